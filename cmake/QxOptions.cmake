@@ -1,0 +1,38 @@
+# Compiler settings shared by every target of the project.
+include(GNUInstallDirs)
+add_compile_options(-Wall -Wextra)
+
+if(QX_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined -O1)
+  add_link_options(-fsanitize=address,undefined)
+endif()
+
+# Public headers of the library and of its sibling libraries live in one tree.
+set(QX_INCLUDE_DIR "${PROJECT_SOURCE_DIR}/include")
+
+# qx_add_sibling(<name> <sources>...): a static sibling library that is linked whole into
+# libQxDurerive.so and, on its own, into its tests.
+function(qx_add_sibling name)
+  add_library(${name} STATIC ${ARGN})
+  target_include_directories(${name} PUBLIC "$<BUILD_INTERFACE:${QX_INCLUDE_DIR}>")
+  target_compile_features(${name} PUBLIC cxx_std_20)
+  set_property(GLOBAL APPEND PROPERTY QX_SIBLINGS ${name})
+endfunction()
+
+# qx_add_test(<name> SOURCES <files>... LIBS <targets>...): one GoogleTest program, its cases
+# registered with CTest.
+function(qx_add_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main)
+  target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}/tests/support")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QX_TEST_DATA=${PROJECT_SOURCE_DIR}/assets")
+endfunction()
+
+# qx_add_bench(<name> SOURCES <files>... LIBS <targets>...): one Google Benchmark program.
+function(qx_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
+endfunction()

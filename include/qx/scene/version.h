@@ -1,0 +1,4 @@
+#pragma once
+
+// Version of the library as "major.minor.patch".
+const char* QxDureriveVersion();

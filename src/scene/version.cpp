@@ -1,0 +1,3 @@
+#include "qx/scene/version.h"
+
+const char* QxDureriveVersion() { return QX_DURERIVE_VERSION; }
