@@ -36,3 +36,13 @@ function(qx_add_bench name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark benchmark::benchmark_main)
 endfunction()
+
+# qx_link_siblings(<sibling> <deps>...): one sibling library built on others. libQxDurerive.so
+# links every sibling whole exactly once, so the dependency is passed on to programs (tests,
+# benchmarks) and not to the shared library.
+function(qx_link_siblings target)
+  foreach(dep IN LISTS ARGN)
+    target_link_libraries(${target} PUBLIC
+      "$<$<NOT:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>>:${dep}>")
+  endforeach()
+endfunction()

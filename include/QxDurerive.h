@@ -1,4 +1,47 @@
 #pragma once
 
 // Every public header of QxDurerive and of the sibling libraries its API speaks in.
+
+// Platform layer: the window, timer, settings, clipboard and input services.
+#include "qx/platform/block_io.h"
+#include "qx/platform/clipboard.h"
+#include "qx/platform/global_memory.h"
+#include "qx/platform/input_state.h"
+#include "qx/platform/message.h"
+#include "qx/platform/settings.h"
+#include "qx/platform/time.h"
+#include "qx/platform/timer.h"
+#include "qx/platform/types.h"
+#include "qx/platform/window.h"
+
+// QxBasis: strings and containers.
+#include "qx/basis/array.h"
+#include "qx/basis/bin_tree.h"
+#include "qx/basis/key_tree.h"
+#include "qx/basis/list.h"
+#include "qx/basis/list_node.h"
+#include "qx/basis/msg_box.h"
+#include "qx/basis/ptr_array.h"
+#include "qx/basis/string.h"
+
+// QxMath.
+#include "qx/math/math_helpers.h"
+#include "qx/math/matrix.h"
+#include "qx/math/plane_line.h"
+#include "qx/math/point_rect.h"
+#include "qx/math/quat.h"
+#include "qx/math/stacks.h"
+#include "qx/math/vector.h"
+#include "qx/math/vector2d.h"
+
+// QxXml.
+#include "qx/xml/xml_document.h"
+#include "qx/xml/xml_element.h"
+#include "qx/xml/xml_string.h"
+
+// QxInput.
+#include "qx/input/input.h"
+
+// The core.
+#include "qx/scene/tree_node.h"
 #include "qx/scene/version.h"

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <initializer_list>
 #include <new>
+#include <stdexcept>
 #include <type_traits>
 #include <vector>
 
@@ -18,7 +19,9 @@ public:
     static constexpr unsigned int NotFound = 0xFFFFFFFF;
 
     CQxArray() = default;
-    CQxArray(std::initializer_list<T> values) { Assign(values.begin(), static_cast<unsigned int>(values.size())); }
+    CQxArray(std::initializer_list<T> values) {
+        Assign(values.begin(), static_cast<unsigned int>(values.size()));
+    }
     CQxArray(const CQxArray& other) { *this = other; }
     CQxArray(CQxArray&& other) noexcept : Items(std::move(other.Items)) {}
     CQxArray& operator=(const CQxArray& other) {

@@ -17,7 +17,7 @@ public:
     static constexpr unsigned int NotFound = 0xFFFFFFFF;
 
     CQxString();
-    CQxString(const char* text);                     // null reads as ""
+    CQxString(const char* text);                      // null reads as ""
     CQxString(const char* text, unsigned int length); // the first `length` bytes
     CQxString(const CQxString& other);
     CQxString(CQxString&& other) noexcept;
@@ -31,16 +31,17 @@ public:
     operator const char*() const { return GetStr(); }
     unsigned int GetLength() const;
     int IsEmpty() const;
-    void Empty();                                   // length 0, storage kept
-    char GetAt(unsigned int pos) const;             // 0 at or beyond the length
-    int SetAt(unsigned int pos, char c);            // 0 when pos is not below the length
+    void Empty();                        // length 0, storage kept
+    char GetAt(unsigned int pos) const;  // 0 at or beyond the length
+    int SetAt(unsigned int pos, char c); // 0 when pos is not below the length
     // Raw storage for filling the string from a file: SetLength sets the length (new bytes are
     // zero) and GetData gives the writable bytes; the terminating zero is kept.
     int SetLength(unsigned int length);
     char* GetData();
     void Reserve(unsigned int capacity);
 
-    // Formatting, printf style. Format replaces the text, AppendFormat appends.
+    // Formatting, printf style. Format replaces the text, AppendFormat appends. 1 on success;
+    // 0 when the format cannot be applied (Format then leaves the text empty).
     int Format(const char* format, ...) __attribute__((format(printf, 2, 3)));
     int FormatV(const char* format, va_list args);
     int AppendFormat(const char* format, ...) __attribute__((format(printf, 2, 3)));
@@ -61,7 +62,8 @@ public:
 
     // Searching. Find gives the first position of the text at or after `start`, FindEnd the
     // position just past that occurrence; FindFirstOf and FindFirstNot the first position whose
-    // byte is (is not) in the set; FindLast the last position of a byte.
+    // byte is (is not) in the set; FindLast the last position of a byte. An empty text is never
+    // found.
     unsigned int Find(const char* text, unsigned int start = 0) const;
     unsigned int Find(char c, unsigned int start = 0) const;
     unsigned int FindEnd(const char* text, unsigned int start = 0) const;
@@ -92,7 +94,8 @@ public:
     unsigned int GetInts(int* values, unsigned int count, unsigned int& pos, const char* delimiters) const;
     unsigned int GetUints(unsigned int* values, unsigned int count, unsigned int& pos,
                           const char* delimiters) const;
-    unsigned int GetFloats(float* values, unsigned int count, unsigned int& pos, const char* delimiters) const;
+    unsigned int GetFloats(float* values, unsigned int count, unsigned int& pos,
+                           const char* delimiters) const;
     unsigned int GetInts(CQxArray<int>& values, unsigned int count, unsigned int& pos,
                          const char* delimiters) const;
     unsigned int GetUints(CQxArray<unsigned int>& values, unsigned int count, unsigned int& pos,
@@ -110,14 +113,14 @@ public:
     CQxString& AddFloats(const float* values, unsigned int count, const char* separator = ",");
 
     // Editing.
-    int PopBackChar();                                   // 0 on an empty string
-    unsigned int Remove(const char* text);               // removes every occurrence; returns how many
-    int RemoveAt(unsigned int start, unsigned int length); // 0 when start is beyond the length
-    int Insert(unsigned int pos, const char* text);      // 0 when pos is beyond the length
+    int PopBackChar();                                      // 0 on an empty string
+    unsigned int Remove(const char* text);                  // removes every occurrence; returns how many
+    int RemoveAt(unsigned int start, unsigned int length);  // 0 when start is beyond the length
+    int Insert(unsigned int pos, const char* text);         // 0 when pos is beyond the length
     unsigned int Replace(const char* from, const char* to); // every occurrence; returns how many
-    void MakeLower();                                    // ASCII letters only
+    void MakeLower();                                       // ASCII letters only
     void MakeUpper();
-    void Trim(const char* set = " \t\r\n");              // both ends
+    void Trim(const char* set = " \t\r\n"); // both ends
     // Keeps the directory part of a path, up to and including its last '/' or '\\';
     // the empty string when there is none.
     void RemoveFileName();

@@ -1,0 +1,158 @@
+#include "qx/platform/clipboard.h"
+
+#include "platform_internal.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+std::vector<std::string>& FormatNames() {
+    static std::vector<std::string> names; // names[i] is format QX_FIRST_REGISTERED_FORMAT + i
+    return names;
+}
+
+bool SameName(const std::string& a, const char* b) {
+    const std::size_t length = std::strlen(b);
+    if (a.size() != length) return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + 32 : c; };
+        if (lower(static_cast<unsigned char>(a[i])) != lower(static_cast<unsigned char>(b[i]))) return false;
+    }
+    return true;
+}
+
+struct Clipboard {
+    int open = 0;
+    HWND owner = nullptr;
+    int changed = 0; // since it was opened
+    int pulling = 0; // the host is bringing in the system's content
+    DWORD sequence = 0;
+    std::vector<std::pair<UINT, HGLOBAL>> formats; // in the order they were set
+    QxClipboardHook hook;
+};
+
+Clipboard& TheClipboard() {
+    static Clipboard clipboard;
+    return clipboard;
+}
+
+void NoteChange(Clipboard& clipboard) {
+    ++clipboard.sequence;
+    if (!clipboard.pulling) clipboard.changed = 1;
+}
+
+} // namespace
+
+UINT RegisterClipboardFormatA(const char* name) {
+    if (!name || !*name) return 0;
+    auto& names = FormatNames();
+    for (std::size_t i = 0; i < names.size(); ++i)
+        if (SameName(names[i], name)) return QX_FIRST_REGISTERED_FORMAT + static_cast<UINT>(i);
+    if (names.size() > 0xFFFF - QX_FIRST_REGISTERED_FORMAT) return 0;
+    names.emplace_back(name);
+    return QX_FIRST_REGISTERED_FORMAT + static_cast<UINT>(names.size() - 1);
+}
+
+int GetClipboardFormatNameA(UINT format, char* name, int size) {
+    const auto& names = FormatNames();
+    if (!name || size <= 0 || format < QX_FIRST_REGISTERED_FORMAT) return 0;
+    const std::size_t index = format - QX_FIRST_REGISTERED_FORMAT;
+    if (index >= names.size()) return 0;
+    const std::size_t count = std::min(names[index].size(), static_cast<std::size_t>(size - 1));
+    std::memcpy(name, names[index].data(), count);
+    name[count] = '\0';
+    return static_cast<int>(count);
+}
+
+BOOL OpenClipboard(HWND owner) {
+    Clipboard& clipboard = TheClipboard();
+    if (clipboard.open) return 0;
+    clipboard.open = 1;
+    clipboard.owner = owner;
+    clipboard.changed = 0;
+    if (clipboard.hook.Pull) {
+        clipboard.pulling = 1;
+        clipboard.hook.Pull();
+        clipboard.pulling = 0;
+    }
+    return 1;
+}
+
+BOOL CloseClipboard() {
+    Clipboard& clipboard = TheClipboard();
+    if (!clipboard.open) return 0;
+    // Push reads the content while the clipboard is still open.
+    if (clipboard.changed && clipboard.hook.Push) clipboard.hook.Push();
+    clipboard.open = 0;
+    clipboard.owner = nullptr;
+    clipboard.changed = 0;
+    return 1;
+}
+
+BOOL EmptyClipboard() {
+    Clipboard& clipboard = TheClipboard();
+    if (!clipboard.open) return 0;
+    for (const auto& [format, block] : clipboard.formats) QxGlobalFreeOwned(block);
+    clipboard.formats.clear();
+    NoteChange(clipboard);
+    return 1;
+}
+
+HANDLE SetClipboardData(UINT format, HANDLE block) {
+    Clipboard& clipboard = TheClipboard();
+    // Rendering on request (a null block) is not offered; a block may be held only once.
+    if (!clipboard.open || format == 0 || !block || QxGlobalIsOwned(block)) return nullptr;
+    if (!QxGlobalSetOwned(block, 1)) return nullptr;
+    const auto found = std::find_if(clipboard.formats.begin(), clipboard.formats.end(),
+                                    [format](const auto& entry) { return entry.first == format; });
+    if (found != clipboard.formats.end()) {
+        QxGlobalFreeOwned(found->second);
+        found->second = block;
+    } else {
+        clipboard.formats.emplace_back(format, block);
+    }
+    NoteChange(clipboard);
+    return block;
+}
+
+HANDLE GetClipboardData(UINT format) {
+    const Clipboard& clipboard = TheClipboard();
+    if (!clipboard.open) return nullptr;
+    for (const auto& [held, block] : clipboard.formats)
+        if (held == format) return block;
+    return nullptr;
+}
+
+BOOL IsClipboardFormatAvailable(UINT format) {
+    const auto& formats = TheClipboard().formats;
+    return std::any_of(formats.begin(), formats.end(), [format](const auto& e) { return e.first == format; });
+}
+
+int CountClipboardFormats() {
+    return static_cast<int>(TheClipboard().formats.size());
+}
+
+UINT EnumClipboardFormats(UINT format) {
+    const auto& formats = TheClipboard().formats;
+    if (format == 0) return formats.empty() ? 0 : formats.front().first;
+    for (std::size_t i = 0; i + 1 < formats.size(); ++i)
+        if (formats[i].first == format) return formats[i + 1].first;
+    return 0;
+}
+
+DWORD GetClipboardSequenceNumber() {
+    return TheClipboard().sequence;
+}
+
+HWND GetOpenClipboardWindow() {
+    const Clipboard& clipboard = TheClipboard();
+    return clipboard.open ? clipboard.owner : nullptr;
+}
+
+QxClipboardHook QxSetClipboardHook(QxClipboardHook hook) {
+    return std::exchange(TheClipboard().hook, std::move(hook));
+}

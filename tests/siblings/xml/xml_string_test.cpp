@@ -1,0 +1,184 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "qx/xml/xml_document.h"
+#include "qx/xml/xml_string.h"
+
+namespace {
+
+// Records every event as one line; stops the parse at the event numbered StopAt.
+struct Recorder {
+    std::vector<std::string> Events;
+    std::size_t StopAt = SIZE_MAX;
+
+    int Add(std::string event) {
+        Events.push_back(std::move(event));
+        return Events.size() < StopAt;
+    }
+    static int Start(void* user, const char* name) { return Self(user).Add(std::string("S ") + name); }
+    static int End(void* user, const char* name) { return Self(user).Add(std::string("E ") + name); }
+    static int Attribute(void* user, const char* name, const char* value) {
+        return Self(user).Add(std::string("A ") + name + "=" + value);
+    }
+    static int Content(void* user, const char* text, unsigned int length) {
+        return Self(user).Add("C " + std::string(text, length));
+    }
+    static Recorder& Self(void* user) { return *static_cast<Recorder*>(user); }
+
+    void Attach(CQxXmlString& xml) { xml.SetParseFuncs(Start, End, Attribute, Content, this); }
+};
+
+// About a third of a megabyte of scene-like text, written by our writer.
+CQxString MakeDocument() {
+    CQxXmlDoc doc;
+    CQxXmlElement* root = doc.GetRootElement();
+    root->AppendXmlDeclare();
+    CQxXmlElement* scene = root->AppendChild("Scene");
+    for (int i = 0; i < 400; ++i) {
+        CQxXmlElement* mesh = scene->AppendChild("Mesh");
+        mesh->AppendAttribute("Index", i);
+        mesh->AppendAttribute("Path", "テクスチャ & \"引用\"\t\r\n");
+        mesh->AppendChild("Name", "名前 <一> & 'x'\r\n二", 1);
+        CQxXmlElement* vertices = mesh->AppendChild("Vertices");
+        vertices->SetType(1);
+        for (int v = 0; v < 30; ++v) {
+            float xyz[3] = {v * 0.1f, i * -1.5f, v / 7.0f};
+            if (v) vertices->GetContent() += ",\r\n";
+            vertices->GetContent().AddFloats(xyz, 3);
+        }
+    }
+    CQxString text;
+    doc.WriteString(text);
+    return text;
+}
+
+// Runs slices until the parse ends; returns the final state and counts the calls.
+int RunSlices(CQxXmlString& xml, unsigned int milliseconds, unsigned int bytes, unsigned int& calls) {
+    calls = 0;
+    int state;
+    unsigned int before = xml.GetParsedLength();
+    while ((state = xml.ParseOnTime(milliseconds, bytes)) == QX_XML_PARSE_CONTINUE) {
+        ++calls;
+        unsigned int now = xml.GetParsedLength();
+        EXPECT_GT(now, before);
+        if (bytes) {
+            EXPECT_LE(now - before, bytes);
+        }
+        before = now;
+    }
+    ++calls;
+    return state;
+}
+
+} // namespace
+
+TEST(XmlString, SlicedParseGivesTheSameEventsAsOnePass) {
+    CQxString text = MakeDocument();
+    ASSERT_GT(text.GetLength(), 300000u);
+
+    CQxXmlString whole;
+    whole.SetText(text.GetStr());
+    Recorder once;
+    once.Attach(whole);
+    ASSERT_EQ(whole.ParseOnTime(0, 0), QX_XML_PARSE_FINISHED) << whole.GetErrorText();
+    EXPECT_EQ(whole.ParseOnTime(0, 0), QX_XML_PARSE_FINISHED); // stays finished
+    ASSERT_GT(once.Events.size(), 400u * 9);
+    EXPECT_EQ(once.Events[0], "S Scene");
+    EXPECT_EQ(once.Events[2], "S Mesh");
+    EXPECT_EQ(once.Events[3], "A Index=0");
+    EXPECT_EQ(once.Events[4], "A Path=テクスチャ & \"引用\"\t\r\n");
+    EXPECT_EQ(once.Events[7], "C 名前 <一> & 'x'\r\n二");
+
+    for (unsigned int bytes : {7u, 4096u}) {
+        CQxXmlString sliced;
+        sliced.SetText(text.GetStr());
+        Recorder parts;
+        parts.Attach(sliced);
+        unsigned int calls = 0;
+        ASSERT_EQ(RunSlices(sliced, 0, bytes, calls), QX_XML_PARSE_FINISHED) << sliced.GetErrorText();
+        EXPECT_GE(calls, text.GetLength() / bytes);
+        EXPECT_EQ(sliced.GetParsedLength(), text.GetLength());
+        EXPECT_EQ(parts.Events, once.Events) << bytes;
+    }
+
+    // Time slices: however many calls it takes, the events are the same.
+    CQxXmlString timed;
+    timed.SetText(text.GetStr());
+    Recorder byTime;
+    byTime.Attach(timed);
+    unsigned int calls = 0;
+    ASSERT_EQ(RunSlices(timed, 1, 0, calls), QX_XML_PARSE_FINISHED);
+    EXPECT_EQ(byTime.Events, once.Events);
+}
+
+TEST(XmlString, FailuresAndStopsEndTheParse) {
+    CQxString text = MakeDocument();
+    Recorder recorder;
+    CQxXmlString xml;
+    recorder.Attach(xml);
+
+    // Cut short: the parse fails at its last slice and stays failed.
+    xml.SetText(CQxString(text.GetStr(), text.GetLength() - 20).GetStr());
+    unsigned int calls = 0;
+    EXPECT_EQ(RunSlices(xml, 0, 1000, calls), QX_XML_PARSE_FAILED);
+    EXPECT_EQ(xml.ParseOnTime(0, 0), QX_XML_PARSE_FAILED);
+    EXPECT_STRNE(xml.GetErrorText(), "");
+
+    // Not well-formed in the middle: fails there, and ResetParse runs it again from the start.
+    CQxString broken = text;
+    broken.SetAt(text.GetLength() / 2, '\x01');
+    xml.SetText(broken.GetStr());
+    recorder.Events.clear();
+    EXPECT_EQ(RunSlices(xml, 0, 1000, calls), QX_XML_PARSE_FAILED);
+    EXPECT_LT(calls, text.GetLength() / 1000 + 1);
+    EXPECT_GT(xml.GetErrorLine(), 1u);
+    std::size_t first = recorder.Events.size();
+    xml.ResetParse();
+    recorder.Events.clear();
+    EXPECT_EQ(xml.ParseOnTime(0, 0), QX_XML_PARSE_FAILED);
+    EXPECT_EQ(recorder.Events.size(), first);
+
+    // A handler that says stop: nothing is delivered after it.
+    xml.SetText(text.GetStr());
+    recorder.Events.clear();
+    recorder.StopAt = 5;
+    EXPECT_EQ(RunSlices(xml, 0, 7, calls), QX_XML_PARSE_FAILED);
+    EXPECT_EQ(recorder.Events.size(), 5u);
+    recorder.StopAt = SIZE_MAX;
+
+    for (const char* bad : {"", "<a>", "<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>", "<a></a><b/>"}) {
+        xml.SetText(bad);
+        EXPECT_EQ(xml.ParseOnTime(0, 0), QX_XML_PARSE_FAILED) << bad;
+    }
+    // Without handlers a good text simply finishes.
+    xml.SetParseFuncs(nullptr, nullptr, nullptr, nullptr, nullptr);
+    xml.SetText(text.GetStr());
+    EXPECT_EQ(xml.ParseOnTime(0, 0), QX_XML_PARSE_FINISHED);
+}
+
+TEST(XmlString, ReadFileLoadsTheBytes) {
+    CQxString text = MakeDocument();
+    std::string path =
+        (std::filesystem::temp_directory_path() / ("qx_xml_string_" + std::to_string(getpid()))).string();
+    FILE* file = std::fopen(path.c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(text.GetStr(), 1, text.GetLength(), file);
+    std::fclose(file);
+
+    CQxXmlString xml;
+    ASSERT_EQ(xml.ReadFile(path.c_str()), 1);
+    EXPECT_EQ(xml.GetText(), text);
+    unsigned int calls = 0;
+    EXPECT_EQ(RunSlices(xml, 0, 65536, calls), QX_XML_PARSE_FINISHED);
+    std::remove(path.c_str());
+
+    EXPECT_EQ(xml.ReadFile(path.c_str()), 0);
+    EXPECT_TRUE(xml.GetText().IsEmpty());
+    EXPECT_EQ(xml.ReadFile(std::filesystem::temp_directory_path().c_str()), 0);
+    EXPECT_EQ(xml.ReadFile(nullptr), 0);
+}
