@@ -4,10 +4,13 @@
 
 // Platform layer: the window, timer, settings, clipboard and input services.
 #include "qx/platform/block_io.h"
+#include "qx/platform/canvas.h"
 #include "qx/platform/clipboard.h"
+#include "qx/platform/gdi_object.h"
 #include "qx/platform/global_memory.h"
 #include "qx/platform/input_state.h"
 #include "qx/platform/message.h"
+#include "qx/platform/offscreen_window.h"
 #include "qx/platform/settings.h"
 #include "qx/platform/time.h"
 #include "qx/platform/timer.h"
@@ -38,6 +41,19 @@
 #include "qx/xml/xml_document.h"
 #include "qx/xml/xml_element.h"
 #include "qx/xml/xml_string.h"
+
+// QxGraphics: the half-edge mesh, materials and textures, primitives, device and contexts.
+#include "qx/graphics/attribute.h"
+#include "qx/graphics/bound_box.h"
+#include "qx/graphics/color.h"
+#include "qx/graphics/graphics_context.h"
+#include "qx/graphics/graphics_device.h"
+#include "qx/graphics/mesh.h"
+#include "qx/graphics/mesh_elements.h"
+#include "qx/graphics/primitive.h"
+#include "qx/graphics/settings.h"
+#include "qx/graphics/texture.h"
+#include "qx/graphics/viewport.h"
 
 // QxInput.
 #include "qx/input/input.h"

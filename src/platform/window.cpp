@@ -31,6 +31,7 @@ QxWindow::~QxWindow() {
     QxKillWindowTimers(this);
     if (CaptureWindow() == this) CaptureWindow() = nullptr;
     QxInputForgetWindow(this);
+    QxCanvasForgetWindow(this);
 }
 
 int QxWindow::GetClientRect(RECT* rect) const {

@@ -1,0 +1,142 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "qx/basis/array.h"
+#include "qx/math/vector.h"
+
+class CQxMesh;
+class CQxAttribute;
+class CQxBoundBox;
+
+// What the indices of a primitive draw.
+enum QX_PRIMITIVE_TYPE : unsigned int {
+    QX_PRIMITIVE_POINTS = 0,
+    QX_PRIMITIVE_LINES = 1,     // two indices a line
+    QX_PRIMITIVE_TRIANGLES = 2, // three indices a triangle
+};
+
+// How the device shades a primitive: lit by the material, light and texture (faces), or in the
+// vertices' own colours without light (wires, points, markers, weight colours).
+enum QX_SHADE_TYPE : unsigned int {
+    QX_SHADE_COLOR = 0,
+    QX_SHADE_LIT = 1,
+};
+
+// One vertex as the GPU reads it (36 bytes). Color is 32-bit ARGB, so in memory the bytes run
+// blue, green, red, alpha, which the device reads as a BGRA attribute.
+struct CQxPrimitiveVertex {
+    float Position[3];
+    float Normal[3];
+    float UV[2];
+    std::uint32_t Color;
+};
+
+// Drawable buffers built from a mesh (or a few points): the vertex and index data live on the
+// CPU, so primitives are built and inspected without a GL context, and go to GL buffers when
+// first drawn, after Unlock, or after the device dropped its objects (ClearGraphics).
+//
+// Every builder replaces what the primitive held and returns 0 (leaving it empty) when there is
+// nothing to draw. Builders from a mesh remember, per primitive vertex, the mesh vertex (and, for
+// flat faces, the face) it came from, so UpdatePositions can follow a drag without rebuilding.
+// Mesh vertices are found by their Index when it matches the list position, else by pointer.
+class CQxPrimitive {
+public:
+    CQxPrimitive() = default;
+    CQxPrimitive(const CQxPrimitive&) = delete;
+    CQxPrimitive& operator=(const CQxPrimitive&) = delete;
+    ~CQxPrimitive();
+
+    // Raw buffers: room for the counts, zeroed; 0 for a count over 2^28 or an index count that
+    // does not fit the type (pairs for lines, triples for triangles).
+    int Alloc(QX_PRIMITIVE_TYPE type, unsigned int vertexCount, unsigned int indexCount,
+              QX_SHADE_TYPE shade = QX_SHADE_COLOR);
+    // Empties the primitive and releases its GL buffers.
+    void Free();
+    // Hands out the CPU data for writing; Unlock marks it for upload. 0 when empty or already
+    // locked.
+    int Lock(CQxPrimitiveVertex*& vertices, unsigned int*& indices);
+    int Unlock();
+    // Draws with the device's current states; 0 when empty, locked, or the device cannot draw.
+    // Indices past the vertices are never sent: Unlock drops the primitive's draw until fixed.
+    int Draw();
+
+    // --- Builders from a mesh ---------------------------------------------------------------
+    // Every vertex as a point: selected ones in QxSelectColor, others in QxNormalColor.
+    int BuildPoints(const CQxMesh& mesh);
+    // The selected vertices only, in QxSelectColor (the pick markers).
+    int BuildPicks(const CQxMesh& mesh);
+    // Free edges (selected: QxSelectColor, else their own colour) and each face side once (a
+    // side whose half-edge, mate or face is selected in QxSelectColor, else QxNormalColor).
+    int BuildEdges(const CQxMesh& mesh);
+    // The valid faces whose attribute is `filter` (null matches faces without one), as fans of
+    // triangles with one vertex per corner: the face normal for flat faces and the vertex
+    // normal for smooth ones, the corner's UV and colour. Normals are the mesh's own: call
+    // UpdateNormals first.
+    int BuildFaces(const CQxMesh& mesh, const CQxAttribute* filter);
+    // Lines between the texture coordinates (u, v, 0) of the selected faces' corners, for the UV
+    // view: sides with both ends selected in QxSelectUVColor, others in QxNormalUVColor.
+    int BuildUVEdges(const CQxMesh& mesh);
+    // Every valid face, unlit, each corner coloured by colors[vertex list position] (ARGB;
+    // QxNormalColor past the array's end). A primitive already built this way for the same
+    // topology only takes the new colours.
+    int SetWeightColors(const CQxMesh& mesh, const CQxArray<unsigned long>& colors);
+    // Moves the vertices to the mesh's current positions (and normals for faces) keeping the
+    // topology; 0 when the mesh no longer has the vertices or faces the primitive was built from.
+    int UpdatePositions(const CQxMesh& mesh);
+
+    // --- Markers ------------------------------------------------------------------------------
+    // Three lines of the given length from the point along +X (red), +Y (green), +Z (blue).
+    int BuildPivot(const CQxVector& at, float size);
+    // A line from one point to another and a cross of three lines of the given size at the end.
+    int BuildIKHandle(const CQxVector& from, const CQxVector& to, float size, unsigned long color);
+    // The 12 edges of the box; 0 for an empty box.
+    int BuildBoundBox(const CQxBoundBox& box, unsigned long color);
+
+    // --- Queries ------------------------------------------------------------------------------
+    QX_PRIMITIVE_TYPE GetType() const { return m_Type; }
+    QX_SHADE_TYPE GetShade() const { return m_Shade; }
+    int IsEmpty() const { return m_Indices.empty(); }
+    unsigned int GetVertexCount() const { return static_cast<unsigned int>(m_Vertices.size()); }
+    unsigned int GetIndexCount() const { return static_cast<unsigned int>(m_Indices.size()); }
+    // Points, lines or triangles drawn.
+    unsigned int GetPrimitiveCount() const;
+    const CQxPrimitiveVertex* GetVertices() const { return m_Vertices.data(); }
+    const unsigned int* GetIndices() const { return m_Indices.data(); }
+    // The CPU data changed since the last upload.
+    int IsDirty() const { return m_Dirty; }
+
+private:
+    // Where a primitive vertex came from in the mesh: a vertex list position, and for a flat face
+    // corner the face list position (NoFace otherwise).
+    struct Source {
+        unsigned int Vertex;
+        unsigned int Face;
+    };
+    static constexpr unsigned int NoFace = 0xFFFFFFFF;
+    enum class Kind : unsigned char { None, Points, Picks, Edges, Faces, UVEdges, Weights, Marker };
+
+    void Reset(Kind kind, QX_PRIMITIVE_TYPE type, QX_SHADE_TYPE shade);
+    int Finish();
+    void ReleaseBuffers();
+    void AddVertex(const CQxVector& p, std::uint32_t color);
+    void AddLine(const CQxVector& a, const CQxVector& b, std::uint32_t color);
+    int Upload();
+
+    std::vector<CQxPrimitiveVertex> m_Vertices;
+    std::vector<unsigned int> m_Indices;
+    std::vector<Source> m_Sources; // empty for primitives not built from a mesh
+    unsigned int m_MeshVertexCount = 0;
+    unsigned int m_MeshFaceCount = 0;
+    QX_PRIMITIVE_TYPE m_Type = QX_PRIMITIVE_POINTS;
+    QX_SHADE_TYPE m_Shade = QX_SHADE_COLOR;
+    Kind m_Kind = Kind::None;
+    int m_Dirty = 0;
+    int m_Locked = 0;
+    int m_Valid = 1; // indices all within the vertices
+    // GL objects and the device generation they belong to.
+    unsigned int m_VertexBuffer = 0;
+    unsigned int m_IndexBuffer = 0;
+    unsigned int m_Generation = 0;
+};

@@ -1,0 +1,281 @@
+#include "qx/platform/offscreen_window.h"
+
+#include "platform_internal.h"
+#include "qx/platform/input_state.h"
+#include "qx/platform/message.h"
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <EGL/egl.h>
+#include <EGL/eglext.h>
+#include <GL/glcorearb.h>
+
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#pragma GCC diagnostic ignored "-Wunused-parameter"
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#include <stb_image_write.h>
+#pragma GCC diagnostic pop
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// One EGL display for the process, initialised by the first window and kept: shutting EGL down
+// unloads the driver, which does not free everything it made. Every context shares objects with
+// the first one still alive.
+struct EglProcess {
+    EGLDisplay display = EGL_NO_DISPLAY;
+    std::vector<EGLContext> contexts;
+};
+
+EglProcess& Egl() {
+    static EglProcess process;
+    return process;
+}
+
+bool HasExtension(const char* list, const char* name) {
+    if (!list) return false;
+    const std::size_t length = std::strlen(name);
+    for (const char* at = std::strstr(list, name); at; at = std::strstr(at + 1, name)) {
+        const bool starts = at == list || at[-1] == ' ';
+        if (starts && (at[length] == ' ' || at[length] == '\0')) return true;
+    }
+    return false;
+}
+
+// Makes the display ready; on failure returns the reason.
+std::string OpenDisplay() {
+    EglProcess& egl = Egl();
+    if (egl.display != EGL_NO_DISPLAY) return {};
+    const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
+    if (!HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
+        return "EGL has no surfaceless platform (is Mesa's EGL driver installed?)";
+    }
+    EGLDisplay display = eglGetPlatformDisplay(EGL_PLATFORM_SURFACELESS_MESA, EGL_DEFAULT_DISPLAY, nullptr);
+    if (display == EGL_NO_DISPLAY) return "no surfaceless EGL display";
+    EGLint major = 0, minor = 0;
+    if (!eglInitialize(display, &major, &minor)) return "the EGL display cannot be initialised";
+    const char* extensions = eglQueryString(display, EGL_EXTENSIONS);
+    if (!HasExtension(extensions, "EGL_KHR_no_config_context") ||
+        !HasExtension(extensions, "EGL_KHR_surfaceless_context")) {
+        eglTerminate(display);
+        return "the EGL driver cannot make contexts without a surface";
+    }
+    egl.display = display;
+    return {};
+}
+
+// Makes a context current for the scope and puts the one before back.
+class CurrentScope {
+public:
+    explicit CurrentScope(EGLContext context) : m_previous(eglGetCurrentContext()) {
+        m_ok = eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_TRUE;
+    }
+    ~CurrentScope() {
+        if (m_previous != EGL_NO_CONTEXT) {
+            eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_previous);
+        }
+    }
+    CurrentScope(const CurrentScope&) = delete;
+    CurrentScope& operator=(const CurrentScope&) = delete;
+    bool Ok() const { return m_ok; }
+
+private:
+    EGLContext m_previous;
+    bool m_ok = false;
+};
+
+} // namespace
+
+struct QxOffscreenWindow::Gl {
+    EGLContext context = EGL_NO_CONTEXT;
+    GLuint framebuffer = 0;
+    GLuint color = 0;
+    GLuint depth = 0;
+    int width = 1; // the framebuffer's size: at least 1, at most what the driver allows
+    int height = 1;
+    GLint maxSize = 1;
+    std::string error;
+};
+
+QxOffscreenWindow::QxOffscreenWindow(int width, int height)
+    : m_gl(std::make_unique<Gl>()), m_width(std::max(width, 0)), m_height(std::max(height, 0)) {
+    std::string error = OpenDisplay();
+    EglProcess& egl = Egl();
+    if (error.empty() && !eglBindAPI(EGL_OPENGL_API)) error = "EGL cannot render with OpenGL";
+    if (error.empty()) {
+        const EGLint attributes[] = {EGL_CONTEXT_MAJOR_VERSION,
+                                     3,
+                                     EGL_CONTEXT_MINOR_VERSION,
+                                     3,
+                                     EGL_CONTEXT_OPENGL_PROFILE_MASK,
+                                     EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
+                                     EGL_NONE};
+        const EGLContext share = egl.contexts.empty() ? EGL_NO_CONTEXT : egl.contexts.front();
+        m_gl->context = eglCreateContext(egl.display, EGL_NO_CONFIG_KHR, share, attributes);
+        if (m_gl->context == EGL_NO_CONTEXT) {
+            error = "the driver refused an OpenGL 3.3 core context";
+        } else {
+            egl.contexts.push_back(m_gl->context);
+        }
+    }
+    if (error.empty()) {
+        CurrentScope current(m_gl->context);
+        if (!current.Ok()) {
+            error = "the OpenGL context cannot be made current";
+        } else {
+            glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &m_gl->maxSize);
+            glGenFramebuffers(1, &m_gl->framebuffer);
+            glGenRenderbuffers(1, &m_gl->color);
+            glGenRenderbuffers(1, &m_gl->depth);
+            ResizeFramebuffer();
+            if (!m_gl->framebuffer) error = "the framebuffer is incomplete";
+        }
+    }
+    if (!error.empty()) {
+        m_gl->error = "Cannot create an OpenGL context for an offscreen window: " + error + ".";
+        QxShowMessage(m_gl->error.c_str(), "OpenGL", MB_OK | MB_ICONERROR, this);
+        if (m_gl->context != EGL_NO_CONTEXT) {
+            std::erase(egl.contexts, m_gl->context);
+            eglDestroyContext(egl.display, m_gl->context);
+            m_gl->context = EGL_NO_CONTEXT;
+        }
+    }
+}
+
+QxOffscreenWindow::~QxOffscreenWindow() {
+    if (m_gl->context == EGL_NO_CONTEXT) return;
+    EglProcess& egl = Egl();
+    {
+        CurrentScope current(m_gl->context);
+        if (current.Ok()) {
+            glDeleteFramebuffers(1, &m_gl->framebuffer);
+            glDeleteRenderbuffers(1, &m_gl->color);
+            glDeleteRenderbuffers(1, &m_gl->depth);
+        }
+    }
+    if (eglGetCurrentContext() == m_gl->context) {
+        eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    }
+    std::erase(egl.contexts, m_gl->context);
+    eglDestroyContext(egl.display, m_gl->context);
+}
+
+int QxOffscreenWindow::IsCreated() const {
+    return m_gl->context != EGL_NO_CONTEXT ? 1 : 0;
+}
+
+const char* QxOffscreenWindow::GetError() const {
+    return m_gl->error.c_str();
+}
+
+// Needs the context current. On an incomplete framebuffer the framebuffer is deleted (name 0).
+void QxOffscreenWindow::ResizeFramebuffer() {
+    Gl& gl = *m_gl;
+    gl.width = std::clamp(m_width, 1, std::max(gl.maxSize, 1));
+    gl.height = std::clamp(m_height, 1, std::max(gl.maxSize, 1));
+    GLint previous = 0;
+    glGetIntegerv(GL_RENDERBUFFER_BINDING, &previous);
+    glBindRenderbuffer(GL_RENDERBUFFER, gl.color);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, gl.width, gl.height);
+    glBindRenderbuffer(GL_RENDERBUFFER, gl.depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, gl.width, gl.height);
+    glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(previous));
+    glBindFramebuffer(GL_FRAMEBUFFER, gl.framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, gl.color);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, gl.depth);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+        glDeleteFramebuffers(1, &gl.framebuffer);
+        gl.framebuffer = 0;
+    }
+    glViewport(0, 0, gl.width, gl.height);
+}
+
+void QxOffscreenWindow::SetClientSize(int width, int height) {
+    m_width = std::max(width, 0);
+    m_height = std::max(height, 0);
+    if (m_gl->context == EGL_NO_CONTEXT || !m_gl->framebuffer) return;
+    CurrentScope current(m_gl->context);
+    if (current.Ok()) ResizeFramebuffer();
+}
+
+void QxOffscreenWindow::SetCursorPos(int x, int y) {
+    QxSetMousePos(this, x, y);
+}
+
+void QxOffscreenWindow::Update() {
+    if (!m_invalid) return;
+    m_invalid = false;
+    if (m_paint) m_paint();
+}
+
+void QxOffscreenWindow::OnTimer(UINT_PTR id) {
+    if (m_timer) m_timer(id);
+}
+
+int QxOffscreenWindow::MakeCurrent() {
+    if (m_gl->context == EGL_NO_CONTEXT || !m_gl->framebuffer) return 0;
+    if (!eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_gl->context)) return 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, m_gl->framebuffer);
+    glViewport(0, 0, m_gl->width, m_gl->height);
+    return 1;
+}
+
+unsigned int QxOffscreenWindow::GetFramebuffer() const {
+    return m_gl->framebuffer;
+}
+
+int QxOffscreenWindow::Present() {
+    if (!MakeCurrent()) return 0;
+    const int width = std::min(m_width, m_gl->width);
+    const int height = std::min(m_height, m_gl->height);
+    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
+    // Read into client memory whatever pack state the renderer left.
+    GLint packBuffer = 0, alignment = 4, rowLength = 0;
+    glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
+    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
+    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_gl->framebuffer);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    if (width > 0 && height > 0) glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
+    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
+    glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
+
+    // GL's rows run bottom-up; a window's frame is opaque whatever alpha was drawn.
+    m_frame.assign(rgba.size() / 4, 0);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* in = rgba.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
+        std::uint32_t* out = m_frame.data() + static_cast<std::size_t>(y) * width;
+        for (int x = 0; x < width; ++x, in += 4) {
+            out[x] = 0xFF000000u | (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
+        }
+    }
+    m_frameWidth = width;
+    m_frameHeight = height;
+    QxCompositeWindowCanvas(this, m_frame.data(), width, height);
+    return 1;
+}
+
+std::uint32_t QxOffscreenWindow::GetPixel(int x, int y) const {
+    if (x < 0 || y < 0 || x >= m_frameWidth || y >= m_frameHeight) return 0;
+    return m_frame[static_cast<std::size_t>(y) * m_frameWidth + x];
+}
+
+int QxOffscreenWindow::SavePng(const char* path) const {
+    if (!path || m_frame.empty()) return 0;
+    std::vector<std::uint8_t> rgba(m_frame.size() * 4);
+    for (std::size_t i = 0; i < m_frame.size(); ++i) {
+        const std::uint32_t p = m_frame[i];
+        rgba[i * 4 + 0] = static_cast<std::uint8_t>(p >> 16);
+        rgba[i * 4 + 1] = static_cast<std::uint8_t>(p >> 8);
+        rgba[i * 4 + 2] = static_cast<std::uint8_t>(p);
+        rgba[i * 4 + 3] = static_cast<std::uint8_t>(p >> 24);
+    }
+    return stbi_write_png(path, m_frameWidth, m_frameHeight, 4, rgba.data(), m_frameWidth * 4) ? 1 : 0;
+}

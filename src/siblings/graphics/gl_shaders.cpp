@@ -1,0 +1,126 @@
+#include "gl_shaders.h"
+
+namespace qx_gl {
+
+// Matrices arrive untransposed from row-major row-vector storage, so `M * v` here is p * M.
+const char* const LitVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 a_position;
+layout(location = 1) in vec3 a_normal;
+layout(location = 2) in vec2 a_uv;
+layout(location = 3) in vec4 a_color;
+uniform mat4 u_transform;
+uniform mat4 u_world;
+uniform float u_pointSize;
+out vec3 v_position;
+out vec3 v_normal;
+out vec2 v_uv;
+out vec4 v_color;
+void main() {
+    v_position = (u_world * vec4(a_position, 1.0)).xyz;
+    v_normal = mat3(u_world) * a_normal;
+    v_uv = a_uv;
+    v_color = a_color;
+    gl_Position = u_transform * vec4(a_position, 1.0);
+    gl_PointSize = u_pointSize;
+}
+)";
+
+// Material lighting (emissive + ambient + one directional light, specular added last), then the
+// texture stage combining the texture (t) with the lit colour (c) by the stage's operations.
+const char* const LitFragmentShader = R"(#version 330 core
+in vec3 v_position;
+in vec3 v_normal;
+in vec2 v_uv;
+in vec4 v_color;
+uniform vec4 u_diffuse;
+uniform vec4 u_ambient;
+uniform vec4 u_emissive;
+uniform vec4 u_specular;
+uniform float u_power;
+uniform int u_lightOn;
+uniform vec3 u_lightDirection;
+uniform vec4 u_lightColor;
+uniform vec4 u_ambientLight;
+uniform vec3 u_eye;
+uniform int u_textureOn;
+uniform int u_colorOp;
+uniform int u_alphaOp;
+uniform sampler2D u_texture;
+out vec4 o_color;
+
+vec3 colorOp(int op, vec4 t, vec4 c) {
+    switch (op) {
+    case 2: return t.rgb;
+    case 3: return t.rgb * c.rgb;
+    case 4: return 2.0 * t.rgb * c.rgb;
+    case 5: return 4.0 * t.rgb * c.rgb;
+    case 6: return t.rgb + c.rgb;
+    case 7: return t.rgb - c.rgb;
+    case 8: return c.rgb - t.rgb;
+    case 9: return mix(t.rgb, c.rgb, c.a);
+    case 10: return mix(t.rgb, c.rgb, t.a);
+    case 11: return mix(c.rgb, t.rgb, c.a);
+    case 12: return mix(c.rgb, t.rgb, t.a);
+    default: return c.rgb;
+    }
+}
+
+float alphaOp(int op, float t, float c) {
+    switch (op) {
+    case 2: return t;
+    case 3: return t * c;
+    case 4: return 2.0 * t * c;
+    case 5: return 4.0 * t * c;
+    case 6: return t + c;
+    case 7: return t - c;
+    case 8: return c - t;
+    default: return c;
+    }
+}
+
+void main() {
+    vec3 n = length(v_normal) > 0.0 ? normalize(v_normal) : vec3(0.0);
+    vec4 diffuse = u_diffuse * v_color;
+    vec3 color = u_emissive.rgb + u_ambientLight.rgb * u_ambient.rgb;
+    vec3 specular = vec3(0.0);
+    if (u_lightOn != 0) {
+        vec3 l = -normalize(u_lightDirection);
+        float d = max(dot(n, l), 0.0);
+        color += u_lightColor.rgb * diffuse.rgb * d;
+        if (d > 0.0 && u_power > 0.0) {
+            vec3 toEye = u_eye - v_position;
+            vec3 h = normalize(l + (length(toEye) > 0.0 ? normalize(toEye) : l));
+            specular = u_lightColor.rgb * u_specular.rgb * pow(max(dot(n, h), 0.0), u_power);
+        }
+    }
+    vec4 current = vec4(clamp(color, 0.0, 1.0), diffuse.a);
+    if (u_textureOn != 0 && u_colorOp != 0) {
+        vec4 t = texture(u_texture, v_uv);
+        current = clamp(vec4(colorOp(u_colorOp, t, current), alphaOp(u_alphaOp, t.a, current.a)), 0.0, 1.0);
+    }
+    o_color = vec4(clamp(current.rgb + specular, 0.0, 1.0), current.a);
+}
+)";
+
+const char* const ColorVertexShader = R"(#version 330 core
+layout(location = 0) in vec3 a_position;
+layout(location = 3) in vec4 a_color;
+uniform mat4 u_transform;
+uniform float u_pointSize;
+out vec4 v_color;
+void main() {
+    v_color = a_color;
+    gl_Position = u_transform * vec4(a_position, 1.0);
+    gl_PointSize = u_pointSize;
+}
+)";
+
+const char* const ColorFragmentShader = R"(#version 330 core
+in vec4 v_color;
+out vec4 o_color;
+void main() {
+    o_color = v_color;
+}
+)";
+
+} // namespace qx_gl

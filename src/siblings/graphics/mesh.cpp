@@ -1,0 +1,810 @@
+// The core of CQxMesh: construction and copying, the upkeep passes (vertex half-edges, mates,
+// normals, indices), the topology check, selection, the face queries and the small helpers.
+
+#include "qx/graphics/mesh.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <memory>
+#include <unordered_map>
+#include <vector>
+
+#include "mesh_internal.h"
+#include "qx/graphics/bound_box.h"
+
+using qx_mesh::NoIndex;
+
+// --- Copying --------------------------------------------------------------------------------
+
+namespace qx_mesh {
+
+namespace {
+
+// Ring position of a corner in its face, or NoIndex when the ring does not hold it.
+unsigned int RingPosition(const CQxHalfEdge& h) {
+    const CQxFace* f = h.GetFace();
+    if (!f) return NoIndex;
+    const CQxHalfEdge* c = f->GetHalfEdge();
+    for (unsigned int i = 0; i < f->GetHalfEdgeCount(); ++i, c = c->Next())
+        if (c == &h) return i;
+    return NoIndex;
+}
+
+CQxVector MirrorPosition(CQxVector p, unsigned int axes) {
+    if (axes & QX_AXIS_X) p.x = -p.x;
+    if (axes & QX_AXIS_Y) p.y = -p.y;
+    if (axes & QX_AXIS_Z) p.z = -p.z;
+    return p;
+}
+
+int TurnsOver(const AppendOptions& o) {
+    int odd = 0;
+    for (unsigned int bit : {QX_AXIS_X, QX_AXIS_Y, QX_AXIS_Z}) odd ^= (o.MirrorAxes & bit) ? 1 : 0;
+    if (o.Transform && o.Transform->GetDeterminant() < 0.0f) odd ^= 1;
+    return odd;
+}
+
+} // namespace
+
+void AppendElements(CQxMesh& target, const CQxMesh& source, unsigned int vertexCount, unsigned int edgeCount,
+                    unsigned int faceCount, const AppendOptions& o) {
+    const std::vector<CQxVertex*> sv = CollectElements(source.Vertices(), vertexCount);
+    const std::vector<CQxEdge*> se = CollectElements(source.Edges(), edgeCount);
+    const std::vector<CQxFace*> sf = CollectElements(source.Faces(), faceCount);
+    const ElementIndexer<CQxVertex> vertexIndex(sv);
+    const ElementIndexer<CQxFace> faceIndex(sf);
+    const int turn = TurnsOver(o);
+    const unsigned int mirror = o.MirrorAxes & (QX_AXIS_X | QX_AXIS_Y | QX_AXIS_Z);
+
+    std::vector<CQxVertex*> nv(sv.size());
+    for (std::size_t i = 0; i < sv.size(); ++i) {
+        CQxVertex* shared =
+            o.SharedVertices && i < o.SharedVertices->size() ? (*o.SharedVertices)[i] : nullptr;
+        if (shared) {
+            nv[i] = shared;
+            continue;
+        }
+        auto* v = new CQxVertex(*sv[i]);
+        CQxVector p = MirrorPosition(v->Position(), mirror);
+        if (o.Transform) p = o.Transform->Transform(p);
+        v->Position() = p;
+        target.Vertices().PushBack(v);
+        nv[i] = v;
+    }
+    auto mapVertex = [&](const CQxVertex* v) -> CQxVertex* {
+        const unsigned int i = vertexIndex.Find(v);
+        return i == NoIndex ? nullptr : nv[i];
+    };
+
+    for (CQxEdge* e : se) {
+        CQxVertex* a = mapVertex(e->Vertex(0));
+        CQxVertex* b = mapVertex(e->Vertex(1));
+        if (!a || !b) continue;
+        auto* ne = new CQxEdge(*e);
+        ne->Vertex(0) = a;
+        ne->Vertex(1) = b;
+        target.Edges().PushBack(ne);
+    }
+
+    // Corners are numbered face by face so that mates can be found again by number.
+    std::vector<unsigned int> firstSerial(sf.size() + 1, 0);
+    for (std::size_t i = 0; i < sf.size(); ++i)
+        firstSerial[i + 1] = firstSerial[i] + sf[i]->GetHalfEdgeCount();
+    std::vector<CQxHalfEdge*> nh(firstSerial.back());
+    for (std::size_t i = 0; i < sf.size(); ++i) {
+        auto* nf = new CQxFace(*sf[i]);
+        unsigned int s = firstSerial[i];
+        sf[i]->ForEachHalfEdge([&](const CQxHalfEdge& h) {
+            auto* c = new CQxHalfEdge(h);
+            c->SetVertex(mapVertex(h.GetVertex()));
+            if (!o.WithUV) c->FreeUV();
+            nf->PushHalfEdge(c);
+            c->Index() = h.Index();
+            nh[s++] = c;
+        });
+        if (turn) nf->ReverseHalfEdges();
+        target.Faces().PushBack(nf);
+    }
+
+    // A turned ring keeps its first corner and runs backwards, so the side of corner h now
+    // belongs to the copy of h's successor; the same holds on the mate's face.
+    for (std::size_t i = 0; i < sf.size(); ++i) {
+        const unsigned int count = sf[i]->GetHalfEdgeCount();
+        unsigned int pos = 0;
+        sf[i]->ForEachHalfEdge([&](const CQxHalfEdge& h) {
+            const CQxHalfEdge* g = h.Mate();
+            const unsigned int self = pos++;
+            if (!g) return;
+            const unsigned int fi = faceIndex.Find(g->GetFace());
+            const unsigned int gp = fi == NoIndex ? NoIndex : RingPosition(*g);
+            if (gp == NoIndex) return;
+            if (!turn) {
+                nh[firstSerial[i] + self]->Mate() = nh[firstSerial[fi] + gp];
+            } else {
+                const unsigned int gCount = sf[fi]->GetHalfEdgeCount();
+                nh[firstSerial[i] + (self + 1) % count]->Mate() = nh[firstSerial[fi] + (gp + 1) % gCount];
+            }
+        });
+    }
+
+    if (!o.SharedVertices) {
+        for (CQxHalfEdge* c : nh) {
+            CQxVertex* v = c->GetVertex();
+            if (v && (!v->HalfEdge() || (!c->Mate() && v->HalfEdge()->Mate()))) v->HalfEdge() = c;
+        }
+    }
+}
+
+} // namespace qx_mesh
+
+// --- Construction ---------------------------------------------------------------------------
+
+CQxMesh::CQxMesh() = default;
+
+CQxMesh::CQxMesh(const CQxMesh& other) : CQxMesh() {
+    qx_mesh::AppendElements(*this, other, NoIndex, NoIndex, NoIndex, qx_mesh::AppendOptions{});
+}
+
+CQxMesh& CQxMesh::operator=(const CQxMesh& other) {
+    if (this == &other) return *this;
+    Clear();
+    qx_mesh::AppendElements(*this, other, NoIndex, NoIndex, NoIndex, qx_mesh::AppendOptions{});
+    return *this;
+}
+
+CQxMesh::~CQxMesh() {
+    Clear();
+}
+
+void CQxMesh::Clear() {
+    ClearSubdivisionMeshes();
+    // Faces first: their rings point at the vertices.
+    m_Faces.Clear();
+    m_Edges.Clear();
+    m_Vertices.Clear();
+}
+
+int CQxMesh::IsEmpty() const {
+    return m_Vertices.IsEmpty() && m_Edges.IsEmpty() && m_Faces.IsEmpty();
+}
+
+// --- Upkeep ---------------------------------------------------------------------------------
+
+namespace {
+
+// The vertices by list position, each numbered with it, so a corner's vertex can be checked for
+// belonging to the mesh with one comparison.
+class VertexTable {
+public:
+    VertexTable(CQxList<CQxVertex>& vertices, int clearHalfEdges) : m_Vertices(vertices.GetCount()) {
+        unsigned int i = 0;
+        for (CQxVertex& v : vertices) {
+            v.Index() = i;
+            if (clearHalfEdges) v.HalfEdge() = nullptr;
+            m_Vertices[i++] = &v;
+        }
+    }
+
+    std::size_t Size() const { return m_Vertices.Size(); }
+    CQxVertex* operator[](std::size_t i) const { return m_Vertices[i]; }
+    unsigned int Find(const CQxVertex* v) const {
+        if (!v) return NoIndex;
+        const unsigned int i = v->Index();
+        return i < m_Vertices.Size() && m_Vertices[i] == v ? i : NoIndex;
+    }
+
+    // A vertex keeps a corner that starts at it, preferring one on a boundary, from which a walk
+    // around the vertex reaches every face of its fan.
+    void Offer(CQxHalfEdge* h) const {
+        CQxVertex* v = h->GetVertex();
+        if (Find(v) == NoIndex) return;
+        CQxHalfEdge* cur = v->HalfEdge();
+        if (!cur || (!h->Mate() && cur->Mate())) v->HalfEdge() = h;
+    }
+
+private:
+    qx_mesh::ScratchArray<CQxVertex*> m_Vertices;
+};
+
+inline CQxVector FastNormalized(const CQxVector& n) {
+    const float len2 = n.GetLengthSq();
+    if (!(len2 > 0.0f) || !std::isfinite(len2)) return CQxVector();
+    return n * (1.0f / std::sqrt(len2));
+}
+
+// Newell's method over positions relative to the first corner (less cancellation far from the
+// origin); exact for planar polygons and a good average for warped ones.
+CQxVector NewellNormal(const CQxFace& f) {
+    const CQxHalfEdge* h = f.GetHalfEdge();
+    if (!h || !h->GetVertex()) return CQxVector();
+    const CQxVector origin = h->GetVertex()->Position();
+    CQxVector n;
+    for (unsigned int i = 0; i < f.GetHalfEdgeCount(); ++i, h = h->Next()) {
+        const CQxVertex* a = h->GetVertex();
+        const CQxVertex* b = h->Next()->GetVertex();
+        if (!a || !b) return CQxVector();
+        const CQxVector p = a->Position() - origin;
+        const CQxVector q = b->Position() - origin;
+        n.x += (p.y - q.y) * (p.z + q.z);
+        n.y += (p.z - q.z) * (p.x + q.x);
+        n.z += (p.x - q.x) * (p.y + q.y);
+    }
+    return FastNormalized(n);
+}
+
+} // namespace
+
+void CQxMesh::UpdateVertexHalfEdges() {
+    const VertexTable vertices(m_Vertices, 1);
+    for (CQxFace& f : m_Faces) f.ForEachHalfEdge([&](CQxHalfEdge& h) { vertices.Offer(&h); });
+}
+
+// Every side is keyed by its lower and higher vertex number. A counting sort on the lower number
+// gathers the sides of each vertex into one bucket, where sides with the same higher number are
+// the same edge: exactly two of them, running opposite ways in different faces, become mates.
+// One side alone is a boundary; three or more (a non-manifold edge) or two running the same way
+// (faces wound against each other) get no mate. Vertex half-edges are refreshed on the way.
+unsigned int CQxMesh::UpdateHalfEdgeMates() {
+    const VertexTable vertices(m_Vertices, 1);
+    const std::size_t vertexCount = vertices.Size();
+
+    std::size_t total = 0;
+    for (const CQxFace& f : m_Faces) total += f.GetHalfEdgeCount();
+    // Serial numbers and the direction bit share 32 bits.
+    if (total == 0 || total >= (std::size_t(1) << 31) || vertexCount >= (std::size_t(1) << 31)) {
+        for (CQxFace& f : m_Faces) f.ForEachHalfEdge([](CQxHalfEdge& h) { h.Mate() = nullptr; });
+        for (CQxFace& f : m_Faces) f.ForEachHalfEdge([&](CQxHalfEdge& h) { vertices.Offer(&h); });
+        return 0;
+    }
+
+    constexpr std::uint32_t Skip = 0xFFFFFFFF;
+    qx_mesh::ScratchArray<CQxHalfEdge*> corners(total);
+    // Per corner: the lower vertex number, and the higher one with the direction in its top bit.
+    auto keys = std::make_unique<qx_mesh::ScratchArray<std::uint64_t>>(total);
+    qx_mesh::ScratchArray<std::uint32_t> start(vertexCount + 1);
+    std::fill(start.Data(), start.Data() + vertexCount + 1, 0u);
+
+    std::size_t s = 0;
+    for (CQxFace& f : m_Faces) {
+        CQxHalfEdge* h = f.GetHalfEdge();
+        const unsigned int n = f.GetHalfEdgeCount();
+        if (!n) continue;
+        const std::uint32_t first = vertices.Find(h->GetVertex());
+        std::uint32_t a = first;
+        for (unsigned int i = 0; i < n; ++i, ++s) {
+            CQxHalfEdge* next = h->Next();
+            const std::uint32_t b = i + 1 < n ? vertices.Find(next->GetVertex()) : first;
+            h->Mate() = nullptr;
+            corners[s] = h;
+            if (a == NoIndex || b == NoIndex || a == b) {
+                (*keys)[s] = Skip;
+            } else {
+                const std::uint32_t lo = std::min(a, b);
+                (*keys)[s] = lo | std::uint64_t(std::max(a, b) | (a > b ? 0x80000000u : 0u)) << 32;
+                ++start[lo + 1];
+            }
+            a = b;
+            h = next;
+        }
+    }
+    for (std::size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
+
+    // Bucket entries: the higher vertex with the direction bit, and the serial number.
+    struct Entry {
+        std::uint32_t High;
+        std::uint32_t Serial;
+    };
+    const std::size_t keyed = start[vertexCount];
+    qx_mesh::ScratchArray<Entry> entries(keyed);
+    {
+        qx_mesh::ScratchArray<std::uint32_t> fill(vertexCount);
+        std::copy(start.Data(), start.Data() + vertexCount, fill.Data());
+        for (std::size_t i = 0; i < total; ++i) {
+            const std::uint64_t key = (*keys)[i];
+            const std::uint32_t lo = static_cast<std::uint32_t>(key);
+            if (lo == Skip) continue;
+            entries[fill[lo]++] = Entry{static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(i)};
+        }
+    }
+    keys.reset();
+
+    auto byHigh = [](const Entry& x, const Entry& y) {
+        return (x.High & 0x7FFFFFFF) < (y.High & 0x7FFFFFFF);
+    };
+    unsigned int pairs = 0;
+    for (std::size_t v = 0; v < vertexCount; ++v) {
+        Entry* b = entries.Data() + start[v];
+        Entry* e = entries.Data() + start[v + 1];
+        const std::size_t k = static_cast<std::size_t>(e - b);
+        if (k < 2) continue;
+        if (k <= 16) {
+            for (Entry* i = b + 1; i < e; ++i)
+                for (Entry* j = i; j > b && byHigh(*j, *(j - 1)); --j) std::swap(*j, *(j - 1));
+        } else {
+            std::sort(b, e, byHigh);
+        }
+        for (Entry* i = b; i < e;) {
+            Entry* j = i + 1;
+            while (j < e && !byHigh(*i, *j)) ++j;
+            if (j - i == 2 && ((i->High ^ (i + 1)->High) & 0x80000000u)) {
+                CQxHalfEdge* x = corners[i->Serial];
+                CQxHalfEdge* y = corners[(i + 1)->Serial];
+                if (x->GetFace() != y->GetFace()) {
+                    x->Mate() = y;
+                    y->Mate() = x;
+                    ++pairs;
+                }
+            }
+            i = j;
+        }
+    }
+
+    for (std::size_t i = 0; i < total; ++i) vertices.Offer(corners[i]);
+    return pairs;
+}
+
+void CQxMesh::UpdateNormals() {
+    const VertexTable vertices(m_Vertices, 0);
+    for (std::size_t i = 0; i < vertices.Size(); ++i) vertices[i]->Normal().SetNull();
+
+    int hasFlat = 0;
+    for (CQxFace& f : m_Faces) {
+        f.Normal() = NewellNormal(f);
+        if (!f.IsShade()) {
+            hasFlat = 1;
+            continue;
+        }
+        const CQxVector n = f.Normal();
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+            if (vertices.Find(h.GetVertex()) != NoIndex) h.GetVertex()->Normal() += n;
+        });
+    }
+
+    // A vertex that touches only flat faces still gets a normal: the average of those faces.
+    std::vector<CQxVector> flat;
+    if (hasFlat) {
+        flat.resize(vertices.Size());
+        for (CQxFace& f : m_Faces) {
+            if (f.IsShade()) continue;
+            const CQxVector n = f.Normal();
+            f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+                const unsigned int i = vertices.Find(h.GetVertex());
+                if (i != NoIndex) flat[i] += n;
+            });
+        }
+    }
+    for (std::size_t i = 0; i < vertices.Size(); ++i) {
+        CQxVector& n = vertices[i]->Normal();
+        n = FastNormalized(n);
+        if (hasFlat && n.GetLengthSq() == 0.0f) n = FastNormalized(flat[i]);
+    }
+}
+
+void CQxMesh::UpdateIndices() {
+    m_Vertices.UpdateIndices();
+    m_Edges.UpdateIndices();
+    m_Faces.UpdateIndices();
+    for (CQxFace& f : m_Faces) {
+        unsigned int i = 0;
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) { h.Index() = i++; });
+    }
+}
+
+unsigned int CQxMesh::UpdateHalfEdgeSerialIndices() {
+    unsigned int i = 0;
+    for (CQxFace& f : m_Faces) f.ForEachHalfEdge([&](CQxHalfEdge& h) { h.Index() = i++; });
+    return i;
+}
+
+void CQxMesh::CreateHalfEdgeSerialPointerArray(CQxArray<CQxHalfEdge*>& out) const {
+    unsigned int n = 0;
+    for (const CQxFace& f : m_Faces) n += f.GetHalfEdgeCount();
+    out.Resize(n, 0);
+    CQxHalfEdge** p = out.GetData();
+    for (const CQxFace& f : m_Faces) f.ForEachHalfEdge([&](CQxHalfEdge& h) { *p++ = &h; });
+}
+
+// --- Topology check -------------------------------------------------------------------------
+
+namespace {
+
+template <class T>
+int ListIsSound(const CQxList<T>& list) {
+    const T* head = list.GetHead();
+    const T* e = head;
+    for (unsigned int i = 0; i <= list.GetCount(); ++i) {
+        const T* next = e->Next();
+        if (!next || next->Prev() != e) return 0;
+        e = next;
+        if (e == head) return i == list.GetCount();
+    }
+    return 0;
+}
+
+template <class T>
+int HasSorted(const std::vector<const T*>& sorted, const T* p) {
+    return std::binary_search(sorted.begin(), sorted.end(), p);
+}
+
+} // namespace
+
+int CQxMesh::CheckTopology(int indices) const {
+    if (!ListIsSound(m_Vertices) || !ListIsSound(m_Edges) || !ListIsSound(m_Faces)) return 0;
+
+    std::vector<const CQxVertex*> vertices;
+    std::vector<const CQxFace*> faces;
+    std::vector<const CQxHalfEdge*> corners;
+    unsigned int i = 0;
+    for (const CQxVertex& v : m_Vertices) {
+        if (indices && v.Index() != i) return 0;
+        vertices.push_back(&v);
+        ++i;
+    }
+    i = 0;
+    for (const CQxFace& f : m_Faces) {
+        if (indices && f.Index() != i) return 0;
+        faces.push_back(&f);
+        ++i;
+        // The ring: closed after exactly its count, links mutual, every corner owned by f.
+        const unsigned int n = f.GetHalfEdgeCount();
+        const CQxHalfEdge* h = f.GetHalfEdge();
+        if ((n == 0) != (h == nullptr)) return 0;
+        for (unsigned int k = 0; k < n; ++k) {
+            if (!h || h->GetFace() != &f || !h->Next() || h->Next()->Prev() != h) return 0;
+            if (k + 1 < n && h->Next() == f.GetHalfEdge()) return 0;
+            corners.push_back(h);
+            h = h->Next();
+        }
+        if (h != f.GetHalfEdge()) return 0;
+    }
+    i = 0;
+    for (const CQxEdge& e : m_Edges) {
+        if (indices && e.Index() != i) return 0;
+        ++i;
+    }
+    std::sort(vertices.begin(), vertices.end());
+    std::sort(faces.begin(), faces.end());
+    std::sort(corners.begin(), corners.end());
+    if (std::adjacent_find(corners.begin(), corners.end()) != corners.end()) return 0;
+
+    for (const CQxEdge& e : m_Edges)
+        if (!HasSorted(vertices, static_cast<const CQxVertex*>(e.Vertex(0))) ||
+            !HasSorted(vertices, static_cast<const CQxVertex*>(e.Vertex(1))))
+            return 0;
+
+    for (const CQxHalfEdge* h : corners) {
+        if (!HasSorted(vertices, static_cast<const CQxVertex*>(h->GetVertex()))) return 0;
+        const CQxHalfEdge* m = h->Mate();
+        if (!m) continue;
+        // Only pointers known to be corners of this mesh are followed.
+        if (m == h || !HasSorted(corners, static_cast<const CQxHalfEdge*>(m)) || m->Mate() != h) return 0;
+        if (m->GetFace() == h->GetFace()) return 0;
+        if (m->GetVertex() != h->GetEndVertex() || m->GetEndVertex() != h->GetVertex()) return 0;
+    }
+
+    for (const CQxVertex& v : m_Vertices) {
+        const CQxHalfEdge* h = v.HalfEdge();
+        if (!h) continue;
+        if (!HasSorted(corners, h) || h->GetVertex() != &v) return 0;
+    }
+    return 1;
+}
+
+// --- Selection ------------------------------------------------------------------------------
+
+namespace {
+
+unsigned char Flag(int on) {
+    return on ? 1 : 0;
+}
+
+template <class F>
+void ForEachCorner(const CQxList<CQxFace>& faces, F&& f) {
+    for (const CQxFace& face : faces) face.ForEachHalfEdge(f);
+}
+
+} // namespace
+
+void CQxMesh::Select(int on) {
+    const unsigned char s = Flag(on);
+    for (CQxVertex& v : m_Vertices) v.IsSelect() = s;
+    for (CQxEdge& e : m_Edges) e.IsSelect() = s;
+    for (CQxFace& f : m_Faces) {
+        f.IsSelect() = s;
+        f.ForEachHalfEdge([s](CQxHalfEdge& h) { h.IsSelect() = s; });
+    }
+}
+
+void CQxMesh::ToggleSelect() {
+    for (CQxVertex& v : m_Vertices) v.IsSelect() = Flag(!v.IsSelect());
+    for (CQxEdge& e : m_Edges) e.IsSelect() = Flag(!e.IsSelect());
+    for (CQxFace& f : m_Faces) {
+        f.IsSelect() = Flag(!f.IsSelect());
+        f.ForEachHalfEdge([](CQxHalfEdge& h) { h.IsSelect() = Flag(!h.IsSelect()); });
+    }
+}
+
+void CQxMesh::Select(int on, const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                     const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges) {
+    const unsigned char s = Flag(on);
+    for (CQxVertex* v : vertices)
+        if (v) v->IsSelect() = s;
+    for (CQxEdge* e : edges)
+        if (e) e->IsSelect() = s;
+    for (CQxFace* f : faces)
+        if (f) f->IsSelect() = s;
+    for (CQxHalfEdge* h : halfEdges)
+        if (h) h->IsSelect() = s;
+}
+
+// An element listed twice is toggled twice, as two clicks on it would.
+void CQxMesh::ToggleSelect(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                           const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges) {
+    for (CQxVertex* v : vertices)
+        if (v) v->IsSelect() = Flag(!v->IsSelect());
+    for (CQxEdge* e : edges)
+        if (e) e->IsSelect() = Flag(!e->IsSelect());
+    for (CQxFace* f : faces)
+        if (f) f->IsSelect() = Flag(!f->IsSelect());
+    for (CQxHalfEdge* h : halfEdges)
+        if (h) h->IsSelect() = Flag(!h->IsSelect());
+}
+
+void CQxMesh::SelectUVs(int on) {
+    const unsigned char s = Flag(on);
+    ForEachCorner(m_Faces, [s](CQxHalfEdge& h) {
+        if (h.HasUV()) h.IsUVSelect() = s;
+    });
+}
+
+void CQxMesh::ToggleSelectUVs() {
+    ForEachCorner(m_Faces, [](CQxHalfEdge& h) {
+        if (h.HasUV()) h.IsUVSelect() = Flag(!h.IsUVSelect());
+    });
+}
+
+void CQxMesh::SelectUVs(int on, const CQxArray<CQxHalfEdge*>& halfEdges) {
+    const unsigned char s = Flag(on);
+    for (CQxHalfEdge* h : halfEdges)
+        if (h && h->HasUV()) h->IsUVSelect() = s;
+}
+
+void CQxMesh::ToggleSelectUVs(const CQxArray<CQxHalfEdge*>& halfEdges) {
+    for (CQxHalfEdge* h : halfEdges)
+        if (h && h->HasUV()) h->IsUVSelect() = Flag(!h->IsUVSelect());
+}
+
+int CQxMesh::HasSelect() const {
+    return HasVertexSelect() || HasEdgeSelect() || HasFaceSelect() || HasFaceHalfEdgeSelect();
+}
+
+int CQxMesh::HasVertexSelect() const {
+    return std::any_of(m_Vertices.begin(), m_Vertices.end(), [](const CQxVertex& v) { return v.IsSelect(); });
+}
+
+int CQxMesh::HasEdgeSelect() const {
+    return std::any_of(m_Edges.begin(), m_Edges.end(), [](const CQxEdge& e) { return e.IsSelect(); });
+}
+
+int CQxMesh::HasFaceSelect() const {
+    return std::any_of(m_Faces.begin(), m_Faces.end(), [](const CQxFace& f) { return f.IsSelect(); });
+}
+
+int CQxMesh::HasFaceHalfEdgeSelect() const {
+    int any = 0;
+    ForEachCorner(m_Faces, [&](const CQxHalfEdge& h) { any |= h.IsSelect(); });
+    return any;
+}
+
+int CQxMesh::HasUVSelect() const {
+    int any = 0;
+    ForEachCorner(m_Faces, [&](const CQxHalfEdge& h) { any |= h.HasUV() && h.IsUVSelect(); });
+    return any;
+}
+
+int CQxMesh::GetSelects(CQxArray<CQxVertex*>& vertices, CQxArray<CQxEdge*>& edges, CQxArray<CQxFace*>& faces,
+                        CQxArray<CQxHalfEdge*>& halfEdges) const {
+    vertices.Empty();
+    edges.Empty();
+    faces.Empty();
+    halfEdges.Empty();
+    for (const CQxVertex& v : m_Vertices)
+        if (v.IsSelect()) vertices.PushBack(const_cast<CQxVertex*>(&v));
+    for (const CQxEdge& e : m_Edges)
+        if (e.IsSelect()) edges.PushBack(const_cast<CQxEdge*>(&e));
+    for (const CQxFace& f : m_Faces)
+        if (f.IsSelect()) faces.PushBack(const_cast<CQxFace*>(&f));
+    ForEachCorner(m_Faces, [&](CQxHalfEdge& h) {
+        if (h.IsSelect()) halfEdges.PushBack(&h);
+    });
+    return !vertices.IsEmpty() || !edges.IsEmpty() || !faces.IsEmpty() || !halfEdges.IsEmpty();
+}
+
+int CQxMesh::GetUVSelects(CQxArray<CQxHalfEdge*>& halfEdges) const {
+    halfEdges.Empty();
+    ForEachCorner(m_Faces, [&](CQxHalfEdge& h) {
+        if (h.HasUV() && h.IsUVSelect()) halfEdges.PushBack(&h);
+    });
+    return !halfEdges.IsEmpty();
+}
+
+// --- Faces ----------------------------------------------------------------------------------
+
+namespace {
+
+// The faces of the mesh named in `faces` (every face when it is empty), each once, in the order
+// given; pointers that are not faces of the mesh are dropped.
+std::vector<CQxFace*> ResolveFaces(const CQxList<CQxFace>& list, const CQxArray<CQxFace*>& faces) {
+    std::vector<CQxFace*> all = qx_mesh::CollectElements(list);
+    if (faces.IsEmpty()) return all;
+    const qx_mesh::ElementIndexer<CQxFace> index(all);
+    std::vector<unsigned char> seen(all.size(), 0);
+    std::vector<CQxFace*> out;
+    for (CQxFace* f : faces) {
+        const unsigned int i = index.Find(f);
+        if (i == NoIndex || seen[i]) continue;
+        seen[i] = 1;
+        out.push_back(f);
+    }
+    return out;
+}
+
+// A face's corners as a cyclic sequence read from its smallest vertex address, forwards or
+// backwards, so that rings equal up to rotation compare equal.
+std::vector<const CQxVertex*> CyclicKey(const CQxFace& f, int backwards) {
+    std::vector<const CQxVertex*> ring;
+    ring.reserve(f.GetHalfEdgeCount());
+    f.ForEachHalfEdge([&](const CQxHalfEdge& h) { ring.push_back(h.GetVertex()); });
+    if (backwards) std::reverse(ring.begin(), ring.end());
+    if (!ring.empty()) std::rotate(ring.begin(), std::min_element(ring.begin(), ring.end()), ring.end());
+    return ring;
+}
+
+struct KeyHash {
+    std::size_t operator()(const std::vector<const CQxVertex*>& key) const {
+        std::size_t h = key.size();
+        for (const CQxVertex* v : key)
+            h = (h ^ reinterpret_cast<std::uintptr_t>(v)) * 0x9E3779B97F4A7C15ull + (h >> 29);
+        return h;
+    }
+};
+
+// For each of the asked faces: 1 when a face with the same corners in the opposite order comes
+// earlier in the face list, 2 when one exists only later, 0 when there is none or the face is
+// not valid.
+std::vector<unsigned char> FindTwins(const CQxList<CQxFace>& list, const std::vector<CQxFace*>& asked) {
+    // Only valid faces take part: with distinct corners a ring never reads the same backwards,
+    // so a face is never its own twin.
+    std::unordered_map<std::vector<const CQxVertex*>, unsigned int, KeyHash> firstAt;
+    std::unordered_map<const CQxFace*, unsigned int> position;
+    unsigned int i = 0;
+    for (const CQxFace& f : list) {
+        if (f.IsValid()) {
+            firstAt.emplace(CyclicKey(f, 0), i);
+            position.emplace(&f, i);
+        }
+        ++i;
+    }
+    std::vector<unsigned char> out(asked.size(), 0);
+    for (std::size_t k = 0; k < asked.size(); ++k) {
+        auto here = position.find(asked[k]);
+        if (here == position.end()) continue;
+        auto it = firstAt.find(CyclicKey(*asked[k], 1));
+        if (it != firstAt.end()) out[k] = it->second < here->second ? 1 : 2;
+    }
+    return out;
+}
+
+} // namespace
+
+void CQxMesh::InvertFaces(const CQxArray<CQxFace*>& faces) {
+    const std::vector<CQxFace*> list = ResolveFaces(m_Faces, faces);
+    if (list.empty()) return;
+    for (CQxFace* f : list) f->ReverseHalfEdges();
+    UpdateHalfEdgeMates();
+}
+
+int CQxMesh::FaceBackSide(const CQxArray<CQxFace*>& faces, CQxArray<CQxFace*>& added) {
+    added.Empty();
+    const std::vector<CQxFace*> list = ResolveFaces(m_Faces, faces);
+    for (CQxFace* f : list) {
+        if (!f->HasHalfEdges()) continue;
+        auto* back = new CQxFace(*f);
+        back->CopyRing(*f);
+        back->ReverseHalfEdges();
+        m_Faces.PushBack(back);
+        added.PushBack(back);
+    }
+    if (added.IsEmpty()) return 0;
+    UpdateHalfEdgeMates();
+    return 1;
+}
+
+void CQxMesh::GetBackSideFaces(const CQxArray<CQxFace*>& faces, CQxArray<CQxFace*>& out) const {
+    out.Empty();
+    const std::vector<CQxFace*> list = ResolveFaces(m_Faces, faces);
+    const std::vector<unsigned char> twins = FindTwins(m_Faces, list);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (twins[i] == 1) out.PushBack(list[i]);
+}
+
+void CQxMesh::GetSingleSideFaces(const CQxArray<CQxFace*>& faces, CQxArray<CQxFace*>& out) const {
+    out.Empty();
+    const std::vector<CQxFace*> list = ResolveFaces(m_Faces, faces);
+    const std::vector<unsigned char> twins = FindTwins(m_Faces, list);
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (twins[i] == 0 && list[i]->IsValid()) out.PushBack(list[i]);
+}
+
+unsigned int CQxMesh::GetSeparatedFaceCount(unsigned int corners) const {
+    if (corners < 3) return 0;
+    unsigned int count = 0;
+    for (const CQxFace& f : m_Faces)
+        if (f.IsValid()) count += (f.GetHalfEdgeCount() - 2 + corners - 3) / (corners - 2);
+    return count;
+}
+
+unsigned int CQxMesh::GetValidFaceHalfEdgeCount() const {
+    unsigned int count = 0;
+    for (const CQxFace& f : m_Faces)
+        if (f.IsValid()) count += f.GetHalfEdgeCount();
+    return count;
+}
+
+int CQxMesh::HasFaceAttribute(const CQxAttribute* attribute) const {
+    for (const CQxFace& f : m_Faces)
+        if (attribute ? f.Attribute() == attribute : f.Attribute() != nullptr) return 1;
+    return 0;
+}
+
+int CQxMesh::HasFaceFlat() const {
+    return std::any_of(m_Faces.begin(), m_Faces.end(), [](const CQxFace& f) { return !f.IsShade(); });
+}
+
+void CQxMesh::GetUniqueAttributes(CQxArray<CQxAttribute*>& out) const {
+    out.Empty();
+    const CQxAttribute* last = nullptr;
+    int any = 0;
+    for (const CQxFace& f : m_Faces) {
+        CQxAttribute* a = f.Attribute();
+        if (any && a == last) continue;
+        if (!out.Has(a)) out.PushBack(a);
+        last = a;
+        any = 1;
+    }
+}
+
+void CQxMesh::SetAttribute(CQxAttribute* attribute, const CQxArray<CQxFace*>& faces) {
+    for (CQxFace* f : ResolveFaces(m_Faces, faces)) f->Attribute() = attribute;
+}
+
+// --- Other ----------------------------------------------------------------------------------
+
+void CQxMesh::OffsetVertices(const CQxVector& offset) {
+    for (CQxVertex& v : m_Vertices) v.Position() += offset;
+}
+
+int CQxMesh::GetBoundBox(CQxBoundBox& box, const CQxMatrix* transform) const {
+    if (m_Vertices.IsEmpty()) return 0;
+    for (const CQxVertex& v : m_Vertices)
+        box.Add(transform ? transform->Transform(v.Position()) : v.Position());
+    return 1;
+}
+
+void CQxMesh::AllocHalfEdgeUVs() {
+    ForEachCorner(m_Faces, [](CQxHalfEdge& h) { h.AllocUV(); });
+}
+
+void CQxMesh::FreeHalfEdgeUVs() {
+    ForEachCorner(m_Faces, [](CQxHalfEdge& h) { h.FreeUV(); });
+}
+
+void CQxMesh::AllocVertexBones() {
+    for (CQxVertex& v : m_Vertices) v.AllocBones();
+}
+
+void CQxMesh::FreeVertexBones() {
+    for (CQxVertex& v : m_Vertices) v.FreeBones();
+}

@@ -1,0 +1,770 @@
+// Hit tests on screen data. Each call takes the vertices to clip space once, keeping one outcode
+// byte per vertex against the pick rectangle; the faces are then walked in list order and all
+// but the few near the rectangle are dismissed by their corners' codes before any division.
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "qx/graphics/mesh.h"
+#include "qx/graphics/settings.h"
+#include "qx/graphics/viewport.h"
+
+namespace {
+
+constexpr unsigned int NoVertex = 0xFFFFFFFF;
+// Depths closer than this count as the same surface (float error of the projection).
+constexpr float DepthTolerance = 1e-5f;
+// Screen distances closer than this (pixels) count as equal, e.g. the two mates of one side.
+constexpr float DistanceTolerance = 1e-3f;
+
+// A projected vertex: pixels, depth in the viewport's range and 1/w of its clip position. iw is 0
+// for a vertex in front of the near plane (or behind the eye): its projection is unusable and
+// elements touching it are clipped first.
+struct ScreenVertex {
+    float x, y, z, iw;
+};
+
+// From clip space (after the divide) to the viewport, and the depth range that can be hit.
+struct ViewMap {
+    float cx, cy, hw, hh, z0, dz, zlo, zhi;
+
+    explicit ViewMap(const CQxViewPort& vp) {
+        hw = 0.5f * static_cast<float>(vp.Width);
+        hh = 0.5f * static_cast<float>(vp.Height);
+        cx = static_cast<float>(vp.X) + hw;
+        cy = static_cast<float>(vp.Y) + hh;
+        z0 = vp.MinZ;
+        dz = vp.MaxZ - vp.MinZ;
+        zlo = std::min(vp.MinZ, vp.MaxZ);
+        zhi = std::max(vp.MinZ, vp.MaxZ);
+    }
+    bool InRange(float z) const { return z >= zlo && z <= zhi; }
+    // Usable clip positions lie on the far side of the near plane (z >= 0, which also puts them
+    // in front of the eye for a perspective projection).
+    ScreenVertex Map(const float c[4]) const {
+        if (!(c[3] > 0.0f && c[2] >= 0.0f)) return {0.0f, 0.0f, 0.0f, 0.0f};
+        const float iw = 1.0f / c[3];
+        return {cx + c[0] * iw * hw, cy - c[1] * iw * hh, z0 + c[2] * iw * dz, iw};
+    }
+};
+
+// Mesh positions to clip space with one matrix (world x view x projection).
+struct SingleTransform {
+    CQxMatrix m;
+    void Clip(const CQxVertex& v, float c[4]) const {
+        const CQxVector& p = v.Position();
+        for (int k = 0; k < 4; ++k) c[k] = p.x * m.m[0][k] + p.y * m.m[1][k] + p.z * m.m[2][k] + m.m[3][k];
+    }
+};
+
+// Skinned positions: the weighted sum of the position under each influencing bone matrix, then
+// view x projection. A vertex without bone data follows bone 0 (the root); with no bones at
+// all positions are taken as they are. Slots naming a bone past the array are ignored.
+struct BoneTransform {
+    const CQxMatrix* bones;
+    unsigned int count;
+    CQxMatrix viewProj;
+
+    CQxVector Skin(const CQxVertex& v) const {
+        const CQxVector& p = v.Position();
+        if (!count) return p;
+        const CQxVertexBones* b = v.Bones();
+        if (!b) return bones[0].Transform(p);
+        CQxVector q;
+        for (int k = 0; k < 4; ++k) {
+            const float w = b->Weights[k];
+            if (w != 0.0f && b->Indices[k] < count) q += bones[b->Indices[k]].Transform(p) * w;
+        }
+        return q;
+    }
+    void Clip(const CQxVertex& v, float c[4]) const {
+        const CQxVector q = Skin(v);
+        const CQxMatrix& m = viewProj;
+        for (int k = 0; k < 4; ++k) c[k] = q.x * m.m[0][k] + q.y * m.m[1][k] + q.z * m.m[2][k] + m.m[3][k];
+    }
+};
+
+// A polygon corner ready for testing: screen data, its mesh position, and the side that leaves
+// it (null for a stretch added by clipping at the near plane).
+struct Corner {
+    float x, y, z, iw;
+    CQxVector pos;
+    const CQxHalfEdge* side;
+};
+
+// A corner in clip space, before clipping at the near plane.
+struct ClipCorner {
+    float c[4];
+    CQxVector pos;
+    const CQxHalfEdge* side;
+};
+
+// A vertex, free edge or face side within the pick size of the point.
+struct NearHit {
+    float dist;
+    float z;
+    float x, y; // screen point of the element nearest the pick point
+    const CQxVertex* vertex;
+    const CQxEdge* edge;
+    const CQxHalfEdge* side;
+    int inside; // the point lies on the side's own face
+    CQxVector pos;
+};
+
+// Buffers reused from call to call: the library is driven from one thread, so each thread
+// keeps its own and a pick allocates nothing once they have grown.
+struct Scratch {
+    std::vector<unsigned char> codes;
+    std::vector<Corner> poly;
+    std::vector<Corner> clipped;
+    std::vector<ClipCorner> clipIn;
+    std::vector<const CQxHalfEdge*> sides;
+    std::vector<const CQxVertex*> corners;
+    std::vector<NearHit> points;
+    std::vector<NearHit> lines;
+    // Vertex to list position: by the Index fields when they match the positions, else through
+    // an open-addressing table of pointers.
+    int direct = 1;
+    unsigned int count = 0;
+    std::vector<const CQxVertex*> keys;
+    std::vector<unsigned int> values;
+    unsigned int shift = 0;
+
+    static std::size_t Hash(const CQxVertex* v, unsigned int shift) {
+        return static_cast<std::size_t>((reinterpret_cast<std::uintptr_t>(v) >> 3) * 0x9E3779B97F4A7C15ull >>
+                                        shift);
+    }
+    void BuildTable(const CQxList<CQxVertex>& vertices) {
+        unsigned int bits = 4;
+        while ((std::size_t(1) << bits) < std::size_t(count) * 2) ++bits;
+        shift = 64 - bits;
+        const std::size_t size = std::size_t(1) << bits;
+        const std::size_t mask = size - 1;
+        keys.assign(size, nullptr);
+        values.resize(size);
+        unsigned int i = 0;
+        for (const CQxVertex& v : vertices) {
+            std::size_t slot = Hash(&v, shift);
+            while (keys[slot]) slot = (slot + 1) & mask;
+            keys[slot] = &v;
+            values[slot] = i++;
+        }
+    }
+    unsigned int Find(const CQxVertex* v) const {
+        if (!v) return NoVertex;
+        if (direct) {
+            const unsigned int i = v->Index();
+            return i < count ? i : NoVertex;
+        }
+        const std::size_t mask = keys.size() - 1;
+        for (std::size_t slot = Hash(v, shift);; slot = (slot + 1) & mask) {
+            if (keys[slot] == v) return values[slot];
+            if (!keys[slot]) return NoVertex;
+        }
+    }
+};
+
+thread_local Scratch g_Scratch;
+
+// Elements built one after another sit next to each other in their pools, so the elements a
+// little further down a list are most likely found just past the current ones. A list walk
+// chases pointers and cannot ask for them early by itself; prefetching a wrong guess costs
+// nothing. `mark` is the next line not asked for yet, so each guessed line is asked for once,
+// and a jump away from the stream starts it afresh. Inlined early: a call that only prefetches
+// would be dropped as free of side effects.
+[[gnu::always_inline]] inline void PrefetchStream(std::uintptr_t& mark, std::uintptr_t from,
+                                                  std::uintptr_t bytes) {
+    constexpr std::uintptr_t line = 64;
+    const std::uintptr_t start = from & ~(line - 1);
+    const std::uintptr_t end = from + std::min<std::uintptr_t>(bytes, 8 * line);
+    if (mark < start || mark > end + 64 * line) mark = start;
+    for (; mark < end; mark += line) __builtin_prefetch(reinterpret_cast<const void*>(mark));
+}
+
+template <class T>
+std::uintptr_t Ahead(const T* p, std::uintptr_t elements) {
+    return reinterpret_cast<std::uintptr_t>(p) + elements * sizeof(T);
+}
+
+// The faces about 16 steps ahead and their corners.
+class FacePrefetcher {
+public:
+    [[gnu::always_inline]] void operator()(const CQxFace& f) {
+        PrefetchStream(m_Faces, Ahead(&f, 16), sizeof(CQxFace));
+        PrefetchStream(m_Rings, Ahead(f.GetHalfEdge(), 16 * f.GetHalfEdgeCount()),
+                       f.GetHalfEdgeCount() * sizeof(CQxHalfEdge));
+    }
+
+private:
+    std::uintptr_t m_Faces = 0;
+    std::uintptr_t m_Rings = 0;
+};
+
+// Takes every vertex to clip space and hands it to the visitor in list order:
+// visit(vertex, list position, clip position); then readies the vertex lookup.
+template <class Transform, class Visit>
+void ProjectVertices(const CQxList<CQxVertex>& vertices, const Transform& xf, Scratch& s, Visit&& visit) {
+    s.count = vertices.GetCount();
+    unsigned int i = 0;
+    int direct = 1;
+    std::uintptr_t mark = 0;
+    for (const CQxVertex& v : vertices) {
+        PrefetchStream(mark, Ahead(&v, 16), sizeof(CQxVertex));
+        float c[4];
+        xf.Clip(v, c);
+        direct &= v.Index() == i;
+        visit(v, i, c);
+        ++i;
+    }
+    s.direct = direct;
+    if (!direct) s.BuildTable(vertices);
+}
+
+// Outcodes of a clip position against a screen rectangle [x0, x1) x [y0, y1) and the depth
+// range. Each bit is a half-space in clip space, tested without the divide by w, so a polygon
+// whose corners all share a bit cannot reach the rectangle, whatever the signs of their w.
+enum : unsigned char { OutLeft = 1, OutRight = 2, OutTop = 4, OutBottom = 8, OutNear = 16, OutFar = 32 };
+
+struct ScreenBox {
+    float hw, hh, lx, rx, ty, by;
+
+    ScreenBox(const ViewMap& map, float x0, float x1, float y0, float y1)
+        : hw(map.hw), hh(map.hh), lx(map.cx - x0), rx(map.cx - x1), ty(map.cy - y0), by(map.cy - y1) {}
+    unsigned char Code(const float c[4]) const {
+        const float x = hw * c[0], y = hh * c[1], w = c[3];
+        unsigned char code = 0;
+        if (x + lx * w < 0.0f) code |= OutLeft;
+        if (x + rx * w >= 0.0f) code |= OutRight;
+        if (ty * w - y < 0.0f) code |= OutTop;
+        if (by * w - y >= 0.0f) code |= OutBottom;
+        // Before the near plane, or no usable w (only odd projections have z >= 0 with w <= 0).
+        if (!(c[2] >= 0.0f && w > 0.0f)) code |= OutNear;
+        if (c[2] > w) code |= OutFar;
+        return code;
+    }
+};
+
+// The screen corners of a face none of whose corners lies before the near plane; 0 when a
+// corner has no usable projection.
+template <class Transform>
+int ProjectCorners(const CQxFace& f, const Transform& xf, const ViewMap& map, std::vector<Corner>& out) {
+    out.resize(f.GetHalfEdgeCount());
+    const CQxHalfEdge* h = f.GetHalfEdge();
+    for (Corner& corner : out) {
+        float c[4];
+        xf.Clip(*h->GetVertex(), c);
+        const ScreenVertex sv = map.Map(c);
+        if (!(sv.iw > 0.0f)) return 0;
+        corner = {sv.x, sv.y, sv.z, sv.iw, h->GetVertex()->Position(), h};
+        h = h->Next();
+    }
+    return 1;
+}
+
+// Keeps the part of a polygon on the far side of the near plane (clip z >= 0) and maps it to the
+// screen. Mesh positions are interpolated with the clip coordinates, which is exact for one
+// matrix and follows the surface's parameters for a skinned one.
+template <class Transform>
+unsigned int ClipPolygon(const CQxHalfEdge* const* sides, const CQxVertex* const* corners, unsigned int n,
+                         int closed, const Transform& xf, const ViewMap& map, Scratch& s) {
+    std::vector<ClipCorner>& in = s.clipIn;
+    in.resize(n);
+    for (unsigned int i = 0; i < n; ++i) {
+        xf.Clip(*corners[i], in[i].c);
+        in[i].pos = corners[i]->Position();
+        in[i].side = sides[i];
+    }
+    s.clipped.clear();
+    auto emit = [&](const float c[4], const CQxVector& pos, const CQxHalfEdge* side) {
+        const ScreenVertex sv = map.Map(c);
+        s.clipped.push_back({sv.x, sv.y, sv.z, sv.iw, pos, side});
+    };
+    const unsigned int edges = closed ? n : n - 1;
+    for (unsigned int i = 0; i < n; ++i) {
+        const ClipCorner& a = in[i];
+        const bool aIn = a.c[2] >= 0.0f;
+        if (aIn) emit(a.c, a.pos, a.side);
+        if (i >= edges) break;
+        const ClipCorner& b = in[(i + 1) % n];
+        const bool bIn = b.c[2] >= 0.0f;
+        if (aIn == bIn) continue;
+        const float t = a.c[2] / (a.c[2] - b.c[2]);
+        float c[4];
+        for (int k = 0; k < 4; ++k) c[k] = a.c[k] + t * (b.c[k] - a.c[k]);
+        c[2] = 0.0f;
+        // Entering the kept side continues the original side; leaving it runs along the plane.
+        emit(c, a.pos + (b.pos - a.pos) * t, bIn ? a.side : nullptr);
+    }
+    for (const Corner& c : s.clipped)
+        if (!(c.iw > 0.0f)) return 0;
+    return static_cast<unsigned int>(s.clipped.size());
+}
+
+// --- Point picking ----------------------------------------------------------------------------
+
+struct PointPick {
+    float px, py, r, r2, best;
+    unsigned int mask;
+    ViewMap map;
+    int wantSides;
+    // The front-most face under the point within the depth range: it hides what lies behind it.
+    const CQxFace* face = nullptr;
+    float faceZ = FLT_MAX;
+    float gx = 0.0f, gy = 0.0f; // depth change per pixel across that face
+    CQxVector facePos;
+
+    PointPick(unsigned int m, const CQxPoint& p, float b, const CQxViewPort& vp)
+        : px(static_cast<float>(p.x)), py(static_cast<float>(p.y)), best(b), mask(m), map(vp) {
+        const float size = QxPickSize();
+        r = size > 0.0f && std::isfinite(size) ? size : 0.0f;
+        r2 = r * r;
+        wantSides = (mask & (QX_HIT_SIDE | QX_HIT_HALFEDGE)) != 0;
+    }
+    int Candidate(float z) const { return map.InRange(z) && z < best; }
+};
+
+// The segment a-b against the point; a hit within the pick size is added to `out`.
+void TestSegment(const Corner& a, const Corner& b, float area, PointPick& pk, const CQxEdge* edge,
+                 const CQxHalfEdge* side, std::vector<NearHit>& out) {
+    const float dx = b.x - a.x, dy = b.y - a.y;
+    const float len2 = dx * dx + dy * dy;
+    const float ux = pk.px - a.x, uy = pk.py - a.y;
+    float t = len2 > 0.0f ? (ux * dx + uy * dy) / len2 : 0.0f;
+    t = std::clamp(t, 0.0f, 1.0f);
+    const float qx = a.x + t * dx, qy = a.y + t * dy;
+    const float ex = pk.px - qx, ey = pk.py - qy;
+    const float d2 = ex * ex + ey * ey;
+    if (!(d2 <= pk.r2)) return;
+    const float z = a.z + t * (b.z - a.z);
+    if (!pk.Candidate(z)) return;
+    // Screen-space t to the surface's own parameter (perspective-correct).
+    const float wa = (1.0f - t) * a.iw, wb = t * b.iw;
+    const float s = wa + wb > 0.0f ? wb / (wa + wb) : t;
+    const float cross = dx * uy - dy * ux;
+    const int inside = area != 0.0f && cross != 0.0f && ((cross > 0.0f) == (area > 0.0f));
+    out.push_back({std::sqrt(d2), z, qx, qy, nullptr, edge, side, inside, a.pos + (b.pos - a.pos) * s});
+}
+
+// A polygon (screen corners) against the point: its sides as lines, its inside as a face.
+void TestPolygon(const Corner* c, unsigned int n, const CQxFace* face, PointPick& pk, Scratch& s) {
+    float area = 0.0f;
+    for (unsigned int i = 0; i < n; ++i) {
+        const Corner& a = c[i];
+        const Corner& b = c[i + 1 == n ? 0 : i + 1];
+        area += a.x * b.y - b.x * a.y;
+    }
+    if (pk.wantSides) {
+        for (unsigned int i = 0; i < n; ++i)
+            if (c[i].side)
+                TestSegment(c[i], c[i + 1 == n ? 0 : i + 1], area, pk, nullptr, c[i].side, s.lines);
+    }
+    if (n < 3 || area == 0.0f) return;
+    // Fan triangles cover the polygon with signs: their sum is the winding number at the point,
+    // which also holds for concave polygons. Depth comes from a triangle turning the polygon's way.
+    int winding = 0;
+    float best[3] = {0.0f, 0.0f, 0.0f};
+    unsigned int bestK = 0;
+    const Corner& a = c[0];
+    for (unsigned int k = 1; k + 1 < n; ++k) {
+        const Corner& b = c[k];
+        const Corner& d = c[k + 1];
+        const float t = (b.x - a.x) * (d.y - a.y) - (d.x - a.x) * (b.y - a.y);
+        if (t == 0.0f) continue;
+        const float wa = ((b.x - pk.px) * (d.y - pk.py) - (d.x - pk.px) * (b.y - pk.py)) / t;
+        const float wb = ((d.x - pk.px) * (a.y - pk.py) - (a.x - pk.px) * (d.y - pk.py)) / t;
+        const float wd = 1.0f - wa - wb;
+        if (!(wa >= 0.0f && wb >= 0.0f && wd >= 0.0f)) continue;
+        winding += t > 0.0f ? 1 : -1;
+        if (!bestK && (t > 0.0f) == (area > 0.0f)) {
+            bestK = k;
+            best[0] = wa, best[1] = wb, best[2] = wd;
+        }
+    }
+    if (winding == 0 || !bestK) return;
+    const Corner& b = c[bestK];
+    const Corner& d = c[bestK + 1];
+    const float z = best[0] * a.z + best[1] * b.z + best[2] * d.z;
+    if (!pk.map.InRange(z) || !(z < pk.faceZ)) return;
+    const float qa = best[0] * a.iw, qb = best[1] * b.iw, qd = best[2] * d.iw;
+    const float q = qa + qb + qd;
+    if (!(q > 0.0f)) return;
+    const float t = (b.x - a.x) * (d.y - a.y) - (d.x - a.x) * (b.y - a.y);
+    pk.face = face;
+    pk.faceZ = z;
+    pk.gx = ((b.z - a.z) * (d.y - a.y) - (d.z - a.z) * (b.y - a.y)) / t;
+    pk.gy = ((d.z - a.z) * (b.x - a.x) - (b.z - a.z) * (d.x - a.x)) / t;
+    pk.facePos = (a.pos * qa + b.pos * qb + d.pos * qd) / q;
+}
+
+// A face or free edge with corners in front of the near plane: clipped, then tested.
+template <class Transform>
+void TestClipped(const CQxFace* face, const CQxEdge* edge, const CQxHalfEdge* const* sides,
+                 const CQxVertex* const* corners, unsigned int n, const Transform& xf, PointPick& pk,
+                 Scratch& s) {
+    const unsigned int m = ClipPolygon(sides, corners, n, face != nullptr, xf, pk.map, s);
+    if (face) {
+        if (m >= 2) TestPolygon(s.clipped.data(), m, face, pk, s);
+    } else if (m == 2) {
+        TestSegment(s.clipped[0], s.clipped[1], 0.0f, pk, edge, nullptr, s.lines);
+    }
+}
+
+bool IsCornerOf(const CQxFace* face, const CQxVertex* v) {
+    return face && v && face->FindHalfEdge(v) != nullptr;
+}
+
+// Whether the front face hides an element at depth z seen at (x, y): the face's depth there is
+// extrapolated from its plane, with room for the plane's slope over the pick size.
+bool IsHidden(const PointPick& pk, const NearHit& h) {
+    if (!pk.face) return false;
+    if (h.vertex) {
+        if (IsCornerOf(pk.face, h.vertex)) return false;
+    } else {
+        const CQxVertex* a = h.edge ? h.edge->Vertex(0) : h.side->GetVertex();
+        const CQxVertex* b = h.edge ? h.edge->Vertex(1) : h.side->GetEndVertex();
+        if (IsCornerOf(pk.face, a) && IsCornerOf(pk.face, b)) return false;
+    }
+    const float surface = pk.faceZ + pk.gx * (h.x - pk.px) + pk.gy * (h.y - pk.py);
+    const float slack = DepthTolerance + std::hypot(pk.gx, pk.gy) * pk.r;
+    return h.z > surface + slack;
+}
+
+// Nearest on screen wins; equal distances go to the side seen from the face under the point
+// (when asked), then to the front-most, then to the first in mesh order.
+const NearHit* Choose(const std::vector<NearHit>& hits, const PointPick& pk, int preferInside) {
+    const NearHit* best = nullptr;
+    for (const NearHit& h : hits) {
+        if (IsHidden(pk, h)) continue;
+        if (!best || h.dist < best->dist - DistanceTolerance) {
+            best = &h;
+            continue;
+        }
+        if (h.dist > best->dist + DistanceTolerance) continue;
+        if (preferInside && h.inside != best->inside) {
+            if (h.inside) best = &h;
+        } else if (h.z < best->z) {
+            best = &h;
+        }
+    }
+    return best;
+}
+
+template <class Transform>
+int PointHit(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, float& best,
+             const CQxViewPort& viewport, const Transform& xf, CQxMeshHit& hit) {
+    if (mesh.Vertices().IsEmpty() || viewport.Width == 0 || viewport.Height == 0) return 0;
+    if (!(mask & (QX_HIT_VERTEX | QX_HIT_EDGE | QX_HIT_HALFEDGE | QX_HIT_SIDE | QX_HIT_FACE))) return 0;
+    Scratch& s = g_Scratch;
+    PointPick pk(mask, point, best, viewport);
+    s.points.clear();
+    s.lines.clear();
+
+    const int wantVertices = (mask & QX_HIT_VERTEX) != 0;
+    const unsigned int n = mesh.Vertices().GetCount();
+    if (s.codes.size() < n) s.codes.resize(n);
+    unsigned char* codes = s.codes.data();
+    // One pixel of margin keeps the divide-free tests on the safe side of rounding.
+    const ScreenBox box(pk.map, pk.px - pk.r - 1.0f, pk.px + pk.r + 1.0f, pk.py - pk.r - 1.0f,
+                        pk.py + pk.r + 1.0f);
+    ProjectVertices(mesh.Vertices(), xf, s, [&](const CQxVertex& v, unsigned int i, const float* c) {
+        const unsigned char code = box.Code(c);
+        codes[i] = code;
+        if (code || !wantVertices) return;
+        const ScreenVertex sv = pk.map.Map(c);
+        const float dx = sv.x - pk.px, dy = sv.y - pk.py;
+        const float d2 = dx * dx + dy * dy;
+        if (sv.iw > 0.0f && d2 <= pk.r2 && pk.Candidate(sv.z))
+            s.points.push_back({std::sqrt(d2), sv.z, sv.x, sv.y, &v, nullptr, nullptr, 0, v.Position()});
+    });
+
+    // Faces are walked even when only vertices or lines are asked for: they hide what is
+    // behind them. Most are ruled out by their corners' outcodes alone.
+    FacePrefetcher prefetch;
+    for (const CQxFace& f : mesh.Faces()) {
+        prefetch(f);
+        const unsigned int count = f.GetHalfEdgeCount();
+        const CQxHalfEdge* h = f.GetHalfEdge();
+        unsigned int all = 0xFF, any = 0, i = 0;
+        for (; i < count && h; ++i, h = h->Next()) {
+            const unsigned int k = s.Find(h->GetVertex());
+            if (k == NoVertex) break;
+            all &= codes[k];
+            any |= codes[k];
+        }
+        if (i != count || count < 2 || all) continue;
+        if (any & OutNear) {
+            s.sides.clear();
+            s.corners.clear();
+            f.ForEachHalfEdge([&](CQxHalfEdge& e) {
+                s.sides.push_back(&e);
+                s.corners.push_back(e.GetVertex());
+            });
+            TestClipped(&f, nullptr, s.sides.data(), s.corners.data(), count, xf, pk, s);
+        } else if (ProjectCorners(f, xf, pk.map, s.poly)) {
+            TestPolygon(s.poly.data(), count, &f, pk, s);
+        }
+    }
+
+    if (mask & QX_HIT_EDGE) {
+        for (const CQxEdge& e : mesh.Edges()) {
+            const unsigned int ia = s.Find(e.Vertex(0)), ib = s.Find(e.Vertex(1));
+            if (ia == NoVertex || ib == NoVertex || (codes[ia] & codes[ib])) continue;
+            const CQxHalfEdge* none[2] = {nullptr, nullptr};
+            const CQxVertex* ends[2] = {e.Vertex(0), e.Vertex(1)};
+            if ((codes[ia] | codes[ib]) & OutNear) {
+                TestClipped(nullptr, &e, none, ends, 2, xf, pk, s);
+                continue;
+            }
+            float ca[4], cb[4];
+            xf.Clip(*ends[0], ca);
+            xf.Clip(*ends[1], cb);
+            const ScreenVertex a = pk.map.Map(ca), b = pk.map.Map(cb);
+            if (a.iw > 0.0f && b.iw > 0.0f)
+                TestSegment({a.x, a.y, a.z, a.iw, ends[0]->Position(), nullptr},
+                            {b.x, b.y, b.z, b.iw, ends[1]->Position(), nullptr}, 0.0f, pk, &e, nullptr,
+                            s.lines);
+        }
+    }
+
+    // Vertices before lines before faces: a point or line drawn on a face is what the user aims at.
+    const NearHit* chosen = Choose(s.points, pk, 0);
+    if (!chosen) chosen = Choose(s.lines, pk, (mask & QX_HIT_HALFEDGE) != 0);
+    float depth;
+    CQxMeshHit result;
+    if (chosen) {
+        result.Vertex = const_cast<CQxVertex*>(chosen->vertex);
+        result.Edge = const_cast<CQxEdge*>(chosen->edge);
+        result.HalfEdge = const_cast<CQxHalfEdge*>(chosen->side);
+        result.Position = chosen->pos;
+        depth = chosen->z;
+    } else if ((mask & QX_HIT_FACE) && pk.face && pk.faceZ < best) {
+        result.Face = const_cast<CQxFace*>(pk.face);
+        result.Position = pk.facePos;
+        depth = pk.faceZ;
+    } else {
+        return 0;
+    }
+    hit = result;
+    // The front surface bounds what later tests may still report.
+    best = pk.face && pk.faceZ < depth ? pk.faceZ : depth;
+    return 1;
+}
+
+// --- Rectangles and circles --------------------------------------------------------------------
+
+template <class Transform>
+int RectHit(const CQxMesh& mesh, unsigned int mask, const CQxRect& rect, const CQxViewPort& viewport,
+            const Transform& xf, CQxMeshHits& hits) {
+    hits.Vertices.Empty();
+    hits.Edges.Empty();
+    hits.Faces.Empty();
+    hits.HalfEdges.Empty();
+    if (mesh.Vertices().IsEmpty() || rect.IsRectEmpty() || viewport.Width == 0 || viewport.Height == 0)
+        return 0;
+    Scratch& s = g_Scratch;
+    const ViewMap map(viewport);
+    const float l = static_cast<float>(rect.left), r = static_cast<float>(rect.right);
+    const float t = static_cast<float>(rect.top), b = static_cast<float>(rect.bottom);
+    const unsigned int n = mesh.Vertices().GetCount();
+    if (s.codes.size() < n) s.codes.resize(n);
+    unsigned char* in = s.codes.data();
+    unsigned int insideCount = 0;
+    const ScreenBox box(map, l, r, t, b);
+    ProjectVertices(mesh.Vertices(), xf, s, [&](const CQxVertex& v, unsigned int i, const float* c) {
+        const unsigned char inside = box.Code(c) == 0;
+        in[i] = inside;
+        insideCount += inside;
+        if (inside && (mask & QX_HIT_VERTEX)) hits.Vertices.PushBack(const_cast<CQxVertex*>(&v));
+    });
+    // No vertex inside: no edge, side or face can be.
+    if (!insideCount) return 0;
+    auto isIn = [&](const CQxVertex* v) {
+        const unsigned int k = s.Find(v);
+        return k != NoVertex && in[k];
+    };
+
+    if (mask & QX_HIT_EDGE) {
+        for (const CQxEdge& e : mesh.Edges())
+            if (isIn(e.Vertex(0)) && isIn(e.Vertex(1))) hits.Edges.PushBack(const_cast<CQxEdge*>(&e));
+    }
+    const int wantFaces = (mask & QX_HIT_FACE) != 0;
+    const int wantSides = (mask & (QX_HIT_SIDE | QX_HIT_HALFEDGE)) != 0;
+    if (wantFaces && !wantSides) {
+        FacePrefetcher prefetch;
+        for (const CQxFace& f : mesh.Faces()) {
+            prefetch(f);
+            const unsigned int count = f.GetHalfEdgeCount();
+            const CQxHalfEdge* h = f.GetHalfEdge();
+            unsigned int i = 0;
+            for (; i < count && h && isIn(h->GetVertex()); ++i) h = h->Next();
+            if (count && i == count) hits.Faces.PushBack(const_cast<CQxFace*>(&f));
+        }
+    } else if (wantSides) {
+        FacePrefetcher prefetch;
+        for (const CQxFace& f : mesh.Faces()) {
+            prefetch(f);
+            const unsigned int count = f.GetHalfEdgeCount();
+            const CQxHalfEdge* h = f.GetHalfEdge();
+            if (!count || !h) continue;
+            // Side i runs from corner i to corner i + 1, so each is decided one corner late.
+            const bool firstIn = isIn(h->GetVertex());
+            bool prevIn = firstIn, all = firstIn;
+            const CQxHalfEdge* prev = h;
+            h = h->Next();
+            for (unsigned int i = 1; i < count && h; ++i, h = h->Next()) {
+                const bool cur = isIn(h->GetVertex());
+                if (prevIn && cur) hits.HalfEdges.PushBack(const_cast<CQxHalfEdge*>(prev));
+                all = all && cur;
+                prevIn = cur;
+                prev = h;
+            }
+            if (count > 1 && prevIn && firstIn) hits.HalfEdges.PushBack(const_cast<CQxHalfEdge*>(prev));
+            if (wantFaces && all) hits.Faces.PushBack(const_cast<CQxFace*>(&f));
+        }
+    }
+    return !hits.IsEmpty();
+}
+
+BoneTransform MakeBones(const CQxArray<CQxMatrix>& bones, const CQxMatrix& view,
+                        const CQxMatrix& projection) {
+    return {bones.GetData(), bones.GetSize(), view * projection};
+}
+
+SingleTransform MakeSingle(const CQxMatrix& world, const CQxMatrix& view, const CQxMatrix& projection) {
+    return {world * view * projection};
+}
+
+template <class Transform>
+void ScreenPositions(const CQxMesh& mesh, CQxArray<CQxVector>& out, const CQxViewPort& viewport,
+                     const Transform& xf) {
+    const ViewMap map(viewport);
+    if (!out.Resize(mesh.Vertices().GetCount(), 0)) {
+        out.Clear();
+        return;
+    }
+    CQxVector* dst = out.GetData();
+    ProjectVertices(mesh.Vertices(), xf, g_Scratch, [&](const CQxVertex&, unsigned int i, const float* c) {
+        // Points between the eye and the near plane still have a projection; only
+        // those on or behind the eye plane have none.
+        if (c[3] > 0.0f) {
+            const float iw = 1.0f / c[3];
+            dst[i] = CQxVector(map.cx + c[0] * iw * map.hw, map.cy - c[1] * iw * map.hh,
+                               map.z0 + c[2] * iw * map.dz);
+        } else {
+            dst[i] = CQxVector(-FLT_MAX, -FLT_MAX, -FLT_MAX);
+        }
+    });
+}
+
+// The corners with texture coordinates of the selected faces (what the UV view shows), in mesh
+// order.
+template <class Visit>
+void ForEachShownUV(const CQxList<CQxFace>& faces, Visit&& visit) {
+    for (const CQxFace& f : faces) {
+        if (!f.IsSelect()) continue;
+        CQxHalfEdge* h = f.GetHalfEdge();
+        for (unsigned int i = 0; i < f.GetHalfEdgeCount() && h; ++i, h = h->Next())
+            if (h->HasUV()) visit(*h);
+    }
+}
+
+} // namespace
+
+// --- CQxMesh ---------------------------------------------------------------------------------------
+
+void CQxMesh::GetScreenVertexPositions(CQxArray<CQxVector>& out, const CQxViewPort& viewport,
+                                       const CQxMatrix& world, const CQxMatrix& view,
+                                       const CQxMatrix& projection) const {
+    ScreenPositions(*this, out, viewport, MakeSingle(world, view, projection));
+}
+
+void CQxMesh::GetScreenVertexPositions(CQxArray<CQxVector>& out, const CQxViewPort& viewport,
+                                       const CQxArray<CQxMatrix>& bones, const CQxMatrix& view,
+                                       const CQxMatrix& projection) const {
+    ScreenPositions(*this, out, viewport, MakeBones(bones, view, projection));
+}
+
+int CQxMesh::IsPointHit(unsigned int mask, const CQxPoint& point, float& best, const CQxViewPort& viewport,
+                        const CQxMatrix& world, const CQxMatrix& view, const CQxMatrix& projection,
+                        CQxMeshHit& hit) const {
+    return PointHit(*this, mask, point, best, viewport, MakeSingle(world, view, projection), hit);
+}
+
+int CQxMesh::IsPointHit(unsigned int mask, const CQxPoint& point, float& best, const CQxViewPort& viewport,
+                        const CQxArray<CQxMatrix>& bones, const CQxMatrix& view, const CQxMatrix& projection,
+                        CQxMeshHit& hit) const {
+    return PointHit(*this, mask, point, best, viewport, MakeBones(bones, view, projection), hit);
+}
+
+int CQxMesh::IsRectHit(unsigned int mask, const CQxRect& rect, const CQxViewPort& viewport,
+                       const CQxMatrix& world, const CQxMatrix& view, const CQxMatrix& projection,
+                       CQxMeshHits& hits) const {
+    return RectHit(*this, mask, rect, viewport, MakeSingle(world, view, projection), hits);
+}
+
+int CQxMesh::IsRectHit(unsigned int mask, const CQxRect& rect, const CQxViewPort& viewport,
+                       const CQxArray<CQxMatrix>& bones, const CQxMatrix& view, const CQxMatrix& projection,
+                       CQxMeshHits& hits) const {
+    return RectHit(*this, mask, rect, viewport, MakeBones(bones, view, projection), hits);
+}
+
+int CQxMesh::IsCircleHit(const CQxPoint& centre, float radius, const CQxViewPort& viewport,
+                         const CQxMatrix& world, const CQxMatrix& view, const CQxMatrix& projection,
+                         CQxArray<CQxVertex*>& vertices, CQxArray<float>& falloffs) const {
+    vertices.Empty();
+    falloffs.Empty();
+    if (m_Vertices.IsEmpty() || !(radius > 0.0f) || !std::isfinite(radius) || viewport.Width == 0 ||
+        viewport.Height == 0)
+        return 0;
+    const ViewMap map(viewport);
+    const float cx = static_cast<float>(centre.x), cy = static_cast<float>(centre.y);
+    ProjectVertices(m_Vertices, MakeSingle(world, view, projection), g_Scratch,
+                    [&](const CQxVertex& v, unsigned int, const float* c) {
+                        const ScreenVertex sv = map.Map(c);
+                        if (!(sv.iw > 0.0f) || !map.InRange(sv.z)) return;
+                        const float d = std::hypot(sv.x - cx, sv.y - cy);
+                        if (!(d <= radius)) return;
+                        vertices.PushBack(const_cast<CQxVertex*>(&v));
+                        falloffs.PushBack(1.0f - d / radius);
+                    });
+    return !vertices.IsEmpty();
+}
+
+int CQxMesh::IsUVPointHit(const CQxPoint& point, unsigned int width, unsigned int height, float& best,
+                          CQxHalfEdge*& hit) const {
+    if (width == 0 || height == 0) return 0;
+    const float size = QxPickSize();
+    const float r = size > 0.0f && std::isfinite(size) ? size : 0.0f;
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    const float px = static_cast<float>(point.x), py = static_cast<float>(point.y);
+    CQxHalfEdge* found = nullptr;
+    float nearest = best;
+    ForEachShownUV(m_Faces, [&](CQxHalfEdge& e) {
+        const float d = std::hypot(e.UV().x * w - px, e.UV().y * h - py);
+        if (d <= r && d < nearest) {
+            nearest = d;
+            found = &e;
+        }
+    });
+    if (!found) return 0;
+    hit = found;
+    best = nearest;
+    return 1;
+}
+
+int CQxMesh::IsUVRectHit(const CQxRect& rect, unsigned int width, unsigned int height,
+                         CQxArray<CQxHalfEdge*>& hits) const {
+    hits.Empty();
+    if (width == 0 || height == 0 || rect.IsRectEmpty()) return 0;
+    const float w = static_cast<float>(width), h = static_cast<float>(height);
+    const float l = static_cast<float>(rect.left), r = static_cast<float>(rect.right);
+    const float t = static_cast<float>(rect.top), b = static_cast<float>(rect.bottom);
+    ForEachShownUV(m_Faces, [&](CQxHalfEdge& e) {
+        const float x = e.UV().x * w, y = e.UV().y * h;
+        if (x >= l && x < r && y >= t && y < b) hits.PushBack(&e);
+    });
+    return !hits.IsEmpty();
+}

@@ -1,0 +1,388 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+#include <cmath>
+
+#include "mesh_test_util.h"
+#include "qx/graphics/viewport.h"
+
+namespace {
+
+using qxtest::AddFaces;
+
+// A 640 x 480 view through a 60 degree perspective camera (near 1, far 100).
+struct Camera {
+    CQxViewPort viewport{0, 0, 640, 480};
+    CQxMatrix world, view, projection;
+
+    explicit Camera(const CQxVector& eye = CQxVector(0, 0, 10), const CQxVector& at = CQxVector()) {
+        view.SetLookAtR(eye, at, CQxVector(0, 1, 0));
+        projection.SetPerspectiveFovR(3.14159265f / 3.0f, 640.0f / 480.0f, 1.0f, 100.0f);
+    }
+    CQxVector Screen(const CQxVector& p) const {
+        return (world * view * projection * viewport.GetScreenMatrix()).TransformCoord(p);
+    }
+    CQxPoint Pixel(const CQxVector& p) const {
+        const CQxVector s = Screen(p);
+        return CQxPoint(static_cast<int>(std::lround(s.x)), static_cast<int>(std::lround(s.y)));
+    }
+    int Pick(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, CQxMeshHit& hit,
+             float& best) const {
+        return mesh.IsPointHit(mask, point, best, viewport, world, view, projection, hit);
+    }
+    // A pick from scratch (best at its largest).
+    int Pick(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, CQxMeshHit& hit) const {
+        float best = FLT_MAX;
+        hit = CQxMeshHit();
+        return Pick(mesh, mask, point, hit, best);
+    }
+    int Rect(const CQxMesh& mesh, unsigned int mask, const CQxRect& r, CQxMeshHits& hits) const {
+        return mesh.IsRectHit(mask, r, viewport, world, view, projection, hits);
+    }
+    CQxRect Around(const CQxVector& a, const CQxVector& b) const {
+        CQxRect r(Pixel(a), Pixel(b));
+        r.NormalizeRect();
+        return r;
+    }
+};
+
+std::vector<CQxVector> Square(float half, float z, float cx = 0.0f) {
+    return {{cx - half, -half, z}, {cx + half, -half, z}, {cx + half, half, z}, {cx - half, half, z}};
+}
+
+// n x n unit quads in the plane z = 0 centred on the origin; vertex (i, j) is number i + (n + 1) j.
+std::vector<CQxVertex*> AddGrid(CQxMesh& mesh, unsigned int n) {
+    std::vector<CQxVector> p;
+    qxtest::FaceList faces;
+    for (unsigned int j = 0; j <= n; ++j)
+        for (unsigned int i = 0; i <= n; ++i) p.emplace_back(i - 0.5f * n, j - 0.5f * n, 0.0f);
+    for (unsigned int a = 0; a + n + 2 < p.size(); ++a)
+        if (a % (n + 1) != n) faces.push_back({a, a + 1, a + n + 2, a + n + 1});
+    AddFaces(mesh, p, faces);
+    std::vector<CQxVertex*> v;
+    for (CQxVertex& x : mesh.Vertices()) v.push_back(&x);
+    return v;
+}
+
+bool Near(const CQxVector& a, const CQxVector& b, float eps = 1e-3f) {
+    return a.IsEqual(b, eps);
+}
+
+TEST(MeshHitTest, PointPickTakesTheFrontFaceAndLowersBest) {
+    Camera cam;
+    CQxMesh mesh;
+    // The larger back quad comes first, so list order cannot decide.
+    CQxFace* back = AddFaces(mesh, Square(2.0f, -1.0f), {{0, 1, 2, 3}});
+    CQxFace* front = AddFaces(mesh, Square(1.0f, 1.0f), {{0, 1, 2, 3}});
+    const CQxPoint centre(320, 240);
+    CQxMeshHit hit;
+    float best = FLT_MAX;
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_FACE, centre, hit, best));
+    EXPECT_EQ(hit.Face, front);
+    EXPECT_TRUE(Near(hit.Position, CQxVector(0, 0, 1)));
+    EXPECT_TRUE(best > 0.0f && best < 1.0f);
+    const float frontDepth = best;
+    // Nothing farther than the lowered best; a miss leaves hit and best alone.
+    CQxMeshHit again;
+    EXPECT_FALSE(cam.Pick(mesh, QX_HIT_FACE, centre, again, best));
+    EXPECT_EQ(again.Face, nullptr);
+    EXPECT_EQ(best, frontDepth);
+
+    // Where only the back quad is, it is hit, farther away; not past a nearer best.
+    const CQxPoint outer = cam.Pixel(CQxVector(1.5f, 1.5f, -1.0f));
+    best = FLT_MAX;
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_FACE, outer, hit, best));
+    EXPECT_EQ(hit.Face, back);
+    EXPECT_TRUE(Near(hit.Position, CQxVector(1.5f, 1.5f, -1.0f), 0.05f));
+    EXPECT_GT(best, frontDepth);
+    best = frontDepth;
+    EXPECT_FALSE(cam.Pick(mesh, QX_HIT_FACE, outer, hit, best));
+
+    EXPECT_FALSE(cam.Pick(mesh, QX_HIT_FACE, CQxPoint(5, 5), hit));
+    EXPECT_FALSE(cam.Pick(mesh, 0, centre, hit));
+    // Seen from behind, the back quad is in front and is hit although it faces away.
+    ASSERT_TRUE(Camera(CQxVector(0, 0, -10)).Pick(mesh, QX_HIT_FACE, centre, hit));
+    EXPECT_EQ(hit.Face, back);
+}
+
+TEST(MeshHitTest, MaskKindsPriorityAndHiding) {
+    Camera cam;
+    CQxMesh mesh;
+    CQxFace* front = AddFaces(mesh, Square(1.0f, 1.0f), {{0, 1, 2, 3}});
+    AddFaces(mesh, Square(0.5f, -1.0f), {{0, 1, 2, 3}}); // behind the front quad
+    CQxVertex* corner = front->GetHalfEdgeAt(2)->GetVertex();
+    ASSERT_TRUE(Near(corner->Position(), CQxVector(1, 1, 1)));
+
+    // Two pixels inside the corner: near the vertex and two sides, and inside the face.
+    CQxPoint p = cam.Pixel(corner->Position());
+    p.x -= 2;
+    p.y += 2;
+    CQxMeshHit hit;
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_VERTEX | QX_HIT_SIDE | QX_HIT_FACE, p, hit));
+    EXPECT_EQ(hit.Vertex, corner);
+    EXPECT_EQ(hit.Face, nullptr);
+    EXPECT_EQ(hit.Position, corner->Position());
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_SIDE | QX_HIT_FACE, p, hit));
+    ASSERT_NE(hit.HalfEdge, nullptr);
+    EXPECT_EQ(hit.HalfEdge->GetFace(), front);
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_FACE, p, hit));
+    EXPECT_EQ(hit.Face, front);
+    EXPECT_FALSE(cam.Pick(mesh, QX_HIT_EDGE, p, hit)); // no free edges
+
+    // The small quad's corner is hidden by the front quad, whatever the mask asks for.
+    const CQxPoint hidden = cam.Pixel(CQxVector(0.5f, 0.5f, -1.0f));
+    EXPECT_FALSE(cam.Pick(mesh, QX_HIT_VERTEX, hidden, hit));
+    CQxMesh alone;
+    AddFaces(alone, Square(0.5f, -1.0f), {{0, 1, 2, 3}});
+    ASSERT_TRUE(cam.Pick(alone, QX_HIT_VERTEX, hidden, hit));
+    EXPECT_TRUE(Near(hit.Vertex->Position(), CQxVector(0.5f, 0.5f, -1.0f)));
+
+    // A square cut along its diagonal: the half-edge is the side seen from the face under the
+    // point; as an outline either half-edge of the side will do.
+    CQxMesh cut;
+    CQxFace* t1 = AddFaces(cut, Square(1.0f, 0.0f), {{0, 1, 2}, {0, 2, 3}});
+    auto onDiagonal = [](const CQxHalfEdge* h) {
+        return h && Near(h->GetVertex()->Position() + h->GetEndVertex()->Position(), CQxVector());
+    };
+    const CQxPoint right = cam.Pixel(CQxVector(0.05f, -0.05f, 0)),
+                   left = cam.Pixel(CQxVector(-0.05f, 0.05f, 0));
+    ASSERT_TRUE(cam.Pick(cut, QX_HIT_HALFEDGE | QX_HIT_FACE, right, hit));
+    EXPECT_TRUE(onDiagonal(hit.HalfEdge));
+    EXPECT_EQ(hit.HalfEdge->GetFace(), t1);
+    EXPECT_NEAR(hit.Position.x, -hit.Position.y, 1e-3f);
+    ASSERT_TRUE(cam.Pick(cut, QX_HIT_HALFEDGE, left, hit));
+    EXPECT_EQ(hit.HalfEdge->GetFace(), t1->Next());
+    ASSERT_TRUE(cam.Pick(cut, QX_HIT_SIDE, left, hit));
+    EXPECT_TRUE(onDiagonal(hit.HalfEdge));
+    EXPECT_FALSE(cam.Pick(cut, QX_HIT_HALFEDGE | QX_HIT_SIDE, cam.Pixel(CQxVector(0.5f, -0.3f, 0)), hit));
+}
+
+TEST(MeshHitTest, RectanglePicksExactlyWhatIsInside) {
+    Camera cam;
+    CQxMesh mesh;
+    const std::vector<CQxVertex*> v = AddGrid(mesh, 3); // the middle quad is the fifth face
+    mesh.Edges().PushBack(new CQxEdge(v[5], v[10], 0)); // inside
+    mesh.Edges().PushBack(new CQxEdge(v[5], v[0], 0));  // leaves the rectangle
+    const CQxRect middle = cam.Around(CQxVector(-0.9f, -0.9f, 0), CQxVector(0.9f, 0.9f, 0));
+
+    CQxMeshHits hits;
+    ASSERT_TRUE(cam.Rect(mesh, 31, middle, hits));
+    const CQxArray<CQxVertex*> inside{v[5], v[6], v[9], v[10]}; // in mesh order
+    EXPECT_EQ(hits.Vertices, inside);
+    ASSERT_EQ(hits.Faces.GetSize(), 1u);
+    EXPECT_EQ(hits.Faces[0], mesh.Faces().GetAt(4));
+    ASSERT_EQ(hits.Edges.GetSize(), 1u);
+    EXPECT_EQ(hits.Edges[0], mesh.Edges().Front());
+    // The middle quad's sides and their mates in the neighbouring quads, in face order.
+    ASSERT_EQ(hits.HalfEdges.GetSize(), 8u);
+    for (CQxHalfEdge* h : hits.HalfEdges)
+        EXPECT_TRUE(inside.Has(h->GetVertex()) && inside.Has(h->GetEndVertex()));
+    EXPECT_EQ(hits.HalfEdges[0]->GetFace(), mesh.Faces().GetAt(1));
+
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE, middle, hits));
+    EXPECT_TRUE(hits.Faces.GetSize() == 1 && hits.Vertices.IsEmpty() && hits.HalfEdges.IsEmpty());
+    // Missing two corners of the middle quad: no face, only the side held whole.
+    CQxRect lower = cam.Around(CQxVector(-0.9f, -0.9f, 0), CQxVector(0.9f, 0.4f, 0));
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE | QX_HIT_SIDE | QX_HIT_VERTEX, lower, hits));
+    EXPECT_EQ(hits.Vertices.GetSize(), 2u);
+    EXPECT_TRUE(hits.Faces.IsEmpty());
+    EXPECT_EQ(hits.HalfEdges.GetSize(), 2u);
+    EXPECT_FALSE(cam.Rect(mesh, 31, CQxRect(300, 200, 300, 280), hits)); // empty
+    EXPECT_FALSE(cam.Rect(mesh, 31, CQxRect(0, 0, 40, 40), hits));
+    EXPECT_TRUE(hits.IsEmpty());
+}
+
+TEST(MeshHitTest, NothingBehindTheEyeOrBeyondTheFarPlane) {
+    CQxMesh mesh;
+    AddGrid(mesh, 3);
+    CQxMeshHit hit;
+    CQxMeshHits hits;
+    const CQxRect all(0, 0, 640, 480);
+    // Looking away from the grid, whose mirror image would fill the view; and from too far.
+    for (const Camera& cam :
+         {Camera(CQxVector(0, 0, 10), CQxVector(0, 0, 20)), Camera(CQxVector(0, 0, 150))}) {
+        for (int y = 0; y < 480; y += 40)
+            for (int x = 0; x < 640; x += 40) EXPECT_FALSE(cam.Pick(mesh, 31, CQxPoint(x, y), hit));
+        EXPECT_FALSE(cam.Rect(mesh, 31, all, hits));
+    }
+    Camera away(CQxVector(0, 0, 10), CQxVector(0, 0, 20));
+    CQxArray<CQxVertex*> vertices;
+    CQxArray<float> falloffs;
+    EXPECT_FALSE(mesh.IsCircleHit(CQxPoint(320, 240), 400.0f, away.viewport, away.world, away.view,
+                                  away.projection, vertices, falloffs));
+    CQxArray<CQxVector> screen;
+    mesh.GetScreenVertexPositions(screen, away.viewport, away.world, away.view, away.projection);
+    ASSERT_EQ(screen.GetSize(), 16u);
+    EXPECT_EQ(screen[0].z, -FLT_MAX);
+
+    // A floor and a free line running from in front of the eye to behind it are clipped at the
+    // near plane and hit where they are seen.
+    CQxMesh floor;
+    AddFaces(floor, {{-50, -1, 50}, {50, -1, 50}, {50, -1, -50}, {-50, -1, -50}}, {{0, 1, 2, 3}});
+    auto* a = new CQxVertex(CQxVector(0.5f, -1, 50));
+    auto* b = new CQxVertex(CQxVector(0.5f, -1, -50));
+    floor.Vertices().PushBack(a);
+    floor.Vertices().PushBack(b);
+    floor.Edges().PushBack(new CQxEdge(a, b, 0));
+    Camera cam;
+    ASSERT_TRUE(cam.Pick(floor, QX_HIT_FACE, CQxPoint(320, 400), hit));
+    EXPECT_EQ(hit.Face, floor.Faces().Front());
+    EXPECT_TRUE(Near(cam.Screen(hit.Position), CQxVector(320, 400, cam.Screen(hit.Position).z), 0.5f));
+    EXPECT_NEAR(hit.Position.y, -1.0f, 1e-3f);
+    ASSERT_TRUE(cam.Pick(floor, QX_HIT_EDGE, cam.Pixel(CQxVector(0.5f, -1, 5)), hit));
+    EXPECT_EQ(hit.Edge, floor.Edges().Front());
+    EXPECT_NEAR(hit.Position.z, 5.0f, 0.2f);
+    // A rectangle needs every corner in view.
+    EXPECT_FALSE(cam.Rect(floor, QX_HIT_FACE, all, hits));
+}
+
+TEST(MeshHitTest, BoneMatricesDeformWhatIsHit) {
+    Camera cam;
+    CQxMesh mesh;
+    CQxFace* quad = AddFaces(mesh, Square(0.5f, 0.0f), {{0, 1, 2, 3}});
+    for (CQxVertex& v : mesh.Vertices()) {
+        ASSERT_TRUE(v.AllocBones());
+        v.Bones()->Indices[0] = 1;
+        v.Bones()->Weights[0] = 1.0f;
+    }
+    CQxArray<CQxMatrix> bones{CQxMatrix(), CQxMatrix()};
+    bones[1].SetTranslate(CQxVector(3, 0, 0));
+
+    CQxMeshHit hit;
+    float best = FLT_MAX;
+    ASSERT_TRUE(mesh.IsPointHit(QX_HIT_FACE, cam.Pixel(CQxVector(3, 0, 0)), best, cam.viewport, bones,
+                                cam.view, cam.projection, hit));
+    EXPECT_EQ(hit.Face, quad);
+    EXPECT_TRUE(Near(hit.Position, CQxVector(), 0.02f)); // in the mesh's own space
+    best = FLT_MAX;
+    EXPECT_FALSE(mesh.IsPointHit(QX_HIT_FACE, CQxPoint(320, 240), best, cam.viewport, bones, cam.view,
+                                 cam.projection, hit));
+    EXPECT_TRUE(cam.Pick(mesh, QX_HIT_FACE, CQxPoint(320, 240), hit)); // the rest shape
+    CQxMeshHits hits;
+    const CQxRect around = cam.Around(CQxVector(2.2f, 0.8f, 0), CQxVector(3.8f, -0.8f, 0));
+    ASSERT_TRUE(mesh.IsRectHit(QX_HIT_FACE, around, cam.viewport, bones, cam.view, cam.projection, hits));
+    EXPECT_EQ(hits.Faces.GetSize(), 1u);
+
+    // Blended influences, a slot naming a missing bone, and a vertex without bone data (bone 0).
+    CQxVertexBones* blend = mesh.Vertices().Front()->Bones();
+    *blend = CQxVertexBones{{1, 0, 9, 0}, {0.5f, 0.5f, 1.0f, 0.0f}};
+    mesh.Vertices().GetAt(1)->FreeBones();
+    bones[0].SetTranslate(CQxVector(0, 2, 0));
+    CQxArray<CQxVector> screen;
+    mesh.GetScreenVertexPositions(screen, cam.viewport, bones, cam.view, cam.projection);
+    const CQxVector offsets[4] = {{1.5f, 1, 0}, {0, 2, 0}, {3, 0, 0}, {3, 0, 0}};
+    ASSERT_EQ(screen.GetSize(), 4u);
+    for (unsigned int i = 0; i < 4; ++i)
+        EXPECT_TRUE(Near(screen[i], cam.Screen(mesh.Vertices().GetAt(i)->Position() + offsets[i]), 1e-2f))
+            << i;
+    // With no bones at all the mesh stays as it is.
+    mesh.GetScreenVertexPositions(screen, cam.viewport, CQxArray<CQxMatrix>(), cam.view, cam.projection);
+    EXPECT_TRUE(Near(screen[3], cam.Screen(mesh.Vertices().Back()->Position()), 1e-2f));
+}
+
+TEST(MeshHitTest, CircleFalloffFollowsScreenDistance) {
+    Camera cam;
+    CQxMesh mesh;
+    const std::vector<CQxVertex*> v = AddGrid(mesh, 3);
+    CQxArray<CQxVector> screen;
+    mesh.GetScreenVertexPositions(screen, cam.viewport, cam.world, cam.view, cam.projection);
+    const CQxPoint centre = cam.Pixel(v[5]->Position());
+    CQxArray<CQxVertex*> found;
+    CQxArray<float> falloffs;
+    // Neighbours are about 41.6 pixels apart: a 30 pixel brush holds one vertex, 45 pixels the
+    // four nearest neighbours too, but not the diagonal ones.
+    for (float radius : {30.0f, 45.0f}) {
+        ASSERT_TRUE(mesh.IsCircleHit(centre, radius, cam.viewport, cam.world, cam.view, cam.projection, found,
+                                     falloffs));
+        const std::vector<unsigned int> expected =
+            radius < 40.0f ? std::vector<unsigned int>{5} : std::vector<unsigned int>{1, 4, 5, 6, 9};
+        ASSERT_EQ(found.GetSize(), expected.size());
+        for (unsigned int k = 0; k < expected.size(); ++k) {
+            const unsigned int i = expected[k];
+            EXPECT_EQ(found[k], v[i]);
+            EXPECT_NEAR(falloffs[k],
+                        1.0f - std::hypot(screen[i].x - centre.x, screen[i].y - centre.y) / radius, 1e-4f);
+        }
+    }
+    EXPECT_FALSE(
+        mesh.IsCircleHit(centre, 0.0f, cam.viewport, cam.world, cam.view, cam.projection, found, falloffs));
+    EXPECT_TRUE(found.IsEmpty() && falloffs.IsEmpty());
+}
+
+TEST(MeshHitTest, UVPointAndRectangleOnSelectedFaces) {
+    CQxMesh mesh;
+    CQxFace* shown = AddFaces(mesh, Square(1.0f, 0.0f), {{0, 1, 2, 3}});
+    CQxFace* other = AddFaces(mesh, Square(1.0f, 0.0f, 3.0f), {{0, 1, 2, 3}});
+    const CQxVector2D uv[4] = {{0, 0}, {0.5f, 0}, {0.5f, 0.5f}, {0, 0.5f}};
+    int k = 0;
+    shown->ForEachHalfEdge([&](CQxHalfEdge& h) { h.AllocUV(), h.UV() = uv[k++]; });
+    other->ForEachHalfEdge([&](CQxHalfEdge& h) { h.AllocUV(), h.UV() = CQxVector2D(0.25f, 0.25f); });
+    shown->IsSelect() = 1;
+
+    // A 200 x 100 view: (0.5, 0.5) is pixel (100, 50).
+    CQxHalfEdge* hit = nullptr;
+    float best = FLT_MAX;
+    ASSERT_TRUE(mesh.IsUVPointHit(CQxPoint(101, 50), 200, 100, best, hit));
+    EXPECT_EQ(hit, shown->GetHalfEdgeAt(2));
+    EXPECT_NEAR(best, 1.0f, 1e-5f);
+    EXPECT_FALSE(mesh.IsUVPointHit(CQxPoint(101, 50), 200, 100, best, hit));
+    best = FLT_MAX;
+    EXPECT_FALSE(mesh.IsUVPointHit(CQxPoint(50, 25), 200, 100, best, hit)); // unselected face
+    EXPECT_FALSE(mesh.IsUVPointHit(CQxPoint(106, 50), 200, 100, best, hit));
+    EXPECT_FALSE(mesh.IsUVPointHit(CQxPoint(0, 0), 0, 100, best, hit));
+
+    CQxArray<CQxHalfEdge*> hits;
+    ASSERT_TRUE(mesh.IsUVRectHit(CQxRect(0, 0, 101, 51), 200, 100, hits));
+    EXPECT_EQ(hits, (CQxArray<CQxHalfEdge*>{shown->GetHalfEdgeAt(0), shown->GetHalfEdgeAt(1),
+                                            shown->GetHalfEdgeAt(2), shown->GetHalfEdgeAt(3)}));
+    ASSERT_TRUE(mesh.IsUVRectHit(CQxRect(0, 0, 100, 50), 200, 100, hits)); // right and bottom are outside
+    EXPECT_EQ(hits, CQxArray<CQxHalfEdge*>{shown->GetHalfEdge()});
+    EXPECT_FALSE(mesh.IsUVRectHit(CQxRect(40, 20, 60, 30), 200, 100, hits));
+}
+
+TEST(MeshHitTest, EmptyMeshAndStaleIndices) {
+    Camera cam;
+    CQxMesh empty;
+    CQxMeshHit hit;
+    CQxMeshHits hits;
+    CQxArray<CQxVertex*> vertices;
+    CQxArray<float> falloffs;
+    CQxArray<CQxVector> screen{CQxVector()};
+    EXPECT_FALSE(cam.Pick(empty, 31, CQxPoint(320, 240), hit));
+    EXPECT_FALSE(cam.Rect(empty, 31, CQxRect(0, 0, 640, 480), hits));
+    EXPECT_FALSE(empty.IsCircleHit(CQxPoint(320, 240), 50.0f, cam.viewport, cam.world, cam.view,
+                                   cam.projection, vertices, falloffs));
+    empty.GetScreenVertexPositions(screen, cam.viewport, cam.world, cam.view, cam.projection);
+    EXPECT_TRUE(screen.IsEmpty());
+
+    // Index fields that no longer match the vertex list still find the right elements.
+    CQxMesh mesh;
+    std::vector<CQxVector> p = Square(1.0f, 0.0f);
+    p.insert(p.begin(), CQxVector(9, 9, 9));
+    CQxFace* quad = AddFaces(mesh, p, {{1, 2, 3, 4}});
+    CQxVertex* spare = mesh.Vertices().Front();
+    mesh.Vertices().Remove(spare);
+    delete spare;
+    CQxVertex* corner = mesh.Vertices().Back();
+    ASSERT_NE(corner->Index(), 3u);
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_VERTEX, cam.Pixel(corner->Position()), hit));
+    EXPECT_EQ(hit.Vertex, corner);
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_FACE, CQxPoint(320, 240), hit));
+    EXPECT_EQ(hit.Face, quad);
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE, CQxRect(0, 0, 640, 480), hits));
+    EXPECT_EQ(hits.Faces.GetSize(), 1u);
+}
+
+TEST(MeshHitTest, ViewPortScreenMatrices) {
+    const CQxViewPort vp(10, 20, 640, 480);
+    const CQxMatrix screen = vp.GetScreenMatrix();
+    EXPECT_TRUE(Near(screen.TransformCoord(CQxVector(-1, 1, 0)), CQxVector(10, 20, 0)));
+    EXPECT_TRUE(Near(screen.TransformCoord(CQxVector(1, -1, 1)), CQxVector(650, 500, 1)));
+    CQxMatrix inv;
+    ASSERT_TRUE(vp.GetInvScreenMatrix(inv));
+    EXPECT_TRUE((screen * inv).IsIdentity(1e-5f));
+    EXPECT_FALSE(CQxViewPort(0, 0, 0, 480).GetInvScreenMatrix(inv));
+    EXPECT_FALSE(CQxViewPort(0, 0, 640, 480, 0.5f, 0.5f).GetInvScreenMatrix(inv));
+}
+
+} // namespace

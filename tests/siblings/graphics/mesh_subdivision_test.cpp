@@ -1,0 +1,389 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "mesh_test_util.h"
+#include "qx/graphics/attribute.h"
+#include "qx/graphics/mesh.h"
+
+namespace {
+
+using qxtest::BuildMesh;
+using qxtest::CountBoundarySides;
+
+unsigned int CountMatedPairs(const CQxMesh& mesh) {
+    unsigned int n = 0;
+    for (const CQxFace& f : mesh.Faces())
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) { n += h.Mate() != nullptr; });
+    return n / 2;
+}
+
+bool AllQuads(const CQxMesh& mesh) {
+    for (const CQxFace& f : mesh.Faces())
+        if (f.GetHalfEdgeCount() != 4) return false;
+    return true;
+}
+
+std::vector<CQxVector> Positions(const CQxMesh& mesh) {
+    std::vector<CQxVector> out;
+    for (const CQxVertex& v : mesh.Vertices()) out.push_back(v.Position());
+    return out;
+}
+
+// A wavy grid of n x n quads over [0, 1]^2 with texture coordinates following the grid.
+void BuildWavyGrid(CQxMesh& mesh, unsigned int n) {
+    std::vector<CQxVector> p;
+    for (unsigned int j = 0; j <= n; ++j)
+        for (unsigned int i = 0; i <= n; ++i) {
+            const float x = float(i) / float(n), z = float(j) / float(n);
+            p.emplace_back(x, 0.1f * std::sin(6.0f * x) * std::cos(5.0f * z), z);
+        }
+    qxtest::FaceList faces;
+    for (unsigned int j = 0; j < n; ++j)
+        for (unsigned int i = 0; i < n; ++i) {
+            const unsigned int a = j * (n + 1) + i;
+            faces.push_back({a, a + n + 1, a + n + 2, a + 1});
+        }
+    BuildMesh(mesh, p, faces);
+    for (CQxFace& f : mesh.Faces())
+        f.ForEachHalfEdge([](CQxHalfEdge& h) {
+            h.AllocUV();
+            h.UV().Set(h.GetVertex()->Position().x, h.GetVertex()->Position().z);
+        });
+}
+
+TEST(MeshSubdivision, CubeCountsClosedAndInsideItsCage) {
+    CQxMesh cube;
+    BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
+
+    ASSERT_EQ(cube.SetSubdivisionLevel(1, 0), 1);
+    const CQxMesh* one = cube.GetSubdivisionMesh();
+    ASSERT_NE(one, nullptr);
+    EXPECT_EQ(one->Faces().GetCount(), 24u);
+    EXPECT_EQ(one->Vertices().GetCount(), 26u);
+    EXPECT_EQ(CountMatedPairs(*one), 48u);
+    EXPECT_EQ(CountBoundarySides(*one), 0u);
+    EXPECT_TRUE(AllQuads(*one));
+    EXPECT_EQ(one->CheckTopology(1), 1);
+
+    ASSERT_EQ(cube.SetSubdivisionLevel(2, 0), 1);
+    EXPECT_EQ(cube.GetSubdivisionLevel(), 2u);
+    const CQxMesh* two = cube.GetSubdivisionMesh();
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(two->Faces().GetCount(), 96u);
+    EXPECT_EQ(two->Vertices().GetCount(), 98u);
+    EXPECT_EQ(CountMatedPairs(*two), 192u);
+    EXPECT_EQ(CountBoundarySides(*two), 0u);
+    EXPECT_TRUE(AllQuads(*two));
+    EXPECT_EQ(two->CheckTopology(1), 1);
+
+    // Inside the cage, rounder than it, normals pointing out.
+    const CQxVector centre(0.5f, 0.5f, 0.5f);
+    float nearest = 1e9f, farthest = 0.0f;
+    for (const CQxVertex& v : two->Vertices()) {
+        for (float c : {v.Position().x, v.Position().y, v.Position().z}) {
+            EXPECT_GT(c, 0.0f);
+            EXPECT_LT(c, 1.0f);
+        }
+        const float d = (v.Position() - centre).GetLength();
+        nearest = std::min(nearest, d);
+        farthest = std::max(farthest, d);
+        EXPECT_GT(v.Normal().GetDot(v.Position() - centre), 0.0f);
+        EXPECT_NEAR(v.Normal().GetLength(), 1.0f, 1e-5f);
+    }
+    EXPECT_LT(farthest / nearest, 1.25f); // the cage's own ratio is sqrt(3)
+    for (const CQxFace& f : two->Faces()) EXPECT_GT(f.Normal().GetDot(f.GetCenter() - centre), 0.0f);
+
+    // Subdividing in place twice gives the same surface as the display chain.
+    CQxMesh baked(cube);
+    ASSERT_EQ(baked.Subdivide(2, 0), 1);
+    EXPECT_EQ(baked.CheckTopology(1), 1);
+    EXPECT_EQ(baked.Faces().GetCount(), 96u);
+    EXPECT_EQ(CountBoundarySides(baked), 0u);
+    EXPECT_EQ(Positions(baked), Positions(*two));
+    EXPECT_EQ(baked.GetSubdivisionMesh(), nullptr);
+}
+
+TEST(MeshSubdivision, BoundariesStayCreases) {
+    // A 2 x 1 strip with a bent outline: the corners of single faces stay, the middle boundary
+    // vertices follow (6v + a + b) / 8, boundary edge points are midpoints.
+    const std::vector<CQxVector> p = {{0, 0, 0}, {1, 0, -0.3f}, {2, 0, 0},
+                                      {0, 0, 1}, {1, 0, 1.2f},  {2, 0, 1}};
+    CQxMesh strip;
+    BuildMesh(strip, p, {{0, 3, 4, 1}, {1, 4, 5, 2}});
+    ASSERT_EQ(strip.SetSubdivisionLevel(1, 0), 1);
+    const CQxMesh* sub = strip.GetSubdivisionMesh();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->CheckTopology(1), 1);
+    const std::vector<CQxVector> q = Positions(*sub);
+    ASSERT_EQ(q.size(), 6u + 2u + 7u);
+    for (unsigned int corner : {0u, 2u, 3u, 5u}) EXPECT_EQ(q[corner], p[corner]);
+    const CQxVector bent = (p[1] * 6.0f + p[0] + p[2]) * 0.125f;
+    EXPECT_NEAR(q[1].x, bent.x, 1e-6f);
+    EXPECT_NEAR(q[1].z, bent.z, 1e-6f);
+    // Six boundary sides became twelve; each boundary edge point is a midpoint of a cage side.
+    EXPECT_EQ(CountBoundarySides(*sub), 12u);
+    unsigned int midpoints = 0;
+    for (unsigned int x = 8; x < q.size(); ++x)
+        for (auto [a, b] : {std::pair{0, 1}, {1, 2}, {3, 4}, {4, 5}, {0, 3}, {2, 5}})
+            midpoints += (q[x] - (p[a] + p[b]) * 0.5f).GetLength() < 1e-6f;
+    EXPECT_EQ(midpoints, 6u);
+
+    // A single quad keeps its corners at every level; everything stays in its plane.
+    CQxMesh quad;
+    BuildMesh(quad, {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}}, {{0, 1, 2, 3}});
+    ASSERT_EQ(quad.Subdivide(3, 0), 1);
+    EXPECT_EQ(quad.Faces().GetCount(), 64u);
+    EXPECT_EQ(CountBoundarySides(quad), 32u);
+    EXPECT_EQ(quad.CheckTopology(1), 1);
+    const std::vector<CQxVector> r = Positions(quad);
+    EXPECT_EQ(r[0], CQxVector(0, 0, 0));
+    EXPECT_EQ(r[2], CQxVector(1, 0, 1));
+    for (const CQxVector& v : r) EXPECT_EQ(v.y, 0.0f);
+}
+
+TEST(MeshSubdivision, MixedAndBrokenInput) {
+    // Triangle, quad and pentagon around a shared vertex (vertex 1 is used by none), plus faces
+    // that are no polygons.
+    const std::vector<CQxVector> p = {{0, 0, 0},  {1, 0, 0},   {1, 0, 1},  {0, 0, 1}, {-1, 0, 1},
+                                      {-1, 0, 0}, {-1, 0, -1}, {0, 0, -1}, {1, 0, -1}};
+    CQxMesh mesh;
+    BuildMesh(mesh, p, {{0, 2, 3}, {0, 3, 4, 5}, {0, 5, 6, 7, 8}, {0, 1}, {3, 4, 3}});
+    ASSERT_EQ(mesh.SetSubdivisionLevel(1, 0), 1);
+    const CQxMesh* sub = mesh.GetSubdivisionMesh();
+    ASSERT_NE(sub, nullptr);
+    EXPECT_EQ(sub->Faces().GetCount(), 3u + 4u + 5u);
+    EXPECT_TRUE(AllQuads(*sub));
+    EXPECT_EQ(sub->CheckTopology(1), 1);
+    // 9 vertex points, 3 face points, 10 edge points; boundary sides doubled.
+    EXPECT_EQ(sub->Vertices().GetCount(), 22u);
+    EXPECT_EQ(CountBoundarySides(*sub), 2u * 8u);
+
+    // In place, the broken faces stay as they were, at their list positions.
+    ASSERT_EQ(mesh.Subdivide(1, 0), 1);
+    EXPECT_EQ(mesh.CheckTopology(1), 1);
+    EXPECT_EQ(mesh.Faces().GetCount(), 12u + 2u);
+    const CQxFace* last = mesh.Faces().Back();
+    EXPECT_EQ(qxtest::CornerIndices(mesh, *last), (std::vector<unsigned int>{3, 4, 3}));
+
+    // A closed prism with octagon caps: every side still mated after subdividing.
+    std::vector<CQxVector> ring;
+    qxtest::FaceList prism(2);
+    for (unsigned int i = 0; i < 8; ++i) {
+        const float a = 0.785398f * float(i);
+        ring.emplace_back(std::cos(a), 0.0f, std::sin(a));
+        ring.emplace_back(std::cos(a), 1.0f, std::sin(a));
+        prism[0].push_back(2 * i);
+        prism[1].insert(prism[1].begin(), 2 * i + 1);
+        prism.push_back({2 * i, 2 * i + 1, 2 * ((i + 1) % 8) + 1, 2 * ((i + 1) % 8)});
+    }
+    CQxMesh closed;
+    BuildMesh(closed, ring, prism);
+    ASSERT_EQ(CountBoundarySides(closed), 0u);
+    ASSERT_EQ(closed.SetSubdivisionLevel(1, 0), 1);
+    EXPECT_EQ(closed.GetSubdivisionMesh()->Vertices().GetCount(), 16u + 10u + 24u);
+    EXPECT_EQ(closed.GetSubdivisionMesh()->Faces().GetCount(), 48u);
+    EXPECT_EQ(CountBoundarySides(*closed.GetSubdivisionMesh()), 0u);
+    EXPECT_EQ(closed.GetSubdivisionMesh()->CheckTopology(1), 1);
+
+    // Three faces on one edge, and two faces wound against each other: no crash, sound result.
+    CQxMesh fin;
+    BuildMesh(fin, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {1, 1, 1}, {1, 2, 0}},
+              {{0, 1, 2}, {0, 1, 3}, {1, 0, 4}, {2, 5, 6}, {2, 5, 4}});
+    ASSERT_EQ(fin.SetSubdivisionLevel(2, 1), 1);
+    ASSERT_NE(fin.GetSubdivisionMesh(), nullptr);
+    EXPECT_EQ(fin.GetSubdivisionMesh()->CheckTopology(1), 1);
+    ASSERT_EQ(fin.Subdivide(2, 1), 1);
+    EXPECT_EQ(fin.CheckTopology(1), 1);
+    for (const CQxVertex& v : fin.Vertices()) EXPECT_TRUE(v.Position().IsFinite());
+}
+
+TEST(MeshSubdivision, FaceVaryingDataAndFaceSettings) {
+    // Two quads side by side; their UVs meet along the shared side only when `seam` is off.
+    CQxAttribute red("red"), blue("blue");
+    for (int seam = 0; seam < 2; ++seam) {
+        CQxMesh mesh;
+        BuildMesh(mesh, {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}, {2, 0, 1}, {2, 0, 0}},
+                  {{0, 1, 2, 3}, {3, 2, 4, 5}});
+        CQxFace* a = mesh.Faces().Front();
+        CQxFace* b = mesh.Faces().Back();
+        a->Attribute() = &red;
+        b->Attribute() = &blue;
+        b->SetShade(0);
+        for (CQxFace* f : {a, b})
+            f->ForEachHalfEdge([&](CQxHalfEdge& h) {
+                const CQxVector& q = h.GetVertex()->Position();
+                h.AllocUV();
+                h.UV().Set(q.x + (seam && f == b ? 5.0f : 0.0f), q.z);
+            });
+        a->GetHalfEdge()->Color() = 0xFF0000FF; // corner at vertex 0
+        a->GetHalfEdge()->Next()->Color() = 0xFF000001;
+
+        ASSERT_EQ(mesh.SetSubdivisionLevel(1, 1), 1);
+        const CQxMesh* sub = mesh.GetSubdivisionMesh();
+        ASSERT_NE(sub, nullptr);
+        // The edge point of the shared side (cage vertices 2, 3): its UV in each face.
+        const CQxVector mid(1, 0, 0.5f);
+        std::vector<CQxVector2D> uvs;
+        for (const CQxFace& f : sub->Faces()) {
+            EXPECT_EQ(f.Attribute(), f.Index() < 4 ? &red : &blue);
+            EXPECT_EQ(f.IsShade() != 0, f.Index() < 4);
+            f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+                EXPECT_TRUE(h.HasUV());
+                if ((h.GetVertex()->Position() - mid).GetLength() < 1e-6f) uvs.push_back(h.UV());
+            });
+        }
+        // Two corners on each side: across a seam each face keeps its own midpoint.
+        ASSERT_EQ(uvs.size(), 4u);
+        unsigned int shifted = 0;
+        for (const CQxVector2D& uv : uvs) {
+            const bool inB = uv.x > 2.0f;
+            shifted += inB;
+            EXPECT_FLOAT_EQ(uv.x, 1.0f + (inB ? 5.0f : 0.0f));
+            EXPECT_FLOAT_EQ(uv.y, 0.5f);
+        }
+        EXPECT_EQ(shifted, seam ? 2u : 0u);
+        // Colours: the corner keeps its own, the side's midpoint mixes the two ends.
+        const CQxHalfEdge* first = sub->Faces().Front()->GetHalfEdge();
+        EXPECT_EQ(first->Color(), 0xFF0000FFu);
+        EXPECT_EQ(first->Next()->Color(), 0xFF000080u);
+        EXPECT_EQ(first->Next()->UV().x, 0.0f);
+        EXPECT_FLOAT_EQ(first->Next()->UV().y, 0.5f);
+        EXPECT_FLOAT_EQ(first->Next()->Next()->UV().x, 0.5f); // face centre
+    }
+}
+
+TEST(MeshSubdivision, UpdateMatchesRebuild) {
+    CQxMesh mesh;
+    BuildWavyGrid(mesh, 24);
+    mesh.Vertices().PushBack(new CQxVertex(CQxVector(5, 5, 5))); // used by no face
+    ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
+    const CQxMesh* sub = mesh.GetSubdivisionMesh();
+    const CQxVertex* firstVertex = sub->Vertices().Front();
+
+    auto expectSameAsFresh = [&]() {
+        CQxMesh fresh(mesh);
+        ASSERT_EQ(fresh.SetSubdivisionLevel(2, 1), 1);
+        const CQxMesh* want = fresh.GetSubdivisionMesh();
+        ASSERT_EQ(want->Vertices().GetCount(), sub->Vertices().GetCount());
+        auto v = sub->Vertices().begin();
+        for (const CQxVertex& w : want->Vertices()) {
+            ASSERT_EQ(v->Position(), w.Position());
+            ASSERT_EQ(v->Normal(), w.Normal());
+            ++v;
+        }
+        auto f = sub->Faces().begin();
+        for (const CQxFace& g : want->Faces()) {
+            ASSERT_EQ(f->Normal(), g.Normal());
+            const CQxHalfEdge* h = f->GetHalfEdge();
+            g.ForEachHalfEdge([&](CQxHalfEdge& k) {
+                EXPECT_EQ(h->UV(), k.UV());
+                EXPECT_EQ(h->Color(), k.Color());
+                h = h->Next();
+            });
+            ++f;
+        }
+    };
+
+    // A few vertices (the sparse path), among them a boundary corner and the unused vertex.
+    unsigned int i = 0;
+    for (CQxVertex& v : mesh.Vertices()) {
+        if (i % 97 == 0 || i == 24 || i + 1 == mesh.Vertices().GetCount())
+            v.Position() += CQxVector(0.01f, 0.2f, -0.03f);
+        ++i;
+    }
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
+    EXPECT_EQ(sub->Vertices().Front(), firstVertex); // updated, not rebuilt
+    expectSameAsFresh();
+
+    // Every vertex (the full pass), then texture coordinates and a colour.
+    mesh.OffsetVertices(CQxVector(1, 2, 3));
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    expectSameAsFresh();
+    CQxHalfEdge* h = mesh.Faces().GetAt(100)->GetHalfEdge();
+    h->UV() += CQxVector2D(0.25f, 0.0f);
+    h->Next()->Color() = 0x80402010;
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
+    expectSameAsFresh();
+
+    // A changed topology is noticed and rebuilt.
+    mesh.Faces().PopBack();
+    mesh.UpdateHalfEdgeMates();
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(mesh.GetSubdivisionMesh()->Faces().GetCount(), (24u * 24u - 1u) * 16u);
+    EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
+}
+
+TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
+    CQxMesh cube;
+    BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
+    const std::vector<CQxVector> before = Positions(cube);
+
+    EXPECT_EQ(cube.Subdivide(0, 1), 1);
+    EXPECT_EQ(Positions(cube), before);
+    EXPECT_EQ(cube.Faces().GetCount(), 6u);
+
+    ASSERT_EQ(cube.SetSubdivisionLevel(2, 0), 1);
+    EXPECT_EQ(cube.SetSubdivisionLevel(0, 0), 1);
+    EXPECT_EQ(cube.GetSubdivisionLevel(), 0u);
+    EXPECT_EQ(cube.GetSubdivisionMesh(), nullptr);
+    EXPECT_EQ(cube.UpdateSubdivisionMeshes(0), 0);
+
+    // Sizes that cannot be built are refused and change nothing.
+    ASSERT_EQ(cube.SetSubdivisionLevel(1, 0), 1);
+    const CQxMesh* kept = cube.GetSubdivisionMesh();
+    EXPECT_EQ(cube.SetSubdivisionLevel(40, 0), 0);
+    EXPECT_EQ(cube.GetSubdivisionLevel(), 1u);
+    EXPECT_EQ(cube.GetSubdivisionMesh(), kept);
+    EXPECT_EQ(cube.Subdivide(40, 0), 0);
+    EXPECT_EQ(Positions(cube), before);
+    EXPECT_EQ(cube.Faces().GetCount(), 6u);
+    cube.Clear();
+    EXPECT_EQ(cube.GetSubdivisionMesh(), nullptr);
+
+    CQxMesh empty;
+    EXPECT_EQ(empty.SetSubdivisionLevel(2, 1), 1);
+    EXPECT_EQ(empty.GetSubdivisionMesh(), nullptr);
+    EXPECT_EQ(empty.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(empty.Subdivide(3, 1), 1);
+    EXPECT_EQ(empty.IsEmpty(), 1);
+    // Faces added later show up at the next update.
+    BuildMesh(empty, qxtest::CubePositions(), qxtest::CubeFaces());
+    EXPECT_EQ(empty.UpdateSubdivisionMeshes(1), 1);
+    ASSERT_NE(empty.GetSubdivisionMesh(), nullptr);
+    EXPECT_EQ(empty.GetSubdivisionMesh()->Faces().GetCount(), 96u);
+}
+
+TEST(MeshSubdivision, InPlaceKeepsVerticesAndBlendsBones) {
+    CQxMesh mesh;
+    BuildMesh(mesh, {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}}, {{0, 1, 2, 3}});
+    CQxVertex* corner = mesh.Vertices().Front();
+    mesh.Edges().PushBack(new CQxEdge(corner, mesh.Vertices().Back(), 0));
+    mesh.Faces().Front()->IsSelect() = 1;
+    unsigned char bone = 0;
+    for (CQxVertex& v : mesh.Vertices()) {
+        v.AllocBones();
+        v.Bones()->Indices[0] = bone++;
+        v.Bones()->Weights[0] = 1.0f;
+    }
+    ASSERT_EQ(mesh.Subdivide(1, 0), 1);
+    EXPECT_EQ(mesh.CheckTopology(1), 1);
+    EXPECT_EQ(mesh.Vertices().Front(), corner);
+    EXPECT_EQ(mesh.Edges().Front()->Vertex(0), corner);
+    EXPECT_EQ(mesh.Vertices().GetCount(), 9u);
+    for (const CQxFace& f : mesh.Faces()) EXPECT_EQ(f.IsSelect(), 1);
+    // The face point takes all four bones evenly; weights still sum to one everywhere.
+    const CQxVertexBones* centre = mesh.Vertices().GetAt(4)->Bones();
+    ASSERT_NE(centre, nullptr);
+    for (float w : centre->Weights) EXPECT_FLOAT_EQ(w, 0.25f);
+    for (const CQxVertex& v : mesh.Vertices()) {
+        ASSERT_TRUE(v.HasBones());
+        const float* w = v.Bones()->Weights;
+        EXPECT_FLOAT_EQ(w[0] + w[1] + w[2] + w[3], 1.0f);
+    }
+}
+
+} // namespace

@@ -1,0 +1,118 @@
+#pragma once
+
+// Small builders shared by the mesh tests: meshes from positions and faces given as vertex
+// index lists.
+
+#include <initializer_list>
+#include <vector>
+
+#include "qx/graphics/bound_box.h"
+#include "qx/graphics/mesh.h"
+
+namespace qxtest {
+
+using FaceList = std::vector<std::vector<unsigned int>>;
+
+// Appends the vertices and faces (each face a list of vertex indices into `positions`, counted
+// from the first vertex appended here), then links mates and vertex half-edges and numbers
+// everything. Indices outside `positions` are skipped, so a face may end up with fewer corners.
+// Returns the first face added (null when none).
+inline CQxFace* AddFaces(CQxMesh& mesh, const std::vector<CQxVector>& positions, const FaceList& faces,
+                         CQxAttribute* attribute = nullptr) {
+    std::vector<CQxVertex*> vertices;
+    vertices.reserve(positions.size());
+    for (const CQxVector& p : positions) {
+        auto* v = new CQxVertex(p);
+        mesh.Vertices().PushBack(v);
+        vertices.push_back(v);
+    }
+    CQxFace* first = nullptr;
+    for (const auto& corners : faces) {
+        auto* f = new CQxFace(attribute, CQxFace::ShadeBit);
+        for (unsigned int i : corners) {
+            if (i < vertices.size()) f->PushHalfEdge(new CQxHalfEdge(f, vertices[i], 0));
+        }
+        mesh.Faces().PushBack(f);
+        if (!first) first = f;
+    }
+    mesh.UpdateHalfEdgeMates();
+    mesh.UpdateVertexHalfEdges();
+    mesh.UpdateIndices();
+    return first;
+}
+
+// A fresh mesh holding only the given vertices and faces.
+inline void BuildMesh(CQxMesh& mesh, const std::vector<CQxVector>& positions, const FaceList& faces,
+                      CQxAttribute* attribute = nullptr) {
+    mesh.Clear();
+    AddFaces(mesh, positions, faces, attribute);
+}
+
+// Unit cube corners (0/1 on each axis, index = x + 2y + 4z) and its six outward quads.
+inline std::vector<CQxVector> CubePositions(float size = 1.0f) {
+    std::vector<CQxVector> p;
+    for (unsigned int i = 0; i < 8; ++i)
+        p.emplace_back((i & 1) ? size : 0.0f, (i & 2) ? size : 0.0f, (i & 4) ? size : 0.0f);
+    return p;
+}
+
+inline FaceList CubeFaces() {
+    return {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
+}
+
+// The vertex list position of each corner of a face, in ring order.
+inline std::vector<unsigned int> CornerIndices(const CQxMesh& mesh, const CQxFace& face) {
+    std::vector<unsigned int> out;
+    face.ForEachHalfEdge([&](CQxHalfEdge& h) { out.push_back(mesh.Vertices().Find(h.GetVertex())); });
+    return out;
+}
+
+// Number of half-edges in the mesh that have no mate.
+inline unsigned int CountBoundarySides(const CQxMesh& mesh) {
+    unsigned int n = 0;
+    for (const CQxFace& f : mesh.Faces())
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) { n += h.Mate() == nullptr; });
+    return n;
+}
+
+inline std::vector<CQxVertex*> VertexArray(CQxMesh& mesh) {
+    std::vector<CQxVertex*> out;
+    for (CQxVertex& v : mesh.Vertices()) out.push_back(&v);
+    return out;
+}
+
+inline std::vector<CQxFace*> FaceArray(CQxMesh& mesh) {
+    std::vector<CQxFace*> out;
+    for (CQxFace& f : mesh.Faces()) out.push_back(&f);
+    return out;
+}
+
+// Every face normal points away from the centre of the mesh's box (for convex closed shapes).
+inline bool NormalsOutward(const CQxMesh& mesh) {
+    CQxBoundBox box;
+    mesh.GetBoundBox(box);
+    for (const CQxFace& f : mesh.Faces())
+        if (f.Normal().GetDot(f.GetCenter() - box.GetCenter()) <= 0.0f) return false;
+    return true;
+}
+
+// Gives every corner the texture coordinate (face position, ring position).
+inline void SetCornerUVs(CQxMesh& mesh) {
+    float face = 0.0f;
+    for (CQxFace& f : mesh.Faces()) {
+        float corner = 0.0f;
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+            h.AllocUV();
+            h.UV().Set(face, corner++);
+        });
+        ++face;
+    }
+}
+
+inline unsigned int CountUVs(const CQxMesh& mesh) {
+    unsigned int n = 0;
+    for (const CQxFace& f : mesh.Faces()) f.ForEachHalfEdge([&](CQxHalfEdge& h) { n += h.HasUV(); });
+    return n;
+}
+
+} // namespace qxtest

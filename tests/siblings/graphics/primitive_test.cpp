@@ -1,0 +1,197 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "qx/graphics/attribute.h"
+#include "qx/graphics/bound_box.h"
+#include "qx/graphics/mesh.h"
+#include "qx/graphics/primitive.h"
+#include "qx/graphics/settings.h"
+
+namespace {
+
+CQxVector PositionOf(const CQxPrimitiveVertex& v) {
+    return CQxVector(v.Position[0], v.Position[1], v.Position[2]);
+}
+
+class PrimitiveBuild : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_Mesh.CreateCube(0, 2.0f, 2.0f, 2.0f, 1, 1, 1, &m_Red, 0));
+        m_Mesh.UpdateNormals();
+    }
+    CQxAttribute m_Red{"red"};
+    CQxAttribute m_Blue{"blue"};
+    CQxMesh m_Mesh;
+};
+
+TEST_F(PrimitiveBuild, FacesAreFansPerAttributeWithFlatOrSmoothNormals) {
+    CQxPrimitive faces;
+    ASSERT_TRUE(faces.BuildFaces(m_Mesh, &m_Red));
+    EXPECT_EQ(faces.GetType(), QX_PRIMITIVE_TRIANGLES);
+    EXPECT_EQ(faces.GetShade(), QX_SHADE_LIT);
+    EXPECT_EQ(faces.GetPrimitiveCount(), 12u);
+    EXPECT_EQ(faces.GetVertexCount(), 24u); // one per corner: normals and UVs differ per face
+    for (unsigned int i = 0; i < faces.GetIndexCount(); ++i) EXPECT_LT(faces.GetIndices()[i], 24u);
+
+    // Another attribute used by no face builds nothing and leaves the primitive empty.
+    EXPECT_FALSE(faces.BuildFaces(m_Mesh, &m_Blue));
+    EXPECT_TRUE(faces.IsEmpty());
+
+    // Two faces moved to the other attribute split the cube between two primitives.
+    CQxArray<CQxFace*> two{m_Mesh.Faces().Front(), m_Mesh.Faces().Back()};
+    m_Mesh.SetAttribute(&m_Blue, two);
+    CQxPrimitive red, blue;
+    ASSERT_TRUE(red.BuildFaces(m_Mesh, &m_Red));
+    ASSERT_TRUE(blue.BuildFaces(m_Mesh, &m_Blue));
+    EXPECT_EQ(red.GetPrimitiveCount(), 8u);
+    EXPECT_EQ(blue.GetPrimitiveCount(), 4u);
+
+    // Flat faces carry the face normal at every corner; smooth ones the vertex normal.
+    const CQxFace* front = m_Mesh.Faces().Front();
+    m_Mesh.Faces().Front()->SetShade(0);
+    ASSERT_TRUE(blue.BuildFaces(m_Mesh, &m_Blue));
+    const CQxPrimitiveVertex& flat = blue.GetVertices()[0];
+    EXPECT_FLOAT_EQ(flat.Normal[0], front->Normal().x);
+    EXPECT_FLOAT_EQ(flat.Normal[1], front->Normal().y);
+    EXPECT_FLOAT_EQ(flat.Normal[2], front->Normal().z);
+    const CQxVertex* corner = m_Mesh.Faces().Back()->GetHalfEdge()->GetVertex();
+    const CQxPrimitiveVertex& smooth = blue.GetVertices()[4];
+    EXPECT_FLOAT_EQ(smooth.Normal[0], corner->Normal().x);
+    EXPECT_FLOAT_EQ(smooth.Normal[2], corner->Normal().z);
+    EXPECT_EQ(PositionOf(smooth), corner->Position());
+}
+
+TEST_F(PrimitiveBuild, EdgesPointsAndPicksFollowSelection) {
+    CQxPrimitive edges;
+    ASSERT_TRUE(edges.BuildEdges(m_Mesh));
+    EXPECT_EQ(edges.GetType(), QX_PRIMITIVE_LINES);
+    EXPECT_EQ(edges.GetPrimitiveCount(), 12u); // each shared side once
+    for (unsigned int i = 0; i < edges.GetVertexCount(); ++i)
+        EXPECT_EQ(edges.GetVertices()[i].Color, QxNormalColor());
+
+    // A selected face turns its four sides to the selection colour; a free edge adds a line.
+    m_Mesh.Faces().Front()->IsSelect() = 1;
+    auto* a = m_Mesh.Vertices().Front();
+    auto* b = m_Mesh.Vertices().Back();
+    m_Mesh.Edges().PushBack(new CQxEdge(a, b, 0));
+    m_Mesh.Edges().Back()->Color() = 0xFF00FF00u;
+    ASSERT_TRUE(edges.BuildEdges(m_Mesh));
+    EXPECT_EQ(edges.GetPrimitiveCount(), 13u);
+    unsigned int selected = 0, green = 0;
+    for (unsigned int i = 0; i < edges.GetVertexCount(); i += 2) {
+        selected += edges.GetVertices()[i].Color == QxSelectColor();
+        green += edges.GetVertices()[i].Color == 0xFF00FF00u;
+    }
+    EXPECT_EQ(selected, 4u);
+    EXPECT_EQ(green, 1u);
+
+    CQxPrimitive points, picks;
+    ASSERT_TRUE(points.BuildPoints(m_Mesh));
+    EXPECT_EQ(points.GetPrimitiveCount(), 8u);
+    EXPECT_FALSE(picks.BuildPicks(m_Mesh)); // nothing selected: no markers
+    a->IsSelect() = 1;
+    b->IsSelect() = 1;
+    ASSERT_TRUE(picks.BuildPicks(m_Mesh));
+    ASSERT_EQ(picks.GetPrimitiveCount(), 2u);
+    EXPECT_EQ(PositionOf(picks.GetVertices()[0]), a->Position());
+    EXPECT_EQ(PositionOf(picks.GetVertices()[1]), b->Position());
+    EXPECT_EQ(picks.GetVertices()[1].Color, QxSelectColor());
+}
+
+TEST_F(PrimitiveBuild, UpdatePositionsMovesOnlyPositionsAndNormals) {
+    CQxPrimitive faces, edges;
+    ASSERT_TRUE(faces.BuildFaces(m_Mesh, &m_Red));
+    ASSERT_TRUE(edges.BuildEdges(m_Mesh));
+    const std::vector<CQxPrimitiveVertex> before(faces.GetVertices(),
+                                                 faces.GetVertices() + faces.GetVertexCount());
+    const std::vector<unsigned int> indices(faces.GetIndices(), faces.GetIndices() + faces.GetIndexCount());
+
+    CQxVertex* moved = m_Mesh.Vertices().Front();
+    const CQxVector old = moved->Position();
+    moved->Position() += CQxVector(0.5f, 0.0f, 0.0f);
+    m_Mesh.UpdateNormals();
+    ASSERT_TRUE(faces.UpdatePositions(m_Mesh));
+    ASSERT_TRUE(edges.UpdatePositions(m_Mesh));
+    EXPECT_TRUE(faces.IsDirty());
+
+    unsigned int changed = 0;
+    for (unsigned int i = 0; i < faces.GetVertexCount(); ++i) {
+        const CQxPrimitiveVertex& v = faces.GetVertices()[i];
+        const bool wasMoved = PositionOf(before[i]) == old;
+        EXPECT_EQ(PositionOf(v), wasMoved ? moved->Position() : PositionOf(before[i]));
+        changed += wasMoved;
+        EXPECT_EQ(v.Color, before[i].Color);
+        EXPECT_EQ(v.UV[0], before[i].UV[0]);
+    }
+    EXPECT_EQ(changed, 3u); // a cube corner is on three faces
+    EXPECT_TRUE(std::equal(indices.begin(), indices.end(), faces.GetIndices()));
+    unsigned int edgeEnds = 0;
+    for (unsigned int i = 0; i < edges.GetVertexCount(); ++i)
+        edgeEnds += PositionOf(edges.GetVertices()[i]) == moved->Position();
+    EXPECT_EQ(edgeEnds, 3u);
+
+    // A changed topology needs a rebuild.
+    m_Mesh.Vertices().PushBack(new CQxVertex(CQxVector(9, 9, 9)));
+    EXPECT_FALSE(faces.UpdatePositions(m_Mesh));
+}
+
+TEST_F(PrimitiveBuild, WeightColorsMarkersAndRawBuffers) {
+    CQxArray<unsigned long> colors;
+    for (unsigned int i = 0; i < 8; ++i) colors.PushBack(i == 0 ? 0xFFFF0000ul : 0xFF0000FFul);
+    CQxPrimitive weights;
+    ASSERT_TRUE(weights.SetWeightColors(m_Mesh, colors));
+    EXPECT_EQ(weights.GetShade(), QX_SHADE_COLOR);
+    EXPECT_EQ(weights.GetPrimitiveCount(), 12u);
+    auto countRed = [&] {
+        unsigned int n = 0;
+        for (unsigned int i = 0; i < weights.GetVertexCount(); ++i)
+            n += weights.GetVertices()[i].Color == 0xFFFF0000u;
+        return n;
+    };
+    EXPECT_EQ(countRed(), 3u);
+    colors[0] = 0xFF0000FFul;
+    colors[1] = 0xFFFF0000ul;
+    colors.PopBack(); // the last vertex falls back to the normal colour
+    ASSERT_TRUE(weights.SetWeightColors(m_Mesh, colors));
+    EXPECT_EQ(countRed(), 3u);
+    EXPECT_EQ(weights.GetVertexCount(), 24u);
+
+    CQxPrimitive box, pivot, handle;
+    CQxBoundBox bounds;
+    EXPECT_FALSE(box.BuildBoundBox(bounds, 0xFFFFFFFF));
+    m_Mesh.GetBoundBox(bounds);
+    ASSERT_TRUE(box.BuildBoundBox(bounds, 0xFFFFFFFF));
+    EXPECT_EQ(box.GetPrimitiveCount(), 12u);
+    std::set<std::pair<unsigned int, unsigned int>> lines;
+    for (unsigned int i = 0; i < box.GetIndexCount(); i += 2) {
+        const CQxVector d = PositionOf(box.GetVertices()[box.GetIndices()[i + 1]]) -
+                            PositionOf(box.GetVertices()[box.GetIndices()[i]]);
+        EXPECT_FLOAT_EQ(d.GetLength(), 2.0f); // every box edge is a side of the 2-unit cube
+        lines.insert({box.GetIndices()[i], box.GetIndices()[i + 1]});
+    }
+    EXPECT_EQ(lines.size(), 12u);
+    ASSERT_TRUE(pivot.BuildPivot(CQxVector(1, 2, 3), 0.5f));
+    EXPECT_EQ(pivot.GetPrimitiveCount(), 3u);
+    EXPECT_EQ(PositionOf(pivot.GetVertices()[1]), CQxVector(1.5f, 2, 3));
+    EXPECT_FALSE(pivot.BuildPivot(CQxVector(), -1.0f));
+    ASSERT_TRUE(handle.BuildIKHandle(CQxVector(), CQxVector(0, 1, 0), 0.2f, QxIKColor()));
+    EXPECT_EQ(handle.GetPrimitiveCount(), 4u);
+
+    CQxPrimitive raw;
+    EXPECT_FALSE(raw.Alloc(QX_PRIMITIVE_TRIANGLES, 3, 4));
+    ASSERT_TRUE(raw.Alloc(QX_PRIMITIVE_LINES, 2, 2));
+    CQxPrimitiveVertex* v = nullptr;
+    unsigned int* idx = nullptr;
+    ASSERT_TRUE(raw.Lock(v, idx));
+    EXPECT_FALSE(raw.Lock(v, idx));
+    EXPECT_FALSE(raw.Draw()); // locked
+    idx[1] = 1;
+    ASSERT_TRUE(raw.Unlock());
+    EXPECT_FALSE(raw.Unlock());
+    raw.Free();
+    EXPECT_TRUE(raw.IsEmpty());
+    EXPECT_FALSE(raw.Lock(v, idx));
+}
+
+} // namespace

@@ -1,0 +1,257 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "qx/graphics/attribute.h"
+#include "qx/graphics/graphics_context.h"
+#include "qx/graphics/mesh.h"
+#include "qx/graphics/primitive.h"
+#include "qx/platform/message.h"
+#include "qx/platform/offscreen_window.h"
+
+namespace {
+
+unsigned int Red(std::uint32_t p) {
+    return (p >> 16) & 0xFF;
+}
+unsigned int Green(std::uint32_t p) {
+    return (p >> 8) & 0xFF;
+}
+unsigned int Blue(std::uint32_t p) {
+    return p & 0xFF;
+}
+
+// A 64 x 64 offscreen view looking down -Z at a flat-shaded 2-unit cube at the origin.
+class Render : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_Window.IsCreated()) GTEST_SKIP() << "no OpenGL context: " << m_Window.GetError();
+        ASSERT_EQ(m_View.CreateView(&m_Window, 0, 0), QX_GRAPHICS_OK);
+        m_View.ViewMatrix().SetLookAtR(CQxVector(0, 0, 5), CQxVector(0, 0, 0), CQxVector(0, 1, 0));
+        m_View.ProjectionMatrix().SetPerspectiveFovR(0.785398f, 1.0f, 1.0f, 10.0f);
+        m_Red.ColorMaterial().Init(0xFFFF0000, 1.0f, 0.0f, 0.0f, 0.0f, 5.0f);
+        ASSERT_TRUE(m_Mesh.CreateCube(0, 2.0f, 2.0f, 2.0f, 1, 1, 1, &m_Red, 0));
+        for (CQxFace& f : m_Mesh.Faces()) f.SetShade(0);
+        m_Mesh.UpdateNormals();
+        ASSERT_TRUE(m_Faces.BuildFaces(m_Mesh, &m_Red));
+    }
+    void TearDown() override {
+        Device().SetLost(0);
+        Device().Reset();
+    }
+
+    static CQxGraphicsDevice& Device() { return CQxGraphics::Instance().GetDevice(); }
+    // Draws the cube's faces in the red material, lit by a white light travelling `light`.
+    void DrawCube(const CQxVector& light, unsigned long back = 0xFF000000) {
+        ASSERT_EQ(m_View.BeginScene(back), QX_GRAPHICS_OK);
+        Device().SetAttribute(&m_Red);
+        Device().SetLight(light, 0xFFFFFFFF);
+        Device().EnableLight(1);
+        EXPECT_TRUE(m_Faces.Draw());
+        EndFrame();
+    }
+    void EndFrame() {
+        ASSERT_EQ(m_View.EndScene(), QX_GRAPHICS_OK);
+        ASSERT_EQ(m_View.Present(), QX_GRAPHICS_OK);
+    }
+    std::uint32_t Centre() const { return m_Window.GetPixel(32, 32); }
+    unsigned int CountPixels(std::uint32_t colour) const {
+        unsigned int n = 0;
+        for (std::uint32_t p : m_Window.GetFrame()) n += p == colour;
+        return n;
+    }
+
+    QxOffscreenWindow m_Window{64, 64};
+    CQxGraphicsContext m_View;
+    CQxAttribute m_Red{"red"};
+    CQxMesh m_Mesh;
+    CQxPrimitive m_Faces;
+};
+
+TEST_F(Render, ClearColourAndLitFacesFollowTheLight) {
+    DrawCube(CQxVector(0, 0, -1), 0xFF204060);
+    for (auto [x, y] : {std::pair{0, 0}, {63, 0}, {0, 63}, {63, 63}})
+        EXPECT_EQ(m_Window.GetPixel(x, y), 0xFF204060u);
+    const std::uint32_t lit = Centre();
+    EXPECT_GT(Red(lit), 240u);
+    EXPECT_LT(Green(lit) + Blue(lit), 10u);
+
+    // At 60 degrees the front face gets half the light; turned away it gets none (no ambient).
+    DrawCube(CQxVector(0, -0.866f, -0.5f));
+    EXPECT_NEAR(Red(Centre()), 128.0, 6.0);
+    DrawCube(CQxVector(0, 0, 1));
+    EXPECT_EQ(Red(Centre()), 0u);
+    EXPECT_EQ(Centre(), 0xFF000000u);
+
+    // Ambient light lifts the unlit face by the material's ambient factor.
+    m_Red.ColorMaterial().Ambient() = 0.5f;
+    ASSERT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_OK);
+    Device().SetAttribute(&m_Red);
+    Device().SetAmbient(0xFFFFFFFF);
+    Device().EnableLight(0);
+    EXPECT_TRUE(m_Faces.Draw());
+    EndFrame();
+    Device().SetAmbient(0xFF000000);
+    EXPECT_NEAR(Red(Centre()), 128.0, 6.0);
+}
+
+TEST_F(Render, LinesBehindFacesShowAfterADepthClear) {
+    CQxPrimitive line;
+    ASSERT_TRUE(line.Alloc(QX_PRIMITIVE_LINES, 2, 2));
+    CQxPrimitiveVertex* v = nullptr;
+    unsigned int* idx = nullptr;
+    ASSERT_TRUE(line.Lock(v, idx));
+    v[0] = {{-3.0f, 0.0f, -1.5f}, {}, {}, 0xFF00FF00u};
+    v[1] = {{3.0f, 0.0f, -1.5f}, {}, {}, 0xFF00FF00u};
+    idx[1] = 1;
+    ASSERT_TRUE(line.Unlock());
+
+    for (int clear : {0, 1}) {
+        ASSERT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_OK);
+        Device().SetAttribute(&m_Red);
+        Device().SetLight(CQxVector(0, 0, -1), 0xFFFFFFFF);
+        Device().EnableLight(1);
+        EXPECT_TRUE(m_Faces.Draw());
+        if (clear) {
+            EXPECT_TRUE(Device().ClearDepth());
+        }
+        EXPECT_TRUE(line.Draw());
+        EndFrame();
+        unsigned int green = 0;
+        for (int y = 30; y <= 33; ++y) green += Green(m_Window.GetPixel(32, y)) > 200;
+        EXPECT_EQ(green > 0, clear == 1) << "depth clear " << clear;
+    }
+}
+
+TEST_F(Render, TextureStageSelectsTextureOrMaterialColour) {
+    const char* data = std::getenv("QX_TEST_DATA");
+    const std::string path = std::string(data ? data : "assets") + "/textures/sample_solid_8x8.jpg";
+    auto* stage = new CQxTextureStage(QX_COLOR_OP_TEXTURE);
+    ASSERT_TRUE(stage->Load(path.c_str()));
+    ASSERT_TRUE(m_Red.AddTextureStage(stage));
+    m_Red.ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive: light plays no part
+
+    auto draw = [&] {
+        ASSERT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_OK);
+        Device().SetAttribute(&m_Red);
+        EXPECT_TRUE(m_Faces.Draw());
+        EndFrame();
+    };
+    draw(); // the file's colour is (200, 80, 40)
+    EXPECT_NEAR(Red(Centre()), 200.0, 8.0);
+    EXPECT_NEAR(Green(Centre()), 80.0, 8.0);
+    EXPECT_NEAR(Blue(Centre()), 40.0, 8.0);
+    ASSERT_TRUE(stage->SetColorOp(QX_COLOR_OP_CURRENT));
+    draw();
+    EXPECT_EQ(Centre(), 0xFFFF0000u);
+    ASSERT_TRUE(stage->SetColorOp(QX_COLOR_OP_MODULATE));
+    draw(); // red times the texture keeps only its red
+    EXPECT_NEAR(Red(Centre()), 200.0, 8.0);
+    EXPECT_EQ(Green(Centre()), 0u);
+}
+
+TEST_F(Render, NothingDrawnLeavesTheBackgroundAndRedrawsSurviveClearGraphics) {
+    CQxAttribute unused("unused");
+    CQxPrimitive none, freed;
+    EXPECT_FALSE(none.BuildFaces(m_Mesh, &unused));
+    ASSERT_TRUE(freed.BuildFaces(m_Mesh, &m_Red));
+    freed.Free();
+    ASSERT_EQ(m_View.BeginScene(0xFF102030), QX_GRAPHICS_OK);
+    EXPECT_FALSE(none.Draw());
+    EXPECT_FALSE(freed.Draw());
+    EndFrame();
+    EXPECT_EQ(CountPixels(0xFF102030), 64u * 64u);
+
+    DrawCube(CQxVector(0, 0, -1));
+    const std::uint32_t first = Centre();
+    EXPECT_GT(Red(first), 240u);
+    const unsigned int generation = Device().GetGeneration();
+    Device().ClearGraphics();
+    EXPECT_NE(Device().GetGeneration(), generation);
+    DrawCube(CQxVector(0, 0, -1)); // the primitive uploads again to the new generation
+    EXPECT_EQ(Centre(), first);
+    EXPECT_EQ(Device().RecreateGraphics(), 1);
+    EXPECT_STRNE(Device().GetRendererName(), "");
+}
+
+TEST_F(Render, LostDeviceRefusesToDrawUntilReset) {
+    Device().SetLost(1);
+    EXPECT_EQ(Device().GetState(), QX_GRAPHICS_LOST);
+    EXPECT_EQ(Device().Reset(), QX_GRAPHICS_LOST);
+    EXPECT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_LOST);
+    EXPECT_FALSE(m_Faces.Draw());
+    EXPECT_EQ(m_View.Present(), QX_GRAPHICS_LOST);
+    EXPECT_EQ(m_View.RecreateView(0, 0), QX_GRAPHICS_LOST);
+    Device().SetLost(0);
+    EXPECT_EQ(Device().GetState(), QX_GRAPHICS_NOTRESET);
+    EXPECT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_LOST);
+    EXPECT_EQ(Device().Reset(), QX_GRAPHICS_OK);
+    EXPECT_EQ(Device().GetState(), QX_GRAPHICS_OK);
+    DrawCube(CQxVector(0, 0, -1));
+    EXPECT_GT(Red(Centre()), 240u);
+}
+
+TEST(RenderContext, WithoutAWindowEverythingFailsCleanly) {
+    CQxGraphicsContext view;
+    EXPECT_EQ(view.CreateView(nullptr, 0, 0), QX_GRAPHICS_FAILED);
+    EXPECT_EQ(view.BeginScene(0), QX_GRAPHICS_FAILED);
+    EXPECT_EQ(view.Present(), QX_GRAPHICS_FAILED);
+    EXPECT_EQ(view.RecreateView(10, 10), QX_GRAPHICS_FAILED);
+    EXPECT_EQ(view.GetDC(), nullptr);
+    EXPECT_EQ(view.Invalidate(nullptr, 0), 0);
+
+    // A window without a context has said why itself; the view fails without a second message.
+    unsigned int messages = 0;
+    QxMessageHandler old = QxSetMessageHandler([&](const char*, const char*, unsigned int, QxWindow*) {
+        ++messages;
+        return IDOK;
+    });
+    {
+        QxOffscreenWindow window(16, 16);
+        const unsigned int fromWindow = messages;
+        EXPECT_EQ(view.CreateView(&window, 0, 0), window.IsCreated() ? QX_GRAPHICS_OK : QX_GRAPHICS_FAILED);
+        EXPECT_EQ(messages, fromWindow);
+        EXPECT_EQ(view.GetWidth(), window.IsCreated() ? 16u : 0u);
+        view.DestroyView();
+    }
+    QxSetMessageHandler(old);
+}
+
+TEST(ScreenTransform, RoundTripsPerspectiveAndOrthographic) {
+    const CQxViewPort viewport(0, 0, 400, 300);
+    CQxMatrix world, view, perspective, ortho;
+    world.SetRotateY(0.3f);
+    world.Translate(CQxVector(0.5f, -0.2f, 0.1f));
+    ASSERT_TRUE(view.SetLookAtR(CQxVector(3, 2, 6), CQxVector(0, 0, 0), CQxVector(0, 1, 0)));
+    ASSERT_TRUE(perspective.SetPerspectiveFovR(0.6f, 4.0f / 3.0f, 0.5f, 50.0f));
+    ASSERT_TRUE(ortho.SetOrthoR(8.0f, 6.0f, 0.5f, 50.0f));
+    for (const CQxMatrix* projection : {&perspective, &ortho}) {
+        CQxMatrix toScreen, fromScreen;
+        QxGetScreenTranform(toScreen, world, view, *projection, viewport);
+        ASSERT_TRUE(QxGetInvScreenTranform(fromScreen, world, view, *projection, viewport));
+        for (const CQxVector& p : {CQxVector(0, 0, 0), CQxVector(1, 2, -1), CQxVector(-0.7f, 0.3f, 1.5f)}) {
+            const CQxVector s = toScreen.TransformCoord(p);
+            EXPECT_GT(s.z, 0.0f);
+            EXPECT_LT(s.z, 1.0f);
+            const CQxVector back = fromScreen.TransformCoord(s);
+            EXPECT_NEAR(back.x, p.x, 1e-3f);
+            EXPECT_NEAR(back.y, p.y, 1e-3f);
+            EXPECT_NEAR(back.z, p.z, 1e-3f);
+        }
+    }
+    // The point looked at lands in the middle of the viewport.
+    CQxMatrix toScreen;
+    QxGetScreenTranform(toScreen, CQxMatrix(), view, perspective, viewport);
+    const CQxVector centre = toScreen.TransformCoord(CQxVector(0, 0, 0));
+    EXPECT_NEAR(centre.x, 200.0f, 1e-3f);
+    EXPECT_NEAR(centre.y, 150.0f, 1e-3f);
+    CQxMatrix singular;
+    singular.SetScale(0.0f);
+    CQxMatrix untouched;
+    EXPECT_FALSE(QxGetInvScreenTranform(untouched, singular, view, perspective, viewport));
+    EXPECT_TRUE(untouched.IsIdentity());
+}
+
+} // namespace
