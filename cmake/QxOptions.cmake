@@ -2,7 +2,12 @@
 include(GNUInstallDirs)
 add_compile_options(-Wall -Wextra)
 
-if(QX_SANITIZE)
+if(QX_BUILD_FUZZ)
+  # Every library is instrumented for coverage-guided fuzzing; the fuzz targets add the driver.
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+                      -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+elseif(QX_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined -O1)
   add_link_options(-fsanitize=address,undefined)
 endif()
@@ -45,4 +50,12 @@ function(qx_link_siblings target)
     target_link_libraries(${target} PUBLIC
       "$<$<NOT:$<STREQUAL:$<TARGET_PROPERTY:TYPE>,SHARED_LIBRARY>>:${dep}>")
   endforeach()
+endfunction()
+
+# qx_add_fuzzer(<name> SOURCES <files>... LIBS <targets>...): one libFuzzer target.
+function(qx_add_fuzzer name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
 endfunction()

@@ -89,6 +89,21 @@ void BM_PointPick(benchmark::State& state) {
 }
 BENCHMARK(BM_PointPick)->Arg(31)->Arg(26)->Unit(benchmark::kMillisecond);
 
+// The first pick after a topology change, which rebuilds the mesh's topology cache.
+void BM_PointPickRebuild(benchmark::State& state) {
+    PickScene& s = Scene();
+    CQxMeshHit hit;
+    int hits = 0;
+    for (auto _ : state) {
+        QxBumpMeshTopology();
+        float best = FLT_MAX;
+        hits +=
+            s.mesh.IsPointHit(31, CQxPoint(960, 540), best, s.viewport, s.world, s.view, s.projection, hit);
+    }
+    if (hits != static_cast<int>(state.iterations())) state.SkipWithError("the pick missed the grid");
+}
+BENCHMARK(BM_PointPickRebuild)->Unit(benchmark::kMillisecond);
+
 void BM_RectPick(benchmark::State& state) {
     PickScene& s = Scene();
     const unsigned int mask = static_cast<unsigned int>(state.range(0));

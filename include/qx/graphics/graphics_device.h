@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <memory>
 
 #include "qx/graphics/attribute.h"
@@ -67,10 +68,19 @@ public:
 
     void SetMaterial(const CQxColorMaterial& material) { m_Material = material; }
     const CQxColorMaterial& GetMaterial() const { return m_Material; }
-    // The texture stage faces are painted with (only stage 0 is drawn; others are refused with
-    // 0); null removes it. The stage's pixels are uploaded once per texture revision.
+    // Faces combine up to this many texture stages with their lit colour.
+    static constexpr unsigned int MaxTextureStages = 4;
+    // The texture stage drawn at `stage` (0..MaxTextureStages-1; others are refused with 0);
+    // null removes it. Stages apply in order, each combining its texture with the colour the
+    // ones before it made, up to the first empty stage or stage whose colour op is Dis. A stage
+    // whose texture is not loaded passes the colour on. Pixels are uploaded once per revision.
     int SetTexture(unsigned int stage, const CQxTextureStage* texture);
-    // The material and first texture stage of an attribute (null: the default material).
+    // Null for an empty stage or one out of range.
+    const CQxTextureStage* GetTexture(unsigned int stage) const {
+        return stage < MaxTextureStages ? m_Textures[stage] : nullptr;
+    }
+    // The material and first texture stages of an attribute (null: the default material, no
+    // texture); stages the attribute lacks are emptied.
     void SetAttribute(const CQxAttribute* attribute);
 
     // One directional light: the direction the light travels (world space) and its colour;
@@ -111,7 +121,7 @@ private:
     CQxMatrix m_View;
     CQxMatrix m_Projection;
     CQxColorMaterial m_Material;
-    const CQxTextureStage* m_Texture = nullptr;
+    std::array<const CQxTextureStage*, MaxTextureStages> m_Textures{};
     CQxVector m_LightDirection{0.0f, 0.0f, -1.0f};
     CQxColor m_LightColor;
     CQxColor m_Ambient{0.0f, 0.0f, 0.0f, 1.0f};

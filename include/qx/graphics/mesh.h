@@ -203,6 +203,16 @@ public:
     // call). Vertex lookups use the Index fields when they match the list positions
     // (UpdateIndices) and a slower pointer table otherwise.
     //
+    // The point and rectangle tests read the faces' corners from a compact copy of the topology
+    // that the mesh keeps (positions are always read live, so moving vertices costs nothing).
+    // The first test after the topology epoch moved (see QxBumpMeshTopology: any element
+    // allocated or freed anywhere, any ring edit, SetVertex) or after the element counts changed
+    // rebuilds it, at about the cost of a test without it. Code outside the mesh library that
+    // relinks existing elements between or within lists (CQxList Remove, InsertBefore,
+    // InsertAfter, PushBack or PushFront of an element that was already linked somewhere) must
+    // call QxBumpMeshTopology() before the next test. Tests on one mesh from several threads at
+    // once stay correct; only one of them uses the copy.
+    //
     // Screen positions of the vertices (x, y in pixels, z the depth in the viewport's range);
     // `out` gets one entry per vertex in list order. Vertices on or behind the eye plane get
     // -FLT_MAX in x, y and z.
@@ -335,4 +345,12 @@ private:
     int m_SubdivisionUV = 0;
     // Not copied with the mesh: a copy builds its own chain when asked.
     std::vector<std::unique_ptr<SubdivisionLevel, SubdivisionLevelDeleter>> m_Subdivisions;
+
+    // The hit tests' copy of the face topology; defined beside them, built on the first test and
+    // checked against the topology epoch on every one. Never copied with the mesh.
+    struct PickCache;
+    struct PickCacheDeleter {
+        void operator()(PickCache* cache) const noexcept;
+    };
+    mutable std::unique_ptr<PickCache, PickCacheDeleter> m_PickCache;
 };

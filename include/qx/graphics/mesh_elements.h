@@ -21,9 +21,17 @@ class CQxHalfEdge;
 // meshes of millions of elements neither fragment the heap nor pay a system allocation each.
 // Copying an element copies its value, never its links (list links, ring, mate, owner face).
 
+// The topology epoch: a process-wide counter that moves on every event that can change which
+// elements a mesh holds or how faces are linked to their corners and vertices (allocating or
+// freeing any element, every ring edit, SetVertex). Caches of topology compare it with the value
+// they were built at. Code that relinks existing elements between or within lists without
+// allocating must call QxBumpMeshTopology itself.
+void QxBumpMeshTopology() noexcept;
+std::uint64_t QxGetMeshTopologyEpoch() noexcept;
+
 // Declares the pooled allocation of an element class.
-#define QX_POOLED_ELEMENT                                                                          \
-    static void* operator new(std::size_t size);                                                  \
+#define QX_POOLED_ELEMENT                                                                                    \
+    static void* operator new(std::size_t size);                                                             \
     static void operator delete(void* p) noexcept;
 
 // Bone influences of a skinned vertex: up to four joints by bone index, with their weights.
@@ -104,14 +112,17 @@ public:
     CQxHalfEdge(CQxFace* face, CQxVertex* vertex, unsigned int flags)
         : m_Face(face), m_Vertex(vertex), m_Flags(flags) {}
     // Copies vertex, flags, colour, texture coordinate and selection states; not the face, the
-    // ring or the mate.
+    // ring or the mate. Assigning moves the topology epoch (the vertex may change).
     CQxHalfEdge(const CQxHalfEdge& other);
     CQxHalfEdge& operator=(const CQxHalfEdge& other);
     QX_POOLED_ELEMENT
 
     CQxFace* GetFace() const { return m_Face; }
     CQxVertex* GetVertex() const { return m_Vertex; }
-    void SetVertex(CQxVertex* vertex) { m_Vertex = vertex; }
+    void SetVertex(CQxVertex* vertex) {
+        m_Vertex = vertex;
+        QxBumpMeshTopology();
+    }
     // The vertex this side runs to: the vertex of the next corner.
     CQxVertex* GetEndVertex() const;
     // The half-edge of the neighbouring face along the same side, or null on a boundary.
@@ -223,4 +234,6 @@ private:
     unsigned char m_Select = 0;
 };
 
-inline CQxVertex* CQxHalfEdge::GetEndVertex() const { return Next() ? Next()->GetVertex() : nullptr; }
+inline CQxVertex* CQxHalfEdge::GetEndVertex() const {
+    return Next() ? Next()->GetVertex() : nullptr;
+}

@@ -45,7 +45,8 @@ public:
     unsigned int GetHeight() const;
     // width * height * 4 bytes, or null while nothing is loaded.
     const unsigned char* GetPixels() const;
-    // Grows on every load, reload and unload, so a renderer can tell that its upload is stale.
+    // Changes on every load, reload and unload, to a value no other texture has had, so a
+    // renderer can tell that its upload is stale.
     unsigned int GetRevision() const { return m_Revision; }
 
     // The search of Load without decoding: the first place where a regular file exists.

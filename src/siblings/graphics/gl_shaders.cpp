@@ -25,8 +25,11 @@ void main() {
 }
 )";
 
-// Material lighting (emissive + ambient + one directional light, specular added last), then the
-// texture stage combining the texture (t) with the lit colour (c) by the stage's operations.
+// Material lighting (emissive + ambient + one directional light, specular added last), then up
+// to four texture stages, each combining its texture (t) with the colour so far (c) by its
+// operations and clamping to 0..1. SubCur is t - c and SubTex c - t; the four alpha blends
+// keep the first named colour where the named alpha is 1 (CurAlphaTex: mix(t, c, t.a)). Bump
+// operations and a disabled alpha operation pass the colour so far through.
 const char* const LitFragmentShader = R"(#version 330 core
 in vec3 v_position;
 in vec3 v_normal;
@@ -42,10 +45,14 @@ uniform vec3 u_lightDirection;
 uniform vec4 u_lightColor;
 uniform vec4 u_ambientLight;
 uniform vec3 u_eye;
-uniform int u_textureOn;
-uniform int u_colorOp;
-uniform int u_alphaOp;
-uniform sampler2D u_texture;
+uniform int u_stageCount;
+uniform int u_textureOn[4];
+uniform int u_colorOps[4];
+uniform int u_alphaOps[4];
+uniform sampler2D u_texture0;
+uniform sampler2D u_texture1;
+uniform sampler2D u_texture2;
+uniform sampler2D u_texture3;
 out vec4 o_color;
 
 vec3 colorOp(int op, vec4 t, vec4 c) {
@@ -78,6 +85,12 @@ float alphaOp(int op, float t, float c) {
     }
 }
 
+// A stage without a texture passes the colour on.
+vec4 applyStage(int i, vec4 t, vec4 c) {
+    if (u_textureOn[i] == 0) return c;
+    return clamp(vec4(colorOp(u_colorOps[i], t, c), alphaOp(u_alphaOps[i], t.a, c.a)), 0.0, 1.0);
+}
+
 void main() {
     vec3 n = length(v_normal) > 0.0 ? normalize(v_normal) : vec3(0.0);
     vec4 diffuse = u_diffuse * v_color;
@@ -94,10 +107,11 @@ void main() {
         }
     }
     vec4 current = vec4(clamp(color, 0.0, 1.0), diffuse.a);
-    if (u_textureOn != 0 && u_colorOp != 0) {
-        vec4 t = texture(u_texture, v_uv);
-        current = clamp(vec4(colorOp(u_colorOp, t, current), alphaOp(u_alphaOp, t.a, current.a)), 0.0, 1.0);
-    }
+    // Samplers in arrays need constant indices in GLSL 3.30, hence one line per stage.
+    if (u_stageCount > 0) current = applyStage(0, texture(u_texture0, v_uv), current);
+    if (u_stageCount > 1) current = applyStage(1, texture(u_texture1, v_uv), current);
+    if (u_stageCount > 2) current = applyStage(2, texture(u_texture2, v_uv), current);
+    if (u_stageCount > 3) current = applyStage(3, texture(u_texture3, v_uv), current);
     o_color = vec4(clamp(current.rgb + specular, 0.0, 1.0), current.a);
 }
 )";

@@ -20,7 +20,8 @@ struct Program {
     GLint transform = -1, world = -1, pointSize = -1;
     GLint diffuse = -1, ambient = -1, emissive = -1, specular = -1, power = -1;
     GLint lightOn = -1, lightDirection = -1, lightColor = -1, ambientLight = -1, eye = -1;
-    GLint textureOn = -1, colorOp = -1, alphaOp = -1, texture = -1;
+    GLint stageCount = -1, textureOn = -1, colorOps = -1, alphaOps = -1;
+    GLint textures[CQxGraphicsDevice::MaxTextureStages] = {-1, -1, -1, -1};
 };
 
 GLuint Compile(GLenum kind, const char* source, std::string& log) {
@@ -74,10 +75,14 @@ int Link(Program& program, const char* vertexSource, const char* fragmentSource,
     program.lightColor = at("u_lightColor");
     program.ambientLight = at("u_ambientLight");
     program.eye = at("u_eye");
+    program.stageCount = at("u_stageCount");
     program.textureOn = at("u_textureOn");
-    program.colorOp = at("u_colorOp");
-    program.alphaOp = at("u_alphaOp");
-    program.texture = at("u_texture");
+    program.colorOps = at("u_colorOps");
+    program.alphaOps = at("u_alphaOps");
+    for (unsigned int i = 0; i < CQxGraphicsDevice::MaxTextureStages; ++i) {
+        const std::string sampler = "u_texture" + std::to_string(i);
+        program.textures[i] = at(sampler.c_str());
+    }
     return 1;
 }
 
@@ -85,6 +90,8 @@ void SetColor(GLint location, const CQxColor& c) {
     glUniform4f(location, c.r, c.g, c.b, c.a);
 }
 
+// None and point sample the nearest texel; linear and anisotropic filter linearly (shrunk
+// textures between mipmap levels too); no anisotropy is asked of the driver.
 GLint FilterOf(QX_FILTER_TYPE filter, bool minifying) {
     if (filter == QX_FILTER_POINT || filter == QX_FILTER_NONE) return GL_NEAREST;
     return minifying ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
@@ -209,7 +216,7 @@ void CQxGraphicsDevice::SetBaseStates() {
     m_View.SetIdentity();
     m_Projection.SetIdentity();
     m_Material = CQxColorMaterial();
-    m_Texture = nullptr;
+    m_Textures.fill(nullptr);
     m_LightOn = 0;
     m_Ambient = CQxColor(0.0f, 0.0f, 0.0f, 1.0f);
     m_DepthTest = 1;
@@ -219,14 +226,15 @@ void CQxGraphicsDevice::SetBaseStates() {
 }
 
 int CQxGraphicsDevice::SetTexture(unsigned int stage, const CQxTextureStage* texture) {
-    if (stage != 0) return 0;
-    m_Texture = texture;
+    if (stage >= MaxTextureStages) return 0;
+    m_Textures[stage] = texture;
     return 1;
 }
 
 void CQxGraphicsDevice::SetAttribute(const CQxAttribute* attribute) {
     m_Material = attribute ? attribute->ColorMaterial() : CQxColorMaterial();
-    m_Texture = attribute ? attribute->GetTextureStage(0) : nullptr;
+    for (unsigned int i = 0; i < MaxTextureStages; ++i)
+        m_Textures[i] = attribute ? attribute->GetTextureStage(i) : nullptr;
 }
 
 void CQxGraphicsDevice::SetLight(const CQxVector& direction, unsigned long color) {
@@ -329,19 +337,35 @@ int CQxGraphicsDevice::ApplyStates(int lit) {
     const CQxMatrix inverseView = m_View.GetInverse();
     glUniform3f(p.eye, inverseView.m[3][0], inverseView.m[3][1], inverseView.m[3][2]);
 
-    const GLuint texture = m_Texture ? GetTextureName(m_Texture->Texture()) : 0;
-    glUniform1i(p.textureOn, texture ? 1 : 0);
-    if (texture) {
-        glActiveTexture(GL_TEXTURE0);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, FilterOf(m_Texture->GetMinFilter(), true));
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, FilterOf(m_Texture->GetMagFilter(), false));
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        glUniform1i(p.texture, 0);
-        glUniform1i(p.colorOp, static_cast<GLint>(m_Texture->GetColorOp()));
-        glUniform1i(p.alphaOp, static_cast<GLint>(m_Texture->GetAlphaOp()));
+    // Stage i samples texture unit i. The cascade ends at the first empty or disabled stage.
+    GLint count = 0;
+    GLint textureOn[MaxTextureStages] = {};
+    GLint colorOps[MaxTextureStages] = {};
+    GLint alphaOps[MaxTextureStages] = {};
+    for (const CQxTextureStage* stage : m_Textures) {
+        if (!stage || stage->GetColorOp() == QX_COLOR_OP_DISABLE) break;
+        const auto unit = static_cast<GLuint>(count);
+        // Uploading binds on the active unit, so select the stage's unit first.
+        glActiveTexture(GL_TEXTURE0 + unit);
+        const GLuint texture = GetTextureName(stage->Texture());
+        if (texture) {
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, FilterOf(stage->GetMinFilter(), true));
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, FilterOf(stage->GetMagFilter(), false));
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        }
+        textureOn[count] = texture ? 1 : 0;
+        colorOps[count] = static_cast<GLint>(stage->GetColorOp());
+        alphaOps[count] = static_cast<GLint>(stage->GetAlphaOp());
+        ++count;
     }
+    glActiveTexture(GL_TEXTURE0);
+    for (unsigned int i = 0; i < MaxTextureStages; ++i) glUniform1i(p.textures[i], static_cast<GLint>(i));
+    glUniform1i(p.stageCount, count);
+    glUniform1iv(p.textureOn, MaxTextureStages, textureOn);
+    glUniform1iv(p.colorOps, MaxTextureStages, colorOps);
+    glUniform1iv(p.alphaOps, MaxTextureStages, alphaOps);
     return 1;
 }
 

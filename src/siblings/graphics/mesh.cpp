@@ -164,6 +164,7 @@ void CQxMesh::Clear() {
     m_Faces.Clear();
     m_Edges.Clear();
     m_Vertices.Clear();
+    m_PickCache.reset();
 }
 
 int CQxMesh::IsEmpty() const {

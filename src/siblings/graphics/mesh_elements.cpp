@@ -3,9 +3,32 @@
 #include <sys/mman.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <new>
 #include <vector>
+
+// --- Topology epoch -------------------------------------------------------------------------
+
+namespace {
+
+// Meshes may be built on several threads at once; an atomic increment never loses a step, so
+// the value seen after an edit always differs from every value seen before it.
+std::atomic<std::uint64_t> g_TopologyEpoch{1};
+
+inline void BumpEpoch() noexcept {
+    g_TopologyEpoch.fetch_add(1, std::memory_order_relaxed);
+}
+
+} // namespace
+
+void QxBumpMeshTopology() noexcept {
+    BumpEpoch();
+}
+
+std::uint64_t QxGetMeshTopologyEpoch() noexcept {
+    return g_TopologyEpoch.load(std::memory_order_relaxed);
+}
 
 // --- Pools ----------------------------------------------------------------------------------
 
@@ -103,8 +126,11 @@ ElementPool& PoolOf() {
 }
 #endif
 
+// Both directions move the epoch: a freed slot may come back as another element at the same
+// address, which a cache must never mistake for the old one.
 template <class T>
 void* PooledNew(std::size_t size) {
+    BumpEpoch();
 #ifdef __SANITIZE_ADDRESS__
     // The sanitizer must see each element as its own allocation to catch use after free.
     return ::operator new(size);
@@ -118,6 +144,7 @@ void* PooledNew(std::size_t size) {
 template <class T>
 void PooledDelete(void* p) noexcept {
     if (!p) return;
+    BumpEpoch();
 #ifdef __SANITIZE_ADDRESS__
     ::operator delete(p);
 #else
@@ -195,6 +222,7 @@ CQxHalfEdge::CQxHalfEdge(const CQxHalfEdge& other)
 }
 
 CQxHalfEdge& CQxHalfEdge::operator=(const CQxHalfEdge& other) {
+    if (m_Vertex != other.m_Vertex) BumpEpoch();
     m_Vertex = other.m_Vertex;
     m_UV = other.m_UV;
     m_Flags = other.m_Flags;
@@ -250,6 +278,7 @@ CQxFace::~CQxFace() {
 
 int CQxFace::PushHalfEdge(CQxHalfEdge* h) {
     if (!h || h->Next() || h->Prev()) return 0;
+    BumpEpoch();
     h->m_Face = this;
     h->Index() = m_Count;
     if (!m_First) {
@@ -270,11 +299,13 @@ int CQxFace::PushHalfEdge(CQxHalfEdge* h) {
 int CQxFace::PushFrontHalfEdge(CQxHalfEdge* h) {
     if (!PushHalfEdge(h)) return 0;
     m_First = h;
+    BumpEpoch();
     return 1;
 }
 
 int CQxFace::InsertHalfEdgeAfter(CQxHalfEdge* pos, CQxHalfEdge* h) {
     if (!pos || !h || h == pos || pos->m_Face != this || !pos->Next() || h->Next() || h->Prev()) return 0;
+    BumpEpoch();
     CQxHalfEdge* next = pos->Next();
     h->m_Face = this;
     h->Prev() = pos;
@@ -287,6 +318,7 @@ int CQxFace::InsertHalfEdgeAfter(CQxHalfEdge* pos, CQxHalfEdge* h) {
 
 int CQxFace::RemoveHalfEdge(CQxHalfEdge* h) {
     if (!h || h->m_Face != this || !h->Next() || m_Count == 0) return 0;
+    BumpEpoch();
     Unmate(*h);
     if (m_Count == 1) {
         m_First = nullptr;
@@ -309,6 +341,7 @@ int CQxFace::PopHalfEdge(CQxHalfEdge* h) {
 }
 
 void CQxFace::ClearHalfEdges() {
+    BumpEpoch();
     CQxHalfEdge* h = m_First;
     for (unsigned int i = 0; i < m_Count; ++i) {
         CQxHalfEdge* next = h->Next();
@@ -323,6 +356,7 @@ void CQxFace::ClearHalfEdges() {
 // Swapping each corner's links turns the ring around while the first corner stays first. The
 // sides now run the other way, so old mates no longer fit.
 void CQxFace::ReverseHalfEdges() {
+    BumpEpoch();
     CQxHalfEdge* h = m_First;
     for (unsigned int i = 0; i < m_Count; ++i) {
         CQxHalfEdge* next = h->Next();
@@ -335,6 +369,7 @@ void CQxFace::ReverseHalfEdges() {
 
 void CQxFace::CopyRing(const CQxFace& other) {
     if (&other == this) return;
+    BumpEpoch();
     ClearHalfEdges();
     other.ForEachHalfEdge([this](CQxHalfEdge& h) { PushHalfEdge(new CQxHalfEdge(h)); });
 }

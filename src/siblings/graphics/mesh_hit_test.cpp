@@ -1,11 +1,15 @@
 // Hit tests on screen data. Each call takes the vertices to clip space once, keeping one outcode
 // byte per vertex against the pick rectangle; the faces are then walked in list order and all
 // but the few near the rectangle are dismissed by their corners' codes before any division.
+// The walk reads the corners from the mesh's topology cache (flat vertex numbers, a few bytes a
+// corner) rather than chasing faces and rings; only the faces that pass touch the elements.
 
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <mutex>
+#include <new>
 #include <vector>
 
 #include "qx/graphics/mesh.h"
@@ -206,7 +210,8 @@ private:
 // Takes every vertex to clip space and hands it to the visitor in list order:
 // visit(vertex, list position, clip position); then readies the vertex lookup.
 template <class Transform, class Visit>
-void ProjectVertices(const CQxList<CQxVertex>& vertices, const Transform& xf, Scratch& s, Visit&& visit) {
+void ProjectVertices(const CQxList<CQxVertex>& vertices, const Transform& xf, Scratch& s, Visit&& visit,
+                     bool lookup = true) {
     s.count = vertices.GetCount();
     unsigned int i = 0;
     int direct = 1;
@@ -220,7 +225,7 @@ void ProjectVertices(const CQxList<CQxVertex>& vertices, const Transform& xf, Sc
         ++i;
     }
     s.direct = direct;
-    if (!direct) s.BuildTable(vertices);
+    if (!direct && lookup) s.BuildTable(vertices);
 }
 
 // Outcodes of a clip position against a screen rectangle [x0, x1) x [y0, y1) and the depth
@@ -302,6 +307,121 @@ unsigned int ClipPolygon(const CQxHalfEdge* const* sides, const CQxVertex* const
         if (!(c.iw > 0.0f)) return 0;
     return static_cast<unsigned int>(s.clipped.size());
 }
+
+// --- Topology cache ---------------------------------------------------------------------------
+
+// Corners whose vertex is not in the mesh point at an extra slot past the vertices. Its outcode
+// has every bit, so it takes nothing from the codes the other corners share, and a bit no real
+// code has marks the face as one to skip; in a rectangle it is never inside.
+constexpr unsigned char MissingCode = 0xFF;
+constexpr unsigned int MissingBit = 0x80;
+
+// The faces in list order, and each face's corners as vertex list positions in ring order.
+// Valid while the topology epoch and the element counts are those it was built at: then every
+// face pointer is alive, in this mesh, and its ring runs over exactly these vertices.
+struct Topology {
+    std::uint64_t epoch = 0;
+    unsigned int vertexCount = 0;
+    unsigned int faceCount = 0;
+    bool built = false;
+    // Corners per face when all faces have the same number (offsets is then empty), else 0.
+    unsigned int uniform = 0;
+    std::vector<const CQxFace*> faces;
+    std::vector<std::uint32_t> corners;
+    std::vector<std::uint32_t> offsets; // faceCount + 1 entries into corners
+    // The corners themselves, parallel to `corners`; filled on the first rectangle test for
+    // sides, so that it need not walk the rings of every face inside.
+    std::vector<const CQxHalfEdge*> sides;
+
+    bool Matches(const CQxMesh& mesh) const {
+        return built && epoch == QxGetMeshTopologyEpoch() && vertexCount == mesh.Vertices().GetCount() &&
+               faceCount == mesh.Faces().GetCount();
+    }
+    unsigned int Count(std::size_t f) const { return uniform ? uniform : offsets[f + 1] - offsets[f]; }
+    const std::uint32_t* Corners(std::size_t f) const {
+        return corners.data() + (uniform ? f * uniform : offsets[f]);
+    }
+
+    // Needs the scratch's vertex lookup ready (ProjectVertices with lookup). On failure (no memory,
+    // or more corners than 32-bit positions hold) the cache stays unbuilt and the caller walks the
+    // mesh itself.
+    bool Build(const CQxMesh& mesh, const Scratch& s) {
+        built = false;
+        const std::uint64_t now = QxGetMeshTopologyEpoch();
+        const unsigned int missing = mesh.Vertices().GetCount();
+        unsigned int same = mesh.Faces().IsEmpty() ? 0 : mesh.Faces().Front()->GetHalfEdgeCount();
+        try {
+            // A much smaller mesh than last time gives the memory back.
+            const std::size_t n = mesh.Faces().GetCount();
+            if (faces.capacity() > 2 * n + 1024) {
+                std::vector<const CQxFace*>().swap(faces);
+                std::vector<std::uint32_t>().swap(corners);
+                std::vector<std::uint32_t>().swap(offsets);
+                std::vector<const CQxHalfEdge*>().swap(sides);
+            }
+            faces.clear();
+            corners.clear();
+            offsets.clear();
+            sides.clear();
+            faces.reserve(n);
+            offsets.reserve(n + 1);
+            offsets.push_back(0);
+            for (const CQxFace& f : mesh.Faces()) {
+                const unsigned int count = f.GetHalfEdgeCount();
+                if (count != same) same = 0;
+                if (corners.size() + count >= 0xFFFFFFFFu) return false;
+                faces.push_back(&f);
+                const CQxHalfEdge* h = f.GetHalfEdge();
+                for (unsigned int i = 0; i < count; ++i, h = h->Next()) {
+                    const unsigned int k = s.Find(h->GetVertex());
+                    corners.push_back(k == NoVertex ? missing : k);
+                }
+                offsets.push_back(static_cast<std::uint32_t>(corners.size()));
+            }
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        uniform = same;
+        if (uniform) offsets.clear();
+        epoch = now;
+        vertexCount = missing;
+        faceCount = static_cast<unsigned int>(faces.size());
+        built = true;
+        return true;
+    }
+
+    // Fills `sides` for a built cache; false when memory is short.
+    bool BuildSides() {
+        if (sides.size() == corners.size()) return true;
+        try {
+            sides.resize(corners.size());
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        const CQxHalfEdge** out = sides.data();
+        for (const CQxFace* f : faces) {
+            const CQxHalfEdge* h = f->GetHalfEdge();
+            for (unsigned int i = f->GetHalfEdgeCount(); i; --i, h = h->Next()) *out++ = h;
+        }
+        return true;
+    }
+
+    // Visits every face with at least `least` corners: visit(face number, corners, count). Common
+    // ring sizes get their own loops so the compiler unrolls the corner reads.
+    template <class Visit>
+    void ForEach(unsigned int least, Visit&& visit) const {
+        auto fixed = [&]<unsigned int K>() {
+            const std::uint32_t* c = corners.data();
+            for (std::size_t f = 0; f < faces.size(); ++f, c += K) visit(f, c, K);
+        };
+        if (uniform == 3) return fixed.template operator()<3>();
+        if (uniform == 4) return fixed.template operator()<4>();
+        for (std::size_t f = 0; f < faces.size(); ++f) {
+            const unsigned int count = Count(f);
+            if (count >= least) visit(f, Corners(f), count);
+        }
+    }
+};
 
 // --- Point picking ----------------------------------------------------------------------------
 
@@ -452,8 +572,9 @@ const NearHit* Choose(const std::vector<NearHit>& hits, const PointPick& pk, int
     return best;
 }
 
+// `topo` is the mesh's topology cache, or null when another test on this mesh holds it.
 template <class Transform>
-int PointHit(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, float& best,
+int PointHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxPoint& point, float& best,
              const CQxViewPort& viewport, const Transform& xf, CQxMeshHit& hit) {
     if (mesh.Vertices().IsEmpty() || viewport.Width == 0 || viewport.Height == 0) return 0;
     if (!(mask & (QX_HIT_VERTEX | QX_HIT_EDGE | QX_HIT_HALFEDGE | QX_HIT_SIDE | QX_HIT_FACE))) return 0;
@@ -463,38 +584,32 @@ int PointHit(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, floa
     s.lines.clear();
 
     const int wantVertices = (mask & QX_HIT_VERTEX) != 0;
+    const bool wantEdges = (mask & QX_HIT_EDGE) && !mesh.Edges().IsEmpty();
+    bool cached = topo && topo->Matches(mesh);
     const unsigned int n = mesh.Vertices().GetCount();
-    if (s.codes.size() < n) s.codes.resize(n);
+    if (s.codes.size() < std::size_t(n) + 1) s.codes.resize(std::size_t(n) + 1);
     unsigned char* codes = s.codes.data();
+    codes[n] = MissingCode;
     // One pixel of margin keeps the divide-free tests on the safe side of rounding.
     const ScreenBox box(pk.map, pk.px - pk.r - 1.0f, pk.px + pk.r + 1.0f, pk.py - pk.r - 1.0f,
                         pk.py + pk.r + 1.0f);
-    ProjectVertices(mesh.Vertices(), xf, s, [&](const CQxVertex& v, unsigned int i, const float* c) {
-        const unsigned char code = box.Code(c);
-        codes[i] = code;
-        if (code || !wantVertices) return;
-        const ScreenVertex sv = pk.map.Map(c);
-        const float dx = sv.x - pk.px, dy = sv.y - pk.py;
-        const float d2 = dx * dx + dy * dy;
-        if (sv.iw > 0.0f && d2 <= pk.r2 && pk.Candidate(sv.z))
-            s.points.push_back({std::sqrt(d2), sv.z, sv.x, sv.y, &v, nullptr, nullptr, 0, v.Position()});
-    });
+    ProjectVertices(
+        mesh.Vertices(), xf, s,
+        [&](const CQxVertex& v, unsigned int i, const float* c) {
+            const unsigned char code = box.Code(c);
+            codes[i] = code;
+            if (code || !wantVertices) return;
+            const ScreenVertex sv = pk.map.Map(c);
+            const float dx = sv.x - pk.px, dy = sv.y - pk.py;
+            const float d2 = dx * dx + dy * dy;
+            if (sv.iw > 0.0f && d2 <= pk.r2 && pk.Candidate(sv.z))
+                s.points.push_back({std::sqrt(d2), sv.z, sv.x, sv.y, &v, nullptr, nullptr, 0, v.Position()});
+        },
+        !cached || wantEdges);
+    if (topo && !cached) cached = topo->Build(mesh, s);
 
-    // Faces are walked even when only vertices or lines are asked for: they hide what is
-    // behind them. Most are ruled out by their corners' outcodes alone.
-    FacePrefetcher prefetch;
-    for (const CQxFace& f : mesh.Faces()) {
-        prefetch(f);
-        const unsigned int count = f.GetHalfEdgeCount();
-        const CQxHalfEdge* h = f.GetHalfEdge();
-        unsigned int all = 0xFF, any = 0, i = 0;
-        for (; i < count && h; ++i, h = h->Next()) {
-            const unsigned int k = s.Find(h->GetVertex());
-            if (k == NoVertex) break;
-            all &= codes[k];
-            any |= codes[k];
-        }
-        if (i != count || count < 2 || all) continue;
+    // A face whose corners are not all beyond one side of the pick box: tested in full.
+    auto testFace = [&](const CQxFace& f, unsigned int count, unsigned int any) {
         if (any & OutNear) {
             s.sides.clear();
             s.corners.clear();
@@ -505,6 +620,33 @@ int PointHit(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, floa
             TestClipped(&f, nullptr, s.sides.data(), s.corners.data(), count, xf, pk, s);
         } else if (ProjectCorners(f, xf, pk.map, s.poly)) {
             TestPolygon(s.poly.data(), count, &f, pk, s);
+        }
+    };
+    // Faces are walked even when only vertices or lines are asked for: they hide what is
+    // behind them. Most are ruled out by their corners' outcodes alone.
+    if (cached) {
+        topo->ForEach(2, [&](std::size_t k, const std::uint32_t* c, unsigned int count) {
+            unsigned int all = 0xFF, any = 0;
+            for (unsigned int i = 0; i < count; ++i) {
+                all &= codes[c[i]];
+                any |= codes[c[i]];
+            }
+            if (!all && !(any & MissingBit)) testFace(*topo->faces[k], count, any);
+        });
+    } else {
+        FacePrefetcher prefetch;
+        for (const CQxFace& f : mesh.Faces()) {
+            prefetch(f);
+            const unsigned int count = f.GetHalfEdgeCount();
+            const CQxHalfEdge* h = f.GetHalfEdge();
+            unsigned int all = 0xFF, any = 0, i = 0;
+            for (; i < count && h; ++i, h = h->Next()) {
+                const unsigned int k = s.Find(h->GetVertex());
+                if (k == NoVertex) break;
+                all &= codes[k];
+                any |= codes[k];
+            }
+            if (i == count && count >= 2 && !all) testFace(f, count, any);
         }
     }
 
@@ -556,8 +698,8 @@ int PointHit(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, floa
 // --- Rectangles and circles --------------------------------------------------------------------
 
 template <class Transform>
-int RectHit(const CQxMesh& mesh, unsigned int mask, const CQxRect& rect, const CQxViewPort& viewport,
-            const Transform& xf, CQxMeshHits& hits) {
+int RectHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxRect& rect,
+            const CQxViewPort& viewport, const Transform& xf, CQxMeshHits& hits) {
     hits.Vertices.Empty();
     hits.Edges.Empty();
     hits.Faces.Empty();
@@ -568,19 +710,28 @@ int RectHit(const CQxMesh& mesh, unsigned int mask, const CQxRect& rect, const C
     const ViewMap map(viewport);
     const float l = static_cast<float>(rect.left), r = static_cast<float>(rect.right);
     const float t = static_cast<float>(rect.top), b = static_cast<float>(rect.bottom);
+    const int wantFaces = (mask & QX_HIT_FACE) != 0;
+    const int wantSides = (mask & (QX_HIT_SIDE | QX_HIT_HALFEDGE)) != 0;
+    const bool wantEdges = (mask & QX_HIT_EDGE) && !mesh.Edges().IsEmpty();
+    bool cached = topo && (wantFaces || wantSides) && topo->Matches(mesh);
     const unsigned int n = mesh.Vertices().GetCount();
-    if (s.codes.size() < n) s.codes.resize(n);
+    if (s.codes.size() < std::size_t(n) + 1) s.codes.resize(std::size_t(n) + 1);
     unsigned char* in = s.codes.data();
+    in[n] = 0;
     unsigned int insideCount = 0;
     const ScreenBox box(map, l, r, t, b);
-    ProjectVertices(mesh.Vertices(), xf, s, [&](const CQxVertex& v, unsigned int i, const float* c) {
-        const unsigned char inside = box.Code(c) == 0;
-        in[i] = inside;
-        insideCount += inside;
-        if (inside && (mask & QX_HIT_VERTEX)) hits.Vertices.PushBack(const_cast<CQxVertex*>(&v));
-    });
+    ProjectVertices(
+        mesh.Vertices(), xf, s,
+        [&](const CQxVertex& v, unsigned int i, const float* c) {
+            const unsigned char inside = box.Code(c) == 0;
+            in[i] = inside;
+            insideCount += inside;
+            if (inside && (mask & QX_HIT_VERTEX)) hits.Vertices.PushBack(const_cast<CQxVertex*>(&v));
+        },
+        !cached || wantEdges);
     // No vertex inside: no edge, side or face can be.
     if (!insideCount) return 0;
+    if (topo && !cached && (wantFaces || wantSides)) cached = topo->Build(mesh, s);
     auto isIn = [&](const CQxVertex* v) {
         const unsigned int k = s.Find(v);
         return k != NoVertex && in[k];
@@ -590,9 +741,30 @@ int RectHit(const CQxMesh& mesh, unsigned int mask, const CQxRect& rect, const C
         for (const CQxEdge& e : mesh.Edges())
             if (isIn(e.Vertex(0)) && isIn(e.Vertex(1))) hits.Edges.PushBack(const_cast<CQxEdge*>(&e));
     }
-    const int wantFaces = (mask & QX_HIT_FACE) != 0;
-    const int wantSides = (mask & (QX_HIT_SIDE | QX_HIT_HALFEDGE)) != 0;
-    if (wantFaces && !wantSides) {
+    if (cached && wantSides && topo->BuildSides()) {
+        const std::uint32_t* first = topo->corners.data();
+        topo->ForEach(1, [&](std::size_t k, const std::uint32_t* c, unsigned int count) {
+            // Side i runs from corner i to corner i + 1.
+            const CQxHalfEdge* const* ring = topo->sides.data() + (c - first);
+            auto side = [&](unsigned int i) { return const_cast<CQxHalfEdge*>(ring[i]); };
+            // Most faces lie wholly outside: one test without branches per corner rules them out.
+            unsigned int any = 0, all = 1;
+            for (unsigned int i = 0; i < count; ++i) {
+                any |= in[c[i]];
+                all &= in[c[i]];
+            }
+            if (!any) return;
+            for (unsigned int i = 0; count > 1 && i < count; ++i)
+                if (in[c[i]] && in[c[i + 1 == count ? 0 : i + 1]]) hits.HalfEdges.PushBack(side(i));
+            if (wantFaces && all) hits.Faces.PushBack(const_cast<CQxFace*>(topo->faces[k]));
+        });
+    } else if (cached && !wantSides) {
+        topo->ForEach(1, [&](std::size_t k, const std::uint32_t* c, unsigned int count) {
+            unsigned int all = 1;
+            for (unsigned int i = 0; i < count; ++i) all &= in[c[i]];
+            if (all) hits.Faces.PushBack(const_cast<CQxFace*>(topo->faces[k]));
+        });
+    } else if (wantFaces && !wantSides) {
         FacePrefetcher prefetch;
         for (const CQxFace& f : mesh.Faces()) {
             prefetch(f);
@@ -675,6 +847,45 @@ void ForEachShownUV(const CQxList<CQxFace>& faces, Visit&& visit) {
 
 // --- CQxMesh ---------------------------------------------------------------------------------------
 
+namespace {
+// Guards the creation of caches and who holds one; a test holds its mesh's cache for its whole run.
+std::mutex g_PickCacheMutex;
+} // namespace
+
+struct CQxMesh::PickCache : Topology {
+    bool busy = false;
+
+    // The mesh's cache for one test, created on first use; null when memory is short or another
+    // thread is testing the same mesh (that test then walks the mesh itself).
+    class Lease {
+    public:
+        explicit Lease(const CQxMesh& mesh) noexcept {
+            std::lock_guard<std::mutex> lock(g_PickCacheMutex);
+            if (!mesh.m_PickCache) mesh.m_PickCache.reset(new (std::nothrow) PickCache);
+            PickCache* cache = mesh.m_PickCache.get();
+            if (cache && !cache->busy) {
+                cache->busy = true;
+                m_Cache = cache;
+            }
+        }
+        ~Lease() {
+            if (!m_Cache) return;
+            std::lock_guard<std::mutex> lock(g_PickCacheMutex);
+            m_Cache->busy = false;
+        }
+        Lease(const Lease&) = delete;
+        Lease& operator=(const Lease&) = delete;
+        Topology* Get() const { return m_Cache; }
+
+    private:
+        PickCache* m_Cache = nullptr;
+    };
+};
+
+void CQxMesh::PickCacheDeleter::operator()(PickCache* cache) const noexcept {
+    delete cache;
+}
+
 void CQxMesh::GetScreenVertexPositions(CQxArray<CQxVector>& out, const CQxViewPort& viewport,
                                        const CQxMatrix& world, const CQxMatrix& view,
                                        const CQxMatrix& projection) const {
@@ -690,25 +901,30 @@ void CQxMesh::GetScreenVertexPositions(CQxArray<CQxVector>& out, const CQxViewPo
 int CQxMesh::IsPointHit(unsigned int mask, const CQxPoint& point, float& best, const CQxViewPort& viewport,
                         const CQxMatrix& world, const CQxMatrix& view, const CQxMatrix& projection,
                         CQxMeshHit& hit) const {
-    return PointHit(*this, mask, point, best, viewport, MakeSingle(world, view, projection), hit);
+    PickCache::Lease cache(*this);
+    return PointHit(*this, cache.Get(), mask, point, best, viewport, MakeSingle(world, view, projection),
+                    hit);
 }
 
 int CQxMesh::IsPointHit(unsigned int mask, const CQxPoint& point, float& best, const CQxViewPort& viewport,
                         const CQxArray<CQxMatrix>& bones, const CQxMatrix& view, const CQxMatrix& projection,
                         CQxMeshHit& hit) const {
-    return PointHit(*this, mask, point, best, viewport, MakeBones(bones, view, projection), hit);
+    PickCache::Lease cache(*this);
+    return PointHit(*this, cache.Get(), mask, point, best, viewport, MakeBones(bones, view, projection), hit);
 }
 
 int CQxMesh::IsRectHit(unsigned int mask, const CQxRect& rect, const CQxViewPort& viewport,
                        const CQxMatrix& world, const CQxMatrix& view, const CQxMatrix& projection,
                        CQxMeshHits& hits) const {
-    return RectHit(*this, mask, rect, viewport, MakeSingle(world, view, projection), hits);
+    PickCache::Lease cache(*this);
+    return RectHit(*this, cache.Get(), mask, rect, viewport, MakeSingle(world, view, projection), hits);
 }
 
 int CQxMesh::IsRectHit(unsigned int mask, const CQxRect& rect, const CQxViewPort& viewport,
                        const CQxArray<CQxMatrix>& bones, const CQxMatrix& view, const CQxMatrix& projection,
                        CQxMeshHits& hits) const {
-    return RectHit(*this, mask, rect, viewport, MakeBones(bones, view, projection), hits);
+    PickCache::Lease cache(*this);
+    return RectHit(*this, cache.Get(), mask, rect, viewport, MakeBones(bones, view, projection), hits);
 }
 
 int CQxMesh::IsCircleHit(const CQxPoint& centre, float radius, const CQxViewPort& viewport,

@@ -181,6 +181,38 @@ TEST_F(TextureFiles, FailedLoadKeepsThePathAndDropsTheImage) {
     EXPECT_EQ(attribute.GetTexture(), &attribute.GetTextureStage(0)->Texture());
 }
 
+TEST_F(TextureFiles, DecoderFollowsTheContentAndTruncatedFilesFail) {
+    auto contents = [](const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    };
+    const std::string png = contents(Sample("sample_rgba_4x2.png"));
+    const std::string jpg = contents(Sample("sample_solid_8x8.jpg"));
+    ASSERT_GT(png.size(), 16u);
+    ASSERT_GT(jpg.size(), 16u);
+    WriteFile(Dir("half.png"), png.substr(0, png.size() / 2));
+    WriteFile(Dir("half.jpg"), jpg.substr(0, jpg.size() / 2));
+    // Names that lie about the format.
+    WriteFile(Dir("png.jpg"), png);
+    WriteFile(Dir("jpg.tga"), jpg);
+    WriteBmp(Dir("bmp.png"), 2, 1, MakePixels(2, 7));
+
+    CQxTexture t;
+    for (const char* name : {"half.png", "half.jpg"}) {
+        ASSERT_TRUE(t.Load(Dir("bmp.png").c_str()));
+        EXPECT_FALSE(t.Load(Dir(name).c_str())) << name;
+        EXPECT_EQ(t.GetPixels(), nullptr);
+        EXPECT_EQ(t.GetHeight(), 0u);
+    }
+    ASSERT_TRUE(t.Load(Dir("png.jpg").c_str()));
+    EXPECT_EQ(Read(t)[31], 0); // the PNG's transparent last pixel
+    ASSERT_TRUE(t.Load(Dir("jpg.tga").c_str()));
+    EXPECT_EQ(t.GetWidth() * t.GetHeight(), 64u);
+    EXPECT_LE(std::abs(Read(t)[0] - 200), 4);
+    ASSERT_TRUE(t.Load(Dir("bmp.png").c_str()));
+    EXPECT_EQ(Read(t)[4], MakePixels(2, 7)[4]);
+}
+
 TEST_F(TextureFiles, AttributeCopiesAreIndependent) {
     WriteTga(Dir("t.tga"), 2, 2, MakePixels(4, 9));
     auto* original = new CQxAttribute("Skin");

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 
@@ -371,6 +372,89 @@ TEST(MeshHitTest, EmptyMeshAndStaleIndices) {
     EXPECT_EQ(hit.Face, quad);
     ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE, CQxRect(0, 0, 640, 480), hits));
     EXPECT_EQ(hits.Faces.GetSize(), 1u);
+}
+
+// Each pick below follows one that built the topology cache; a stale cache would report freed or
+// moved elements (and the sanitizer build would catch reading them).
+TEST(MeshHitTest, TopologyCacheFollowsEveryEdit) {
+    Camera cam;
+    CQxMesh mesh;
+    const std::vector<CQxVertex*> v = AddGrid(mesh, 2); // quads 0 1 / 2 3, vertex (i, j) is i + 3j
+    auto faceAt = [&](const CQxMesh& m, float x, float y) {
+        CQxMeshHit hit;
+        return cam.Pick(m, QX_HIT_FACE, cam.Pixel(CQxVector(x, y, 0)), hit) ? hit.Face : nullptr;
+    };
+    // Sides lying wholly in a box about the segment a-b.
+    auto sidesAlong = [&](const CQxVector& a, const CQxVector& b) {
+        CQxRect r = cam.Around(a, b);
+        r.InflateRect(6, 6);
+        CQxMeshHits hits;
+        cam.Rect(mesh, QX_HIT_HALFEDGE | QX_HIT_FACE, r, hits);
+        return hits.HalfEdges;
+    };
+    const CQxRect all(0, 0, 640, 480);
+    CQxMeshHits hits;
+    CQxFace* q0 = mesh.Faces().GetAt(0);
+    ASSERT_EQ(faceAt(mesh, -0.5f, -0.5f), q0);
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE | QX_HIT_SIDE, all, hits));
+    EXPECT_EQ(hits.Faces.GetSize(), 4u);
+    EXPECT_EQ(hits.HalfEdges.GetSize(), 16u);
+
+    // A deleted face is gone at once, from point and rectangle alike.
+    mesh.Faces().Pop(q0);
+    EXPECT_EQ(faceAt(mesh, -0.5f, -0.5f), nullptr);
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE | QX_HIT_SIDE, all, hits));
+    EXPECT_EQ(hits.Faces.GetSize(), 3u);
+    EXPECT_EQ(hits.HalfEdges.GetSize(), 12u);
+
+    // A triangle in its place (rings of mixed sizes now).
+    auto* tri = new CQxFace(nullptr, CQxFace::ShadeBit);
+    for (int k : {0, 1, 3}) tri->PushHalfEdge(new CQxHalfEdge(tri, v[k], 0));
+    mesh.Faces().PushBack(tri);
+    EXPECT_EQ(faceAt(mesh, -0.7f, -0.7f), tri);
+    EXPECT_EQ(faceAt(mesh, -0.2f, -0.2f), nullptr); // the other half of the old quad
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE, all, hits));
+    EXPECT_EQ(hits.Faces[3], tri);
+
+    // Turning it over makes the corner at v1 the side running to v0.
+    CQxArray<CQxHalfEdge*> bottom = sidesAlong(v[0]->Position(), v[1]->Position());
+    ASSERT_EQ(bottom.GetSize(), 1u);
+    EXPECT_TRUE(bottom[0]->GetVertex() == v[0] && bottom[0]->GetEndVertex() == v[1]);
+    tri->ReverseHalfEdges();
+    bottom = sidesAlong(v[0]->Position(), v[1]->Position());
+    ASSERT_EQ(bottom.GetSize(), 1u);
+    EXPECT_TRUE(bottom[0]->GetVertex() == v[1] && bottom[0]->GetEndVertex() == v[0]);
+
+    // Re-pointing a corner at another vertex of the mesh (nothing allocated or freed).
+    tri->FindHalfEdge(v[3])->SetVertex(v[4]);
+    EXPECT_EQ(faceAt(mesh, -0.8f, -0.3f), nullptr);
+    EXPECT_EQ(faceAt(mesh, -0.2f, -0.6f), tri);
+    const CQxArray<CQxHalfEdge*> right = sidesAlong(v[1]->Position(), v[4]->Position());
+    EXPECT_TRUE(std::any_of(right.begin(), right.end(), [&](CQxHalfEdge* h) {
+        return h->GetFace() == tri && h->GetVertex() == v[4] && h->GetEndVertex() == v[1];
+    }));
+
+    // Moving a vertex needs no rebuild: it and its faces are picked where they now are.
+    CQxFace* q3 = mesh.Faces().GetAt(2);
+    v[8]->Position() = CQxVector(3.0f, 3.0f, 0.0f);
+    CQxMeshHit hit;
+    ASSERT_TRUE(cam.Pick(mesh, QX_HIT_VERTEX, cam.Pixel(v[8]->Position()), hit));
+    EXPECT_EQ(hit.Vertex, v[8]);
+    EXPECT_EQ(faceAt(mesh, 1.5f, 1.8f), q3);
+
+    // Reordering without allocating is announced by hand.
+    mesh.Faces().Remove(q3);
+    mesh.Faces().InsertBefore(mesh.Faces().Front(), q3);
+    QxBumpMeshTopology();
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE, all, hits));
+    EXPECT_EQ(hits.Faces[0], q3);
+
+    // A copy has its own elements and builds its own cache.
+    mesh.UpdateHalfEdgeMates();
+    EXPECT_TRUE(mesh.CheckTopology());
+    const CQxMesh copy(mesh);
+    CQxFace* copied = faceAt(copy, 1.5f, 1.8f);
+    EXPECT_TRUE(copied && copied != q3 && copy.Faces().Has(copied));
 }
 
 TEST(MeshHitTest, ViewPortScreenMatrices) {

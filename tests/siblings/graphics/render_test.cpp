@@ -1,8 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+
+#include <unistd.h>
 
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/graphics_context.h"
@@ -23,6 +28,28 @@ unsigned int Blue(std::uint32_t p) {
     return p & 0xFF;
 }
 
+// A stage whose 2 x 2 texture is one ARGB colour (written as a TGA file, read, deleted); null
+// when the file cannot be made or read.
+CQxTextureStage* SolidStage(std::uint32_t argb, QX_COLOR_OP_TYPE colorOp,
+                            QX_ALPHA_OP_TYPE alphaOp = QX_ALPHA_OP_TEXTURE) {
+    const std::filesystem::path path =
+        std::filesystem::temp_directory_path() / ("qx_stage_" + std::to_string(getpid()) + ".tga");
+    {
+        // Uncompressed true colour, 32 bits, top-left origin; pixels are stored B, G, R, A.
+        unsigned char file[18 + 16] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0x28};
+        for (int i = 0; i < 4; ++i)
+            for (int b = 0; b < 4; ++b) file[18 + 4 * i + b] = static_cast<unsigned char>(argb >> (8 * b));
+        std::ofstream out(path, std::ios::binary);
+        out.write(reinterpret_cast<const char*>(file), sizeof file);
+    }
+    auto* stage = new CQxTextureStage(colorOp, alphaOp);
+    const int loaded = stage->Load(path.c_str());
+    std::filesystem::remove(path);
+    if (loaded) return stage;
+    delete stage;
+    return nullptr;
+}
+
 // A 64 x 64 offscreen view looking down -Z at a flat-shaded 2-unit cube at the origin.
 class Render : public ::testing::Test {
 protected:
@@ -40,6 +67,7 @@ protected:
     void TearDown() override {
         Device().SetLost(0);
         Device().Reset();
+        Device().SetBaseStates(); // drops stages that point into this test's attributes
     }
 
     static CQxGraphicsDevice& Device() { return CQxGraphics::Instance().GetDevice(); }
@@ -55,6 +83,19 @@ protected:
     void EndFrame() {
         ASSERT_EQ(m_View.EndScene(), QX_GRAPHICS_OK);
         ASSERT_EQ(m_View.Present(), QX_GRAPHICS_OK);
+    }
+    // Draws the cube's faces with another attribute's material and stages.
+    void DrawWith(const CQxAttribute& attribute, unsigned long back = 0xFF000000) {
+        ASSERT_EQ(m_View.BeginScene(back), QX_GRAPHICS_OK);
+        Device().SetAttribute(&attribute);
+        EXPECT_TRUE(m_Faces.Draw());
+        EndFrame();
+    }
+    void ExpectCentre(unsigned int r, unsigned int g, unsigned int b) const {
+        const std::uint32_t p = Centre();
+        EXPECT_NEAR(Red(p), r, 3.0);
+        EXPECT_NEAR(Green(p), g, 3.0);
+        EXPECT_NEAR(Blue(p), b, 3.0);
     }
     std::uint32_t Centre() const { return m_Window.GetPixel(32, 32); }
     unsigned int CountPixels(std::uint32_t colour) const {
@@ -150,6 +191,75 @@ TEST_F(Render, TextureStageSelectsTextureOrMaterialColour) {
     draw(); // red times the texture keeps only its red
     EXPECT_NEAR(Red(Centre()), 200.0, 8.0);
     EXPECT_EQ(Green(Centre()), 0u);
+}
+
+TEST_F(Render, TextureStagesCombineInOrderUntilADisabledStage) {
+    CQxAttribute a("stages");
+    a.ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive red
+    ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFFFF8040, QX_COLOR_OP_TEXTURE)));
+    ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFF8080FF, QX_COLOR_OP_MODULATE)));
+    DrawWith(a);
+    ExpectCentre(128, 64, 64);
+    // Each stage clamps: the red that Add pushes past 1 stays at 1 for the stage after it.
+    ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFFC04040, QX_COLOR_OP_ADD)));
+    DrawWith(a);
+    ExpectCentre(255, 128, 128);
+    ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFF404040, QX_COLOR_OP_SUBTRACT_TEXTURE)));
+    DrawWith(a);
+    ExpectCentre(191, 64, 64);
+    // A disabled stage ends the cascade: the stages after it are not applied.
+    ASSERT_TRUE(a.GetTextureStage(1)->SetColorOp(QX_COLOR_OP_DISABLE));
+    DrawWith(a);
+    ExpectCentre(255, 128, 64);
+    // A stage without a texture passes the material colour on.
+    ASSERT_TRUE(a.GetTextureStage(1)->SetColorOp(QX_COLOR_OP_MODULATE));
+    a.GetTextureStage(0)->Texture().Unload();
+    ASSERT_TRUE(a.DeleteTextureStage(3));
+    ASSERT_TRUE(a.DeleteTextureStage(2));
+    DrawWith(a);
+    ExpectCentre(128, 0, 0);
+
+    const CQxTextureStage* first = a.GetTextureStage(0);
+    EXPECT_FALSE(Device().SetTexture(CQxGraphicsDevice::MaxTextureStages, first));
+    EXPECT_TRUE(Device().SetTexture(3, first));
+    EXPECT_EQ(Device().GetTexture(3), first);
+    Device().SetAttribute(&a); // two stages: the other two are emptied
+    EXPECT_EQ(Device().GetTexture(1), a.GetTextureStage(1));
+    EXPECT_EQ(Device().GetTexture(3), nullptr);
+    EXPECT_EQ(Device().GetTexture(CQxGraphicsDevice::MaxTextureStages), nullptr);
+}
+
+TEST_F(Render, TextureAlphaBlendsFacesWithTheBackground) {
+    CQxAttribute a("glass");
+    a.ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f);
+    ASSERT_TRUE(a.AddTextureStage(SolidStage(0x80FFFFFF, QX_COLOR_OP_TEXTURE)));
+    // One quad facing the camera, so no face behind it blends in too.
+    CQxPrimitive quad;
+    ASSERT_TRUE(quad.Alloc(QX_PRIMITIVE_TRIANGLES, 4, 6, QX_SHADE_LIT));
+    CQxPrimitiveVertex* v = nullptr;
+    unsigned int* idx = nullptr;
+    ASSERT_TRUE(quad.Lock(v, idx));
+    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
+    for (int i = 0; i < 4; ++i) v[i] = {{corners[i][0], corners[i][1], 1.0f}, {0, 0, 1}, {}, 0xFFFFFFFFu};
+    const unsigned int order[6] = {0, 1, 2, 0, 2, 3};
+    std::copy(order, order + 6, idx);
+    ASSERT_TRUE(quad.Unlock());
+
+    auto draw = [&](int blend) {
+        ASSERT_EQ(m_View.BeginScene(0xFF0000FF), QX_GRAPHICS_OK);
+        Device().SetAttribute(&a);
+        Device().SetBlend(blend);
+        EXPECT_TRUE(quad.Draw());
+        EndFrame();
+    };
+    draw(1); // half white over blue
+    ExpectCentre(128, 128, 255);
+    draw(0);
+    ExpectCentre(255, 255, 255);
+    ASSERT_TRUE(a.GetTextureStage(0)->SetAlphaOp(QX_ALPHA_OP_CURRENT)); // the material's opaque alpha
+    draw(1);
+    ExpectCentre(255, 255, 255);
+    EXPECT_EQ(m_Window.GetPixel(0, 0), 0xFF0000FFu);
 }
 
 TEST_F(Render, NothingDrawnLeavesTheBackgroundAndRedrawsSurviveClearGraphics) {
