@@ -1,24 +1,18 @@
 #pragma once
 
-#include <utility>
+#include <iterator>
 
-#include "qx/basis/tree_core.h"
+#include "qx/basis/bin_tree.h"
 
-// CQxKeyTree<T>: an ordered set of unique keys held as a balanced binary search tree;
-// iteration visits the keys in ascending order (see CQxKeyLess).
+// CQxKeyTree<T>: an ordered set of unique keys; iteration visits the keys in ascending order
+// (see CQxKeyLess). It is the ordered map with nothing stored beside the keys.
 template <class T, class Less = CQxKeyLess<T>>
 class CQxKeyTree {
-public:
-    struct Node {
-        explicit Node(const T& key) : Key(key) {}
-        Node(const Node& other) : Key(other.Key), Height(other.Height) {}
+    struct Nothing {};
+    using Map = CQxBinTree<T, Nothing, Less>;
 
-        const T Key;
-        Node* Parent = nullptr;
-        Node* Left = nullptr;
-        Node* Right = nullptr;
-        int Height = 1;
-    };
+public:
+    using Node = typename Map::Node;
 
     // Visits the keys themselves.
     class Iterator {
@@ -30,10 +24,10 @@ public:
         using reference = const T&;
 
         Iterator() = default;
-        Iterator(Node* node, Node* const* root) : m_It(node, root) {}
+        explicit Iterator(typename Map::ConstIterator it) : m_It(it) {}
         const T& operator*() const { return m_It->Key; }
         const T* operator->() const { return &m_It->Key; }
-        Node* GetNode() const { return m_It.Get(); }
+        const Node* GetNode() const { return m_It.Get(); }
         Iterator& operator++() {
             ++m_It;
             return *this;
@@ -55,112 +49,31 @@ public:
         bool operator==(const Iterator& other) const { return m_It == other.m_It; }
 
     private:
-        qx_tree_core::NodeIterator<Node, const Node> m_It;
+        typename Map::ConstIterator m_It;
     };
 
-    CQxKeyTree() = default;
-    CQxKeyTree(const CQxKeyTree& other)
-        : m_Root(qx_tree_core::Clone<Node>(other.m_Root, nullptr)), m_Count(other.m_Count) {}
-    CQxKeyTree(CQxKeyTree&& other) noexcept
-        : m_Root(std::exchange(other.m_Root, nullptr)), m_Count(std::exchange(other.m_Count, 0)) {}
-    CQxKeyTree& operator=(const CQxKeyTree& other) {
-        if (this != &other) {
-            CQxKeyTree copy(other);
-            Swap(copy);
-        }
-        return *this;
-    }
-    CQxKeyTree& operator=(CQxKeyTree&& other) noexcept {
-        if (this != &other) {
-            CQxKeyTree old(std::move(*this));
-            Swap(other);
-        }
-        return *this;
-    }
-    ~CQxKeyTree() { Clear(); }
+    void Swap(CQxKeyTree& other) noexcept { m_Map.Swap(other.m_Map); }
 
-    void Swap(CQxKeyTree& other) noexcept {
-        std::swap(m_Root, other.m_Root);
-        std::swap(m_Count, other.m_Count);
-    }
+    unsigned int GetCount() const { return m_Map.GetCount(); }
+    int IsEmpty() const { return m_Map.IsEmpty(); }
 
-    unsigned int GetCount() const { return m_Count; }
-    int IsEmpty() const { return m_Count == 0; }
-
-    Iterator begin() const { return Iterator(qx_tree_core::First(m_Root), &m_Root); }
-    Iterator end() const { return Iterator(nullptr, &m_Root); }
+    Iterator begin() const { return Iterator(m_Map.begin()); }
+    Iterator end() const { return Iterator(m_Map.end()); }
 
     // The smallest and largest keys; null when empty.
-    const T* First() const {
-        Node* n = qx_tree_core::First(m_Root);
-        return n ? &n->Key : nullptr;
-    }
-    const T* Last() const {
-        Node* n = qx_tree_core::Last(m_Root);
-        return n ? &n->Key : nullptr;
-    }
+    const T* First() const { return KeyOf(m_Map.First()); }
+    const T* Last() const { return KeyOf(m_Map.Last()); }
 
-    int Has(const T& key) const { return FindNode(key) != nullptr; }
+    int Has(const T& key) const { return m_Map.Has(key); }
     // The smallest key not below (LowerBound) or above (UpperBound) the given one; null if none.
-    const T* LowerBound(const T& key) const {
-        const Node* found = nullptr;
-        for (const Node* n = m_Root; n;) {
-            if (m_Less(n->Key, key)) {
-                n = n->Right;
-            } else {
-                found = n;
-                n = n->Left;
-            }
-        }
-        return found ? &found->Key : nullptr;
-    }
-    const T* UpperBound(const T& key) const {
-        const Node* found = nullptr;
-        for (const Node* n = m_Root; n;) {
-            if (m_Less(key, n->Key)) {
-                found = n;
-                n = n->Left;
-            } else {
-                n = n->Right;
-            }
-        }
-        return found ? &found->Key : nullptr;
-    }
+    const T* LowerBound(const T& key) const { return KeyOf(m_Map.LowerBound(key)); }
+    const T* UpperBound(const T& key) const { return KeyOf(m_Map.UpperBound(key)); }
 
     // Adds the key; 0 when it is already there.
-    int Insert(const T& key) {
-        Node* parent = nullptr;
-        bool left = false;
-        for (Node* n = m_Root; n;) {
-            parent = n;
-            if (m_Less(key, n->Key)) {
-                n = n->Left;
-                left = true;
-            } else if (m_Less(n->Key, key)) {
-                n = n->Right;
-                left = false;
-            } else {
-                return 0;
-            }
-        }
-        qx_tree_core::Link(m_Root, parent, left, new Node(key));
-        ++m_Count;
-        return 1;
-    }
+    int Insert(const T& key) { return m_Map.Insert(key, Nothing{}); }
     // Removes the key; 0 when it is not there.
-    int Erase(const T& key) {
-        Node* n = FindNode(key);
-        if (!n) return 0;
-        qx_tree_core::Unlink(m_Root, n);
-        --m_Count;
-        delete n;
-        return 1;
-    }
-    void Clear() {
-        Node* root = std::exchange(m_Root, nullptr);
-        m_Count = 0;
-        qx_tree_core::Destroy(root);
-    }
+    int Erase(const T& key) { return m_Map.Erase(key); }
+    void Clear() { m_Map.Clear(); }
 
     // Appends the keys in ascending order.
     void GetKeys(CQxArray<T>& keys) const {
@@ -168,20 +81,7 @@ public:
     }
 
 private:
-    Node* FindNode(const T& key) const {
-        Node* n = m_Root;
-        while (n) {
-            if (m_Less(key, n->Key))
-                n = n->Left;
-            else if (m_Less(n->Key, key))
-                n = n->Right;
-            else
-                return n;
-        }
-        return nullptr;
-    }
+    static const T* KeyOf(const Node* n) { return n ? &n->Key : nullptr; }
 
-    Node* m_Root = nullptr;
-    unsigned int m_Count = 0;
-    [[no_unique_address]] Less m_Less;
+    Map m_Map;
 };
