@@ -12,6 +12,16 @@ double Dot(const CQxVector& a, const CQxVector& b) {
     return double(a.x) * b.x + double(a.y) * b.y + double(a.z) * b.z;
 }
 
+// The point at parameter t along the line, computed in double; 0 when it is not finite.
+int PointOnLine(CQxVector& out, const CQxLine& line, double t) {
+    const CQxVector p(static_cast<float>(line.Point().x + line.Dir().x * t),
+                      static_cast<float>(line.Point().y + line.Dir().y * t),
+                      static_cast<float>(line.Point().z + line.Dir().z * t));
+    if (!p.IsFinite()) return 0;
+    out = p;
+    return 1;
+}
+
 } // namespace
 
 int CQxLine::SetPoints(const CQxVector& from, const CQxVector& to) {
@@ -42,23 +52,13 @@ int CQxPlane::GetIntersection(CQxVector& out, const CQxLine& line) const {
     const double denom = Dot(PlaneNormal, line.Dir());
     if (!(std::fabs(denom) > ParallelSine * dirLen)) return 0;
     const double t = -(Dot(PlaneNormal, line.Point()) + PlaneD) / denom;
-    const CQxVector p(static_cast<float>(line.Point().x + line.Dir().x * t),
-                      static_cast<float>(line.Point().y + line.Dir().y * t),
-                      static_cast<float>(line.Point().z + line.Dir().z * t));
-    if (!p.IsFinite()) return 0;
-    out = p;
-    return 1;
+    return PointOnLine(out, line, t);
 }
 
 int QxGetNearPoint(CQxVector& out, const CQxVector& point, const CQxLine& line) {
     if (!line.IsValid() || !point.IsFinite()) return 0;
     const double t = Dot(point - line.Point(), line.Dir()) / Dot(line.Dir(), line.Dir());
-    const CQxVector p(static_cast<float>(line.Point().x + line.Dir().x * t),
-                      static_cast<float>(line.Point().y + line.Dir().y * t),
-                      static_cast<float>(line.Point().z + line.Dir().z * t));
-    if (!p.IsFinite()) return 0;
-    out = p;
-    return 1;
+    return PointOnLine(out, line, t);
 }
 
 // Minimises |P1 + d1 s - (P2 + d2 t)| over s and t; the system is singular for parallel lines.
@@ -71,12 +71,7 @@ int QxGetNearPoint(CQxVector& out, const CQxLine& line, const CQxLine& other) {
     const double denom = a * c - b * b; // |d1|^2 |d2|^2 sin^2
     if (!(denom > ParallelSine * ParallelSine * a * c)) return 0;
     const double s = (b * e - c * d) / denom;
-    const CQxVector p(static_cast<float>(line.Point().x + d1.x * s),
-                      static_cast<float>(line.Point().y + d1.y * s),
-                      static_cast<float>(line.Point().z + d1.z * s));
-    if (!p.IsFinite()) return 0;
-    out = p;
-    return 1;
+    return PointOnLine(out, line, s);
 }
 
 // The normal of the points by the right-hand rule faces an observer who sees them counter-
