@@ -48,6 +48,7 @@
 #include "qx/graphics/color.h"
 #include "qx/graphics/graphics_context.h"
 #include "qx/graphics/graphics_device.h"
+#include "qx/graphics/light.h"
 #include "qx/graphics/mesh.h"
 #include "qx/graphics/mesh_elements.h"
 #include "qx/graphics/primitive.h"
@@ -58,6 +59,29 @@
 // QxInput.
 #include "qx/input/input.h"
 
-// The core.
+// The core: scene model.
+#include "qx/scene/app.h"
+#include "qx/scene/model.h"
+#include "qx/scene/object.h"
+#include "qx/scene/object_kinds.h"
+#include "qx/scene/scene.h"
+#include "qx/scene/settings.h"
+#include "qx/scene/transform_param.h"
 #include "qx/scene/tree_node.h"
 #include "qx/scene/version.h"
+
+// Commands, selections, tools.
+#include "qx/commands/cmd_manager.h"
+#include "qx/selection/select.h"
+#include "qx/selection/uv_select.h"
+#include "qx/tools/manipulator.h"
+#include "qx/tools/tool_manager.h"
+
+// Animation, skeleton, views, play.
+#include "qx/animation/action.h"
+#include "qx/animation/anim.h"
+#include "qx/play/sim_manager.h"
+#include "qx/play/task_manager.h"
+#include "qx/play/widget.h"
+#include "qx/skeleton/joint.h"
+#include "qx/views/camera.h"

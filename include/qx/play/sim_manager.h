@@ -1,0 +1,14 @@
+#pragma once
+
+// The simulators that run a scene in play mode. Until simulators exist there is nothing to
+// hold; the scene clears it before it takes its content down.
+class CQxSimManager {
+public:
+    CQxSimManager() = default;
+    CQxSimManager(const CQxSimManager&) = delete;
+    CQxSimManager& operator=(const CQxSimManager&) = delete;
+    virtual ~CQxSimManager();
+
+    // Destroys every simulator.
+    void Clear();
+};

@@ -1,0 +1,330 @@
+#pragma once
+
+#include "qx/basis/array.h"
+#include "qx/basis/string.h"
+#include "qx/commands/cmd_manager.h"
+#include "qx/graphics/attribute.h"
+#include "qx/graphics/graphics_device.h"
+#include "qx/graphics/light.h"
+#include "qx/graphics/primitive.h"
+#include "qx/math/point_rect.h"
+#include "qx/math/vector.h"
+#include "qx/platform/canvas.h"
+#include "qx/play/sim_manager.h"
+#include "qx/play/task_manager.h"
+#include "qx/scene/model.h"
+#include "qx/scene/object_kinds.h"
+#include "qx/tools/tool_manager.h"
+
+class CQxCamera;
+class CQxManipulator;
+class CQxScene;
+class CQxSelect;
+class CQxSelects;
+class CQxUVView;
+
+// What a scene tells its host through the update callback. The three pointer arguments carry
+// what each code defines (for QX_UPDATE_SCENE the changed parts as bits in the first one).
+enum QX_UPDATE_TYPE : unsigned int {
+    QX_UPDATE_ACTIVE = 0,
+    QX_UPDATE_INACTIVE = 1,
+    QX_UPDATE_SCENE = 2,
+    QX_UPDATE_OBJECT_INSERT = 3,
+    QX_UPDATE_OBJECT_REMOVE = 4,
+    QX_UPDATE_SELECT = 5,
+    QX_UPDATE_TRANSFORM = 6,
+    QX_UPDATE_MESH = 7,
+    QX_UPDATE_UV_SELECT = 8,
+    QX_UPDATE_UV = 9,
+    QX_UPDATE_TOOL = 10,
+    QX_UPDATE_NUMERICAL_RESET = 11,
+    QX_UPDATE_NUMERICAL = 12,
+    QX_UPDATE_ATTRIBUTE_LIST = 13,
+    QX_UPDATE_CUR_ATTRIBUTE = 14,
+    QX_UPDATE_ATTRIBUTE = 15,
+    QX_UPDATE_WEIGHT = 16,
+    QX_UPDATE_CUR_ACTION = 18,
+    QX_UPDATE_ANIM_ITEM_SELECT = 20,
+    QX_UPDATE_ANIM_KEY = 21,
+    QX_UPDATE_GRAPH = 23,
+    QX_UPDATE_PLAY = 24,
+    QX_UPDATE_REDRAW = 25,
+    QX_UPDATE_FILE_READ = 27,
+};
+
+// Bits of the first argument of QX_UPDATE_SCENE: which scene settings changed.
+enum : unsigned int {
+    QX_SCENE_ANIM_ITEM_CREATE_FLAGS = 1,
+    QX_SCENE_CUR_FRAME = 8,
+    QX_SCENE_GRID = 16,
+    QX_SCENE_JOINT_RADIUS = 32,
+    QX_SCENE_FIRST_FRAME = 2048,
+    QX_SCENE_LAST_FRAME = 4096,
+};
+
+// The host callback: (user pointer, scene, code, three arguments).
+using QX_UPDATE_FUNC = void (*)(void* user, CQxScene* scene, QX_UPDATE_TYPE type, void* arg1, void* arg2,
+                                void* arg3);
+
+// Every live scene, in creation order, and the one the user works in. Scenes enter and leave
+// the list themselves.
+class CQxSceneList {
+public:
+    static CQxSceneList& Instance();
+
+    CQxScene* GetActiveScene() const { return m_ActiveScene; }
+    // Makes the scene active: the previous one gets OnActive(0), then the new one OnActive(1).
+    // 0 when it already is active or is not listed.
+    int SetActiveScene(CQxScene* scene);
+    const CQxArray<CQxScene*>& GetScenes() const { return m_Scenes; }
+    unsigned int GetSceneCount() const { return m_Scenes.GetSize(); }
+    CQxScene* GetScene(unsigned int i) const { return i < m_Scenes.GetSize() ? m_Scenes[i] : nullptr; }
+
+    // Appends a scene once; removing clears the active scene when it was that one.
+    int AddScene(CQxScene* scene);
+    int RemoveScene(CQxScene* scene);
+
+private:
+    CQxSceneList() = default;
+
+    CQxScene* m_ActiveScene = nullptr;
+    CQxArray<CQxScene*> m_Scenes;
+};
+
+// The document: the root model and the object tree below it, grid, axes, light and colours,
+// the frame range and playback settings, and the per-scene managers. It lists the camera views
+// that show it without owning them and tells the host of every change through one callback.
+class CQxScene {
+public:
+    static constexpr unsigned int AnimItemCreateFlagCount = 35;
+    // The manipulator's materials: X, Y, Z and centre.
+    enum : unsigned int { MANIP_X = 0, MANIP_Y = 1, MANIP_Z = 2, MANIP_CENTER = 3, MANIP_COUNT = 4 };
+
+    CQxScene();
+    // A new scene with the other's settings (frames, grid, colours, draw and create flags); the
+    // content, cameras, callback and history are not copied.
+    CQxScene(const CQxScene& other);
+    CQxScene& operator=(const CQxScene& other);
+
+    // --- Virtual interface, in its fixed order ------------------------------------------------
+    virtual ~CQxScene();
+    // Drawing of a camera view and of the UV view; the views work provides them.
+    virtual QX_GRAPHICS_RESULT Draw(CQxCamera* camera, HDC dc);
+    virtual QX_GRAPHICS_RESULT DrawUV(CQxCamera* camera, CQxAttribute* attribute);
+    // 1: the scene became active; 0: it stopped being active.
+    virtual void OnActive(int active);
+    // A listed camera was activated: it becomes the active camera and the scene the active one.
+    virtual void OnCameraActive(CQxCamera* camera);
+    // Chooses the writer or reader by extension (letter case ignored).
+    virtual int WriteFile(const char* path);
+    virtual int ReadFile(const char* path, int update);
+    virtual int WriteXmlFile(const char* path);
+    virtual int ReadXmlFile(const char* path);
+    virtual int ReadXmlFileOnTime(const char* path);
+    virtual int WriteDxfFile(const char* path);
+    virtual int ReadMqoFile(const char* path);
+    virtual int ReadDxfFile(const char* path);
+    virtual int WriteXFile(const char* path);
+    virtual int ReadXFile(const char* path);
+    // --- End of the fixed virtual interface ----------------------------------------------------
+
+    // Ends every operation and deletes the whole content of the root model.
+    void ClearData();
+
+    // --- Managers -------------------------------------------------------------------------------
+    CQxToolManager& ToolManager() { return m_ToolManager; }
+    CQxToolManager& UVToolManager() { return m_UVToolManager; }
+    CQxToolManager& GraphToolManager() { return m_GraphToolManager; }
+    CQxCmdManager& CmdManager() { return m_CmdManager; }
+    CQxTaskManager& TaskManager() { return m_TaskManager; }
+    CQxSimManager& SimManager() { return m_SimManager; }
+    const CQxToolManager& ToolManager() const { return m_ToolManager; }
+    const CQxCmdManager& CmdManager() const { return m_CmdManager; }
+    const CQxTaskManager& TaskManager() const { return m_TaskManager; }
+    int IsPlaying() const { return m_TaskManager.IsRunning(); }
+
+    CQxManipulator* GetManipulator() const { return m_Manipulator; }
+    void ClearManipulator();
+    CQxAttribute& ManipulatorAttribute(unsigned int i) { return m_ManipulatorAttributes[i % MANIP_COUNT]; }
+
+    // --- Cameras and views ----------------------------------------------------------------------
+    // Null and already listed cameras are ignored; otherwise the camera gets this scene.
+    void AddCamera(CQxCamera* camera);
+    // A listed camera loses this scene (and stops being the active camera).
+    void RemoveCamera(CQxCamera* camera);
+    CQxCamera* GetActiveCamera() const { return m_ActiveCamera; }
+    const CQxArray<CQxCamera*>& Cameras() const { return m_Cameras; }
+    void SetUVView(CQxUVView* view);
+    CQxUVView* GetUVView() const { return m_UVView; }
+    void UpdateViewWindows();
+    // Release and rebuild the views' device objects (after the graphics device was lost).
+    void ClearGraphics();
+    void RecreateGraphics();
+    // Updates the geometry of every object of the tree; with update, asks for a redraw.
+    void UpdateObjectGeometry(int update);
+
+    // --- Host callback --------------------------------------------------------------------------
+    void SetUpdateFunc(QX_UPDATE_FUNC func, void* user);
+    void UpdateGui(QX_UPDATE_TYPE type, void* arg1 = nullptr, void* arg2 = nullptr, void* arg3 = nullptr);
+
+    // --- Operation bracketing -------------------------------------------------------------------
+    // The 3D, UV and graph tool managers re-read the scene / end their gestures, in that order.
+    void PrepareTool();
+    void EndToolOperation();
+    // Stops playback, then ends the tools' gestures.
+    void EndOperation();
+
+    // --- Content --------------------------------------------------------------------------------
+    CQxModel& RootModel() { return m_RootModel; }
+    const CQxModel& RootModel() const { return m_RootModel; }
+    CQxGrid& Grid() { return m_Grid; }
+    const CQxGrid& Grid() const { return m_Grid; }
+    CQxAxes& Axes() { return m_Axes; }
+    const CQxAxes& Axes() const { return m_Axes; }
+    CQxColorLight& Light() { return m_Light; }
+    const CQxColorLight& Light() const { return m_Light; }
+    float GridLength() const { return m_Grid.Length(); }
+    float GetBaseLength() const { return m_BaseLength; }
+
+    int& IsDrawJointsFront() { return m_IsDrawJointsFront; }
+    int& IsDrawSelectPicks() { return m_IsDrawSelectPicks; }
+    int& IsDrawAnimatingFaces() { return m_IsDrawAnimatingFaces; }
+    int& IsDrawAxes() { return m_IsDrawAxes; }
+    int& IsDrawGrid() { return m_IsDrawGrid; }
+    int& IsGridSnappable() { return m_IsGridSnappable; }
+    const int& IsDrawJointsFront() const { return m_IsDrawJointsFront; }
+    const int& IsDrawSelectPicks() const { return m_IsDrawSelectPicks; }
+    const int& IsDrawAnimatingFaces() const { return m_IsDrawAnimatingFaces; }
+    const int& IsDrawAxes() const { return m_IsDrawAxes; }
+    const int& IsDrawGrid() const { return m_IsDrawGrid; }
+    const int& IsGridSnappable() const { return m_IsGridSnappable; }
+
+    // --- Animation settings ---------------------------------------------------------------------
+    int* AnimItemCreateFlags() { return m_AnimItemCreateFlags; }
+    const int* AnimItemCreateFlags() const { return m_AnimItemCreateFlags; }
+    int& IsObjectAnimItemCreatable() { return m_IsObjectAnimItemCreatable; }
+    int& IsVertexAnimItemCreatable() { return m_IsVertexAnimItemCreatable; }
+    int& IsHalfEdgeAnimItemCreatable() { return m_IsHalfEdgeAnimItemCreatable; }
+    int& IsEdgeAnimItemCreatable() { return m_IsEdgeAnimItemCreatable; }
+    int& IsAttributeAnimItemCreatable() { return m_IsAttributeAnimItemCreatable; }
+    // Whether any create flag of the kind's channel range is set.
+    int IsObjectAnimItemCreateFlagsEnabled() const { return HasCreateFlag(1, 12); }
+    int IsVertexAnimItemCreateFlagsEnabled() const { return HasCreateFlag(13, 15); }
+    int IsHalfEdgeAnimItemCreateFlagsEnabled() const { return HasCreateFlag(16, 21); }
+    int IsEdgeAnimItemCreateFlagsEnabled() const { return HasCreateFlag(22, 25); }
+    int IsAttributeAnimItemCreateFlagsEnabled() const { return HasCreateFlag(26, 34); }
+    int& IsPlayRepeat() { return m_IsPlayRepeat; }
+    int& IsPlayForward() { return m_IsPlayForward; }
+    const int& IsPlayForward() const { return m_IsPlayForward; }
+    CQxTask*& AnimTask() { return m_AnimTask; }
+    float& Fps() { return m_Fps; }
+    const float& Fps() const { return m_Fps; }
+    const float& FirstFrame() const { return m_FirstFrame; }
+    const float& LastFrame() const { return m_LastFrame; }
+    float& CurFrame() { return m_CurFrame; }
+    const float& CurFrame() const { return m_CurFrame; }
+    const float& JointRadius() const { return m_JointRadius; }
+    CQxString& FileDir() { return m_FileDir; }
+    const CQxString& FileDir() const { return m_FileDir; }
+    unsigned long& BackColor() { return m_BackColor; }
+    const unsigned long& BackColor() const { return m_BackColor; }
+    unsigned long& AmbientColor() { return m_AmbientColor; }
+    const unsigned long& AmbientColor() const { return m_AmbientColor; }
+
+    // --- Settings without undo (0: the value was already set, nobody is told) -----------------
+    // The other end of the range moves along when the range would become empty.
+    int SetFirstFrame(float frame);
+    int SetLastFrame(float frame);
+    int SetGrid(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
+    // Grows the grid by a whole factor until it covers the content; never shrinks it.
+    int FitGrid(int update);
+    int SetJointRadius(float radius, int update);
+
+    // --- Names ----------------------------------------------------------------------------------
+    // The first of base1, base2, ... ("%s-Clone%d", "%s-Dup%d") that no object of the tree
+    // carries; the text lives in a static buffer of each function until its next call.
+    const char* CalcUniqueObjectName(const char* base);
+    const char* CalcUniqueCloneName(const char* base);
+    const char* CalcUniqueDuplicateName(const char* base);
+
+    // --- Queries --------------------------------------------------------------------------------
+    // The only model of the scene, else the only model of the selection, else null.
+    CQxModel* GetCurModel();
+    int IsDeletable() const;
+    int IsCopyable() const;
+    int IsCuttable() const;
+    // The clipboard format of copied objects.
+    static unsigned int GetCopyFormat();
+    int IsComponentSelect() const;
+
+    // Pick tests of the object tree from a camera; `pos` gets the hit point, the record the hit.
+    int IsObjectTreePointHit(unsigned int mask, int handle, const CQxPoint& point, const CQxCamera& camera,
+                             CQxVector& pos, CQxSelect& select);
+    int IsObjectTreeRectHit(unsigned int mask, int deep, int handle, const CQxRect& rect,
+                            const CQxCamera& camera, CQxSelects& selects);
+    // Handles and joints, which are drawn in front: not in component selection.
+    int IsFrontHandleTreePointHit(unsigned int mask, const CQxPoint& point, const CQxCamera& camera,
+                                  CQxVector& pos, CQxSelect& select);
+    int IsFrontJointTreePointHit(unsigned int mask, const CQxPoint& point, const CQxCamera& camera,
+                                 CQxVector& pos, CQxSelect& select);
+
+    // Drops the undo entries of every model's animation.
+    void ClearAnimatedUndo();
+    // Loads every texture of the attribute again from the data and scene directories and
+    // reports the files that failed; 0 when the attribute has no textures.
+    int ReloadTextures(CQxModel* model, CQxAttribute* attribute, int update);
+    int ExportFile(const char* path, CQxObject* object);
+
+private:
+    void InitUVBackground();
+    void InitManipulatorAttributes();
+    void CopySettings(const CQxScene& other);
+    int HasCreateFlag(unsigned int first, unsigned int last) const;
+    // The object-mode flag of the pick tests: whole objects unless components are picked.
+    int IsObjectMode() const { return !IsComponentSelect(); }
+
+    QX_UPDATE_FUNC m_UpdateFunc = nullptr;
+    void* m_UpdateUser = nullptr;
+    CQxToolManager m_ToolManager;
+    CQxToolManager m_UVToolManager;
+    CQxToolManager m_GraphToolManager;
+    CQxCmdManager m_CmdManager;
+    CQxTaskManager m_TaskManager;
+    CQxSimManager m_SimManager;
+    CQxManipulator* m_Manipulator = nullptr;
+    CQxAttribute m_ManipulatorAttributes[MANIP_COUNT];
+    CQxCamera* m_ActiveCamera = nullptr;
+    CQxArray<CQxCamera*> m_Cameras;
+    CQxModel m_RootModel{0};
+    CQxGrid m_Grid;
+    CQxAxes m_Axes;
+    CQxColorLight m_Light;
+    float m_BaseLength = 100.0f;
+    int m_IsDrawJointsFront = 1;
+    int m_IsDrawSelectPicks = 0;
+    int m_IsDrawAnimatingFaces = 1;
+    int m_IsDrawAxes = 1;
+    int m_IsDrawGrid = 1;
+    int m_IsGridSnappable = 0;
+    CQxPrimitive m_UVBackground;
+    CQxUVView* m_UVView = nullptr;
+    int m_AnimItemCreateFlags[AnimItemCreateFlagCount] = {};
+    int m_IsObjectAnimItemCreatable = 1;
+    int m_IsVertexAnimItemCreatable = 0;
+    int m_IsHalfEdgeAnimItemCreatable = 0;
+    int m_IsEdgeAnimItemCreatable = 0;
+    int m_IsAttributeAnimItemCreatable = 0;
+    float m_PlayStartFrame = 1.0f;
+    int m_IsPlayRepeat = 1;
+    int m_IsPlayForward = 1;
+    CQxTask* m_AnimTask = nullptr;
+    float m_Fps = 30.0f;
+    float m_FirstFrame = 1.0f;
+    float m_LastFrame = 30.0f;
+    float m_CurFrame = 1.0f;
+    int m_IsAnimating = 0;
+    float m_JointRadius = 2.0f;
+    CQxString m_FileDir;
+    unsigned long m_BackColor = 0xFF696969;
+    unsigned long m_AmbientColor = 0xFF404040;
+};

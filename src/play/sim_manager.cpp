@@ -1,0 +1,7 @@
+#include "qx/play/sim_manager.h"
+
+CQxSimManager::~CQxSimManager() {
+    Clear();
+}
+
+void CQxSimManager::Clear() {}

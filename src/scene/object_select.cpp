@@ -1,0 +1,176 @@
+#include "qx/scene/object.h"
+#include "qx/selection/select.h"
+#include "qx/selection/uv_select.h"
+
+// --- Whole objects ------------------------------------------------------------------------------
+
+void CQxObject::Select(int on, int deep) {
+    on = on ? 1 : 0;
+    if (HasShape() && m_IsComponentMode) {
+        m_Meshes[MESH_MAIN].Select(on);
+        UpdateGeometry();
+    }
+    IsSelect() = static_cast<unsigned char>(on);
+    if (deep)
+        for (CQxObject* child : GetChildren()) child->Select(on, deep);
+}
+
+void CQxObject::ToggleSelect(int deep) {
+    if (HasShape() && m_IsComponentMode) {
+        CQxMesh& mesh = m_Meshes[MESH_MAIN];
+        mesh.ToggleSelect();
+        IsSelect() = mesh.HasSelect() ? 1 : 0;
+        UpdateGeometry();
+    } else {
+        IsSelect() = IsSelect() ? 0 : 1;
+    }
+    if (deep)
+        for (CQxObject* child : GetChildren()) child->ToggleSelect(deep);
+}
+
+void CQxObject::SelectHandle(int on, int deep) {
+    const unsigned char value = on ? 1 : 0;
+    if (IsHandleSelect() != value) {
+        IsHandleSelect() = value;
+        UpdateGeometry();
+    }
+    if (deep)
+        for (CQxObject* child : GetChildren()) child->SelectHandle(on, deep);
+}
+
+void CQxObject::ToggleSelectHandle(int deep) {
+    IsHandleSelect() = IsHandleSelect() ? 0 : 1;
+    UpdateGeometry();
+    if (deep)
+        for (CQxObject* child : GetChildren()) child->ToggleSelectHandle(deep);
+}
+
+// --- Components ---------------------------------------------------------------------------------
+
+void CQxObject::Select(int on, const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                       const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges) {
+    CQxMesh& mesh = m_Meshes[MESH_MAIN];
+    mesh.Select(on, vertices, edges, faces, halfEdges);
+    IsSelect() = mesh.HasSelect() ? 1 : 0;
+    UpdateGeometry();
+}
+
+void CQxObject::ToggleSelect(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                             const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges) {
+    CQxMesh& mesh = m_Meshes[MESH_MAIN];
+    mesh.ToggleSelect(vertices, edges, faces, halfEdges);
+    IsSelect() = mesh.HasSelect() ? 1 : 0;
+    UpdateGeometry();
+}
+
+void CQxObject::SelectUVs(int on, const CQxArray<CQxHalfEdge*>& halfEdges) {
+    m_Meshes[MESH_MAIN].SelectUVs(on, halfEdges);
+    UpdateGeometry();
+}
+
+void CQxObject::SelectUVs(int on, int deep) {
+    m_Meshes[MESH_MAIN].SelectUVs(on);
+    UpdateGeometry();
+    if (deep)
+        for (CQxObject* child : GetChildren()) child->SelectUVs(on, deep);
+}
+
+void CQxObject::ToggleSelectUVs(const CQxArray<CQxHalfEdge*>& halfEdges) {
+    m_Meshes[MESH_MAIN].ToggleSelectUVs(halfEdges);
+    UpdateGeometry();
+}
+
+void CQxObject::MoveUVs(const CQxArray<CQxHalfEdge*>& halfEdges, const CQxVector2D& offset) {
+    for (CQxHalfEdge* h : halfEdges)
+        if (h && h->HasUV()) h->UV() += offset;
+    UpdateGeometry();
+}
+
+// --- Queries ------------------------------------------------------------------------------------
+
+namespace {
+
+// Walks this object, or its whole subtree when deep, until the test holds for one.
+template <class Test>
+int AnyInTree(const CQxObject& root, int deep, Test&& test) {
+    if (!deep) return test(root) ? 1 : 0;
+    for (CQxObject::Iterator it = root.Begin(); !it.IsEnd(); ++it)
+        if (test(*it)) return 1;
+    return 0;
+}
+
+// Components count only on a selected object that has a shape of its own.
+bool IsComponentOwner(const CQxObject& o) {
+    return o.IsSelect() && o.HasShape() && !o.IsClone();
+}
+
+} // namespace
+
+int CQxObject::HasEdgeFaceSelect(int deep) const {
+    return AnyInTree(*this, deep, [](const CQxObject& o) {
+        const CQxMesh& mesh = o.Mesh();
+        return IsComponentOwner(o) && (mesh.HasEdgeSelect() || mesh.HasFaceSelect() || !mesh.HasSelect());
+    });
+}
+
+int CQxObject::HasVertexFaceHalfEdgeSelect(int deep) const {
+    return AnyInTree(*this, deep, [](const CQxObject& o) {
+        const CQxMesh& mesh = o.Mesh();
+        return IsComponentOwner(o) &&
+               (mesh.HasVertexSelect() || mesh.HasFaceHalfEdgeSelect() || !mesh.HasSelect());
+    });
+}
+
+int CQxObject::HasFaceSelect(int deep) const {
+    return AnyInTree(*this, deep,
+                     [](const CQxObject& o) { return IsComponentOwner(o) && o.Mesh().HasFaceSelect(); });
+}
+
+int CQxObject::GetSelect(CQxSelect& select) const {
+    if (!IsSelect()) return 0;
+    select.Clear();
+    select.Object() = const_cast<CQxObject*>(this);
+    m_Meshes[MESH_MAIN].GetSelects(select.Vertices(), select.Edges(), select.Faces(), select.HalfEdges());
+    return 1;
+}
+
+int CQxObject::GetSelects(CQxSelects& selects, int deep) const {
+    const unsigned int before = selects.GetSize();
+    for (Iterator it = Begin(); !it.IsEnd(); ++it) {
+        CQxSelect select;
+        if (it->GetSelect(select)) selects.Add(select);
+        if (!deep) break;
+    }
+    return selects.GetSize() > before;
+}
+
+int CQxObject::GetHandleSelect(CQxSelect& select) const {
+    if (!IsHandleSelect()) return 0;
+    select.Clear();
+    select.Object() = const_cast<CQxObject*>(this);
+    select.IsHandle() = 1;
+    return 1;
+}
+
+int CQxObject::GetHandleSelects(CQxSelects& selects, int deep) const {
+    const unsigned int before = selects.GetSize();
+    for (Iterator it = Begin(); !it.IsEnd(); ++it) {
+        CQxSelect select;
+        if (it->GetHandleSelect(select)) selects.Add(select);
+        if (!deep) break;
+    }
+    return selects.GetSize() > before;
+}
+
+int CQxObject::GetUVSelects(CQxUVSelects& selects, int deep) const {
+    const unsigned int before = selects.GetSize();
+    for (Iterator it = Begin(); !it.IsEnd(); ++it) {
+        auto* select = new CQxUVSelect(it.Get());
+        if (it->Mesh().GetUVSelects(select->HalfEdges()))
+            selects.Push(select);
+        else
+            delete select;
+        if (!deep) break;
+    }
+    return selects.GetSize() > before;
+}

@@ -1,0 +1,41 @@
+#include "qx/scene/scene.h"
+
+// Virtual slots whose real work lives with other subsystems. Drawing belongs to the views; the
+// scene file, DXF, MQO and .x formats each replace their definitions here with their own. Until
+// then every one reports failure, so no caller mistakes them for done work.
+
+QX_GRAPHICS_RESULT CQxScene::Draw(CQxCamera* /*camera*/, HDC /*dc*/) {
+    return QX_GRAPHICS_FAILED;
+}
+
+QX_GRAPHICS_RESULT CQxScene::DrawUV(CQxCamera* /*camera*/, CQxAttribute* /*attribute*/) {
+    return QX_GRAPHICS_FAILED;
+}
+
+int CQxScene::WriteXmlFile(const char* /*path*/) {
+    return 0;
+}
+
+int CQxScene::ReadXmlFile(const char* /*path*/) {
+    return 0;
+}
+
+int CQxScene::ReadXmlFileOnTime(const char* /*path*/) {
+    return 0;
+}
+
+int CQxScene::WriteDxfFile(const char* /*path*/) {
+    return 0;
+}
+
+int CQxScene::ReadMqoFile(const char* /*path*/) {
+    return 0;
+}
+
+int CQxScene::ReadDxfFile(const char* /*path*/) {
+    return 0;
+}
+
+int CQxScene::WriteXFile(const char* /*path*/) {
+    return 0;
+}

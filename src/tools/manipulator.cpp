@@ -1,0 +1,5 @@
+#include "qx/tools/manipulator.h"
+
+CQxManipulator::CQxManipulator() = default;
+
+CQxManipulator::~CQxManipulator() = default;

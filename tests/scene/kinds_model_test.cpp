@@ -1,0 +1,156 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "qx/scene/model.h"
+
+namespace {
+
+CQxAction* MakeAction(const char* name, QX_ACTION_TYPE type) {
+    auto* action = new CQxAction;
+    action->SetName(name);
+    action->Type() = type;
+    return action;
+}
+
+} // namespace
+
+TEST(KindsModel, NewModelHasOneCurrentMaterialAndDeleteClearsEverything) {
+    CQxModel model(1);
+    EXPECT_EQ(model.GetType(), QX_OBJ_MODEL);
+    ASSERT_EQ(model.GetAttributeCount(), 1u);
+    CQxAttribute* first = model.GetAttribute(0);
+    EXPECT_STREQ(first->GetName(), "Material1");
+    EXPECT_EQ(model.CurAttribute(), first);
+    EXPECT_EQ(first->ColorMaterial(), CQxColorMaterial(0xFFFFFFFF, 0.8f, 0.3f, 0.0f, 0.3f, 5.0f));
+    EXPECT_EQ(model.ColorMaterial(), CQxColorMaterial(0xFFFFFFFF, 0.8f, 0.3f, 0.0f, 0.3f, 5.0f));
+    EXPECT_STREQ(model.RootWidget().GetName(), "Root");
+    EXPECT_EQ(model.RootWidget().Type(), QX_WDG_GROUP);
+    EXPECT_NE(model.RootWidget().GetFont(), nullptr);
+
+    model.PushChild(new CQxObject(1));
+    model.RootWidget().PushChild(new CQxWidget(QX_WDG_STATIC));
+    model.AddAction(MakeAction("Walk", QX_ACTION_ANIM));
+    model.CurAction() = model.GetAction(0);
+
+    model.Delete();
+    EXPECT_EQ(model.GetAttributeCount(), 0u);
+    EXPECT_EQ(model.CurAttribute(), nullptr);
+    EXPECT_EQ(model.GetActionCount(), 0u);
+    EXPECT_EQ(model.CurAction(), nullptr);
+    EXPECT_EQ(model.RootWidget().GetChildCount(), 0u);
+    EXPECT_EQ(model.GetChildCount(), 0u);
+    EXPECT_TRUE(model.Anim().IsEmpty());
+    // The root widget itself survives.
+    EXPECT_STREQ(model.RootWidget().GetName(), "Root");
+}
+
+TEST(KindsModel, AttributeNamesStayUniqueAndListEditsKeepCurrentValid) {
+    CQxModel model;
+    CQxAttribute* second = model.CreateAttribute();
+    EXPECT_STREQ(second->GetName(), "Material2");
+    // A name taken by hand is skipped, and a freed one is used again.
+    model.GetAttribute(0)->SetName("Material3");
+    EXPECT_STREQ(model.GetUniqueAttributeName("Material"), "Material1");
+    model.GetAttribute(0)->SetName("Material1");
+    EXPECT_STREQ(model.GetUniqueAttributeName("Material"), "Material3");
+    EXPECT_STREQ(model.GetUniqueAttributeName("Mat"), "Mat1");
+
+    EXPECT_EQ(model.FindAttribute("Material2"), second);
+    EXPECT_EQ(model.FindAttribute("material2"), nullptr);
+    EXPECT_EQ(model.FindAttribute(second), 1u);
+    CQxAttribute foreign;
+    EXPECT_EQ(model.FindAttribute(&foreign), 0xFFFFFFFFu);
+    EXPECT_EQ(model.RemoveAttribute(&foreign), 0);
+
+    // Insert at the front, then renumber: indices follow list order.
+    auto* front = new CQxAttribute("Front");
+    EXPECT_EQ(model.InsertAttribute(0, front), 1);
+    EXPECT_EQ(model.InsertAttribute(0, front), 0); // already listed
+    CQxAttribute lost("Lost");
+    EXPECT_EQ(model.InsertAttribute(9, &lost), 0);
+    model.UpdateModelIndices(0);
+    for (unsigned int i = 0; i < model.GetAttributeCount(); ++i) EXPECT_EQ(model.GetAttribute(i)->Index(), i);
+    EXPECT_STREQ(model.GetAttribute(0)->GetName(), "Front");
+
+    // Removing the current attribute leaves no current one; the caller owns what it removed.
+    CQxAttribute* current = model.CurAttribute();
+    ASSERT_EQ(model.RemoveAttribute(current), 1);
+    EXPECT_EQ(model.CurAttribute(), nullptr);
+    EXPECT_EQ(model.GetAttributeCount(), 2u);
+    EXPECT_EQ(model.AddAttribute(current), 1);
+    EXPECT_EQ(model.GetAttribute(2), current);
+    EXPECT_EQ(model.DeleteAttribute(front), 1);
+    EXPECT_EQ(model.GetAttributeCount(), 2u);
+    EXPECT_EQ(model.AddAttribute(nullptr), 0);
+}
+
+TEST(KindsModel, CopyKeepsGroupPartAndWidgetsButNoAttributesOrActions) {
+    CQxModel model(1);
+    model.SetName("Hero");
+    model.Translate() = CQxVector(1.0f, 2.0f, 3.0f);
+    model.CreateAttribute();
+    model.AddAction(MakeAction("Run", QX_ACTION_ANIM));
+    model.CurAction() = model.GetAction(0);
+    auto* label = new CQxWidget(QX_WDG_STATIC);
+    label->SetName("Start");
+    label->SetText("Press");
+    model.RootWidget().PushChild(label);
+    model.PushChild(new CQxObject(1));
+
+    CQxModel copy(model);
+    EXPECT_STREQ(copy.GetName(), "Hero");
+    EXPECT_EQ(copy.IsUser(), 1);
+    EXPECT_FLOAT_EQ(copy.Translate().y, 2.0f);
+    EXPECT_EQ(copy.GetAttributeCount(), 0u);
+    EXPECT_EQ(copy.CurAttribute(), nullptr);
+    EXPECT_EQ(copy.GetActionCount(), 0u);
+    EXPECT_EQ(copy.CurAction(), nullptr);
+    EXPECT_TRUE(copy.Anim().IsEmpty());
+    EXPECT_EQ(copy.GetChildCount(), 0u);
+
+    // The widget tree is copied and belongs to the copy.
+    ASSERT_EQ(copy.RootWidget().GetChildCount(), 1u);
+    CQxWidget* copied = copy.RootWidget().FindByName("Start");
+    ASSERT_NE(copied, nullptr);
+    EXPECT_NE(copied, label);
+    EXPECT_STREQ(copied->GetText(), "Press");
+    EXPECT_EQ(copied->GetParent(), &copy.RootWidget());
+    EXPECT_NE(copy.RootWidget().GetFont(), nullptr);
+    EXPECT_NE(copy.RootWidget().GetFont(), model.RootWidget().GetFont());
+}
+
+TEST(KindsModel, WidgetVisibilityFocusAndHits) {
+    CQxWidget root(QX_WDG_GROUP);
+    auto* a = new CQxWidget(QX_WDG_STATIC);
+    auto* b = new CQxWidget(QX_WDG_STATIC);
+    root.PushChild(a);
+    a->PushChild(b);
+    b->SetName("Deep");
+    EXPECT_EQ(root.FindByName("Deep"), b);
+    EXPECT_EQ(root.FindByName("None"), nullptr);
+
+    // Never laid out: nothing can be hit.
+    EXPECT_EQ(root.IsHit(CQxPoint(5, 5)), nullptr);
+    a->TextRect() = CQxRect(0, 0, 10, 10);
+    a->IsTextRectValid() = 1;
+    b->TextRect() = CQxRect(20, 0, 30, 10);
+    b->IsTextRectValid() = 1;
+    root.TextRect() = CQxRect(0, 0, 100, 100);
+    root.IsTextRectValid() = 1;
+    // A group is never hit itself.
+    EXPECT_EQ(root.IsHit(CQxPoint(5, 5)), a);
+    EXPECT_EQ(root.IsHit(CQxPoint(50, 50)), nullptr);
+    // Hiding only the parent leaves its children hittable; hiding deep hides all.
+    a->SetVisible(0, 0);
+    EXPECT_EQ(root.IsHit(CQxPoint(5, 5)), nullptr);
+    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), b);
+    root.SetVisible(0, 1);
+    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), nullptr);
+    root.SetFocus(1, 1);
+    EXPECT_TRUE(b->HasFocus());
+    root.SetVisible(1, 1);
+    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), b);
+    b->SetText("x"); // the layout must be made again
+    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), nullptr);
+}

@@ -1,0 +1,157 @@
+#include <gtest/gtest.h>
+
+#include <cfloat>
+
+#include "qx/graphics/graphics_context.h"
+#include "qx/math/stacks.h"
+#include "qx/scene/object_kinds.h"
+#include "qx/selection/select.h"
+#include "qx/views/camera.h"
+
+namespace {
+
+// A camera looking down -Z from (0, 0, 20) at the origin, on a 200 x 200 view.
+void PlaceCamera(CQxCamera& camera) {
+    camera.ViewPort() = CQxViewPort(0, 0, 200, 200);
+    camera.SetViewSize(10.0f);
+    camera.Eye() = CQxVector(0.0f, 0.0f, 20.0f);
+    ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
+}
+
+CQxPoint ToScreen(const CQxCamera& camera, const CQxVector& p) {
+    CQxMatrix screen;
+    QxGetScreenTranform(screen, CQxMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
+                        camera.ViewPort());
+    const CQxVector s = screen.TransformCoord(p);
+    return CQxPoint(static_cast<int>(s.x), static_cast<int>(s.y));
+}
+
+// The nearest object of the tree under the point, or null.
+CQxObject* PickAt(CQxObject& root, const CQxCamera& camera, const CQxPoint& point) {
+    float best = FLT_MAX;
+    CQxMatrixStack stack;
+    CQxVector pos;
+    CQxSelect select;
+    if (!root.IsTreePointHit(QX_HIT_FACE, 1, 0, point, best, camera.ViewPort(), stack, camera.ViewMatrix(),
+                             camera.ProjectionMatrix(), pos, select))
+        return nullptr;
+    return select.Object();
+}
+
+} // namespace
+
+TEST(KindsObjects, RefusedCreateKeepsTheOldValues) {
+    CQxGrid grid;
+    EXPECT_EQ(grid.GetType(), QX_OBJ_GRID);
+    EXPECT_EQ(grid.Color(), 0xFF000000u);
+    ASSERT_EQ(grid.Create(100.0f, 10.0f, QX_AXIS_Y, 0xFF555555), 1);
+    const unsigned int edges = grid.Mesh().Edges().GetCount();
+    EXPECT_GT(edges, 0u);
+    EXPECT_EQ(grid.Create(-5.0f, 1.0f, QX_AXIS_X, 0xFF123456), 0);
+    EXPECT_EQ(grid.Create(50.0f, 0.0f, QX_AXIS_X, 0xFF123456), 0);
+    EXPECT_EQ(grid.Create(50.0f, 5.0f, static_cast<QX_AXIS_TYPE>(QX_AXIS_X | QX_AXIS_Y), 0xFF123456), 0);
+    EXPECT_FLOAT_EQ(grid.Length(), 100.0f);
+    EXPECT_FLOAT_EQ(grid.Interval(), 10.0f);
+    EXPECT_EQ(grid.Axis(), QX_AXIS_Y);
+    EXPECT_EQ(grid.Color(), 0xFF555555u);
+    EXPECT_EQ(grid.Mesh().Edges().GetCount(), edges);
+
+    CQxAxes axes;
+    EXPECT_EQ(axes.Create(10.0f, 0, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF), 0);
+    EXPECT_EQ(axes.AxisFlags(), 0u);
+    ASSERT_EQ(axes.Create(10.0f, 5, 0xFFFF0000, 0xFF00FF00, 0xFF0000FF), 1);
+    EXPECT_EQ(axes.AxisFlags(), 5u);
+    EXPECT_FLOAT_EQ(axes.BoundBox().GetMax().x, 10.0f);
+    EXPECT_FLOAT_EQ(axes.BoundBox().GetMax().y, 0.0f);
+
+    CQxCube cube;
+    ASSERT_EQ(cube.Create(2.0f, 4.0f, 6.0f, 1, 2, 3, nullptr), 1);
+    EXPECT_FLOAT_EQ(cube.BoundBox().GetSize().y, 4.0f);
+    EXPECT_EQ(cube.Create(2.0f, 4.0f, 6.0f, 0, 1, 1, nullptr), 0);
+    EXPECT_EQ(cube.GetDivY(), 2u);
+    EXPECT_FLOAT_EQ(cube.BoundBox().GetSize().z, 6.0f);
+
+    CQxCylinder cylinder;
+    CQxCone cone;
+    EXPECT_EQ(cylinder.Create(2.0f, 3.0f, 2, 1, nullptr), 0); // too few segments around
+    ASSERT_EQ(cylinder.Create(2.0f, 3.0f, 8, 1, nullptr), 1);
+    ASSERT_EQ(cone.Create(2.0f, 3.0f, 8, 2, nullptr), 1);
+    EXPECT_EQ(cone.Create(2.0f, -3.0f, 8, 2, nullptr), 0);
+    EXPECT_FLOAT_EQ(cylinder.BoundBox().GetSize().y, 3.0f);
+    EXPECT_EQ(cone.GetDivAlong(), 2u);
+}
+
+TEST(KindsObjects, CloneShowsItsSourceWhereItsOwnTransformPlacesIt) {
+    CQxGroup root(1);
+    auto* source = new CQxCube;
+    ASSERT_EQ(source->Create(2.0f, 2.0f, 2.0f, 1, 1, 1, nullptr), 1);
+    source->IsUser() = 1;
+    source->SetName("Box");
+    source->Translate() = CQxVector(-5.0f, 0.0f, 0.0f);
+    root.PushChild(source);
+    auto* clone = new CQxClone(source);
+    root.PushChild(clone);
+
+    EXPECT_EQ(clone->GetType(), QX_OBJ_CUBE);
+    EXPECT_STREQ(clone->GetName(), "Box");
+    EXPECT_EQ(clone->GetOriginal(), source);
+    EXPECT_TRUE(clone->IsClone());
+    EXPECT_FALSE(clone->HasShape());
+    EXPECT_FALSE(clone->IsUserType());
+    EXPECT_EQ(clone->SetVisible(0), 0);
+    EXPECT_EQ(clone->IsVisible(), 1);
+    EXPECT_TRUE(clone->Mesh().IsEmpty());
+    // The clone starts where its source is, then moves on its own.
+    EXPECT_FLOAT_EQ(clone->Translate().x, -5.0f);
+    clone->Translate() = CQxVector(5.0f, 0.0f, 0.0f);
+
+    CQxCamera camera(QX_WND_OFFSCREEN);
+    PlaceCamera(camera);
+    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
+    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(-5.0f, 0.0f, 0.0f))), source);
+    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(0.0f, 0.0f, 0.0f))), nullptr);
+    // Hiding the source does not hide what the clone shows.
+    ASSERT_EQ(source->SetVisible(0), 1);
+    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
+    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(-5.0f, 0.0f, 0.0f))), nullptr);
+    // The clone's own scale applies to the source's shape: 1.5 units out is inside only then.
+    const CQxPoint edge = ToScreen(camera, CQxVector(6.5f, 0.0f, 0.0f));
+    EXPECT_EQ(PickAt(root, camera, edge), nullptr);
+    clone->Scale() = CQxVector(2.0f, 2.0f, 2.0f);
+    EXPECT_EQ(PickAt(root, camera, edge), clone);
+
+    // A clone of nothing is inert.
+    CQxClone empty(nullptr);
+    EXPECT_EQ(empty.GetType(), QX_OBJ_NONE);
+    EXPECT_EQ(empty.GetOriginal(), nullptr);
+}
+
+TEST(KindsObjects, ScreenSizeObjectKeepsItsPixelSizeAtAnyDistance) {
+    CQxCamera camera(QX_WND_OFFSCREEN);
+    PlaceCamera(camera);
+    CQxScrObject object;
+    EXPECT_EQ(object.GetType(), QX_OBJ_MESH);
+    EXPECT_FLOAT_EQ(object.PixelSize(), 1.0f);
+    EXPECT_FLOAT_EQ(object.ModelSize(), 1.0f);
+    object.PixelSize() = 40.0f;
+    object.ModelSize() = 2.0f;
+
+    CQxMatrix screen;
+    QxGetScreenTranform(screen, CQxMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
+                        camera.ViewPort());
+    float heights[2] = {};
+    const float depths[2] = {5.0f, -30.0f};
+    for (int i = 0; i < 2; ++i) {
+        object.Translate() = CQxVector(1.0f, 0.0f, depths[i]);
+        CQxMatrix world;
+        ASSERT_EQ(object.GetViewTransform(world, camera.ViewPort(), CQxMatrix(), camera.ViewMatrix(),
+                                          camera.ProjectionMatrix()),
+                  1);
+        // ModelSize units of the object, upright at its pivot.
+        const CQxVector bottom = screen.TransformCoord(CQxVector(0.0f, 0.0f, 0.0f) * world);
+        const CQxVector top = screen.TransformCoord(CQxVector(0.0f, 2.0f, 0.0f) * world);
+        heights[i] = bottom.y - top.y;
+    }
+    EXPECT_NEAR(heights[0], 40.0f, 0.05f);
+    EXPECT_NEAR(heights[1], 40.0f, 0.05f);
+}

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <utility>
+
+#include "object_test_util.h"
+#include "qx/graphics/attribute.h"
+#include "qx/graphics/primitive.h"
+#include "qx/graphics/settings.h"
+#include "qx/platform/canvas.h"
+#include "qx/platform/offscreen_window.h"
+#include "qx/scene/model.h"
+#include "qx/skeleton/joint.h"
+
+namespace {
+
+using qxtest::NewCube;
+
+unsigned int FaceTriangles(const CQxObject& object) {
+    unsigned int n = 0;
+    for (unsigned int i = 0; i < object.GetFacePrimitiveCount(); ++i)
+        n += object.GetFacePrimitive(i)->GetPrimitiveCount();
+    return n;
+}
+
+TEST(ObjectGraphics, OneFacePrimitivePerAttributeAndNothingWhenHidden) {
+    CQxAttribute red("red"), blue("blue");
+    std::unique_ptr<CQxObject> cube(NewCube(1.0f, &red));
+    CQxArray<CQxFace*> two;
+    for (CQxFace& f : cube->Mesh().Faces())
+        if (two.GetSize() < 2) two.PushBack(&f);
+    cube->Mesh().SetAttribute(&blue, two);
+    cube->UpdateGraphics();
+
+    ASSERT_EQ(cube->GetFacePrimitiveCount(), 2u);
+    EXPECT_EQ(cube->GetFacePrimitiveAttribute(0), &blue);
+    EXPECT_EQ(cube->GetFacePrimitiveAttribute(1), &red);
+    EXPECT_EQ(cube->GetFacePrimitive(0)->GetPrimitiveCount(), 4u);
+    EXPECT_EQ(cube->GetFacePrimitive(1)->GetPrimitiveCount(), 8u);
+    EXPECT_EQ(cube->GetFacePrimitive(2), nullptr);
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_EDGES)->GetPrimitiveCount(), 12u);
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_POINTS)->GetPrimitiveCount(), 8u);
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_BOUND_BOX)->GetPrimitiveCount(), 12u);
+    EXPECT_NE(cube->GetPrimitive(CQxObject::PRIM_PIVOT), nullptr);
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_PICKS), nullptr); // nothing selected
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_WEIGHTS), nullptr);
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_COUNT), nullptr);
+
+    cube->SetVisible(0);
+    EXPECT_EQ(cube->GetFacePrimitiveCount(), 0u);
+    for (unsigned int i = 0; i < CQxObject::PRIM_COUNT; ++i) EXPECT_EQ(cube->GetPrimitive(i), nullptr) << i;
+    cube->UpdateGeometry(); // nothing to follow while hidden
+    EXPECT_EQ(cube->GetFacePrimitiveCount(), 0u);
+    cube->SetVisible(1);
+    EXPECT_EQ(cube->GetFacePrimitiveCount(), 2u);
+
+    // Objects without a shape of their own build nothing.
+    CQxModel model(1);
+    model.UpdateGraphics();
+    EXPECT_EQ(model.GetFacePrimitiveCount(), 0u);
+    EXPECT_EQ(model.GetPrimitive(CQxObject::PRIM_PIVOT), nullptr);
+}
+
+TEST(ObjectGraphics, FacesComeFromTheSubdivisionAndMirrorMeshesInUse) {
+    std::unique_ptr<CQxObject> cube(NewCube(1.0f));
+    const unsigned int plain = FaceTriangles(*cube);
+    EXPECT_EQ(plain, 12u);
+    cube->SetSubdivision(1);
+    EXPECT_EQ(FaceTriangles(*cube), 4 * plain);
+    // A mirror that is not connected draws the same primitives twice; a connected one is a mesh.
+    cube->SetMirror(QX_AXIS_X, 0);
+    EXPECT_EQ(FaceTriangles(*cube), 4 * plain);
+    EXPECT_TRUE(cube->Mesh(CQxObject::MESH_MIRROR).IsEmpty());
+    cube->SetMirror(QX_AXIS_X | QX_AXIS_Y, 1);
+    EXPECT_EQ(cube->Mesh(CQxObject::MESH_MIRROR).Faces().GetCount(), 12u);
+    EXPECT_EQ(FaceTriangles(*cube), 8 * plain);
+    cube->SetSubdivision(0);
+    EXPECT_EQ(FaceTriangles(*cube), 2 * plain);
+    cube->SetMirror(0, 0);
+    EXPECT_EQ(FaceTriangles(*cube), plain);
+    EXPECT_TRUE(cube->Mesh(CQxObject::MESH_MIRROR).IsEmpty());
+}
+
+TEST(ObjectGraphics, GeometryUpdatesFollowMovedVerticesAndSelection) {
+    std::unique_ptr<CQxObject> cube(NewCube(2.0f));
+    cube->SetMirror(QX_AXIS_X, 1);
+    CQxVertex& moved = *cube->Mesh().Vertices().begin();
+    moved.Position() += CQxVector(0, 5, 0);
+    cube->UpdateGeometry();
+    // The mirror follows, and so do the drawn faces.
+    const CQxVector target = moved.Position();
+    bool mirrored = false;
+    for (const CQxVertex& v : cube->Mesh(CQxObject::MESH_MIRROR).Vertices())
+        mirrored |= qxtest::Near(v.Position(), CQxVector(-target.x, target.y, target.z));
+    EXPECT_TRUE(mirrored);
+    bool drawn = false;
+    const CQxPrimitive* faces = cube->GetFacePrimitive(0);
+    for (unsigned int i = 0; i < faces->GetVertexCount(); ++i) {
+        const float* p = faces->GetVertices()[i].Position;
+        drawn |= qxtest::Near(CQxVector(p[0], p[1], p[2]), target);
+    }
+    EXPECT_TRUE(drawn);
+
+    // Selection colours follow the geometry update.
+    cube->SetComponentMode(1, 0);
+    cube->Select(1, 0);
+    const CQxPrimitive* edges = cube->GetPrimitive(CQxObject::PRIM_EDGES);
+    ASSERT_NE(edges, nullptr);
+    EXPECT_EQ(edges->GetVertices()[0].Color, static_cast<std::uint32_t>(QxSelectColor()));
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_PICKS)->GetPrimitiveCount(), 8u);
+    ASSERT_NE(cube->GetPrimitive(CQxObject::PRIM_UV_EDGES), nullptr);
+}
+
+TEST(ObjectGraphics, WeightModeShowsTheCurrentBonesWeights) {
+    std::unique_ptr<CQxObject> cube(NewCube(1.0f));
+    CQxJoint joint(1);
+    cube->RootBone() = &joint;
+    CQxVertex& first = *cube->Mesh().Vertices().begin();
+    first.AllocBones();
+    first.Bones()->Indices[1] = 2;
+    first.Bones()->Weights[1] = 0.5f;
+    cube->CurBone() = 2;
+    ASSERT_EQ(cube->SetMode(QX_OBJ_MODE_WEIGHT, 0), 1);
+    const CQxPrimitive* weights = cube->GetPrimitive(CQxObject::PRIM_WEIGHTS);
+    ASSERT_NE(weights, nullptr);
+    unsigned int grey = 0, black = 0;
+    for (unsigned int i = 0; i < weights->GetVertexCount(); ++i) {
+        const std::uint32_t c = weights->GetVertices()[i].Color;
+        grey += c == 0xFF7F7F7Fu;
+        black += c == 0xFF000000u;
+    }
+    EXPECT_EQ(grey, 3u); // the three corners at the first vertex
+    EXPECT_EQ(grey + black, weights->GetVertexCount());
+    cube->SetMode(QX_OBJ_MODE_NORMAL, 0);
+    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_WEIGHTS), nullptr);
+    cube->RootBone() = nullptr;
+}
+
+TEST(ObjectGraphics, UVLinesOfSelectedFacesOnACanvas) {
+    std::unique_ptr<CQxObject> cube(NewCube(1.0f));
+    CQxFace* face = &*cube->Mesh().Faces().begin();
+    cube->Select(1, {}, {}, CQxArray<CQxFace*>{face}, {});
+    HDC dc = CreateCompatibleDC(nullptr);
+    ASSERT_NE(dc, nullptr);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, 80, 80);
+    HGDIOBJ old = SelectObject(dc, bitmap);
+
+    // The middle of the face's first side, 64 pixels to one unit.
+    const CQxHalfEdge* a = face->GetHalfEdge();
+    const CQxHalfEdge* b = a->Next();
+    const int x = static_cast<int>((a->UV().x + b->UV().x) * 32.0f);
+    const int y = static_cast<int>((a->UV().y + b->UV().y) * 32.0f);
+    auto colorRef = [](unsigned long argb) {
+        return RGB(static_cast<BYTE>(argb >> 16), static_cast<BYTE>(argb >> 8), static_cast<BYTE>(argb));
+    };
+    cube->DrawUV(dc, 64, 64);
+    EXPECT_EQ(GetPixel(dc, x, y), colorRef(QxNormalUVColor()));
+    cube->SelectUVs(1, CQxArray<CQxHalfEdge*>{const_cast<CQxHalfEdge*>(a), const_cast<CQxHalfEdge*>(b)});
+    cube->DrawUV(dc, 64, 64);
+    EXPECT_EQ(GetPixel(dc, x, y), colorRef(QxSelectUVColor()));
+    EXPECT_EQ(GetPixel(dc, 79, 79), RGB(0, 0, 0));
+
+    SelectObject(dc, old);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+}
+
+// Red faces drawn through the model pass, mirrored to the other side of the view.
+TEST(ObjectGraphics, ModelPassDrawsFacesInTheirMaterialAndMirrors) {
+    QxOffscreenWindow window(64, 64);
+    if (!window.IsCreated()) GTEST_SKIP() << "no OpenGL context: " << window.GetError();
+    CQxGraphicsContext view;
+    ASSERT_EQ(view.CreateView(&window, 0, 0), QX_GRAPHICS_OK);
+    view.ViewMatrix().SetLookAtR(CQxVector(0, 0, 10), CQxVector(), CQxVector(0, 1, 0));
+    view.ProjectionMatrix().SetPerspectiveFovR(0.785398f, 1.0f, 1.0f, 20.0f);
+
+    CQxModel model(1);
+    CQxAttribute* red = model.GetAttribute(0);
+    red->ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive: no light needed
+    CQxObject* cube = NewCube(1.5f, red);
+    cube->Mesh().OffsetVertices(CQxVector(2, 0, 0)); // off the mirror plane
+    cube->UpdateBoundBox();
+    cube->UpdateGraphics();
+    model.PushChild(cube);
+    CQxMatrixStack stack;
+    model.UpdateTransform(stack, nullptr);
+
+    auto draw = [&] {
+        ASSERT_EQ(view.BeginScene(0xFF000000), QX_GRAPHICS_OK);
+        model.TreeDrawModelNormal(1);
+        ASSERT_EQ(view.EndScene(), QX_GRAPHICS_OK);
+        ASSERT_EQ(view.Present(), QX_GRAPHICS_OK);
+    };
+    // Pixel columns of x = +2 and x = -2 on the middle row.
+    CQxMatrix screen;
+    QxGetScreenTranform(screen, CQxMatrix(), view.ViewMatrix(), view.ProjectionMatrix(),
+                        CQxViewPort(0, 0, 64, 64));
+    const int xr = static_cast<int>(screen.TransformCoord(CQxVector(2, 0, 0)).x);
+    const int xl = static_cast<int>(screen.TransformCoord(CQxVector(-2, 0, 0)).x);
+
+    auto isRed = [&](int x) {
+        const std::uint32_t p = window.GetPixel(x, 32);
+        return ((p >> 16) & 0xFF) > 240 && ((p >> 8) & 0xFF) + (p & 0xFF) < 10;
+    };
+    draw();
+    EXPECT_TRUE(isRed(xr));
+    EXPECT_EQ(window.GetPixel(xl, 32), 0xFF000000u);
+    cube->SetMirror(QX_AXIS_X, 0);
+    draw();
+    EXPECT_TRUE(isRed(xl));
+    EXPECT_TRUE(isRed(xr));
+    cube->SetVisible(0);
+    draw();
+    EXPECT_EQ(window.GetPixel(xr, 32), 0xFF000000u);
+    EXPECT_EQ(window.GetPixel(xl, 32), 0xFF000000u);
+
+    CQxGraphics::Instance().GetDevice().SetBaseStates();
+}
+
+} // namespace

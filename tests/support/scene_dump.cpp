@@ -1,0 +1,268 @@
+#include "scene_dump.h"
+
+#include <charconv>
+#include <map>
+
+#include "qx/scene/model.h"
+#include "qx/scene/scene.h"
+#include "qx/skeleton/joint.h"
+
+namespace {
+
+class Dumper {
+public:
+    std::string Text;
+
+    void F(float v) {
+        char buf[32];
+        auto r = std::to_chars(buf, buf + sizeof buf, v);
+        Text.append(buf, r.ptr);
+        Text += ' ';
+    }
+    void U(unsigned long long v) { Text += std::to_string(v) + ' '; }
+    void I(long long v) { Text += std::to_string(v) + ' '; }
+    void S(const char* s) {
+        Text += '"';
+        Text += s ? s : "";
+        Text += "\" ";
+    }
+    void V(const CQxVector& v) {
+        F(v.x);
+        F(v.y);
+        F(v.z);
+    }
+    void M(const CQxMatrix& m) {
+        for (auto& row : m.m)
+            for (float x : row) F(x);
+    }
+    void Key(const char* k) {
+        Text += k;
+        Text += ' ';
+    }
+    void End() { Text += '\n'; }
+
+    void Path(const CQxObject* o) {
+        if (!o) {
+            Key("none");
+            return;
+        }
+        CQxArray<unsigned int> path;
+        o->GetIndices(path);
+        Text += '[';
+        for (unsigned int i : path) Text += std::to_string(i) + '.';
+        Text += "] ";
+    }
+
+    void Param(const CQxTransformParam& p) {
+        Key("pivot");
+        V(p.Pivot());
+        Key("scale");
+        V(p.Scale());
+        Key("rotate");
+        F(p.Rotate().x);
+        F(p.Rotate().y);
+        F(p.Rotate().z);
+        F(p.Rotate().w);
+        Key("angle");
+        V(p.Angle());
+        Key("translate");
+        V(p.Translate());
+    }
+
+    void Model(const CQxModel& model) {
+        Key("  attributes");
+        U(model.GetAttributeCount());
+        Key("cur");
+        I(model.CurAttribute() ? static_cast<long long>(model.FindAttribute(model.CurAttribute())) : -1);
+        Key("actions");
+        U(model.GetActionCount());
+        End();
+        for (const CQxAttribute& a : model.Attributes()) {
+            const CQxColorMaterial& m = a.ColorMaterial();
+            Key("  attribute");
+            S(a.GetName());
+            for (unsigned int k = 0; k < 4; ++k) F(m.Color()[k]);
+            F(m.Diffuse());
+            F(m.Ambient());
+            F(m.Emissive());
+            F(m.Specular());
+            F(m.Power());
+            End();
+            for (const CQxTextureStage* t : a.TextureStages()) {
+                Key("    stage");
+                S(t->GetPath().GetStr());
+                U(t->GetColorOp());
+                U(t->GetAlphaOp());
+                U(t->GetMinFilter());
+                U(t->GetMagFilter());
+                End();
+            }
+        }
+    }
+
+    void Mesh(const CQxObject& object) {
+        const CQxMesh& mesh = object.Mesh();
+        const CQxModel* model = object.GetModel();
+        std::map<const CQxVertex*, long long> vertexIndex;
+        std::map<const CQxHalfEdge*, std::pair<long long, long long>> corner;
+        long long i = 0;
+        for (const CQxVertex& v : mesh.Vertices()) vertexIndex[&v] = i++;
+        i = 0;
+        for (const CQxFace& f : mesh.Faces()) {
+            long long k = 0;
+            f.ForEachHalfEdge([&](const CQxHalfEdge& h) { corner[&h] = {i, k++}; });
+            ++i;
+        }
+        auto vi = [&](const CQxVertex* v) {
+            auto it = vertexIndex.find(v);
+            return it == vertexIndex.end() ? -1LL : it->second;
+        };
+        Key("  mesh");
+        U(mesh.Vertices().GetCount());
+        U(mesh.Edges().GetCount());
+        U(mesh.Faces().GetCount());
+        End();
+        for (const CQxVertex& v : mesh.Vertices()) {
+            Key("  v");
+            V(v.Position());
+            U(v.IsSelect());
+            if (const CQxVertexBones* b = v.Bones()) {
+                Key("bones");
+                for (unsigned int k = 0; k < 4; ++k) U(b->Indices[k]);
+                for (unsigned int k = 0; k < 4; ++k) F(b->Weights[k]);
+            }
+            End();
+        }
+        for (const CQxEdge& e : mesh.Edges()) {
+            Key("  e");
+            I(vi(e.Vertex(0)));
+            I(vi(e.Vertex(1)));
+            U(e.Flags());
+            U(e.Color());
+            U(e.IsSelect());
+            End();
+        }
+        for (const CQxFace& f : mesh.Faces()) {
+            Key("  f");
+            long long attribute = -1;
+            if (f.Attribute()) {
+                attribute = model ? static_cast<long long>(model->FindAttribute(f.Attribute())) : -2;
+                if (attribute == 0xFFFFFFFFLL) attribute = -2; // not a material of the model
+            }
+            I(attribute);
+            U(f.Flag());
+            U(f.IsSelect());
+            End();
+            f.ForEachHalfEdge([&](const CQxHalfEdge& h) {
+                Key("    h");
+                I(vi(h.GetVertex()));
+                U(h.Color());
+                U(h.Flags());
+                U(h.IsSelect());
+                if (h.HasUV()) {
+                    Key("uv");
+                    F(h.UV().x);
+                    F(h.UV().y);
+                    U(h.IsUVSelect());
+                }
+                if (h.Mate()) {
+                    auto it = corner.find(h.Mate());
+                    Key("mate");
+                    I(it == corner.end() ? -1 : it->second.first);
+                    I(it == corner.end() ? -1 : it->second.second);
+                }
+                End();
+            });
+        }
+    }
+
+    void Object(const CQxObject& o, unsigned int depth) {
+        Text.append(depth * 2, ' ');
+        Key(o.GetTypeName());
+        S(o.GetName());
+        Key("user");
+        I(o.IsUser());
+        Key("visible");
+        I(o.IsVisible());
+        Key("locked");
+        I(o.IsLocked());
+        Key("select");
+        U(o.IsSelect());
+        U(o.IsHandleSelect());
+        Key("component");
+        I(o.IsComponentMode());
+        Key("mode");
+        U(o.Mode());
+        Key("curbone");
+        U(o.CurBone());
+        Key("mirror");
+        U(o.MirrorFlags());
+        I(o.IsMirrorConnect());
+        Key("subdiv");
+        U(o.SubdivisionLevel());
+        Key("uv");
+        I(o.HasUV());
+        End();
+        Key("  tf");
+        Param(o.TFParam());
+        End();
+        Key("  skin");
+        Path(static_cast<const CQxObject*>(o.RootBone()));
+        Key("ik");
+        Path(o.IKRoot());
+        Key("constraints");
+        U(o.IKConstraints().GetSize());
+        End();
+        if (o.IsSkinned()) {
+            for (const CQxTransformParam& p : o.BindParams()) {
+                Key("  bind");
+                Param(p);
+                End();
+            }
+            Key("  offset");
+            M(o.OffsetTransform());
+            M(o.OffsetTransformLH());
+            End();
+        }
+        if (o.GetType() == QX_OBJ_MODEL) Model(static_cast<const CQxModel&>(o));
+        if (o.GetType() == QX_OBJ_JOINT) {
+            const CQxJoint& j = static_cast<const CQxJoint&>(o);
+            Key("  joint");
+            F(j.Radius());
+            U(j.Divisions());
+            End();
+        } else if (!o.Mesh().IsEmpty()) {
+            Mesh(o);
+        }
+        for (const CQxObject* child : o.GetChildren()) Object(*child, depth + 1);
+    }
+};
+
+} // namespace
+
+std::string QxDumpObject(const CQxObject& object) {
+    Dumper d;
+    d.Object(object, 0);
+    return d.Text;
+}
+
+std::string QxDumpScene(const CQxScene& scene) {
+    Dumper d;
+    d.Key("grid");
+    d.F(scene.Grid().Length());
+    d.F(scene.Grid().Interval());
+    d.U(scene.Grid().Axis());
+    d.U(scene.Grid().Color());
+    d.Key("axes");
+    d.F(scene.Axes().Length());
+    d.Key("joint");
+    d.F(scene.JointRadius());
+    d.Key("frames");
+    d.F(scene.FirstFrame());
+    d.F(scene.LastFrame());
+    d.F(scene.CurFrame());
+    d.F(scene.Fps());
+    d.End();
+    d.Object(scene.RootModel(), 0);
+    return d.Text;
+}
