@@ -329,15 +329,7 @@ int CQxObject::GetPrivateTransform(CQxMatrix&) const {
     return 0;
 }
 
-// --- Files: what every object reads and writes is filled in by the format code -------------------
-
-int CQxObject::Read(CQxScene*, CQxBinTree<CQxObject*, CQxString>&, CQxXmlElement*, CQxAttribute* const*) {
-    return 0;
-}
-
-int CQxObject::Write(CQxXmlElement*) {
-    return 0;
-}
+// --- Files: the scene file's Read and Write live with the format code ---------------------------
 
 int CQxObject::ReadDxf(const CQxString&, unsigned int&) {
     return 1;

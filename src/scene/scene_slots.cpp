@@ -1,7 +1,7 @@
 #include "qx/scene/scene.h"
 
 // Virtual slots whose real work lives with other subsystems. Drawing belongs to the views; the
-// scene file, DXF, MQO and .x formats each replace their definitions here with their own. Until
+// DXF, MQO and .x formats each replace their definitions here with their own. Until
 // then every one reports failure, so no caller mistakes them for done work.
 
 QX_GRAPHICS_RESULT CQxScene::Draw(CQxCamera* /*camera*/, HDC /*dc*/) {
@@ -10,18 +10,6 @@ QX_GRAPHICS_RESULT CQxScene::Draw(CQxCamera* /*camera*/, HDC /*dc*/) {
 
 QX_GRAPHICS_RESULT CQxScene::DrawUV(CQxCamera* /*camera*/, CQxAttribute* /*attribute*/) {
     return QX_GRAPHICS_FAILED;
-}
-
-int CQxScene::WriteXmlFile(const char* /*path*/) {
-    return 0;
-}
-
-int CQxScene::ReadXmlFile(const char* /*path*/) {
-    return 0;
-}
-
-int CQxScene::ReadXmlFileOnTime(const char* /*path*/) {
-    return 0;
 }
 
 int CQxScene::WriteDxfFile(const char* /*path*/) {

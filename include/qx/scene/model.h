@@ -30,6 +30,9 @@ public:
     void DrawWidget(HDC dc) override;
     // Renumbers the attribute and action lists 0, 1, ... before the base renumbering.
     void UpdateModelIndices(int deep) override;
+    // The "Attribs" and "CurAttrib" elements of the scene file.
+    int ReadAttributes(CQxScene* scene, CQxXmlElement* element, CQxArray<CQxAttribute*>& attributes) override;
+    int WriteAttributes(CQxXmlElement* element) override;
 
     // --- Attributes -----------------------------------------------------------------------------
     CQxList<CQxAttribute>& Attributes() { return m_Attributes; }

@@ -1,0 +1,78 @@
+// qxtool: the library from the command line. Every file goes through the scene's ReadFile and
+// WriteFile, so the program reads and writes whatever formats the library does.
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "qx/scene/model.h"
+#include "qx/scene/scene.h"
+
+namespace {
+
+const char* const Usage =
+    "usage: qxtool COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  info FILE         summary of a scene: objects by kind, vertices, faces, materials, frames\n"
+    "  convert IN OUT    read IN and write it as OUT (formats chosen by extension)\n"
+    "  --help            this text\n"
+    "\n"
+    "Messages of the library go to standard error; a failure exits with status 1.\n";
+
+int Fail(const char* what, const char* path) {
+    std::fprintf(stderr, "qxtool: %s %s\n", what, path);
+    return 1;
+}
+
+int Info(const char* path) {
+    CQxScene scene;
+    if (!scene.ReadFile(path, 0)) return Fail("cannot read", path);
+    std::map<std::string, unsigned int> kinds;
+    unsigned long long vertices = 0, faces = 0, objects = 0;
+    unsigned int materials = 0;
+    for (auto it = scene.RootModel().Begin(); !it.IsEnd(); ++it) {
+        const CQxObject& object = *it;
+        if (object.GetType() == QX_OBJ_MODEL)
+            materials += static_cast<const CQxModel&>(object).GetAttributeCount();
+        if (it.Get() == &scene.RootModel()) continue;
+        ++objects;
+        ++kinds[object.GetTypeName()];
+        // Joints and other kinds carry display meshes; only mesh objects hold the user's geometry.
+        if (object.GetType() != QX_OBJ_MESH || object.IsClone()) continue;
+        vertices += object.Mesh().Vertices().GetCount();
+        faces += object.Mesh().Faces().GetCount();
+    }
+    std::printf("file: %s\n", path);
+    std::printf("objects: %llu", objects);
+    const char* separator = " (";
+    for (const auto& [name, count] : kinds) {
+        std::printf("%s%s %u", separator, name.c_str(), count);
+        separator = ", ";
+    }
+    std::printf("%s\n", objects ? ")" : "");
+    std::printf("vertices: %llu\nfaces: %llu\nmaterials: %u\n", vertices, faces, materials);
+    std::printf("frames: %g - %g at %g fps (current %g)\n", scene.FirstFrame(), scene.LastFrame(), scene.Fps(),
+                scene.CurFrame());
+    return 0;
+}
+
+int Convert(const char* in, const char* out) {
+    CQxScene scene;
+    if (!scene.ReadFile(in, 0)) return Fail("cannot read", in);
+    if (!scene.WriteFile(out)) return Fail("cannot write", out);
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 2 && (!std::strcmp(argv[1], "--help") || !std::strcmp(argv[1], "-h"))) {
+        std::fputs(Usage, stdout);
+        return 0;
+    }
+    if (argc == 3 && !std::strcmp(argv[1], "info")) return Info(argv[2]);
+    if (argc == 4 && !std::strcmp(argv[1], "convert")) return Convert(argv[2], argv[3]);
+    std::fputs(Usage, stderr);
+    return 2;
+}

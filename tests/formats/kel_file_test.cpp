@@ -1,0 +1,301 @@
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include <sys/resource.h>
+
+#include "qx/platform/message.h"
+#include "qx/scene/model.h"
+#include "qx/scene/scene.h"
+#include "qx/skeleton/joint.h"
+#include "scene_dump.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+class KelFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_Dir = fs::temp_directory_path() / ("qx_kel_test_" + std::to_string(::getpid()) + "_" +
+                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(m_Dir);
+        m_Previous = QxSetMessageHandler([this](const char* text, const char*, unsigned int, QxWindow*) {
+            m_Messages.push_back(text);
+            return 1;
+        });
+    }
+    void TearDown() override {
+        QxSetMessageHandler(m_Previous);
+        fs::remove_all(m_Dir);
+    }
+    std::string PathOf(const char* name) const { return (m_Dir / name).string(); }
+    std::string WriteText(const char* name, const std::string& text) const {
+        const std::string path = PathOf(name);
+        std::ofstream(path, std::ios::binary) << text;
+        return path;
+    }
+    static std::string ReadBytes(const std::string& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
+
+    fs::path m_Dir;
+    std::vector<std::string> m_Messages;
+    QxMessageHandler m_Previous;
+};
+
+std::string TexturePath(const char* name) {
+    const char* data = std::getenv("QX_TEST_DATA");
+    return std::string(data ? data : "assets") + "/textures/" + name;
+}
+
+// A quad and a triangle sharing an edge, with UVs and corner colours; the triangle without a
+// material when `material` is null.
+CQxObject* AddMesh(CQxObject& parent, const char* name, CQxAttribute* material, CQxAttribute* second) {
+    CQxObject* o = new CQxObject(1);
+    o->SetName(name);
+    parent.PushChild(o);
+    CQxMesh& mesh = o->Mesh();
+    const CQxVector points[5] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, 0.25f}};
+    CQxVertex* v[5];
+    for (int i = 0; i < 5; ++i) {
+        v[i] = new CQxVertex(points[i]);
+        mesh.Vertices().PushBack(v[i]);
+    }
+    auto face = [&](std::initializer_list<int> corners, CQxAttribute* a, unsigned char flag) {
+        CQxFace* f = new CQxFace(a, flag);
+        mesh.Faces().PushBack(f);
+        std::uint32_t color = 0xFF102030;
+        for (int i : corners) {
+            CQxHalfEdge* h = new CQxHalfEdge(f, v[i], 0);
+            h->Color() = color;
+            color += 0x01010101;
+            h->AllocUV();
+            h->UV() = CQxVector2D(points[i].x * 0.5f + 0.125f, 1.0f / 3.0f + points[i].y);
+            f->PushHalfEdge(h);
+        }
+    };
+    face({0, 1, 2, 3}, material, 1);
+    face({1, 4, 2}, second, 0);
+    o->HasUV() = 1;
+    mesh.UpdateIndices();
+    mesh.UpdateHalfEdgeMates();
+    mesh.UpdateVertexHalfEdges();
+    mesh.UpdateNormals();
+    o->UpdateBoundBox();
+    o->UpdateGraphics();
+    return o;
+}
+
+// Everything a scene file carries: nested models with their own materials, groups, meshes in
+// meshes, a skinned mesh, mirror and subdivision, hidden objects, textures, awkward names.
+void BuildRichScene(CQxScene& scene) {
+    CQxModel& root = scene.RootModel();
+    scene.SetFirstFrame(5);
+    scene.SetLastFrame(95.5f);
+    scene.CurFrame() = 12.25f;
+    scene.Fps() = 24;
+    scene.SetJointRadius(1.5f, 0);
+    scene.SetGrid(200, 20, QX_AXIS_Z, 0xFF336699, 0);
+
+    CQxAttribute* red = root.CreateAttribute("赤 <red> & \"blue\"");
+    red->ColorMaterial().Init(0xFFFF0000, 0.7f, 0.2f, 0.1f, 0.4f, 12.0f);
+    CQxTextureStage* stage = new CQxTextureStage(QX_COLOR_OP_MODULATE2X, QX_ALPHA_OP_SUBTRACT_TEXTURE);
+    stage->Load(TexturePath("sample_rgba_4x2.png").c_str());
+    red->AddTextureStage(stage);
+    CQxTextureStage* bump = new CQxTextureStage(QX_COLOR_OP_BUMP_LUMINANCE, QX_ALPHA_OP_ADD);
+    bump->Load(TexturePath("sample_solid_8x8.jpg").c_str());
+    red->AddTextureStage(bump);
+    root.CurAttribute() = red;
+
+    CQxGroup* group = new CQxGroup(1);
+    group->SetName("グループ&<1>");
+    root.PushChild(group);
+    group->SetAngle(CQxVector(0.1f, -0.2f, 0.3f));
+    group->Translate() = CQxVector(1, 2, 3);
+    CQxObject* body = AddMesh(*group, "Body", red, nullptr);
+    body->Scale() = CQxVector(2, 1, 0.5f);
+    body->Pivot() = CQxVector(0.5f, 0, 0);
+    body->SetMirror(QX_AXIS_X | QX_AXIS_Z, 1);
+    body->SetSubdivision(2);
+    CQxObject* inner = AddMesh(*body, "Inner", nullptr, red);
+    inner->SetVisible(0);
+
+    CQxModel* sub = new CQxModel(1);
+    sub->SetName("Sub model");
+    root.PushChild(sub);
+    sub->ClearAttributes();
+    CQxAttribute* a = sub->CreateAttribute("A");
+    CQxAttribute* b = sub->CreateAttribute("B");
+    b->ColorMaterial().Init(0x80112233, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f);
+    sub->CurAttribute() = b;
+    CQxJoint* joint = new CQxJoint(1);
+    joint->SetName("Hip");
+    sub->PushChild(joint);
+    joint->Create(scene.JointRadius(), 10);
+    joint->Translate() = CQxVector(0, 1, 0);
+    CQxObject* skin = AddMesh(*sub, "Skin", a, b);
+    skin->RootBone() = joint;
+    skin->BindParams().Resize(1);
+    skin->BindParams()[0].Translate() = CQxVector(0, -1, 0);
+    skin->BindParams()[0].SetAngle(CQxVector(0, 0.5f, 0));
+    skin->OffsetTransform().SetTranslate(CQxVector(0, -1, 0));
+    skin->OffsetTransformLH().SetTranslate(CQxVector(0, -1, 0.5f));
+    for (CQxVertex& v : skin->Mesh().Vertices()) {
+        v.AllocBones();
+        v.Bones()->Indices[0] = 0;
+        v.Bones()->Indices[1] = 3;
+        v.Bones()->Weights[0] = 0.75f;
+        v.Bones()->Weights[1] = 0.25f;
+    }
+    CQxObject* empty = new CQxObject(1);
+    empty->SetName("Empty");
+    empty->HasUV() = 1; // every mesh object read from a file has it
+    sub->PushChild(empty);
+    empty->IKRoot() = joint;
+}
+
+} // namespace
+
+TEST_F(KelFileTest, RoundTripGivesTheSameSceneAndTheSameBytes) {
+    CQxScene source;
+    BuildRichScene(source);
+    const std::string first = PathOf("scene.kel");
+    ASSERT_EQ(source.WriteFile(first.c_str()), 1);
+    const std::string expected = QxDumpScene(source);
+
+    CQxScene loaded;
+    ASSERT_EQ(loaded.ReadFile(first.c_str(), 0), 1);
+    EXPECT_EQ(QxDumpScene(loaded), expected);
+    // Details the dump shows only indirectly.
+    CQxObject* skin = loaded.RootModel().FindName("Skin");
+    ASSERT_NE(skin, nullptr);
+    ASSERT_NE(skin->RootBone(), nullptr);
+    EXPECT_STREQ(skin->RootBone()->GetName(), "Hip");
+    EXPECT_EQ(loaded.RootModel().FindName("Empty")->IKRoot(), static_cast<CQxObject*>(skin->RootBone()));
+    CQxAttribute* red = loaded.RootModel().GetAttribute(1);
+    ASSERT_NE(red, nullptr);
+    EXPECT_TRUE(red->GetTextureStage(0)->IsLoaded());
+    EXPECT_EQ(loaded.RootModel().CurAttribute(), red);
+    EXPECT_TRUE(m_Messages.empty());
+
+    const std::string second = PathOf("again.kel");
+    ASSERT_EQ(loaded.WriteFile(second.c_str()), 1);
+    EXPECT_EQ(ReadBytes(second), ReadBytes(first));
+}
+
+TEST_F(KelFileTest, MissingAndOddValuesReadAsTheRulesSay) {
+    CQxScene scene;
+    scene.SetFirstFrame(3);
+    // Nothing but the root: grid and axes fall back to their defaults, frames stay.
+    ASSERT_EQ(scene.ReadFile(WriteText("bare.kel", "<?xml version=\"1.0\"?><Scene/>").c_str(), 0), 1);
+    EXPECT_EQ(scene.Grid().Length(), 100.0f);
+    EXPECT_EQ(scene.Grid().Interval(), 10.0f);
+    EXPECT_EQ(scene.Grid().Axis(), QX_AXIS_Y);
+    EXPECT_EQ(scene.Grid().Color(), 0xFF555555ul);
+    EXPECT_EQ(scene.FirstFrame(), 3.0f);
+    EXPECT_EQ(scene.RootModel().GetChildCount(), 0u);
+
+    const char* text = R"(<Scene><Grid><Length>50</Length><Axis>W</Axis></Grid><Fps>-5</Fps>
+<Model><Name>Root</Name><Objects>
+ <Cube><Name>Box</Name><Vertices Count="3">0,0,0,
+1,0,0,
+0,1,0</Vertices>
+  <BoneWeights Count="3" BlendCount="2">1,2,0.5,0.5,
+3,4,0.25,0.75,
+5,6,1,0</BoneWeights></Cube>
+ <Mesh><Name>One</Name><Vertices Count="1">1,2,3</Vertices>
+  <BoneWeights Count="1" BlendCount="1">7,1</BoneWeights></Mesh>
+</Objects></Model></Scene>)";
+    ASSERT_EQ(scene.ReadFile(WriteText("odd.kel", text).c_str(), 0), 1);
+    EXPECT_EQ(scene.Grid().Length(), 50.0f);
+    EXPECT_EQ(scene.Grid().Axis(), QX_AXIS_Y);
+    EXPECT_EQ(scene.Grid().Color(), 0xFF555555ul);
+    EXPECT_EQ(scene.Axes().Length(), 50.0f);
+    EXPECT_EQ(scene.Fps(), 30.0f);
+    CQxObject* box = scene.RootModel().FindName("Box");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->GetType(), QX_OBJ_MESH);
+    ASSERT_EQ(box->Mesh().Vertices().GetCount(), 3u);
+    const CQxVertex* second = box->Mesh().Vertices().GetAt(1);
+    ASSERT_TRUE(second->HasBones());
+    EXPECT_EQ(second->Bones()->Indices[0], 3);
+    EXPECT_EQ(second->Bones()->Indices[1], 4);
+    EXPECT_EQ(second->Bones()->Indices[2], 0);
+    EXPECT_EQ(second->Bones()->Weights[1], 0.75f);
+    CQxObject* one = scene.RootModel().FindName("One");
+    ASSERT_NE(one, nullptr);
+    EXPECT_FALSE(one->Mesh().Vertices().GetAt(0)->HasBones());
+}
+
+TEST_F(KelFileTest, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
+    CQxScene scene;
+    // Faces naming missing vertices are dropped; an unknown material index gives no material; a
+    // truncated record ends the list; a huge count reads what the text holds.
+    const char* text = R"(<Scene><Model><Name>Root</Name>
+<Attribs><Attrib><Name>M</Name></Attrib></Attribs>
+<Objects><Mesh><Name>Damaged</Name><Vertices Count="4000000000">0,0,0,1,0,0,0,1,0,1,1,0</Vertices>
+<Faces Count="4000000000" UV="False">3;0,1,2,255,255,255,255,255,255,255,255,255,255,255,255,0,1,
+3;0,1,99,255,255,255,255,255,255,255,255,255,255,255,255,0,1,
+3;1,3,2,255,255,255,255,255,255,255,255,255,255,255,255,7,0,
+3;1,3</Faces></Mesh></Objects></Model></Scene>)";
+    ASSERT_EQ(scene.ReadFile(WriteText("damaged.kel", text).c_str(), 0), 1);
+    CQxObject* damaged = scene.RootModel().FindName("Damaged");
+    ASSERT_NE(damaged, nullptr);
+    const CQxMesh& mesh = damaged->Mesh();
+    EXPECT_EQ(mesh.Vertices().GetCount(), 4u);
+    ASSERT_EQ(mesh.Faces().GetCount(), 2u);
+    EXPECT_EQ(mesh.Faces().GetAt(0)->Attribute(), scene.RootModel().GetAttribute(0));
+    EXPECT_EQ(mesh.Faces().GetAt(1)->Attribute(), nullptr);
+    EXPECT_TRUE(mesh.CheckTopology(1));
+
+    // Nesting far deeper than any scene stops at a fixed depth instead of exhausting the stack.
+    std::string deep = "<Scene><Model><Name>Root</Name>";
+    for (int i = 0; i < 20000; ++i) deep += "<Objects><Group><Name>g</Name>";
+    for (int i = 0; i < 20000; ++i) deep += "</Group></Objects>";
+    deep += "</Model></Scene>";
+    ASSERT_EQ(scene.ReadFile(WriteText("deep.kel", deep).c_str(), 0), 1);
+    unsigned int depth = 0;
+    for (const CQxObject* o = &scene.RootModel(); o->GetChildCount(); o = o->GetChild(0)) ++depth;
+    EXPECT_GT(depth, 100u);
+    EXPECT_LT(depth, 20000u);
+
+    // Not a scene at all, cut short, or without "Scene": 0 and an empty scene.
+    for (const char* bad : {"not xml", "<Scene><Model><Name>Root</Name><Objects><Mesh>", "<Other/>"}) {
+        EXPECT_EQ(scene.ReadFile(WriteText("bad.kel", bad).c_str(), 0), 0) << bad;
+        EXPECT_EQ(scene.RootModel().GetChildCount(), 0u);
+    }
+    EXPECT_EQ(scene.ReadFile(PathOf("missing.kel").c_str(), 0), 0);
+}
+
+TEST_F(KelFileTest, FailedSaveLeavesTheOldFile) {
+    CQxScene scene;
+    BuildRichScene(scene);
+    const std::string path = PathOf("keep.kel");
+    const std::string old = "<Scene/>";
+    WriteText("keep.kel", old);
+
+    // A file-size limit makes the write fail part way, whoever runs the test.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    rlimit small = saved;
+    small.rlim_cur = 256;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const int result = scene.WriteFile(path.c_str());
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(ReadBytes(path), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_Dir), fs::directory_iterator()), 1); // no temp left
+
+    EXPECT_EQ(scene.WriteFile(PathOf("no/such/dir/x.kel").c_str()), 0);
+}
