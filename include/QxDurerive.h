@@ -71,7 +71,11 @@
 #include "qx/scene/version.h"
 
 // Commands, selections, tools.
+#include "qx/commands/cmd.h"
 #include "qx/commands/cmd_manager.h"
+#include "qx/commands/cmd_run.h"
+#include "qx/commands/object_cmds.h"
+#include "qx/commands/tree_cmd.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
 #include "qx/tools/manipulator.h"

@@ -44,21 +44,9 @@ int CQxCube::Create(float width, float height, float depth, unsigned int divX, u
     return 1;
 }
 
-int CQxCylinder::Create(float diameter, float height, unsigned int divAround, unsigned int divAlong,
-                        CQxAttribute* attribute) {
-    if (!Mesh().CreateCylinder(0, diameter, height, divAround, divAlong, attribute, 0)) return 0;
-    m_Diameter = diameter;
-    m_Height = height;
-    m_DivAround = divAround;
-    m_DivAlong = divAlong;
-    UpdateBoundBox();
-    UpdateGraphics();
-    return 1;
-}
-
-int CQxCone::Create(float diameter, float height, unsigned int divAround, unsigned int divAlong,
-                    CQxAttribute* attribute) {
-    if (!Mesh().CreateCone(0, diameter, height, divAround, divAlong, attribute, 0)) return 0;
+int CQxRoundPrimitive::Create(float diameter, float height, unsigned int divAround, unsigned int divAlong,
+                              CQxAttribute* attribute) {
+    if (!(Mesh().*m_Builder)(0, diameter, height, divAround, divAlong, attribute, 0)) return 0;
     m_Diameter = diameter;
     m_Height = height;
     m_DivAround = divAround;

@@ -299,3 +299,15 @@ TEST_F(KelFileTest, FailedSaveLeavesTheOldFile) {
 
     EXPECT_EQ(scene.WriteFile(PathOf("no/such/dir/x.kel").c_str()), 0);
 }
+
+TEST_F(KelFileTest, TimeSlicedCheckParsesWithoutTouchingTheScene) {
+    CQxScene scene;
+    BuildRichScene(scene);
+    const std::string good = PathOf("good.kel");
+    ASSERT_EQ(scene.WriteFile(good.c_str()), 1);
+    const std::string before = QxDumpScene(scene);
+    EXPECT_EQ(scene.ReadXmlFileOnTime(good.c_str()), 1);
+    EXPECT_EQ(scene.ReadXmlFileOnTime(WriteText("cut.kel", "<Scene><Model>").c_str()), 0);
+    EXPECT_EQ(scene.ReadXmlFileOnTime(PathOf("missing.kel").c_str()), 0);
+    EXPECT_EQ(QxDumpScene(scene), before);
+}

@@ -179,6 +179,10 @@ public:
     void Object(const CQxObject& o, unsigned int depth) {
         Text.append(depth * 2, ' ');
         Key(o.GetTypeName());
+        if (o.IsClone()) {
+            Key("clone-of");
+            Path(o.GetOriginal());
+        }
         S(o.GetName());
         Key("user");
         I(o.IsUser());
@@ -224,12 +228,12 @@ public:
             M(o.OffsetTransformLH());
             End();
         }
-        if (o.GetType() == QX_OBJ_MODEL) Model(static_cast<const CQxModel&>(o));
-        if (o.GetType() == QX_OBJ_JOINT) {
-            const CQxJoint& j = static_cast<const CQxJoint&>(o);
+        // Clones report their source's type, so the kind is told by the class itself.
+        if (const auto* model = dynamic_cast<const CQxModel*>(&o)) Model(*model);
+        if (const auto* joint = dynamic_cast<const CQxJoint*>(&o)) {
             Key("  joint");
-            F(j.Radius());
-            U(j.Divisions());
+            F(joint->Radius());
+            U(joint->Divisions());
             End();
         } else if (!o.Mesh().IsEmpty()) {
             Mesh(o);

@@ -87,6 +87,20 @@ public:
         return 1;
     }
 
+    // Appends n values from outside this array, growing as PushBack does and leaving room for
+    // `spare` more; 0 and nothing appended when memory runs out.
+    int Append(const T* values, unsigned int n, unsigned int spare = 0) {
+        try {
+            Grow(static_cast<std::size_t>(n) + spare);
+            Items.insert(Items.end(), values, values + n);
+        } catch (const std::bad_alloc&) {
+            return 0;
+        } catch (const std::length_error&) {
+            return 0;
+        }
+        return 1;
+    }
+
     int RemoveAt(unsigned int i) {
         if (i >= GetSize()) return 0;
         Items.erase(Items.begin() + i);
@@ -148,7 +162,7 @@ private:
         Items.insert(Items.end(), values, values + n);
     }
     // Doubling growth, so one-by-one appends see capacities 1, 2, 4, 8, ...
-    void Grow(unsigned int extra) {
+    void Grow(std::size_t extra) {
         std::size_t need = Items.size() + extra;
         if (need <= Items.capacity()) return;
         std::size_t cap = Items.capacity() == 0 ? 1 : Items.capacity() * 2;

@@ -321,6 +321,11 @@ public:
     int GetSelect(CQxSelect& select) const;
     // Records of the selected objects in pre-order (the subtree when deep).
     int GetSelects(CQxSelects& selects, int deep) const;
+    // The input of deleting the selection: walks this object (its subtree when deep) in
+    // pre-order and adds a whole-object record for every object under a whole-object record of
+    // `selects` and a copy of every component record, so whole subtrees go and children come
+    // after their parents. Returns whether anything was added.
+    int GetExtraDeleteObjects(const CQxSelects& selects, CQxSelects& out, int deep) const;
     int GetHandleSelect(CQxSelect& select) const;
     int GetHandleSelects(CQxSelects& selects, int deep) const;
     int GetUVSelects(CQxUVSelects& selects, int deep) const;
@@ -338,6 +343,9 @@ public:
 
     // Replaces this object's content with the source's, mirrored about the axis.
     void Duplicate(const CQxObject& source, QX_AXIS_TYPE axis);
+    // A new object of the source's own kind made by that kind's copy constructor (so without
+    // children); kinds that cannot be copied are copied as their nearest copyable base.
+    static CQxObject* NewCopy(const CQxObject& source);
     // Drops the texture coordinates of the edited mesh.
     void ClearUV();
 

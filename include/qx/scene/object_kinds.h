@@ -78,12 +78,12 @@ private:
     float m_Depth = 0.0f;
 };
 
-// A capped cylinder along Y (diameter, height; segments around and along).
-class CQxCylinder : public CQxObject {
+// What the cylinder and the cone share: a diameter and a height along Y, and the segments around
+// and along; each kind builds its mesh with its own mesh-library builder.
+class CQxRoundPrimitive : public CQxObject {
 public:
-    CQxCylinder() : CQxObject(0) {}
+    using Builder = int (CQxMesh::*)(int, float, float, unsigned int, unsigned int, CQxAttribute*, int);
 
-    QX_OBJ_TYPE GetType() const override { return QX_OBJ_CYLINDER; }
     virtual int Create(float diameter, float height, unsigned int divAround, unsigned int divAlong,
                        CQxAttribute* attribute);
 
@@ -92,32 +92,29 @@ public:
     unsigned int GetDivAround() const { return m_DivAround; }
     unsigned int GetDivAlong() const { return m_DivAlong; }
 
+protected:
+    explicit CQxRoundPrimitive(Builder builder) : CQxObject(0), m_Builder(builder) {}
+
 private:
+    Builder m_Builder;
     float m_Diameter = 0.0f;
     float m_Height = 0.0f;
     unsigned int m_DivAround = 0;
     unsigned int m_DivAlong = 0;
 };
 
-// A cone along Y with its apex up (diameter, height; segments around and along).
-class CQxCone : public CQxObject {
+// A capped cylinder along Y.
+class CQxCylinder : public CQxRoundPrimitive {
 public:
-    CQxCone() : CQxObject(0) {}
+    CQxCylinder() : CQxRoundPrimitive(&CQxMesh::CreateCylinder) {}
+    QX_OBJ_TYPE GetType() const override { return QX_OBJ_CYLINDER; }
+};
 
+// A cone along Y with its apex up.
+class CQxCone : public CQxRoundPrimitive {
+public:
+    CQxCone() : CQxRoundPrimitive(&CQxMesh::CreateCone) {}
     QX_OBJ_TYPE GetType() const override { return QX_OBJ_CONE; }
-    virtual int Create(float diameter, float height, unsigned int divAround, unsigned int divAlong,
-                       CQxAttribute* attribute);
-
-    float GetDiameter() const { return m_Diameter; }
-    float GetHeight() const { return m_Height; }
-    unsigned int GetDivAround() const { return m_DivAround; }
-    unsigned int GetDivAlong() const { return m_DivAlong; }
-
-private:
-    float m_Diameter = 0.0f;
-    float m_Height = 0.0f;
-    unsigned int m_DivAround = 0;
-    unsigned int m_DivAlong = 0;
 };
 
 // An object drawn at a constant size on screen: ModelSize units of it show PixelSize pixels tall

@@ -14,6 +14,7 @@
 #include "qx/play/task_manager.h"
 #include "qx/scene/model.h"
 #include "qx/scene/object_kinds.h"
+#include "qx/selection/select.h"
 #include "qx/tools/tool_manager.h"
 
 class CQxCamera;
@@ -22,6 +23,9 @@ class CQxScene;
 class CQxSelect;
 class CQxSelects;
 class CQxUVView;
+// Arguments of the object commands (qx/commands/object_cmds.h).
+enum QX_MODIFY_TYPE : unsigned int;
+enum QX_FACE_OP_TYPE : unsigned int;
 
 // What a scene tells its host through the update callback. The three pointer arguments carry
 // what each code defines (for QX_UPDATE_SCENE the changed parts as bits in the first one).
@@ -240,6 +244,36 @@ public:
     int FitGrid(int update);
     int SetJointRadius(float radius, int update);
 
+    // Object commands.
+    // Each ends the current operation, runs one undoable command and pushes it (0 or null, and
+    // nothing pushed, when it cannot be done); `update` asks for the host notifications.
+    // clone: a clone of object; else a new object of the type under object (null: the root
+    // model), a primitive (types 4-9) added into it when it is a mesh. The primitive's sizes
+    // follow as doubles, then its division counts as unsigned ints: cube 3 + 3, sphere 1 + 2,
+    // cylinder, cone, torus and plane 2 + 2.
+    CQxObject* CreateObjectCmd(CQxObject* object, int clone, QX_OBJ_TYPE type, int update, ...);
+    int DeleteObjectCmd(CQxObject* object, int update);
+    int DeleteSelectObjectsCmd(int update);
+    // count copies of each selected object: mirrored about the axis, or each stepped once more by
+    // the scale factors, angles and translation.
+    int DuplicateSelectObjectsCmd(unsigned int count, QX_AXIS_TYPE axis, int update);
+    int DuplicateSelectObjectsCmd(unsigned int count, const CQxVector& scale, const CQxVector& angle,
+                                  const CQxVector& translate, int update);
+    // Under target (before 0) or before it among its siblings, keeping the world placement.
+    int MoveObjectCmd(CQxObject* object, CQxObject* target, int before, int update);
+    int MergeSelectObjectsCmd(int update);
+    // value: a CQxVector (scale, angles, translation, pivot) or a zero-terminated name.
+    int ModifyObjectCmd(QX_MODIFY_TYPE type, CQxObject* object, void* value, int update);
+    int SetObjectVisibleCmd(CQxObject* object, int visible, int update);
+    int SetObjectLockedCmd(CQxObject* object, int locked, int update);
+    int SetSubdivisionCmd(CQxObject* object, unsigned int level, int update);
+    int SetMirrorCmd(CQxObject* object, unsigned int flags, int connect, int update);
+    int FreezeCmd(int update);
+    int FaceSideSelectsCmd(QX_FACE_OP_TYPE op, int update);
+    int SetShadeSelectsCmd(int shade, int update);
+    int SetGridCmd(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
+    int SetJointRadiusCmd(float radius, int update);
+
     // --- Names ----------------------------------------------------------------------------------
     // The first of base1, base2, ... ("%s-Clone%d", "%s-Dup%d") that no object of the tree
     // carries; the text lives in a static buffer of each function until its next call.
@@ -255,6 +289,15 @@ public:
     int IsCuttable() const;
     // The clipboard format of copied objects.
     static unsigned int GetCopyFormat();
+    // Selection.
+    // Writes the record(s) into the scene by the current select type and the mode; each ends
+    // with PrepareTool and, with update, the selection and redraw notifications.
+    void SelectObject(const CQxSelect& select, QX_SELECT_MODE mode, int update);
+    void SelectObjects(const CQxSelects& selects, QX_SELECT_MODE mode, int update);
+    void UnselectObejcts(int update);
+    // Only for a set of handle records; anything else leaves the scene untouched.
+    void SelectObjectHandles(const CQxSelects& selects, QX_SELECT_MODE mode, int update);
+    void UnselectObjectHandles(int update);
     int IsComponentSelect() const;
 
     // Pick tests of the object tree from a camera; `pos` gets the hit point, the record the hit.

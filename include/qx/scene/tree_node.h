@@ -120,10 +120,11 @@ public:
     };
 
     CQxTreeNode() = default;
-    // Copies the Parent pointer as it is and each child with T's copy constructor; the copied
-    // children keep whatever Parent that constructor gave them.
+    // Copies the Parent pointer as it is and each child with T's copy constructor (through
+    // T::NewCopy when T has one, so a child keeps its derived kind); the copied children keep
+    // whatever Parent that constructor gave them.
     CQxTreeNode(const CQxTreeNode& other)
-        : m_Parent(other.m_Parent), m_Children(other.m_Children), m_Indices(other.m_Indices),
+        : m_Parent(other.m_Parent), m_Children(CopyChildren(other.m_Children)), m_Indices(other.m_Indices),
           m_Index(other.m_Index), m_Flags{other.m_Flags[0], other.m_Flags[1], other.m_Flags[2],
                                           other.m_Flags[3]} {}
     CQxTreeNode& operator=(const CQxTreeNode& other) {
@@ -319,6 +320,16 @@ protected:
     const unsigned char& Flag(unsigned int i) const { return m_Flags[i & 3]; }
 
 private:
+    static CQxPtrArray<T> CopyChildren(const CQxPtrArray<T>& children) {
+        if constexpr (requires(const T& t) { T::NewCopy(t); }) {
+            CQxPtrArray<T> copy;
+            for (T* child : children) copy.PushBack(T::NewCopy(*child));
+            return copy;
+        } else {
+            return children;
+        }
+    }
+
     // The tree part of a node: calls through it reach these members even where T declares
     // members of the same names.
     static CQxTreeNode* Tree(T* n) { return n; }

@@ -268,14 +268,19 @@ CQxString& CQxString::Append(const char* text, unsigned int length) {
     if (!text || length == 0) return *this;
     unsigned int old = GetLength();
     if (length > kMaxLength - old) return *this;
-    // The text may lie inside this string's storage, which growing can move.
+    // The text may lie inside this string's storage, which growing can move: copy it out first.
     const char* base = Text.GetData();
-    bool inside = !Text.IsEmpty() && text >= base && text < base + Text.GetSize();
-    std::size_t offset = inside ? static_cast<std::size_t>(text - base) : 0;
-    if (!Text.Resize(old + length + 1, 1, 2)) return *this;
-    if (inside) text = Text.GetData() + offset;
-    std::memmove(Text.GetData() + old, text, length);
-    Text[old + length] = 0;
+    if (!Text.IsEmpty() && text >= base && text < base + Text.GetSize()) {
+        const CQxString copy(text, length);
+        return Append(copy.GetStr(), length);
+    }
+    // Bytes are copied once into the grown storage (no zero fill first): long contents such as
+    // the number lists of big scene files are appended this way.
+    // The room for the terminating zero is reserved with the text, so putting it back cannot fail.
+    if (!Text.IsEmpty()) Text.PopBack();
+    Text.Append(text, length, 1);
+    static const char zero = 0;
+    Text.Append(&zero, 1);
     return *this;
 }
 

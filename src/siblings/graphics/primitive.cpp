@@ -230,6 +230,14 @@ int CQxPrimitive::BuildEdges(const CQxMesh& mesh) {
         m_Sources.push_back({ia, NoFace});
         m_Sources.push_back({ib, NoFace});
     };
+    // Room for every line at once: big meshes would otherwise copy and fault in the buffers
+    // several times over while they grow.
+    std::size_t lines = mesh.Edges().GetCount();
+    for (const CQxFace& f : mesh.Faces())
+        f.ForEachHalfEdge([&](const CQxHalfEdge& h) { lines += !(h.Mate() && h.Mate() < &h); });
+    m_Vertices.reserve(2 * lines);
+    m_Sources.reserve(2 * lines);
+    m_Indices.reserve(2 * lines);
     for (const CQxEdge& e : mesh.Edges())
         add(e.Vertex(0), e.Vertex(1), e.IsSelect() ? select : Argb(e.Color()));
     for (const CQxFace& f : mesh.Faces()) {
@@ -250,6 +258,16 @@ int CQxPrimitive::BuildEdges(const CQxMesh& mesh) {
 int CQxPrimitive::BuildFaces(const CQxMesh& mesh, const CQxAttribute* filter) {
     Reset(Kind::Faces, QX_PRIMITIVE_TRIANGLES, QX_SHADE_LIT);
     const VertexPositions positions(mesh);
+    std::size_t corners = 0, triangles = 0;
+    for (const CQxFace& f : mesh.Faces()) {
+        if (f.Attribute() != filter) continue;
+        const unsigned int n = f.GetHalfEdgeCount();
+        corners += n;
+        triangles += n > 2 ? n - 2 : 0;
+    }
+    m_Vertices.reserve(corners);
+    m_Sources.reserve(corners);
+    m_Indices.reserve(3 * triangles);
     unsigned int faceIndex = 0;
     for (const CQxFace& f : mesh.Faces()) {
         const unsigned int fi = faceIndex++;

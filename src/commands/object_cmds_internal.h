@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <unordered_set>
+#include <vector>
+
+#include "qx/commands/tree_cmd.h"
+#include "qx/scene/scene.h"
+
+class CQxSelects;
+
+// Shared by the object commands.
+namespace qx_object_cmd {
+
+// Tells the host, when there is anything to tell; the detail travels in the second argument.
+void Notify(CQxScene& scene, QX_UPDATE_TYPE type, CQxSelects* selects = nullptr, std::uintptr_t detail = 0);
+void NotifyScene(CQxScene& scene, unsigned int bits);
+
+// A mesh object of its own (not a clone of one): what component and face commands edit.
+int IsMeshObject(const CQxObject* object);
+
+// Every object of the given subtrees, and every clone elsewhere whose source is among them
+// (with that clone's subtree, repeatedly); `extra` gets the roots of those clones' subtrees.
+std::unordered_set<const CQxObject*>
+CollectLeaving(const CQxObject& root, const std::vector<CQxObject*>& leaving, std::vector<CQxObject*>& extra);
+
+// The faces at the given list positions (ascending), and the positions of given faces.
+CQxArray<CQxFace*> FacesAt(CQxMesh& mesh, const std::vector<std::uint32_t>& positions);
+std::vector<std::uint32_t> PositionsOf(CQxMesh& mesh, const CQxArray<CQxFace*>& faces);
+
+// Deletes the elements appended after the given counts (faces, then edges, then vertices).
+void TrimMesh(CQxMesh& mesh, unsigned int vertices, unsigned int edges, unsigned int faces);
+
+} // namespace qx_object_cmd

@@ -1,0 +1,314 @@
+// Random editing sessions: a few hundred object commands with undos and redos between them.
+// Every undo must give back the scene exactly as it was before its command, every redo exactly
+// as it was after it; at the end everything is undone (the initial scene) and redone (the final
+// one). QX_RANDOM_STEPS sets the number of steps per seed (300 by default); QX_RANDOM_SEED
+// runs one session from that seed instead of the fixed ones.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "object_cmds_test_util.h"
+#include "qx/platform/message.h"
+#include "qx/selection/select.h"
+
+using namespace qxtest;
+
+namespace {
+
+unsigned int StepCount() {
+    const char* text = std::getenv("QX_RANDOM_STEPS");
+    const long steps = text ? std::strtol(text, nullptr, 10) : 0;
+    return steps > 0 ? static_cast<unsigned int>(steps) : 300u;
+}
+
+std::vector<unsigned int> Seeds(std::initializer_list<unsigned int> fixed) {
+    const char* text = std::getenv("QX_RANDOM_SEED");
+    if (text && *text) return {static_cast<unsigned int>(std::strtoul(text, nullptr, 10))};
+    return fixed;
+}
+
+// What the history should give back for one command: its scene before and after, and the
+// selections to put back first (selections change between commands without undo).
+struct Done {
+    std::string Name;
+    std::string Before;
+    std::string After;
+    CQxTreeSelection SelectBefore;
+    CQxTreeSelection SelectAfter;
+};
+
+class Session {
+public:
+    Session(unsigned int seed, int components) : m_Rng(seed), m_Components(components) {
+        if (components) t.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
+        t.scene.CmdManager().SetMaxSize(1000000);
+        m_Initial.Capture(t.scene.RootModel());
+    }
+
+    TestScene t;
+
+    void Step(unsigned int step) {
+        const unsigned int r = Pick(100);
+        if (r < 15 && !m_Done.empty()) return Undo(step);
+        if (r < 25 && !m_Undone.empty()) return Redo(step);
+        RandomSelection();
+        auto entry = std::make_unique<Done>();
+        entry->SelectBefore.Capture(t.scene.RootModel());
+        entry->Before = t.Dump();
+        const unsigned int count = t.scene.CmdManager().GetCount();
+        const CQxCmd* current = t.scene.CmdManager().GetCurCmd();
+        const int done = RandomCommand(entry->Name);
+        m_Succeeded += done ? 1 : 0;
+        ASSERT_TRUE(TopologyHolds(t.scene)) << Where(step, entry->Name);
+        if (!done) {
+            QX_ASSERT_SAME_DUMP(entry->Before, t.Dump())
+                << Where(step, entry->Name) << " refused but changed the scene";
+            ASSERT_EQ(count, t.scene.CmdManager().GetCount()) << Where(step, entry->Name);
+            ASSERT_EQ(current, t.scene.CmdManager().GetCurCmd()) << Where(step, entry->Name);
+            return;
+        }
+        entry->SelectAfter.Capture(t.scene.RootModel());
+        entry->After = t.Dump();
+        m_Undone.clear(); // the history dropped its redo side
+        m_Done.push_back(std::move(entry));
+    }
+
+    void Undo(unsigned int step) {
+        Done& entry = *m_Done.back();
+        entry.SelectAfter.Restore(t.scene.RootModel());
+        QX_ASSERT_SAME_DUMP(entry.After, t.Dump()) << Where(step, entry.Name) << " before undo";
+        ASSERT_TRUE(t.scene.CmdManager().Undo());
+        QX_ASSERT_SAME_DUMP(entry.Before, t.Dump()) << Where(step, entry.Name) << " after undo";
+        ASSERT_TRUE(TopologyHolds(t.scene)) << Where(step, entry.Name);
+        m_Undone.push_back(std::move(m_Done.back()));
+        m_Done.pop_back();
+    }
+
+    void Redo(unsigned int step) {
+        Done& entry = *m_Undone.back();
+        entry.SelectBefore.Restore(t.scene.RootModel());
+        QX_ASSERT_SAME_DUMP(entry.Before, t.Dump()) << Where(step, entry.Name) << " before redo";
+        ASSERT_TRUE(t.scene.CmdManager().Redo());
+        QX_ASSERT_SAME_DUMP(entry.After, t.Dump()) << Where(step, entry.Name) << " after redo";
+        ASSERT_TRUE(TopologyHolds(t.scene)) << Where(step, entry.Name);
+        m_Done.push_back(std::move(m_Undone.back()));
+        m_Undone.pop_back();
+    }
+
+    // The scene before the first command, selection included (once everything is undone).
+    std::string Initial() {
+        m_Initial.Restore(t.scene.RootModel());
+        return t.Dump();
+    }
+
+    // The scene as the last command in effect left it, selection included.
+    std::string Final() {
+        if (!m_Done.empty()) m_Done.back()->SelectAfter.Restore(t.scene.RootModel());
+        return t.Dump();
+    }
+
+    bool HasRedo() const { return !m_Undone.empty(); }
+    bool HasUndo() const { return !m_Done.empty(); }
+    unsigned int Succeeded() const { return m_Succeeded; }
+
+private:
+    unsigned int Pick(unsigned int n) { return n ? static_cast<unsigned int>(m_Rng() % n) : 0; }
+    float Real(float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(m_Rng); }
+    CQxVector Vector(float lo, float hi) { return CQxVector(Real(lo, hi), Real(lo, hi), Real(lo, hi)); }
+    static std::string Where(unsigned int step, const std::string& name) {
+        return "step " + std::to_string(step) + " (" + name + ")";
+    }
+
+    std::vector<CQxObject*> Objects() const {
+        std::vector<CQxObject*> out;
+        for (CQxObject::Iterator it = t.scene.RootModel().Begin(); !it.IsEnd(); ++it) out.push_back(it.Get());
+        return out;
+    }
+    CQxObject* AnyObject() {
+        const std::vector<CQxObject*> objects = Objects();
+        return objects[Pick(static_cast<unsigned int>(objects.size()))];
+    }
+    // Mostly mesh objects, which most commands work on.
+    CQxObject* AnyMesh() {
+        std::vector<CQxObject*> meshes;
+        for (CQxObject* object : Objects())
+            if (object->GetType() == QX_OBJ_MESH && !object->IsClone()) meshes.push_back(object);
+        if (meshes.empty() || Pick(4) == 0) return AnyObject();
+        return meshes[Pick(static_cast<unsigned int>(meshes.size()))];
+    }
+    std::size_t FaceTotal() const {
+        std::size_t faces = 0;
+        for (CQxObject* object : Objects()) faces += object->Mesh().Faces().GetCount();
+        return faces;
+    }
+
+    void RandomSelection() {
+        CQxModel& root = t.scene.RootModel();
+        root.Select(0, 1);
+        root.SelectHandle(0, 1);
+        const unsigned int picks = Pick(4);
+        for (unsigned int i = 0; i < picks; ++i) {
+            CQxObject* object = AnyMesh();
+            if (!m_Components || !object->IsComponentMode() || object->Mesh().IsEmpty() || Pick(3) == 0) {
+                object->IsSelect() = 1;
+                continue;
+            }
+            // A few vertices, faces or half-edges of the mesh.
+            CQxArray<CQxVertex*> vertices;
+            CQxArray<CQxEdge*> edges;
+            CQxArray<CQxFace*> faces;
+            CQxArray<CQxHalfEdge*> halfEdges;
+            CQxMesh& mesh = object->Mesh();
+            for (unsigned int k = 1 + Pick(4); k > 0; --k) {
+                const unsigned int kind = Pick(3);
+                if (kind == 0 && mesh.Vertices().GetCount())
+                    vertices.PushBack(mesh.Vertices().GetAt(Pick(mesh.Vertices().GetCount())));
+                else if (kind == 1 && mesh.Faces().GetCount())
+                    faces.PushBack(mesh.Faces().GetAt(Pick(mesh.Faces().GetCount())));
+                else if (mesh.Faces().GetCount())
+                    halfEdges.PushBack(mesh.Faces().GetAt(Pick(mesh.Faces().GetCount()))->GetHalfEdge());
+            }
+            object->Select(1, vertices, edges, faces, halfEdges);
+        }
+    }
+
+    int RandomCommand(std::string& name) {
+        CQxScene& scene = t.scene;
+        // Keep the scene small enough to dump at every step.
+        const bool large = FaceTotal() > 6000 || Objects().size() > 120;
+        const unsigned int kinds[] = {0, 0, 2, 3, 3, 3, 4, 5, 6, 7, 8, 9, 9, 10, 10, 11, 12, 13, 14, 14, 15};
+        switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
+        case 0:
+            name = "delete";
+            return scene.DeleteSelectObjectsCmd(Pick(2));
+        case 2:
+            name = "delete object";
+            return scene.DeleteObjectCmd(AnyObject(), 0);
+        case 3: {
+            static const QX_OBJ_TYPE types[] = {QX_OBJ_MODEL,  QX_OBJ_GROUP,    QX_OBJ_CUBE,
+                                                QX_OBJ_SPHERE, QX_OBJ_CYLINDER, QX_OBJ_CONE,
+                                                QX_OBJ_TORUS,  QX_OBJ_PLANE,    QX_OBJ_GRID};
+            const QX_OBJ_TYPE type = types[Pick(9)];
+            CQxObject* parent = Pick(4) ? AnyObject() : nullptr;
+            const unsigned int d = Pick(3); // 0 is refused by every primitive
+            name = "create " + std::to_string(type);
+            CQxObject* made = nullptr;
+            if (type == QX_OBJ_CUBE)
+                made = scene.CreateObjectCmd(parent, 0, type, 0, 1.0, 2.0, 3.0, d, 1u, 2u);
+            else if (type == QX_OBJ_SPHERE)
+                made = scene.CreateObjectCmd(parent, 0, type, 0, 2.0, d + 3u, d + 1u);
+            else if (type == QX_OBJ_TORUS)
+                made = scene.CreateObjectCmd(parent, 0, type, 0, 2.0, 0.5, d + 3u, d ? 3u : 0u);
+            else
+                made = scene.CreateObjectCmd(parent, 0, type, 0, 2.0, 1.0, d + 2u, d);
+            return made != nullptr;
+        }
+        case 4: {
+            // The canonical dump reads a clone by the kind it reports: only meshes are cloned.
+            name = "clone";
+            CQxObject* source = AnyMesh();
+            if (source->GetType() != QX_OBJ_MESH) return 0;
+            return scene.CreateObjectCmd(source, 1, QX_OBJ_NONE, 0) != nullptr;
+        }
+        case 5:
+            name = "duplicate";
+            return scene.DuplicateSelectObjectsCmd(1 + Pick(2), CQxVector(1.0f, Real(0.5f, 2.0f), 1.0f),
+                                                   Vector(-0.5f, 0.5f), Vector(-3.0f, 3.0f), 0);
+        case 6:
+            name = "mirror duplicate";
+            return scene.DuplicateSelectObjectsCmd(1 + Pick(2), static_cast<QX_AXIS_TYPE>(1u << Pick(3)), 0);
+        case 7:
+        case 8:
+            name = "move";
+            return scene.MoveObjectCmd(AnyObject(), AnyObject(), Pick(2), 1);
+        case 9:
+            name = "merge";
+            return scene.MergeSelectObjectsCmd(1);
+        case 10: {
+            static const QX_MODIFY_TYPE types[] = {QX_MODIFY_SCALE, QX_MODIFY_ANGLE, QX_MODIFY_TRANSLATE,
+                                                   QX_MODIFY_PIVOT, QX_MODIFY_NAME};
+            const QX_MODIFY_TYPE type = types[Pick(5)];
+            name = "modify " + std::to_string(type);
+            CQxVector v = Vector(-2.0f, 2.0f);
+            std::string text = Pick(3) ? "N" + std::to_string(Pick(20)) : "MeshA";
+            void* value = type == QX_MODIFY_NAME ? static_cast<void*>(text.data()) : static_cast<void*>(&v);
+            return scene.ModifyObjectCmd(type, AnyMesh(), value, 1);
+        }
+        case 11:
+            name = "mirror";
+            return scene.SetMirrorCmd(AnyMesh(), Pick(8), Pick(2), 1);
+        case 12: {
+            name = "flags";
+            CQxObject* object = AnyMesh();
+            const unsigned int which = Pick(3);
+            if (which == 0)
+                return object->Mesh().Faces().GetCount() < 1500 &&
+                       scene.SetSubdivisionCmd(object, Pick(2), 1);
+            if (which == 1) return scene.SetObjectVisibleCmd(object, Pick(2), 1);
+            return scene.SetObjectLockedCmd(object, Pick(2), 1);
+        }
+        case 13:
+            name = "freeze";
+            return scene.FreezeCmd(1);
+        case 14:
+            name = "faces";
+            if (Pick(2)) return scene.SetShadeSelectsCmd(Pick(2), 1);
+            return scene.FaceSideSelectsCmd(static_cast<QX_FACE_OP_TYPE>(Pick(3)), 1);
+        default:
+            name = "scene";
+            if (Pick(2)) return scene.SetJointRadiusCmd(static_cast<float>(1 + Pick(3)), 1);
+            return scene.SetGridCmd(50.0f * static_cast<float>(1 + Pick(3)), 10.0f,
+                                    static_cast<QX_AXIS_TYPE>(1u << Pick(3)), 0xFF000000u | Pick(0xFFFFFF),
+                                    1);
+        }
+    }
+
+    std::mt19937 m_Rng;
+    int m_Components;
+    std::vector<std::unique_ptr<Done>> m_Done;
+    std::vector<std::unique_ptr<Done>> m_Undone;
+    CQxTreeSelection m_Initial;
+    unsigned int m_Succeeded = 0;
+};
+
+void RunSession(unsigned int seed, int components) {
+    // Freezing nothing freezable shows a message: keep it off the test output.
+    QxMessageHandler old =
+        QxSetMessageHandler([](const char*, const char*, unsigned int, QxWindow*) { return IDOK; });
+    Session session(seed, components);
+    const std::string initial = session.t.Dump();
+    const unsigned int steps = StepCount();
+    for (unsigned int step = 0; step < steps && !::testing::Test::HasFatalFailure(); ++step)
+        session.Step(step);
+    while (session.HasRedo() && !::testing::Test::HasFatalFailure()) session.Redo(steps);
+    const std::string final = session.Final();
+    EXPECT_GT(session.Succeeded(), steps / 4);
+    while (session.HasUndo() && !::testing::Test::HasFatalFailure()) session.Undo(steps);
+    QX_EXPECT_SAME_DUMP(initial, session.Initial());
+    while (session.HasRedo() && !::testing::Test::HasFatalFailure()) session.Redo(steps);
+    QX_EXPECT_SAME_DUMP(final, session.t.Dump());
+    QxSetMessageHandler(old);
+}
+
+} // namespace
+
+TEST(ObjectCmdsRandom, WholeObjectSessionsUndoAndRedoExactly) {
+    for (unsigned int seed : Seeds({1u, 2u, 3u})) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        RunSession(seed, 0);
+        if (HasFatalFailure()) return;
+    }
+}
+
+TEST(ObjectCmdsRandom, ComponentSessionsUndoAndRedoExactly) {
+    for (unsigned int seed : Seeds({11u, 12u})) {
+        SCOPED_TRACE("seed " + std::to_string(seed));
+        RunSession(seed, 1);
+        if (HasFatalFailure()) return;
+    }
+}

@@ -1,0 +1,234 @@
+#pragma once
+
+// A small scene for the object-command tests and the checks every command goes through.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "qx/commands/object_cmds.h"
+#include "qx/scene/scene.h"
+#include "qx/skeleton/joint.h"
+#include "scene_dump.h"
+
+namespace qxtest {
+
+// Root
+//   Model1 (materials Material1, Red)
+//     Group1 (moved and turned)
+//       MeshA (cube, half of its faces Red)
+//       MeshB (sphere)
+//     Joint1 > Joint2 > Joint3 (Joint3 ends an IK chain rooted at Joint1)
+//     MeshC (plane skinned to Joint1)
+//   Model2 (material Material1)
+//     MeshD (cube)
+//     MeshA-Clone1 (a clone of MeshA)
+struct TestScene {
+    CQxScene scene;
+    CQxModel* model1 = nullptr;
+    CQxModel* model2 = nullptr;
+    CQxObject* group = nullptr;
+    CQxObject* meshA = nullptr;
+    CQxObject* meshB = nullptr;
+    CQxObject* meshC = nullptr;
+    CQxObject* meshD = nullptr;
+    CQxObject* clone = nullptr;
+    CQxJoint* joints[3] = {};
+
+    TestScene() {
+        scene.CmdManager().SetMaxSize(1000);
+        CQxModel& root = scene.RootModel();
+        model1 = AddModel(root, "Model1");
+        CQxAttribute* red = model1->CreateAttribute("Red");
+        group = new CQxGroup(1);
+        group->SetName("Group1");
+        group->Translate() = CQxVector(5.0f, 0.0f, 0.0f);
+        group->SetAngle(CQxVector(0.0f, 0.5f, 0.0f));
+        model1->PushChild(group);
+        meshA = AddMesh(*group, "MeshA", [&](CQxMesh& m) {
+            return m.CreateCube(0, 2.0f, 2.0f, 2.0f, 1, 1, 1, model1->GetAttribute(0), 0);
+        });
+        unsigned int i = 0;
+        for (CQxFace& f : meshA->Mesh().Faces())
+            if (i++ % 2) f.Attribute() = red;
+        meshA->Translate() = CQxVector(1.0f, 2.0f, 3.0f);
+        meshA->UpdateGraphics();
+        meshB =
+            AddMesh(*group, "MeshB", [](CQxMesh& m) { return m.CreateSphere(0, 1.0f, 8, 4, nullptr, 0); });
+
+        CQxObject* parent = model1;
+        for (int j = 0; j < 3; ++j) {
+            joints[j] = new CQxJoint(1);
+            joints[j]->SetName(("Joint" + std::to_string(j + 1)).c_str());
+            if (j) joints[j]->Translate() = CQxVector(10.0f, 0.0f, 0.0f);
+            parent->PushChild(joints[j]);
+            joints[j]->Create(2.0f, 8);
+            parent = joints[j];
+        }
+        joints[0]->Recreate();
+        joints[1]->Recreate();
+        joints[2]->IKRoot() = joints[0];
+        joints[2]->IKConstraints().Resize(2);
+
+        meshC = AddMesh(*model1, "MeshC",
+                        [](CQxMesh& m) { return m.CreatePlane(0, 4.0f, 4.0f, 2, 2, nullptr, 0); });
+        meshC->RootBone() = joints[0];
+        for (int j = 0; j < 3; ++j) meshC->BindParams().PushBack(joints[j]->TFParam());
+        meshC->OffsetTransform().SetTranslate(CQxVector(0.0f, 1.0f, 0.0f));
+        unsigned int v = 0;
+        for (CQxVertex& vertex : meshC->Mesh().Vertices()) {
+            vertex.AllocBones();
+            vertex.Bones()->Indices[0] = static_cast<unsigned char>(v++ % 3);
+            vertex.Bones()->Weights[0] = 1.0f;
+        }
+
+        model2 = AddModel(root, "Model2");
+        meshD = AddMesh(*model2, "MeshD", [&](CQxMesh& m) {
+            return m.CreateCube(0, 1.0f, 1.0f, 1.0f, 2, 1, 1, model2->GetAttribute(0), 0);
+        });
+        clone = new CQxClone(meshA);
+        clone->SetName("MeshA-Clone1");
+        model2->PushChild(clone);
+    }
+
+    static CQxModel* AddModel(CQxObject& parent, const char* name) {
+        auto* model = new CQxModel(1);
+        model->SetName(name);
+        parent.PushChild(model);
+        return model;
+    }
+
+    template <class Build>
+    static CQxObject* AddMesh(CQxObject& parent, const char* name, Build&& build) {
+        auto* object = new CQxObject(1);
+        object->SetName(name);
+        EXPECT_TRUE(build(object->Mesh()));
+        object->HasUV() = 1;
+        object->UpdateBoundBox();
+        object->UpdateGraphics();
+        parent.PushChild(object);
+        return object;
+    }
+
+    CQxObject* Find(const char* name) const { return scene.RootModel().FindName(name); }
+    std::string Dump() const { return QxDumpScene(scene); }
+    // Selects exactly these objects (whole objects, outside component selection).
+    void Select(std::initializer_list<CQxObject*> objects) {
+        scene.RootModel().Select(0, 1);
+        for (CQxObject* object : objects) object->IsSelect() = 1;
+    }
+};
+
+// Every mesh of the tree keeps a consistent structure.
+inline bool TopologyHolds(const CQxScene& scene) {
+    for (CQxObject::Iterator it = scene.RootModel().Begin(); !it.IsEnd(); ++it)
+        if (!it->Mesh().CheckTopology()) return false;
+    return true;
+}
+
+// Where two dumps part: the first differing lines, for failure messages that stay readable.
+inline std::string DumpDiff(const std::string& a, const std::string& b) {
+    std::size_t line = 0, pa = 0, pb = 0;
+    while (pa < a.size() || pb < b.size()) {
+        const std::size_t ea = std::min(a.find('\n', pa), a.size());
+        const std::size_t eb = std::min(b.find('\n', pb), b.size());
+        if (a.compare(pa, ea - pa, b, pb, eb - pb) != 0) {
+            // The object line the difference belongs to helps as much as the line itself.
+            const std::size_t owner = a.rfind("user ", pa);
+            const std::size_t start = owner == std::string::npos ? 0 : a.rfind('\n', owner) + 1;
+            return "\nline " + std::to_string(line) + " in: " + a.substr(start, a.find('\n', start) - start) +
+                   "\n  - " + a.substr(pa, ea - pa) + "\n  + " + b.substr(pb, eb - pb);
+        }
+        pa = ea + 1;
+        pb = eb + 1;
+        ++line;
+    }
+    return "";
+}
+
+#define QX_EXPECT_SAME_DUMP(a, b) EXPECT_TRUE((a) == (b)) << qxtest::DumpDiff((a), (b))
+#define QX_ASSERT_SAME_DUMP(a, b) ASSERT_TRUE((a) == (b)) << qxtest::DumpDiff((a), (b))
+
+// The commands in effect: from the oldest up to the current one.
+inline unsigned int UndoDepth(const CQxCmdManager& history) {
+    unsigned int depth = 0;
+    if (!history.GetCurCmd()) return 0;
+    for (const CQxCmd& cmd : history.Cmds()) {
+        ++depth;
+        if (&cmd == history.GetCurCmd()) break;
+    }
+    return depth;
+}
+
+// Runs a command that must succeed and push once, then checks that undo gives back the scene
+// before it exactly and redo the scene after it, twice over.
+template <class Run>
+void ExpectUndoable(CQxScene& scene, Run&& run) {
+    CQxCmdManager& history = scene.CmdManager();
+    const std::string before = QxDumpScene(scene);
+    const unsigned int depth = UndoDepth(history);
+    ASSERT_TRUE(run());
+    ASSERT_EQ(depth + 1, UndoDepth(history));
+    ASSERT_FALSE(history.IsRedoable());
+    const std::string after = QxDumpScene(scene);
+    ASSERT_NE(before, after);
+    EXPECT_TRUE(TopologyHolds(scene));
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(history.Undo());
+        QX_EXPECT_SAME_DUMP(before, QxDumpScene(scene)) << "undo, round " << round;
+        EXPECT_TRUE(TopologyHolds(scene));
+        ASSERT_TRUE(history.Redo());
+        QX_EXPECT_SAME_DUMP(after, QxDumpScene(scene)) << "redo, round " << round;
+        EXPECT_TRUE(TopologyHolds(scene));
+    }
+}
+
+// A command that must be refused: nothing pushed, nothing changed.
+template <class Run>
+void ExpectRefused(CQxScene& scene, Run&& run) {
+    const std::string before = QxDumpScene(scene);
+    const unsigned int count = scene.CmdManager().GetCount();
+    const CQxCmd* current = scene.CmdManager().GetCurCmd();
+    EXPECT_FALSE(run());
+    EXPECT_EQ(count, scene.CmdManager().GetCount());
+    EXPECT_EQ(current, scene.CmdManager().GetCurCmd());
+    QX_EXPECT_SAME_DUMP(before, QxDumpScene(scene));
+}
+
+// The host notifications of a scene: codes and the detail each carried in its second argument.
+// Scene notifications carry their bits in the first argument instead.
+struct Notifications {
+    std::vector<int> Codes;
+    std::vector<std::uintptr_t> Details;
+
+    explicit Notifications(CQxScene& scene) { scene.SetUpdateFunc(&Record, this); }
+    void Clear() {
+        Codes.clear();
+        Details.clear();
+    }
+    static void Record(void* user, CQxScene*, QX_UPDATE_TYPE type, void* arg1, void* arg2, void*) {
+        auto* self = static_cast<Notifications*>(user);
+        self->Codes.push_back(static_cast<int>(type));
+        self->Details.push_back(reinterpret_cast<std::uintptr_t>(type == QX_UPDATE_SCENE ? arg1 : arg2));
+    }
+};
+
+// World positions of an object's vertices.
+inline std::vector<CQxVector> WorldVertices(const CQxObject& object) {
+    std::vector<CQxVector> out;
+    const CQxMatrix world = object.GetTransformToRoot(QX_TF_ALL, 0);
+    for (const CQxVertex& v : object.Mesh().Vertices()) out.push_back(v.Position() * world);
+    return out;
+}
+
+inline void ExpectNear(const std::vector<CQxVector>& a, const std::vector<CQxVector>& b, float eps = 1e-3f) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t i = 0; i < a.size(); ++i)
+        EXPECT_TRUE(a[i].IsEqual(b[i], eps)) << i << ": " << a[i].x << "," << a[i].y << "," << a[i].z
+                                             << " vs " << b[i].x << "," << b[i].y << "," << b[i].z;
+}
+
+} // namespace qxtest
