@@ -36,18 +36,6 @@ private:
     int m_Used = 0;
 };
 
-CQxMatrix TranslateMatrix(const CQxVector& t) {
-    CQxMatrix m;
-    m.SetTranslate(t);
-    return m;
-}
-
-CQxMatrix ScaleMatrix(const CQxVector& s) {
-    CQxMatrix m;
-    m.SetScale(s);
-    return m;
-}
-
 // The rotation that turns direction `from` onto direction `to`, appended to q in the outer frame.
 // Opposite directions turn half a turn about `fallback`, or about some axis perpendicular to
 // `from` when no fallback is given.
@@ -142,8 +130,8 @@ int CQxTransformParam::GetTransform(const CQxObject& object, CQxMatrix& out, uns
                                     int leftHand) const {
     MatrixProduct product;
     const CQxVector pivot = Handed(m_Pivot, leftHand);
-    if ((mask & QX_TF_PIVOT) && !pivot.IsNull()) product.Append(TranslateMatrix(-pivot));
-    if ((mask & QX_TF_SCALE) && !m_Scale.IsOne()) product.Append(ScaleMatrix(m_Scale));
+    if ((mask & QX_TF_PIVOT) && !pivot.IsNull()) product.Append(CQxMatrix::Translation(-pivot));
+    if ((mask & QX_TF_SCALE) && !m_Scale.IsOne()) product.Append(CQxMatrix::Scaling(m_Scale));
     const CQxQuat rotate = Handed(m_Rotate, leftHand);
     if ((mask & QX_TF_ROTATE) && !rotate.IsIdentity()) product.Append(rotate.GetRotateMatrix());
     if (mask & QX_TF_SCALE) {
@@ -151,12 +139,12 @@ int CQxTransformParam::GetTransform(const CQxObject& object, CQxMatrix& out, uns
         const CQxObject* parent = object.GetParent();
         if (object.GetType() == QX_OBJ_JOINT && parent && parent->GetType() == QX_OBJ_JOINT &&
             !parent->Scale().IsOne()) {
-            CQxMatrix inverse = ScaleMatrix(parent->Scale());
+            CQxMatrix inverse = CQxMatrix::Scaling(parent->Scale());
             if (inverse.Invert()) product.Append(inverse);
         }
     }
     const CQxVector translate = Handed(m_Translate, leftHand);
-    if ((mask & QX_TF_TRANSLATE) && !translate.IsNull()) product.Append(TranslateMatrix(translate));
+    if ((mask & QX_TF_TRANSLATE) && !translate.IsNull()) product.Append(CQxMatrix::Translation(translate));
     if (!product.IsUsed()) return 0;
     out = product.Get();
     return 1;

@@ -30,12 +30,6 @@ CQxMatrix AboutPoint(const CQxVector& c, const CQxMatrix& middle) {
     return m;
 }
 
-CQxMatrix ScaleMatrix(const CQxVector& s) {
-    CQxMatrix m;
-    m.SetScale(s);
-    return m;
-}
-
 } // namespace
 
 // --- The object -----------------------------------------------------------------------------------
@@ -133,7 +127,7 @@ void CQxSelect::ObjectRotatePivot(const CQxVector& centre, const CQxQuat& q) {
 }
 
 void CQxSelect::ObjectScalePivot(const CQxVector& centre, const CQxVector& s) {
-    if (m_Object) TransformPivotAbout(centre, ScaleMatrix(s));
+    if (m_Object) TransformPivotAbout(centre, CQxMatrix::Scaling(s));
 }
 
 // --- The listed vertices --------------------------------------------------------------------------
@@ -200,7 +194,7 @@ void CQxSelect::ObjectRotateVertices(const CQxVector& centre, const CQxQuat& q) 
 }
 
 void CQxSelect::ObjectScaleVertices(const CQxVector& centre, const CQxVector& s) {
-    TransformVerticesAbout(centre, ScaleMatrix(s));
+    TransformVerticesAbout(centre, CQxMatrix::Scaling(s));
 }
 
 // --- Sets: every record in order, parents and children alike ---------------------------------------

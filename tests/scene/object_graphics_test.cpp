@@ -14,14 +14,8 @@
 
 namespace {
 
+using qxtest::FaceTriangles;
 using qxtest::NewCube;
-
-unsigned int FaceTriangles(const CQxObject& object) {
-    unsigned int n = 0;
-    for (unsigned int i = 0; i < object.GetFacePrimitiveCount(); ++i)
-        n += object.GetFacePrimitive(i)->GetPrimitiveCount();
-    return n;
-}
 
 TEST(ObjectGraphics, OneFacePrimitivePerAttributeAndNothingWhenHidden) {
     CQxAttribute red("red"), blue("blue");

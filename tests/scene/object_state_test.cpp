@@ -10,14 +10,8 @@
 
 namespace {
 
+using qxtest::FaceTriangles;
 using qxtest::NewCube;
-
-unsigned int FaceTriangles(const CQxObject& object) {
-    unsigned int n = 0;
-    for (unsigned int i = 0; i < object.GetFacePrimitiveCount(); ++i)
-        n += object.GetFacePrimitive(i)->GetPrimitiveCount();
-    return n;
-}
 
 unsigned int SideCount(const CQxMesh& mesh) {
     unsigned int n = 0;

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "qx/graphics/graphics_context.h"
+#include "qx/graphics/primitive.h"
 #include "qx/graphics/viewport.h"
 #include "qx/math/stacks.h"
 #include "qx/scene/object.h"
@@ -19,6 +20,14 @@ inline CQxObject* NewCube(float size = 1.0f, CQxAttribute* attribute = nullptr, 
     object->UpdateBoundBox();
     object->UpdateGraphics();
     return object;
+}
+
+// Triangles drawn by the object's face primitives.
+inline unsigned int FaceTriangles(const CQxObject& object) {
+    unsigned int n = 0;
+    for (unsigned int i = 0; i < object.GetFacePrimitiveCount(); ++i)
+        n += object.GetFacePrimitive(i)->GetPrimitiveCount();
+    return n;
 }
 
 // A 640 x 480 view looking at the origin down -Z from the eye.

@@ -25,6 +25,17 @@ public:
     void SetTranslate(const CQxVector& t);
     void SetScale(const CQxVector& s);
     void SetScale(float s) { SetScale(CQxVector(s, s, s)); }
+    // The translation and scaling matrices as values.
+    static CQxMatrix Translation(const CQxVector& t) {
+        CQxMatrix m;
+        m.SetTranslate(t);
+        return m;
+    }
+    static CQxMatrix Scaling(const CQxVector& s) {
+        CQxMatrix m;
+        m.SetScale(s);
+        return m;
+    }
     // A zero axis gives the identity and 0; the axis need not be of unit length.
     int SetRotate(const CQxVector& axis, float angle);
     void SetRotate(const CQxQuat& q);
