@@ -9,6 +9,7 @@
 #include <cmath>
 
 #include "kel_format.h"
+#include "kel_stream.h"
 
 #include "qx/scene/app.h"
 #include "qx/scene/model.h"
@@ -19,7 +20,9 @@
 
 namespace {
 
-CQxXmlElement* Child(const CQxXmlElement* e, const char* name) { return e->GetFirstChildElementByName(name); }
+CQxXmlElement* Child(const CQxXmlElement* e, const char* name) {
+    return e->GetFirstChildElementByName(name);
+}
 
 int ReadVector(const CQxXmlElement* e, const char* name, CQxVector& out) {
     const CQxXmlElement* c = Child(e, name);
@@ -63,15 +66,9 @@ int ReadCount(const CQxXmlElement* e, unsigned int& count) {
     return a && a->GetContentAsUint(count);
 }
 
-// A rough bound on how many records a text can hold, so that a huge Count never reserves more
-// than the text could fill.
-unsigned int ReserveFor(unsigned int count, const CQxString& text, unsigned int minBytes) {
-    const unsigned int bound = text.GetLength() / minBytes + 1;
-    return count < bound ? count : bound;
-}
-
 void ReadBoneInfo(CQxObject& object, CQxBinTree<CQxObject*, CQxString>& bones, const CQxXmlElement* info) {
-    if (const CQxXmlElement* root = Child(info, "RootBone")) bones.Set(&object, CQxString(root->GetContentStr()));
+    if (const CQxXmlElement* root = Child(info, "RootBone"))
+        bones.Set(&object, CQxString(root->GetContentStr()));
     if (const CQxXmlElement* params = Child(info, "BindParams")) {
         const unsigned int n = params->GetChildCount();
         CQxArray<CQxTransformParam>& bind = object.BindParams();
@@ -83,108 +80,34 @@ void ReadBoneInfo(CQxObject& object, CQxBinTree<CQxObject*, CQxString>& bones, c
     ReadMatrix(info, "OffsetTransformLH", object.OffsetTransformLH());
 }
 
-void ReadVertices(CQxMesh& mesh, const CQxXmlElement* e, CQxArray<CQxVertex*>& vertices) {
-    unsigned int count = 0;
-    if (!ReadCount(e, count)) return;
-    const CQxString& text = e->GetContent();
-    vertices.Reserve(ReserveFor(count, text, 6));
-    unsigned int pos = 0;
-    float p[3];
-    while (vertices.GetSize() < count && text.GetFloats(p, 3, pos, QxKelNumberSeparators) == 3) {
-        CQxVertex* v = new CQxVertex(CQxVector(p[0], p[1], p[2]));
-        mesh.Vertices().PushBack(v);
-        vertices.PushBack(v);
-    }
+// The lists of an object element: decoded while the file streamed in when the stream took them,
+// else decoded now from the elements' text.
+thread_local const CQxKelStream* t_Stream = nullptr;
+
+void Decode(CQxKelListDecoder& decoder, const CQxXmlElement& e) {
+    const CQxString& text = e.GetContent();
+    decoder.Feed(text.GetStr(), text.GetLength());
+    decoder.Finish();
 }
 
-void ReadBoneWeights(const CQxXmlElement* e, const CQxArray<CQxVertex*>& vertices) {
-    unsigned int count = 0, blend = 0;
-    const CQxXmlAttribute* blendAttr = e->GetAttributeByName("BlendCount");
-    if (!ReadCount(e, count) || !blendAttr || !blendAttr->GetContentAsUint(blend)) return;
-    if (count != vertices.GetSize() || blend < 2) return;
-    for (CQxVertex* v : vertices) v->AllocBones();
-    const CQxString& text = e->GetContent();
-    unsigned int pos = 0;
-    for (CQxVertex* v : vertices) {
-        CQxVertexBones& bones = *v->Bones();
-        for (unsigned int k = 0; k < blend; ++k) {
-            unsigned int index = 0;
-            if (!text.GetUint(index, pos, QxKelNumberSeparators)) return;
-            if (k < 4) bones.Indices[k] = static_cast<unsigned char>(index);
-        }
-        for (unsigned int k = 0; k < blend; ++k) {
-            float weight = 0.0f;
-            if (!text.GetFloat(weight, pos, QxKelNumberSeparators)) return;
-            if (k < 4) bones.Weights[k] = weight;
-        }
-    }
+CQxKelMeshData* StreamedData(const CQxXmlElement* object) {
+    return t_Stream ? t_Stream->Find(object) : nullptr;
 }
 
-// One corner of a face record as read, before the face is built.
-struct Corner {
-    CQxVertex* Vertex = nullptr;
-    float U = 0.0f;
-    float V = 0.0f;
-    std::uint32_t Color = 0xFFFFFFFF;
-};
-
-// Parses one record; 0 when it cannot be parsed (the face list ends there). `valid` is cleared
-// when a corner names a vertex that does not exist.
-int ReadFaceRecord(const CQxString& text, unsigned int& pos, int hasUV, const CQxArray<CQxVertex*>& vertices,
-                   CQxArray<Corner>& corners, int& attribute, unsigned int& flag, int& valid) {
-    unsigned int n = 0;
-    if (!text.GetUint(n, pos, QxKelIndexSeparators) || n == 0) return 0;
-    corners.Empty();
-    valid = 1;
-    for (unsigned int k = 0; k < n; ++k) {
-        unsigned int index = 0;
-        if (!text.GetUint(index, pos, QxKelIndexSeparators)) return 0;
-        Corner c;
-        if (index < vertices.GetSize()) c.Vertex = vertices[index];
-        else valid = 0;
-        corners.PushBack(c);
+// Moves what was decoded into the mesh and gives the faces their materials.
+void TakeMeshData(CQxMesh& mesh, CQxKelMeshData& data, CQxAttribute* const* attributes,
+                  unsigned int attributeCount) {
+    unsigned int i = 0;
+    for (CQxFace& face : data.FaceList) {
+        const int index = data.FaceAttributes[i++];
+        if (index >= 0 && static_cast<unsigned int>(index) < attributeCount)
+            face.Attribute() = attributes[index];
     }
-    if (hasUV) {
-        for (Corner& c : corners) {
-            float uv[2];
-            if (text.GetFloats(uv, 2, pos, QxKelNumberSeparators) != 2) return 0;
-            c.U = uv[0];
-            c.V = uv[1];
-        }
-    }
-    for (Corner& c : corners) {
-        unsigned int rgba[4];
-        if (text.GetUints(rgba, 4, pos, QxKelNumberSeparators) != 4) return 0;
-        c.Color = (rgba[3] & 0xFF) << 24 | (rgba[0] & 0xFF) << 16 | (rgba[1] & 0xFF) << 8 | (rgba[2] & 0xFF);
-    }
-    if (!text.GetInt(attribute, pos, QxKelNumberSeparators)) return 0;
-    if (!text.GetUint(flag, pos, QxKelNumberSeparators)) return 0;
-    return 1;
-}
-
-void ReadFaces(CQxMesh& mesh, const CQxXmlElement* e, int hasUV, const CQxArray<CQxVertex*>& vertices,
-               CQxAttribute* const* attributes, unsigned int attributeCount) {
-    unsigned int count = 0;
-    if (!ReadCount(e, count)) return;
-    const CQxString& text = e->GetContent();
-    unsigned int pos = 0;
-    CQxArray<Corner> corners;
-    for (unsigned int read = 0; read < count; ++read) {
-        int attribute = -1, valid = 1;
-        unsigned int flag = 0;
-        if (!ReadFaceRecord(text, pos, hasUV, vertices, corners, attribute, flag, valid)) break;
-        if (!valid) continue;
-        CQxAttribute* a = nullptr;
-        if (attribute >= 0 && static_cast<unsigned int>(attribute) < attributeCount) a = attributes[attribute];
-        CQxFace* face = new CQxFace(a, static_cast<unsigned char>(flag));
-        mesh.Faces().PushBack(face);
-        for (const Corner& c : corners) {
-            CQxHalfEdge* h = new CQxHalfEdge(face, c.Vertex, 0);
-            h->Color() = c.Color;
-            if (hasUV && h->AllocUV()) h->UV() = CQxVector2D(c.U, c.V);
-            face->PushHalfEdge(h);
-        }
-    }
+    mesh.Vertices().Splice(data.VertexList);
+    mesh.Faces().Splice(data.FaceList);
+    data.FaceAttributes.clear();
+    // Elements moved between lists without being allocated anew.
+    QxBumpMeshTopology();
 }
 
 unsigned int GetDepth(const CQxObject* object) {
@@ -207,9 +130,15 @@ void ReadFiniteFloat(const CQxXmlElement* e, const char* name, float& out) {
 }
 
 // Element parsers with nothing to do: the quick check of ReadXmlFileOnTime.
-int IgnoreElement(void*, const char*) { return 1; }
-int IgnoreAttribute(void*, const char*, const char*) { return 1; }
-int IgnoreContent(void*, const char*, unsigned int) { return 1; }
+int IgnoreElement(void*, const char*) {
+    return 1;
+}
+int IgnoreAttribute(void*, const char*, const char*) {
+    return 1;
+}
+int IgnoreContent(void*, const char*, unsigned int) {
+    return 1;
+}
 
 } // namespace
 
@@ -238,31 +167,40 @@ int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, C
         if (ReadBool(mirror, "Z", on) && on) MirrorFlags() |= QX_AXIS_Z;
         ReadBool(mirror, "Connect", IsMirrorConnect());
     }
-    if (const CQxXmlElement* level = Child(element, "SubdivLevel")) level->GetContentAsUint(SubdivisionLevel());
+    if (const CQxXmlElement* level = Child(element, "SubdivLevel"))
+        level->GetContentAsUint(SubdivisionLevel());
     ReadBool(element, "Visible", IsVisible());
-    if (const CQxXmlElement* ik = Child(element, "IKRoot")) IKRoot() = scene->RootModel().FindName(ik->GetContentStr());
+    if (const CQxXmlElement* ik = Child(element, "IKRoot"))
+        IKRoot() = scene->RootModel().FindName(ik->GetContentStr());
 
     if (GetType() == QX_OBJ_MESH) {
         CQxMesh& mesh = Mesh();
         if (const CQxXmlElement* info = Child(element, "BoneInfo")) ReadBoneInfo(*this, bones, info);
         HasUV() = 1;
-        CQxArray<CQxVertex*> vertices;
-        if (const CQxXmlElement* v = Child(element, "Vertices")) {
-            ReadVertices(mesh, v, vertices);
-            UpdateBoundBox();
+        const CQxXmlElement* v = Child(element, "Vertices");
+        const CQxXmlElement* w = Child(element, "BoneWeights");
+        const CQxXmlElement* f = Child(element, "Faces");
+        unsigned int faceCount = 0;
+        const bool hasFaces = f && ReadCount(f, faceCount);
+        if (hasFaces) HasUV() = QxKelFacesHaveUV(*f, HasUV());
+        // Lists the stream decoded are taken as they are; the others are decoded from their text.
+        CQxKelMeshData local;
+        CQxKelMeshData* streamed = StreamedData(element);
+        CQxKelMeshData& data = streamed && streamed->VerticesElement == v ? *streamed : local;
+        if (v && data.VerticesElement != v) {
+            const unsigned int bound = v->GetContent().GetLength() / 6 + 1;
+            Decode(*QxKelVertexDecoder(*v, data, bound), *v);
         }
-        if (const CQxXmlElement* w = Child(element, "BoneWeights")) ReadBoneWeights(w, vertices);
-        if (const CQxXmlElement* f = Child(element, "Faces")) {
-            unsigned int count = 0;
-            if (ReadCount(f, count)) {
-                if (const CQxXmlAttribute* uv = f->GetAttributeByName("UV")) uv->GetContentAsBool(HasUV());
-                ReadFaces(mesh, f, HasUV(), vertices, attributes, attributeCount);
-                mesh.UpdateIndices();
-                mesh.UpdateHalfEdgeMates();
-                mesh.UpdateVertexHalfEdges();
-                mesh.UpdateNormals();
-                UpdateGraphics();
-            }
+        if (w && data.WeightsElement != w) Decode(*QxKelWeightDecoder(*w, data), *w);
+        if (hasFaces && data.FacesElement != f) Decode(*QxKelFaceDecoder(*f, data, HasUV()), *f);
+        if (!hasFaces) data.FaceList.Clear();
+        TakeMeshData(mesh, data, attributes, attributeCount);
+        if (v) UpdateBoundBox();
+        if (hasFaces) {
+            mesh.UpdateIndices();
+            mesh.UpdateHalfEdgeMates(); // also gives every vertex its corner
+            mesh.UpdateNormals();
+            UpdateGraphics();
         }
     }
 
@@ -273,7 +211,8 @@ int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, C
             CQxObject* child = NewObjectFor(c);
             PushChild(child);
             child->Read(scene, bones, c, attributes);
-            if (child->GetType() == QX_OBJ_JOINT) static_cast<CQxJoint*>(child)->Create(scene->JointRadius(), 10);
+            if (child->GetType() == QX_OBJ_JOINT)
+                static_cast<CQxJoint*>(child)->Create(scene->JointRadius(), 10);
         }
     }
     ReadWidgets(element);
@@ -287,7 +226,8 @@ int CQxModel::ReadAttributes(CQxScene* scene, CQxXmlElement* element, CQxArray<C
     ClearAttributes();
     const CQxXmlElement* attribs = Child(element, "Attribs");
     if (!attribs) return 1;
-    const char* dirs[2] = {CQxApp::Instance().DataDir().GetStr(), scene ? scene->FileDir().GetStr() : nullptr};
+    const char* dirs[2] = {CQxApp::Instance().DataDir().GetStr(),
+                           scene ? scene->FileDir().GetStr() : nullptr};
     for (unsigned int i = 0; i < attribs->GetChildCount(); ++i) {
         const CQxXmlElement* a = attribs->GetChild(i);
         if (!a || a->GetNodeType() != QX_XML_NODE_ELEMENT) continue;
@@ -322,8 +262,10 @@ int CQxModel::ReadAttributes(CQxScene* scene, CQxXmlElement* element, CQxArray<C
                     // A file that cannot be loaded keeps its path; texture reload reports it.
                     stage->Load(path->GetContentStr(), std::span<const char* const>(dirs, 2));
                 }
-                if (const CQxXmlAttribute* op = t->GetAttributeByName("ColorOp")) stage->SetColorOp(op->GetContentStr());
-                if (const CQxXmlAttribute* op = t->GetAttributeByName("AlphaOp")) stage->SetAlphaOp(op->GetContentStr());
+                if (const CQxXmlAttribute* op = t->GetAttributeByName("ColorOp"))
+                    stage->SetColorOp(op->GetContentStr());
+                if (const CQxXmlAttribute* op = t->GetAttributeByName("AlphaOp"))
+                    stage->SetAlphaOp(op->GetContentStr());
             }
         }
     }
@@ -340,7 +282,12 @@ int CQxModel::ReadAttributes(CQxScene* scene, CQxXmlElement* element, CQxArray<C
 
 int CQxScene::ReadXmlFile(const char* path) {
     CQxXmlDoc doc;
-    if (!path || !doc.ReadFile(path)) return 0;
+    CQxKelStream stream;
+    if (!path || !doc.ReadFile(path, &stream)) return 0;
+    struct StreamScope {
+        explicit StreamScope(const CQxKelStream* s) { t_Stream = s; }
+        ~StreamScope() { t_Stream = nullptr; }
+    } scope(&stream);
     const CQxXmlElement* scene = doc.GetDocumentElement();
     if (!scene || !scene->IsName("Scene")) return 0;
 
@@ -351,8 +298,10 @@ int CQxScene::ReadXmlFile(const char* path) {
         ReadFiniteFloat(grid, "Length", length);
         ReadFiniteFloat(grid, "Interval", interval);
         if (const CQxXmlElement* a = Child(grid, "Axis")) {
-            if (a->GetContent() == "X") axis = QX_AXIS_X;
-            else if (a->GetContent() == "Z") axis = QX_AXIS_Z;
+            if (a->GetContent() == "X")
+                axis = QX_AXIS_X;
+            else if (a->GetContent() == "Z")
+                axis = QX_AXIS_Z;
         }
         unsigned int rgb[3];
         if (const CQxXmlElement* c = Child(grid, "Color"); c && c->GetContentAsUints(rgb, 3) == 3)
@@ -379,7 +328,8 @@ int CQxScene::ReadXmlFile(const char* path) {
     for (auto& entry : bones) {
         CQxObject* object = entry.Key;
         CQxObject* joint = RootModel().FindName(entry.Value.GetStr());
-        object->RootBone() = joint && joint->GetType() == QX_OBJ_JOINT ? static_cast<CQxJoint*>(joint) : nullptr;
+        object->RootBone() =
+            joint && joint->GetType() == QX_OBJ_JOINT ? static_cast<CQxJoint*>(joint) : nullptr;
         object->UpdateGraphics();
     }
     return 1;

@@ -311,3 +311,53 @@ TEST_F(KelFileTest, TimeSlicedCheckParsesWithoutTouchingTheScene) {
     EXPECT_EQ(scene.ReadXmlFileOnTime(PathOf("missing.kel").c_str()), 0);
     EXPECT_EQ(QxDumpScene(scene), before);
 }
+
+TEST_F(KelFileTest, ListsReadTheSameHoweverTheyArrive) {
+    // One object in three spellings: plain; tokens broken by character references (the parser
+    // hands them over in pieces); the lists out of their usual order (faces first, weights
+    // last), which the reader takes from the element text after the whole file is read.
+    const std::string vertices = R"(<Vertices Count="4">0,0,0,
+1,0,0,
+0,1.5,0,
+1,1,-2</Vertices>)";
+    const std::string broken = R"(<Vertices Count="4">0,0,0,
+1,0,0,
+0,1&#46;5,0,
+1,1,&#45;2</Vertices>)";
+    const std::string weights = R"(<BoneWeights Count="4" BlendCount="2">0,1,0.5,0.5,
+1,0,1,0,
+0,0,1,0,
+1,1,0.25,0.75</BoneWeights>)";
+    const std::string faces =
+        R"(<Faces Count="2" UV="True">3;0,1,2,0,0,1,0,0,1,255,0,0,255,0,255,0,255,0,0,255,255,0,1,
+3;1,3,2,1,0,1,1,0,1,9,9,9,9,8,8,8,8,7,7,7,7,-1,0</Faces>)";
+    auto scene = [&](const std::string& lists) {
+        return "<Scene><Model><Name>Root</Name><Attribs><Attrib><Name>M</Name></Attrib></Attribs>"
+               "<Objects><Mesh><Name>Quad</Name>" +
+               lists + "</Mesh></Objects></Model></Scene>";
+    };
+    const std::string plain = scene(vertices + weights + faces);
+    const std::string pieces = scene(broken + weights + faces);
+    const std::string shuffled = scene(faces + vertices + weights);
+
+    CQxScene expected;
+    ASSERT_EQ(expected.ReadFile(WriteText("plain.kel", plain).c_str(), 0), 1);
+    const CQxObject* quad = expected.RootModel().FindName("Quad");
+    ASSERT_NE(quad, nullptr);
+    ASSERT_EQ(quad->Mesh().Faces().GetCount(), 2u);
+    EXPECT_EQ(quad->Mesh().Vertices().GetAt(2)->Position().y, 1.5f);
+    EXPECT_EQ(quad->Mesh().Vertices().GetAt(3)->Bones()->Weights[1], 0.75f);
+    const CQxFace* first = quad->Mesh().Faces().Front();
+    EXPECT_EQ(first->Attribute(), expected.RootModel().GetAttribute(0));
+    EXPECT_EQ(first->GetHalfEdge()->Next()->Color(), 0xFF00FF00u);
+    EXPECT_EQ(first->GetHalfEdge()->Next()->UV().x, 1.0f);
+    EXPECT_EQ(quad->Mesh().Faces().Back()->Attribute(), nullptr);
+    EXPECT_TRUE(quad->Mesh().CheckTopology(1));
+    const std::string dump = QxDumpScene(expected);
+
+    for (const std::string* text : {&pieces, &shuffled}) {
+        CQxScene loaded;
+        ASSERT_EQ(loaded.ReadFile(WriteText("variant.kel", *text).c_str(), 0), 1);
+        EXPECT_EQ(QxDumpScene(loaded), dump) << *text;
+    }
+}

@@ -103,6 +103,21 @@ public:
         return 1;
     }
 
+    // Moves every element of the other list to the end of this one, in order, in constant time;
+    // the other list is left empty. Index fields are left as they were (see UpdateIndices).
+    void Splice(CQxList& other) {
+        if (&other == this || other.m_Count == 0) return;
+        T* first = Links(&other.m_Head)->Next();
+        T* last = Links(&other.m_Head)->Prev();
+        T* tail = Links(&m_Head)->Prev();
+        Links(tail)->Next() = first;
+        Links(first)->Prev() = tail;
+        Links(last)->Next() = &m_Head;
+        Links(&m_Head)->Prev() = last;
+        m_Count += other.m_Count;
+        other.Reset();
+    }
+
     // Unlinks an element of this list without deleting it; its links become null again.
     int Remove(T* e) {
         if (!e || e == &m_Head || !Links(e)->Next() || m_Count == 0) return 0;

@@ -132,5 +132,11 @@ private:
     CQxArray<char> Text; // the bytes and their terminating zero
 };
 
+// One whole token [first, last) read as a number, as the readers above read each token (a leading
+// '+' is accepted); 0 when the token is not one, and the value is left alone.
+int QxParseInt(const char* first, const char* last, int& value);
+int QxParseUint(const char* first, const char* last, unsigned int& value);
+int QxParseFloat(const char* first, const char* last, float& value);
+
 CQxString operator+(const CQxString& a, const char* b);
 CQxString operator+(const CQxString& a, const CQxString& b);

@@ -5,6 +5,21 @@
 #include "qx/basis/string.h"
 #include "qx/xml/xml_element.h"
 
+// Takes over the text of chosen elements while a document is read, so that long number lists can be
+// decoded as they stream in instead of being stored. An element it takes keeps no content; its
+// name, attributes and children are read as usual. The sink's calls for one element come in
+// order: BeginText (with the element's name and attributes, before any child), Text for each
+// piece of its text (a piece may end in the middle of a token), EndText when the element ends.
+// A read that fails part way may stop after any call; the sink must expect no EndText then.
+class CQxXmlTextSink {
+public:
+    virtual ~CQxXmlTextSink() = default;
+    // Nonzero to take the element's text.
+    virtual int BeginText(CQxXmlElement& element) = 0;
+    virtual void Text(CQxXmlElement& element, const char* text, unsigned int length) = 0;
+    virtual void EndText(CQxXmlElement& element) = 0;
+};
+
 // An XML document: a tree of elements under one document node, read with expat and written by
 // our own writer, always as UTF-8.
 //
@@ -39,8 +54,9 @@ public:
     void Clear();
     int IsEmpty() const;
 
-    int ReadFile(const char* path);
-    int ReadString(const char* text, unsigned int length);
+    // With a sink, the sink takes the text of the elements it chooses (see CQxXmlTextSink).
+    int ReadFile(const char* path, CQxXmlTextSink* sink = nullptr);
+    int ReadString(const char* text, unsigned int length, CQxXmlTextSink* sink = nullptr);
     int ReadString(const char* text);
 
     // Writes to a temporary file in the target's folder and renames it over the target only when

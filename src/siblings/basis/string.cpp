@@ -61,13 +61,9 @@ const char* SkipPlus(const char* first, const char* last) {
     return first;
 }
 
-// Parses one whole token as a number of type T; the position moves only on success.
 template <class T>
-bool ReadNumber(const char* s, unsigned int len, unsigned int& pos, const ByteSet& delims, T& value) {
-    unsigned int start, end;
-    if (!NextToken(s, len, pos, delims, start, end)) return false;
-    const char* first = SkipPlus(s + start, s + end);
-    const char* last = s + end;
+bool ParseToken(const char* first, const char* last, T& value) {
+    first = SkipPlus(first, last);
     T parsed{};
     std::from_chars_result r;
     if constexpr (std::is_floating_point_v<T>)
@@ -76,6 +72,15 @@ bool ReadNumber(const char* s, unsigned int len, unsigned int& pos, const ByteSe
         r = std::from_chars(first, last, parsed, 10);
     if (r.ec != std::errc() || r.ptr != last) return false;
     value = parsed;
+    return true;
+}
+
+// Parses one whole token as a number of type T; the position moves only on success.
+template <class T>
+bool ReadNumber(const char* s, unsigned int len, unsigned int& pos, const ByteSet& delims, T& value) {
+    unsigned int start, end;
+    if (!NextToken(s, len, pos, delims, start, end)) return false;
+    if (!ParseToken(s + start, s + end, value)) return false;
     pos = end;
     return true;
 }
@@ -109,6 +114,18 @@ unsigned int ReadNumbers(const char* s, unsigned int len, CQxArray<T>& values, u
 }
 
 } // namespace
+
+int QxParseInt(const char* first, const char* last, int& value) {
+    return first && first < last && ParseToken(first, last, value);
+}
+
+int QxParseUint(const char* first, const char* last, unsigned int& value) {
+    return first && first < last && ParseToken(first, last, value);
+}
+
+int QxParseFloat(const char* first, const char* last, float& value) {
+    return first && first < last && ParseToken(first, last, value);
+}
 
 CQxString::CQxString() = default;
 

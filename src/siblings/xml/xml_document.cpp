@@ -107,11 +107,11 @@ int CQxXmlDoc::ReadString(const char* text) {
     return ReadString(text, static_cast<unsigned int>(length));
 }
 
-int CQxXmlDoc::ReadString(const char* text, unsigned int length) {
+int CQxXmlDoc::ReadString(const char* text, unsigned int length, CQxXmlTextSink* sink) {
     if (!Store) return 0;
     Store->Clear();
     Store->ClearError();
-    CQxXmlReader reader(*Store);
+    CQxXmlReader reader(*Store, sink);
     bool ok = false;
     try {
         ok = reader.Begin() && reader.ReadMemory(text ? text : "", text ? length : 0) && reader.Finish();
@@ -123,7 +123,7 @@ int CQxXmlDoc::ReadString(const char* text, unsigned int length) {
     return ok;
 }
 
-int CQxXmlDoc::ReadFile(const char* path) {
+int CQxXmlDoc::ReadFile(const char* path, CQxXmlTextSink* sink) {
     if (!Store) return 0;
     Store->Clear();
     Store->ClearError();
@@ -137,7 +137,7 @@ int CQxXmlDoc::ReadFile(const char* path) {
         Store->SetError("cannot open the file");
         return 0;
     }
-    CQxXmlReader reader(*Store);
+    CQxXmlReader reader(*Store, sink);
     bool ok = false;
     try {
         ok = reader.Begin() && reader.ReadDescriptor(file.Get()) && reader.Finish();

@@ -29,7 +29,7 @@ bool CQxXmlReader::Begin() {
     Stack.clear();
     Pending.clear();
     Text.clear();
-    Stack.push_back(Open{&Store.Root, 0, 0});
+    Stack.push_back(Open{&Store.Root, 0, 0, false});
     return true;
 }
 
@@ -94,7 +94,11 @@ void XMLCALL CQxXmlReader::OnText(void* user, const XML_Char* text, int length) 
     auto* self = From<CQxXmlReader>(user);
     if (self->HasFailed()) return;
     try {
-        self->Text.append(text, static_cast<std::size_t>(length));
+        const Open& open = self->Stack.back();
+        if (open.Sunk)
+            self->Sink->Text(*open.Element, text, static_cast<unsigned int>(length));
+        else
+            self->Text.append(text, static_cast<std::size_t>(length));
     } catch (const std::bad_alloc&) {
         self->StopForMemory();
     } catch (const std::length_error&) {
@@ -131,12 +135,15 @@ void CQxXmlReader::Start(const char* name, const char** attributes) {
             element->Attributes.PushBack(attribute);
         }
     }
-    Stack.push_back(Open{element, Pending.size(), Text.size()});
+    const bool sunk = Sink && Sink->BeginText(*element);
+    Stack.push_back(Open{element, Pending.size(), Text.size(), sunk});
 }
 
 void CQxXmlReader::End() {
-    Close(Stack.back());
+    const Open open = Stack.back();
+    Close(open);
     Stack.pop_back();
+    if (open.Sunk) Sink->EndText(*open.Element);
 }
 
 void CQxXmlReader::Close(const Open& open) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "qx/xml/xml_document.h"
 #include "xml_expat.h"
 #include "xml_store.h"
 
@@ -12,7 +13,7 @@
 // receives its children and its content in one exact allocation when it ends.
 class CQxXmlReader : public CQxXmlParserBase {
 public:
-    explicit CQxXmlReader(CQxXmlStore& store) : Store(store) {}
+    explicit CQxXmlReader(CQxXmlStore& store, CQxXmlTextSink* sink = nullptr) : Store(store), Sink(sink) {}
 
     bool Begin();
     bool ReadMemory(const char* text, std::size_t length);
@@ -26,6 +27,7 @@ private:
         CQxXmlElement* Element;
         std::size_t FirstChild; // in Pending
         std::size_t FirstText;  // in Text
+        bool Sunk;              // the sink takes the element's text
     };
 
     static void XMLCALL OnStart(void* user, const XML_Char* name, const XML_Char** attributes);
@@ -38,6 +40,7 @@ private:
     void Close(const Open& open);
 
     CQxXmlStore& Store;
+    CQxXmlTextSink* Sink;
     std::vector<Open> Stack;
     std::vector<CQxXmlElement*> Pending;
     std::string Text;

@@ -210,6 +210,27 @@ TEST(QxList, LinksIndicesAndOwnership) {
     EXPECT_EQ(g_PoolDeletes, 6);
 }
 
+TEST(QxList, SpliceMovesEveryElementInOrder) {
+    CQxList<Element> a, b;
+    for (int i = 0; i < 2; ++i) a.PushBack(new Element(i));
+    for (int i = 2; i < 5; ++i) b.PushBack(new Element(i));
+    a.Splice(a); // onto itself: nothing happens
+    a.Splice(b);
+    EXPECT_EQ(b.GetCount(), 0u);
+    EXPECT_EQ(b.Front(), nullptr);
+    EXPECT_EQ(b.GetHead()->Next(), b.GetHead());
+    a.UpdateIndices();
+    EXPECT_EQ(Values(a), "0:0 1:1 2:2 3:3 4:4 ");
+    EXPECT_EQ(a.Back()->Next(), a.GetHead()); // the ends link to this list's sentinel
+    EXPECT_EQ(a.GetAt(4)->PrevAt(4), a.Front());
+    CQxList<Element> empty;
+    empty.Splice(a); // into an empty list
+    EXPECT_EQ(empty.GetCount(), 5u);
+    EXPECT_EQ(empty.Front()->Prev(), empty.GetHead());
+    b.PushBack(new Element(7)); // the emptied list works as new
+    EXPECT_EQ(b.Front()->Index(), 0u);
+}
+
 TEST(QxMsgBox, HandsEverythingToTheHandler) {
     std::string seen;
     QxSetMessageHandler([&](const char* text, const char* caption, unsigned int flags, QxWindow* owner) {

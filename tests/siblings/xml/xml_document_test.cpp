@@ -390,3 +390,54 @@ TEST(XmlDocument, FailedSaveLeavesTheOldFile) {
     ASSERT_EQ(stat(path.c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0640u);
 }
+
+namespace {
+
+// Takes the text of elements named "L" and records what arrives, piece by piece.
+class RecordingSink : public CQxXmlTextSink {
+public:
+    int BeginText(CQxXmlElement& element) override {
+        if (!element.IsName("L")) return 0;
+        Events += "<";
+        Events += element.GetAttributeByName("n") ? element.GetAttributeByName("n")->GetContentStr() : "";
+        Events += ">";
+        return 1;
+    }
+    void Text(CQxXmlElement&, const char* text, unsigned int length) override {
+        Events.append(text, length);
+        ++Pieces;
+    }
+    void EndText(CQxXmlElement&) override { Events += "|"; }
+
+    std::string Events;
+    int Pieces = 0;
+};
+
+} // namespace
+
+TEST(XmlDocument, SinkTakesTheTextOfChosenElements) {
+    const char* text = "<R><L n=\"a\">1,2,\n3&amp;4&#48;5</L><K>kept</K>"
+                       "<L n=\"b\">x<C>child</C>y</L></R>";
+    CQxXmlDoc doc;
+    RecordingSink sink;
+    ASSERT_EQ(doc.ReadString(text, static_cast<unsigned int>(std::strlen(text)), &sink), 1);
+    // The sink sees every character of the text, with references resolved, in order.
+    EXPECT_EQ(sink.Events, "<a>1,2,\n3&405|<b>xy|");
+    EXPECT_GT(sink.Pieces, 2); // line breaks and references arrive as pieces of their own
+    const CQxXmlElement* root = doc.GetDocumentElement();
+    const CQxXmlElement* first = root->GetFirstChildElementByName("L");
+    ASSERT_NE(first, nullptr);
+    EXPECT_STREQ(first->GetContentStr(), "");
+    EXPECT_STREQ(first->GetAttributeByName("n")->GetContentStr(), "a");
+    EXPECT_STREQ(root->GetFirstChildElementByName("K")->GetContentStr(), "kept");
+    const CQxXmlElement* second = root->GetChild(2);
+    ASSERT_NE(second, nullptr);
+    ASSERT_EQ(second->GetChildCount(), 1u);
+    EXPECT_STREQ(second->GetChild(0)->GetContentStr(), "child");
+
+    // A document cut short still fails as a whole, with the sink told nothing more.
+    RecordingSink cut;
+    EXPECT_EQ(doc.ReadString("<R><L n=\"c\">1,2", 17, &cut), 0);
+    EXPECT_TRUE(doc.IsEmpty());
+    EXPECT_EQ(cut.Events.find('|'), std::string::npos);
+}
