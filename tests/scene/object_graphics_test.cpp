@@ -100,7 +100,8 @@ TEST(ObjectGraphics, GeometryUpdatesFollowMovedVerticesAndSelection) {
     cube->Select(1, 0);
     const CQxPrimitive* edges = cube->GetPrimitive(CQxObject::PRIM_EDGES);
     ASSERT_NE(edges, nullptr);
-    EXPECT_EQ(edges->GetVertices()[0].Color, static_cast<std::uint32_t>(QxSelectColor()));
+    EXPECT_EQ(edges->GetVertices()[edges->GetIndices()[0]].Color,
+              static_cast<std::uint32_t>(QxSelectColor()));
     EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_PICKS)->GetPrimitiveCount(), 8u);
     ASSERT_NE(cube->GetPrimitive(CQxObject::PRIM_UV_EDGES), nullptr);
 }

@@ -69,11 +69,14 @@ public:
     int BuildPicks(const CQxMesh& mesh);
     // Free edges (selected: QxSelectColor, else their own colour) and each face side once (a
     // side whose half-edge, mate or face is selected in QxSelectColor, else QxNormalColor).
+    // Lines in QxNormalColor index one shared vertex per mesh vertex (at its list position);
+    // lines in other colours have two vertices of their own.
     int BuildEdges(const CQxMesh& mesh);
     // The valid faces whose attribute is `filter` (null matches faces without one), as fans of
-    // triangles with one vertex per corner: the face normal for flat faces and the vertex
-    // normal for smooth ones, the corner's UV and colour. Normals are the mesh's own: call
-    // UpdateNormals first.
+    // triangles over the corners: the face normal for flat faces and the vertex normal for
+    // smooth ones, the corner's UV and colour. Corners of smooth faces with the same vertex, UV
+    // and colour share one primitive vertex; flat faces' corners have their own. Normals are the
+    // mesh's own: call UpdateNormals first.
     int BuildFaces(const CQxMesh& mesh, const CQxAttribute* filter);
     // Lines between the texture coordinates (u, v, 0) of the selected faces' corners, for the UV
     // view: sides with both ends selected in QxSelectUVColor, others in QxNormalUVColor.

@@ -219,25 +219,37 @@ void CQxPrimitive::AddLine(const CQxVector& a, const CQxVector& b, std::uint32_t
     AddVertex(b, color);
 }
 
+// Lines share one vertex per mesh vertex, in the normal colour, at the vertex's list position;
+// a line in another colour (selected, or a free edge's own) gets two vertices of its own. A big
+// mesh with a few selected sides thus costs one vertex per mesh vertex, not two per side.
 int CQxPrimitive::BuildEdges(const CQxMesh& mesh) {
     Reset(Kind::Edges, QX_PRIMITIVE_LINES, QX_SHADE_COLOR);
     const VertexPositions positions(mesh);
     const std::uint32_t normal = Argb(QxNormalColor()), select = Argb(QxSelectColor());
+    const unsigned int vertexCount = mesh.Vertices().GetCount();
+    std::size_t lines = mesh.Edges().GetCount();
+    for (const CQxFace& f : mesh.Faces())
+        f.ForEachHalfEdge([&](const CQxHalfEdge& h) { lines += !(h.Mate() && h.Mate() < &h); });
+    m_Indices.reserve(2 * lines);
+    m_Vertices.reserve(vertexCount);
+    m_Sources.reserve(vertexCount);
+    unsigned int i = 0;
+    for (const CQxVertex& v : mesh.Vertices()) {
+        m_Vertices.push_back(MakeVertex(v.Position(), normal));
+        m_Sources.push_back({i++, NoFace});
+    }
     auto add = [&](const CQxVertex* a, const CQxVertex* b, std::uint32_t color) {
         const unsigned int ia = positions(a), ib = positions(b);
         if (ia == 0xFFFFFFFF || ib == 0xFFFFFFFF) return;
+        if (color == normal) {
+            m_Indices.push_back(ia);
+            m_Indices.push_back(ib);
+            return;
+        }
         AddLine(a->Position(), b->Position(), color);
         m_Sources.push_back({ia, NoFace});
         m_Sources.push_back({ib, NoFace});
     };
-    // Room for every line at once: big meshes would otherwise copy and fault in the buffers
-    // several times over while they grow.
-    std::size_t lines = mesh.Edges().GetCount();
-    for (const CQxFace& f : mesh.Faces())
-        f.ForEachHalfEdge([&](const CQxHalfEdge& h) { lines += !(h.Mate() && h.Mate() < &h); });
-    m_Vertices.reserve(2 * lines);
-    m_Sources.reserve(2 * lines);
-    m_Indices.reserve(2 * lines);
     for (const CQxEdge& e : mesh.Edges())
         add(e.Vertex(0), e.Vertex(1), e.IsSelect() ? select : Argb(e.Color()));
     for (const CQxFace& f : mesh.Faces()) {
@@ -251,13 +263,17 @@ int CQxPrimitive::BuildEdges(const CQxMesh& mesh) {
             add(h.GetVertex(), h.GetEndVertex(), selected ? select : normal);
         });
     }
-    m_MeshVertexCount = mesh.Vertices().GetCount();
+    m_MeshVertexCount = vertexCount;
     return Finish();
 }
 
+// Corners of smooth faces that agree in vertex, texture coordinate and colour share one vertex
+// (a smooth surface costs about one vertex per mesh vertex plus its seams); corners of flat
+// faces carry their face's normal and stay apart.
 int CQxPrimitive::BuildFaces(const CQxMesh& mesh, const CQxAttribute* filter) {
     Reset(Kind::Faces, QX_PRIMITIVE_TRIANGLES, QX_SHADE_LIT);
     const VertexPositions positions(mesh);
+    const unsigned int vertexCount = mesh.Vertices().GetCount();
     std::size_t corners = 0, triangles = 0;
     for (const CQxFace& f : mesh.Faces()) {
         if (f.Attribute() != filter) continue;
@@ -265,42 +281,62 @@ int CQxPrimitive::BuildFaces(const CQxMesh& mesh, const CQxAttribute* filter) {
         corners += n;
         triangles += n > 2 ? n - 2 : 0;
     }
+    // Room for the worst case; pages that stay unused are never touched.
     m_Vertices.reserve(corners);
     m_Sources.reserve(corners);
     m_Indices.reserve(3 * triangles);
+    // The smooth vertices made for each mesh vertex, as chains through `chain`.
+    thread_local std::vector<unsigned int> first, chain;
+    first.assign(vertexCount, 0xFFFFFFFF);
+    chain.clear();
+    chain.reserve(corners);
+    thread_local std::vector<unsigned int> ring;
     unsigned int faceIndex = 0;
     for (const CQxFace& f : mesh.Faces()) {
         const unsigned int fi = faceIndex++;
         if (f.Attribute() != filter || !f.IsValid()) continue;
-        const auto first = static_cast<unsigned int>(m_Vertices.size());
         const bool flat = !f.IsShade();
+        ring.clear();
         bool ok = true;
         f.ForEachHalfEdge([&](const CQxHalfEdge& h) {
-            const CQxVertex* v = h.GetVertex();
-            const unsigned int vi = positions(v);
+            const unsigned int vi = positions(h.GetVertex());
             if (vi == 0xFFFFFFFF) ok = false;
+            ring.push_back(vi);
+        });
+        if (!ok) continue; // a corner on a vertex of another mesh: leave the face out
+        unsigned int k = 0;
+        f.ForEachHalfEdge([&](const CQxHalfEdge& h) {
+            const unsigned int vi = ring[k];
+            const CQxVertex* v = h.GetVertex();
             CQxPrimitiveVertex pv = MakeVertex(v->Position(), h.Color());
-            SetNormal(pv, flat ? f.Normal() : v->Normal());
             if (h.HasUV()) {
                 pv.UV[0] = h.UV().x;
                 pv.UV[1] = h.UV().y;
             }
+            if (!flat) {
+                for (unsigned int e = first[vi]; e != 0xFFFFFFFF; e = chain[e]) {
+                    const CQxPrimitiveVertex& seen = m_Vertices[e];
+                    if (seen.Color == pv.Color && seen.UV[0] == pv.UV[0] && seen.UV[1] == pv.UV[1]) {
+                        ring[k++] = e;
+                        return;
+                    }
+                }
+            }
+            SetNormal(pv, flat ? f.Normal() : v->Normal());
+            const auto e = static_cast<unsigned int>(m_Vertices.size());
             m_Vertices.push_back(pv);
             m_Sources.push_back({vi, flat ? fi : NoFace});
+            chain.push_back(flat ? 0xFFFFFFFF : first[vi]);
+            if (!flat) first[vi] = e;
+            ring[k++] = e;
         });
-        if (!ok) { // a corner on a vertex of another mesh: leave the face out
-            m_Vertices.resize(first);
-            m_Sources.resize(first);
-            continue;
-        }
-        const unsigned int n = f.GetHalfEdgeCount();
-        for (unsigned int i = 1; i + 1 < n; ++i) {
-            m_Indices.push_back(first);
-            m_Indices.push_back(first + i);
-            m_Indices.push_back(first + i + 1);
+        for (unsigned int i = 1; i + 1 < ring.size(); ++i) {
+            m_Indices.push_back(ring[0]);
+            m_Indices.push_back(ring[i]);
+            m_Indices.push_back(ring[i + 1]);
         }
     }
-    m_MeshVertexCount = mesh.Vertices().GetCount();
+    m_MeshVertexCount = vertexCount;
     m_MeshFaceCount = faceIndex;
     return Finish();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <set>
+#include <tuple>
 
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/bound_box.h"
@@ -12,6 +13,33 @@ namespace {
 
 CQxVector PositionOf(const CQxPrimitiveVertex& v) {
     return CQxVector(v.Position[0], v.Position[1], v.Position[2]);
+}
+
+// The triangles, in order, are the fans of the faces of that attribute in mesh order, each
+// primitive vertex carrying its corner's position, normal, UV and colour.
+void ExpectFansOfCorners(const CQxPrimitive& p, const CQxMesh& mesh, const CQxAttribute* filter) {
+    unsigned int t = 0;
+    for (const CQxFace& f : mesh.Faces()) {
+        if (f.Attribute() != filter || !f.IsValid()) continue;
+        const unsigned int n = f.GetHalfEdgeCount();
+        for (unsigned int i = 1; i + 1 < n; ++i, ++t) {
+            ASSERT_LT(3 * t + 2, p.GetIndexCount());
+            const unsigned int corner[3] = {0, i, i + 1};
+            for (unsigned int k = 0; k < 3; ++k) {
+                const unsigned int index = p.GetIndices()[3 * t + k];
+                ASSERT_LT(index, p.GetVertexCount());
+                const CQxPrimitiveVertex& v = p.GetVertices()[index];
+                const CQxHalfEdge* h = f.GetHalfEdgeAt(corner[k]);
+                EXPECT_EQ(PositionOf(v), h->GetVertex()->Position());
+                const CQxVector normal = f.IsShade() ? h->GetVertex()->Normal() : f.Normal();
+                EXPECT_EQ(CQxVector(v.Normal[0], v.Normal[1], v.Normal[2]), normal);
+                EXPECT_EQ(v.UV[0], h->HasUV() ? h->UV().x : 0.0f);
+                EXPECT_EQ(v.UV[1], h->HasUV() ? h->UV().y : 0.0f);
+                EXPECT_EQ(v.Color, h->Color());
+            }
+        }
+    }
+    EXPECT_EQ(3 * t, p.GetIndexCount());
 }
 
 class PrimitiveBuild : public ::testing::Test {
@@ -31,8 +59,7 @@ TEST_F(PrimitiveBuild, FacesAreFansPerAttributeWithFlatOrSmoothNormals) {
     EXPECT_EQ(faces.GetType(), QX_PRIMITIVE_TRIANGLES);
     EXPECT_EQ(faces.GetShade(), QX_SHADE_LIT);
     EXPECT_EQ(faces.GetPrimitiveCount(), 12u);
-    EXPECT_EQ(faces.GetVertexCount(), 24u); // one per corner: normals and UVs differ per face
-    for (unsigned int i = 0; i < faces.GetIndexCount(); ++i) EXPECT_LT(faces.GetIndices()[i], 24u);
+    ExpectFansOfCorners(faces, m_Mesh, &m_Red);
 
     // Another attribute used by no face builds nothing and leaves the primitive empty.
     EXPECT_FALSE(faces.BuildFaces(m_Mesh, &m_Blue));
@@ -51,15 +78,52 @@ TEST_F(PrimitiveBuild, FacesAreFansPerAttributeWithFlatOrSmoothNormals) {
     const CQxFace* front = m_Mesh.Faces().Front();
     m_Mesh.Faces().Front()->SetShade(0);
     ASSERT_TRUE(blue.BuildFaces(m_Mesh, &m_Blue));
-    const CQxPrimitiveVertex& flat = blue.GetVertices()[0];
+    ExpectFansOfCorners(blue, m_Mesh, &m_Blue);
+    const CQxPrimitiveVertex& flat = blue.GetVertices()[blue.GetIndices()[0]];
     EXPECT_FLOAT_EQ(flat.Normal[0], front->Normal().x);
     EXPECT_FLOAT_EQ(flat.Normal[1], front->Normal().y);
     EXPECT_FLOAT_EQ(flat.Normal[2], front->Normal().z);
     const CQxVertex* corner = m_Mesh.Faces().Back()->GetHalfEdge()->GetVertex();
-    const CQxPrimitiveVertex& smooth = blue.GetVertices()[4];
+    const CQxPrimitiveVertex& smooth = blue.GetVertices()[blue.GetIndices()[6]];
     EXPECT_FLOAT_EQ(smooth.Normal[0], corner->Normal().x);
     EXPECT_FLOAT_EQ(smooth.Normal[2], corner->Normal().z);
     EXPECT_EQ(PositionOf(smooth), corner->Position());
+}
+
+TEST(PrimitiveShare, SmoothCornersShareVerticesAndSeamsSplitThem) {
+    // A 2x2 plane: 9 vertices, 16 corners. Smooth with matching UVs it needs 9 vertices.
+    CQxMesh plane;
+    ASSERT_TRUE(plane.CreatePlane(0, 2.0f, 2.0f, 2, 2, nullptr, 0));
+    plane.UpdateNormals();
+    CQxPrimitive faces;
+    ASSERT_TRUE(faces.BuildFaces(plane, nullptr));
+    EXPECT_EQ(faces.GetVertexCount(), 9u);
+    ExpectFansOfCorners(faces, plane, nullptr);
+    // A corner with its own colour or UV (a seam) gets its own vertex; a flat face keeps all its
+    // corners apart.
+    CQxHalfEdge* h = plane.Faces().Front()->GetHalfEdge();
+    h->Color() = 0xFF123456u;
+    h->Next()->UV() += CQxVector2D(0.5f, 0.0f);
+    plane.Faces().Back()->SetShade(0);
+    ASSERT_TRUE(faces.BuildFaces(plane, nullptr));
+    std::set<std::tuple<const CQxVertex*, float, float, std::uint32_t>> smooth;
+    unsigned int flat = 0;
+    for (const CQxFace& f : plane.Faces()) {
+        f.ForEachHalfEdge([&](const CQxHalfEdge& c) {
+            if (f.IsShade())
+                smooth.insert({c.GetVertex(), c.UV().x, c.UV().y, c.Color()});
+            else
+                ++flat;
+        });
+    }
+    EXPECT_EQ(flat, 4u);
+    EXPECT_EQ(faces.GetVertexCount(), smooth.size() + flat);
+    ExpectFansOfCorners(faces, plane, nullptr);
+    // The edges share the mesh's vertices: 12 sides on 9 vertices.
+    CQxPrimitive edges;
+    ASSERT_TRUE(edges.BuildEdges(plane));
+    EXPECT_EQ(edges.GetPrimitiveCount(), 12u);
+    EXPECT_EQ(edges.GetVertexCount(), 9u);
 }
 
 TEST_F(PrimitiveBuild, EdgesPointsAndPicksFollowSelection) {
@@ -79,9 +143,12 @@ TEST_F(PrimitiveBuild, EdgesPointsAndPicksFollowSelection) {
     ASSERT_TRUE(edges.BuildEdges(m_Mesh));
     EXPECT_EQ(edges.GetPrimitiveCount(), 13u);
     unsigned int selected = 0, green = 0;
-    for (unsigned int i = 0; i < edges.GetVertexCount(); i += 2) {
-        selected += edges.GetVertices()[i].Color == QxSelectColor();
-        green += edges.GetVertices()[i].Color == 0xFF00FF00u;
+    for (unsigned int i = 0; i < edges.GetIndexCount(); i += 2) {
+        const CQxPrimitiveVertex& a0 = edges.GetVertices()[edges.GetIndices()[i]];
+        const CQxPrimitiveVertex& a1 = edges.GetVertices()[edges.GetIndices()[i + 1]];
+        EXPECT_EQ(a0.Color, a1.Color); // a line has one colour
+        selected += a0.Color == QxSelectColor();
+        green += a0.Color == 0xFF00FF00u;
     }
     EXPECT_EQ(selected, 4u);
     EXPECT_EQ(green, 1u);
@@ -124,11 +191,12 @@ TEST_F(PrimitiveBuild, UpdatePositionsMovesOnlyPositionsAndNormals) {
         EXPECT_EQ(v.Color, before[i].Color);
         EXPECT_EQ(v.UV[0], before[i].UV[0]);
     }
-    EXPECT_EQ(changed, 3u); // a cube corner is on three faces
+    EXPECT_GT(changed, 0u);
+    ExpectFansOfCorners(faces, m_Mesh, &m_Red); // every corner at its new place
     EXPECT_TRUE(std::equal(indices.begin(), indices.end(), faces.GetIndices()));
     unsigned int edgeEnds = 0;
-    for (unsigned int i = 0; i < edges.GetVertexCount(); ++i)
-        edgeEnds += PositionOf(edges.GetVertices()[i]) == moved->Position();
+    for (unsigned int i = 0; i < edges.GetIndexCount(); ++i)
+        edgeEnds += PositionOf(edges.GetVertices()[edges.GetIndices()[i]]) == moved->Position();
     EXPECT_EQ(edgeEnds, 3u);
 
     // A changed topology needs a rebuild.
