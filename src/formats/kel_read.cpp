@@ -199,7 +199,8 @@ int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, C
         if (hasFaces) {
             mesh.UpdateIndices();
             mesh.UpdateHalfEdgeMates(); // also gives every vertex its corner
-            mesh.UpdateNormals();
+            // The graphics update of a shown shape renews the normals itself.
+            if (!HasShape() || !IsVisible()) mesh.UpdateNormals();
             UpdateGraphics();
         }
     }

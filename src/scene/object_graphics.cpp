@@ -1,6 +1,9 @@
 #include <algorithm>
 #include <cstdint>
+#include <exception>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "object_internal.h"
@@ -174,8 +177,35 @@ void CQxObject::PrepareDrawMeshes() {
 }
 
 void CQxObject::BuildPrimitives() {
-    BuildFacePrimitives();
-    BuildDetailPrimitives();
+    // A big mesh builds its lines and points on a second core while this one builds the faces:
+    // the two touch separate members and only read the meshes.
+    constexpr unsigned int ParallelFaces = 100000;
+    if (m_Meshes[MESH_MAIN].Faces().GetCount() < ParallelFaces) {
+        BuildFacePrimitives();
+        BuildDetailPrimitives();
+        return;
+    }
+    std::exception_ptr failure;
+    std::thread details;
+    try {
+        details = std::thread([this, &failure] {
+            try {
+                BuildDetailPrimitives();
+            } catch (...) {
+                failure = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        BuildDetailPrimitives(); // no thread to be had: one after the other
+    }
+    try {
+        BuildFacePrimitives();
+    } catch (...) {
+        if (details.joinable()) details.join();
+        throw;
+    }
+    if (details.joinable()) details.join();
+    if (failure) std::rethrow_exception(failure);
 }
 
 void CQxObject::BuildFacePrimitives() {

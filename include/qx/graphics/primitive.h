@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "qx/basis/array.h"
+#include "qx/basis/huge_page_allocator.h"
 #include "qx/math/vector.h"
 
 class CQxMesh;
@@ -127,9 +128,11 @@ private:
     void AddLine(const CQxVector& a, const CQxVector& b, std::uint32_t color);
     int Upload();
 
-    std::vector<CQxPrimitiveVertex> m_Vertices;
-    std::vector<unsigned int> m_Indices;
-    std::vector<Source> m_Sources; // empty for primitives not built from a mesh
+    template <class T>
+    using Buffer = std::vector<T, CQxHugePageAllocator<T>>;
+    Buffer<CQxPrimitiveVertex> m_Vertices;
+    Buffer<unsigned int> m_Indices;
+    Buffer<Source> m_Sources; // empty for primitives not built from a mesh
     unsigned int m_MeshVertexCount = 0;
     unsigned int m_MeshFaceCount = 0;
     QX_PRIMITIVE_TYPE m_Type = QX_PRIMITIVE_POINTS;
