@@ -61,11 +61,6 @@ void ReadMatrix(const CQxXmlElement* e, const char* name, CQxMatrix& out) {
     }
 }
 
-int ReadCount(const CQxXmlElement* e, unsigned int& count) {
-    const CQxXmlAttribute* a = e->GetAttributeByName("Count");
-    return a && a->GetContentAsUint(count);
-}
-
 void ReadBoneInfo(CQxObject& object, CQxBinTree<CQxObject*, CQxString>& bones, const CQxXmlElement* info) {
     if (const CQxXmlElement* root = Child(info, "RootBone"))
         bones.Set(&object, CQxString(root->GetContentStr()));
@@ -180,19 +175,26 @@ int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, C
         const CQxXmlElement* v = Child(element, "Vertices");
         const CQxXmlElement* w = Child(element, "BoneWeights");
         const CQxXmlElement* f = Child(element, "Faces");
-        unsigned int faceCount = 0;
-        const bool hasFaces = f && ReadCount(f, faceCount);
-        if (hasFaces) HasUV() = QxKelFacesHaveUV(*f, HasUV());
+        const CQxKelListHeader faceHeader = f ? QxKelReadListHeader(*f, HasUV()) : CQxKelListHeader();
+        const bool hasFaces = f && faceHeader.HasCount;
+        if (hasFaces) HasUV() = faceHeader.HasUV;
         // Lists the stream decoded are taken as they are; the others are decoded from their text.
         CQxKelMeshData local;
         CQxKelMeshData* streamed = StreamedData(element);
         CQxKelMeshData& data = streamed && streamed->VerticesElement == v ? *streamed : local;
         if (v && data.VerticesElement != v) {
+            data.VerticesElement = v;
             const unsigned int bound = v->GetContent().GetLength() / 6 + 1;
-            Decode(*QxKelVertexDecoder(*v, data, bound), *v);
+            Decode(*QxKelVertexDecoder(QxKelReadListHeader(*v, 1), data, bound), *v);
         }
-        if (w && data.WeightsElement != w) Decode(*QxKelWeightDecoder(*w, data), *w);
-        if (hasFaces && data.FacesElement != f) Decode(*QxKelFaceDecoder(*f, data, HasUV()), *f);
+        if (w && data.WeightsElement != w) {
+            data.WeightsElement = w;
+            Decode(*QxKelWeightDecoder(QxKelReadListHeader(*w, 1), data), *w);
+        }
+        if (hasFaces && data.FacesElement != f) {
+            data.FacesElement = f;
+            Decode(*QxKelFaceDecoder(faceHeader, data), *f);
+        }
         if (!hasFaces) data.FaceList.Clear();
         TakeMeshData(mesh, data, attributes, attributeCount);
         if (v) UpdateBoundBox();
@@ -284,7 +286,9 @@ int CQxModel::ReadAttributes(CQxScene* scene, CQxXmlElement* element, CQxArray<C
 int CQxScene::ReadXmlFile(const char* path) {
     CQxXmlDoc doc;
     CQxKelStream stream;
-    if (!path || !doc.ReadFile(path, &stream)) return 0;
+    if (!path) return 0;
+    const int read = doc.ReadFile(path, &stream);
+    if (!stream.Finish() || !read) return 0;
     struct StreamScope {
         explicit StreamScope(const CQxKelStream* s) { t_Stream = s; }
         ~StreamScope() { t_Stream = nullptr; }

@@ -1,7 +1,12 @@
 #include "kel_stream.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "kel_format.h"
 
@@ -269,35 +274,31 @@ protected:
 
 } // namespace
 
-std::unique_ptr<CQxKelListDecoder> QxKelVertexDecoder(const CQxXmlElement& element, CQxKelMeshData& data,
+CQxKelListHeader QxKelReadListHeader(const CQxXmlElement& element, int hasUV) {
+    CQxKelListHeader header;
+    header.HasCount = ReadCount(element, header.Count);
+    const CQxXmlAttribute* blend = element.GetAttributeByName("BlendCount");
+    header.HasBlend = blend && blend->GetContentAsUint(header.Blend);
+    if (const CQxXmlAttribute* uv = element.GetAttributeByName("UV")) uv->GetContentAsBool(hasUV);
+    header.HasUV = hasUV;
+    return header;
+}
+
+std::unique_ptr<CQxKelListDecoder> QxKelVertexDecoder(const CQxKelListHeader& header, CQxKelMeshData& data,
                                                       unsigned int reserveBound) {
-    data.VerticesElement = &element;
-    unsigned int count = 0;
-    if (!ReadCount(element, count)) return std::make_unique<EmptyDecoder>();
-    return std::make_unique<VertexDecoder>(data, count, reserveBound);
+    if (!header.HasCount) return std::make_unique<EmptyDecoder>();
+    return std::make_unique<VertexDecoder>(data, header.Count, reserveBound);
 }
 
-std::unique_ptr<CQxKelListDecoder> QxKelWeightDecoder(const CQxXmlElement& element, CQxKelMeshData& data) {
-    data.WeightsElement = &element;
-    unsigned int count = 0, blend = 0;
-    const CQxXmlAttribute* blendAttr = element.GetAttributeByName("BlendCount");
-    if (!ReadCount(element, count) || !blendAttr || !blendAttr->GetContentAsUint(blend) ||
-        count != data.Vertices.GetSize() || blend < 2)
+std::unique_ptr<CQxKelListDecoder> QxKelWeightDecoder(const CQxKelListHeader& header, CQxKelMeshData& data) {
+    if (!header.HasCount || !header.HasBlend || header.Count != data.Vertices.GetSize() || header.Blend < 2)
         return std::make_unique<EmptyDecoder>();
-    return std::make_unique<WeightDecoder>(data, blend);
+    return std::make_unique<WeightDecoder>(data, header.Blend);
 }
 
-std::unique_ptr<CQxKelListDecoder> QxKelFaceDecoder(const CQxXmlElement& element, CQxKelMeshData& data,
-                                                    int hasUV) {
-    data.FacesElement = &element;
-    unsigned int count = 0;
-    if (!ReadCount(element, count)) return std::make_unique<EmptyDecoder>();
-    return std::make_unique<FaceDecoder>(data, count, hasUV);
-}
-
-int QxKelFacesHaveUV(const CQxXmlElement& faces, int current) {
-    if (const CQxXmlAttribute* uv = faces.GetAttributeByName("UV")) uv->GetContentAsBool(current);
-    return current;
+std::unique_ptr<CQxKelListDecoder> QxKelFaceDecoder(const CQxKelListHeader& header, CQxKelMeshData& data) {
+    if (!header.HasCount) return std::make_unique<EmptyDecoder>();
+    return std::make_unique<FaceDecoder>(data, header.Count, header.HasUV);
 }
 
 // --- The sink -----------------------------------------------------------------------------------
@@ -305,42 +306,160 @@ int QxKelFacesHaveUV(const CQxXmlElement& faces, int current) {
 namespace {
 // A list announced with a count reserves no more than this many vertices ahead of reading them.
 constexpr unsigned int kStreamReserve = 1u << 22;
+// Text goes to the decoding thread in batches of about this size, with at most this many waiting.
+constexpr std::size_t kBatchBytes = 256 * 1024;
+constexpr std::size_t kMaxWaiting = 8;
 } // namespace
 
+// The decoding thread and its queue of work: a decoder to start, a batch of text, or the end of
+// the current list.
+struct CQxKelStream::Worker {
+    using Factory = std::function<std::unique_ptr<CQxKelListDecoder>()>;
+    struct Job {
+        Factory Start;    // set: begin a list
+        std::string Text; // a batch of the current list's text
+        bool End = false; // the current list ended
+    };
+
+    Worker() : Thread([this] { Run(); }) {}
+    ~Worker() {
+        {
+            std::lock_guard<std::mutex> lock(Mutex);
+            Closing = true;
+        }
+        Wake.notify_all();
+        Thread.join();
+    }
+
+    void Push(Job job) {
+        std::unique_lock<std::mutex> lock(Mutex);
+        Room.wait(lock, [this] { return Jobs.size() < kMaxWaiting; });
+        Jobs.push_back(std::move(job));
+        lock.unlock();
+        Wake.notify_one();
+    }
+
+    // Waits until the queue is empty and the job in hand is done.
+    bool Wait() {
+        std::unique_lock<std::mutex> lock(Mutex);
+        Idle.wait(lock, [this] { return Jobs.empty() && !Busy; });
+        return !Failed;
+    }
+
+    void Run() {
+        std::unique_ptr<CQxKelListDecoder> active;
+        for (;;) {
+            Job job;
+            {
+                std::unique_lock<std::mutex> lock(Mutex);
+                Wake.wait(lock, [this] { return Closing || !Jobs.empty(); });
+                if (Jobs.empty()) return; // closing with nothing left
+                job = std::move(Jobs.front());
+                Jobs.pop_front();
+                Busy = true;
+            }
+            Room.notify_one();
+            bool failed = false;
+            try {
+                if (!Failed) {
+                    if (job.Start) active = job.Start();
+                    if (active && !job.Text.empty()) active->Feed(job.Text.data(), job.Text.size());
+                    if (active && job.End) {
+                        active->Finish();
+                        active.reset();
+                    }
+                }
+            } catch (const std::bad_alloc&) {
+                failed = true;
+                active.reset();
+            }
+            {
+                std::lock_guard<std::mutex> lock(Mutex);
+                Failed = Failed || failed;
+                Busy = false;
+            }
+            Idle.notify_all();
+        }
+    }
+
+    std::mutex Mutex;
+    std::condition_variable Wake, Room, Idle;
+    std::deque<Job> Jobs;
+    bool Busy = false;
+    bool Closing = false;
+    bool Failed = false;
+    std::thread Thread; // last: it starts once everything above is ready
+};
+
+CQxKelStream::CQxKelStream() = default;
+
+CQxKelStream::~CQxKelStream() {
+    m_Worker.reset(); // joins before the data the decoders write is freed
+}
+
 int CQxKelStream::BeginText(CQxXmlElement& element) {
-    if (m_Active) return 0;
+    if (m_ActiveElement) return 0;
     const CQxXmlElement* object = element.GetParent();
     if (!object || object->GetNodeType() != QX_XML_NODE_ELEMENT) return 0;
     // Only the first list of each name counts, as the object's reader takes the first child by
     // name; weights and faces need the object's vertices first.
-    std::unique_ptr<CQxKelMeshData>& slot = m_Meshes[object];
-    if (element.IsName("Vertices")) {
-        if (slot) return 0;
-        slot = std::make_unique<CQxKelMeshData>();
-        m_Active = QxKelVertexDecoder(element, *slot, kStreamReserve);
+    const bool vertices = element.IsName("Vertices");
+    if (!vertices && !element.IsName("BoneWeights") && !element.IsName("Faces")) return 0;
+    auto found = m_Meshes.find(object);
+    CQxKelMeshData* data = found == m_Meshes.end() ? nullptr : found->second.get();
+    // The decoding thread gets plain values: the document may be freed before it is done.
+    Worker::Factory start;
+    const CQxKelListHeader header = QxKelReadListHeader(element, 1);
+    if (vertices) {
+        if (data) return 0;
+        data = m_Meshes.emplace(object, std::make_unique<CQxKelMeshData>()).first->second.get();
+        data->VerticesElement = &element;
+        start = [header, data] { return QxKelVertexDecoder(header, *data, kStreamReserve); };
     } else if (element.IsName("BoneWeights")) {
-        if (!slot || slot->WeightsElement || slot->FacesElement) return 0;
-        m_Active = QxKelWeightDecoder(element, *slot);
-    } else if (element.IsName("Faces")) {
-        if (!slot || slot->FacesElement) return 0;
-        m_Active = QxKelFaceDecoder(element, *slot, QxKelFacesHaveUV(element, 1));
+        if (!data || data->WeightsElement || data->FacesElement) return 0;
+        data->WeightsElement = &element;
+        start = [header, data] { return QxKelWeightDecoder(header, *data); };
     } else {
-        if (!slot) m_Meshes.erase(object);
-        return 0;
+        if (!data || data->FacesElement) return 0;
+        data->FacesElement = &element;
+        start = [header, data] { return QxKelFaceDecoder(header, *data); };
     }
+    if (!m_Worker) m_Worker = std::make_unique<Worker>();
+    m_Worker->Push(Worker::Job{std::move(start), {}, false});
     m_ActiveElement = &element;
+    m_Batch.reserve(kBatchBytes + 4096);
     return 1;
 }
 
+void CQxKelStream::Flush() {
+    if (m_Batch.empty()) return;
+    std::string text;
+    text.swap(m_Batch);
+    m_Worker->Push(Worker::Job{nullptr, std::move(text), false});
+    m_Batch.reserve(kBatchBytes + 4096);
+}
+
 void CQxKelStream::Text(CQxXmlElement& element, const char* text, unsigned int length) {
-    if (m_Active && &element == m_ActiveElement) m_Active->Feed(text, length);
+    if (&element != m_ActiveElement) return;
+    m_Batch.append(text, length);
+    if (m_Batch.size() >= kBatchBytes) Flush();
 }
 
 void CQxKelStream::EndText(CQxXmlElement& element) {
-    if (!m_Active || &element != m_ActiveElement) return;
-    m_Active->Finish();
-    m_Active.reset();
+    if (&element != m_ActiveElement) return;
+    Flush();
+    m_Worker->Push(Worker::Job{nullptr, {}, true});
     m_ActiveElement = nullptr;
+}
+
+int CQxKelStream::Finish() {
+    if (!m_Worker) return 1;
+    if (m_ActiveElement) { // the document ended inside a list (a failed read): close it
+        Flush();
+        m_Worker->Push(Worker::Job{nullptr, {}, true});
+        m_ActiveElement = nullptr;
+    }
+    return m_Worker->Wait();
 }
 
 CQxKelMeshData* CQxKelStream::Find(const CQxXmlElement* object) const {

@@ -65,31 +65,53 @@ struct CQxKelMeshData {
     const CQxXmlElement* FacesElement = nullptr;
 };
 
-// Decoders of the three lists; each reads what the element's attributes announce.
-std::unique_ptr<CQxKelListDecoder> QxKelVertexDecoder(const CQxXmlElement& element, CQxKelMeshData& data,
+// What a list element announces in its attributes: "Count", and "BlendCount" for weights or
+// whether face records carry texture coordinates ("UV", read over the object's current value).
+struct CQxKelListHeader {
+    bool HasCount = false;
+    unsigned int Count = 0;
+    bool HasBlend = false;
+    unsigned int Blend = 0;
+    int HasUV = 1;
+};
+CQxKelListHeader QxKelReadListHeader(const CQxXmlElement& element, int hasUV);
+
+// Decoders of the three lists, reading what the header announces into the data.
+std::unique_ptr<CQxKelListDecoder> QxKelVertexDecoder(const CQxKelListHeader& header, CQxKelMeshData& data,
                                                       unsigned int reserveBound);
-std::unique_ptr<CQxKelListDecoder> QxKelWeightDecoder(const CQxXmlElement& element, CQxKelMeshData& data);
-// hasUV: whether the records carry texture coordinates (the object's HasUV after the element's
-// "UV" attribute).
-std::unique_ptr<CQxKelListDecoder> QxKelFaceDecoder(const CQxXmlElement& element, CQxKelMeshData& data,
-                                                    int hasUV);
-// hasUV as a reader of the "Faces" element sets it, starting from the object's value.
-int QxKelFacesHaveUV(const CQxXmlElement& faces, int current);
+std::unique_ptr<CQxKelListDecoder> QxKelWeightDecoder(const CQxKelListHeader& header, CQxKelMeshData& data);
+std::unique_ptr<CQxKelListDecoder> QxKelFaceDecoder(const CQxKelListHeader& header, CQxKelMeshData& data);
 
 // The sink the scene reader gives the parser: it decodes the three lists of every object element
 // as they stream in, in file order (weights and faces only after the same object's vertices),
 // and keeps the results by object element until the object takes them.
+//
+// Decoding runs on a second thread, fed with the text in large batches, so building the mesh
+// elements overlaps the parse. Only that thread makes mesh elements while the file is read (the
+// parser makes none); Finish waits for it.
 class CQxKelStream : public CQxXmlTextSink {
 public:
+    CQxKelStream();
+    ~CQxKelStream() override;
+    CQxKelStream(const CQxKelStream&) = delete;
+    CQxKelStream& operator=(const CQxKelStream&) = delete;
+
     int BeginText(CQxXmlElement& element) override;
     void Text(CQxXmlElement& element, const char* text, unsigned int length) override;
     void EndText(CQxXmlElement& element) override;
 
-    // The data decoded under an object element; null when none.
+    // Waits until everything handed over is decoded; 0 when decoding ran out of memory (what
+    // was decoded is dropped).
+    int Finish();
+    // The data decoded under an object element; null when none. Call after Finish.
     CQxKelMeshData* Find(const CQxXmlElement* object) const;
 
 private:
+    struct Worker;
+    void Flush();
+
     std::unordered_map<const CQxXmlElement*, std::unique_ptr<CQxKelMeshData>> m_Meshes;
-    std::unique_ptr<CQxKelListDecoder> m_Active;
     const CQxXmlElement* m_ActiveElement = nullptr;
+    std::string m_Batch;
+    std::unique_ptr<Worker> m_Worker;
 };

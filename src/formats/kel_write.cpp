@@ -86,7 +86,8 @@ void WriteBoneWeights(CQxMesh& mesh, CQxXmlElement* e) {
         if (!first) text += QxKelRecordSeparator;
         first = 0;
         const CQxVertexBones& bones = *vertex.Bones();
-        const unsigned int indices[4] = {bones.Indices[0], bones.Indices[1], bones.Indices[2], bones.Indices[3]};
+        const unsigned int indices[4] = {bones.Indices[0], bones.Indices[1], bones.Indices[2],
+                                         bones.Indices[3]};
         text.AddUints(indices, 4);
         text += QxKelRecordSeparator;
         text.AddFloats(bones.Weights, 4);

@@ -270,7 +270,10 @@ TEST_F(KelFileTest, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
     EXPECT_LT(depth, 20000u);
 
     // Not a scene at all, cut short, or without "Scene": 0 and an empty scene.
-    for (const char* bad : {"not xml", "<Scene><Model><Name>Root</Name><Objects><Mesh>", "<Other/>"}) {
+    for (const char* bad : {"not xml", "<Scene><Model><Name>Root</Name><Objects><Mesh>", "<Other/>",
+                            "<Scene><Model><Name>Root</Name><Objects><Mesh><Vertices Count=\"3\">0,0,0,1,0,0,0,1",
+                            "<Scene><Model><Objects><Mesh><Vertices Count=\"1\">0,0,0</Vertices>"
+                            "<Faces Count=\"1\">3;0,0,0,1,1,1,1</Faces></Mesh></Objects></Model><Scene>"}) {
         EXPECT_EQ(scene.ReadFile(WriteText("bad.kel", bad).c_str(), 0), 0) << bad;
         EXPECT_EQ(scene.RootModel().GetChildCount(), 0u);
     }
