@@ -70,17 +70,18 @@ public:
     unsigned char IsSelect() const { return m_Select; }
 
 private:
+    // Ordered to pack: the position goes in the list node's padding (64 bytes in all).
     CQxVector m_Position;
     CQxVector m_Normal;
+    unsigned char m_Select = 0;
     CQxHalfEdge* m_HalfEdge = nullptr;
     CQxVertexBones* m_Bones = nullptr;
-    unsigned char m_Select = 0;
 };
 
 class CQxEdge : public CQxListNode<CQxEdge> {
 public:
     CQxEdge() = default;
-    CQxEdge(CQxVertex* a, CQxVertex* b, unsigned int flags) : m_Vertices{a, b}, m_Flags(flags) {}
+    CQxEdge(CQxVertex* a, CQxVertex* b, unsigned int flags) : m_Flags(flags), m_Vertices{a, b} {}
     // Copies vertices, flags, colour and selection; not the links.
     CQxEdge(const CQxEdge& other) = default;
     CQxEdge& operator=(const CQxEdge& other) = default;
@@ -97,8 +98,8 @@ public:
     unsigned char IsSelect() const { return m_Select; }
 
 private:
+    unsigned int m_Flags = 0; // in the list node's padding
     CQxVertex* m_Vertices[2] = {nullptr, nullptr};
-    unsigned int m_Flags = 0;
     std::uint32_t m_Color = 0xFFFFFFFF;
     unsigned char m_Select = 0;
 };
@@ -110,7 +111,7 @@ class CQxHalfEdge : public CQxListNode<CQxHalfEdge> {
 public:
     CQxHalfEdge() = default;
     CQxHalfEdge(CQxFace* face, CQxVertex* vertex, unsigned int flags)
-        : m_Face(face), m_Vertex(vertex), m_Flags(flags) {}
+        : m_Flags(flags), m_Face(face), m_Vertex(vertex) {}
     // Copies vertex, flags, colour, texture coordinate and selection states; not the face, the
     // ring or the mate. Assigning moves the topology epoch (the vertex may change).
     CQxHalfEdge(const CQxHalfEdge& other);
@@ -149,11 +150,12 @@ public:
 
 private:
     friend class CQxFace;
+    // Ordered to pack: the flags go in the list node's padding (64 bytes in all).
+    unsigned int m_Flags = 0;
     CQxFace* m_Face = nullptr;
     CQxVertex* m_Vertex = nullptr;
     CQxHalfEdge* m_Mate = nullptr;
     CQxVector2D m_UV;
-    unsigned int m_Flags = 0;
     std::uint32_t m_Color = 0xFFFFFFFF;
     unsigned char m_HasUV = 0;
     unsigned char m_UVSelect = 0;
@@ -226,10 +228,11 @@ public:
     }
 
 private:
+    // Ordered to pack: the count goes in the list node's padding (56 bytes in all).
+    unsigned int m_Count = 0;
     CQxHalfEdge* m_First = nullptr;
     CQxAttribute* m_Attribute = nullptr;
     CQxVector m_Normal;
-    unsigned int m_Count = 0;
     unsigned char m_Flag = 1;
     unsigned char m_Select = 0;
 };

@@ -217,7 +217,7 @@ void CQxVertex::FreeBones() {
 // --- Half-edge ------------------------------------------------------------------------------
 
 CQxHalfEdge::CQxHalfEdge(const CQxHalfEdge& other)
-    : CQxListNode<CQxHalfEdge>(), m_Vertex(other.m_Vertex), m_UV(other.m_UV), m_Flags(other.m_Flags),
+    : CQxListNode<CQxHalfEdge>(), m_Flags(other.m_Flags), m_Vertex(other.m_Vertex), m_UV(other.m_UV),
       m_Color(other.m_Color), m_HasUV(other.m_HasUV), m_UVSelect(other.m_UVSelect), m_Select(other.m_Select) {
 }
 
