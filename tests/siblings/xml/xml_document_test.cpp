@@ -437,7 +437,8 @@ TEST(XmlDocument, SinkTakesTheTextOfChosenElements) {
 
     // A document cut short still fails as a whole, with the sink told nothing more.
     RecordingSink cut;
-    EXPECT_EQ(doc.ReadString("<R><L n=\"c\">1,2", 17, &cut), 0);
+    const char* cutText = "<R><L n=\"c\">1,2";
+    EXPECT_EQ(doc.ReadString(cutText, static_cast<unsigned int>(std::strlen(cutText)), &cut), 0);
     EXPECT_TRUE(doc.IsEmpty());
     EXPECT_EQ(cut.Events.find('|'), std::string::npos);
 }
