@@ -116,4 +116,18 @@ void BM_RectPick(benchmark::State& state) {
 }
 BENCHMARK(BM_RectPick)->Arg(31)->Arg(16)->Unit(benchmark::kMillisecond);
 
+// The first rectangle pick with sides after a topology change, which rebuilds the cache and
+// finds the sides' half-edges of the faces near the rectangle.
+void BM_RectPickRebuild(benchmark::State& state) {
+    PickScene& s = Scene();
+    CQxMeshHits hits;
+    for (auto _ : state) {
+        QxBumpMeshTopology();
+        s.mesh.IsRectHit(31, CQxRect(860, 440, 1060, 640), s.viewport, s.world, s.view, s.projection, hits);
+        benchmark::DoNotOptimize(hits.HalfEdges.GetData());
+    }
+    state.counters["sides"] = static_cast<double>(hits.HalfEdges.GetSize());
+}
+BENCHMARK(BM_RectPickRebuild)->Unit(benchmark::kMillisecond);
+
 } // namespace

@@ -1,16 +1,27 @@
-// Hit tests on screen data. Each call takes the vertices to clip space once, keeping one outcode
-// byte per vertex against the pick rectangle; the faces are then walked in list order and all
-// but the few near the rectangle are dismissed by their corners' codes before any division.
-// The walk reads the corners from the mesh's topology cache (flat vertex numbers, a few bytes a
-// corner) rather than chasing faces and rings; only the faces that pass touch the elements.
+// Hit tests on screen data. Each call takes the vertices to clip space once, a block of them at a
+// time (positions gathered into short arrays, then transformed several lanes at once), keeping one
+// outcode byte per vertex against the pick rectangle and, per run of 32 vertices, the bits all of
+// them share. Faces are walked in list order from the mesh's topology cache (flat vertex numbers),
+// 64 at a time: the cache knows which runs of vertices each group of faces uses, so a group whose
+// vertices all lie beyond one side of the rectangle is passed over without reading its corners.
+// Of the rest, all but the few faces near the rectangle are dismissed by their corners' codes
+// before any division; only the faces that pass touch the elements.
 
 #include <algorithm>
+#include <bit>
 #include <cfloat>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <mutex>
 #include <new>
+#include <type_traits>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "qx/graphics/mesh.h"
 #include "qx/graphics/settings.h"
@@ -58,6 +69,8 @@ struct ViewMap {
 // Mesh positions to clip space with one matrix (world x view x projection).
 struct SingleTransform {
     CQxMatrix m;
+    const CQxMatrix& Matrix() const { return m; }
+    const CQxVector& Place(const CQxVertex& v) const { return v.Position(); }
     void Clip(const CQxVertex& v, float c[4]) const {
         const CQxVector& p = v.Position();
         for (int k = 0; k < 4; ++k) c[k] = p.x * m.m[0][k] + p.y * m.m[1][k] + p.z * m.m[2][k] + m.m[3][k];
@@ -72,7 +85,8 @@ struct BoneTransform {
     unsigned int count;
     CQxMatrix viewProj;
 
-    CQxVector Skin(const CQxVertex& v) const {
+    const CQxMatrix& Matrix() const { return viewProj; }
+    CQxVector Place(const CQxVertex& v) const {
         const CQxVector& p = v.Position();
         if (!count) return p;
         const CQxVertexBones* b = v.Bones();
@@ -85,7 +99,7 @@ struct BoneTransform {
         return q;
     }
     void Clip(const CQxVertex& v, float c[4]) const {
-        const CQxVector q = Skin(v);
+        const CQxVector q = Place(v);
         const CQxMatrix& m = viewProj;
         for (int k = 0; k < 4; ++k) c[k] = q.x * m.m[0][k] + q.y * m.m[1][k] + q.z * m.m[2][k] + m.m[3][k];
     }
@@ -118,10 +132,106 @@ struct NearHit {
     CQxVector pos;
 };
 
+// Four lanes of floats; plain scalar code where there is no SIMD.
+typedef float Float4 __attribute__((vector_size(16)));
+
+inline Float4 Load4(const float* p) {
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void Store4(float* p, Float4 v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// Vertices are projected VertexRun at a time; the per-vertex codes are summarised per run too.
+constexpr unsigned int VertexRunShift = 5;
+constexpr unsigned int VertexRun = 1u << VertexRunShift;
+
+// One run of vertices on its way to clip space: positions (placed by the transform), then their
+// clip coordinates. Lanes past the last vertex hold zeros.
+struct VertexBlock {
+    alignas(16) float x[VertexRun] = {};
+    alignas(16) float y[VertexRun] = {};
+    alignas(16) float z[VertexRun] = {};
+    alignas(16) float c[4][VertexRun] = {};
+    const CQxVertex* v[VertexRun] = {};
+
+    // The same sums, in the same order, as the transforms' Clip: one matrix column at a time, so
+    // each of its entries is spread over the lanes once.
+    void Clip(const CQxMatrix& m) {
+        for (int k = 0; k < 4; ++k) {
+            const float a = m.m[0][k], b = m.m[1][k], d = m.m[2][k], e = m.m[3][k];
+            for (unsigned int g = 0; g < VertexRun; g += 4)
+                Store4(c[k] + g, Load4(x + g) * a + Load4(y + g) * b + Load4(z + g) * d + e);
+        }
+    }
+    void Corner(unsigned int j, float out[4]) const {
+        for (int k = 0; k < 4; ++k) out[k] = c[k][j];
+    }
+};
+
+// One byte per run of VertexRun vertices (the AND of what its vertices hold), and the AND over
+// any span of runs in two lookups: level L holds the AND over 2^L runs from each start.
+class RunTable {
+public:
+    // Level 0, one entry per run plus one for the slot past the last vertex.
+    unsigned char* Prepare(unsigned int vertexCount) {
+        m_Count = (vertexCount >> VertexRunShift) + 1;
+        if (m_Base.size() < m_Count) m_Base.resize(m_Count);
+        return m_Base.data();
+    }
+    // Readies the spans up to `longest` runs. When memory is short every span answers 0 (nothing
+    // is passed over).
+    void Build(std::uint32_t longest) {
+        const unsigned int levels = std::bit_width(std::max<std::uint32_t>(longest, 1));
+        m_Ready = false;
+        try {
+            if (m_Upper.size() < std::size_t(levels - 1) * m_Count)
+                m_Upper.resize(std::size_t(levels - 1) * m_Count);
+        } catch (const std::bad_alloc&) {
+            return;
+        }
+        for (unsigned int level = 1; level < levels; ++level) {
+            const unsigned char* below = Level(level - 1);
+            unsigned char* out = m_Upper.data() + std::size_t(level - 1) * m_Count;
+            const std::size_t half = std::size_t(1) << (level - 1);
+            const std::size_t n = m_Count >= 2 * half ? m_Count - 2 * half + 1 : 0;
+            std::size_t i = 0;
+            for (; i + 8 <= n; i += 8) {
+                std::uint64_t a, b;
+                std::memcpy(&a, below + i, 8);
+                std::memcpy(&b, below + i + half, 8);
+                a &= b;
+                std::memcpy(out + i, &a, 8);
+            }
+            for (; i < n; ++i) out[i] = below[i] & below[i + half];
+        }
+        m_Ready = true;
+    }
+    // The AND over runs lo..hi (hi below the count, its length within what Build readied).
+    unsigned char Query(std::uint32_t lo, std::uint32_t hi) const {
+        if (!m_Ready) return 0;
+        const unsigned int level = std::bit_width(hi - lo + 1) - 1;
+        const unsigned char* t = Level(level);
+        return t[lo] & t[hi + 1 - (std::uint32_t(1) << level)];
+    }
+
+private:
+    const unsigned char* Level(unsigned int level) const {
+        return level ? m_Upper.data() + std::size_t(level - 1) * m_Count : m_Base.data();
+    }
+    std::vector<unsigned char> m_Base;
+    std::vector<unsigned char> m_Upper;
+    unsigned int m_Count = 0;
+    bool m_Ready = false;
+};
+
 // Buffers reused from call to call: the library is driven from one thread, so each thread
 // keeps its own and a pick allocates nothing once they have grown.
 struct Scratch {
     std::vector<unsigned char> codes;
+    RunTable runs;
     std::vector<Corner> poly;
     std::vector<Corner> clipped;
     std::vector<ClipCorner> clipIn;
@@ -129,6 +239,10 @@ struct Scratch {
     std::vector<const CQxVertex*> corners;
     std::vector<NearHit> points;
     std::vector<NearHit> lines;
+    // What a rectangle test found, copied to the caller's arrays in one go at the end.
+    std::vector<CQxVertex*> foundVertices;
+    std::vector<CQxFace*> foundFaces;
+    std::vector<CQxHalfEdge*> foundSides;
     // Vertex to list position: by the Index fields when they match the positions, else through
     // an open-addressing table of pointers.
     int direct = 1;
@@ -207,22 +321,34 @@ private:
     std::uintptr_t m_Rings = 0;
 };
 
-// Takes every vertex to clip space and hands it to the visitor in list order:
-// visit(vertex, list position, clip position); then readies the vertex lookup.
+// Gathers the vertices' placed positions VertexRun at a time and hands each run to the visitor in
+// list order: visit(first list position, count, block), which takes it on to clip space; then
+// readies the vertex lookup.
 template <class Transform, class Visit>
-void ProjectVertices(const CQxList<CQxVertex>& vertices, const Transform& xf, Scratch& s, Visit&& visit,
-                     bool lookup = true) {
+void ForEachVertexBlock(const CQxList<CQxVertex>& vertices, const Transform& xf, Scratch& s, Visit&& visit,
+                        bool lookup) {
     s.count = vertices.GetCount();
-    unsigned int i = 0;
+    VertexBlock b;
+    unsigned int first = 0, k = 0;
     int direct = 1;
-    std::uintptr_t mark = 0;
+    // Not prefetched: the vertices of a list walked in pool order are a stream the processor
+    // follows well by itself, and guessing ahead measured no faster.
     for (const CQxVertex& v : vertices) {
-        PrefetchStream(mark, Ahead(&v, 16), sizeof(CQxVertex));
-        float c[4];
-        xf.Clip(v, c);
-        direct &= v.Index() == i;
-        visit(v, i, c);
-        ++i;
+        const CQxVector& p = xf.Place(v);
+        b.x[k] = p.x;
+        b.y[k] = p.y;
+        b.z[k] = p.z;
+        b.v[k] = &v;
+        direct &= v.Index() == first + k;
+        if (++k == VertexRun) {
+            visit(first, k, b);
+            first += k;
+            k = 0;
+        }
+    }
+    if (k) {
+        for (unsigned int j = k; j < VertexRun; ++j) b.x[j] = b.y[j] = b.z[j] = 0.0f;
+        visit(first, k, b);
     }
     s.direct = direct;
     if (!direct && lookup) s.BuildTable(vertices);
@@ -238,19 +364,116 @@ struct ScreenBox {
 
     ScreenBox(const ViewMap& map, float x0, float x1, float y0, float y1)
         : hw(map.hw), hh(map.hh), lx(map.cx - x0), rx(map.cx - x1), ty(map.cy - y0), by(map.cy - y1) {}
-    unsigned char Code(const float c[4]) const {
-        const float x = hw * c[0], y = hh * c[1], w = c[3];
-        unsigned char code = 0;
-        if (x + lx * w < 0.0f) code |= OutLeft;
-        if (x + rx * w >= 0.0f) code |= OutRight;
-        if (ty * w - y < 0.0f) code |= OutTop;
-        if (by * w - y >= 0.0f) code |= OutBottom;
-        // Before the near plane, or no usable w (only odd projections have z >= 0 with w <= 0).
-        if (!(c[2] >= 0.0f && w > 0.0f)) code |= OutNear;
-        if (c[2] > w) code |= OutFar;
-        return code;
-    }
 };
+
+// Compiled twice on x86-64, the wider form chosen at load time where the processor has it.
+#if defined(__x86_64__)
+#define QX_VECTOR_CLONES [[gnu::target_clones("avx2", "default")]]
+#else
+#define QX_VECTOR_CLONES
+#endif
+
+// The low bytes of VertexRun small values (below 128), as bytes; `count` of them are written.
+inline void PackBytes(const std::int32_t* value, unsigned char* out, unsigned int count) {
+#if defined(__SSE2__)
+    __m128i q[8];
+    for (int k = 0; k < 8; ++k) q[k] = _mm_load_si128(reinterpret_cast<const __m128i*>(value) + k);
+    const __m128i lo = _mm_packus_epi16(_mm_packs_epi32(q[0], q[1]), _mm_packs_epi32(q[2], q[3]));
+    const __m128i hi = _mm_packus_epi16(_mm_packs_epi32(q[4], q[5]), _mm_packs_epi32(q[6], q[7]));
+    if (count == VertexRun) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), lo);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 16), hi);
+        return;
+    }
+    alignas(16) unsigned char bytes[VertexRun];
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes), lo);
+    _mm_store_si128(reinterpret_cast<__m128i*>(bytes + 16), hi);
+    std::memcpy(out, bytes, count);
+#else
+    for (unsigned int j = 0; j < count; ++j) out[j] = static_cast<unsigned char>(value[j]);
+#endif
+}
+
+// Takes a block of `count` vertices to clip space (the same sums, in the same order, as the
+// transforms' Clip) and codes them against the box: `out` gets a byte per vertex, its code or,
+// with `flags`, 1 inside and 0 outside. Returns in its low byte the AND of the codes (with
+// `flags`: 0 when some vertex is inside, else 0xFF), and 0x100 when some vertex is inside.
+QX_VECTOR_CLONES unsigned int CodeBlock(VertexBlock& b, const CQxMatrix& m, const ScreenBox& box, int flags,
+                                        unsigned int count, unsigned char* out) {
+    typedef float Float8 __attribute__((vector_size(32)));
+    typedef std::int32_t Int8 __attribute__((vector_size(32)));
+    const Int8 lane = {0, 1, 2, 3, 4, 5, 6, 7};
+    Int8 shared = ~Int8{}, some = Int8{};
+    alignas(32) std::int32_t value[VertexRun];
+    for (unsigned int g = 0; g < VertexRun; g += 8) {
+        Float8 px, py, pz;
+        std::memcpy(&px, b.x + g, sizeof px);
+        std::memcpy(&py, b.y + g, sizeof py);
+        std::memcpy(&pz, b.z + g, sizeof pz);
+        const Float8 c0 = px * m.m[0][0] + py * m.m[1][0] + pz * m.m[2][0] + m.m[3][0];
+        const Float8 c1 = px * m.m[0][1] + py * m.m[1][1] + pz * m.m[2][1] + m.m[3][1];
+        const Float8 z = px * m.m[0][2] + py * m.m[1][2] + pz * m.m[2][2] + m.m[3][2];
+        const Float8 w = px * m.m[0][3] + py * m.m[1][3] + pz * m.m[2][3] + m.m[3][3];
+        std::memcpy(b.c[0] + g, &c0, sizeof c0);
+        std::memcpy(b.c[1] + g, &c1, sizeof c1);
+        std::memcpy(b.c[2] + g, &z, sizeof z);
+        std::memcpy(b.c[3] + g, &w, sizeof w);
+        const Float8 x = box.hw * c0, y = box.hh * c1;
+        Int8 code = (x + box.lx * w < 0.0f) & std::int32_t(OutLeft);
+        code |= (x + box.rx * w >= 0.0f) & std::int32_t(OutRight);
+        code |= (box.ty * w - y < 0.0f) & std::int32_t(OutTop);
+        code |= (box.by * w - y >= 0.0f) & std::int32_t(OutBottom);
+        // Before the near plane, or no usable w (only odd projections have z >= 0 with w <= 0).
+        code |= ~((z >= 0.0f) & (w > 0.0f)) & std::int32_t(OutNear);
+        code |= (z > w) & std::int32_t(OutFar);
+        const Int8 valid = lane + static_cast<std::int32_t>(g) < static_cast<std::int32_t>(count);
+        const Int8 in = (code == 0) & valid;
+        some |= in;
+        shared &= flags ? ~in : code | ~valid;
+        const Int8 v = flags ? in & 1 : code;
+        std::memcpy(value + g, &v, sizeof v);
+    }
+    PackBytes(value, out, count);
+    unsigned int all = 0xFF, any = 0;
+    for (int j = 0; j < 8; ++j) {
+        all &= static_cast<unsigned int>(shared[j]);
+        any |= static_cast<unsigned int>(some[j]);
+    }
+    return (all & 0xFF) | (any ? 0x100u : 0u);
+}
+
+// Codes every vertex against the box into s.codes, and each run of vertices into s.runs (the
+// bits all its vertices share); inside(vertex, list position, clip position) is called for each
+// vertex inside the box, in list order. With `flags` the codes kept are 1 for inside and 0 for
+// outside instead, and a run's byte is 0 when some vertex of it is inside, else 0xFF. The slot
+// past the last vertex is left to the caller.
+template <class Transform, class Inside>
+void CodeVertices(const CQxList<CQxVertex>& vertices, const Transform& xf, const ScreenBox& box, bool flags,
+                  Scratch& s, Inside&& inside, bool lookup) {
+    const unsigned int n = vertices.GetCount();
+    if (s.codes.size() < std::size_t(n) + 1) s.codes.resize(std::size_t(n) + 1);
+    unsigned char* codes = s.codes.data();
+    unsigned char* runs = s.runs.Prepare(n);
+    const CQxMatrix& m = xf.Matrix();
+    // The run holding only the slot past the last vertex.
+    runs[n >> VertexRunShift] = 0xFF;
+    ForEachVertexBlock(
+        vertices, xf, s,
+        [&](unsigned int first, unsigned int count, VertexBlock& b) {
+            unsigned char* out = codes + first;
+            const unsigned int coded = CodeBlock(b, m, box, flags, count, out);
+            runs[first >> VertexRunShift] = static_cast<unsigned char>(coded);
+            // Most runs lie wholly outside the box.
+            if (!(coded & 0x100)) return;
+            for (unsigned int j = 0; j < count; ++j) {
+                if (flags ? !out[j] : out[j]) continue;
+                float c[4];
+                b.Corner(j, c);
+                inside(*b.v[j], first + j, c);
+            }
+        },
+        lookup);
+}
 
 // The screen corners of a face none of whose corners lies before the near plane; 0 when a
 // corner has no usable projection.
@@ -316,6 +539,79 @@ unsigned int ClipPolygon(const CQxHalfEdge* const* sides, const CQxVertex* const
 constexpr unsigned char MissingCode = 0xFF;
 constexpr unsigned int MissingBit = 0x80;
 
+// Faces are grouped FaceGroup at a time for passing over them whole.
+constexpr unsigned int FaceGroupShift = 6;
+constexpr unsigned int FaceGroup = 1u << FaceGroupShift;
+
+// A span of vertex runs (numbers lo..hi of runs of VertexRun vertices).
+struct RunSpan {
+    std::uint32_t lo, hi;
+};
+
+// The vertex runs one group of faces uses, as a few spans covering them (and maybe more). A
+// grid's group takes a stretch of two rows: two spans.
+class RunSpans {
+public:
+    void Add(std::uint32_t run) {
+        if (m_Count && Extend(m_Spans[m_Last], run)) return;
+        for (unsigned int k = 0; k < m_Count; ++k)
+            if (Extend(m_Spans[k], run)) {
+                m_Last = k;
+                return;
+            }
+        m_Spans[m_Count] = {run, run};
+        m_Last = m_Count++;
+        if (m_Count > MaxSpans) MergeClosest();
+    }
+    // Appends the spans, in order and joined where they touch, and starts afresh; `longest`
+    // grows to the longest span.
+    void Flush(std::vector<RunSpan>& out, std::uint32_t& longest) {
+        Sort();
+        for (unsigned int k = 0; k < m_Count; ++k) {
+            if (!out.empty() && k && m_Spans[k].lo <= out.back().hi + 1) {
+                out.back().hi = std::max(out.back().hi, m_Spans[k].hi);
+            } else {
+                out.push_back(m_Spans[k]);
+            }
+            longest = std::max(longest, out.back().hi - out.back().lo + 1);
+        }
+        m_Count = m_Last = 0;
+    }
+
+private:
+    static constexpr unsigned int MaxSpans = 4;
+
+    static bool Extend(RunSpan& span, std::uint32_t run) {
+        if (run + 1 < span.lo || run > span.hi + 1) return false;
+        span.lo = std::min(span.lo, run);
+        span.hi = std::max(span.hi, run);
+        return true;
+    }
+    void Sort() {
+        for (unsigned int k = 1; k < m_Count; ++k)
+            for (unsigned int j = k; j && m_Spans[j].lo < m_Spans[j - 1].lo; --j)
+                std::swap(m_Spans[j], m_Spans[j - 1]);
+    }
+    // One span too many: the two nearest become one.
+    void MergeClosest() {
+        Sort();
+        unsigned int best = 0;
+        std::int64_t bestGap = INT64_MAX;
+        for (unsigned int k = 0; k + 1 < m_Count; ++k) {
+            const std::int64_t gap = std::int64_t(m_Spans[k + 1].lo) - m_Spans[k].hi;
+            if (gap < bestGap) bestGap = gap, best = k;
+        }
+        m_Spans[best].hi = std::max(m_Spans[best].hi, m_Spans[best + 1].hi);
+        for (unsigned int k = best + 1; k + 1 < m_Count; ++k) m_Spans[k] = m_Spans[k + 1];
+        --m_Count;
+        m_Last = best;
+    }
+
+    RunSpan m_Spans[MaxSpans + 1] = {};
+    unsigned int m_Count = 0;
+    unsigned int m_Last = 0;
+};
+
 // The faces in list order, and each face's corners as vertex list positions in ring order.
 // Valid while the topology epoch and the element counts are those it was built at: then every
 // face pointer is alive, in this mesh, and its ring runs over exactly these vertices.
@@ -329,20 +625,26 @@ struct Topology {
     std::vector<const CQxFace*> faces;
     std::vector<std::uint32_t> corners;
     std::vector<std::uint32_t> offsets; // faceCount + 1 entries into corners
-    // The corners themselves, parallel to `corners`; filled on the first rectangle test for
-    // sides, so that it need not walk the rings of every face inside.
-    std::vector<const CQxHalfEdge*> sides;
+    // The vertex runs each group of faces uses: group g's spans are spans[groupSpans[g]] up to
+    // spans[groupSpans[g + 1]].
+    std::vector<RunSpan> spans;
+    std::vector<std::uint32_t> groupSpans;
+    std::uint32_t longestSpan = 1;
+    // The corners themselves, parallel to `corners`, filled a group of faces at a time by the
+    // rectangle tests that want sides, so that they need not walk the rings of every face inside.
+    std::unique_ptr<const CQxHalfEdge*[]> sides;
+    std::vector<unsigned char> sidesReady; // per group
 
     bool Matches(const CQxMesh& mesh) const {
         return built && epoch == QxGetMeshTopologyEpoch() && vertexCount == mesh.Vertices().GetCount() &&
                faceCount == mesh.Faces().GetCount();
     }
     unsigned int Count(std::size_t f) const { return uniform ? uniform : offsets[f + 1] - offsets[f]; }
-    const std::uint32_t* Corners(std::size_t f) const {
-        return corners.data() + (uniform ? f * uniform : offsets[f]);
-    }
+    std::size_t First(std::size_t f) const { return uniform ? f * uniform : offsets[f]; }
+    const std::uint32_t* Corners(std::size_t f) const { return corners.data() + First(f); }
+    std::size_t Groups() const { return (faces.size() + FaceGroup - 1) >> FaceGroupShift; }
 
-    // Needs the scratch's vertex lookup ready (ProjectVertices with lookup). On failure (no memory,
+    // Needs the scratch's vertex lookup ready (a vertex pass with lookup). On failure (no memory,
     // or more corners than 32-bit positions hold) the cache stays unbuilt and the caller walks the
     // mesh itself.
     bool Build(const CQxMesh& mesh, const Scratch& s) {
@@ -350,6 +652,7 @@ struct Topology {
         const std::uint64_t now = QxGetMeshTopologyEpoch();
         const unsigned int missing = mesh.Vertices().GetCount();
         unsigned int same = mesh.Faces().IsEmpty() ? 0 : mesh.Faces().Front()->GetHalfEdgeCount();
+        sides.reset();
         try {
             // A much smaller mesh than last time gives the memory back.
             const std::size_t n = mesh.Faces().GetCount();
@@ -357,16 +660,27 @@ struct Topology {
                 std::vector<const CQxFace*>().swap(faces);
                 std::vector<std::uint32_t>().swap(corners);
                 std::vector<std::uint32_t>().swap(offsets);
-                std::vector<const CQxHalfEdge*>().swap(sides);
+                std::vector<RunSpan>().swap(spans);
+                std::vector<std::uint32_t>().swap(groupSpans);
             }
             faces.clear();
             corners.clear();
             offsets.clear();
-            sides.clear();
+            spans.clear();
+            groupSpans.clear();
             faces.reserve(n);
             offsets.reserve(n + 1);
             offsets.push_back(0);
+            groupSpans.reserve(((n + FaceGroup - 1) >> FaceGroupShift) + 1);
+            longestSpan = 1;
+            RunSpans group;
+            FacePrefetcher prefetch;
             for (const CQxFace& f : mesh.Faces()) {
+                prefetch(f);
+                if (!(faces.size() & (FaceGroup - 1))) {
+                    group.Flush(spans, longestSpan);
+                    groupSpans.push_back(static_cast<std::uint32_t>(spans.size()));
+                }
                 const unsigned int count = f.GetHalfEdgeCount();
                 if (count != same) same = 0;
                 if (corners.size() + count >= 0xFFFFFFFFu) return false;
@@ -374,10 +688,15 @@ struct Topology {
                 const CQxHalfEdge* h = f.GetHalfEdge();
                 for (unsigned int i = 0; i < count; ++i, h = h->Next()) {
                     const unsigned int k = s.Find(h->GetVertex());
-                    corners.push_back(k == NoVertex ? missing : k);
+                    const std::uint32_t corner = k == NoVertex ? missing : k;
+                    corners.push_back(corner);
+                    group.Add(corner >> VertexRunShift);
                 }
                 offsets.push_back(static_cast<std::uint32_t>(corners.size()));
             }
+            group.Flush(spans, longestSpan);
+            groupSpans.push_back(static_cast<std::uint32_t>(spans.size()));
+            sidesReady.assign(Groups(), 0);
         } catch (const std::bad_alloc&) {
             return false;
         }
@@ -390,35 +709,57 @@ struct Topology {
         return true;
     }
 
-    // Fills `sides` for a built cache; false when memory is short.
-    bool BuildSides() {
-        if (sides.size() == corners.size()) return true;
-        try {
-            sides.resize(corners.size());
-        } catch (const std::bad_alloc&) {
-            return false;
+    // Room for the sides of a built cache; false when memory is short.
+    bool PrepareSides() {
+        if (!sides)
+            sides.reset(new (std::nothrow) const CQxHalfEdge*[std::max<std::size_t>(corners.size(), 1)]);
+        return sides != nullptr;
+    }
+    // Fills the sides of one group of faces (PrepareSides first).
+    void FillSides(std::size_t g) {
+        if (sidesReady[g]) return;
+        const std::size_t end = std::min(faces.size(), (g + 1) << FaceGroupShift);
+        for (std::size_t f = g << FaceGroupShift; f < end; ++f) {
+            const CQxHalfEdge** out = sides.get() + First(f);
+            const CQxHalfEdge* h = faces[f]->GetHalfEdge();
+            for (unsigned int i = Count(f); i; --i, h = h->Next()) *out++ = h;
         }
-        const CQxHalfEdge** out = sides.data();
-        for (const CQxFace* f : faces) {
-            const CQxHalfEdge* h = f->GetHalfEdge();
-            for (unsigned int i = f->GetHalfEdgeCount(); i; --i, h = h->Next()) *out++ = h;
-        }
-        return true;
+        sidesReady[g] = 1;
     }
 
-    // Visits every face with at least `least` corners: visit(face number, corners, count). Common
-    // ring sizes get their own loops so the compiler unrolls the corner reads.
-    template <class Visit>
-    void ForEach(unsigned int least, Visit&& visit) const {
+    // Visits every face with at least `least` corners, but for the groups whose vertex runs all
+    // share a bit in `table` (no face of theirs can reach the box): group(g) for each group
+    // visited, before its faces, then face(face number, corners, count). Common ring sizes get their own
+    // loops, with the count a constant (std::integral_constant), so the compiler unrolls the corner reads.
+    template <class Group, class Face>
+    void ForEach(const RunTable& table, unsigned int least, Group&& group, Face&& face) const {
+        const std::size_t groups = Groups();
+        auto skip = [&](std::size_t g) {
+            unsigned int shared = 0xFF;
+            for (std::uint32_t k = groupSpans[g]; k < groupSpans[g + 1] && shared; ++k)
+                shared &= table.Query(spans[k].lo, spans[k].hi);
+            return shared != 0;
+        };
         auto fixed = [&]<unsigned int K>() {
-            const std::uint32_t* c = corners.data();
-            for (std::size_t f = 0; f < faces.size(); ++f, c += K) visit(f, c, K);
+            for (std::size_t g = 0; g < groups; ++g) {
+                if (skip(g)) continue;
+                group(g);
+                const std::size_t end = std::min(faces.size(), (g + 1) << FaceGroupShift);
+                const std::uint32_t* c = corners.data() + (g << FaceGroupShift) * K;
+                for (std::size_t f = g << FaceGroupShift; f < end; ++f, c += K)
+                    face(f, c, std::integral_constant<unsigned int, K>());
+            }
         };
         if (uniform == 3) return fixed.template operator()<3>();
         if (uniform == 4) return fixed.template operator()<4>();
-        for (std::size_t f = 0; f < faces.size(); ++f) {
-            const unsigned int count = Count(f);
-            if (count >= least) visit(f, Corners(f), count);
+        for (std::size_t g = 0; g < groups; ++g) {
+            if (skip(g)) continue;
+            group(g);
+            const std::size_t end = std::min(faces.size(), (g + 1) << FaceGroupShift);
+            for (std::size_t f = g << FaceGroupShift; f < end; ++f) {
+                const unsigned int count = Count(f);
+                if (count >= least) face(f, Corners(f), count);
+            }
         }
     }
 };
@@ -587,18 +928,13 @@ int PointHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxPo
     const bool wantEdges = (mask & QX_HIT_EDGE) && !mesh.Edges().IsEmpty();
     bool cached = topo && topo->Matches(mesh);
     const unsigned int n = mesh.Vertices().GetCount();
-    if (s.codes.size() < std::size_t(n) + 1) s.codes.resize(std::size_t(n) + 1);
-    unsigned char* codes = s.codes.data();
-    codes[n] = MissingCode;
     // One pixel of margin keeps the divide-free tests on the safe side of rounding.
     const ScreenBox box(pk.map, pk.px - pk.r - 1.0f, pk.px + pk.r + 1.0f, pk.py - pk.r - 1.0f,
                         pk.py + pk.r + 1.0f);
-    ProjectVertices(
-        mesh.Vertices(), xf, s,
-        [&](const CQxVertex& v, unsigned int i, const float* c) {
-            const unsigned char code = box.Code(c);
-            codes[i] = code;
-            if (code || !wantVertices) return;
+    CodeVertices(
+        mesh.Vertices(), xf, box, false, s,
+        [&](const CQxVertex& v, unsigned int, const float* c) {
+            if (!wantVertices) return;
             const ScreenVertex sv = pk.map.Map(c);
             const float dx = sv.x - pk.px, dy = sv.y - pk.py;
             const float d2 = dx * dx + dy * dy;
@@ -606,7 +942,10 @@ int PointHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxPo
                 s.points.push_back({std::sqrt(d2), sv.z, sv.x, sv.y, &v, nullptr, nullptr, 0, v.Position()});
         },
         !cached || wantEdges);
+    unsigned char* codes = s.codes.data();
+    codes[n] = MissingCode;
     if (topo && !cached) cached = topo->Build(mesh, s);
+    if (cached) s.runs.Build(topo->longestSpan);
 
     // A face whose corners are not all beyond one side of the pick box: tested in full.
     auto testFace = [&](const CQxFace& f, unsigned int count, unsigned int any) {
@@ -625,14 +964,16 @@ int PointHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxPo
     // Faces are walked even when only vertices or lines are asked for: they hide what is
     // behind them. Most are ruled out by their corners' outcodes alone.
     if (cached) {
-        topo->ForEach(2, [&](std::size_t k, const std::uint32_t* c, unsigned int count) {
-            unsigned int all = 0xFF, any = 0;
-            for (unsigned int i = 0; i < count; ++i) {
-                all &= codes[c[i]];
-                any |= codes[c[i]];
-            }
-            if (!all && !(any & MissingBit)) testFace(*topo->faces[k], count, any);
-        });
+        topo->ForEach(
+            s.runs, 2, [](std::size_t) {},
+            [&](std::size_t k, const std::uint32_t* c, auto count) {
+                unsigned int all = 0xFF, any = 0;
+                for (unsigned int i = 0; i < count; ++i) {
+                    all &= codes[c[i]];
+                    any |= codes[c[i]];
+                }
+                if (!all && !(any & MissingBit)) testFace(*topo->faces[k], count, any);
+            });
     } else {
         FacePrefetcher prefetch;
         for (const CQxFace& f : mesh.Faces()) {
@@ -697,6 +1038,40 @@ int PointHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxPo
 
 // --- Rectangles and circles --------------------------------------------------------------------
 
+// Appends to a reused buffer through a bare pointer, so that a tight loop keeps it in a register:
+// Reserve room for a face's worth, then Put each candidate and keep it or not without a branch.
+template <class T>
+class Sink {
+public:
+    explicit Sink(std::vector<T>& store)
+        : m_Store(store), m_At(store.data()), m_End(store.data() + store.size()) {}
+    void Reserve(std::size_t n) {
+        if (static_cast<std::size_t>(m_End - m_At) < n) Grow(n);
+    }
+    void Put(T value, unsigned int keep) {
+        *m_At = value;
+        m_At += keep;
+    }
+    void Push(T value) {
+        Reserve(1);
+        Put(value, 1);
+    }
+    const T* Data() const { return m_Store.data(); }
+    unsigned int Size() const { return static_cast<unsigned int>(m_At - m_Store.data()); }
+
+private:
+    [[gnu::noinline]] void Grow(std::size_t n) {
+        const std::size_t used = m_At - m_Store.data();
+        m_Store.resize(std::max({m_Store.size() * 2, used + n, std::size_t(1024)}));
+        m_At = m_Store.data() + used;
+        m_End = m_Store.data() + m_Store.size();
+    }
+
+    std::vector<T>& m_Store;
+    T* m_At;
+    T* m_End;
+};
+
 template <class Transform>
 int RectHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxRect& rect,
             const CQxViewPort& viewport, const Transform& xf, CQxMeshHits& hits) {
@@ -710,28 +1085,31 @@ int RectHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxRec
     const ViewMap map(viewport);
     const float l = static_cast<float>(rect.left), r = static_cast<float>(rect.right);
     const float t = static_cast<float>(rect.top), b = static_cast<float>(rect.bottom);
+    const int wantVertices = (mask & QX_HIT_VERTEX) != 0;
     const int wantFaces = (mask & QX_HIT_FACE) != 0;
     const int wantSides = (mask & (QX_HIT_SIDE | QX_HIT_HALFEDGE)) != 0;
     const bool wantEdges = (mask & QX_HIT_EDGE) && !mesh.Edges().IsEmpty();
     bool cached = topo && (wantFaces || wantSides) && topo->Matches(mesh);
     const unsigned int n = mesh.Vertices().GetCount();
-    if (s.codes.size() < std::size_t(n) + 1) s.codes.resize(std::size_t(n) + 1);
-    unsigned char* in = s.codes.data();
-    in[n] = 0;
+    Sink<CQxVertex*> vertices(s.foundVertices);
+    Sink<CQxFace*> faces(s.foundFaces);
+    Sink<CQxHalfEdge*> sides(s.foundSides);
     unsigned int insideCount = 0;
     const ScreenBox box(map, l, r, t, b);
-    ProjectVertices(
-        mesh.Vertices(), xf, s,
-        [&](const CQxVertex& v, unsigned int i, const float* c) {
-            const unsigned char inside = box.Code(c) == 0;
-            in[i] = inside;
-            insideCount += inside;
-            if (inside && (mask & QX_HIT_VERTEX)) hits.Vertices.PushBack(const_cast<CQxVertex*>(&v));
+    const bool lookup = !cached || wantEdges;
+    CodeVertices(
+        mesh.Vertices(), xf, box, true, s,
+        [&](const CQxVertex& v, unsigned int, const float*) {
+            ++insideCount;
+            if (wantVertices) vertices.Push(const_cast<CQxVertex*>(&v));
         },
-        !cached || wantEdges);
+        lookup);
     // No vertex inside: no edge, side or face can be.
     if (!insideCount) return 0;
+    const unsigned char* in = s.codes.data();
+    s.codes[n] = 0;
     if (topo && !cached && (wantFaces || wantSides)) cached = topo->Build(mesh, s);
+    if (cached) s.runs.Build(topo->longestSpan);
     auto isIn = [&](const CQxVertex* v) {
         const unsigned int k = s.Find(v);
         return k != NoVertex && in[k];
@@ -741,29 +1119,38 @@ int RectHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxRec
         for (const CQxEdge& e : mesh.Edges())
             if (isIn(e.Vertex(0)) && isIn(e.Vertex(1))) hits.Edges.PushBack(const_cast<CQxEdge*>(&e));
     }
-    if (cached && wantSides && topo->BuildSides()) {
+    const bool sidesReady = cached && wantSides && topo->PrepareSides();
+    // Short of memory for the sides, the rings are walked after all.
+    if (!sidesReady && wantSides && !lookup && !s.direct) s.BuildTable(mesh.Vertices());
+    if (sidesReady) {
         const std::uint32_t* first = topo->corners.data();
-        topo->ForEach(1, [&](std::size_t k, const std::uint32_t* c, unsigned int count) {
-            // Side i runs from corner i to corner i + 1.
-            const CQxHalfEdge* const* ring = topo->sides.data() + (c - first);
-            auto side = [&](unsigned int i) { return const_cast<CQxHalfEdge*>(ring[i]); };
-            // Most faces lie wholly outside: one test without branches per corner rules them out.
-            unsigned int any = 0, all = 1;
-            for (unsigned int i = 0; i < count; ++i) {
-                any |= in[c[i]];
-                all &= in[c[i]];
-            }
-            if (!any) return;
-            for (unsigned int i = 0; count > 1 && i < count; ++i)
-                if (in[c[i]] && in[c[i + 1 == count ? 0 : i + 1]]) hits.HalfEdges.PushBack(side(i));
-            if (wantFaces && all) hits.Faces.PushBack(const_cast<CQxFace*>(topo->faces[k]));
-        });
+        topo->ForEach(
+            s.runs, 1, [&](std::size_t g) { topo->FillSides(g); },
+            [&](std::size_t k, const std::uint32_t* c, auto count) {
+                // Most faces of a group near the rectangle still lie wholly outside it.
+                unsigned int any = 0, all = 1;
+                for (unsigned int i = 0; i < count; ++i) {
+                    any |= in[c[i]];
+                    all &= in[c[i]];
+                }
+                if (!any) return;
+                // Side i runs from corner i to corner i + 1.
+                const CQxHalfEdge* const* ring = topo->sides.get() + (c - first);
+                sides.Reserve(count);
+                for (unsigned int i = 0; count > 1 && i < count; ++i)
+                    sides.Put(const_cast<CQxHalfEdge*>(ring[i]),
+                              in[c[i]] & in[c[i + 1 == count ? 0 : i + 1]]);
+                faces.Reserve(1);
+                faces.Put(const_cast<CQxFace*>(topo->faces[k]), wantFaces & all);
+            });
     } else if (cached && !wantSides) {
-        topo->ForEach(1, [&](std::size_t k, const std::uint32_t* c, unsigned int count) {
-            unsigned int all = 1;
-            for (unsigned int i = 0; i < count; ++i) all &= in[c[i]];
-            if (all) hits.Faces.PushBack(const_cast<CQxFace*>(topo->faces[k]));
-        });
+        topo->ForEach(
+            s.runs, 1, [](std::size_t) {},
+            [&](std::size_t k, const std::uint32_t* c, auto count) {
+                unsigned int all = 1;
+                for (unsigned int i = 0; i < count; ++i) all &= in[c[i]];
+                if (all) faces.Push(const_cast<CQxFace*>(topo->faces[k]));
+            });
     } else if (wantFaces && !wantSides) {
         FacePrefetcher prefetch;
         for (const CQxFace& f : mesh.Faces()) {
@@ -772,7 +1159,7 @@ int RectHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxRec
             const CQxHalfEdge* h = f.GetHalfEdge();
             unsigned int i = 0;
             for (; i < count && h && isIn(h->GetVertex()); ++i) h = h->Next();
-            if (count && i == count) hits.Faces.PushBack(const_cast<CQxFace*>(&f));
+            if (count && i == count) faces.Push(const_cast<CQxFace*>(&f));
         }
     } else if (wantSides) {
         FacePrefetcher prefetch;
@@ -788,14 +1175,25 @@ int RectHit(const CQxMesh& mesh, Topology* topo, unsigned int mask, const CQxRec
             h = h->Next();
             for (unsigned int i = 1; i < count && h; ++i, h = h->Next()) {
                 const bool cur = isIn(h->GetVertex());
-                if (prevIn && cur) hits.HalfEdges.PushBack(const_cast<CQxHalfEdge*>(prev));
+                if (prevIn && cur) sides.Push(const_cast<CQxHalfEdge*>(prev));
                 all = all && cur;
                 prevIn = cur;
                 prev = h;
             }
-            if (count > 1 && prevIn && firstIn) hits.HalfEdges.PushBack(const_cast<CQxHalfEdge*>(prev));
-            if (wantFaces && all) hits.Faces.PushBack(const_cast<CQxFace*>(&f));
+            if (count > 1 && prevIn && firstIn) sides.Push(const_cast<CQxHalfEdge*>(prev));
+            if (wantFaces && all) faces.Push(const_cast<CQxFace*>(&f));
         }
+    }
+    // Each array grows once, to its size.
+    auto copy = [](auto& to, const auto& from) {
+        return !from.Size() || to.Append(from.Data(), from.Size());
+    };
+    if (!copy(hits.Vertices, vertices) || !copy(hits.Faces, faces) || !copy(hits.HalfEdges, sides)) {
+        hits.Vertices.Empty();
+        hits.Edges.Empty();
+        hits.Faces.Empty();
+        hits.HalfEdges.Empty();
+        return 0;
     }
     return !hits.IsEmpty();
 }
@@ -818,17 +1216,25 @@ void ScreenPositions(const CQxMesh& mesh, CQxArray<CQxVector>& out, const CQxVie
         return;
     }
     CQxVector* dst = out.GetData();
-    ProjectVertices(mesh.Vertices(), xf, g_Scratch, [&](const CQxVertex&, unsigned int i, const float* c) {
-        // Points between the eye and the near plane still have a projection; only
-        // those on or behind the eye plane have none.
-        if (c[3] > 0.0f) {
-            const float iw = 1.0f / c[3];
-            dst[i] = CQxVector(map.cx + c[0] * iw * map.hw, map.cy - c[1] * iw * map.hh,
-                               map.z0 + c[2] * iw * map.dz);
-        } else {
-            dst[i] = CQxVector(-FLT_MAX, -FLT_MAX, -FLT_MAX);
-        }
-    });
+    ForEachVertexBlock(
+        mesh.Vertices(), xf, g_Scratch,
+        [&](unsigned int first, unsigned int count, VertexBlock& b) {
+            b.Clip(xf.Matrix());
+            alignas(16) float sx[VertexRun], sy[VertexRun], sz[VertexRun];
+            for (unsigned int g = 0; g < VertexRun; g += 4) {
+                const Float4 w = Load4(b.c[3] + g);
+                const Float4 iw = 1.0f / w;
+                Store4(sx + g, map.cx + Load4(b.c[0] + g) * iw * map.hw);
+                Store4(sy + g, map.cy - Load4(b.c[1] + g) * iw * map.hh);
+                Store4(sz + g, map.z0 + Load4(b.c[2] + g) * iw * map.dz);
+            }
+            // Points between the eye and the near plane still have a projection; only
+            // those on or behind the eye plane have none.
+            for (unsigned int j = 0; j < count; ++j)
+                dst[first + j] = b.c[3][j] > 0.0f ? CQxVector(sx[j], sy[j], sz[j])
+                                                  : CQxVector(-FLT_MAX, -FLT_MAX, -FLT_MAX);
+        },
+        false);
 }
 
 // The corners with texture coordinates of the selected faces (what the UV view shows), in mesh
@@ -937,15 +1343,23 @@ int CQxMesh::IsCircleHit(const CQxPoint& centre, float radius, const CQxViewPort
         return 0;
     const ViewMap map(viewport);
     const float cx = static_cast<float>(centre.x), cy = static_cast<float>(centre.y);
-    ProjectVertices(m_Vertices, MakeSingle(world, view, projection), g_Scratch,
-                    [&](const CQxVertex& v, unsigned int, const float* c) {
-                        const ScreenVertex sv = map.Map(c);
-                        if (!(sv.iw > 0.0f) || !map.InRange(sv.z)) return;
-                        const float d = std::hypot(sv.x - cx, sv.y - cy);
-                        if (!(d <= radius)) return;
-                        vertices.PushBack(const_cast<CQxVertex*>(&v));
-                        falloffs.PushBack(1.0f - d / radius);
-                    });
+    const SingleTransform xf = MakeSingle(world, view, projection);
+    ForEachVertexBlock(
+        m_Vertices, xf, g_Scratch,
+        [&](unsigned int, unsigned int count, VertexBlock& b) {
+            b.Clip(xf.Matrix());
+            for (unsigned int j = 0; j < count; ++j) {
+                float c[4];
+                b.Corner(j, c);
+                const ScreenVertex sv = map.Map(c);
+                if (!(sv.iw > 0.0f) || !map.InRange(sv.z)) continue;
+                const float d = std::hypot(sv.x - cx, sv.y - cy);
+                if (!(d <= radius)) continue;
+                vertices.PushBack(const_cast<CQxVertex*>(b.v[j]));
+                falloffs.PushBack(1.0f - d / radius);
+            }
+        },
+        false);
     return !vertices.IsEmpty();
 }
 

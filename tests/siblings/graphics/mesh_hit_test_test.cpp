@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <random>
+#include <unordered_map>
 
 #include "mesh_test_util.h"
 #include "qx/graphics/viewport.h"
@@ -455,6 +457,129 @@ TEST(MeshHitTest, TopologyCacheFollowsEveryEdit) {
     const CQxMesh copy(mesh);
     CQxFace* copied = faceAt(copy, 1.5f, 1.8f);
     EXPECT_TRUE(copied && copied != q3 && copy.Faces().Has(copied));
+}
+
+// What a rectangle holds, worked out from the screen positions the mesh reports: vertices inside
+// in list order, free edges and face sides with both ends inside, faces with every corner inside.
+CQxMeshHits ExpectedRect(CQxMesh& mesh, const Camera& cam, const CQxRect& r, unsigned int mask) {
+    CQxArray<CQxVector> screen;
+    mesh.GetScreenVertexPositions(screen, cam.viewport, cam.world, cam.view, cam.projection);
+    std::unordered_map<const CQxVertex*, bool> inside;
+    unsigned int i = 0;
+    for (const CQxVertex& v : mesh.Vertices()) {
+        const CQxVector& p = screen[i++];
+        // Nothing may sit on the border, where rounding could go either way.
+        EXPECT_TRUE(std::fabs(p.x - r.left) > 1e-2f && std::fabs(p.x - r.right) > 1e-2f &&
+                    std::fabs(p.y - r.top) > 1e-2f && std::fabs(p.y - r.bottom) > 1e-2f);
+        inside[&v] =
+            p.x >= r.left && p.x < r.right && p.y >= r.top && p.y < r.bottom && p.z >= 0.0f && p.z <= 1.0f;
+    }
+    auto in = [&](const CQxVertex* v) { return inside.at(v); };
+    CQxMeshHits hits;
+    for (CQxVertex& v : mesh.Vertices())
+        if ((mask & QX_HIT_VERTEX) && in(&v)) hits.Vertices.PushBack(&v);
+    for (CQxEdge& e : mesh.Edges())
+        if ((mask & QX_HIT_EDGE) && in(e.Vertex(0)) && in(e.Vertex(1))) hits.Edges.PushBack(&e);
+    for (CQxFace& f : mesh.Faces()) {
+        bool all = true;
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+            all = all && in(h.GetVertex());
+            if ((mask & (QX_HIT_SIDE | QX_HIT_HALFEDGE)) && in(h.GetVertex()) && in(h.GetEndVertex()))
+                hits.HalfEdges.PushBack(&h);
+        });
+        if ((mask & QX_HIT_FACE) && all) hits.Faces.PushBack(&f);
+    }
+    return hits;
+}
+
+// A wide grid of a few thousand elements (rows of several vertex runs, many groups of faces):
+// narrow quads with every seventh cut in two, and a few free edges. Rectangles and points must
+// find exactly what the screen positions say, with the faces listed by rows or by columns and
+// the vertex list in grid order or shuffled.
+TEST(MeshHitTest, LargeMeshPicksMatchScreenPositions) {
+    Camera cam;
+    const unsigned int nx = 160, ny = 24;
+    std::vector<CQxVector> p;
+    for (unsigned int j = 0; j <= ny; ++j)
+        for (unsigned int i = 0; i <= nx; ++i) p.emplace_back(0.0875f * i - 7.01f, 0.42f * j - 5.03f, 0.0f);
+    auto build = [&](CQxMesh& mesh, bool byColumns) {
+        qxtest::FaceList faces;
+        for (unsigned int k = 0; k < nx * ny; ++k) {
+            const unsigned int i = byColumns ? k / ny : k % nx, j = byColumns ? k % ny : k / nx;
+            const unsigned int a = i + (nx + 1) * j;
+            if (k % 7 == 3) {
+                faces.push_back({a, a + 1, a + nx + 2});
+                faces.push_back({a, a + nx + 2, a + nx + 1});
+            } else {
+                faces.push_back({a, a + 1, a + nx + 2, a + nx + 1});
+            }
+        }
+        AddFaces(mesh, p, faces);
+        std::vector<CQxVertex*> v;
+        for (CQxVertex& x : mesh.Vertices()) v.push_back(&x);
+        for (unsigned int k = 0; k + 170 < v.size(); k += 97)
+            mesh.Edges().PushBack(new CQxEdge(v[k], v[k + 170], 0));
+        return v;
+    };
+    // The middle, the left end, one row of vertices, everything, the right half, the last corner.
+    const CQxRect rects[] = {{300, 220, 340, 260}, {0, 100, 210, 300},  {150, 238, 500, 246},
+                             {0, 0, 640, 480},     {330, 50, 620, 470}, {590, 20, 640, 75}};
+    auto check = [&](CQxMesh& mesh, const std::vector<CQxVertex*>& v) {
+        for (const CQxRect& r : rects)
+            for (unsigned int mask : {31u, unsigned(QX_HIT_FACE), unsigned(QX_HIT_SIDE | QX_HIT_VERTEX)}) {
+                SCOPED_TRACE(testing::Message()
+                             << "rectangle at " << r.left << "," << r.top << ", mask " << mask);
+                CQxMeshHits hits;
+                cam.Rect(mesh, mask, r, hits);
+                const CQxMeshHits expected = ExpectedRect(mesh, cam, r, mask);
+                EXPECT_FALSE(expected.Vertices.IsEmpty() && expected.HalfEdges.IsEmpty() &&
+                             mask != QX_HIT_FACE);
+                EXPECT_TRUE(hits.Vertices == expected.Vertices);
+                EXPECT_TRUE(hits.Edges == expected.Edges);
+                EXPECT_TRUE(hits.Faces == expected.Faces);
+                EXPECT_TRUE(hits.HalfEdges == expected.HalfEdges);
+            }
+        CQxMeshHit hit;
+        unsigned int k = 0;
+        for (CQxFace& f : mesh.Faces()) {
+            if (k++ % 13) continue;
+            const CQxPoint at = cam.Pixel(f.GetCenter());
+            ASSERT_TRUE(cam.Pick(mesh, QX_HIT_FACE, at, hit)) << at.x << "," << at.y;
+            EXPECT_EQ(hit.Face, &f) << at.x << "," << at.y;
+        }
+        for (unsigned int i = 0; i < v.size(); i += 17) {
+            ASSERT_TRUE(cam.Pick(mesh, QX_HIT_VERTEX, cam.Pixel(v[i]->Position()), hit));
+            EXPECT_EQ(hit.Vertex, v[i]);
+        }
+    };
+    {
+        SCOPED_TRACE("faces by columns");
+        CQxMesh mesh;
+        check(mesh, build(mesh, true));
+    }
+    CQxMesh mesh;
+    const std::vector<CQxVertex*> v = build(mesh, false);
+    {
+        SCOPED_TRACE("faces by rows");
+        check(mesh, v);
+    }
+    // The vertex list shuffled (its Index fields left stale), then renumbered and a vertex moved
+    // (neither needs a rebuild).
+    std::vector<CQxVertex*> shuffled = v;
+    std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+    for (CQxVertex* x : shuffled) {
+        mesh.Vertices().Remove(x);
+        mesh.Vertices().PushBack(x);
+    }
+    QxBumpMeshTopology();
+    {
+        SCOPED_TRACE("shuffled");
+        check(mesh, v);
+    }
+    mesh.UpdateIndices();
+    v[1000]->Position() += CQxVector(0.02f, 0.07f, 0.0f);
+    SCOPED_TRACE("moved");
+    check(mesh, v);
 }
 
 TEST(MeshHitTest, ViewPortScreenMatrices) {
