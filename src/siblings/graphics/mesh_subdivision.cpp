@@ -40,10 +40,13 @@ using Index = std::uint32_t;
 constexpr Index NoIndex = 0xFFFFFFFF;
 // The most face corners a subdivision may produce (about 5 GB of display mesh).
 constexpr std::uint64_t MaxCorners = std::uint64_t(1) << 26;
-// Where more than 1/DenseShare of a level's vertices have moved, the rest of the chain is
-// recomputed in full passes: visiting scattered elements costs about three times as much per
+// Where more than 1/DenseShare of a level's faces are to be refined again, the rest of the chain
+// is recomputed in full passes: visiting scattered elements costs several times as much per
 // element as a pass through all of them in order.
 constexpr Index DenseShare = 8;
+// The finest level's passes write the display mesh's elements, which costs far more in full: its
+// normals are recomputed in full only where more than 1/FinestDenseShare of its faces changed.
+constexpr Index FinestDenseShare = 3;
 
 // Large tables go on huge pages where the system offers them: a drag visits pages all over the
 // tables, and one address translation per 2 MB instead of per 4 KB keeps those visits cheap.
@@ -92,7 +95,8 @@ struct IndexBits {
     void Clear() { std::fill(Words.begin(), Words.end(), 0); }
     std::size_t Count() const {
         std::size_t n = 0;
-        for (std::uint64_t w : Words) n += static_cast<std::size_t>(std::popcount(w));
+        for (std::uint64_t w : Words)
+            if (w) n += static_cast<std::size_t>(std::popcount(w)); // most words of a sparse set are empty
         return n;
     }
     template <class Visit>
@@ -130,6 +134,11 @@ struct Tables {
     Table<Index> VertEdgeStart;
     Table<Index> VertEdges;
     Table<std::uint8_t> Rules;
+    // Shortcuts for the point rules, which run over many elements at once: the far end of every
+    // entry of VertEdges, and the two sides of every edge shared by exactly two faces (NoIndex
+    // for creases).
+    Table<Index> VertNeighbors;
+    Table<Index> EdgePairs;
 
     Index FaceOf(Index c) const { return Quads ? c >> 2 : CornerFace[c]; }
     Index Begin(Index f) const { return Quads ? 4 * f : FaceStart[f]; }
@@ -156,6 +165,18 @@ struct Tables {
     Index ChildVertexCount() const { return VertexCount + FaceCount + EdgeCount; }
 };
 
+// The sides on edge e, in order: visit(corner).
+template <class Visit>
+inline void ForEachSide(const Tables& t, Index e, Visit&& visit) {
+    const Index s0 = t.EdgePairs[2 * e];
+    if (s0 != NoIndex) {
+        visit(s0);
+        visit(t.EdgePairs[2 * e + 1]);
+        return;
+    }
+    for (Index i = t.EdgeSideStart[e]; i < t.EdgeSideStart[e + 1]; ++i) visit(t.EdgeSides[i]);
+}
+
 struct ChainLevel : Tables {
     Table<CQxVector> Positions;
     // Per corner, below the finest level (its values live in the display mesh's corners).
@@ -164,9 +185,8 @@ struct ChainLevel : Tables {
     // Bone influences, only while subdividing in place a mesh that has them.
     Table<CQxVertexBones> Bones;
 
-    // Sparse updates: the vertices that moved, and what has to be recomputed because of them
-    // (at the finest level: faces and vertices whose normals change).
-    IndexBits DirtyVertices;
+    // Sparse updates: the faces around moved points, and what has to be recomputed because of
+    // them (at the finest level: faces and vertices whose normals change).
     IndexBits DirtyFaces;
     IndexBits DirtyEdges;
     IndexBits DirtyVertexPoints;
@@ -174,6 +194,7 @@ struct ChainLevel : Tables {
     // Level 0: the cage as it was read, to notice what changed and to find the source of a
     // child face. List faces that are not valid polygons take no part but are remembered.
     Table<CQxVertex*> CageVertices;
+    Table<CQxVertex*> CornerVertices; // the vertex of every corner, to check the rings in order
     std::vector<CQxFace*> ListFaces;
     Table<Index> ListFaceTopo; // topology face, or NoIndex for a face left out
     Table<Index> ListFaceSizes;
@@ -225,6 +246,16 @@ void BuildVertexEdges(Tables& t) {
 }
 
 void ClassifyVertices(Tables& t) {
+    t.VertNeighbors.resize(t.VertEdges.size());
+    for (Index v = 0; v < t.VertexCount; ++v)
+        for (Index i = t.VertEdgeStart[v]; i < t.VertEdgeStart[v + 1]; ++i)
+            t.VertNeighbors[i] = t.Other(t.VertEdges[i], v);
+    t.EdgePairs.resize(2 * static_cast<std::size_t>(t.EdgeCount));
+    for (Index e = 0; e < t.EdgeCount; ++e) {
+        const int pair = t.SideCount(e) == 2;
+        t.EdgePairs[2 * e] = pair ? t.EdgeSides[t.EdgeSideStart[e]] : NoIndex;
+        t.EdgePairs[2 * e + 1] = pair ? t.EdgeSides[t.EdgeSideStart[e] + 1] : NoIndex;
+    }
     t.Rules.resize(t.VertexCount);
     for (Index v = 0; v < t.VertexCount; ++v) {
         const Index faces = t.VertCornerStart[v + 1] - t.VertCornerStart[v];
@@ -390,10 +421,10 @@ inline CQxVector FacePointOf(const ChainLevel& p, Index f) {
 inline CQxVector EdgePointOf(const ChainLevel& p, const CQxVector* child, Index e) {
     const CQxVector& a = p.Positions[p.EdgeVerts[2 * e]];
     const CQxVector& b = p.Positions[p.EdgeVerts[2 * e + 1]];
-    if (p.IsCrease(e)) return (a + b) * 0.5f;
-    const Index* sides = &p.EdgeSides[p.EdgeSideStart[e]];
-    const CQxVector& f0 = child[p.FacePoint(p.FaceOf(sides[0]))];
-    const CQxVector& f1 = child[p.FacePoint(p.FaceOf(sides[1]))];
+    const Index s0 = p.EdgePairs[2 * e];
+    if (s0 == NoIndex) return (a + b) * 0.5f;
+    const CQxVector& f0 = child[p.FacePoint(p.FaceOf(s0))];
+    const CQxVector& f1 = child[p.FacePoint(p.FaceOf(p.EdgePairs[2 * e + 1]))];
     return (a + b + f0 + f1) * 0.25f;
 }
 
@@ -406,7 +437,7 @@ inline CQxVector VertexPointOf(const ChainLevel& p, const CQxVector* child, Inde
         const Index eb = p.VertEdgeStart[v], ee = p.VertEdgeStart[v + 1];
         const Index cb = p.VertCornerStart[v], ce = p.VertCornerStart[v + 1];
         CQxVector edges, faces;
-        for (Index i = eb; i < ee; ++i) edges += p.Positions[p.Other(p.VertEdges[i], v)];
+        for (Index i = eb; i < ee; ++i) edges += p.Positions[p.VertNeighbors[i]];
         for (Index i = cb; i < ce; ++i) faces += child[p.FacePoint(p.FaceOf(p.VertCorners[i]))];
         const float n = static_cast<float>(ee - eb);
         const float m = static_cast<float>(ce - cb);
@@ -433,34 +464,24 @@ void RefinePositions(const ChainLevel& p, Table<CQxVector>& out) {
     for (Index v = 0; v < p.VertexCount; ++v) child[v] = VertexPointOf(p, child, v);
 }
 
-// Recomputes the child points that depend on the parent's dirty vertices and marks them as the
-// child's dirty vertices.
-void RefineSparse(ChainLevel& p, ChainLevel& q) {
-    CQxVector* child = q.Positions.data();
-    p.DirtyVertices.Drain([&](Index v) {
-        if (p.VertCornerStart[v] == p.VertCornerStart[v + 1]) {
-            child[v] = p.Positions[v];
-            q.DirtyVertices.Set(v);
-            return;
-        }
-        for (Index i = p.VertCornerStart[v]; i < p.VertCornerStart[v + 1]; ++i)
-            p.DirtyFaces.Set(p.FaceOf(p.VertCorners[i]));
-    });
+// Recomputes the child points of the parent's dirty faces, and of the edges and vertices of
+// those faces, each kind in one pass in index order so that the tables are walked forwards, and
+// marks in `childFaces` the child faces that have a recomputed point (the child's faces are the
+// parent's corners). The corners at the recomputed vertex points are all of them: every corner
+// of a dirty face, and every side of a recomputed edge, starts at a vertex of that face.
+void RefineSparse(ChainLevel& p, CQxVector* child, IndexBits& childFaces) {
     p.DirtyFaces.Drain([&](Index f) {
         child[p.FacePoint(f)] = FacePointOf(p, f);
-        q.DirtyVertices.Set(p.FacePoint(f));
         for (Index c = p.Begin(f), end = p.End(f); c < end; ++c) {
             p.DirtyEdges.Set(p.FaceEdges[c]);
             p.DirtyVertexPoints.Set(p.FaceVerts[c]);
         }
     });
-    p.DirtyEdges.Drain([&](Index e) {
-        child[p.EdgePoint(e)] = EdgePointOf(p, child, e);
-        q.DirtyVertices.Set(p.EdgePoint(e));
-    });
+    p.DirtyEdges.Drain([&](Index e) { child[p.EdgePoint(e)] = EdgePointOf(p, child, e); });
     p.DirtyVertexPoints.Drain([&](Index v) {
         child[v] = VertexPointOf(p, child, v);
-        q.DirtyVertices.Set(v);
+        for (Index i = p.VertCornerStart[v]; i < p.VertCornerStart[v + 1]; ++i)
+            childFaces.Set(p.VertCorners[i]);
     });
 }
 
@@ -630,6 +651,7 @@ void ReadCage(CQxMesh& mesh, ChainLevel& t, int withUV, int withBones) {
             }
             seen[i] = listIndex;
             t.FaceVerts.push_back(i);
+            t.CornerVertices.push_back(h.GetVertex());
             t.CornerFlags.push_back(h.Flags());
             t.Colors.push_back(h.Color());
             if (withUV) t.UVs.push_back(h.HasUV() ? h.UV() : CQxVector2D());
@@ -646,6 +668,7 @@ void ReadCage(CQxMesh& mesh, ChainLevel& t, int withUV, int withBones) {
             t.FaceHasUV.push_back(withUV && hasUV);
         } else {
             t.FaceVerts.resize(first);
+            t.CornerVertices.resize(first);
             t.CornerFlags.resize(first);
             t.Colors.resize(first);
             if (withUV) t.UVs.resize(first);
@@ -717,12 +740,10 @@ void ForEachCornerAt(const Tables& p, Index x, Visit&& visit) {
         const Index f = x - p.VertexCount;
         for (Index c = p.Begin(f), end = p.End(f); c < end; ++c) visit(4 * c + 2);
     } else {
-        const Index e = x - p.VertexCount - p.FaceCount;
-        for (Index i = p.EdgeSideStart[e]; i < p.EdgeSideStart[e + 1]; ++i) {
-            const Index s = p.EdgeSides[i];
+        ForEachSide(p, x - p.VertexCount - p.FaceCount, [&](Index s) {
             visit(4 * s + 1);
             visit(4 * p.Next(s) + 3);
-        }
+        });
     }
 }
 
@@ -925,13 +946,11 @@ int CQxMesh::CreateSubdivisionMeshes(int withUV) {
         // What the sparse update needs is made here, so that a drag allocates nothing.
         for (unsigned int i = 0; i < levels; ++i) {
             ChainLevel& level = *chain[i];
-            level.DirtyVertices.Resize(level.VertexCount);
             level.DirtyFaces.Resize(level.FaceCount);
             level.DirtyEdges.Resize(level.EdgeCount);
             level.DirtyVertexPoints.Resize(level.VertexCount);
         }
         cage.DirtyFaceVarying.reserve(cage.FaceCount);
-        fin.DirtyVertices.Resize(vertexCount);
         fin.DirtyFaces.Resize(p.CornerCount);
         fin.DirtyVertexPoints.Resize(vertexCount);
     } catch (const std::bad_alloc&) {
@@ -960,8 +979,15 @@ int CQxMesh::UpdateSubdivisionMeshes(int withUV) {
         if (&v != cage.CageVertices[i]) return CreateSubdivisionMeshes(withUV);
         if (v.Position() != cage.Positions[i]) {
             cage.Positions[i] = v.Position();
-            cage.DirtyVertices.Set(i);
             ++moved;
+            if (cage.VertCornerStart[i] == cage.VertCornerStart[i + 1]) {
+                // Used by no face: the same point at every level.
+                for (unsigned int l = 1; l <= levels; ++l) m_Subdivisions[l]->Positions[i] = v.Position();
+                fin.MeshVertices[i]->Position() = v.Position();
+            } else {
+                for (Index k = cage.VertCornerStart[i]; k < cage.VertCornerStart[i + 1]; ++k)
+                    cage.DirtyFaces.Set(cage.FaceOf(cage.VertCorners[k]));
+            }
         }
         ++i;
     }
@@ -978,7 +1004,7 @@ int CQxMesh::UpdateSubdivisionMeshes(int withUV) {
                 [&](CQxHalfEdge& h) { same &= h.GetVertex() == cage.SkippedCorners[skipped++]; });
         } else {
             f.ForEachHalfEdge([&](CQxHalfEdge& h) {
-                same &= h.GetVertex() == cage.CageVertices[cage.FaceVerts[corner]];
+                same &= h.GetVertex() == cage.CornerVertices[corner];
                 if (h.Color() != cage.Colors[corner]) {
                     cage.Colors[corner] = h.Color();
                     changed = 1;
@@ -1002,33 +1028,27 @@ int CQxMesh::UpdateSubdivisionMeshes(int withUV) {
     ChainLevel& p = *m_Subdivisions[levels - 1];
     const Index vertexCount = p.ChildVertexCount();
     int dense = 0;
-    for (unsigned int l = 0; moved && l <= levels; ++l) {
+    for (unsigned int l = 0; moved && l < levels; ++l) {
         ChainLevel& level = *m_Subdivisions[l];
-        const std::size_t count = l ? level.DirtyVertices.Count() : moved;
-        const Index total = l < levels ? level.VertexCount : vertexCount;
-        if (!dense && count * DenseShare > total) {
+        ChainLevel& next = *m_Subdivisions[l + 1];
+        if (!dense && level.DirtyFaces.Count() * DenseShare > level.FaceCount) {
             dense = 1;
-            level.DirtyVertices.Clear();
+            level.DirtyFaces.Clear();
         }
-        if (l == levels) break;
         if (dense)
-            RefinePositions(level, m_Subdivisions[l + 1]->Positions);
+            RefinePositions(level, next.Positions);
         else
-            RefineSparse(level, *m_Subdivisions[l + 1]);
+            RefineSparse(level, next.Positions.data(), next.DirtyFaces);
+    }
+    if (moved && !dense && fin.DirtyFaces.Count() * FinestDenseShare > p.CornerCount) {
+        dense = 1;
+        fin.DirtyFaces.Clear();
     }
     if (moved && dense) {
         for (Index c = 0; c < p.CornerCount; ++c) UpdateFaceNormal(p, fin, c);
         for (Index x = 0; x < vertexCount; ++x) UpdateFinestVertex(p, fin, x);
     } else if (moved) {
         // Positions are written with the normals, in one visit of each vertex.
-        fin.DirtyVertices.Drain([&](Index x) {
-            int used = 0;
-            ForEachCornerAt(p, x, [&](Index c) {
-                fin.DirtyFaces.Set(c / 4);
-                used = 1;
-            });
-            if (!used) fin.MeshVertices[x]->Position() = fin.Positions[x];
-        });
         fin.DirtyFaces.Drain([&](Index c) {
             UpdateFaceNormal(p, fin, c);
             Index v[4];

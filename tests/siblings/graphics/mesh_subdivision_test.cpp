@@ -53,6 +53,35 @@ void BuildWavyGrid(CQxMesh& mesh, unsigned int n) {
         });
 }
 
+// The derived meshes of `mesh` hold exactly what a fresh build at `level` gives: positions,
+// normals, texture coordinates and colours, bit for bit.
+void ExpectSameAsFresh(const CQxMesh& mesh, unsigned int level) {
+    const CQxMesh* sub = mesh.GetSubdivisionMesh();
+    ASSERT_NE(sub, nullptr);
+    CQxMesh fresh(mesh);
+    ASSERT_EQ(fresh.SetSubdivisionLevel(level, 1), 1);
+    const CQxMesh* want = fresh.GetSubdivisionMesh();
+    ASSERT_EQ(want->Vertices().GetCount(), sub->Vertices().GetCount());
+    ASSERT_EQ(want->Faces().GetCount(), sub->Faces().GetCount());
+    auto v = sub->Vertices().begin();
+    for (const CQxVertex& w : want->Vertices()) {
+        ASSERT_EQ(v->Position(), w.Position());
+        ASSERT_EQ(v->Normal(), w.Normal());
+        ++v;
+    }
+    auto f = sub->Faces().begin();
+    for (const CQxFace& g : want->Faces()) {
+        ASSERT_EQ(f->Normal(), g.Normal());
+        const CQxHalfEdge* h = f->GetHalfEdge();
+        g.ForEachHalfEdge([&](CQxHalfEdge& k) {
+            EXPECT_EQ(h->UV(), k.UV());
+            EXPECT_EQ(h->Color(), k.Color());
+            h = h->Next();
+        });
+        ++f;
+    }
+}
+
 TEST(MeshSubdivision, CubeCountsClosedAndInsideItsCage) {
     CQxMesh cube;
     BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
@@ -262,30 +291,6 @@ TEST(MeshSubdivision, UpdateMatchesRebuild) {
     const CQxMesh* sub = mesh.GetSubdivisionMesh();
     const CQxVertex* firstVertex = sub->Vertices().Front();
 
-    auto expectSameAsFresh = [&]() {
-        CQxMesh fresh(mesh);
-        ASSERT_EQ(fresh.SetSubdivisionLevel(2, 1), 1);
-        const CQxMesh* want = fresh.GetSubdivisionMesh();
-        ASSERT_EQ(want->Vertices().GetCount(), sub->Vertices().GetCount());
-        auto v = sub->Vertices().begin();
-        for (const CQxVertex& w : want->Vertices()) {
-            ASSERT_EQ(v->Position(), w.Position());
-            ASSERT_EQ(v->Normal(), w.Normal());
-            ++v;
-        }
-        auto f = sub->Faces().begin();
-        for (const CQxFace& g : want->Faces()) {
-            ASSERT_EQ(f->Normal(), g.Normal());
-            const CQxHalfEdge* h = f->GetHalfEdge();
-            g.ForEachHalfEdge([&](CQxHalfEdge& k) {
-                EXPECT_EQ(h->UV(), k.UV());
-                EXPECT_EQ(h->Color(), k.Color());
-                h = h->Next();
-            });
-            ++f;
-        }
-    };
-
     // A few vertices (the sparse path), among them a boundary corner and the unused vertex.
     unsigned int i = 0;
     for (CQxVertex& v : mesh.Vertices()) {
@@ -296,18 +301,18 @@ TEST(MeshSubdivision, UpdateMatchesRebuild) {
     ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
     EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
     EXPECT_EQ(sub->Vertices().Front(), firstVertex); // updated, not rebuilt
-    expectSameAsFresh();
+    ExpectSameAsFresh(mesh, 2);
 
     // Every vertex (the full pass), then texture coordinates and a colour.
     mesh.OffsetVertices(CQxVector(1, 2, 3));
     ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    expectSameAsFresh();
+    ExpectSameAsFresh(mesh, 2);
     CQxHalfEdge* h = mesh.Faces().GetAt(100)->GetHalfEdge();
     h->UV() += CQxVector2D(0.25f, 0.0f);
     h->Next()->Color() = 0x80402010;
     ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
     EXPECT_EQ(sub->Vertices().Front(), firstVertex);
-    expectSameAsFresh();
+    ExpectSameAsFresh(mesh, 2);
 
     // A changed topology is noticed and rebuilt.
     mesh.Faces().PopBack();
@@ -315,6 +320,68 @@ TEST(MeshSubdivision, UpdateMatchesRebuild) {
     ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
     EXPECT_EQ(mesh.GetSubdivisionMesh()->Faces().GetCount(), (24u * 24u - 1u) * 16u);
     EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
+}
+
+TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
+    // Round primitives (UV seams, triangle fans at the poles and caps, so a mixed cage), a fin of
+    // three faces on one edge (a crease inside the mesh), a flat face and an unused vertex.
+    CQxMesh mesh;
+    ASSERT_EQ(mesh.CreateCylinder(0, 2.0f, 3.0f, 24, 5, nullptr, 0), 1);
+    ASSERT_EQ(mesh.CreateSphere(1, 1.5f, 20, 12, nullptr, 0), 1);
+    qxtest::AddFaces(mesh, {{4, 0, 0}, {5, 0, 0}, {4, 1, 0}, {4, -1, 0}, {4, 0, 1}, {6, 1, 1}},
+                     {{0, 1, 2}, {0, 1, 3}, {1, 0, 4}, {2, 5, 4}});
+    mesh.Faces().GetAt(30)->SetShade(0);
+    mesh.Vertices().PushBack(new CQxVertex(CQxVector(9, 9, 9)));
+    mesh.UpdateIndices();
+    ASSERT_EQ(mesh.SetSubdivisionLevel(3, 1), 1);
+    const CQxMesh* sub = mesh.GetSubdivisionMesh();
+    ASSERT_NE(sub, nullptr);
+    const CQxVertex* firstVertex = sub->Vertices().Front();
+
+    std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
+    std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
+    unsigned int seed = 12345;
+    auto next = [&](unsigned int n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    auto moveSome = [&](unsigned int count) {
+        for (unsigned int i = 0; i < count; ++i) {
+            CQxVertex* v = vertices[next(static_cast<unsigned int>(vertices.size()))];
+            v->Position() += CQxVector(0.01f * float(next(7)), -0.02f, 0.005f * float(next(5)));
+        }
+    };
+
+    // Rounds of a few scattered moves, some with a face's texture coordinates (a new seam) and a
+    // colour changed; then a run of neighbours with the unused vertex; then half the cage.
+    for (int round = 0; round < 4; ++round) {
+        moveSome(6);
+        if (round & 1) {
+            CQxFace* f = faces[next(static_cast<unsigned int>(faces.size()))];
+            f->GetHalfEdge()->Color() = 0xFF000000u | next(0xFFFFFF);
+            f->ForEachHalfEdge([&](CQxHalfEdge& h) {
+                if (h.HasUV()) h.UV() += CQxVector2D(0.125f, -0.0625f);
+            });
+        }
+        ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+        EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
+        EXPECT_EQ(sub->Vertices().Front(), firstVertex);
+        ExpectSameAsFresh(mesh, 3);
+    }
+    for (unsigned int i = 0; i < 12; ++i) vertices[100 + i]->Position().y += 0.05f;
+    vertices.back()->Position().x += 1.0f;
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
+    ExpectSameAsFresh(mesh, 3);
+    moveSome(static_cast<unsigned int>(vertices.size()) / 2);
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    ExpectSameAsFresh(mesh, 3);
+
+    // A level-1 chain reads the mixed cage's tables directly.
+    ASSERT_EQ(mesh.SetSubdivisionLevel(1, 1), 1);
+    moveSome(5);
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    ExpectSameAsFresh(mesh, 1);
 }
 
 TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
