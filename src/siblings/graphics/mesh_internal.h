@@ -3,43 +3,31 @@
 // Helpers shared by the mesh sources: list positions of elements, and the copying core that the
 // copy constructor, CreateCopy and the mirror operations are built on.
 
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <new>
 #include <type_traits>
 #include <unordered_map>
 #include <vector>
 
+#include "qx/basis/huge_page_allocator.h"
 #include "qx/graphics/mesh.h"
 
 namespace qx_mesh {
 
 constexpr unsigned int NoIndex = 0xFFFFFFFF;
 
-// Uninitialised scratch storage for the passes over a whole mesh. Arrays of 2 MiB and more are
-// aligned and offered to the kernel as huge pages: the passes touch every byte once, so page
-// faults would otherwise cost as much as the work.
+// Uninitialised scratch storage for the passes over a whole mesh, on huge pages when large: the
+// passes touch every byte once, so page faults would otherwise cost as much as the work.
 template <class T>
 class ScratchArray {
     static_assert(std::is_trivially_default_constructible_v<T> && std::is_trivially_destructible_v<T>);
 
 public:
-    explicit ScratchArray(std::size_t count) : m_Size(count) {
-        constexpr std::size_t Huge = 2 * 1024 * 1024;
-        const std::size_t bytes = count * sizeof(T);
-        if (bytes >= Huge) {
-            const std::size_t rounded = (bytes + Huge - 1) / Huge * Huge;
-            m_Data = static_cast<T*>(std::aligned_alloc(Huge, rounded));
-            if (m_Data) ::madvise(m_Data, rounded, MADV_HUGEPAGE);
-        } else {
-            m_Data = static_cast<T*>(std::malloc(bytes ? bytes : 1));
-        }
-        if (!m_Data) throw std::bad_alloc();
-    }
+    explicit ScratchArray(std::size_t count)
+        : m_Data(CQxHugePageAllocator<T>().allocate(count ? count : 1)), m_Size(count) {}
     ScratchArray(const ScratchArray&) = delete;
     ScratchArray& operator=(const ScratchArray&) = delete;
-    ~ScratchArray() { std::free(m_Data); }
+    ~ScratchArray() { CQxHugePageAllocator<T>().deallocate(m_Data, m_Size ? m_Size : 1); }
 
     std::size_t Size() const { return m_Size; }
     T* Data() { return m_Data; }

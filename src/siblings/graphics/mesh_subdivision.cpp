@@ -26,12 +26,11 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
-#if defined(__linux__)
-#include <sys/mman.h>
-#endif
-
+#include "qx/basis/huge_page_allocator.h"
 #include "qx/graphics/mesh.h"
 
 namespace {
@@ -50,38 +49,8 @@ constexpr Index FinestDenseShare = 3;
 
 // Large tables go on huge pages where the system offers them: a drag visits pages all over the
 // tables, and one address translation per 2 MB instead of per 4 KB keeps those visits cheap.
-constexpr std::size_t HugePage = std::size_t(2) << 20;
-
 template <class T>
-struct TableAllocator {
-    using value_type = T;
-    TableAllocator() = default;
-    template <class U>
-    TableAllocator(const TableAllocator<U>&) {}
-    T* allocate(std::size_t n) {
-        const std::size_t bytes = n * sizeof(T);
-        if (bytes < HugePage) return std::allocator<T>().allocate(n);
-        const std::size_t rounded = (bytes + HugePage - 1) / HugePage * HugePage;
-        void* p = std::aligned_alloc(HugePage, rounded);
-        if (!p) throw std::bad_alloc();
-#if defined(__linux__)
-        madvise(p, rounded, MADV_HUGEPAGE);
-#endif
-        return static_cast<T*>(p);
-    }
-    void deallocate(T* p, std::size_t n) noexcept {
-        if (n * sizeof(T) < HugePage)
-            std::allocator<T>().deallocate(p, n);
-        else
-            std::free(p);
-    }
-    template <class U>
-    bool operator==(const TableAllocator<U>&) const {
-        return true;
-    }
-};
-template <class T>
-using Table = std::vector<T, TableAllocator<T>>;
+using Table = std::vector<T, CQxHugePageAllocator<T>>;
 
 enum VertexRule : std::uint8_t { RuleUnused, RuleSmooth, RuleCrease, RuleCorner };
 
@@ -113,6 +82,60 @@ struct IndexBits {
         }
     }
 };
+
+// Visits the indices of the set in increasing order, leaving it as it is.
+template <class Visit>
+void ForEachBit(const IndexBits& set, Visit&& visit) {
+    for (std::size_t w = 0; w < set.Words.size(); ++w)
+        for (std::uint64_t bits = set.Words[w]; bits; bits &= bits - 1)
+            visit(static_cast<Index>(w * 64) + static_cast<Index>(std::countr_zero(bits)));
+}
+
+// Runs range(0, split) here and range(split, end) on a second thread (or here too when no thread
+// can be had).
+template <class Range>
+void RunSplit(std::size_t split, std::size_t end, Range& range) {
+    std::thread helper;
+    try {
+        helper = std::thread([&range, split, end] { range(split, end); });
+    } catch (const std::system_error&) {
+        range(0, end);
+        return;
+    }
+    range(0, split);
+    helper.join();
+}
+
+// Visits and empties the set like Drain, sharing the work with a second thread when the set is
+// large: each half of the bits goes to one thread. The visits must write only what belongs to
+// their own index.
+template <class Visit>
+void DrainShared(IndexBits& set, Visit&& visit) {
+    constexpr std::size_t ParallelItems = 4096;
+    const std::size_t words = set.Words.size();
+    auto drainRange = [&set, &visit](std::size_t from, std::size_t to) {
+        for (std::size_t w = from; w < to; ++w) {
+            std::uint64_t bits = set.Words[w];
+            if (!bits) continue;
+            set.Words[w] = 0;
+            const Index base = static_cast<Index>(w * 64);
+            do {
+                visit(base + static_cast<Index>(std::countr_zero(bits)));
+                bits &= bits - 1;
+            } while (bits);
+        }
+    };
+    const std::size_t count = set.Count();
+    if (count < ParallelItems) {
+        drainRange(0, words);
+        return;
+    }
+    // Split where half of the bits lie behind.
+    std::size_t split = 0, seen = 0;
+    while (split < words && 2 * seen < count)
+        seen += static_cast<std::size_t>(std::popcount(set.Words[split++]));
+    RunSplit(split, words, drainRange);
+}
 
 // Topology of one level. Corners are numbered face by face in ring order; the side of corner c
 // runs from its vertex to the next corner's.
@@ -802,6 +825,18 @@ void UpdateFinestVertex(const Tables& p, ChainLevel& fin, Index x) {
     v->Normal() = n;
 }
 
+// Every face normal, then every vertex, of the finest mesh, each on both cores.
+void UpdateAllFinest(const Tables& p, ChainLevel& fin, Index vertexCount) {
+    auto normals = [&](std::size_t from, std::size_t to) {
+        for (std::size_t c = from; c < to; ++c) UpdateFaceNormal(p, fin, static_cast<Index>(c));
+    };
+    auto points = [&](std::size_t from, std::size_t to) {
+        for (std::size_t x = from; x < to; ++x) UpdateFinestVertex(p, fin, static_cast<Index>(x));
+    };
+    RunSplit(p.CornerCount / 2, p.CornerCount, normals);
+    RunSplit(vertexCount / 2, vertexCount, points);
+}
+
 // The finest faces and their corners (not yet in any list): copies of the source faces' attribute
 // and flag (and, in place, selection), corners with their vertex, flags and colour, texture
 // coordinates allocated on faces that have them. `corners` gets the four corners of each face.
@@ -940,8 +975,7 @@ int CQxMesh::CreateSubdivisionMeshes(int withUV) {
                 (cage.ListFaceFlags[cage.TopoFaceList[cage.FaceOf(c >> shift)]] & CQxFace::ShadeBit) != 0;
         fin.AllSmooth = std::find(fin.FaceSmooth.begin(), fin.FaceSmooth.end(), 0) == fin.FaceSmooth.end();
         fin.FaceNormals.resize(p.CornerCount);
-        for (Index c = 0; c < p.CornerCount; ++c) UpdateFaceNormal(p, fin, c);
-        for (Index x = 0; x < vertexCount; ++x) UpdateFinestVertex(p, fin, x);
+        UpdateAllFinest(p, fin, vertexCount);
 
         // What the sparse update needs is made here, so that a drag allocates nothing.
         for (unsigned int i = 0; i < levels; ++i) {
@@ -1045,17 +1079,17 @@ int CQxMesh::UpdateSubdivisionMeshes(int withUV) {
         fin.DirtyFaces.Clear();
     }
     if (moved && dense) {
-        for (Index c = 0; c < p.CornerCount; ++c) UpdateFaceNormal(p, fin, c);
-        for (Index x = 0; x < vertexCount; ++x) UpdateFinestVertex(p, fin, x);
+        UpdateAllFinest(p, fin, vertexCount);
     } else if (moved) {
-        // Positions are written with the normals, in one visit of each vertex.
-        fin.DirtyFaces.Drain([&](Index c) {
-            UpdateFaceNormal(p, fin, c);
+        // The vertices of the dirty faces are marked first; then the faces' normals, and the
+        // vertices (positions written with the normals, in one visit), each on both cores.
+        ForEachBit(fin.DirtyFaces, [&](Index c) {
             Index v[4];
             FinestFace(p, c, v);
             for (Index x : v) fin.DirtyVertexPoints.Set(x);
         });
-        fin.DirtyVertexPoints.Drain([&](Index x) { UpdateFinestVertex(p, fin, x); });
+        DrainShared(fin.DirtyFaces, [&](Index c) { UpdateFaceNormal(p, fin, c); });
+        DrainShared(fin.DirtyVertexPoints, [&](Index x) { UpdateFinestVertex(p, fin, x); });
     }
 
     // Changed texture coordinates or colours: the descendants of a cage face are one run of
