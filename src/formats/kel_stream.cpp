@@ -304,8 +304,9 @@ std::unique_ptr<CQxKelListDecoder> QxKelFaceDecoder(const CQxKelListHeader& head
 // --- The sink -----------------------------------------------------------------------------------
 
 namespace {
-// A list announced with a count reserves no more than this many vertices ahead of reading them.
-constexpr unsigned int kStreamReserve = 1u << 22;
+// A list announced with a count reserves no more than this many vertices ahead of reading them
+// (the count is the file's word; the array grows as vertices really arrive).
+constexpr unsigned int kStreamReserve = 1u << 16;
 // Text goes to the decoding thread in batches of about this size, with at most this many waiting.
 constexpr std::size_t kBatchBytes = 256 * 1024;
 constexpr std::size_t kMaxWaiting = 8;
@@ -424,14 +425,19 @@ int CQxKelStream::BeginText(CQxXmlElement& element) {
         data->FacesElement = &element;
         start = [header, data] { return QxKelFaceDecoder(header, *data); };
     }
-    if (!m_Worker) m_Worker = std::make_unique<Worker>();
-    m_Worker->Push(Worker::Job{std::move(start), {}, false});
+    m_Pending = std::move(start);
+    if (m_Worker) Hand();
     m_ActiveElement = &element;
-    m_Batch.reserve(kBatchBytes + 4096);
     return 1;
 }
 
-void CQxKelStream::Flush() {
+// The decoding thread starts with the first list too long for one batch; from then on every list
+// goes through it, so lists are decoded in file order. Shorter lists before that are decoded
+// here when they end: small files never start a thread.
+void CQxKelStream::Hand() {
+    if (!m_Worker) m_Worker = std::make_unique<Worker>();
+    if (m_Pending) m_Worker->Push(Worker::Job{std::move(m_Pending), {}, false});
+    m_Pending = nullptr;
     if (m_Batch.empty()) return;
     std::string text;
     text.swap(m_Batch);
@@ -442,24 +448,37 @@ void CQxKelStream::Flush() {
 void CQxKelStream::Text(CQxXmlElement& element, const char* text, unsigned int length) {
     if (&element != m_ActiveElement) return;
     m_Batch.append(text, length);
-    if (m_Batch.size() >= kBatchBytes) Flush();
+    if (m_Batch.size() >= kBatchBytes) Hand();
 }
 
 void CQxKelStream::EndText(CQxXmlElement& element) {
-    if (&element != m_ActiveElement) return;
-    Flush();
-    m_Worker->Push(Worker::Job{nullptr, {}, true});
+    if (&element == m_ActiveElement) EndList();
+}
+
+void CQxKelStream::EndList() {
     m_ActiveElement = nullptr;
+    if (m_Worker) {
+        Hand();
+        m_Worker->Push(Worker::Job{nullptr, {}, true});
+        return;
+    }
+    std::unique_ptr<CQxKelListDecoder> decoder = m_Pending();
+    m_Pending = nullptr;
+    decoder->Feed(m_Batch.data(), m_Batch.size());
+    decoder->Finish();
+    m_Batch.clear();
 }
 
 int CQxKelStream::Finish() {
-    if (!m_Worker) return 1;
-    if (m_ActiveElement) { // the document ended inside a list (a failed read): close it
-        Flush();
-        m_Worker->Push(Worker::Job{nullptr, {}, true});
-        m_ActiveElement = nullptr;
+    // A document that ended inside a list (a failed read): what came of it is closed.
+    if (m_ActiveElement) {
+        try {
+            EndList();
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
     }
-    return m_Worker->Wait();
+    return m_Worker ? m_Worker->Wait() : 1;
 }
 
 CQxKelMeshData* CQxKelStream::Find(const CQxXmlElement* object) const {

@@ -4,6 +4,7 @@
 // parser streams them, so a file of millions of faces is never held as text. The same decoders
 // read a list held as element text, so both ways follow one set of rules.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -86,9 +87,9 @@ std::unique_ptr<CQxKelListDecoder> QxKelFaceDecoder(const CQxKelListHeader& head
 // as they stream in, in file order (weights and faces only after the same object's vertices),
 // and keeps the results by object element until the object takes them.
 //
-// Decoding runs on a second thread, fed with the text in large batches, so building the mesh
-// elements overlaps the parse. Only that thread makes mesh elements while the file is read (the
-// parser makes none); Finish waits for it.
+// Long lists are decoded on a second thread, fed with the text in large batches, so building
+// the mesh elements overlaps the parse. Only one thread makes mesh elements while the file is
+// read (the parser makes none); Finish waits for the decoding to end.
 class CQxKelStream : public CQxXmlTextSink {
 public:
     CQxKelStream();
@@ -108,10 +109,13 @@ public:
 
 private:
     struct Worker;
-    void Flush();
+    void Hand();
+    void EndList();
 
     std::unordered_map<const CQxXmlElement*, std::unique_ptr<CQxKelMeshData>> m_Meshes;
     const CQxXmlElement* m_ActiveElement = nullptr;
+    // The decoder of the current list, until the list is handed to the thread or decoded here.
+    std::function<std::unique_ptr<CQxKelListDecoder>()> m_Pending;
     std::string m_Batch;
     std::unique_ptr<Worker> m_Worker;
 };
