@@ -270,10 +270,11 @@ TEST_F(KelFileTest, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
     EXPECT_LT(depth, 20000u);
 
     // Not a scene at all, cut short, or without "Scene": 0 and an empty scene.
-    for (const char* bad : {"not xml", "<Scene><Model><Name>Root</Name><Objects><Mesh>", "<Other/>",
-                            "<Scene><Model><Name>Root</Name><Objects><Mesh><Vertices Count=\"3\">0,0,0,1,0,0,0,1",
-                            "<Scene><Model><Objects><Mesh><Vertices Count=\"1\">0,0,0</Vertices>"
-                            "<Faces Count=\"1\">3;0,0,0,1,1,1,1</Faces></Mesh></Objects></Model><Scene>"}) {
+    for (const char* bad :
+         {"not xml", "<Scene><Model><Name>Root</Name><Objects><Mesh>", "<Other/>",
+          "<Scene><Model><Name>Root</Name><Objects><Mesh><Vertices Count=\"3\">0,0,0,1,0,0,0,1",
+          "<Scene><Model><Objects><Mesh><Vertices Count=\"1\">0,0,0</Vertices>"
+          "<Faces Count=\"1\">3;0,0,0,1,1,1,1</Faces></Mesh></Objects></Model><Scene>"}) {
         EXPECT_EQ(scene.ReadFile(WriteText("bad.kel", bad).c_str(), 0), 0) << bad;
         EXPECT_EQ(scene.RootModel().GetChildCount(), 0u);
     }
@@ -363,4 +364,44 @@ TEST_F(KelFileTest, ListsReadTheSameHoweverTheyArrive) {
         ASSERT_EQ(loaded.ReadFile(WriteText("variant.kel", *text).c_str(), 0), 1);
         EXPECT_EQ(QxDumpScene(loaded), dump) << *text;
     }
+}
+
+TEST_F(KelFileTest, LongListsReadTheSameAsShortOnes) {
+    // A mesh whose lists run to megabytes is decoded beside the parse; it must come back exactly,
+    // and a file cut inside its faces must fail as a whole.
+    CQxScene source;
+    CQxObject* plane = new CQxObject(1);
+    plane->SetName("Plane");
+    source.RootModel().PushChild(plane);
+    ASSERT_TRUE(plane->Mesh().CreatePlane(0, 10.0f, 10.0f, 160, 160, source.RootModel().GetAttribute(0), 0));
+    plane->HasUV() = 1;
+    plane->Mesh().Faces().Back()->SetShade(0);
+    // The file keeps no corner flags; the primitive builder sets them all.
+    for (CQxFace& f : plane->Mesh().Faces()) f.ForEachHalfEdge([](CQxHalfEdge& h) { h.Flags() = 0; });
+    plane->Mesh().Faces().Front()->GetHalfEdge()->Color() = 0xFF102030u;
+    plane->UpdateGraphics();
+    const std::string path = PathOf("long.kel");
+    ASSERT_EQ(source.WriteFile(path.c_str()), 1);
+    ASSERT_GT(fs::file_size(path), 2u * 1024 * 1024);
+
+    CQxScene loaded;
+    ASSERT_EQ(loaded.ReadFile(path.c_str(), 0), 1);
+    // Compared line by line: a difference in a dump this long is reported where it starts.
+    std::istringstream got(QxDumpScene(loaded)), want(QxDumpScene(source));
+    std::string a, b;
+    unsigned int line = 0;
+    while (std::getline(want, b)) {
+        ++line;
+        ASSERT_TRUE(std::getline(got, a)) << "ends before line " << line;
+        ASSERT_EQ(a, b) << "line " << line;
+    }
+    EXPECT_FALSE(std::getline(got, a)) << "goes on after line " << line;
+    EXPECT_TRUE(loaded.RootModel().FindName("Plane")->Mesh().CheckTopology(1));
+
+    const std::string text = ReadBytes(path);
+    const std::size_t cut = text.find("<Faces");
+    ASSERT_NE(cut, std::string::npos);
+    const std::string shortened = text.substr(0, cut + (text.size() - cut) / 2);
+    EXPECT_EQ(loaded.ReadFile(WriteText("cut.kel", shortened).c_str(), 0), 0);
+    EXPECT_EQ(loaded.RootModel().GetChildCount(), 0u);
 }
