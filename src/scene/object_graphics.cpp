@@ -1,12 +1,10 @@
 #include <algorithm>
 #include <cstdint>
-#include <exception>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "object_internal.h"
+#include "qx/basis/run_both.h"
 #include "qx/graphics/graphics_device.h"
 #include "qx/graphics/primitive.h"
 #include "qx/graphics/settings.h"
@@ -185,27 +183,7 @@ void CQxObject::BuildPrimitives() {
         BuildDetailPrimitives();
         return;
     }
-    std::exception_ptr failure;
-    std::thread details;
-    try {
-        details = std::thread([this, &failure] {
-            try {
-                BuildDetailPrimitives();
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-    } catch (const std::system_error&) {
-        BuildDetailPrimitives(); // no thread to be had: one after the other
-    }
-    try {
-        BuildFacePrimitives();
-    } catch (...) {
-        if (details.joinable()) details.join();
-        throw;
-    }
-    if (details.joinable()) details.join();
-    if (failure) std::rethrow_exception(failure);
+    QxRunBoth([this] { BuildFacePrimitives(); }, [this] { BuildDetailPrimitives(); });
 }
 
 void CQxObject::BuildFacePrimitives() {

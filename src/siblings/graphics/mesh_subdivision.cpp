@@ -26,11 +26,10 @@
 #include <cmath>
 #include <cstdint>
 #include <new>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "qx/basis/huge_page_allocator.h"
+#include "qx/basis/run_both.h"
 #include "qx/graphics/mesh.h"
 
 namespace {
@@ -91,19 +90,10 @@ void ForEachBit(const IndexBits& set, Visit&& visit) {
             visit(static_cast<Index>(w * 64) + static_cast<Index>(std::countr_zero(bits)));
 }
 
-// Runs range(0, split) here and range(split, end) on a second thread (or here too when no thread
-// can be had).
+// Runs range(0, split) here and range(split, end) on a second thread.
 template <class Range>
 void RunSplit(std::size_t split, std::size_t end, Range& range) {
-    std::thread helper;
-    try {
-        helper = std::thread([&range, split, end] { range(split, end); });
-    } catch (const std::system_error&) {
-        range(0, end);
-        return;
-    }
-    range(0, split);
-    helper.join();
+    QxRunBoth([&] { range(0, split); }, [&] { range(split, end); });
 }
 
 // Visits and empties the set like Drain, sharing the work with a second thread when the set is
