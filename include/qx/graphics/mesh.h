@@ -310,8 +310,9 @@ public:
     // Brings the subdivision meshes up to date after vertices, texture coordinates or corner
     // colours of this mesh changed, recomputing only what depends on the change, with results
     // identical to a fresh build (the drag case: no topology is rebuilt, nothing is allocated).
-    // Any other change (elements added or removed, faces' attributes or flags) rebuilds. 0 when
-    // the level is 0.
+    // Any other change (elements added or removed, faces' attributes or flags) rebuilds; when
+    // that rebuild fails the derived meshes are dropped rather than left stale. 0 when the level
+    // is 0 or a rebuild failed. A big mesh is compared and updated on two threads.
     int UpdateSubdivisionMeshes(int withUV);
     // Frees the derived meshes and keeps the level (Clear and the destructor call it).
     void ClearSubdivisionMeshes();

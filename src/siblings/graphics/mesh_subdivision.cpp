@@ -22,6 +22,7 @@
 // the same arithmetic as a full build, so the result is identical to rebuilding.
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstdint>
@@ -59,7 +60,7 @@ struct IndexBits {
     Table<std::uint64_t> Words;
 
     void Resize(Index n) { Words.assign((static_cast<std::size_t>(n) + 63) / 64, 0); }
-    void Set(Index i) { Words[i >> 6] |= std::uint64_t(1) << (i & 63); }
+    void Set(Index i) { Words[i >> 6] |= Bit(i); }
     void Clear() { std::fill(Words.begin(), Words.end(), 0); }
     std::size_t Count() const {
         std::size_t n = 0;
@@ -67,27 +68,28 @@ struct IndexBits {
             if (w) n += static_cast<std::size_t>(std::popcount(w)); // most words of a sparse set are empty
         return n;
     }
-    template <class Visit>
-    void Drain(Visit&& visit) {
-        for (std::size_t w = 0; w < Words.size(); ++w) {
-            std::uint64_t bits = Words[w];
-            if (!bits) continue;
-            Words[w] = 0;
-            const Index base = static_cast<Index>(w * 64);
-            do {
-                visit(base + static_cast<Index>(std::countr_zero(bits)));
-                bits &= bits - 1;
-            } while (bits);
-        }
+    // Sets a bit of a set that two threads change at once. The word is read first: most calls
+    // find the bit set already and need no locked instruction.
+    void SetShared(Index i) {
+        std::atomic_ref<std::uint64_t> word(Words[i >> 6]);
+        if (!(word.load(std::memory_order_relaxed) & Bit(i))) word.fetch_or(Bit(i), std::memory_order_relaxed);
     }
+    static std::uint64_t Bit(Index i) { return std::uint64_t(1) << (i & 63); }
 };
 
-// Visits the indices of the set in increasing order, leaving it as it is.
+// Visits and empties words [from, to) of the set, indices in increasing order.
 template <class Visit>
-void ForEachBit(const IndexBits& set, Visit&& visit) {
-    for (std::size_t w = 0; w < set.Words.size(); ++w)
-        for (std::uint64_t bits = set.Words[w]; bits; bits &= bits - 1)
-            visit(static_cast<Index>(w * 64) + static_cast<Index>(std::countr_zero(bits)));
+void DrainWords(IndexBits& set, std::size_t from, std::size_t to, Visit& visit) {
+    for (std::size_t w = from; w < to; ++w) {
+        std::uint64_t bits = set.Words[w];
+        if (!bits) continue;
+        set.Words[w] = 0;
+        const Index base = static_cast<Index>(w * 64);
+        do {
+            visit(base + static_cast<Index>(std::countr_zero(bits)));
+            bits &= bits - 1;
+        } while (bits);
+    }
 }
 
 // Runs range(0, split) here and range(split, end) on a second thread.
@@ -96,35 +98,23 @@ void RunSplit(std::size_t split, std::size_t end, Range& range) {
     QxRunBoth([&] { range(0, split); }, [&] { range(split, end); });
 }
 
-// Visits and empties the set like Drain, sharing the work with a second thread when the set is
-// large: each half of the bits goes to one thread. The visits must write only what belongs to
-// their own index.
+// Visits and empties the set, indices in increasing order; a large set, when `shared`, on two
+// threads, each taking one half of the bits. The visits may write only what belongs to their
+// own index, and change other sets only through SetShared.
 template <class Visit>
-void DrainShared(IndexBits& set, Visit&& visit) {
+void Drain(IndexBits& set, bool shared, Visit&& visit) {
     constexpr std::size_t ParallelItems = 4096;
     const std::size_t words = set.Words.size();
-    auto drainRange = [&set, &visit](std::size_t from, std::size_t to) {
-        for (std::size_t w = from; w < to; ++w) {
-            std::uint64_t bits = set.Words[w];
-            if (!bits) continue;
-            set.Words[w] = 0;
-            const Index base = static_cast<Index>(w * 64);
-            do {
-                visit(base + static_cast<Index>(std::countr_zero(bits)));
-                bits &= bits - 1;
-            } while (bits);
-        }
-    };
-    const std::size_t count = set.Count();
+    auto range = [&](std::size_t from, std::size_t to) { DrainWords(set, from, to, visit); };
+    const std::size_t count = shared ? set.Count() : 0;
     if (count < ParallelItems) {
-        drainRange(0, words);
+        range(0, words);
         return;
     }
-    // Split where half of the bits lie behind.
     std::size_t split = 0, seen = 0;
     while (split < words && 2 * seen < count)
         seen += static_cast<std::size_t>(std::popcount(set.Words[split++]));
-    RunSplit(split, words, drainRange);
+    RunSplit(split, words, range);
 }
 
 // Topology of one level. Corners are numbered face by face in ring order; the side of corner c
@@ -481,20 +471,22 @@ void RefinePositions(const ChainLevel& p, Table<CQxVector>& out) {
 // those faces, each kind in one pass in index order so that the tables are walked forwards, and
 // marks in `childFaces` the child faces that have a recomputed point (the child's faces are the
 // parent's corners). The corners at the recomputed vertex points are all of them: every corner
-// of a dirty face, and every side of a recomputed edge, starts at a vertex of that face.
-void RefineSparse(ChainLevel& p, CQxVector* child, IndexBits& childFaces) {
-    p.DirtyFaces.Drain([&](Index f) {
+// of a dirty face, and every side of a recomputed edge, starts at a vertex of that face. Each
+// pass may run on two threads (`shared`): the edge and vertex rules read only face points, which
+// the first pass has finished.
+void RefineSparse(ChainLevel& p, CQxVector* child, IndexBits& childFaces, bool shared) {
+    Drain(p.DirtyFaces, shared, [&](Index f) {
         child[p.FacePoint(f)] = FacePointOf(p, f);
         for (Index c = p.Begin(f), end = p.End(f); c < end; ++c) {
-            p.DirtyEdges.Set(p.FaceEdges[c]);
-            p.DirtyVertexPoints.Set(p.FaceVerts[c]);
+            p.DirtyEdges.SetShared(p.FaceEdges[c]);
+            p.DirtyVertexPoints.SetShared(p.FaceVerts[c]);
         }
     });
-    p.DirtyEdges.Drain([&](Index e) { child[p.EdgePoint(e)] = EdgePointOf(p, child, e); });
-    p.DirtyVertexPoints.Drain([&](Index v) {
+    Drain(p.DirtyEdges, shared, [&](Index e) { child[p.EdgePoint(e)] = EdgePointOf(p, child, e); });
+    Drain(p.DirtyVertexPoints, shared, [&](Index v) {
         child[v] = VertexPointOf(p, child, v);
         for (Index i = p.VertCornerStart[v]; i < p.VertCornerStart[v + 1]; ++i)
-            childFaces.Set(p.VertCorners[i]);
+            childFaces.SetShared(p.VertCorners[i]);
     });
 }
 
@@ -993,66 +985,16 @@ int CQxMesh::UpdateSubdivisionMeshes(int withUV) {
     ChainLevel& cage = *m_Subdivisions.front();
     ChainLevel& fin = *m_Subdivisions.back();
     const unsigned int levels = m_SubdivisionLevel;
-
-    // What moved, and whether the cage is still the one the chain was built from.
     if (m_Vertices.GetCount() != cage.VertexCount || m_Faces.GetCount() != cage.ListFaces.size())
         return CreateSubdivisionMeshes(withUV);
-    Index moved = 0;
-    Index i = 0;
-    for (CQxVertex& v : m_Vertices) {
-        if (&v != cage.CageVertices[i]) return CreateSubdivisionMeshes(withUV);
-        if (v.Position() != cage.Positions[i]) {
-            cage.Positions[i] = v.Position();
-            ++moved;
-            if (cage.VertCornerStart[i] == cage.VertCornerStart[i + 1]) {
-                // Used by no face: the same point at every level.
-                for (unsigned int l = 1; l <= levels; ++l) m_Subdivisions[l]->Positions[i] = v.Position();
-                fin.MeshVertices[i]->Position() = v.Position();
-            } else {
-                for (Index k = cage.VertCornerStart[i]; k < cage.VertCornerStart[i + 1]; ++k)
-                    cage.DirtyFaces.Set(cage.FaceOf(cage.VertCorners[k]));
-            }
-        }
-        ++i;
-    }
-    cage.DirtyFaceVarying.clear();
-    Index listIndex = 0, corner = 0, skipped = 0;
-    for (CQxFace& f : m_Faces) {
-        if (&f != cage.ListFaces[listIndex] || f.GetHalfEdgeCount() != cage.ListFaceSizes[listIndex] ||
-            f.Attribute() != cage.ListFaceAttributes[listIndex] || f.Flag() != cage.ListFaceFlags[listIndex])
-            return CreateSubdivisionMeshes(withUV);
-        const Index topo = cage.ListFaceTopo[listIndex++];
-        int same = 1, changed = 0, hasUV = 0;
-        if (topo == NoIndex) {
-            f.ForEachHalfEdge(
-                [&](CQxHalfEdge& h) { same &= h.GetVertex() == cage.SkippedCorners[skipped++]; });
-        } else {
-            f.ForEachHalfEdge([&](CQxHalfEdge& h) {
-                same &= h.GetVertex() == cage.CornerVertices[corner];
-                if (h.Color() != cage.Colors[corner]) {
-                    cage.Colors[corner] = h.Color();
-                    changed = 1;
-                }
-                if (withUV) {
-                    hasUV |= h.HasUV();
-                    const CQxVector2D uv = h.HasUV() ? h.UV() : CQxVector2D();
-                    if (uv != cage.UVs[corner]) {
-                        cage.UVs[corner] = uv;
-                        changed = 1;
-                    }
-                }
-                ++corner;
-            });
-            same &= hasUV == cage.FaceHasUV[topo];
-            if (changed) cage.DirtyFaceVarying.push_back(topo);
-        }
-        if (!same) return CreateSubdivisionMeshes(withUV);
-    }
 
-    ChainLevel& p = *m_Subdivisions[levels - 1];
-    const Index vertexCount = p.ChildVertexCount();
+    // The vertices and the faces are compared with the cage as it was read, a big mesh's on two
+    // threads: the vertex side goes on to refine the first level while the faces are compared,
+    // and everything it writes is the chain's own, so a cage found changed is simply rebuilt.
+    Index moved = 0;
     int dense = 0;
-    for (unsigned int l = 0; moved && l < levels; ++l) {
+    bool sameVertices = true, sameFaces = true;
+    auto refineLevel = [&](unsigned int l, bool shared) {
         ChainLevel& level = *m_Subdivisions[l];
         ChainLevel& next = *m_Subdivisions[l + 1];
         if (!dense && level.DirtyFaces.Count() * DenseShare > level.FaceCount) {
@@ -1062,8 +1004,88 @@ int CQxMesh::UpdateSubdivisionMeshes(int withUV) {
         if (dense)
             RefinePositions(level, next.Positions);
         else
-            RefineSparse(level, next.Positions.data(), next.DirtyFaces);
+            RefineSparse(level, next.Positions.data(), next.DirtyFaces, shared);
+    };
+    auto vertexSide = [&] {
+        Index i = 0;
+        for (CQxVertex& v : m_Vertices) {
+            if (&v != cage.CageVertices[i]) {
+                sameVertices = false;
+                return;
+            }
+            if (v.Position() != cage.Positions[i]) {
+                cage.Positions[i] = v.Position();
+                ++moved;
+                if (cage.VertCornerStart[i] == cage.VertCornerStart[i + 1]) {
+                    // Used by no face: the same point at every level.
+                    for (unsigned int l = 1; l <= levels; ++l) m_Subdivisions[l]->Positions[i] = v.Position();
+                    fin.MeshVertices[i]->Position() = v.Position();
+                } else {
+                    for (Index k = cage.VertCornerStart[i]; k < cage.VertCornerStart[i + 1]; ++k)
+                        cage.DirtyFaces.Set(cage.FaceOf(cage.VertCorners[k]));
+                }
+            }
+            ++i;
+        }
+        if (moved) refineLevel(0, false);
+    };
+    auto faceSide = [&] {
+        cage.DirtyFaceVarying.clear();
+        Index listIndex = 0, corner = 0, skipped = 0;
+        for (CQxFace& f : m_Faces) {
+            if (&f != cage.ListFaces[listIndex] || f.GetHalfEdgeCount() != cage.ListFaceSizes[listIndex] ||
+                f.Attribute() != cage.ListFaceAttributes[listIndex] || f.Flag() != cage.ListFaceFlags[listIndex]) {
+                sameFaces = false;
+                return;
+            }
+            const Index topo = cage.ListFaceTopo[listIndex++];
+            int same = 1, changed = 0, hasUV = 0;
+            if (topo == NoIndex) {
+                f.ForEachHalfEdge(
+                    [&](CQxHalfEdge& h) { same &= h.GetVertex() == cage.SkippedCorners[skipped++]; });
+            } else {
+                f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+                    same &= h.GetVertex() == cage.CornerVertices[corner];
+                    if (h.Color() != cage.Colors[corner]) {
+                        cage.Colors[corner] = h.Color();
+                        changed = 1;
+                    }
+                    if (withUV) {
+                        hasUV |= h.HasUV();
+                        const CQxVector2D uv = h.HasUV() ? h.UV() : CQxVector2D();
+                        if (uv != cage.UVs[corner]) {
+                            cage.UVs[corner] = uv;
+                            changed = 1;
+                        }
+                    }
+                    ++corner;
+                });
+                same &= hasUV == cage.FaceHasUV[topo];
+                if (changed) cage.DirtyFaceVarying.push_back(topo);
+            }
+            if (!same) {
+                sameFaces = false;
+                return;
+            }
+        }
+    };
+    constexpr std::size_t ParallelScan = 16384;
+    if (cage.ListFaces.size() >= ParallelScan) {
+        QxRunBoth(vertexSide, faceSide);
+    } else {
+        vertexSide();
+        faceSide();
     }
+    if (!sameVertices || !sameFaces) {
+        // The chain is part way through an update: if it cannot be built again, it goes.
+        if (CreateSubdivisionMeshes(withUV)) return 1;
+        ClearSubdivisionMeshes();
+        return 0;
+    }
+
+    ChainLevel& p = *m_Subdivisions[levels - 1];
+    const Index vertexCount = p.ChildVertexCount();
+    for (unsigned int l = 1; moved && l < levels; ++l) refineLevel(l, true);
     if (moved && !dense && fin.DirtyFaces.Count() * FinestDenseShare > p.CornerCount) {
         dense = 1;
         fin.DirtyFaces.Clear();
@@ -1071,15 +1093,14 @@ int CQxMesh::UpdateSubdivisionMeshes(int withUV) {
     if (moved && dense) {
         UpdateAllFinest(p, fin, vertexCount);
     } else if (moved) {
-        // The vertices of the dirty faces are marked first; then the faces' normals, and the
-        // vertices (positions written with the normals, in one visit), each on both cores.
-        ForEachBit(fin.DirtyFaces, [&](Index c) {
+        // The normals of the dirty faces, marking their vertices; then those vertices.
+        Drain(fin.DirtyFaces, true, [&](Index c) {
+            UpdateFaceNormal(p, fin, c);
             Index v[4];
             FinestFace(p, c, v);
-            for (Index x : v) fin.DirtyVertexPoints.Set(x);
+            for (Index x : v) fin.DirtyVertexPoints.SetShared(x);
         });
-        DrainShared(fin.DirtyFaces, [&](Index c) { UpdateFaceNormal(p, fin, c); });
-        DrainShared(fin.DirtyVertexPoints, [&](Index x) { UpdateFinestVertex(p, fin, x); });
+        Drain(fin.DirtyVertexPoints, true, [&](Index x) { UpdateFinestVertex(p, fin, x); });
     }
 
     // Changed texture coordinates or colours: the descendants of a cage face are one run of

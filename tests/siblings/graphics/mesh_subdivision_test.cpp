@@ -384,6 +384,48 @@ TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
     ExpectSameAsFresh(mesh, 1);
 }
 
+TEST(MeshSubdivision, BigCageDragsMatchRebuild) {
+    // Big enough that the comparison and every pass of the update run on two threads: 1% of the
+    // vertices moved at random, then together with changed texture coordinates, then together
+    // with a changed face flag (the face side asks for a rebuild after the vertex side refined).
+    CQxMesh mesh;
+    BuildWavyGrid(mesh, 130);
+    ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
+    const CQxMesh* sub = mesh.GetSubdivisionMesh();
+    const CQxVertex* firstVertex = sub->Vertices().Front();
+    std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
+    std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
+    unsigned int seed = 777;
+    auto next = [&](unsigned int n) {
+        seed = seed * 1664525u + 1013904223u;
+        return (seed >> 8) % n;
+    };
+    auto moveSome = [&] {
+        for (std::size_t i = 0; i < vertices.size() / 100; ++i)
+            vertices[next(static_cast<unsigned int>(vertices.size()))]->Position() +=
+                CQxVector(0.001f * float(next(9)), 0.01f, -0.002f * float(next(5)));
+    };
+
+    moveSome();
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
+    ExpectSameAsFresh(mesh, 2);
+
+    moveSome();
+    for (int i = 0; i < 40; ++i)
+        faces[next(static_cast<unsigned int>(faces.size()))]->ForEachHalfEdge(
+            [](CQxHalfEdge& h) { h.UV() += CQxVector2D(0.03125f, 0.0f); });
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
+    ExpectSameAsFresh(mesh, 2);
+
+    moveSome();
+    faces[faces.size() - 3]->SetShade(0);
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    ExpectSameAsFresh(mesh, 2);
+    EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
+}
+
 TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
     CQxMesh cube;
     BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
