@@ -31,6 +31,15 @@ std::vector<CQxVector> Positions(const CQxMesh& mesh) {
     return out;
 }
 
+// A repeatable stream of pseudo-random numbers below n.
+struct Random {
+    unsigned int Seed;
+    unsigned int operator()(std::size_t n) {
+        Seed = Seed * 1664525u + 1013904223u;
+        return static_cast<unsigned int>((Seed >> 8) % n);
+    }
+};
+
 // A wavy grid of n x n quads over [0, 1]^2 with texture coordinates following the grid.
 void BuildWavyGrid(CQxMesh& mesh, unsigned int n) {
     std::vector<CQxVector> p;
@@ -340,14 +349,10 @@ TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
 
     std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
     std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
-    unsigned int seed = 12345;
-    auto next = [&](unsigned int n) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % n;
-    };
+    Random next{12345};
     auto moveSome = [&](unsigned int count) {
         for (unsigned int i = 0; i < count; ++i) {
-            CQxVertex* v = vertices[next(static_cast<unsigned int>(vertices.size()))];
+            CQxVertex* v = vertices[next(vertices.size())];
             v->Position() += CQxVector(0.01f * float(next(7)), -0.02f, 0.005f * float(next(5)));
         }
     };
@@ -357,7 +362,7 @@ TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
     for (int round = 0; round < 4; ++round) {
         moveSome(6);
         if (round & 1) {
-            CQxFace* f = faces[next(static_cast<unsigned int>(faces.size()))];
+            CQxFace* f = faces[next(faces.size())];
             f->GetHalfEdge()->Color() = 0xFF000000u | next(0xFFFFFF);
             f->ForEachHalfEdge([&](CQxHalfEdge& h) {
                 if (h.HasUV()) h.UV() += CQxVector2D(0.125f, -0.0625f);
@@ -395,14 +400,10 @@ TEST(MeshSubdivision, BigCageDragsMatchRebuild) {
     const CQxVertex* firstVertex = sub->Vertices().Front();
     std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
     std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
-    unsigned int seed = 777;
-    auto next = [&](unsigned int n) {
-        seed = seed * 1664525u + 1013904223u;
-        return (seed >> 8) % n;
-    };
+    Random next{777};
     auto moveSome = [&] {
         for (std::size_t i = 0; i < vertices.size() / 100; ++i)
-            vertices[next(static_cast<unsigned int>(vertices.size()))]->Position() +=
+            vertices[next(vertices.size())]->Position() +=
                 CQxVector(0.001f * float(next(9)), 0.01f, -0.002f * float(next(5)));
     };
 
@@ -413,7 +414,7 @@ TEST(MeshSubdivision, BigCageDragsMatchRebuild) {
 
     moveSome();
     for (int i = 0; i < 40; ++i)
-        faces[next(static_cast<unsigned int>(faces.size()))]->ForEachHalfEdge(
+        faces[next(faces.size())]->ForEachHalfEdge(
             [](CQxHalfEdge& h) { h.UV() += CQxVector2D(0.03125f, 0.0f); });
     ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
     EXPECT_EQ(sub->Vertices().Front(), firstVertex);
