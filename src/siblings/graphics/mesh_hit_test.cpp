@@ -366,8 +366,9 @@ struct ScreenBox {
         : hw(map.hw), hh(map.hh), lx(map.cx - x0), rx(map.cx - x1), ty(map.cy - y0), by(map.cy - y1) {}
 };
 
-// Compiled twice on x86-64, the wider form chosen at load time where the processor has it.
-#if defined(__x86_64__)
+// Compiled twice on x86-64, the wider form chosen at load time where the processor has it. Not
+// under ThreadSanitizer, whose runtime is not up yet when load-time choices run.
+#if defined(__x86_64__) && !defined(__SANITIZE_THREAD__)
 #define QX_VECTOR_CLONES [[gnu::target_clones("avx2", "default")]]
 #else
 #define QX_VECTOR_CLONES
