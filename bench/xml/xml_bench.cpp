@@ -142,21 +142,11 @@ void BM_DomWrite(benchmark::State& state) {
     SetBytes(state, sample.Text.GetLength());
 }
 
-// The streaming parser in 10 ms slices, with handlers that do nothing.
-int NoStartFunc(void*, const char*) {
-    return 1;
-}
-int NoAttributeFunc(void*, const char*, const char*) {
-    return 1;
-}
-int NoContentFunc(void*, const char*, unsigned int) {
-    return 1;
-}
-
+// The streaming parser in 10 ms slices, with no handlers.
 void BM_ParseOnTime(benchmark::State& state) {
     CQxXmlString xml;
     xml.SetText(GetSample().Text.GetStr());
-    xml.SetParseFuncs(NoStartFunc, NoStartFunc, NoAttributeFunc, NoContentFunc, nullptr);
+    xml.SetParseFuncs(nullptr, nullptr, nullptr, nullptr, nullptr);
     for (auto _ : state) {
         xml.ResetParse();
         int result;

@@ -124,17 +124,6 @@ void ReadFiniteFloat(const CQxXmlElement* e, const char* name, float& out) {
     if (c && c->GetContentAsFloat(value) && std::isfinite(value)) out = value;
 }
 
-// Element parsers with nothing to do: the quick check of ReadXmlFileOnTime.
-int IgnoreElement(void*, const char*) {
-    return 1;
-}
-int IgnoreAttribute(void*, const char*, const char*) {
-    return 1;
-}
-int IgnoreContent(void*, const char*, unsigned int) {
-    return 1;
-}
-
 } // namespace
 
 int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, CQxXmlElement* element,
@@ -343,6 +332,7 @@ int CQxScene::ReadXmlFile(const char* path) {
 int CQxScene::ReadXmlFileOnTime(const char* path) {
     CQxXmlString xml;
     if (!path || !xml.ReadFile(path)) return 0;
-    xml.SetParseFuncs(IgnoreElement, IgnoreElement, IgnoreAttribute, IgnoreContent, nullptr);
+    // A quick check that the file is well-formed: no handlers, so no text is even gathered.
+    xml.SetParseFuncs(nullptr, nullptr, nullptr, nullptr, nullptr);
     return xml.ParseOnTime(0);
 }
