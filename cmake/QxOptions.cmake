@@ -1,6 +1,20 @@
 # Compiler settings shared by every target of the project.
 include(GNUInstallDirs)
 add_compile_options(-Wall -Wextra)
+if(QX_WERROR)
+  add_compile_options(-Werror)
+endif()
+
+# ccache, when installed, keeps compiled objects outside the clone (~/.cache/ccache), so a new
+# clone on a machine that built before compiles only what changed. Paths are hashed relative to
+# the source folder and the build folder is left out of the hash, so two clones share entries.
+find_program(QX_CCACHE ccache)
+if(QX_CCACHE AND NOT CMAKE_CXX_COMPILER_LAUNCHER)
+  set(qx_launcher ${CMAKE_COMMAND} -E env CCACHE_BASEDIR=${PROJECT_SOURCE_DIR} CCACHE_NOHASHDIR=true
+                  ${QX_CCACHE})
+  set(CMAKE_C_COMPILER_LAUNCHER ${qx_launcher})
+  set(CMAKE_CXX_COMPILER_LAUNCHER ${qx_launcher})
+endif()
 
 if(QX_BUILD_FUZZ)
   # Every library is instrumented for coverage-guided fuzzing; the fuzz targets add the driver.
