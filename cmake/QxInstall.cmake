@@ -16,6 +16,3 @@ write_basic_package_version_file("${PROJECT_BINARY_DIR}/QxDureriveConfigVersion.
   COMPATIBILITY SameMinorVersion)
 install(FILES "${PROJECT_BINARY_DIR}/QxDureriveConfig.cmake"
   "${PROJECT_BINARY_DIR}/QxDureriveConfigVersion.cmake" DESTINATION "${QX_CONFIG_DIR}")
-if(TARGET qxtool)
-  install(TARGETS qxtool RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-endif()

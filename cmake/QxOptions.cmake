@@ -29,6 +29,9 @@ elseif(QX_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+# Installed programs find the installed library beside them, wherever the prefix is.
+set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
+
 # Public headers of the library and of its sibling libraries live in one tree.
 set(QX_INCLUDE_DIR "${PROJECT_SOURCE_DIR}/include")
 

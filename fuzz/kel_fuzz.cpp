@@ -23,7 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(f);
     scene->ClearData();
     scene->ReadXmlFile(path.c_str());
-    for (auto it = scene->RootModel().Begin(); !it.IsEnd(); ++it)
-        if (!it->Mesh().CheckTopology(1)) __builtin_trap();
+    for (auto it = scene->RootModel().Begin(); !it.IsEnd(); ++it) {
+        const CQxTopologyReport report = it->Mesh().DiagnoseTopology(1);
+        if (report.IsSound()) continue;
+        std::fprintf(stderr, "unsound mesh in \"%s\": %s\n", it->GetName(), report.GetText().GetStr());
+        __builtin_trap();
+    }
     return 0;
 }

@@ -123,6 +123,18 @@ CQxObject* CQxCreateObjectCmd::Create(CQxObject* object, int clone, QX_OBJ_TYPE 
     return result;
 }
 
+namespace {
+
+// The object's mesh took or lost a primitive: its box, its graphics and the views follow.
+void MeshChanged(CQxScene& scene, CQxObject& object) {
+    object.UpdateBoundBox();
+    object.UpdateGraphics();
+    CQxSelects changed(&object);
+    Notify(scene, QX_UPDATE_MESH, &changed, 2);
+}
+
+} // namespace
+
 void CQxCreateObjectCmd::Undo() {
     CQxModel& root = m_Store.GetRoot();
     if (m_Append) {
@@ -130,10 +142,7 @@ void CQxCreateObjectCmd::Undo() {
         if (!parent) return;
         TrimMesh(parent->Mesh(), m_OldCounts[0], m_OldCounts[1], m_OldCounts[2]);
         m_Before->Restore(root);
-        parent->UpdateBoundBox();
-        parent->UpdateGraphics();
-        CQxSelects changed(parent);
-        Notify(*m_Scene, QX_UPDATE_MESH, &changed, 2);
+        MeshChanged(*m_Scene, *parent);
     } else {
         CQxSelects objects;
         CQxStoreReport report{&objects, nullptr};
@@ -153,10 +162,7 @@ void CQxCreateObjectCmd::Redo() {
         if (!model) model = &root;
         BuildPrimitive(parent->Mesh(), model->GetAttribute(m_MaterialIndex), 1);
         if (parent->IsComponentMode()) parent->IsSelect() = 1;
-        parent->UpdateBoundBox();
-        parent->UpdateGraphics();
-        CQxSelects changed(parent);
-        Notify(*m_Scene, QX_UPDATE_MESH, &changed, 2);
+        MeshChanged(*m_Scene, *parent);
     } else {
         CQxSelects objects;
         CQxStoreReport report{&objects, nullptr};

@@ -78,7 +78,6 @@ int CQxMeshMates::Restore(CQxMesh& mesh) const {
     if (corners.GetSize() != m_Mates.size()) return 0;
     for (std::uint32_t i = 0; i < corners.GetSize(); ++i)
         corners[i]->Mate() = m_Mates[i] == kNone ? nullptr : corners[m_Mates[i]];
-    QxBumpMeshTopology();
     return 1;
 }
 
@@ -299,7 +298,6 @@ void CQxMeshPart::Remove(CQxMesh& mesh, CQxSnapshotStore& store) {
         mesh.Vertices().Remove(v);
     }
     m_Removed = 1;
-    QxBumpMeshTopology(); // relinked, not freed
     mesh.ClearSubdivisionMeshes();
     mesh.UpdateVertexHalfEdges();
     mesh.UpdateIndices();
@@ -341,7 +339,6 @@ void CQxMeshPart::Restore(CQxMesh& mesh) {
     std::vector<std::uint32_t>().swap(m_EdgeVertices);
     std::vector<std::uint32_t>().swap(m_RingVertices);
     std::vector<std::uint64_t>().swap(m_RingMates);
-    QxBumpMeshTopology();
     mesh.ClearSubdivisionMeshes();
     mesh.UpdateVertexHalfEdges();
     mesh.UpdateIndices();

@@ -101,8 +101,6 @@ void TakeMeshData(CQxMesh& mesh, CQxKelMeshData& data, CQxAttribute* const* attr
     mesh.Vertices().Splice(data.VertexList);
     mesh.Faces().Splice(data.FaceList);
     data.FaceAttributes.clear();
-    // Elements moved between lists without being allocated anew.
-    QxBumpMeshTopology();
 }
 
 unsigned int GetDepth(const CQxObject* object) {

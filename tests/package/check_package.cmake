@@ -5,6 +5,13 @@ execute_process(COMMAND ${CMAKE_COMMAND} --install "${QX_BINARY_DIR}" --prefix "
 if(rc)
   message(FATAL_ERROR "install failed: ${rc}")
 endif()
+# The installed program runs from the prefix with no help from the loader's search path.
+execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=LD_LIBRARY_PATH "${QX_WORK_DIR}/prefix/bin/qxtool" --help
+  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE err)
+if(rc OR NOT out MATCHES "convert")
+  message(FATAL_ERROR "the installed qxtool --help failed (${rc}): ${out}${err}")
+endif()
+
 set(flags "")
 if(QX_SANITIZE)
   # A sanitized library needs its runtime in the consumer too.

@@ -13,6 +13,9 @@
 //
 // PushBack sets the element's Index to the count before appending; the other inserts leave
 // Index alone, and UpdateIndices renumbers the whole list 0..n-1.
+//
+// An element class that keeps caches of which elements a list holds (the mesh elements) declares
+// `static void OnRelink()`: every insert, removal, splice and clear of a non-empty list calls it.
 template <class T>
 class CQxList {
     using Node = CQxListNode<T>;
@@ -100,6 +103,7 @@ public:
         Links(next)->Prev() = e;
         Links(pos)->Next() = e;
         ++m_Count;
+        Relinked();
         return 1;
     }
 
@@ -116,6 +120,7 @@ public:
         Links(&m_Head)->Prev() = last;
         m_Count += other.m_Count;
         other.Reset();
+        Relinked();
     }
 
     // Unlinks an element of this list without deleting it; its links become null again.
@@ -126,6 +131,7 @@ public:
         Links(e)->Next() = nullptr;
         Links(e)->Prev() = nullptr;
         --m_Count;
+        Relinked();
         return 1;
     }
     // Unlinks and deletes.
@@ -140,6 +146,7 @@ public:
     // Deletes every element, first to last.
     void Clear() {
         T* e = Links(&m_Head)->Next();
+        if (m_Count) Relinked();
         Reset();
         while (e && e != &m_Head) {
             T* next = Links(e)->Next();
@@ -172,6 +179,10 @@ public:
     int Has(const T* e) const { return Find(e) != 0xFFFFFFFF; }
 
 private:
+    static void Relinked() {
+        if constexpr (requires { T::OnRelink(); }) T::OnRelink();
+    }
+
     // Links through the base class, so that a T hiding Next or Prev cannot get in the way.
     static Node* Links(const T* e) { return const_cast<Node*>(static_cast<const Node*>(e)); }
     void Reset() {

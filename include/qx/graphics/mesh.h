@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "qx/basis/array.h"
+#include "qx/basis/string.h"
 #include "qx/basis/list.h"
 #include "qx/basis/ptr_array.h"
 #include "qx/graphics/mesh_elements.h"
@@ -44,6 +45,21 @@ struct CQxMeshHits {
     int IsEmpty() const {
         return Vertices.IsEmpty() && Edges.IsEmpty() && Faces.IsEmpty() && HalfEdges.IsEmpty();
     }
+};
+
+// What the topology check found: the first rule that does not hold and the element it fails on.
+// `Element` is "vertex", "edge", "face", "half-edge" or a list's name; `Position` is the element's
+// list position (for a half-edge: its face's) and `Corner` a half-edge's place in its face's
+// ring. `Rule` is null when the mesh is sound.
+struct CQxTopologyReport {
+    const char* Rule = nullptr;
+    const char* Element = "";
+    unsigned int Position = 0;
+    unsigned int Corner = 0;
+
+    int IsSound() const { return Rule == nullptr; }
+    // "sound", or for instance "face 12 corner 3: its mate's mate is not the half-edge itself".
+    CQxString GetText() const;
 };
 
 // The half-edge mesh: lists of vertices, free edges and faces (each face owning its ring of
@@ -169,6 +185,8 @@ public:
     // in this mesh, vertex half-edges corners of this mesh starting at their vertex, list
     // indices matching positions (when `indices` is set). 1 when all hold.
     int CheckTopology(int indices = 0) const;
+    // The same check, telling which rule broke first and on which element.
+    CQxTopologyReport DiagnoseTopology(int indices = 0) const;
 
     // --- Selection ---------------------------------------------------------------------------
     void Select(int on); // every vertex, edge, face and half-edge
@@ -205,13 +223,10 @@ public:
     //
     // The point and rectangle tests read the faces' corners from a compact copy of the topology
     // that the mesh keeps (positions are always read live, so moving vertices costs nothing).
-    // The first test after the topology epoch moved (see QxBumpMeshTopology: any element
-    // allocated or freed anywhere, any ring edit, SetVertex) or after the element counts changed
-    // rebuilds it, at about the cost of a test without it. Code outside the mesh library that
-    // relinks existing elements between or within lists (CQxList Remove, InsertBefore,
-    // InsertAfter, PushBack or PushFront of an element that was already linked somewhere) must
-    // call QxBumpMeshTopology() before the next test. Tests on one mesh from several threads at
-    // once stay correct; only one of them uses the copy.
+    // The first test after the topology epoch moved (see QxGetMeshTopologyEpoch: any element
+    // allocated, freed, linked into or unlinked from a list anywhere, any ring edit, SetVertex)
+    // or after the element counts changed rebuilds it, at about the cost of a test without it.
+    // Tests on one mesh from several threads at once stay correct; only one of them uses the copy.
     //
     // Screen positions of the vertices (x, y in pixels, z the depth in the viewport's range);
     // `out` gets one entry per vertex in list order. Vertices on or behind the eye plane get

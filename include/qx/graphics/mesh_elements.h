@@ -22,17 +22,18 @@ class CQxHalfEdge;
 // Copying an element copies its value, never its links (list links, ring, mate, owner face).
 
 // The topology epoch: a process-wide counter that moves on every event that can change which
-// elements a mesh holds or how faces are linked to their corners and vertices (allocating or
-// freeing any element, every ring edit, SetVertex). Caches of topology compare it with the value
-// they were built at. Code that relinks existing elements between or within lists without
-// allocating must call QxBumpMeshTopology itself.
+// elements a mesh holds or how faces are linked to their corners and vertices: allocating or
+// freeing any element, linking or unlinking one in a mesh list (insert, remove, splice, clear),
+// every ring edit, SetVertex. The elements' own operations move it, so no caller has to. Caches
+// of topology compare it with the value they were built at.
 void QxBumpMeshTopology() noexcept;
 std::uint64_t QxGetMeshTopologyEpoch() noexcept;
 
-// Declares the pooled allocation of an element class.
+// Declares the pooled allocation of an element class, and makes its lists move the epoch.
 #define QX_POOLED_ELEMENT                                                                                    \
     static void* operator new(std::size_t size);                                                             \
-    static void operator delete(void* p) noexcept;
+    static void operator delete(void* p) noexcept;                                                           \
+    static void OnRelink() noexcept { QxBumpMeshTopology(); }
 
 // Bone influences of a skinned vertex: up to four joints by bone index, with their weights.
 struct CQxVertexBones {

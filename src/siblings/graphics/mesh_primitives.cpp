@@ -99,7 +99,6 @@ public:
         Splice(m_Part.Vertices(), mesh.Vertices());
         Splice(m_Part.Edges(), mesh.Edges());
         Splice(m_Part.Faces(), mesh.Faces());
-        QxBumpMeshTopology(); // relinked, not allocated
         return first;
     }
 
