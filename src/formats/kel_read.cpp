@@ -122,6 +122,57 @@ void ReadFiniteFloat(const CQxXmlElement* e, const char* name, float& out) {
     if (c && c->GetContentAsFloat(value) && std::isfinite(value)) out = value;
 }
 
+// Which axes the object is mirrored on, and whether the halves are joined.
+void ReadMirror(CQxObject& object, const CQxXmlElement* mirror) {
+    object.MirrorFlags() = 0;
+    int on = 0;
+    if (ReadBool(mirror, "X", on) && on) object.MirrorFlags() |= QX_AXIS_X;
+    if (ReadBool(mirror, "Y", on) && on) object.MirrorFlags() |= QX_AXIS_Y;
+    if (ReadBool(mirror, "Z", on) && on) object.MirrorFlags() |= QX_AXIS_Z;
+    ReadBool(mirror, "Connect", object.IsMirrorConnect());
+}
+
+// A mesh object's bone data, vertices, weights and faces, with the materials `attributes` lists.
+void ReadMesh(CQxObject& object, CQxBinTree<CQxObject*, CQxString>& bones, CQxXmlElement* element,
+              CQxAttribute* const* attributes, unsigned int attributeCount) {
+    CQxMesh& mesh = object.Mesh();
+    if (const CQxXmlElement* info = Child(element, "BoneInfo")) ReadBoneInfo(object, bones, info);
+    object.HasUV() = 1;
+    const CQxXmlElement* v = Child(element, "Vertices");
+    const CQxXmlElement* w = Child(element, "BoneWeights");
+    const CQxXmlElement* f = Child(element, "Faces");
+    const CQxKelListHeader faceHeader = f ? QxKelReadListHeader(*f, object.HasUV()) : CQxKelListHeader();
+    const bool hasFaces = f && faceHeader.HasCount;
+    if (hasFaces) object.HasUV() = faceHeader.HasUV;
+    // Lists the stream decoded are taken as they are; the others are decoded from their text.
+    CQxKelMeshData local;
+    CQxKelMeshData* streamed = StreamedData(element);
+    CQxKelMeshData& data = streamed && streamed->VerticesElement == v ? *streamed : local;
+    if (v && data.VerticesElement != v) {
+        data.VerticesElement = v;
+        const unsigned int bound = v->GetContent().GetLength() / 6 + 1;
+        Decode(*QxKelVertexDecoder(QxKelReadListHeader(*v, 1), data, bound), *v);
+    }
+    if (w && data.WeightsElement != w) {
+        data.WeightsElement = w;
+        Decode(*QxKelWeightDecoder(QxKelReadListHeader(*w, 1), data), *w);
+    }
+    if (hasFaces && data.FacesElement != f) {
+        data.FacesElement = f;
+        Decode(*QxKelFaceDecoder(faceHeader, data), *f);
+    }
+    if (!hasFaces) data.FaceList.Clear();
+    TakeMeshData(mesh, data, attributes, attributeCount);
+    if (v) object.UpdateBoundBox();
+    if (hasFaces) {
+        mesh.UpdateIndices();
+        mesh.UpdateHalfEdgeMates(); // also gives every vertex its corner
+        // The graphics update of a shown shape renews the normals itself.
+        if (!object.HasShape() || !object.IsVisible()) mesh.UpdateNormals();
+        object.UpdateGraphics();
+    }
+}
+
 } // namespace
 
 int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, CQxXmlElement* element,
@@ -141,58 +192,14 @@ int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, C
 
     if (const CQxXmlElement* name = Child(element, "Name")) SetName(name->GetContentStr());
     ReadTransform(element, TFParam());
-    if (const CQxXmlElement* mirror = Child(element, "Mirror")) {
-        MirrorFlags() = 0;
-        int on = 0;
-        if (ReadBool(mirror, "X", on) && on) MirrorFlags() |= QX_AXIS_X;
-        if (ReadBool(mirror, "Y", on) && on) MirrorFlags() |= QX_AXIS_Y;
-        if (ReadBool(mirror, "Z", on) && on) MirrorFlags() |= QX_AXIS_Z;
-        ReadBool(mirror, "Connect", IsMirrorConnect());
-    }
+    if (const CQxXmlElement* mirror = Child(element, "Mirror")) ReadMirror(*this, mirror);
     if (const CQxXmlElement* level = Child(element, "SubdivLevel"))
         level->GetContentAsUint(SubdivisionLevel());
     ReadBool(element, "Visible", IsVisible());
     if (const CQxXmlElement* ik = Child(element, "IKRoot"))
         IKRoot() = scene->RootModel().FindName(ik->GetContentStr());
 
-    if (GetType() == QX_OBJ_MESH) {
-        CQxMesh& mesh = Mesh();
-        if (const CQxXmlElement* info = Child(element, "BoneInfo")) ReadBoneInfo(*this, bones, info);
-        HasUV() = 1;
-        const CQxXmlElement* v = Child(element, "Vertices");
-        const CQxXmlElement* w = Child(element, "BoneWeights");
-        const CQxXmlElement* f = Child(element, "Faces");
-        const CQxKelListHeader faceHeader = f ? QxKelReadListHeader(*f, HasUV()) : CQxKelListHeader();
-        const bool hasFaces = f && faceHeader.HasCount;
-        if (hasFaces) HasUV() = faceHeader.HasUV;
-        // Lists the stream decoded are taken as they are; the others are decoded from their text.
-        CQxKelMeshData local;
-        CQxKelMeshData* streamed = StreamedData(element);
-        CQxKelMeshData& data = streamed && streamed->VerticesElement == v ? *streamed : local;
-        if (v && data.VerticesElement != v) {
-            data.VerticesElement = v;
-            const unsigned int bound = v->GetContent().GetLength() / 6 + 1;
-            Decode(*QxKelVertexDecoder(QxKelReadListHeader(*v, 1), data, bound), *v);
-        }
-        if (w && data.WeightsElement != w) {
-            data.WeightsElement = w;
-            Decode(*QxKelWeightDecoder(QxKelReadListHeader(*w, 1), data), *w);
-        }
-        if (hasFaces && data.FacesElement != f) {
-            data.FacesElement = f;
-            Decode(*QxKelFaceDecoder(faceHeader, data), *f);
-        }
-        if (!hasFaces) data.FaceList.Clear();
-        TakeMeshData(mesh, data, attributes, attributeCount);
-        if (v) UpdateBoundBox();
-        if (hasFaces) {
-            mesh.UpdateIndices();
-            mesh.UpdateHalfEdgeMates(); // also gives every vertex its corner
-            // The graphics update of a shown shape renews the normals itself.
-            if (!HasShape() || !IsVisible()) mesh.UpdateNormals();
-            UpdateGraphics();
-        }
-    }
+    if (GetType() == QX_OBJ_MESH) ReadMesh(*this, bones, element, attributes, attributeCount);
 
     if (const CQxXmlElement* objects = Child(element, "Objects"); objects && GetDepth(this) < QxKelMaxDepth) {
         for (unsigned int i = 0; i < objects->GetChildCount(); ++i) {

@@ -1,12 +1,12 @@
-// The core of CQxMesh: construction and copying, the upkeep passes (vertex half-edges, mates,
-// normals, indices), the topology check, selection, the face queries and the small helpers.
+// The core of CQxMesh: construction, the upkeep passes (vertex half-edges, mates, normals,
+// indices), the topology check, selection, the face queries and the small helpers. Copying is in
+// mesh_copy.cpp.
 
 #include "qx/graphics/mesh.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <initializer_list>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -15,129 +15,6 @@
 #include "qx/graphics/bound_box.h"
 
 using qx_mesh::NoIndex;
-
-// --- Copying --------------------------------------------------------------------------------
-
-namespace qx_mesh {
-
-namespace {
-
-// Ring position of a corner in its face, or NoIndex when the ring does not hold it.
-unsigned int RingPosition(const CQxHalfEdge& h) {
-    const CQxFace* f = h.GetFace();
-    if (!f) return NoIndex;
-    const CQxHalfEdge* c = f->GetHalfEdge();
-    for (unsigned int i = 0; i < f->GetHalfEdgeCount(); ++i, c = c->Next())
-        if (c == &h) return i;
-    return NoIndex;
-}
-
-CQxVector MirrorPosition(CQxVector p, unsigned int axes) {
-    if (axes & QX_AXIS_X) p.x = -p.x;
-    if (axes & QX_AXIS_Y) p.y = -p.y;
-    if (axes & QX_AXIS_Z) p.z = -p.z;
-    return p;
-}
-
-int TurnsOver(const AppendOptions& o) {
-    int odd = 0;
-    for (unsigned int bit : {QX_AXIS_X, QX_AXIS_Y, QX_AXIS_Z}) odd ^= (o.MirrorAxes & bit) ? 1 : 0;
-    if (o.Transform && o.Transform->GetDeterminant() < 0.0f) odd ^= 1;
-    return odd;
-}
-
-} // namespace
-
-void AppendElements(CQxMesh& target, const CQxMesh& source, unsigned int vertexCount, unsigned int edgeCount,
-                    unsigned int faceCount, const AppendOptions& o) {
-    const std::vector<CQxVertex*> sv = CollectElements(source.Vertices(), vertexCount);
-    const std::vector<CQxEdge*> se = CollectElements(source.Edges(), edgeCount);
-    const std::vector<CQxFace*> sf = CollectElements(source.Faces(), faceCount);
-    const ElementIndexer<CQxVertex> vertexIndex(sv);
-    const ElementIndexer<CQxFace> faceIndex(sf);
-    const int turn = TurnsOver(o);
-    const unsigned int mirror = o.MirrorAxes & (QX_AXIS_X | QX_AXIS_Y | QX_AXIS_Z);
-
-    std::vector<CQxVertex*> nv(sv.size());
-    for (std::size_t i = 0; i < sv.size(); ++i) {
-        CQxVertex* shared =
-            o.SharedVertices && i < o.SharedVertices->size() ? (*o.SharedVertices)[i] : nullptr;
-        if (shared) {
-            nv[i] = shared;
-            continue;
-        }
-        auto* v = new CQxVertex(*sv[i]);
-        CQxVector p = MirrorPosition(v->Position(), mirror);
-        if (o.Transform) p = o.Transform->Transform(p);
-        v->Position() = p;
-        target.Vertices().PushBack(v);
-        nv[i] = v;
-    }
-    auto mapVertex = [&](const CQxVertex* v) -> CQxVertex* {
-        const unsigned int i = vertexIndex.Find(v);
-        return i == NoIndex ? nullptr : nv[i];
-    };
-
-    for (CQxEdge* e : se) {
-        CQxVertex* a = mapVertex(e->Vertex(0));
-        CQxVertex* b = mapVertex(e->Vertex(1));
-        if (!a || !b) continue;
-        auto* ne = new CQxEdge(*e);
-        ne->Vertex(0) = a;
-        ne->Vertex(1) = b;
-        target.Edges().PushBack(ne);
-    }
-
-    // Corners are numbered face by face so that mates can be found again by number.
-    std::vector<unsigned int> firstSerial(sf.size() + 1, 0);
-    for (std::size_t i = 0; i < sf.size(); ++i)
-        firstSerial[i + 1] = firstSerial[i] + sf[i]->GetHalfEdgeCount();
-    std::vector<CQxHalfEdge*> nh(firstSerial.back());
-    for (std::size_t i = 0; i < sf.size(); ++i) {
-        auto* nf = new CQxFace(*sf[i]);
-        unsigned int s = firstSerial[i];
-        sf[i]->ForEachHalfEdge([&](const CQxHalfEdge& h) {
-            auto* c = new CQxHalfEdge(h);
-            c->SetVertex(mapVertex(h.GetVertex()));
-            if (!o.WithUV) c->FreeUV();
-            nf->PushHalfEdge(c);
-            c->Index() = h.Index();
-            nh[s++] = c;
-        });
-        if (turn) nf->ReverseHalfEdges();
-        target.Faces().PushBack(nf);
-    }
-
-    // A turned ring keeps its first corner and runs backwards, so the side of corner h now
-    // belongs to the copy of h's successor; the same holds on the mate's face.
-    for (std::size_t i = 0; i < sf.size(); ++i) {
-        const unsigned int count = sf[i]->GetHalfEdgeCount();
-        unsigned int pos = 0;
-        sf[i]->ForEachHalfEdge([&](const CQxHalfEdge& h) {
-            const CQxHalfEdge* g = h.Mate();
-            const unsigned int self = pos++;
-            if (!g) return;
-            const unsigned int fi = faceIndex.Find(g->GetFace());
-            const unsigned int gp = fi == NoIndex ? NoIndex : RingPosition(*g);
-            if (gp == NoIndex) return;
-            if (!turn) {
-                nh[firstSerial[i] + self]->Mate() = nh[firstSerial[fi] + gp];
-            } else {
-                const unsigned int gCount = sf[fi]->GetHalfEdgeCount();
-                nh[firstSerial[i] + (self + 1) % count]->Mate() = nh[firstSerial[fi] + (gp + 1) % gCount];
-            }
-        });
-    }
-
-    if (!o.SharedVertices) {
-        for (CQxHalfEdge* c : nh) {
-            CQxVertex* v = c->GetVertex();
-            if (v && (!v->HalfEdge() || (!c->Mate() && v->HalfEdge()->Mate()))) v->HalfEdge() = c;
-        }
-    }
-}
-
-} // namespace qx_mesh
 
 // --- Construction ---------------------------------------------------------------------------
 
@@ -235,6 +112,105 @@ CQxVector NewellNormal(const CQxFace& f) {
     return FastNormalized(n);
 }
 
+// What UpdateHalfEdgeMates sorts: a side keyed by its lower vertex number, or SkipSide for one
+// that cannot be an edge (a corner outside the mesh, or both ends the same).
+constexpr std::uint32_t SkipSide = 0xFFFFFFFF;
+
+// A bucket entry: the higher vertex with the direction bit, and the serial number of the side.
+struct SideEntry {
+    std::uint32_t High;
+    std::uint32_t Serial;
+};
+
+// No mates at all (too many corners to number); the vertices still get their corners.
+void ClearMates(CQxList<CQxFace>& faces, const VertexTable& vertices) {
+    for (CQxFace& f : faces) f.ForEachHalfEdge([](CQxHalfEdge& h) { h.Mate() = nullptr; });
+    for (CQxFace& f : faces) f.ForEachHalfEdge([&](CQxHalfEdge& h) { vertices.Offer(&h); });
+}
+
+// Numbers every corner in list order (corners), clears its mate and keys its side (keys); start[lo + 1]
+// counts the sides keyed by lower vertex lo.
+void KeySides(CQxList<CQxFace>& faces, const VertexTable& vertices,
+              qx_mesh::ScratchArray<CQxHalfEdge*>& corners, qx_mesh::ScratchArray<std::uint64_t>& keys,
+              qx_mesh::ScratchArray<std::uint32_t>& start) {
+    std::size_t s = 0;
+    for (CQxFace& f : faces) {
+        CQxHalfEdge* h = f.GetHalfEdge();
+        const unsigned int n = f.GetHalfEdgeCount();
+        if (!n) continue;
+        const std::uint32_t first = vertices.Find(h->GetVertex());
+        std::uint32_t a = first;
+        for (unsigned int i = 0; i < n; ++i, ++s) {
+            CQxHalfEdge* next = h->Next();
+            const std::uint32_t b = i + 1 < n ? vertices.Find(next->GetVertex()) : first;
+            h->Mate() = nullptr;
+            corners[s] = h;
+            if (a == NoIndex || b == NoIndex || a == b) {
+                keys[s] = SkipSide;
+            } else {
+                const std::uint32_t lo = std::min(a, b);
+                keys[s] = lo | std::uint64_t(std::max(a, b) | (a > b ? 0x80000000u : 0u)) << 32;
+                ++start[lo + 1];
+            }
+            a = b;
+            h = next;
+        }
+    }
+}
+
+// A counting sort of the keyed sides into one bucket per lower vertex (start holds the buckets'
+// starts).
+void BucketSides(const qx_mesh::ScratchArray<std::uint64_t>& keys,
+                 const qx_mesh::ScratchArray<std::uint32_t>& start, std::size_t vertexCount,
+                 qx_mesh::ScratchArray<SideEntry>& entries) {
+    qx_mesh::ScratchArray<std::uint32_t> fill(vertexCount);
+    std::copy(start.Data(), start.Data() + vertexCount, fill.Data());
+    for (std::size_t i = 0; i < keys.Size(); ++i) {
+        const std::uint64_t key = keys[i];
+        const std::uint32_t lo = static_cast<std::uint32_t>(key);
+        if (lo == SkipSide) continue;
+        entries[fill[lo]++] = SideEntry{static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(i)};
+    }
+}
+
+// Sorts each bucket by higher vertex; two sides to the same vertex running opposite ways in
+// different faces become mates. Returns the number of pairs.
+unsigned int PairSides(qx_mesh::ScratchArray<SideEntry>& entries,
+                       const qx_mesh::ScratchArray<std::uint32_t>& start, std::size_t vertexCount,
+                       const qx_mesh::ScratchArray<CQxHalfEdge*>& corners) {
+    auto byHigh = [](const SideEntry& x, const SideEntry& y) {
+        return (x.High & 0x7FFFFFFF) < (y.High & 0x7FFFFFFF);
+    };
+    unsigned int pairs = 0;
+    for (std::size_t v = 0; v < vertexCount; ++v) {
+        SideEntry* b = entries.Data() + start[v];
+        SideEntry* e = entries.Data() + start[v + 1];
+        const std::size_t k = static_cast<std::size_t>(e - b);
+        if (k < 2) continue;
+        if (k <= 16) {
+            for (SideEntry* i = b + 1; i < e; ++i)
+                for (SideEntry* j = i; j > b && byHigh(*j, *(j - 1)); --j) std::swap(*j, *(j - 1));
+        } else {
+            std::sort(b, e, byHigh);
+        }
+        for (SideEntry* i = b; i < e;) {
+            SideEntry* j = i + 1;
+            while (j < e && !byHigh(*i, *j)) ++j;
+            if (j - i == 2 && ((i->High ^ (i + 1)->High) & 0x80000000u)) {
+                CQxHalfEdge* x = corners[i->Serial];
+                CQxHalfEdge* y = corners[(i + 1)->Serial];
+                if (x->GetFace() != y->GetFace()) {
+                    x->Mate() = y;
+                    y->Mate() = x;
+                    ++pairs;
+                }
+            }
+            i = j;
+        }
+    }
+    return pairs;
+}
+
 } // namespace
 
 void CQxMesh::UpdateVertexHalfEdges() {
@@ -255,92 +231,22 @@ unsigned int CQxMesh::UpdateHalfEdgeMates() {
     for (const CQxFace& f : m_Faces) total += f.GetHalfEdgeCount();
     // Serial numbers and the direction bit share 32 bits.
     if (total == 0 || total >= (std::size_t(1) << 31) || vertexCount >= (std::size_t(1) << 31)) {
-        for (CQxFace& f : m_Faces) f.ForEachHalfEdge([](CQxHalfEdge& h) { h.Mate() = nullptr; });
-        for (CQxFace& f : m_Faces) f.ForEachHalfEdge([&](CQxHalfEdge& h) { vertices.Offer(&h); });
+        ClearMates(m_Faces, vertices);
         return 0;
     }
 
-    constexpr std::uint32_t Skip = 0xFFFFFFFF;
     qx_mesh::ScratchArray<CQxHalfEdge*> corners(total);
     // Per corner: the lower vertex number, and the higher one with the direction in its top bit.
     auto keys = std::make_unique<qx_mesh::ScratchArray<std::uint64_t>>(total);
     qx_mesh::ScratchArray<std::uint32_t> start(vertexCount + 1);
     std::fill(start.Data(), start.Data() + vertexCount + 1, 0u);
-
-    std::size_t s = 0;
-    for (CQxFace& f : m_Faces) {
-        CQxHalfEdge* h = f.GetHalfEdge();
-        const unsigned int n = f.GetHalfEdgeCount();
-        if (!n) continue;
-        const std::uint32_t first = vertices.Find(h->GetVertex());
-        std::uint32_t a = first;
-        for (unsigned int i = 0; i < n; ++i, ++s) {
-            CQxHalfEdge* next = h->Next();
-            const std::uint32_t b = i + 1 < n ? vertices.Find(next->GetVertex()) : first;
-            h->Mate() = nullptr;
-            corners[s] = h;
-            if (a == NoIndex || b == NoIndex || a == b) {
-                (*keys)[s] = Skip;
-            } else {
-                const std::uint32_t lo = std::min(a, b);
-                (*keys)[s] = lo | std::uint64_t(std::max(a, b) | (a > b ? 0x80000000u : 0u)) << 32;
-                ++start[lo + 1];
-            }
-            a = b;
-            h = next;
-        }
-    }
+    KeySides(m_Faces, vertices, corners, *keys, start);
     for (std::size_t v = 0; v < vertexCount; ++v) start[v + 1] += start[v];
 
-    // Bucket entries: the higher vertex with the direction bit, and the serial number.
-    struct Entry {
-        std::uint32_t High;
-        std::uint32_t Serial;
-    };
-    const std::size_t keyed = start[vertexCount];
-    qx_mesh::ScratchArray<Entry> entries(keyed);
-    {
-        qx_mesh::ScratchArray<std::uint32_t> fill(vertexCount);
-        std::copy(start.Data(), start.Data() + vertexCount, fill.Data());
-        for (std::size_t i = 0; i < total; ++i) {
-            const std::uint64_t key = (*keys)[i];
-            const std::uint32_t lo = static_cast<std::uint32_t>(key);
-            if (lo == Skip) continue;
-            entries[fill[lo]++] = Entry{static_cast<std::uint32_t>(key >> 32), static_cast<std::uint32_t>(i)};
-        }
-    }
+    qx_mesh::ScratchArray<SideEntry> entries(start[vertexCount]);
+    BucketSides(*keys, start, vertexCount, entries);
     keys.reset();
-
-    auto byHigh = [](const Entry& x, const Entry& y) {
-        return (x.High & 0x7FFFFFFF) < (y.High & 0x7FFFFFFF);
-    };
-    unsigned int pairs = 0;
-    for (std::size_t v = 0; v < vertexCount; ++v) {
-        Entry* b = entries.Data() + start[v];
-        Entry* e = entries.Data() + start[v + 1];
-        const std::size_t k = static_cast<std::size_t>(e - b);
-        if (k < 2) continue;
-        if (k <= 16) {
-            for (Entry* i = b + 1; i < e; ++i)
-                for (Entry* j = i; j > b && byHigh(*j, *(j - 1)); --j) std::swap(*j, *(j - 1));
-        } else {
-            std::sort(b, e, byHigh);
-        }
-        for (Entry* i = b; i < e;) {
-            Entry* j = i + 1;
-            while (j < e && !byHigh(*i, *j)) ++j;
-            if (j - i == 2 && ((i->High ^ (i + 1)->High) & 0x80000000u)) {
-                CQxHalfEdge* x = corners[i->Serial];
-                CQxHalfEdge* y = corners[(i + 1)->Serial];
-                if (x->GetFace() != y->GetFace()) {
-                    x->Mate() = y;
-                    y->Mate() = x;
-                    ++pairs;
-                }
-            }
-            i = j;
-        }
-    }
+    const unsigned int pairs = PairSides(entries, start, vertexCount, corners);
 
     for (std::size_t i = 0; i < total; ++i) vertices.Offer(corners[i]);
     return pairs;
