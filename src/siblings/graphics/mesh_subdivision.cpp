@@ -195,7 +195,6 @@ int CQxMesh::Subdivide(unsigned int levels, int withUV) {
             m_Faces.PushBack(faces[c]);
         delete cage.ListFaces[i];
     }
-    QxBumpMeshTopology(); // faces kept as they were are relinked, not allocated
     ClearSubdivisionMeshes();
     UpdateHalfEdgeMates();
     UpdateNormals();
