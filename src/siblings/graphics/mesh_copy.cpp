@@ -21,13 +21,6 @@ unsigned int RingPosition(const CQxHalfEdge& h) {
     return NoIndex;
 }
 
-CQxVector MirrorPosition(CQxVector p, unsigned int axes) {
-    if (axes & QX_AXIS_X) p.x = -p.x;
-    if (axes & QX_AXIS_Y) p.y = -p.y;
-    if (axes & QX_AXIS_Z) p.z = -p.z;
-    return p;
-}
-
 int TurnsOver(const AppendOptions& o) {
     int odd = 0;
     for (unsigned int bit : {QX_AXIS_X, QX_AXIS_Y, QX_AXIS_Z}) odd ^= (o.MirrorAxes & bit) ? 1 : 0;

@@ -16,6 +16,14 @@ namespace qx_mesh {
 
 constexpr unsigned int NoIndex = 0xFFFFFFFF;
 
+// The position reflected through every plane whose axis bit (QX_AXIS_X, _Y, _Z) is set.
+inline CQxVector MirrorPosition(CQxVector p, unsigned int axes) {
+    if (axes & QX_AXIS_X) p.x = -p.x;
+    if (axes & QX_AXIS_Y) p.y = -p.y;
+    if (axes & QX_AXIS_Z) p.z = -p.z;
+    return p;
+}
+
 // Uninitialised scratch storage for the passes over a whole mesh, on huge pages when large: the
 // passes touch every byte once, so page faults would otherwise cost as much as the work.
 template <class T>

@@ -30,13 +30,6 @@ float AxisCoordinate(const CQxVector& p, unsigned int axis) {
     return axis == QX_AXIS_X ? p.x : axis == QX_AXIS_Y ? p.y : p.z;
 }
 
-CQxVector Mirrored(CQxVector p, unsigned int axis) {
-    if (axis & QX_AXIS_X) p.x = -p.x;
-    if (axis & QX_AXIS_Y) p.y = -p.y;
-    if (axis & QX_AXIS_Z) p.z = -p.z;
-    return p;
-}
-
 float MeshTolerance(const CQxMesh& mesh) {
     CQxBoundBox box;
     mesh.GetBoundBox(box);
@@ -171,7 +164,7 @@ int CQxMesh::UpdateSymmetry(const CQxMesh& source, QX_AXIS_TYPE axis) {
 
     for (std::size_t s = 0; s < n; ++s) {
         tv[s]->Position() = sv[s]->Position();
-        if (mirror[s] != s) tv[mirror[s]]->Position() = Mirrored(sv[s]->Position(), axis);
+        if (mirror[s] != s) tv[mirror[s]]->Position() = qx_mesh::MirrorPosition(sv[s]->Position(), axis);
     }
     UpdateNormals();
     return 1;
