@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "object_cmds_test_util.h"
-#include "qx/platform/message.h"
+#include "message_recorder.h"
+#include "object_cmds_scene.h"
 #include "qx/selection/select.h"
 
 using namespace qxtest;
@@ -277,9 +277,7 @@ private:
 };
 
 void RunSession(unsigned int seed, int components) {
-    // Freezing nothing freezable shows a message: keep it off the test output.
-    QxMessageHandler old =
-        QxSetMessageHandler([](const char*, const char*, unsigned int, QxWindow*) { return IDOK; });
+    QxMessageRecorder messages; // freezing nothing freezable shows a message
     Session session(seed, components);
     const std::string initial = session.t.Dump();
     const unsigned int steps = StepCount();
@@ -292,7 +290,6 @@ void RunSession(unsigned int seed, int components) {
     QX_EXPECT_SAME_DUMP(initial, session.Initial());
     while (session.HasRedo() && !::testing::Test::HasFatalFailure()) session.Redo(steps);
     QX_EXPECT_SAME_DUMP(final, session.t.Dump());
-    QxSetMessageHandler(old);
 }
 
 } // namespace

@@ -17,15 +17,12 @@ CQxAction* MakeAction(const char* name, QX_ACTION_TYPE type) {
 
 TEST(KindsModel, NewModelHasOneCurrentMaterialAndDeleteClearsEverything) {
     CQxModel model(1);
-    EXPECT_EQ(model.GetType(), QX_OBJ_MODEL);
     ASSERT_EQ(model.GetAttributeCount(), 1u);
     CQxAttribute* first = model.GetAttribute(0);
     EXPECT_STREQ(first->GetName(), "Material1");
     EXPECT_EQ(model.CurAttribute(), first);
     EXPECT_EQ(first->ColorMaterial(), CQxColorMaterial(0xFFFFFFFF, 0.8f, 0.3f, 0.0f, 0.3f, 5.0f));
-    EXPECT_EQ(model.ColorMaterial(), CQxColorMaterial(0xFFFFFFFF, 0.8f, 0.3f, 0.0f, 0.3f, 5.0f));
     EXPECT_STREQ(model.RootWidget().GetName(), "Root");
-    EXPECT_EQ(model.RootWidget().Type(), QX_WDG_GROUP);
     EXPECT_NE(model.RootWidget().GetFont(), nullptr);
 
     model.PushChild(new CQxObject(1));

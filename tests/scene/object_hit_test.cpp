@@ -2,24 +2,22 @@
 
 #include <cfloat>
 
-#include "object_test_util.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
 #include "qx/skeleton/joint.h"
+#include "scene_builders.h"
 
 namespace {
-
-using qxtest::NewCube;
 
 // Under a moved and turned group: a cube at the origin and a nearer one in front of it, which
 // carries a small cube of its own off to the side.
 struct Overlap {
-    qxtest::View camera;
+    QxTestView camera;
     CQxGroup root{1};
-    CQxObject* back = NewCube(2.0f, nullptr, "Back");
-    CQxObject* front = NewCube(2.0f, nullptr, "Front");
-    CQxObject* side = NewCube(1.0f, nullptr, "Side");
+    CQxObject* back = QxNewCube(2.0f, nullptr, "Back");
+    CQxObject* front = QxNewCube(2.0f, nullptr, "Front");
+    CQxObject* side = QxNewCube(1.0f, nullptr, "Side");
 
     Overlap() {
         root.Translate().Set(1, 0, 0);
@@ -122,14 +120,14 @@ TEST(ObjectHit, TreeRectPickAddsOneRecordPerObjectHit) {
 }
 
 TEST(ObjectHit, JointsArePickedWithoutTheirScale) {
-    qxtest::View camera;
+    QxTestView camera;
     CQxGroup root(1);
     auto* joint = new CQxJoint(1);
     ASSERT_EQ(joint->Create(1.0f, 16), 1);
     joint->Scale().Set(3, 3, 3);
     joint->Translate().Set(2, 0, 0);
     root.PushChild(joint);
-    CQxObject* wall = NewCube(2.0f); // in front of the joint
+    CQxObject* wall = QxNewCube(2.0f); // in front of the joint
     wall->Translate().Set(2, 0, 5);
     root.PushChild(wall);
 
@@ -151,11 +149,11 @@ TEST(ObjectHit, JointsArePickedWithoutTheirScale) {
 }
 
 TEST(ObjectHit, IKHandlesArePickedAlongTheLineToTheRoot) {
-    qxtest::View camera;
+    QxTestView camera;
     CQxGroup root(1);
     auto* first = new CQxJoint(1);
     auto* second = new CQxJoint(1);
-    CQxObject* end = NewCube(0.5f);
+    CQxObject* end = QxNewCube(0.5f);
     second->Translate().Set(4, 0, 0);
     end->Translate().Set(4, 0, 0);
     root.PushChild(first);
@@ -189,7 +187,7 @@ TEST(ObjectHit, IKHandlesArePickedAlongTheLineToTheRoot) {
 
 TEST(ObjectHit, TextureCoordinatesOfSelectedFaces) {
     CQxGroup root(1);
-    CQxObject* cube = NewCube();
+    CQxObject* cube = QxNewCube();
     root.PushChild(cube);
     CQxFace* face = &*cube->Mesh().Faces().begin();
     cube->Select(1, {}, {}, CQxArray<CQxFace*>{face}, {});

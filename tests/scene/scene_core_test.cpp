@@ -3,40 +3,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <limits>
 #include <string>
 #include <vector>
 
-#include "qx/graphics/graphics_context.h"
 #include "qx/scene/app.h"
 #include "qx/scene/settings.h"
 #include "qx/selection/select.h"
 #include "qx/skeleton/joint.h"
 #include "qx/views/camera.h"
+#include "scene_builders.h"
 
 namespace {
-
-// The host's side of the update callback: every notification, in order.
-struct Notice {
-    CQxScene* Scene;
-    QX_UPDATE_TYPE Type;
-    std::uintptr_t Arg1;
-};
-
-struct Host {
-    std::vector<Notice> Notices;
-
-    static void Callback(void* user, CQxScene* scene, QX_UPDATE_TYPE type, void* arg1, void*, void*) {
-        static_cast<Host*>(user)->Notices.push_back({scene, type, reinterpret_cast<std::uintptr_t>(arg1)});
-    }
-    void Attach(CQxScene& scene) { scene.SetUpdateFunc(Callback, this); }
-    std::vector<unsigned int> Types() const {
-        std::vector<unsigned int> types;
-        for (const Notice& n : Notices) types.push_back(n.Type);
-        return types;
-    }
-};
 
 // A cube of the given size as a user object below the parent.
 CQxCube* AddCube(CQxObject& parent, float width, float height, float depth, const char* name) {
@@ -54,15 +32,13 @@ void PlaceCamera(CQxCamera& camera, float size) {
     camera.ViewPort() = CQxViewPort(0, 0, 400, 300);
 }
 
-TEST(SceneTest, SceneListFollowsScenesCreatedAndDestroyedInAnyOrder) {
+TEST(Scene, SceneListFollowsScenesCreatedAndDestroyedInAnyOrder) {
     CQxSceneList& list = CQxSceneList::Instance();
     const unsigned int before = list.GetSceneCount();
     auto* a = new CQxScene;
     auto* b = new CQxScene;
     auto* c = new CQxScene;
     EXPECT_EQ(list.GetScene(before + 1), b);
-    EXPECT_EQ(b->CmdManager().GetScene(), b);
-    EXPECT_EQ(b->UVToolManager().GetScene(), b);
     EXPECT_EQ(b->CmdManager().GetMaxSize(), QxUndoSize());
     CQxCamera camera;
     b->AddCamera(&camera);
@@ -87,9 +63,9 @@ TEST(SceneTest, SceneListFollowsScenesCreatedAndDestroyedInAnyOrder) {
     EXPECT_EQ(list.GetSceneCount(), before);
 }
 
-TEST(SceneTest, CamerasAreListedOnceAndActivationMovesBetweenScenes) {
+TEST(Scene, CamerasAreListedOnceAndActivationMovesBetweenScenes) {
     CQxScene first, second;
-    Host host;
+    QxUpdateRecorder host;
     host.Attach(first);
     host.Attach(second);
     CQxCamera a, b, stranger;
@@ -134,7 +110,7 @@ TEST(SceneTest, CamerasAreListedOnceAndActivationMovesBetweenScenes) {
     EXPECT_EQ(first.Cameras().GetSize(), 1u);
 }
 
-TEST(SceneTest, FrameRangeStaysNonEmpty) {
+TEST(Scene, FrameRangeStaysNonEmpty) {
     CQxScene scene;
     EXPECT_EQ(scene.SetFirstFrame(30.0f), 1);
     EXPECT_EQ(scene.FirstFrame(), 30.0f);
@@ -154,10 +130,9 @@ TEST(SceneTest, FrameRangeStaysNonEmpty) {
     EXPECT_EQ(other.FirstFrame(), 0.0f);
 }
 
-TEST(SceneTest, SettersGivenTheCurrentValueTellNobody) {
+TEST(Scene, SettersGivenTheCurrentValueTellNobody) {
     CQxScene scene;
-    Host host;
-    host.Attach(scene);
+    QxUpdateRecorder host(scene);
     const CQxGrid& grid = scene.Grid();
     EXPECT_EQ(scene.SetGrid(grid.Length(), grid.Interval(), grid.Axis(), grid.Color(), 1), 0);
     EXPECT_EQ(scene.SetJointRadius(scene.JointRadius(), 1), 0);
@@ -166,10 +141,9 @@ TEST(SceneTest, SettersGivenTheCurrentValueTellNobody) {
     EXPECT_TRUE(host.Notices.empty());
 }
 
-TEST(SceneTest, GridChangesRecreateAxesAndReframeCameras) {
+TEST(Scene, GridChangesRecreateAxesAndReframeCameras) {
     CQxScene scene;
-    Host host;
-    host.Attach(scene);
+    QxUpdateRecorder host(scene);
     CQxCamera camera;
     scene.AddCamera(&camera);
     EXPECT_EQ(camera.ViewSize(), 100.0f);
@@ -185,7 +159,7 @@ TEST(SceneTest, GridChangesRecreateAxesAndReframeCameras) {
     EXPECT_EQ(scene.Axes().AxisFlags(), 7u);
     EXPECT_EQ(camera.ViewSize(), 50.0f);
     ASSERT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_SCENE, QX_UPDATE_REDRAW}));
-    EXPECT_EQ(host.Notices[0].Arg1, 16u);
+    EXPECT_EQ(host.Notices[0].Args[0], 16u);
 
     // Values the mesh library refuses change nothing.
     host.Notices.clear();
@@ -194,10 +168,9 @@ TEST(SceneTest, GridChangesRecreateAxesAndReframeCameras) {
     EXPECT_TRUE(host.Notices.empty());
 }
 
-TEST(SceneTest, FitGridGrowsByWholeStepsAndNeverShrinks) {
+TEST(Scene, FitGridGrowsByWholeStepsAndNeverShrinks) {
     CQxScene scene;
-    Host host;
-    host.Attach(scene);
+    QxUpdateRecorder host(scene);
     CQxCube* cube = AddCube(scene.RootModel(), 350.0f, 10.0f, 10.0f, "Wide");
     EXPECT_EQ(scene.FitGrid(1), 1);
     EXPECT_EQ(scene.GridLength(), 200.0f);
@@ -218,10 +191,9 @@ TEST(SceneTest, FitGridGrowsByWholeStepsAndNeverShrinks) {
     EXPECT_EQ(scene.Grid().Interval(), 40.0f);
 }
 
-TEST(SceneTest, JointRadiusReachesEveryJoint) {
+TEST(Scene, JointRadiusReachesEveryJoint) {
     CQxScene scene;
-    Host host;
-    host.Attach(scene);
+    QxUpdateRecorder host(scene);
     auto* outer = new CQxJoint(1);
     outer->Create(2.0f, 10);
     auto* inner = new CQxJoint(1);
@@ -236,10 +208,10 @@ TEST(SceneTest, JointRadiusReachesEveryJoint) {
     EXPECT_EQ(outer->Radius(), 5.0f);
     EXPECT_EQ(inner->Radius(), 5.0f);
     ASSERT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_SCENE, QX_UPDATE_REDRAW}));
-    EXPECT_EQ(host.Notices[0].Arg1, 32u);
+    EXPECT_EQ(host.Notices[0].Args[0], 32u);
 }
 
-TEST(SceneTest, UniqueNamesSkipTakenOnesAndNeverReturnTheBase) {
+TEST(Scene, UniqueNamesSkipTakenOnesAndNeverReturnTheBase) {
     CQxScene scene;
     EXPECT_STREQ(scene.CalcUniqueObjectName("Mesh"), "Mesh1");
     AddCube(scene.RootModel(), 1, 1, 1, "Mesh");
@@ -258,7 +230,7 @@ TEST(SceneTest, UniqueNamesSkipTakenOnesAndNeverReturnTheBase) {
     EXPECT_STREQ(object, "Group1");
 }
 
-TEST(SceneTest, SelectionQueries) {
+TEST(Scene, SelectionQueries) {
     CQxScene scene;
     EXPECT_EQ(scene.GetCurModel(), &scene.RootModel()); // the only model
     EXPECT_FALSE(scene.IsDeletable());
@@ -293,7 +265,7 @@ TEST(SceneTest, SelectionQueries) {
     EXPECT_FALSE(cube->IsComponentMode());
 }
 
-TEST(ScenePickTest, PickQueriesFollowTheSelectType) {
+TEST(ScenePick, PickQueriesFollowTheSelectType) {
     CQxScene scene;
     CQxCamera camera;
     PlaceCamera(camera, 100.0f);
@@ -303,13 +275,8 @@ TEST(ScenePickTest, PickQueriesFollowTheSelectType) {
     joint->Translate() = CQxVector(60.0f, 0.0f, -60.0f);
     scene.RootModel().PushChild(joint);
 
-    CQxMatrix toScreen;
-    QxGetScreenTranform(toScreen, camera.WorldMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
-                        camera.ViewPort());
-    const CQxVector centre = toScreen.TransformCoord(CQxVector(0.0f, 0.0f, 0.0f));
-    const CQxPoint atCube(static_cast<int>(centre.x), static_cast<int>(centre.y));
-    const CQxVector jointAt = toScreen.TransformCoord(joint->Translate());
-    const CQxPoint atJoint(static_cast<int>(jointAt.x), static_cast<int>(jointAt.y));
+    const CQxPoint atCube = QxScreenPoint(camera, CQxVector());
+    const CQxPoint atJoint = QxScreenPoint(camera, joint->Translate());
 
     CQxVector pos;
     CQxSelect select;
@@ -322,11 +289,11 @@ TEST(ScenePickTest, PickQueriesFollowTheSelectType) {
     for (float x : {-10.0f, 10.0f})
         for (float y : {-10.0f, 10.0f})
             for (float z : {-10.0f, 10.0f}) {
-                const CQxVector p = toScreen.TransformCoord(CQxVector(x, y, z));
-                around.left = std::min(around.left, static_cast<int>(p.x) - 2);
-                around.top = std::min(around.top, static_cast<int>(p.y) - 2);
-                around.right = std::max(around.right, static_cast<int>(p.x) + 2);
-                around.bottom = std::max(around.bottom, static_cast<int>(p.y) + 2);
+                const CQxPoint p = QxScreenPoint(camera, CQxVector(x, y, z));
+                around.left = std::min(around.left, p.x - 2);
+                around.top = std::min(around.top, p.y - 2);
+                around.right = std::max(around.right, p.x + 2);
+                around.bottom = std::max(around.bottom, p.y + 2);
             }
     CQxSelects selects;
     EXPECT_TRUE(scene.IsObjectTreeRectHit(QX_HIT_FACE, 1, 0, around, camera, selects));
@@ -350,10 +317,9 @@ TEST(ScenePickTest, PickQueriesFollowTheSelectType) {
     EXPECT_EQ(select.Faces().GetSize(), 1u);
 }
 
-TEST(SceneTest, OperationsReachEveryManagerAndPlaybackStops) {
+TEST(Scene, OperationsReachEveryManagerAndPlaybackStops) {
     CQxScene scene;
-    Host host;
-    host.Attach(scene);
+    QxUpdateRecorder host(scene);
     scene.TaskManager().Run();
     EXPECT_TRUE(scene.IsPlaying());
     scene.EndOperation();

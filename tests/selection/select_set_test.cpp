@@ -5,9 +5,7 @@
 #include "qx/scene/model.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/skeleton/joint.h"
-#include "selection_test_util.h"
-
-using namespace qxseltest;
+#include "scene_builders.h"
 
 namespace {
 
@@ -26,37 +24,37 @@ T* Add(CQxObject& parent, T* child) {
 }
 
 CQxObject* AddGrid(CQxObject& parent) {
-    return Add(parent, NewGrid().release());
+    return Add(parent, QxNewGrid().release());
 }
 
 } // namespace
 
 TEST(SelectSet, MergeAndRemoveWorkPerObject) {
-    auto grid = NewGrid();
+    auto grid = QxNewGrid();
     CQxObject other(1), stranger(1);
     CQxSelect first(grid.get());
-    first.Vertices().PushBack(GridVertex(*grid, 0, 0));
+    first.Vertices().PushBack(QxGridVertex(*grid, 0, 0));
     CQxSelects set(first);
 
     // A whole-object record leaves a component record as it is; components are added once.
     set.Merge(CQxSelect(grid.get()));
     CQxSelect more(grid.get());
-    more.Vertices().PushBack(GridVertex(*grid, 1, 0));
-    more.Vertices().PushBack(GridVertex(*grid, 0, 0));
-    more.Faces().PushBack(GridFace(*grid, 1, 1));
+    more.Vertices().PushBack(QxGridVertex(*grid, 1, 0));
+    more.Vertices().PushBack(QxGridVertex(*grid, 0, 0));
+    more.Faces().PushBack(QxGridFace(*grid, 1, 1));
     CQxSelects incoming(more);
     incoming.Add(CQxSelect(&other));
     set.Merge(incoming).Merge(set);
     ASSERT_EQ(Objects(set), (Objs{grid.get(), &other}));
-    EXPECT_EQ(Positions(*grid, set[0]->Vertices()), CQxArray<unsigned int>({0, 1}));
-    EXPECT_EQ(Positions(*grid, set[0]->Faces()), CQxArray<unsigned int>({3}));
+    EXPECT_EQ(QxPositions(*grid, set[0]->Vertices()), CQxArray<unsigned int>({0, 1}));
+    EXPECT_EQ(QxPositions(*grid, set[0]->Faces()), CQxArray<unsigned int>({3}));
     EXPECT_NE(set[1], incoming[1]);
 
     // Removing components keeps the record even when it empties; whole records remove theirs.
     CQxSelect some(grid.get());
     some.Vertices() = set[0]->Vertices();
-    some.Vertices().PushBack(GridVertex(*grid, 2, 2)); // not in the record: ignored
-    some.Faces().PushBack(GridFace(*grid, 1, 1));
+    some.Vertices().PushBack(QxGridVertex(*grid, 2, 2)); // not in the record: ignored
+    some.Faces().PushBack(QxGridFace(*grid, 1, 1));
     CQxSelects removal(some);
     removal.Add(CQxSelect(&other));
     removal.Add(CQxSelect(&stranger));
@@ -79,8 +77,8 @@ TEST(SelectSet, FiltersKeepQualifyingRecordsInOrder) {
     mirrored->RootBone() = joint;
 
     CQxSelect faces(mesh);
-    faces.Faces().PushBack(GridFace(*mesh, 0, 0));
-    faces.Vertices().PushBack(GridVertex(*mesh, 0, 0));
+    faces.Faces().PushBack(QxGridFace(*mesh, 0, 0));
+    faces.Vertices().PushBack(QxGridVertex(*mesh, 0, 0));
     CQxSelect edgeOnly(mirrored);
     edgeOnly.Edges().PushBack(nullptr);
     CQxSelect handle(joint);
@@ -147,7 +145,7 @@ TEST(SelectSet, ModelsAndMeshJointPairs) {
         EXPECT_TRUE(mesh == meshA && joint == jointA);
     }
     CQxSelects withParts(pair);
-    withParts[0]->Faces().PushBack(GridFace(*meshA, 0, 0));
+    withParts[0]->Faces().PushBack(QxGridFace(*meshA, 0, 0));
     CQxObject* mesh = nullptr;
     CQxJoint* joint = nullptr;
     for (CQxSelects* bad : {&twoModels, &withParts, &twoJoints, &outside})
@@ -169,12 +167,12 @@ TEST(SelectSet, BoxesAreInWorldSpace) {
 
     CQxBoundBox box;
     ASSERT_EQ(set.GetPivotBoundBox(box), 1);
-    EXPECT_TRUE(VectorNear(box.GetMin(), CQxVector(-2, 0, 0)));
-    EXPECT_TRUE(VectorNear(box.GetMax(), CQxVector(5, 3, 1)));
+    EXPECT_TRUE(QxNear(box.GetMin(), CQxVector(-2, 0, 0)));
+    EXPECT_TRUE(QxNear(box.GetMax(), CQxVector(5, 3, 1)));
     box.Add(CQxVector(100, 100, 100)); // reset first
     ASSERT_EQ(set.GetBoundBox(box), 1);
-    EXPECT_TRUE(VectorNear(box.GetMin(), CQxVector(-3, 0, -1)));
-    EXPECT_TRUE(VectorNear(box.GetMax(), CQxVector(5, 3, 2)));
+    EXPECT_TRUE(QxNear(box.GetMin(), CQxVector(-3, 0, -1)));
+    EXPECT_TRUE(QxNear(box.GetMax(), CQxVector(5, 3, 2)));
     EXPECT_EQ(CQxSelects().GetBoundBox(box) + CQxSelects().GetPivotBoundBox(box), 0);
 }
 
@@ -228,8 +226,8 @@ TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
     // Whole records take their subtrees (a component record below one goes whole too), in
     // pre-order whatever the input order; component records are copied.
     CQxSelect c1Faces(c1), bFaces(b);
-    c1Faces.Faces().PushBack(GridFace(*c1, 0, 0));
-    bFaces.Faces().PushBack(GridFace(*b, 1, 0));
+    c1Faces.Faces().PushBack(QxGridFace(*c1, 0, 0));
+    bFaces.Faces().PushBack(QxGridFace(*b, 1, 0));
     CQxSelects selects(c1Faces);
     selects.Add(CQxSelect(a));
     selects.Add(bFaces);
