@@ -8,9 +8,7 @@
 
 #include "qx/animation/anim.h"
 #include "qx/commands/cmd_run.h"
-#include "qx/scene/app.h"
 #include "qx/scene/scene.h"
-#include "qx/scene/settings.h"
 
 namespace {
 
@@ -137,47 +135,37 @@ TEST(CmdManager, PushDiscardsTheRedoSideAndKeepsTheLimit) {
     EXPECT_EQ(none.manager.GetCount(), 0u);
     EXPECT_FALSE(none.manager.IsUndoable() || none.manager.IsRedoable());
 
-    // A long session under the default limit keeps exactly the newest 50.
-    const unsigned int saved = QxUndoSize();
-    QxUndoSize() = 50;
-    {
-        History longRun(50, 10000);
-        EXPECT_EQ(longRun.manager.GetCount(), 50u);
-        EXPECT_EQ(longRun.At(0)->m_Id, 9950);
-        EXPECT_EQ(longRun.manager.GetCurCmd(), longRun.At(49));
-        int undos = 0;
-        while (longRun.manager.Undo()) ++undos;
-        EXPECT_EQ(undos, 50);
-    }
-    QxUndoSize() = saved;
+    // A long session keeps exactly the newest 50.
+    History longRun(50, 10000);
+    EXPECT_EQ(longRun.At(0)->m_Id, 9950);
+    EXPECT_EQ(longRun.manager.GetCount(), 50u);
+    EXPECT_EQ(longRun.manager.GetCurCmd(), longRun.At(49));
 }
 
 TEST(CmdManager, SetMaxSizeDropsRedoCommandsBeforeUndoCommands) {
-    History near(50, 6, 3); // current at position 2, below the new limit
-    near.manager.SetMaxSize(4);
-    EXPECT_EQ(near.State(), "0 1 2* 3");
-    EXPECT_EQ(near.log, (Log{"~5", "~4"}));
-
-    History far(50, 6, 2); // current at position 3: every redo command goes, then the oldest
-    far.manager.SetMaxSize(2);
-    EXPECT_EQ(far.State(), "2 3*");
-    EXPECT_EQ(far.manager.GetMaxSize(), 2u);
-
-    History allUndone(50, 5, 5);
-    allUndone.manager.SetMaxSize(2);
-    EXPECT_EQ(allUndone.State(), "0 1");
-
-    History noneUndone(50, 5);
-    noneUndone.manager.SetMaxSize(2);
-    EXPECT_EQ(noneUndone.State(), "3 4*");
-    noneUndone.manager.SetMaxSize(10); // growing keeps everything
-    EXPECT_EQ(noneUndone.State(), "3 4*");
-
-    History zero(50, 3, 1);
-    zero.manager.SetMaxSize(0);
-    EXPECT_EQ(zero.State(), "");
-    EXPECT_EQ(zero.manager.GetCurCmd(), nullptr);
-    EXPECT_EQ(zero.log, (Log{"~0", "~1", "~2"})); // oldest first
+    // Commands 0..count-1, `undos` of them undone, then the new limit; the destroyed commands in
+    // order where that order is the point.
+    const struct {
+        int count, undos;
+        unsigned int limit;
+        const char* state;
+        Log destroyed;
+    } cases[] = {
+        {6, 3, 4, "0 1 2* 3", {"~5", "~4"}}, // current below the limit: the newest redo ones go
+        {6, 2, 2, "2 3*", {}},                // every redo command goes, then the oldest
+        {5, 5, 2, "0 1", {}},
+        {5, 0, 2, "3 4*", {}},
+        {5, 0, 10, "0 1 2 3 4*", {}},         // growing keeps everything
+        {3, 1, 0, "", {"~0", "~1", "~2"}},    // nothing kept: oldest first
+    };
+    for (const auto& c : cases) {
+        History h(50, c.count, c.undos);
+        h.manager.SetMaxSize(c.limit);
+        EXPECT_EQ(h.State(), c.state) << c.count << " commands, " << c.undos << " undone, limit " << c.limit;
+        if (!c.destroyed.empty()) {
+            EXPECT_EQ(h.log, c.destroyed) << "limit " << c.limit;
+        }
+    }
 }
 
 TEST(CmdManager, MenuTextsNameTheCommandToRun) {
@@ -264,13 +252,6 @@ TEST(CmdManager, SceneCommandsCommitAndEndPlayBeforeRunning) {
     EXPECT_EQ(m.Redo(), 1);
     EXPECT_EQ(kept->m_PlayingWhenRun, 0);
     EXPECT_EQ(log, (Log{"u1", "r1"}));
-
-    // The application's limit reaches every live scene's history.
-    const unsigned int saved = QxUndoSize();
-    CQxApp::Instance().SetUndoSize(1);
-    EXPECT_EQ(m.GetCount(), 1u);
-    EXPECT_EQ(m.GetCurCmd(), kept);
-    CQxApp::Instance().SetUndoSize(saved);
 }
 
 } // namespace

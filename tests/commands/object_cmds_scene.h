@@ -40,13 +40,11 @@ struct TestScene {
     TestScene() {
         scene.CmdManager().SetMaxSize(1000);
         CQxModel& root = scene.RootModel();
-        model1 = AddModel(root, "Model1");
+        model1 = QxAdd(root, new CQxModel(1), "Model1");
         CQxAttribute* red = model1->CreateAttribute("Red");
-        group = new CQxGroup(1);
-        group->SetName("Group1");
+        group = QxAdd(*model1, new CQxGroup(1), "Group1");
         group->Translate() = CQxVector(5.0f, 0.0f, 0.0f);
         group->SetAngle(CQxVector(0.0f, 0.5f, 0.0f));
-        model1->PushChild(group);
         meshA = AddMesh(*group, "MeshA", [&](CQxMesh& m) {
             return m.CreateCube(0, 2.0f, 2.0f, 2.0f, 1, 1, 1, model1->GetAttribute(0), 0);
         });
@@ -58,14 +56,11 @@ struct TestScene {
         meshB =
             AddMesh(*group, "MeshB", [](CQxMesh& m) { return m.CreateSphere(0, 1.0f, 8, 4, nullptr, 0); });
 
-        CQxObject* parent = model1;
         for (int j = 0; j < 3; ++j) {
-            joints[j] = new CQxJoint(1);
-            joints[j]->SetName(("Joint" + std::to_string(j + 1)).c_str());
+            CQxObject& parent = j ? static_cast<CQxObject&>(*joints[j - 1]) : *model1;
+            joints[j] = QxAdd(parent, new CQxJoint(1), ("Joint" + std::to_string(j + 1)).c_str());
             if (j) joints[j]->Translate() = CQxVector(10.0f, 0.0f, 0.0f);
-            parent->PushChild(joints[j]);
             joints[j]->Create(2.0f, 8);
-            parent = joints[j];
         }
         joints[0]->Recreate();
         joints[1]->Recreate();
@@ -84,20 +79,11 @@ struct TestScene {
             vertex.Bones()->Weights[0] = 1.0f;
         }
 
-        model2 = AddModel(root, "Model2");
+        model2 = QxAdd(root, new CQxModel(1), "Model2");
         meshD = AddMesh(*model2, "MeshD", [&](CQxMesh& m) {
             return m.CreateCube(0, 1.0f, 1.0f, 1.0f, 2, 1, 1, model2->GetAttribute(0), 0);
         });
-        clone = new CQxClone(meshA);
-        clone->SetName("MeshA-Clone1");
-        model2->PushChild(clone);
-    }
-
-    static CQxModel* AddModel(CQxObject& parent, const char* name) {
-        auto* model = new CQxModel(1);
-        model->SetName(name);
-        parent.PushChild(model);
-        return model;
+        clone = QxAdd(*model2, new CQxClone(meshA), "MeshA-Clone1");
     }
 
     template <class Build>

@@ -2,7 +2,6 @@
 
 #include "qx/graphics/primitive.h"
 #include "qx/scene/object_kinds.h"
-#include "qx/skeleton/joint.h"
 #include "scene_builders.h"
 
 namespace {
@@ -73,22 +72,12 @@ TEST(ObjectTransform, ChainsComposeFromObjectToRootAndInvert) {
 
 TEST(ObjectTransform, UpdateTransformCachesWorldMatricesDownTheTree) {
     Chain c;
-    auto* joint = new CQxJoint(1);
-    joint->Scale().Set(3, 3, 3);
-    joint->Translate().Set(1, 1, 1);
-    c.child->PushChild(joint);
-
     CQxMatrixStack stack;
     c.root.UpdateTransform(stack, nullptr);
     EXPECT_TRUE(stack.IsEmpty());
-    for (const CQxObject* o :
-         {static_cast<const CQxObject*>(&c.root), static_cast<const CQxObject*>(c.parent),
-          static_cast<const CQxObject*>(c.child), static_cast<const CQxObject*>(joint)})
+    for (const CQxObject* o : {static_cast<const CQxObject*>(&c.root), static_cast<const CQxObject*>(c.parent),
+                               static_cast<const CQxObject*>(c.child)})
         EXPECT_TRUE(o->GetCachedTransform().IsEqual(o->GetTransformToRoot(QX_TF_ALL, 0), 1e-4f));
-    // The joint is drawn without its own scale.
-    CQxMatrix priv;
-    ASSERT_TRUE(joint->GetPrivateTransform(priv));
-    EXPECT_TRUE(joint->GetCachedPrivateTransform().IsEqual(priv * c.child->GetCachedTransform(), 1e-4f));
 
     // A start matrix on the stack places the whole tree under it.
     CQxMatrix offset;

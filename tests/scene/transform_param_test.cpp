@@ -5,7 +5,6 @@
 #include "qx/graphics/graphics_context.h"
 #include "qx/scene/object.h"
 #include "qx/scene/transform_param.h"
-#include "qx/skeleton/joint.h"
 #include "scene_builders.h"
 
 namespace {
@@ -202,18 +201,6 @@ TEST(TransformParam, CalcBoneRotateAimsTheXAxisAtTheTarget) {
     }
     // A target at the bone's own origin gives no direction.
     EXPECT_EQ(bone->TFParam().CalcBoneRotate(q, *bone, origin, up), 0);
-}
-
-TEST(TransformParam, AJointDoesNotInheritItsParentJointsScale) {
-    CQxJoint root;
-    root.Scale().Set(2, 2, 2);
-    auto* child = new CQxJoint;
-    child->Translate().Set(3, 0, 0);
-    root.PushChild(child);
-    const CQxMatrix world = child->GetTransformToRoot(QX_TF_ALL, 0);
-    // The joint sits where the scaled parent places it, but its own shape is not scaled.
-    EXPECT_TRUE(QxNear(CQxVector() * world, CQxVector(6, 0, 0)));
-    EXPECT_TRUE(QxNear(CQxVector(1, 0, 0) * world - CQxVector() * world, CQxVector(1, 0, 0)));
 }
 
 } // namespace

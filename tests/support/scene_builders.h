@@ -18,6 +18,14 @@
 
 class CQxCamera;
 
+// Puts the object, named when a name is given, last below the parent and hands it back.
+template <class T>
+T* QxAdd(CQxObject& parent, T* child, const char* name = nullptr) {
+    if (name) child->SetName(name);
+    parent.PushChild(child);
+    return child;
+}
+
 // A mesh object holding a cube of the given size centred on its origin, ready to draw.
 CQxObject* QxNewCube(float size = 1.0f, CQxAttribute* attribute = nullptr, const char* name = "");
 // Triangles drawn by an object's face primitives.
