@@ -34,9 +34,7 @@ std::string TexturePath(const char* name) {
 // A quad and a triangle sharing an edge, with UVs and corner colours; the triangle without a
 // material when `material` is null.
 CQxObject* AddMesh(CQxObject& parent, const char* name, CQxAttribute* material, CQxAttribute* second) {
-    CQxObject* o = new CQxObject(1);
-    o->SetName(name);
-    parent.PushChild(o);
+    CQxObject* o = QxAdd(parent, new CQxObject(1), name);
     CQxMesh& mesh = o->Mesh();
     const CQxVector points[5] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, 0.25f}};
     CQxVertex* v[5];
@@ -90,9 +88,7 @@ void BuildRichScene(CQxScene& scene) {
     red->AddTextureStage(bump);
     root.CurAttribute() = red;
 
-    CQxGroup* group = new CQxGroup(1);
-    group->SetName("グループ&<1>");
-    root.PushChild(group);
+    CQxGroup* group = QxAdd(root, new CQxGroup(1), "グループ&<1>");
     group->SetAngle(CQxVector(0.1f, -0.2f, 0.3f));
     group->Translate() = CQxVector(1, 2, 3);
     CQxObject* body = AddMesh(*group, "Body", red, nullptr);
@@ -103,17 +99,13 @@ void BuildRichScene(CQxScene& scene) {
     CQxObject* inner = AddMesh(*body, "Inner", nullptr, red);
     inner->SetVisible(0);
 
-    CQxModel* sub = new CQxModel(1);
-    sub->SetName("Sub model");
-    root.PushChild(sub);
+    CQxModel* sub = QxAdd(root, new CQxModel(1), "Sub model");
     sub->ClearAttributes();
     CQxAttribute* a = sub->CreateAttribute("A");
     CQxAttribute* b = sub->CreateAttribute("B");
     b->ColorMaterial().Init(0x80112233, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f);
     sub->CurAttribute() = b;
-    CQxJoint* joint = new CQxJoint(1);
-    joint->SetName("Hip");
-    sub->PushChild(joint);
+    CQxJoint* joint = QxAdd(*sub, new CQxJoint(1), "Hip");
     joint->Create(scene.JointRadius(), 10);
     joint->Translate() = CQxVector(0, 1, 0);
     CQxObject* skin = AddMesh(*sub, "Skin", a, b);
@@ -130,10 +122,8 @@ void BuildRichScene(CQxScene& scene) {
         v.Bones()->Weights[0] = 0.75f;
         v.Bones()->Weights[1] = 0.25f;
     }
-    CQxObject* empty = new CQxObject(1);
-    empty->SetName("Empty");
+    CQxObject* empty = QxAdd(*sub, new CQxObject(1), "Empty");
     empty->HasUV() = 1; // every mesh object read from a file has it
-    sub->PushChild(empty);
     empty->IKRoot() = joint;
 }
 
@@ -343,9 +333,7 @@ TEST_F(KelFile, LongListsReadTheSameAsShortOnes) {
     // A mesh whose lists run to megabytes is decoded beside the parse; it must come back exactly,
     // and a file cut inside its faces must fail as a whole.
     CQxScene source;
-    CQxObject* plane = new CQxObject(1);
-    plane->SetName("Plane");
-    source.RootModel().PushChild(plane);
+    CQxObject* plane = QxAdd(source.RootModel(), new CQxObject(1), "Plane");
     ASSERT_TRUE(plane->Mesh().CreatePlane(0, 10.0f, 10.0f, 160, 160, source.RootModel().GetAttribute(0), 0));
     plane->HasUV() = 1;
     plane->Mesh().Faces().Back()->SetShade(0);

@@ -17,14 +17,8 @@ Objs Objects(const CQxSelects& set) {
     return out;
 }
 
-template <class T>
-T* Add(CQxObject& parent, T* child) {
-    parent.PushChild(child);
-    return child;
-}
-
 CQxObject* AddGrid(CQxObject& parent) {
-    return Add(parent, QxNewGrid().release());
+    return QxAdd(parent, QxNewGrid().release());
 }
 
 } // namespace
@@ -67,11 +61,11 @@ TEST(SelectSet, MergeAndRemoveWorkPerObject) {
 
 TEST(SelectSet, FiltersKeepQualifyingRecordsInOrder) {
     CQxModel root(0);
-    CQxModel* model = Add(root, new CQxModel(1));
+    CQxModel* model = QxAdd(root, new CQxModel(1));
     CQxObject* mesh = AddGrid(*model);
     CQxObject* mirrored = AddGrid(*model);
-    CQxJoint* joint = Add(*model, new CQxJoint(1));
-    CQxGroup* group = Add(*model, new CQxGroup(1));
+    CQxJoint* joint = QxAdd(*model, new CQxJoint(1));
+    CQxGroup* group = QxAdd(*model, new CQxGroup(1));
     ASSERT_EQ(mirrored->SetMirror(QX_AXIS_X, 0), 1);
     mesh->IKRoot() = model;
     mirrored->RootBone() = joint;
@@ -120,11 +114,11 @@ TEST(SelectSet, FiltersKeepQualifyingRecordsInOrder) {
 
 TEST(SelectSet, ModelsAndMeshJointPairs) {
     CQxModel root(0);
-    CQxModel* a = Add(root, new CQxModel(1));
-    CQxModel* b = Add(root, new CQxModel(1));
+    CQxModel* a = QxAdd(root, new CQxModel(1));
+    CQxModel* b = QxAdd(root, new CQxModel(1));
     CQxObject* meshA = AddGrid(*a);
-    CQxJoint* jointA = Add(*a, new CQxJoint(1));
-    CQxJoint* jointB = Add(*b, new CQxJoint(1));
+    CQxJoint* jointA = QxAdd(*a, new CQxJoint(1));
+    CQxJoint* jointB = QxAdd(*b, new CQxJoint(1));
     CQxObject loose(1);
 
     CQxSelects pair(meshA), reversed(jointA), twoModels(meshA), outside(meshA), twoJoints(jointA);
@@ -155,7 +149,7 @@ TEST(SelectSet, ModelsAndMeshJointPairs) {
 
 TEST(SelectSet, BoxesAreInWorldSpace) {
     CQxGroup root(0);
-    CQxGroup* parent = Add(root, new CQxGroup(1));
+    CQxGroup* parent = QxAdd(root, new CQxGroup(1));
     parent->Translate() = CQxVector(0, 3, 0);
     CQxObject* a = AddGrid(*parent);
     a->Pivot() = CQxVector(1, 0, 0);
@@ -178,11 +172,11 @@ TEST(SelectSet, BoxesAreInWorldSpace) {
 
 TEST(SelectSet, IKGoalsAreHandleEndsWhoseChainPassesThroughTheRecord) {
     CQxModel root(0);
-    CQxJoint* j1 = Add(root, new CQxJoint(1));
-    CQxJoint* j2 = Add(*j1, new CQxJoint(1));
-    CQxJoint* j3 = Add(*j2, new CQxJoint(1));
+    CQxJoint* j1 = QxAdd(root, new CQxJoint(1));
+    CQxJoint* j2 = QxAdd(*j1, new CQxJoint(1));
+    CQxJoint* j3 = QxAdd(*j2, new CQxJoint(1));
     CQxObject* side = AddGrid(root);
-    Add(root, new CQxJoint(1))->SelectHandle(1, 0); // a handle without an IK root: no goal
+    QxAdd(root, new CQxJoint(1))->SelectHandle(1, 0); // a handle without an IK root: no goal
     j3->IKRoot() = j2;
 
     CQxSelects set(j2);
@@ -201,7 +195,7 @@ TEST(SelectSet, IKGoalsAreHandleEndsWhoseChainPassesThroughTheRecord) {
 
 TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
     CQxModel root(0);
-    CQxGroup* a = Add(root, new CQxGroup(1));
+    CQxGroup* a = QxAdd(root, new CQxGroup(1));
     CQxObject* a1 = AddGrid(*a);
     CQxObject* a11 = AddGrid(*a1);
     CQxObject* b = AddGrid(root);
