@@ -22,7 +22,9 @@ protected:
     template <class Run>
     void Undoable(Run&& run, const char* name = nullptr) {
         ExpectUndoable(t.scene, run);
-        if (name) EXPECT_EQ(MenuText(name), t.scene.CmdManager().GetUndoText());
+        if (name) {
+            EXPECT_EQ(MenuText(name), t.scene.CmdManager().GetUndoText());
+        }
     }
     static std::string MenuText(const char* name) { return std::string("元に戻す ") + name + "\tCtrl+Z(&U)"; }
     template <class Run>
