@@ -95,14 +95,14 @@ TEST(CmdManager, UndoAndRedoWalkTheHistoryInOrder) {
     EXPECT_EQ(h.At(2)->Index(), 2u);
     EXPECT_TRUE(m.IsUndoable() && !m.IsRedoable());
 
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Undo(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Undo(), 1) << "undo " << i;
     EXPECT_EQ(m.Undo(), 0);
     EXPECT_EQ(h.log, (Log{"u2", "u1", "u0"}));
     EXPECT_EQ(h.State(), "0 1 2");
     EXPECT_TRUE(!m.IsUndoable() && m.IsRedoable());
 
     h.log.clear();
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Redo(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Redo(), 1) << "redo " << i;
     EXPECT_EQ(m.Redo(), 0);
     EXPECT_EQ(h.log, (Log{"r0", "r1", "r2"})); // undo and redo never destroy
     EXPECT_EQ(h.State(), "0 1 2*");

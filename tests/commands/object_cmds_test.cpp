@@ -213,7 +213,7 @@ TEST_F(ObjectCmds, MoveIntoAnotherModelDropsMaterialsAndSkinUntilUndo) {
     Undoable([&] { return t.scene.MoveObjectCmd(t.meshA, t.meshD, 1, 1); });
     EXPECT_EQ(t.model2, t.meshA->GetParent());
     EXPECT_EQ(t.meshD, t.model2->GetChild(1));
-    for (const CQxFace& f : t.meshA->Mesh().Faces()) EXPECT_EQ(nullptr, f.Attribute());
+    for (const CQxFace& f : t.meshA->Mesh().Faces()) EXPECT_EQ(nullptr, f.Attribute()) << "face " << f.Index();
     EXPECT_TRUE(QxNear(QxWorldVertices(*t.meshA), world));
     EXPECT_EQ(QX_UPDATE_MESH, notes.Notices.front().Type);
     EXPECT_EQ(16u, notes.Notices.front().Args[1]);
@@ -363,8 +363,10 @@ TEST_F(ObjectCmds, ModifyRenamesToAFreeValidName) {
     Undoable([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_NAME, t.meshB, name, 1); }, "オブジェクト名");
     EXPECT_EQ(t.meshB, t.Find("名前"));
     char used[] = "MeshA", empty[] = "", broken[] = "\xff\xfe";
-    for (char* refused : {used, empty, broken})
+    for (char* refused : {used, empty, broken}) {
+        SCOPED_TRACE(testing::Message() << "name \"" << refused << "\"");
         Refused([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_NAME, t.meshB, refused, 1); });
+    }
 }
 
 TEST_F(ObjectCmds, FlagsSubdivisionAndMirrorChangeOnlyToNewValues) {
@@ -422,7 +424,7 @@ TEST_F(ObjectCmds, FaceSidesInvertAndGainOrLoseBackFaces) {
 TEST_F(ObjectCmds, ShadeRecordsOnlyFacesWhoseFlagChanges) {
     t.Select({t.meshD});
     Undoable([&] { return t.scene.SetShadeSelectsCmd(0, 1); }, "シェード設定");
-    for (const CQxFace& f : t.meshD->Mesh().Faces()) EXPECT_EQ(0, f.IsShade());
+    for (const CQxFace& f : t.meshD->Mesh().Faces()) EXPECT_EQ(0, f.IsShade()) << "face " << f.Index();
     Refused([&] { return t.scene.SetShadeSelectsCmd(0, 1); });
     t.Select({t.group});
     Refused([&] { return t.scene.SetShadeSelectsCmd(0, 1); });

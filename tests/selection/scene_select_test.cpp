@@ -94,7 +94,7 @@ TEST(SceneSelect, ComponentTypeSelectsMeshElements) {
     EXPECT_EQ(QxGridFace(*rig.b, 1, 1)->IsSelect() - QxGridVertex(*rig.a, 0, 0)->IsSelect(), 1);
     // A whole-object record selects every element of that mesh.
     rig.scene.SelectObjects(CQxSelects(rig.a1), QX_SELECT_ADD, 0);
-    for (const CQxVertex& v : rig.a1->Mesh().Vertices()) EXPECT_EQ(v.IsSelect(), 1);
+    for (const CQxVertex& v : rig.a1->Mesh().Vertices()) EXPECT_EQ(v.IsSelect(), 1) << "vertex " << v.Index();
     EXPECT_EQ(rig.Selected(), (Flags{0, 1, 1}));
 
     rig.scene.UnselectObejcts(0);

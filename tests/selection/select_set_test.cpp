@@ -142,8 +142,9 @@ TEST(SelectSet, ModelsAndMeshJointPairs) {
     withParts[0]->Faces().PushBack(QxGridFace(*meshA, 0, 0));
     CQxObject* mesh = nullptr;
     CQxJoint* joint = nullptr;
-    for (CQxSelects* bad : {&twoModels, &withParts, &twoJoints, &outside})
-        EXPECT_EQ(bad->GetMeshJoint(mesh, joint), 0);
+    const std::pair<const char*, CQxSelects*> bad[] = {
+        {"two models", &twoModels}, {"with parts", &withParts}, {"two joints", &twoJoints}, {"outside", &outside}};
+    for (const auto& [name, set] : bad) EXPECT_EQ(set->GetMeshJoint(mesh, joint), 0) << name;
     EXPECT_TRUE(mesh == nullptr && joint == nullptr);
 }
 
@@ -230,7 +231,7 @@ TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
     ASSERT_EQ(root.GetExtraDeleteObjects(selects, out, 1), 1);
     EXPECT_EQ(Objects(out), (Objs{a, a1, a11, b, c, c1}));
     for (unsigned int i = 0; i < out.GetSize(); ++i)
-        EXPECT_EQ(out[i]->HasComponents(), out[i]->Object() == b);
+        EXPECT_EQ(out[i]->HasComponents(), out[i]->Object() == b) << "record " << i;
 
     CQxSelects single;
     EXPECT_EQ(a->GetExtraDeleteObjects(selects, single, 0), 1);
