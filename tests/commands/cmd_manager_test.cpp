@@ -152,11 +152,11 @@ TEST(CmdManager, SetMaxSizeDropsRedoCommandsBeforeUndoCommands) {
         Log destroyed;
     } cases[] = {
         {6, 3, 4, "0 1 2* 3", {"~5", "~4"}}, // current below the limit: the newest redo ones go
-        {6, 2, 2, "2 3*", {}},                // every redo command goes, then the oldest
+        {6, 2, 2, "2 3*", {}},               // every redo command goes, then the oldest
         {5, 5, 2, "0 1", {}},
         {5, 0, 2, "3 4*", {}},
-        {5, 0, 10, "0 1 2 3 4*", {}},         // growing keeps everything
-        {3, 1, 0, "", {"~0", "~1", "~2"}},    // nothing kept: oldest first
+        {5, 0, 10, "0 1 2 3 4*", {}},      // growing keeps everything
+        {3, 1, 0, "", {"~0", "~1", "~2"}}, // nothing kept: oldest first
     };
     for (const auto& c : cases) {
         History h(50, c.count, c.undos);

@@ -20,11 +20,13 @@ protected:
     // Runs a command that must undo and redo exactly and, when a name is given, stand on the
     // undo menu entry under that name.
     template <class Run>
-    void Undoable(Run&& run, const char* name = nullptr) {
+    void Undoable(Run&& run) {
         ExpectUndoable(t.scene, run);
-        if (name) {
-            EXPECT_EQ(MenuText(name), t.scene.CmdManager().GetUndoText());
-        }
+    }
+    template <class Run>
+    void Undoable(const char* name, Run&& run) {
+        ExpectUndoable(t.scene, run);
+        EXPECT_EQ(MenuText(name), t.scene.CmdManager().GetUndoText());
     }
     static std::string MenuText(const char* name) { return std::string("元に戻す ") + name + "\tCtrl+Z(&U)"; }
     template <class Run>
@@ -47,7 +49,7 @@ protected:
 TEST_F(ObjectCmds, DeleteTakesSelectedSubtreesWithTheClonesShowingThem) {
     // A parent with one of its children selected: the whole group goes, children first.
     t.Select({t.group, t.meshB});
-    Undoable([&] { return t.scene.DeleteSelectObjectsCmd(1); }, "削除");
+    Undoable("削除", [&] { return t.scene.DeleteSelectObjectsCmd(1); });
     for (const char* gone : {"Group1", "MeshA", "MeshB", "MeshA-Clone1"})
         EXPECT_EQ(nullptr, t.Find(gone)) << gone;
     ASSERT_TRUE(Undo());
@@ -121,11 +123,11 @@ TEST_F(ObjectCmds, CreateBuildsASelectedPrimitiveInTheModelsMaterial) {
     t.Select({t.meshD});
     QxUpdateRecorder notes(t.scene);
     Types types;
-    Undoable([&] {
+    Undoable("オブジェクト作成", [&] {
         CQxObject* created = t.scene.CreateObjectCmd(t.model2, 0, QX_OBJ_CUBE, 1, 2.0, 3.0, 4.0, 1u, 2u, 3u);
         types = notes.Types();
         return created != nullptr;
-    }, "オブジェクト作成");
+    });
     EXPECT_EQ((Types{QX_UPDATE_OBJECT_INSERT, QX_UPDATE_REDRAW}), types);
     CQxObject* cube = t.Find("Mesh1");
     ASSERT_NE(nullptr, cube);
@@ -196,7 +198,7 @@ TEST_F(ObjectCmds, CreateRefusesBadInput) {
 TEST_F(ObjectCmds, MoveKeepsThePlaceInTheWorld) {
     const std::vector<CQxVector> world = QxWorldVertices(*t.meshA);
     // Out of the turned group to the model.
-    Undoable([&] { return t.scene.MoveObjectCmd(t.meshA, t.model1, 0, 1); }, "オブジェクト移動");
+    Undoable("オブジェクト移動", [&] { return t.scene.MoveObjectCmd(t.meshA, t.model1, 0, 1); });
     EXPECT_EQ(t.model1, t.meshA->GetParent());
     EXPECT_TRUE(QxNear(QxWorldVertices(*t.meshA), world));
     ASSERT_TRUE(Undo());
@@ -213,7 +215,8 @@ TEST_F(ObjectCmds, MoveIntoAnotherModelDropsMaterialsAndSkinUntilUndo) {
     Undoable([&] { return t.scene.MoveObjectCmd(t.meshA, t.meshD, 1, 1); });
     EXPECT_EQ(t.model2, t.meshA->GetParent());
     EXPECT_EQ(t.meshD, t.model2->GetChild(1));
-    for (const CQxFace& f : t.meshA->Mesh().Faces()) EXPECT_EQ(nullptr, f.Attribute()) << "face " << f.Index();
+    for (const CQxFace& f : t.meshA->Mesh().Faces())
+        EXPECT_EQ(nullptr, f.Attribute()) << "face " << f.Index();
     EXPECT_TRUE(QxNear(QxWorldVertices(*t.meshA), world));
     EXPECT_EQ(QX_UPDATE_MESH, notes.Notices.front().Type);
     EXPECT_EQ(16u, notes.Notices.front().Args[1]);
@@ -253,7 +256,7 @@ TEST_F(ObjectCmds, MergeAppendsMeshesInPlace) {
         expected.insert(expected.end(), points.begin(), points.end());
     }
     t.Select({t.meshA, t.meshB, t.meshD});
-    Undoable([&] { return t.scene.MergeSelectObjectsCmd(1); }, "オブジェクト結合");
+    Undoable("オブジェクト結合", [&] { return t.scene.MergeSelectObjectsCmd(1); });
     EXPECT_EQ(nullptr, t.Find("MeshB"));
     EXPECT_EQ(nullptr, t.Find("MeshD"));
     EXPECT_TRUE(QxNear(QxWorldVertices(*t.Find("MeshA")), expected));
@@ -288,10 +291,10 @@ TEST_F(ObjectCmds, MergeRefusesFewerThanTwoMeshes) {
 
 TEST_F(ObjectCmds, DuplicateStepsEachCopyFromThePrevious) {
     t.Select({t.meshB});
-    Undoable([&] {
+    Undoable("オブジェクト複製", [&] {
         return t.scene.DuplicateSelectObjectsCmd(3, CQxVector(2.0f, 1.0f, 1.0f), CQxVector(0.0f, 0.1f, 0.0f),
                                                  CQxVector(1.0f, 0.0f, 0.0f), 1);
-    }, "オブジェクト複製");
+    });
     for (unsigned int k = 1; k <= 3; ++k) {
         CQxObject* copy = t.Find(("MeshB-Dup" + std::to_string(k)).c_str());
         ASSERT_NE(nullptr, copy) << "copy " << k;
@@ -342,15 +345,15 @@ TEST_F(ObjectCmds, DuplicateRefusesModelsAndClones) {
 TEST_F(ObjectCmds, ModifyChangesOneTransformPart) {
     QxUpdateRecorder notes(t.scene);
     CQxVector v(1.0f, 2.0f, 3.0f);
-    Undoable([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_SCALE, t.meshB, &v, 1); }, "スケール");
+    Undoable("スケール", [&] { return t.scene.ModifyObjectCmd(QX_MODIFY_SCALE, t.meshB, &v, 1); });
     EXPECT_EQ(v, t.meshB->Scale());
     EXPECT_EQ(QX_UPDATE_TRANSFORM, notes.Notices.front().Type);
     EXPECT_EQ(1u, notes.Notices.front().Args[1]);
-    Undoable([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_ANGLE, t.meshB, &v, 1); }, "回転");
-    Undoable([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_TRANSLATE, t.meshB, &v, 1); }, "移動");
+    Undoable("回転", [&] { return t.scene.ModifyObjectCmd(QX_MODIFY_ANGLE, t.meshB, &v, 1); });
+    Undoable("移動", [&] { return t.scene.ModifyObjectCmd(QX_MODIFY_TRANSLATE, t.meshB, &v, 1); });
     // A pivot moves the translation along, so the object stays put.
     const std::vector<CQxVector> world = QxWorldVertices(*t.meshA);
-    Undoable([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_PIVOT, t.meshA, &v, 1); }, "ピボット");
+    Undoable("ピボット", [&] { return t.scene.ModifyObjectCmd(QX_MODIFY_PIVOT, t.meshA, &v, 1); });
     EXPECT_TRUE(QxNear(QxWorldVertices(*t.meshA), world));
     // The current value, other kinds, no object: refused.
     Refused([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_PIVOT, t.meshA, &v, 1); });
@@ -360,7 +363,7 @@ TEST_F(ObjectCmds, ModifyChangesOneTransformPart) {
 
 TEST_F(ObjectCmds, ModifyRenamesToAFreeValidName) {
     char name[] = "名前";
-    Undoable([&] { return t.scene.ModifyObjectCmd(QX_MODIFY_NAME, t.meshB, name, 1); }, "オブジェクト名");
+    Undoable("オブジェクト名", [&] { return t.scene.ModifyObjectCmd(QX_MODIFY_NAME, t.meshB, name, 1); });
     EXPECT_EQ(t.meshB, t.Find("名前"));
     char used[] = "MeshA", empty[] = "", broken[] = "\xff\xfe";
     for (char* refused : {used, empty, broken}) {
@@ -370,12 +373,12 @@ TEST_F(ObjectCmds, ModifyRenamesToAFreeValidName) {
 }
 
 TEST_F(ObjectCmds, FlagsSubdivisionAndMirrorChangeOnlyToNewValues) {
-    Undoable([&] { return t.scene.SetObjectVisibleCmd(t.meshB, 0, 1); }, "表示/非表示");
-    Undoable([&] { return t.scene.SetObjectLockedCmd(t.meshB, 1, 1); }, "編集不可");
+    Undoable("表示/非表示", [&] { return t.scene.SetObjectVisibleCmd(t.meshB, 0, 1); });
+    Undoable("編集不可", [&] { return t.scene.SetObjectLockedCmd(t.meshB, 1, 1); });
     Refused([&] { return t.scene.SetObjectLockedCmd(t.meshB, 1, 1); });
     Refused([&] { return t.scene.SetObjectVisibleCmd(t.group, 0, 1); });
-    Undoable([&] { return t.scene.SetSubdivisionCmd(t.meshA, 2, 1); }, "再分割設定");
-    Undoable([&] { return t.scene.SetMirrorCmd(t.meshD, QX_AXIS_X, 1, 1); }, "ミラー設定");
+    Undoable("再分割設定", [&] { return t.scene.SetSubdivisionCmd(t.meshA, 2, 1); });
+    Undoable("ミラー設定", [&] { return t.scene.SetMirrorCmd(t.meshD, QX_AXIS_X, 1, 1); });
     Refused([&] { return t.scene.SetMirrorCmd(t.meshD, QX_AXIS_X, 1, 1); });
     Refused([&] { return t.scene.SetMirrorCmd(t.model1, QX_AXIS_X, 1, 1); });
 }
@@ -385,7 +388,7 @@ TEST_F(ObjectCmds, FreezeBakesSubdivisionAndMirror) {
     ASSERT_TRUE(t.scene.SetMirrorCmd(t.meshD, QX_AXIS_X, 1, 1));
     const unsigned int facesD = t.meshD->Mesh().Faces().GetCount();
     t.Select({t.meshA, t.meshD});
-    Undoable([&] { return t.scene.FreezeCmd(1); }, "フリーズ");
+    Undoable("フリーズ", [&] { return t.scene.FreezeCmd(1); });
     EXPECT_EQ(0u, t.meshD->MirrorFlags());
     EXPECT_EQ(2 * facesD, t.meshD->Mesh().Faces().GetCount());
     EXPECT_EQ(0u, t.meshA->SubdivisionLevel());
@@ -409,7 +412,7 @@ TEST_F(ObjectCmds, FaceSidesInvertAndGainOrLoseBackFaces) {
     const unsigned int faces = mesh.Faces().GetCount();
     t.Select({t.meshD});
     const CQxVertex* second = mesh.Faces().Front()->GetHalfEdge()->Next()->GetVertex();
-    Undoable([&] { return t.scene.FaceSideSelectsCmd(QX_FACE_OP_INVERT, 1); }, "面の方向");
+    Undoable("面の方向", [&] { return t.scene.FaceSideSelectsCmd(QX_FACE_OP_INVERT, 1); });
     EXPECT_NE(second, mesh.Faces().Front()->GetHalfEdge()->Next()->GetVertex());
     Undoable([&] { return t.scene.FaceSideSelectsCmd(QX_FACE_OP_ADD_BACK, 1); });
     EXPECT_EQ(2 * faces, mesh.Faces().GetCount());
@@ -423,7 +426,7 @@ TEST_F(ObjectCmds, FaceSidesInvertAndGainOrLoseBackFaces) {
 
 TEST_F(ObjectCmds, ShadeRecordsOnlyFacesWhoseFlagChanges) {
     t.Select({t.meshD});
-    Undoable([&] { return t.scene.SetShadeSelectsCmd(0, 1); }, "シェード設定");
+    Undoable("シェード設定", [&] { return t.scene.SetShadeSelectsCmd(0, 1); });
     for (const CQxFace& f : t.meshD->Mesh().Faces()) EXPECT_EQ(0, f.IsShade()) << "face " << f.Index();
     Refused([&] { return t.scene.SetShadeSelectsCmd(0, 1); });
     t.Select({t.group});
@@ -432,7 +435,7 @@ TEST_F(ObjectCmds, ShadeRecordsOnlyFacesWhoseFlagChanges) {
 
 TEST_F(ObjectCmds, GridAndJointRadiusChangeOnlyToNewValues) {
     QxUpdateRecorder notes(t.scene);
-    Undoable([&] { return t.scene.SetGridCmd(200.0f, 20.0f, QX_AXIS_Z, 0xFF112233, 1); }, "シーン属性");
+    Undoable("シーン属性", [&] { return t.scene.SetGridCmd(200.0f, 20.0f, QX_AXIS_Z, 0xFF112233, 1); });
     EXPECT_EQ(200.0f, t.scene.Grid().Length());
     EXPECT_EQ(200.0f, t.scene.Axes().Length());
     EXPECT_EQ(QX_UPDATE_SCENE, notes.Notices.front().Type);

@@ -262,7 +262,8 @@ TEST_F(KelFile, FailedSaveLeavesTheOldFile) {
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(QxScratchDir::Read(path), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_Dir.Path()), fs::directory_iterator()), 1); // no temp left
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_Dir.Path()), fs::directory_iterator()),
+              1); // no temp left
 
     EXPECT_EQ(scene.WriteFile(m_Dir.File("no/such/dir/x.kel").c_str()), 0);
 }

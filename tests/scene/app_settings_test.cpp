@@ -32,7 +32,8 @@ protected:
             setenv("XDG_CONFIG_HOME", m_OldConfig.c_str(), 1);
     }
 
-    static void SetAll(unsigned long normal, unsigned long select, float pick, unsigned int undo, int decimal) {
+    static void SetAll(unsigned long normal, unsigned long select, float pick, unsigned int undo,
+                       int decimal) {
         QxNormalColor() = normal;
         QxSelectColor() = select;
         QxPickSize() = pick;

@@ -4,11 +4,11 @@
 
 #include <vector>
 
+#include "message_recorder.h"
 #include "qx/platform/message.h"
 #include "qx/platform/time.h"
 #include "qx/platform/timer.h"
 #include "qx/platform/window.h"
-#include "message_recorder.h"
 #include "qx/scene/scene.h"
 
 namespace {

@@ -55,7 +55,8 @@ TEST(KindsCamera, SwitchingProjectionKeepsTheApparentSize) {
     // Two units up on the plane through the origin facing the view.
     const CQxVector view = (camera.Aim() - camera.Eye()).GetNormalized();
     const CQxVector probe = (camera.Up() - view * camera.Up().GetDot(view)).GetNormalized() * 2.0f;
-    const float before = QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
+    const float before =
+        QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
 
     EXPECT_EQ(camera.SetProjectionType(QX_PROJ_PERSPECTIVE), 0);
     ASSERT_EQ(camera.SetProjectionType(QX_PROJ_ORTHOGRAPHIC), 1);

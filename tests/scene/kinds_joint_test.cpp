@@ -45,12 +45,13 @@ TEST(KindsJoint, PrivateTransformLeavesOutScaleAndChildJointsDropParentScale) {
     const CQxMatrix& childWorld = child->GetCachedTransform();
     EXPECT_TRUE(QxNear(CQxVector(0.0f, 0.0f, 0.0f) * childWorld, CQxVector(7.0f, 2.0f, 3.0f)));
     EXPECT_TRUE(QxNear(CQxVector(0.0f, 1.0f, 0.0f) * childWorld, CQxVector(7.0f, 3.0f, 3.0f)));
-    EXPECT_TRUE(QxNear(CQxVector(0.0f, 1.0f, 0.0f) * mesh->GetCachedTransform(), CQxVector(7.0f, 4.0f, 3.0f)));
+    EXPECT_TRUE(
+        QxNear(CQxVector(0.0f, 1.0f, 0.0f) * mesh->GetCachedTransform(), CQxVector(7.0f, 4.0f, 3.0f)));
     EXPECT_TRUE(QxNear(CQxVector(0.0f, 1.0f, 0.0f) * child->GetTransformToRoot(QX_TF_ALL, 0),
-               CQxVector(7.0f, 3.0f, 3.0f)));
+                       CQxVector(7.0f, 3.0f, 3.0f)));
     // The cached private transform of the parent is its private transform.
     EXPECT_TRUE(QxNear(CQxVector(0.0f, 1.0f, 0.0f) * parent->GetCachedPrivateTransform(),
-               CQxVector(1.0f, 3.0f, 3.0f)));
+                       CQxVector(1.0f, 3.0f, 3.0f)));
 }
 
 TEST(KindsJoint, BonesReachTheChildJoints) {

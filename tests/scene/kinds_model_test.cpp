@@ -67,7 +67,8 @@ TEST(KindsModel, AttributeNamesStayUniqueAndListEditsKeepCurrentValid) {
     CQxAttribute lost("Lost");
     EXPECT_EQ(model.InsertAttribute(9, &lost), 0);
     model.UpdateModelIndices(0);
-    for (unsigned int i = 0; i < model.GetAttributeCount(); ++i) EXPECT_EQ(model.GetAttribute(i)->Index(), i) << "attribute " << i;
+    for (unsigned int i = 0; i < model.GetAttributeCount(); ++i)
+        EXPECT_EQ(model.GetAttribute(i)->Index(), i) << "attribute " << i;
     EXPECT_STREQ(model.GetAttribute(0)->GetName(), "Front");
 
     // Removing the current attribute leaves no current one; the caller owns what it removed.

@@ -40,7 +40,8 @@ TEST(ObjectGraphics, OneFacePrimitivePerAttributeAndNothingWhenHidden) {
 
     cube->SetVisible(0);
     EXPECT_EQ(cube->GetFacePrimitiveCount(), 0u);
-    for (unsigned int i = 0; i < CQxObject::PRIM_COUNT; ++i) EXPECT_EQ(cube->GetPrimitive(i), nullptr) << "primitive " << i;
+    for (unsigned int i = 0; i < CQxObject::PRIM_COUNT; ++i)
+        EXPECT_EQ(cube->GetPrimitive(i), nullptr) << "primitive " << i;
     cube->UpdateGeometry(); // nothing to follow while hidden
     EXPECT_EQ(cube->GetFacePrimitiveCount(), 0u);
     cube->SetVisible(1);

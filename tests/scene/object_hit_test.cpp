@@ -25,8 +25,8 @@ protected:
         if (kind == HANDLES)
             return root.IsHandleTreePointHit(QX_HIT_FACE, pixel, best, camera.viewport, stack, camera.view,
                                              camera.projection, pos, select);
-        return root.IsTreePointHit(QX_HIT_FACE, 1, kind == OBJECTS_AND_HANDLES, pixel, best, camera.viewport, stack, camera.view,
-                                   camera.projection, pos, select);
+        return root.IsTreePointHit(QX_HIT_FACE, 1, kind == OBJECTS_AND_HANDLES, pixel, best, camera.viewport,
+                                   stack, camera.view, camera.projection, pos, select);
     }
     int Pick(const CQxVector& at, CQxSelect& select, Kind kind = OBJECTS) {
         float best = FLT_MAX;

@@ -41,9 +41,10 @@ TEST(ObjectTransform, ChainsComposeFromObjectToRootAndInvert) {
     EXPECT_TRUE(
         QxNear(point * c.child->GetTransformToAncestor(&c.root, QX_TF_ALL, 0), (point * own) * up, 1e-3f));
     EXPECT_TRUE(QxNear(world * c.child->GetTransformFromRoot(QX_TF_ALL, 0), point, 1e-3f));
-    EXPECT_TRUE(QxNear(((point * up) * top) * c.child->GetLocalTransformFromRoot(QX_TF_ALL, 0), point, 1e-3f));
     EXPECT_TRUE(
-        QxNear(((point * own) * up) * c.child->GetTransformFromAncestor(&c.root, QX_TF_ALL, 0), point, 1e-3f));
+        QxNear(((point * up) * top) * c.child->GetLocalTransformFromRoot(QX_TF_ALL, 0), point, 1e-3f));
+    EXPECT_TRUE(QxNear(((point * own) * up) * c.child->GetTransformFromAncestor(&c.root, QX_TF_ALL, 0), point,
+                       1e-3f));
 
     // Every inverse is on the stack; its top takes world points back into the object.
     CQxMatrixStack inverses;
@@ -75,8 +76,9 @@ TEST(ObjectTransform, UpdateTransformCachesWorldMatricesDownTheTree) {
     CQxMatrixStack stack;
     c.root.UpdateTransform(stack, nullptr);
     EXPECT_TRUE(stack.IsEmpty());
-    for (const CQxObject* o : {static_cast<const CQxObject*>(&c.root), static_cast<const CQxObject*>(c.parent),
-                               static_cast<const CQxObject*>(c.child)})
+    for (const CQxObject* o :
+         {static_cast<const CQxObject*>(&c.root), static_cast<const CQxObject*>(c.parent),
+          static_cast<const CQxObject*>(c.child)})
         EXPECT_TRUE(o->GetCachedTransform().IsEqual(o->GetTransformToRoot(QX_TF_ALL, 0), 1e-4f));
 
     // A start matrix on the stack places the whole tree under it.
@@ -86,7 +88,7 @@ TEST(ObjectTransform, UpdateTransformCachesWorldMatricesDownTheTree) {
     c.root.UpdateTransform(stack, nullptr);
     EXPECT_EQ(stack.GetCount(), 1u);
     EXPECT_TRUE(QxNear(CQxVector() * c.child->GetCachedTransform(),
-                     CQxVector() * c.child->GetTransformToRoot(QX_TF_ALL, 0) + CQxVector(10, 0, 0), 1e-3f));
+                       CQxVector() * c.child->GetTransformToRoot(QX_TF_ALL, 0) + CQxVector(10, 0, 0), 1e-3f));
 }
 
 TEST(ObjectTransform, MovePivotKeepsEveryVertexInPlace) {

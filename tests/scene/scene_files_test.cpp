@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "qx/platform/clipboard.h"
 #include "message_recorder.h"
+#include "qx/platform/clipboard.h"
 #include "qx/scene/app.h"
 #include "scene_builders.h"
 

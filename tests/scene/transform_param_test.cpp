@@ -53,7 +53,8 @@ TEST(TransformParam, PartsComposeInPivotScaleRotateTranslateOrder) {
     CQxTransformParam scaleMove;
     scaleMove.Scale().Set(2, 2, 2);
     scaleMove.Translate().Set(0, 5, 0);
-    EXPECT_TRUE(QxNear(CQxVector(1, 0, 0) * scaleMove.GetTransform(object, QX_TF_ALL, 0), CQxVector(2, 5, 0)));
+    EXPECT_TRUE(
+        QxNear(CQxVector(1, 0, 0) * scaleMove.GetTransform(object, QX_TF_ALL, 0), CQxVector(2, 5, 0)));
 
     // Every part at once, and each part alone through the mask.
     const CQxTransformParam p = FullParam();

@@ -31,7 +31,8 @@ TEST(SelectRecord, DeletingTakesEverythingOnTheSelectionAndWhatOnlyItUsed) {
 
     // A half-edge deletes the faces on both its sides; the free edge that survives keeps its
     // end at the bottom middle.
-    CQxHalfEdge* side = QxFindSide(*QxGridFace(*grid, 0, 0), QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 1, 1));
+    CQxHalfEdge* side =
+        QxFindSide(*QxGridFace(*grid, 0, 0), QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 1, 1));
     ASSERT_TRUE(side && side->Mate());
     CQxSelect halfEdge(grid.get());
     halfEdge.HalfEdges().PushBack(side);
@@ -94,7 +95,8 @@ TEST(SelectRecord, ComponentVerticesExtrusionAndLoading) {
     auto grid = QxNewGrid();
     CQxFace* f0 = QxGridFace(*grid, 0, 0);
     CQxHalfEdge* bottom = QxFindSide(*f0, QxGridVertex(*grid, 0, 0), QxGridVertex(*grid, 1, 0));
-    CQxHalfEdge* inner = QxFindSide(*QxGridFace(*grid, 0, 1), QxGridVertex(*grid, 1, 1), QxGridVertex(*grid, 1, 2));
+    CQxHalfEdge* inner =
+        QxFindSide(*QxGridFace(*grid, 0, 1), QxGridVertex(*grid, 1, 1), QxGridVertex(*grid, 1, 2));
     ASSERT_TRUE(bottom && inner);
     CQxSelect select(grid.get());
     select.Vertices().PushBack(QxGridVertex(*grid, 2, 2));

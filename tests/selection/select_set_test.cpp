@@ -142,8 +142,10 @@ TEST(SelectSet, ModelsAndMeshJointPairs) {
     withParts[0]->Faces().PushBack(QxGridFace(*meshA, 0, 0));
     CQxObject* mesh = nullptr;
     CQxJoint* joint = nullptr;
-    const std::pair<const char*, CQxSelects*> bad[] = {
-        {"two models", &twoModels}, {"with parts", &withParts}, {"two joints", &twoJoints}, {"outside", &outside}};
+    const std::pair<const char*, CQxSelects*> bad[] = {{"two models", &twoModels},
+                                                       {"with parts", &withParts},
+                                                       {"two joints", &twoJoints},
+                                                       {"outside", &outside}};
     for (const auto& [name, set] : bad) EXPECT_EQ(set->GetMeshJoint(mesh, joint), 0) << name;
     EXPECT_TRUE(mesh == nullptr && joint == nullptr);
 }

@@ -76,14 +76,14 @@ std::string Text(const CQxVector& v) {
     return ::testing::AssertionFailure() << Text(actual) << " is not " << Text(expected);
 }
 
-::testing::AssertionResult QxNear(const std::vector<CQxVector>& actual, const std::vector<CQxVector>& expected,
-                                  float eps) {
+::testing::AssertionResult QxNear(const std::vector<CQxVector>& actual,
+                                  const std::vector<CQxVector>& expected, float eps) {
     if (actual.size() != expected.size())
         return ::testing::AssertionFailure() << actual.size() << " points, not " << expected.size();
     for (std::size_t i = 0; i < actual.size(); ++i)
         if (!actual[i].IsEqual(expected[i], eps))
-            return ::testing::AssertionFailure() << "point " << i << ": " << Text(actual[i]) << " is not "
-                                                 << Text(expected[i]);
+            return ::testing::AssertionFailure()
+                   << "point " << i << ": " << Text(actual[i]) << " is not " << Text(expected[i]);
     return ::testing::AssertionSuccess();
 }
 

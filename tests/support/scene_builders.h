@@ -55,8 +55,8 @@ std::vector<CQxVector> QxWorldVertices(const CQxObject& object);
 // Points equal within eps; a failure prints both.
 ::testing::AssertionResult QxNear(const CQxVector& actual, const CQxVector& expected, float eps = 1e-4f);
 // Point lists equal point by point; a failure names the first point that differs.
-::testing::AssertionResult QxNear(const std::vector<CQxVector>& actual, const std::vector<CQxVector>& expected,
-                                  float eps = 1e-3f);
+::testing::AssertionResult QxNear(const std::vector<CQxVector>& actual,
+                                  const std::vector<CQxVector>& expected, float eps = 1e-3f);
 
 // A 640 x 480 view looking at the origin down -Z from the eye, without a window.
 struct QxTestView {
