@@ -8,9 +8,8 @@
 namespace {
 
 CQxJoint* AddJoint(CQxObject& parent, const CQxVector& at) {
-    auto* joint = new CQxJoint(1);
+    auto* joint = QxAdd(parent, new CQxJoint(1));
     joint->Translate() = at;
-    parent.PushChild(joint);
     return joint;
 }
 
@@ -37,9 +36,8 @@ TEST(KindsJoint, PrivateTransformLeavesOutScaleAndChildJointsDropParentScale) {
     // the same joint is.
     parent->SetAngle(CQxVector(0.0f, 0.0f, 0.0f));
     CQxJoint* child = AddJoint(*parent, CQxVector(3.0f, 0.0f, 0.0f));
-    auto* mesh = new CQxObject(1);
+    auto* mesh = QxAdd(*parent, new CQxObject(1));
     mesh->Translate() = CQxVector(3.0f, 0.0f, 0.0f);
-    parent->PushChild(mesh);
     CQxMatrixStack stack;
     root.UpdateTransform(stack, nullptr);
     const CQxMatrix& childWorld = child->GetCachedTransform();
@@ -58,8 +56,7 @@ TEST(KindsJoint, BonesReachTheChildJoints) {
     CQxGroup root;
     CQxJoint* joint = AddJoint(root, CQxVector(0.0f, 0.0f, 0.0f));
     CQxJoint* child = AddJoint(*joint, CQxVector(3.0f, 0.0f, 0.0f));
-    auto* mesh = new CQxObject(1);
-    joint->PushChild(mesh);
+    auto* mesh = QxAdd(*joint, new CQxObject(1));
     CQxJoint* hidden = AddJoint(*mesh, CQxVector(0.0f, 1.0f, 0.0f)); // under a mesh: not in the skeleton
     CQxJoint* grandchild = AddJoint(*child, CQxVector(0.0f, 0.0f, -2.0f));
 

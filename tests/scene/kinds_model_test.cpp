@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "qx/scene/model.h"
+#include "scene_builders.h"
 
 namespace {
 
@@ -90,10 +91,8 @@ TEST(KindsModel, CopyKeepsGroupPartAndWidgetsButNoAttributesOrActions) {
     model.CreateAttribute();
     model.AddAction(MakeAction("Run", QX_ACTION_ANIM));
     model.CurAction() = model.GetAction(0);
-    auto* label = new CQxWidget(QX_WDG_STATIC);
-    label->SetName("Start");
+    auto* label = QxAdd(model.RootWidget(), new CQxWidget(QX_WDG_STATIC), "Start");
     label->SetText("Press");
-    model.RootWidget().PushChild(label);
     model.PushChild(new CQxObject(1));
 
     CQxModel copy(model);

@@ -79,8 +79,7 @@ TEST(KindsObjects, CloneShowsItsSourceWhereItsOwnTransformPlacesIt) {
     source->SetName("Box");
     source->Translate() = CQxVector(-5.0f, 0.0f, 0.0f);
     root.PushChild(source);
-    auto* clone = new CQxClone(source);
-    root.PushChild(clone);
+    auto* clone = QxAdd(root, new CQxClone(source));
 
     EXPECT_EQ(clone->GetType(), QX_OBJ_CUBE);
     EXPECT_STREQ(clone->GetName(), "Box");

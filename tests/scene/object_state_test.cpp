@@ -45,8 +45,7 @@ TEST(ObjectState, SettersReportChangesOnlyForShapedObjects) {
 
 TEST(ObjectState, ModesFollowSkinning) {
     CQxObject parent(1);
-    auto* child = new CQxObject(1);
-    parent.PushChild(child);
+    auto* child = QxAdd(parent, new CQxObject(1));
     EXPECT_EQ(parent.SetMode(QX_OBJ_MODE_WEIGHT, 1), 0);
     EXPECT_EQ(parent.Mode(), QX_OBJ_MODE_NORMAL);
     EXPECT_EQ(child->Mode(), QX_OBJ_MODE_NORMAL);
@@ -110,8 +109,7 @@ TEST(ObjectState, CopiesKeepTheShapeAndDropTheTreeAndSkin) {
     source.BindParams().PushBack(CQxTransformParam());
     source.IKRoot() = &joint;
     source.IsSelect() = 1;
-    auto* child = QxNewCube(1.0f, nullptr, "Child");
-    source.PushChild(child);
+    auto* child = QxAdd(source, QxNewCube(1.0f, nullptr, "Child"));
 
     const CQxObject copy(source);
     EXPECT_EQ(copy.GetChildCount(), 0u);
@@ -125,8 +123,7 @@ TEST(ObjectState, CopiesKeepTheShapeAndDropTheTreeAndSkin) {
 
     // Assignment takes everything, the children as plain copies that belong to the target.
     CQxObject parent(1);
-    auto* target = new CQxObject(1);
-    parent.PushChild(target);
+    auto* target = QxAdd(parent, new CQxObject(1));
     *target = source;
     EXPECT_EQ(target->GetParent(), &parent);
     EXPECT_EQ(target->RootBone(), &joint);
@@ -182,15 +179,11 @@ TEST(ObjectState, NamesModelsAndJointsInTheTree) {
     CQxObject loose(1);
     EXPECT_EQ(loose.GetModel(), nullptr);
     CQxModel root(1);
-    auto* inner = new CQxModel(1);
-    auto* group = new CQxGroup(1);
-    auto* mesh = QxNewCube(1.0f, nullptr, "Mesh1");
-    auto* joint = new CQxJoint(1);
-    root.PushChild(group);
-    group->PushChild(inner);
-    inner->PushChild(mesh);
-    group->PushChild(joint);
-    group->PushChild(new CQxJoint(1));
+    auto* group = QxAdd(root, new CQxGroup(1));
+    auto* inner = QxAdd(*group, new CQxModel(1));
+    auto* mesh = QxAdd(*inner, QxNewCube(1.0f, nullptr, "Mesh1"));
+    QxAdd(*group, new CQxJoint(1));
+    QxAdd(*group, new CQxJoint(1));
     EXPECT_EQ(root.GetModel(), &root);
     EXPECT_EQ(group->GetModel(), &root);
     EXPECT_EQ(mesh->GetModel(), inner);
@@ -209,10 +202,8 @@ TEST(ObjectState, NamesModelsAndJointsInTheTree) {
 
 TEST(ObjectState, ComponentSelectionMovesBetweenObjectAndMesh) {
     CQxGroup root(1);
-    CQxObject* a = QxNewCube();
-    CQxObject* b = QxNewCube();
-    root.PushChild(a);
-    root.PushChild(b);
+    CQxObject* a = QxAdd(root, QxNewCube());
+    CQxObject* b = QxAdd(root, QxNewCube());
     a->IsSelect() = 1;
     EXPECT_EQ(root.SetComponentMode(1, 1), 1);
     EXPECT_EQ(a->IsSelect(), 0);

@@ -119,11 +119,9 @@ TEST(ObjectTransform, MovePivotKeepsEveryVertexInPlace) {
 TEST(ObjectTransform, BoundBoxesCoverTheSubtreeUnderItsTransforms) {
     CQxGroup root(1);
     root.Scale().Set(2, 2, 2);
-    CQxObject* a = QxNewCube(1.0f);
-    CQxObject* b = QxNewCube(1.0f);
+    QxAdd(root, QxNewCube(1.0f));
+    CQxObject* b = QxAdd(root, QxNewCube(1.0f));
     b->Translate().Set(5, 0, 0);
-    root.PushChild(a);
-    root.PushChild(b);
 
     CQxBoundBox box;
     CQxMatrixStack stack;

@@ -168,11 +168,8 @@ TEST_F(Scene, FitGridGrowsByWholeStepsAndNeverShrinks) {
 }
 
 TEST_F(Scene, JointRadiusReachesEveryJoint) {
-    auto* group = new CQxGroup(1);
-    scene.RootModel().PushChild(group);
-    CQxJoint* joints[2] = {new CQxJoint(1), new CQxJoint(1)};
-    group->PushChild(joints[0]);
-    joints[0]->PushChild(joints[1]);
+    CQxJoint* outer = QxAdd(*QxAdd(scene.RootModel(), new CQxGroup(1)), new CQxJoint(1));
+    CQxJoint* joints[2] = {outer, QxAdd(*outer, new CQxJoint(1))};
     for (CQxJoint* joint : joints) joint->Create(2.0f, 10);
 
     EXPECT_EQ(scene.SetJointRadius(5.0f, 1), 1);
@@ -202,10 +199,8 @@ TEST_F(Scene, CurrentModelAndEditQueriesFollowTheSelection) {
     EXPECT_EQ(scene.GetCurModel(), &scene.RootModel()); // the only model
     EXPECT_FALSE(scene.IsDeletable());
 
-    auto* a = new CQxModel(1);
-    auto* b = new CQxModel(1);
-    scene.RootModel().PushChild(a);
-    scene.RootModel().PushChild(b);
+    auto* a = QxAdd(scene.RootModel(), new CQxModel(1));
+    auto* b = QxAdd(scene.RootModel(), new CQxModel(1));
     CQxCube* cube = AddCube(10, 10, 10, "Box", b);
     EXPECT_EQ(scene.GetCurModel(), nullptr); // three models, nothing selected
     EXPECT_FALSE(scene.IsCopyable());
@@ -241,10 +236,9 @@ TEST_F(Scene, PickQueriesFollowTheSelectType) {
     ASSERT_TRUE(camera.UpdateMatrices(400, 300));
     camera.ViewPort() = CQxViewPort(0, 0, 400, 300);
     CQxCube* cube = AddCube(20, 20, 20, "Box");
-    auto* joint = new CQxJoint(1);
+    auto* joint = QxAdd(scene.RootModel(), new CQxJoint(1));
     joint->Create(3.0f, 10);
     joint->Translate() = CQxVector(60.0f, 0.0f, -60.0f);
-    scene.RootModel().PushChild(joint);
     const CQxPoint atCube = QxScreenPoint(camera, CQxVector());
     const CQxPoint atJoint = QxScreenPoint(camera, joint->Translate());
 

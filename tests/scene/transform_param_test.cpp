@@ -177,10 +177,9 @@ TEST(TransformParam, CalcBoneRotateAimsTheXAxisAtTheTarget) {
     CQxObject parent;
     parent.Translate().Set(1, 2, 3);
     parent.SetAngle(CQxVector(0, 0.6f, 0.2f));
-    auto* bone = new CQxObject;
+    auto* bone = QxAdd(parent, new CQxObject);
     bone->Translate().Set(2, 0, 0);
     bone->SetAngle(CQxVector(0.3f, 0, 0));
-    parent.PushChild(bone);
 
     CQxQuat q;
     const CQxVector up(0, 1, 0);

@@ -15,15 +15,9 @@ const Codes SelectionNotices{QX_UPDATE_SELECT, QX_UPDATE_REDRAW};
 struct SceneRig {
     CQxScene scene;
     QxUpdateRecorder host{scene};
-    CQxObject* a = QxNewGrid().release();
-    CQxObject* a1 = QxNewGrid().release();
-    CQxObject* b = QxNewGrid().release();
-
-    SceneRig() {
-        scene.RootModel().PushChild(a);
-        a->PushChild(a1);
-        scene.RootModel().PushChild(b);
-    }
+    CQxObject* a = QxAdd(scene.RootModel(), QxNewGrid().release());
+    CQxObject* a1 = QxAdd(*a, QxNewGrid().release());
+    CQxObject* b = QxAdd(scene.RootModel(), QxNewGrid().release());
     Codes Take() { return host.TakeTypes(); }
     Flags Selected() const { return {a->IsSelect(), a1->IsSelect(), b->IsSelect()}; }
     Flags Handles() const { return {a->IsHandleSelect(), a1->IsHandleSelect(), b->IsHandleSelect()}; }

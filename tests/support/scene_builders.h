@@ -19,8 +19,8 @@
 class CQxCamera;
 
 // Puts the object, named when a name is given, last below the parent and hands it back.
-template <class T>
-T* QxAdd(CQxObject& parent, T* child, const char* name = nullptr) {
+template <class Parent, class T>
+T* QxAdd(Parent& parent, T* child, const char* name = nullptr) {
     if (name) child->SetName(name);
     parent.PushChild(child);
     return child;
