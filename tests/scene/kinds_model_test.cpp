@@ -23,7 +23,6 @@ TEST(KindsModel, NewModelHasOneCurrentMaterialAndDeleteClearsEverything) {
     EXPECT_STREQ(first->GetName(), "Material1");
     EXPECT_EQ(model.CurAttribute(), first);
     EXPECT_EQ(first->ColorMaterial(), CQxColorMaterial(0xFFFFFFFF, 0.8f, 0.3f, 0.0f, 0.3f, 5.0f));
-    EXPECT_STREQ(model.RootWidget().GetName(), "Root");
     EXPECT_NE(model.RootWidget().GetFont(), nullptr);
 
     model.PushChild(new CQxObject(1));
