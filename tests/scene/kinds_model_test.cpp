@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "qx/scene/model.h"
 #include "scene_builders.h"
 
