@@ -48,17 +48,11 @@ private:
     }
 };
 
-void AddBox(CQxScene& scene) {
-    auto* cube = new CQxCube;
-    cube->Create(1.0f, 1.0f, 1.0f, 1, 1, 1, nullptr);
-    scene.RootModel().PushChild(cube);
-}
-
 TEST(SceneFiles, ReadFileChoosesTheReaderByExtension) {
     QxMessageRecorder log;
     FormatScene scene;
     QxUpdateRecorder host(scene);
-    AddBox(scene);
+    QxAdd(scene.RootModel(), QxNewCube());
 
     // Unknown kinds are refused with a message and the content stays.
     EXPECT_EQ(scene.ReadFile("/data/model.obj", 1), 0);
