@@ -8,9 +8,7 @@
 
 #include "qx/animation/anim.h"
 #include "qx/commands/cmd_run.h"
-#include "qx/scene/app.h"
 #include "qx/scene/scene.h"
-#include "qx/scene/settings.h"
 
 namespace {
 
@@ -75,7 +73,7 @@ struct History {
     }
 };
 
-TEST(CmdTest, NamesAndBaseDefaults) {
+TEST(Cmd, NamesEachKindForTheMenus) {
     // Each kind's menu word, byte for byte, through the base class's GetName.
     std::string names;
     for (unsigned int i = 0; i < CQxCmd::TypeCount; ++i)
@@ -88,29 +86,23 @@ TEST(CmdTest, NamesAndBaseDefaults) {
                      "UV移動|UVマップ|ジョイント|ウェイト ペイント|面の方向|IKハンドル|");
     CTestCmd outside(nullptr, 0, nullptr, static_cast<QX_CMD_TYPE>(CQxCmd::TypeCount));
     EXPECT_STREQ(outside.GetName(), "");
-
-    CQxCmd base(nullptr);
-    EXPECT_EQ(base.GetType(), QX_CMD_NONE);
-    EXPECT_EQ(base.ClearAnimated(CQxAnim()), 0);
-    EXPECT_EQ(base.Barrier(), 0);
-    EXPECT_EQ(base.Index(), 0xFFFFFFFFu);
 }
 
-TEST(CmdManagerTest, UndoAndRedoWalkTheHistoryInOrder) {
+TEST(CmdManager, UndoAndRedoWalkTheHistoryInOrder) {
     History h(50, 3);
     CQxCmdManager& m = h.manager;
     EXPECT_EQ(h.State(), "0 1 2*");
     EXPECT_EQ(h.At(2)->Index(), 2u);
     EXPECT_TRUE(m.IsUndoable() && !m.IsRedoable());
 
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Undo(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Undo(), 1) << "undo " << i;
     EXPECT_EQ(m.Undo(), 0);
     EXPECT_EQ(h.log, (Log{"u2", "u1", "u0"}));
     EXPECT_EQ(h.State(), "0 1 2");
     EXPECT_TRUE(!m.IsUndoable() && m.IsRedoable());
 
     h.log.clear();
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Redo(), 1);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(m.Redo(), 1) << "redo " << i;
     EXPECT_EQ(m.Redo(), 0);
     EXPECT_EQ(h.log, (Log{"r0", "r1", "r2"})); // undo and redo never destroy
     EXPECT_EQ(h.State(), "0 1 2*");
@@ -119,7 +111,7 @@ TEST(CmdManagerTest, UndoAndRedoWalkTheHistoryInOrder) {
     EXPECT_EQ(empty.Undo() + empty.Redo() + empty.IsUndoable() + empty.IsRedoable(), 0);
 }
 
-TEST(CmdManagerTest, PushDiscardsTheRedoSideAndKeepsTheLimit) {
+TEST(CmdManager, PushDiscardsTheRedoSideAndKeepsTheLimit) {
     History h(50, 4, 2);
     h.manager.Push(new CTestCmd(nullptr, 9, &h.log));
     EXPECT_EQ(h.log, (Log{"~3", "~2"})); // newest first, none undone again
@@ -143,50 +135,40 @@ TEST(CmdManagerTest, PushDiscardsTheRedoSideAndKeepsTheLimit) {
     EXPECT_EQ(none.manager.GetCount(), 0u);
     EXPECT_FALSE(none.manager.IsUndoable() || none.manager.IsRedoable());
 
-    // A long session under the default limit keeps exactly the newest 50.
-    const unsigned int saved = QxUndoSize();
-    QxUndoSize() = 50;
-    {
-        History longRun(50, 10000);
-        EXPECT_EQ(longRun.manager.GetCount(), 50u);
-        EXPECT_EQ(longRun.At(0)->m_Id, 9950);
-        EXPECT_EQ(longRun.manager.GetCurCmd(), longRun.At(49));
-        int undos = 0;
-        while (longRun.manager.Undo()) ++undos;
-        EXPECT_EQ(undos, 50);
+    // A long session keeps exactly the newest 50.
+    History longRun(50, 10000);
+    EXPECT_EQ(longRun.At(0)->m_Id, 9950);
+    EXPECT_EQ(longRun.manager.GetCount(), 50u);
+    EXPECT_EQ(longRun.manager.GetCurCmd(), longRun.At(49));
+}
+
+TEST(CmdManager, SetMaxSizeDropsRedoCommandsBeforeUndoCommands) {
+    // Commands 0..count-1, `undos` of them undone, then the new limit; the destroyed commands in
+    // order where that order is the point.
+    const struct {
+        int count, undos;
+        unsigned int limit;
+        const char* state;
+        Log destroyed;
+    } cases[] = {
+        {6, 3, 4, "0 1 2* 3", {"~5", "~4"}}, // current below the limit: the newest redo ones go
+        {6, 2, 2, "2 3*", {}},               // every redo command goes, then the oldest
+        {5, 5, 2, "0 1", {}},
+        {5, 0, 2, "3 4*", {}},
+        {5, 0, 10, "0 1 2 3 4*", {}},      // growing keeps everything
+        {3, 1, 0, "", {"~0", "~1", "~2"}}, // nothing kept: oldest first
+    };
+    for (const auto& c : cases) {
+        History h(50, c.count, c.undos);
+        h.manager.SetMaxSize(c.limit);
+        EXPECT_EQ(h.State(), c.state) << c.count << " commands, " << c.undos << " undone, limit " << c.limit;
+        if (!c.destroyed.empty()) {
+            EXPECT_EQ(h.log, c.destroyed) << "limit " << c.limit;
+        }
     }
-    QxUndoSize() = saved;
 }
 
-TEST(CmdManagerTest, SetMaxSizeDropsRedoCommandsBeforeUndoCommands) {
-    History near(50, 6, 3); // current at position 2, below the new limit
-    near.manager.SetMaxSize(4);
-    EXPECT_EQ(near.State(), "0 1 2* 3");
-    EXPECT_EQ(near.log, (Log{"~5", "~4"}));
-
-    History far(50, 6, 2); // current at position 3: every redo command goes, then the oldest
-    far.manager.SetMaxSize(2);
-    EXPECT_EQ(far.State(), "2 3*");
-    EXPECT_EQ(far.manager.GetMaxSize(), 2u);
-
-    History allUndone(50, 5, 5);
-    allUndone.manager.SetMaxSize(2);
-    EXPECT_EQ(allUndone.State(), "0 1");
-
-    History noneUndone(50, 5);
-    noneUndone.manager.SetMaxSize(2);
-    EXPECT_EQ(noneUndone.State(), "3 4*");
-    noneUndone.manager.SetMaxSize(10); // growing keeps everything
-    EXPECT_EQ(noneUndone.State(), "3 4*");
-
-    History zero(50, 3, 1);
-    zero.manager.SetMaxSize(0);
-    EXPECT_EQ(zero.State(), "");
-    EXPECT_EQ(zero.manager.GetCurCmd(), nullptr);
-    EXPECT_EQ(zero.log, (Log{"~0", "~1", "~2"})); // oldest first
-}
-
-TEST(CmdManagerTest, MenuTextsNameTheCommandToRun) {
+TEST(CmdManager, MenuTextsNameTheCommandToRun) {
     CQxCmdManager m;
     EXPECT_STREQ(m.GetUndoText(), "元に戻す\tCtrl+Z(&U)");
     EXPECT_STREQ(m.GetRedoText(), "やり直し\tCtrl+Y(&R)");
@@ -206,7 +188,7 @@ TEST(CmdManagerTest, MenuTextsNameTheCommandToRun) {
     EXPECT_STREQ(m.GetUndoText(), "元に戻す \tCtrl+Z(&U)");
 }
 
-TEST(CmdManagerTest, PopUndoesACommandInEffectBeforeDestroyingIt) {
+TEST(CmdManager, PopUndoesACommandInEffectBeforeDestroyingIt) {
     History h(50, 3, 1);
     h.manager.Pop(); // the newest is undone already
     EXPECT_EQ(h.log, (Log{"~2"}));
@@ -219,7 +201,7 @@ TEST(CmdManagerTest, PopUndoesACommandInEffectBeforeDestroyingIt) {
     EXPECT_EQ(h.manager.GetCount(), 0u);
 }
 
-TEST(CmdManagerTest, ClearAnimatedUndoStopsAtABarrierAndSparesRedo) {
+TEST(CmdManager, ClearAnimatedUndoStopsAtABarrierAndSparesRedo) {
     History h(50, 7, 2);
     for (int i : {0, 2, 3, 4, 5, 6}) h.At(i)->m_Animated = 1;
     h.At(1)->Barrier() = 1;
@@ -242,7 +224,7 @@ TEST(CmdManagerTest, ClearAnimatedUndoStopsAtABarrierAndSparesRedo) {
     EXPECT_FALSE(all.manager.IsUndoable());
 }
 
-TEST(CmdManagerTest, SceneCommandsCommitAndEndPlayBeforeRunning) {
+TEST(CmdManager, SceneCommandsCommitAndEndPlayBeforeRunning) {
     Log log; // outlives the scene, whose history logs its destruction
     CQxScene scene;
     CQxCmdManager& m = scene.CmdManager();
@@ -270,13 +252,6 @@ TEST(CmdManagerTest, SceneCommandsCommitAndEndPlayBeforeRunning) {
     EXPECT_EQ(m.Redo(), 1);
     EXPECT_EQ(kept->m_PlayingWhenRun, 0);
     EXPECT_EQ(log, (Log{"u1", "r1"}));
-
-    // The application's limit reaches every live scene's history.
-    const unsigned int saved = QxUndoSize();
-    CQxApp::Instance().SetUndoSize(1);
-    EXPECT_EQ(m.GetCount(), 1u);
-    EXPECT_EQ(m.GetCurCmd(), kept);
-    CQxApp::Instance().SetUndoSize(saved);
 }
 
 } // namespace

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "object_cmds_test_util.h"
-#include "qx/platform/message.h"
+#include "message_recorder.h"
+#include "object_cmds_scene.h"
 #include "qx/selection/select.h"
 
 using namespace qxtest;
@@ -100,21 +100,24 @@ public:
         m_Undone.pop_back();
     }
 
-    // The scene before the first command, selection included (once everything is undone).
-    std::string Initial() {
-        m_Initial.Restore(t.scene.RootModel());
-        return t.Dump();
-    }
-
-    // The scene as the last command in effect left it, selection included.
-    std::string Final() {
+    // The whole session; then everything is undone (back to the initial scene, selection
+    // included) and redone (to the scene the last command left).
+    void Run() {
+        QxMessageRecorder messages; // freezing nothing freezable shows a message
+        const std::string initial = t.Dump();
+        const unsigned int steps = StepCount();
+        auto failed = [] { return ::testing::Test::HasFatalFailure(); };
+        for (unsigned int step = 0; step < steps && !failed(); ++step) Step(step);
+        while (!m_Undone.empty() && !failed()) Redo(steps);
         if (!m_Done.empty()) m_Done.back()->SelectAfter.Restore(t.scene.RootModel());
-        return t.Dump();
+        const std::string final = t.Dump();
+        EXPECT_GT(m_Succeeded, steps / 4);
+        while (!m_Done.empty() && !failed()) Undo(steps);
+        m_Initial.Restore(t.scene.RootModel());
+        QX_EXPECT_SAME_DUMP(initial, t.Dump());
+        while (!m_Undone.empty() && !failed()) Redo(steps);
+        QX_EXPECT_SAME_DUMP(final, t.Dump());
     }
-
-    bool HasRedo() const { return !m_Undone.empty(); }
-    bool HasUndo() const { return !m_Done.empty(); }
-    unsigned int Succeeded() const { return m_Succeeded; }
 
 private:
     unsigned int Pick(unsigned int n) { return n ? static_cast<unsigned int>(m_Rng() % n) : 0; }
@@ -276,31 +279,12 @@ private:
     unsigned int m_Succeeded = 0;
 };
 
-void RunSession(unsigned int seed, int components) {
-    // Freezing nothing freezable shows a message: keep it off the test output.
-    QxMessageHandler old =
-        QxSetMessageHandler([](const char*, const char*, unsigned int, QxWindow*) { return IDOK; });
-    Session session(seed, components);
-    const std::string initial = session.t.Dump();
-    const unsigned int steps = StepCount();
-    for (unsigned int step = 0; step < steps && !::testing::Test::HasFatalFailure(); ++step)
-        session.Step(step);
-    while (session.HasRedo() && !::testing::Test::HasFatalFailure()) session.Redo(steps);
-    const std::string final = session.Final();
-    EXPECT_GT(session.Succeeded(), steps / 4);
-    while (session.HasUndo() && !::testing::Test::HasFatalFailure()) session.Undo(steps);
-    QX_EXPECT_SAME_DUMP(initial, session.Initial());
-    while (session.HasRedo() && !::testing::Test::HasFatalFailure()) session.Redo(steps);
-    QX_EXPECT_SAME_DUMP(final, session.t.Dump());
-    QxSetMessageHandler(old);
-}
-
 } // namespace
 
 TEST(ObjectCmdsRandom, WholeObjectSessionsUndoAndRedoExactly) {
     for (unsigned int seed : Seeds({1u, 2u, 3u})) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        RunSession(seed, 0);
+        Session(seed, 0).Run();
         if (HasFatalFailure()) return;
     }
 }
@@ -308,7 +292,7 @@ TEST(ObjectCmdsRandom, WholeObjectSessionsUndoAndRedoExactly) {
 TEST(ObjectCmdsRandom, ComponentSessionsUndoAndRedoExactly) {
     for (unsigned int seed : Seeds({11u, 12u})) {
         SCOPED_TRACE("seed " + std::to_string(seed));
-        RunSession(seed, 1);
+        Session(seed, 1).Run();
         if (HasFatalFailure()) return;
     }
 }

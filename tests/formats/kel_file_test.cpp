@@ -1,56 +1,29 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <sys/resource.h>
 
-#include "qx/platform/message.h"
+#include "message_recorder.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 #include "qx/skeleton/joint.h"
+#include "scene_builders.h"
 #include "scene_dump.h"
+#include "scratch_dir.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class KelFileTest : public ::testing::Test {
+// Every test reads and writes in a folder of its own and keeps the message boxes shown.
+class KelFile : public ::testing::Test {
 protected:
-    void SetUp() override {
-        m_Dir = fs::temp_directory_path() / ("qx_kel_test_" + std::to_string(::getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(m_Dir);
-        m_Previous = QxSetMessageHandler([this](const char* text, const char*, unsigned int, QxWindow*) {
-            m_Messages.push_back(text);
-            return 1;
-        });
-    }
-    void TearDown() override {
-        QxSetMessageHandler(m_Previous);
-        fs::remove_all(m_Dir);
-    }
-    std::string PathOf(const char* name) const { return (m_Dir / name).string(); }
-    std::string WriteText(const char* name, const std::string& text) const {
-        const std::string path = PathOf(name);
-        std::ofstream(path, std::ios::binary) << text;
-        return path;
-    }
-    static std::string ReadBytes(const std::string& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
-
-    fs::path m_Dir;
-    std::vector<std::string> m_Messages;
-    QxMessageHandler m_Previous;
+    QxScratchDir m_Dir;
+    QxMessageRecorder m_Messages;
 };
 
 std::string TexturePath(const char* name) {
@@ -61,9 +34,7 @@ std::string TexturePath(const char* name) {
 // A quad and a triangle sharing an edge, with UVs and corner colours; the triangle without a
 // material when `material` is null.
 CQxObject* AddMesh(CQxObject& parent, const char* name, CQxAttribute* material, CQxAttribute* second) {
-    CQxObject* o = new CQxObject(1);
-    o->SetName(name);
-    parent.PushChild(o);
+    CQxObject* o = QxAdd(parent, new CQxObject(1), name);
     CQxMesh& mesh = o->Mesh();
     const CQxVector points[5] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, 0.25f}};
     CQxVertex* v[5];
@@ -117,9 +88,7 @@ void BuildRichScene(CQxScene& scene) {
     red->AddTextureStage(bump);
     root.CurAttribute() = red;
 
-    CQxGroup* group = new CQxGroup(1);
-    group->SetName("グループ&<1>");
-    root.PushChild(group);
+    CQxGroup* group = QxAdd(root, new CQxGroup(1), "グループ&<1>");
     group->SetAngle(CQxVector(0.1f, -0.2f, 0.3f));
     group->Translate() = CQxVector(1, 2, 3);
     CQxObject* body = AddMesh(*group, "Body", red, nullptr);
@@ -130,17 +99,13 @@ void BuildRichScene(CQxScene& scene) {
     CQxObject* inner = AddMesh(*body, "Inner", nullptr, red);
     inner->SetVisible(0);
 
-    CQxModel* sub = new CQxModel(1);
-    sub->SetName("Sub model");
-    root.PushChild(sub);
+    CQxModel* sub = QxAdd(root, new CQxModel(1), "Sub model");
     sub->ClearAttributes();
     CQxAttribute* a = sub->CreateAttribute("A");
     CQxAttribute* b = sub->CreateAttribute("B");
     b->ColorMaterial().Init(0x80112233, 0.5f, 0.5f, 0.5f, 0.5f, 1.0f);
     sub->CurAttribute() = b;
-    CQxJoint* joint = new CQxJoint(1);
-    joint->SetName("Hip");
-    sub->PushChild(joint);
+    CQxJoint* joint = QxAdd(*sub, new CQxJoint(1), "Hip");
     joint->Create(scene.JointRadius(), 10);
     joint->Translate() = CQxVector(0, 1, 0);
     CQxObject* skin = AddMesh(*sub, "Skin", a, b);
@@ -157,25 +122,23 @@ void BuildRichScene(CQxScene& scene) {
         v.Bones()->Weights[0] = 0.75f;
         v.Bones()->Weights[1] = 0.25f;
     }
-    CQxObject* empty = new CQxObject(1);
-    empty->SetName("Empty");
+    CQxObject* empty = QxAdd(*sub, new CQxObject(1), "Empty");
     empty->HasUV() = 1; // every mesh object read from a file has it
-    sub->PushChild(empty);
     empty->IKRoot() = joint;
 }
 
 } // namespace
 
-TEST_F(KelFileTest, RoundTripGivesTheSameSceneAndTheSameBytes) {
+TEST_F(KelFile, RoundTripGivesTheSameSceneAndTheSameBytes) {
     CQxScene source;
     BuildRichScene(source);
-    const std::string first = PathOf("scene.kel");
+    const std::string first = m_Dir.File("scene.kel");
     ASSERT_EQ(source.WriteFile(first.c_str()), 1);
     const std::string expected = QxDumpScene(source);
 
     CQxScene loaded;
     ASSERT_EQ(loaded.ReadFile(first.c_str(), 0), 1);
-    EXPECT_EQ(QxDumpScene(loaded), expected);
+    QX_EXPECT_SAME_DUMP(expected, QxDumpScene(loaded));
     // Details the dump shows only indirectly.
     CQxObject* skin = loaded.RootModel().FindName("Skin");
     ASSERT_NE(skin, nullptr);
@@ -186,18 +149,18 @@ TEST_F(KelFileTest, RoundTripGivesTheSameSceneAndTheSameBytes) {
     ASSERT_NE(red, nullptr);
     EXPECT_TRUE(red->GetTextureStage(0)->IsLoaded());
     EXPECT_EQ(loaded.RootModel().CurAttribute(), red);
-    EXPECT_TRUE(m_Messages.empty());
+    EXPECT_TRUE(m_Messages.Boxes().empty());
 
-    const std::string second = PathOf("again.kel");
+    const std::string second = m_Dir.File("again.kel");
     ASSERT_EQ(loaded.WriteFile(second.c_str()), 1);
-    EXPECT_EQ(ReadBytes(second), ReadBytes(first));
+    EXPECT_EQ(QxScratchDir::Read(second), QxScratchDir::Read(first));
 }
 
-TEST_F(KelFileTest, MissingAndOddValuesReadAsTheRulesSay) {
+TEST_F(KelFile, MissingAndOddValuesReadAsTheRulesSay) {
     CQxScene scene;
     scene.SetFirstFrame(3);
     // Nothing but the root: grid and axes fall back to their defaults, frames stay.
-    ASSERT_EQ(scene.ReadFile(WriteText("bare.kel", "<?xml version=\"1.0\"?><Scene/>").c_str(), 0), 1);
+    ASSERT_EQ(scene.ReadFile(m_Dir.Write("bare.kel", "<?xml version=\"1.0\"?><Scene/>").c_str(), 0), 1);
     EXPECT_EQ(scene.Grid().Length(), 100.0f);
     EXPECT_EQ(scene.Grid().Interval(), 10.0f);
     EXPECT_EQ(scene.Grid().Axis(), QX_AXIS_Y);
@@ -216,7 +179,7 @@ TEST_F(KelFileTest, MissingAndOddValuesReadAsTheRulesSay) {
  <Mesh><Name>One</Name><Vertices Count="1">1,2,3</Vertices>
   <BoneWeights Count="1" BlendCount="1">7,1</BoneWeights></Mesh>
 </Objects></Model></Scene>)";
-    ASSERT_EQ(scene.ReadFile(WriteText("odd.kel", text).c_str(), 0), 1);
+    ASSERT_EQ(scene.ReadFile(m_Dir.Write("odd.kel", text).c_str(), 0), 1);
     EXPECT_EQ(scene.Grid().Length(), 50.0f);
     EXPECT_EQ(scene.Grid().Axis(), QX_AXIS_Y);
     EXPECT_EQ(scene.Grid().Color(), 0xFF555555ul);
@@ -237,7 +200,7 @@ TEST_F(KelFileTest, MissingAndOddValuesReadAsTheRulesSay) {
     EXPECT_FALSE(one->Mesh().Vertices().GetAt(0)->HasBones());
 }
 
-TEST_F(KelFileTest, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
+TEST_F(KelFile, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
     CQxScene scene;
     // Faces naming missing vertices are dropped; an unknown material index gives no material; a
     // truncated record ends the list; a huge count reads what the text holds.
@@ -248,7 +211,7 @@ TEST_F(KelFileTest, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
 3;0,1,99,255,255,255,255,255,255,255,255,255,255,255,255,0,1,
 3;1,3,2,255,255,255,255,255,255,255,255,255,255,255,255,7,0,
 3;1,3</Faces></Mesh></Objects></Model></Scene>)";
-    ASSERT_EQ(scene.ReadFile(WriteText("damaged.kel", text).c_str(), 0), 1);
+    ASSERT_EQ(scene.ReadFile(m_Dir.Write("damaged.kel", text).c_str(), 0), 1);
     CQxObject* damaged = scene.RootModel().FindName("Damaged");
     ASSERT_NE(damaged, nullptr);
     const CQxMesh& mesh = damaged->Mesh();
@@ -263,7 +226,7 @@ TEST_F(KelFileTest, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
     for (int i = 0; i < 20000; ++i) deep += "<Objects><Group><Name>g</Name>";
     for (int i = 0; i < 20000; ++i) deep += "</Group></Objects>";
     deep += "</Model></Scene>";
-    ASSERT_EQ(scene.ReadFile(WriteText("deep.kel", deep).c_str(), 0), 1);
+    ASSERT_EQ(scene.ReadFile(m_Dir.Write("deep.kel", deep).c_str(), 0), 1);
     unsigned int depth = 0;
     for (const CQxObject* o = &scene.RootModel(); o->GetChildCount(); o = o->GetChild(0)) ++depth;
     EXPECT_GT(depth, 100u);
@@ -275,18 +238,18 @@ TEST_F(KelFileTest, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
           "<Scene><Model><Name>Root</Name><Objects><Mesh><Vertices Count=\"3\">0,0,0,1,0,0,0,1",
           "<Scene><Model><Objects><Mesh><Vertices Count=\"1\">0,0,0</Vertices>"
           "<Faces Count=\"1\">3;0,0,0,1,1,1,1</Faces></Mesh></Objects></Model><Scene>"}) {
-        EXPECT_EQ(scene.ReadFile(WriteText("bad.kel", bad).c_str(), 0), 0) << bad;
+        EXPECT_EQ(scene.ReadFile(m_Dir.Write("bad.kel", bad).c_str(), 0), 0) << bad;
         EXPECT_EQ(scene.RootModel().GetChildCount(), 0u);
     }
-    EXPECT_EQ(scene.ReadFile(PathOf("missing.kel").c_str(), 0), 0);
+    EXPECT_EQ(scene.ReadFile(m_Dir.File("missing.kel").c_str(), 0), 0);
 }
 
-TEST_F(KelFileTest, FailedSaveLeavesTheOldFile) {
+TEST_F(KelFile, FailedSaveLeavesTheOldFile) {
     CQxScene scene;
     BuildRichScene(scene);
-    const std::string path = PathOf("keep.kel");
+    const std::string path = m_Dir.File("keep.kel");
     const std::string old = "<Scene/>";
-    WriteText("keep.kel", old);
+    m_Dir.Write("keep.kel", old);
 
     // A file-size limit makes the write fail part way, whoever runs the test.
     std::signal(SIGXFSZ, SIG_IGN);
@@ -298,25 +261,26 @@ TEST_F(KelFileTest, FailedSaveLeavesTheOldFile) {
     const int result = scene.WriteFile(path.c_str());
     setrlimit(RLIMIT_FSIZE, &saved);
     EXPECT_EQ(result, 0);
-    EXPECT_EQ(ReadBytes(path), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_Dir), fs::directory_iterator()), 1); // no temp left
+    EXPECT_EQ(QxScratchDir::Read(path), old);
+    EXPECT_EQ(std::distance(fs::directory_iterator(m_Dir.Path()), fs::directory_iterator()),
+              1); // no temp left
 
-    EXPECT_EQ(scene.WriteFile(PathOf("no/such/dir/x.kel").c_str()), 0);
+    EXPECT_EQ(scene.WriteFile(m_Dir.File("no/such/dir/x.kel").c_str()), 0);
 }
 
-TEST_F(KelFileTest, TimeSlicedCheckParsesWithoutTouchingTheScene) {
+TEST_F(KelFile, TimeSlicedCheckParsesWithoutTouchingTheScene) {
     CQxScene scene;
     BuildRichScene(scene);
-    const std::string good = PathOf("good.kel");
+    const std::string good = m_Dir.File("good.kel");
     ASSERT_EQ(scene.WriteFile(good.c_str()), 1);
     const std::string before = QxDumpScene(scene);
     EXPECT_EQ(scene.ReadXmlFileOnTime(good.c_str()), 1);
-    EXPECT_EQ(scene.ReadXmlFileOnTime(WriteText("cut.kel", "<Scene><Model>").c_str()), 0);
-    EXPECT_EQ(scene.ReadXmlFileOnTime(PathOf("missing.kel").c_str()), 0);
+    EXPECT_EQ(scene.ReadXmlFileOnTime(m_Dir.Write("cut.kel", "<Scene><Model>").c_str()), 0);
+    EXPECT_EQ(scene.ReadXmlFileOnTime(m_Dir.File("missing.kel").c_str()), 0);
     EXPECT_EQ(QxDumpScene(scene), before);
 }
 
-TEST_F(KelFileTest, ListsReadTheSameHoweverTheyArrive) {
+TEST_F(KelFile, ListsReadTheSameHoweverTheyArrive) {
     // One object in three spellings: plain; tokens broken by character references (the parser
     // hands them over in pieces); the lists out of their usual order (faces first, weights
     // last), which the reader takes from the element text after the whole file is read.
@@ -345,7 +309,7 @@ TEST_F(KelFileTest, ListsReadTheSameHoweverTheyArrive) {
     const std::string shuffled = scene(faces + vertices + weights);
 
     CQxScene expected;
-    ASSERT_EQ(expected.ReadFile(WriteText("plain.kel", plain).c_str(), 0), 1);
+    ASSERT_EQ(expected.ReadFile(m_Dir.Write("plain.kel", plain).c_str(), 0), 1);
     const CQxObject* quad = expected.RootModel().FindName("Quad");
     ASSERT_NE(quad, nullptr);
     ASSERT_EQ(quad->Mesh().Faces().GetCount(), 2u);
@@ -361,18 +325,16 @@ TEST_F(KelFileTest, ListsReadTheSameHoweverTheyArrive) {
 
     for (const std::string* text : {&pieces, &shuffled}) {
         CQxScene loaded;
-        ASSERT_EQ(loaded.ReadFile(WriteText("variant.kel", *text).c_str(), 0), 1);
+        ASSERT_EQ(loaded.ReadFile(m_Dir.Write("variant.kel", *text).c_str(), 0), 1);
         EXPECT_EQ(QxDumpScene(loaded), dump) << *text;
     }
 }
 
-TEST_F(KelFileTest, LongListsReadTheSameAsShortOnes) {
+TEST_F(KelFile, LongListsReadTheSameAsShortOnes) {
     // A mesh whose lists run to megabytes is decoded beside the parse; it must come back exactly,
     // and a file cut inside its faces must fail as a whole.
     CQxScene source;
-    CQxObject* plane = new CQxObject(1);
-    plane->SetName("Plane");
-    source.RootModel().PushChild(plane);
+    CQxObject* plane = QxAdd(source.RootModel(), new CQxObject(1), "Plane");
     ASSERT_TRUE(plane->Mesh().CreatePlane(0, 10.0f, 10.0f, 160, 160, source.RootModel().GetAttribute(0), 0));
     plane->HasUV() = 1;
     plane->Mesh().Faces().Back()->SetShade(0);
@@ -380,28 +342,19 @@ TEST_F(KelFileTest, LongListsReadTheSameAsShortOnes) {
     for (CQxFace& f : plane->Mesh().Faces()) f.ForEachHalfEdge([](CQxHalfEdge& h) { h.Flags() = 0; });
     plane->Mesh().Faces().Front()->GetHalfEdge()->Color() = 0xFF102030u;
     plane->UpdateGraphics();
-    const std::string path = PathOf("long.kel");
+    const std::string path = m_Dir.File("long.kel");
     ASSERT_EQ(source.WriteFile(path.c_str()), 1);
     ASSERT_GT(fs::file_size(path), 2u * 1024 * 1024);
 
     CQxScene loaded;
     ASSERT_EQ(loaded.ReadFile(path.c_str(), 0), 1);
-    // Compared line by line: a difference in a dump this long is reported where it starts.
-    std::istringstream got(QxDumpScene(loaded)), want(QxDumpScene(source));
-    std::string a, b;
-    unsigned int line = 0;
-    while (std::getline(want, b)) {
-        ++line;
-        ASSERT_TRUE(std::getline(got, a)) << "ends before line " << line;
-        ASSERT_EQ(a, b) << "line " << line;
-    }
-    EXPECT_FALSE(std::getline(got, a)) << "goes on after line " << line;
+    QX_ASSERT_SAME_DUMP(QxDumpScene(source), QxDumpScene(loaded));
     EXPECT_TRUE(loaded.RootModel().FindName("Plane")->Mesh().CheckTopology(1));
 
-    const std::string text = ReadBytes(path);
+    const std::string text = QxScratchDir::Read(path);
     const std::size_t cut = text.find("<Faces");
     ASSERT_NE(cut, std::string::npos);
     const std::string shortened = text.substr(0, cut + (text.size() - cut) / 2);
-    EXPECT_EQ(loaded.ReadFile(WriteText("cut.kel", shortened).c_str(), 0), 0);
+    EXPECT_EQ(loaded.ReadFile(m_Dir.Write("cut.kel", shortened).c_str(), 0), 0);
     EXPECT_EQ(loaded.RootModel().GetChildCount(), 0u);
 }

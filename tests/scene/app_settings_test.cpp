@@ -5,56 +5,31 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <vector>
-
-#include <unistd.h>
 
 #include "qx/graphics/settings.h"
 #include "qx/platform/settings.h"
 #include "qx/scene/scene.h"
 #include "qx/scene/settings.h"
-
-namespace fs = std::filesystem;
+#include "scene_builders.h"
+#include "scratch_dir.h"
 
 namespace {
 
-// The five registry-backed settings, saved and put back around each test.
-struct RegSettings {
-    unsigned long Normal = QxNormalColor();
-    unsigned long Select = QxSelectColor();
-    float Pick = QxPickSize();
-    unsigned int Undo = QxUndoSize();
-    int FloatDecimal = QxFloatDecimal();
-
-    void Restore() const {
-        QxNormalColor() = Normal;
-        QxSelectColor() = Select;
-        QxPickSize() = Pick;
-        QxUndoSize() = Undo;
-        QxFloatDecimal() = FloatDecimal;
-    }
-};
-
-// Each test gets its own configuration folder and leaves the application without identity,
-// so nothing is written when the process ends.
-class AppSettingsTest : public ::testing::Test {
+// Each test gets its own configuration folder, puts the five registry-backed settings back and
+// leaves the application without identity, so nothing is written when the process ends.
+class AppSettings : public ::testing::Test {
 protected:
     void SetUp() override {
         if (const char* old = std::getenv("XDG_CONFIG_HOME")) m_OldConfig = old;
-        std::string pattern = (fs::temp_directory_path() / "qx-app-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_Root = pattern;
-        setenv("XDG_CONFIG_HOME", m_Root.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", m_Config.Path().c_str(), 1);
     }
     void TearDown() override {
         CQxApp::Instance().SetAppInfo("", "", 1, 0);
-        m_Saved.Restore();
+        SetAll(m_Normal, m_Select, m_Pick, m_Undo, m_Decimal);
         if (m_OldConfig.empty())
             unsetenv("XDG_CONFIG_HOME");
         else
             setenv("XDG_CONFIG_HOME", m_OldConfig.c_str(), 1);
-        std::error_code error;
-        fs::remove_all(m_Root, error);
     }
 
     static void SetAll(unsigned long normal, unsigned long select, float pick, unsigned int undo,
@@ -66,12 +41,15 @@ protected:
         QxFloatDecimal() = decimal;
     }
 
-    fs::path m_Root;
+    QxScratchDir m_Config;
     std::string m_OldConfig;
-    RegSettings m_Saved;
+    unsigned long m_Normal = QxNormalColor(), m_Select = QxSelectColor();
+    float m_Pick = QxPickSize();
+    unsigned int m_Undo = QxUndoSize();
+    int m_Decimal = QxFloatDecimal();
 };
 
-TEST_F(AppSettingsTest, RegistryNeedsCompanyAndProduct) {
+TEST_F(AppSettings, RegistryNeedsCompanyAndProduct) {
     CQxApp& app = CQxApp::Instance();
     SetAll(0xFF010203, 0xFF040506, 9.0f, 77, 4);
     EXPECT_EQ(app.ReadReg(), 0);
@@ -80,25 +58,19 @@ TEST_F(AppSettingsTest, RegistryNeedsCompanyAndProduct) {
     EXPECT_EQ(app.WriteReg(), 0);
     EXPECT_EQ(app.ReadReg(), 0);
     EXPECT_EQ(QxUndoSize(), 77u);
-    EXPECT_EQ(QxNormalColor(), 0xFF010203ul);
-    EXPECT_FALSE(fs::exists(m_Root / "Kelmora Test"));
+    EXPECT_FALSE(std::filesystem::exists(m_Config.Path() / "Kelmora Test"));
 }
 
-TEST_F(AppSettingsTest, RegistryRoundTripAndDamagedValues) {
+TEST_F(AppSettings, RegistryRoundTripsEverySetting) {
     CQxApp& app = CQxApp::Instance();
     app.SetAppInfo("Kelmora Test", "Scene App", 2, 7);
-    EXPECT_STREQ(app.CompanyName(), "Kelmora Test");
-    EXPECT_STREQ(app.ProductName(), "Scene App");
-    EXPECT_EQ(app.MajorVersion(), 2u);
-    EXPECT_EQ(app.MinorVersion(), 7u);
-
     // A missing key is no error and changes nothing.
     SetAll(0xFF010203, 0xFF040506, 9.0f, 77, 4);
     EXPECT_EQ(app.ReadReg(), 1);
     EXPECT_EQ(QxUndoSize(), 77u);
 
     ASSERT_EQ(app.WriteReg(), 1);
-    EXPECT_TRUE(fs::exists(m_Root / "Kelmora Test" / "Scene App" / "settings.conf"));
+    EXPECT_TRUE(std::filesystem::exists(m_Config.Path() / "Kelmora Test" / "Scene App" / "settings.conf"));
     SetAll(0, 0, 1.0f, 1, 0);
     ASSERT_EQ(app.ReadReg(), 1);
     EXPECT_EQ(QxNormalColor(), 0xFF010203ul);
@@ -106,8 +78,14 @@ TEST_F(AppSettingsTest, RegistryRoundTripAndDamagedValues) {
     EXPECT_EQ(QxPickSize(), 9.0f);
     EXPECT_EQ(QxUndoSize(), 77u);
     EXPECT_EQ(QxFloatDecimal(), 4);
+}
 
-    // A value of the wrong type or missing leaves its setting alone; the others are read.
+TEST_F(AppSettings, DamagedRegistryValuesLeaveTheirSettingAlone) {
+    CQxApp& app = CQxApp::Instance();
+    app.SetAppInfo("Kelmora Test", "Scene App", 2, 7);
+    SetAll(0xFF010203, 0xFF040506, 9.0f, 77, 4);
+    ASSERT_EQ(app.WriteReg(), 1);
+    // A value of the wrong type, and a missing one; the others are read.
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kelmora Test\\Scene App", 0, KEY_ALL_ACCESS, &key),
               ERROR_SUCCESS);
@@ -123,25 +101,14 @@ TEST_F(AppSettingsTest, RegistryRoundTripAndDamagedValues) {
     EXPECT_EQ(QxFloatDecimal(), 4);
 }
 
-// Scenes count notifications of the given type.
-struct Counter {
-    int Count = 0;
-    QX_UPDATE_TYPE Type;
-    static void Callback(void* user, CQxScene*, QX_UPDATE_TYPE type, void*, void*, void*) {
-        auto* counter = static_cast<Counter*>(user);
-        if (type == counter->Type) ++counter->Count;
-    }
-};
-
-TEST_F(AppSettingsTest, SettingsReachEveryLiveScene) {
+TEST_F(AppSettings, SettingsReachEveryLiveScene) {
     CQxApp& app = CQxApp::Instance();
     CQxScene first, second;
-    Counter a{0, QX_UPDATE_REDRAW}, b{0, QX_UPDATE_REDRAW};
-    first.SetUpdateFunc(Counter::Callback, &a);
-    second.SetUpdateFunc(Counter::Callback, &b);
+    QxUpdateRecorder host;
+    host.Attach(first);
+    host.Attach(second);
 
     app.SetUndoSize(7);
-    EXPECT_EQ(QxUndoSize(), 7u);
     EXPECT_EQ(first.CmdManager().GetMaxSize(), 7u);
     EXPECT_EQ(second.CmdManager().GetMaxSize(), 7u);
     CQxScene later;
@@ -152,12 +119,11 @@ TEST_F(AppSettingsTest, SettingsReachEveryLiveScene) {
     app.SetColors(0xFF101010, 0xFF202020);
     EXPECT_EQ(QxNormalColor(), 0xFF101010ul);
     EXPECT_EQ(QxSelectColor(), 0xFF202020ul);
-    // Each change redraws every scene.
-    EXPECT_EQ(a.Count, 2);
-    EXPECT_EQ(b.Count, 2);
+    // Each of the two changes redraws both scenes.
+    EXPECT_EQ(host.Types(), std::vector<unsigned int>(4, QX_UPDATE_REDRAW));
 }
 
-TEST_F(AppSettingsTest, ActivationAndActiveSceneForwarding) {
+TEST_F(AppSettings, ActivationTakesTheInputDevicesOnce) {
     CQxApp& app = CQxApp::Instance();
     CQxInput& input = CQxInput::Instance();
     const int wasAcquired = input.IsAcquired();
@@ -175,21 +141,23 @@ TEST_F(AppSettingsTest, ActivationAndActiveSceneForwarding) {
     EXPECT_TRUE(input.IsAcquired());
     app.OnActive(0);
     if (!wasAcquired) input.Unacquire();
-
     EXPECT_EQ(app.PreTranslateMessage(nullptr), 0);
+}
 
-    // Forwarding reaches the active scene only.
-    Counter counter{0, QX_UPDATE_SELECT};
+TEST_F(AppSettings, GuiUpdatesReachTheActiveSceneOnly) {
+    CQxApp& app = CQxApp::Instance();
+    QxUpdateRecorder host;
     {
         CQxScene scene;
-        scene.SetUpdateFunc(Counter::Callback, &counter);
+        host.Attach(scene);
         ASSERT_EQ(app.GetActiveScene(), nullptr);
         app.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr);
-        EXPECT_EQ(counter.Count, 0);
+        EXPECT_TRUE(host.Notices.empty());
         ASSERT_TRUE(CQxSceneList::Instance().SetActiveScene(&scene));
         EXPECT_EQ(app.GetActiveScene(), &scene);
+        host.Notices.clear();
         app.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr);
-        EXPECT_EQ(counter.Count, 1);
+        EXPECT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_SELECT}));
     }
     EXPECT_EQ(app.GetActiveScene(), nullptr);
     app.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr); // nobody to tell

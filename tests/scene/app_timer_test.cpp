@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <vector>
 
+#include "message_recorder.h"
 #include "qx/platform/message.h"
 #include "qx/platform/time.h"
 #include "qx/platform/timer.h"
@@ -40,7 +40,7 @@ public:
     std::vector<UINT_PTR> ids;
 };
 
-class AppTimerTest : public ::testing::Test {
+class AppTimer : public ::testing::Test {
 protected:
     void SetUp() override {
         QxSetManualClock(1);
@@ -58,7 +58,7 @@ protected:
     int m_Periods = 0;
 };
 
-TEST_F(AppTimerTest, FramesRearmWithWhatIsLeftOfThePeriod) {
+TEST_F(AppTimer, FramesRearmWithWhatIsLeftOfThePeriod) {
     CQxApp& app = CQxApp::Instance();
     EXPECT_EQ(app.KillTimer(), 0);
 
@@ -104,7 +104,7 @@ TEST_F(AppTimerTest, FramesRearmWithWhatIsLeftOfThePeriod) {
     EXPECT_EQ(playing.TaskManager().GetFrameCount(), 2u);
 }
 
-TEST_F(AppTimerTest, WindowTimerKeepsItsWindowAndIdentifier) {
+TEST_F(AppTimer, WindowTimerKeepsItsWindowAndIdentifier) {
     CQxApp& app = CQxApp::Instance();
     CQxScene scene;
     unsigned int cost = 3;
@@ -126,18 +126,8 @@ TEST_F(AppTimerTest, WindowTimerKeepsItsWindowAndIdentifier) {
     EXPECT_EQ(QxPumpTimers(), 0);
 }
 
-struct Message {
-    std::string Text;
-    std::string Caption;
-};
-
-TEST(AppRecoveryTest, LostDeviceGivesUpAfterThirtyPassesAndRecoversWhenBack) {
-    std::vector<Message> messages;
-    QxMessageHandler previous =
-        QxSetMessageHandler([&messages](const char* text, const char* caption, unsigned int, QxWindow*) {
-            messages.push_back({text, caption});
-            return IDOK;
-        });
+TEST(AppRecovery, LostDeviceGivesUpAfterThirtyPassesAndRecoversWhenBack) {
+    QxMessageRecorder messages;
     QxSetManualClock(1);
     CQxGraphicsDevice& device = CQxGraphics::Instance().GetDevice();
     CQxApp& app = CQxApp::Instance();
@@ -147,23 +137,22 @@ TEST(AppRecoveryTest, LostDeviceGivesUpAfterThirtyPassesAndRecoversWhenBack) {
     DWORD start = timeGetTime();
     EXPECT_EQ(app.OnGraphicsLost(), QX_GRAPHICS_FAILED);
     EXPECT_EQ(timeGetTime() - start, 3000u); // thirty waits of 100 ms
-    ASSERT_EQ(messages.size(), 1u);
-    EXPECT_EQ(messages[0].Text, "回復に失敗しました。");
-    EXPECT_EQ(messages[0].Caption, "デバイスの回復");
+    ASSERT_EQ(messages.Boxes().size(), 1u);
+    EXPECT_EQ(messages.Boxes()[0].Text, "回復に失敗しました。");
+    EXPECT_EQ(messages.Boxes()[0].Caption, "デバイスの回復");
 
     // Back but not reset: one pass resets it and the graphics are rebuilt.
     device.SetLost(0);
-    messages.clear();
+    messages.Clear();
     const unsigned int generation = device.GetGeneration();
     start = timeGetTime();
     EXPECT_EQ(app.OnGraphicsLost(), QX_GRAPHICS_OK);
     EXPECT_EQ(timeGetTime() - start, 100u);
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(messages.Boxes().empty());
     EXPECT_EQ(device.GetState(), QX_GRAPHICS_OK);
     EXPECT_GT(device.GetGeneration(), generation);
 
     QxSetManualClock(0);
-    QxSetMessageHandler(previous);
 }
 
 } // namespace

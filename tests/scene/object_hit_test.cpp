@@ -2,195 +2,174 @@
 
 #include <cfloat>
 
-#include "object_test_util.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
 #include "qx/skeleton/joint.h"
+#include "scene_builders.h"
 
 namespace {
 
-using qxtest::NewCube;
+// Picks through a root group seen from a 640 x 480 view down -Z.
+class ObjectHit : public ::testing::Test {
+protected:
+    enum Kind { OBJECTS, OBJECTS_AND_HANDLES, JOINTS, HANDLES };
 
-// Under a moved and turned group: a cube at the origin and a nearer one in front of it, which
-// carries a small cube of its own off to the side.
-struct Overlap {
-    qxtest::View camera;
-    CQxGroup root{1};
-    CQxObject* back = NewCube(2.0f, nullptr, "Back");
-    CQxObject* front = NewCube(2.0f, nullptr, "Front");
-    CQxObject* side = NewCube(1.0f, nullptr, "Side");
-
-    Overlap() {
-        root.Translate().Set(1, 0, 0);
-        root.SetAngle(CQxVector(0, 0, 0.3f));
-        front->Translate().Set(0, 0, 3);
-        front->Scale().Set(1.5f, 1.5f, 1);
-        side->Translate().Set(-4, 0, 0);
-        root.PushChild(back);
-        root.PushChild(front);
-        front->PushChild(side);
-    }
-    int Pick(const CQxVector& at, float& best, CQxVector& pos, CQxSelect& select) {
+    // The pick at the pixel showing a world point, nearer than `best`.
+    int Pick(const CQxVector& at, CQxSelect& select, float& best, Kind kind = OBJECTS) {
         CQxMatrixStack stack;
-        return root.IsTreePointHit(QX_HIT_FACE, 1, 0, camera.Pixel(at), best, camera.viewport, stack,
-                                   camera.view, camera.projection, pos, select);
+        const CQxPoint pixel = camera.Pixel(at);
+        if (kind == JOINTS)
+            return root.IsJointTreePointHit(QX_HIT_FACE, pixel, best, camera.viewport, stack, camera.view,
+                                            camera.projection, pos, select);
+        if (kind == HANDLES)
+            return root.IsHandleTreePointHit(QX_HIT_FACE, pixel, best, camera.viewport, stack, camera.view,
+                                             camera.projection, pos, select);
+        return root.IsTreePointHit(QX_HIT_FACE, 1, kind == OBJECTS_AND_HANDLES, pixel, best, camera.viewport,
+                                   stack, camera.view, camera.projection, pos, select);
     }
-    int Pick(const CQxVector& at, CQxSelect& select, CQxVector& pos) {
+    int Pick(const CQxVector& at, CQxSelect& select, Kind kind = OBJECTS) {
         float best = FLT_MAX;
-        return Pick(at, best, pos, select);
+        return Pick(at, select, best, kind);
     }
     int Rect(const CQxRect& rect, int deep, CQxSelects& selects) {
         CQxMatrixStack stack;
         return root.IsTreeRectHit(QX_HIT_VERTEX | QX_HIT_FACE, deep, 1, 0, rect, camera.viewport, stack,
                                   camera.view, camera.projection, selects);
     }
+    // Under the moved and turned root: a cube at the origin and a nearer one in front of it, which
+    // carries a small cube of its own off to the side.
+    void BuildOverlap() {
+        root.Translate().Set(1, 0, 0);
+        root.SetAngle(CQxVector(0, 0, 0.3f));
+        back = QxAdd(root, QxNewCube(2.0f, nullptr, "Back"));
+        front = QxAdd(root, QxNewCube(2.0f, nullptr, "Front"));
+        front->Translate().Set(0, 0, 3);
+        front->Scale().Set(1.5f, 1.5f, 1);
+        side = QxAdd(*front, QxNewCube(1.0f, nullptr, "Side"));
+        side->Translate().Set(-4, 0, 0);
+    }
+
+    QxTestView camera;
+    CQxGroup root{1};
+    CQxVector pos;
+    CQxObject *back = nullptr, *front = nullptr, *side = nullptr;
 };
 
-TEST(ObjectHit, TreePointPickTakesTheNearestVisibleUnlockedObject) {
-    Overlap o;
+TEST_F(ObjectHit, TreePointPickTakesTheNearestVisibleUnlockedObject) {
+    BuildOverlap();
     const CQxVector centre(1, 0, 0); // the group's origin, where both cubes overlap on screen
     CQxSelect select;
-    CQxVector pos;
-    ASSERT_EQ(o.Pick(centre, select, pos), 1);
-    EXPECT_EQ(select.Object(), o.front);
+    ASSERT_EQ(Pick(centre, select), 1);
+    EXPECT_EQ(select.Object(), front);
     ASSERT_EQ(select.Faces().GetSize(), 1u);
     EXPECT_NEAR(pos.z, 4.0f, 1e-3f); // the front face of the nearer cube, in world space
 
     for (int hide = 0; hide < 2; ++hide) {
         if (hide)
-            o.front->SetVisible(0);
+            front->SetVisible(0);
         else
-            o.front->SetLocked(1);
-        ASSERT_EQ(o.Pick(centre, select, pos), 1);
-        EXPECT_EQ(select.Object(), o.back);
+            front->SetLocked(1);
+        ASSERT_EQ(Pick(centre, select), 1);
+        EXPECT_EQ(select.Object(), back);
         EXPECT_NEAR(pos.z, 1.0f, 1e-3f);
-        o.front->SetLocked(0);
-        o.front->SetVisible(1);
+        front->SetLocked(0);
+        front->SetVisible(1);
     }
 
     // The best depth: a later pick reports only what lies in front of it.
-    o.front->SetVisible(0);
+    front->SetVisible(0);
     float best = FLT_MAX;
-    ASSERT_EQ(o.Pick(centre, best, pos, select), 1);
+    ASSERT_EQ(Pick(centre, select, best), 1);
     const float backDepth = best;
-    o.front->SetVisible(1);
-    ASSERT_EQ(o.Pick(centre, best, pos, select), 1);
-    EXPECT_EQ(select.Object(), o.front);
+    front->SetVisible(1);
+    ASSERT_EQ(Pick(centre, select, best), 1);
+    EXPECT_EQ(select.Object(), front);
     EXPECT_LT(best, backDepth);
     CQxSelect untouched;
-    EXPECT_EQ(o.Pick(centre, best, pos, untouched), 0);
+    EXPECT_EQ(Pick(centre, untouched, best), 0);
     EXPECT_EQ(untouched.Object(), nullptr);
 
     // A hidden object's children are still picked, under its transform.
-    o.front->SetVisible(0);
-    const CQxVector sideCentre = CQxVector() * o.side->GetTransformToRoot(QX_TF_ALL, 0);
-    ASSERT_EQ(o.Pick(sideCentre, select, pos), 1);
-    EXPECT_EQ(select.Object(), o.side);
-    EXPECT_EQ(o.Pick(CQxVector(30, 30, 0), select, pos), 0);
+    front->SetVisible(0);
+    const CQxVector sideCentre = CQxVector() * side->GetTransformToRoot(QX_TF_ALL, 0);
+    ASSERT_EQ(Pick(sideCentre, select), 1);
+    EXPECT_EQ(select.Object(), side);
+    EXPECT_EQ(Pick(CQxVector(30, 30, 0), select), 0);
 }
 
-TEST(ObjectHit, TreeRectPickAddsOneRecordPerObjectHit) {
-    Overlap o;
+TEST_F(ObjectHit, TreeRectPickAddsOneRecordPerObjectHit) {
+    BuildOverlap();
     CQxRect all(0, 0, 640, 480);
     CQxSelects selects;
-    EXPECT_EQ(o.Rect(all, 0, selects), 1);
+    EXPECT_EQ(Rect(all, 0, selects), 1);
     ASSERT_EQ(selects.GetSize(), 3u);
-    EXPECT_EQ(selects[0]->Object(), o.back);
-    EXPECT_EQ(selects[1]->Object(), o.front);
-    EXPECT_EQ(selects[2]->Object(), o.side);
+    EXPECT_EQ(selects[0]->Object(), back);
+    EXPECT_EQ(selects[1]->Object(), front);
+    EXPECT_EQ(selects[2]->Object(), side);
     EXPECT_EQ(selects[1]->Faces().GetSize(), 6u);
     EXPECT_EQ(selects[1]->Vertices().GetSize(), 8u);
 
     // Deep: a hit object stands for its subtree.
     selects.Clear();
-    EXPECT_EQ(o.Rect(all, 1, selects), 1);
+    EXPECT_EQ(Rect(all, 1, selects), 1);
     ASSERT_EQ(selects.GetSize(), 2u);
-    EXPECT_EQ(selects.Find(o.side), nullptr);
+    EXPECT_EQ(selects.Find(side), nullptr);
 
     // A rectangle around the side cube alone; one that holds nothing adds nothing.
-    const CQxVector c = CQxVector() * o.side->GetTransformToRoot(QX_TF_ALL, 0);
-    CQxRect around(o.camera.Pixel(c - CQxVector(1, 1, 0)), o.camera.Pixel(c + CQxVector(1, 1, 0)));
+    const CQxVector c = CQxVector() * side->GetTransformToRoot(QX_TF_ALL, 0);
+    CQxRect around(camera.Pixel(c - CQxVector(1, 1, 0)), camera.Pixel(c + CQxVector(1, 1, 0)));
     around.NormalizeRect();
     selects.Clear();
-    EXPECT_EQ(o.Rect(around, 0, selects), 1);
+    EXPECT_EQ(Rect(around, 0, selects), 1);
     ASSERT_EQ(selects.GetSize(), 1u);
-    EXPECT_EQ(selects[0]->Object(), o.side);
+    EXPECT_EQ(selects[0]->Object(), side);
     selects.Clear();
-    EXPECT_EQ(o.Rect(CQxRect(0, 0, 5, 5), 0, selects), 0);
+    EXPECT_EQ(Rect(CQxRect(0, 0, 5, 5), 0, selects), 0);
     EXPECT_TRUE(selects.IsEmpty());
 }
 
-TEST(ObjectHit, JointsArePickedWithoutTheirScale) {
-    qxtest::View camera;
-    CQxGroup root(1);
-    auto* joint = new CQxJoint(1);
+TEST_F(ObjectHit, JointsArePickedWithoutTheirScale) {
+    auto* joint = QxAdd(root, new CQxJoint(1));
     ASSERT_EQ(joint->Create(1.0f, 16), 1);
     joint->Scale().Set(3, 3, 3);
     joint->Translate().Set(2, 0, 0);
-    root.PushChild(joint);
-    CQxObject* wall = NewCube(2.0f); // in front of the joint
+    CQxObject* wall = QxAdd(root, QxNewCube(2.0f)); // in front of the joint
     wall->Translate().Set(2, 0, 5);
-    root.PushChild(wall);
 
-    auto pick = [&](const CQxVector& at, int joints, CQxSelect& select) {
-        CQxMatrixStack stack;
-        float best = FLT_MAX;
-        CQxVector pos;
-        return joints ? root.IsJointTreePointHit(QX_HIT_FACE, camera.Pixel(at), best, camera.viewport, stack,
-                                                 camera.view, camera.projection, pos, select)
-                      : root.IsTreePointHit(QX_HIT_FACE, 1, 0, camera.Pixel(at), best, camera.viewport, stack,
-                                            camera.view, camera.projection, pos, select);
-    };
     CQxSelect select;
-    ASSERT_EQ(pick(CQxVector(2.5f, 0, 1), 1, select), 1);
+    ASSERT_EQ(Pick(CQxVector(2.5f, 0, 1), select, JOINTS), 1);
     EXPECT_EQ(select.Object(), joint);
-    ASSERT_EQ(pick(CQxVector(2.5f, 0, 1), 0, select), 1);
+    ASSERT_EQ(Pick(CQxVector(2.5f, 0, 1), select), 1);
     EXPECT_EQ(select.Object(), wall);
-    EXPECT_EQ(pick(CQxVector(4.5f, 0, 0), 1, select), 0);
+    EXPECT_EQ(Pick(CQxVector(4.5f, 0, 0), select, JOINTS), 0);
 }
 
-TEST(ObjectHit, IKHandlesArePickedAlongTheLineToTheRoot) {
-    qxtest::View camera;
-    CQxGroup root(1);
-    auto* first = new CQxJoint(1);
-    auto* second = new CQxJoint(1);
-    CQxObject* end = NewCube(0.5f);
+TEST_F(ObjectHit, IKHandlesArePickedAlongTheLineToTheRoot) {
+    auto* first = QxAdd(root, new CQxJoint(1));
+    auto* second = QxAdd(*first, new CQxJoint(1));
+    CQxObject* end = QxAdd(*second, QxNewCube(0.5f));
     second->Translate().Set(4, 0, 0);
     end->Translate().Set(4, 0, 0);
-    root.PushChild(first);
-    first->PushChild(second);
-    second->PushChild(end);
     end->IKRoot() = first;
     end->UpdateGraphics();
     ASSERT_FALSE(end->Mesh(CQxObject::MESH_HANDLE).IsEmpty());
 
     CQxSelect select;
-    CQxVector pos;
-    float best = FLT_MAX;
-    CQxMatrixStack stack;
-    ASSERT_EQ(root.IsHandleTreePointHit(QX_HIT_FACE, camera.Pixel(CQxVector(2, 0, 0)), best, camera.viewport,
-                                        stack, camera.view, camera.projection, pos, select),
-              1);
+    ASSERT_EQ(Pick(CQxVector(2, 0, 0), select, HANDLES), 1);
     EXPECT_EQ(select.Object(), end);
     EXPECT_EQ(select.IsHandle(), 1);
     EXPECT_FALSE(select.HasComponents());
     EXPECT_NEAR(pos.y, 0.0f, 0.1f);
     EXPECT_NEAR(pos.z, 0.0f, 0.1f);
-
     // The handle counts for the object picks too.
-    best = FLT_MAX;
-    ASSERT_EQ(root.IsTreePointHit(QX_HIT_FACE, 1, 1, camera.Pixel(CQxVector(6, 0, 0)), best, camera.viewport,
-                                  stack, camera.view, camera.projection, pos, select),
-              1);
+    ASSERT_EQ(Pick(CQxVector(6, 0, 0), select, OBJECTS_AND_HANDLES), 1);
     EXPECT_EQ(select.IsHandle(), 1);
     end->IKRoot() = nullptr;
 }
 
-TEST(ObjectHit, TextureCoordinatesOfSelectedFaces) {
-    CQxGroup root(1);
-    CQxObject* cube = NewCube();
-    root.PushChild(cube);
+TEST_F(ObjectHit, TextureCoordinatesOfSelectedFaces) {
+    CQxObject* cube = QxAdd(root, QxNewCube());
     CQxFace* face = &*cube->Mesh().Faces().begin();
     cube->Select(1, {}, {}, CQxArray<CQxFace*>{face}, {});
     const CQxViewPort viewport(0, 0, 100, 100);

@@ -1,17 +1,14 @@
 #include <gtest/gtest.h>
 
-#include "object_test_util.h"
 #include "qx/graphics/primitive.h"
 #include "qx/scene/model.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
 #include "qx/skeleton/joint.h"
+#include "scene_builders.h"
 
 namespace {
-
-using qxtest::FaceTriangles;
-using qxtest::NewCube;
 
 unsigned int SideCount(const CQxMesh& mesh) {
     unsigned int n = 0;
@@ -20,7 +17,7 @@ unsigned int SideCount(const CQxMesh& mesh) {
 }
 
 TEST(ObjectState, SettersReportChangesOnlyForShapedObjects) {
-    std::unique_ptr<CQxObject> cube(NewCube());
+    std::unique_ptr<CQxObject> cube(QxNewCube());
     EXPECT_EQ(cube->SetVisible(1), 0);
     EXPECT_EQ(cube->SetVisible(0), 1);
     EXPECT_EQ(cube->SetVisible(0), 0);
@@ -48,8 +45,7 @@ TEST(ObjectState, SettersReportChangesOnlyForShapedObjects) {
 
 TEST(ObjectState, ModesFollowSkinning) {
     CQxObject parent(1);
-    auto* child = new CQxObject(1);
-    parent.PushChild(child);
+    auto* child = QxAdd(parent, new CQxObject(1));
     EXPECT_EQ(parent.SetMode(QX_OBJ_MODE_WEIGHT, 1), 0);
     EXPECT_EQ(parent.Mode(), QX_OBJ_MODE_NORMAL);
     EXPECT_EQ(child->Mode(), QX_OBJ_MODE_NORMAL);
@@ -69,12 +65,12 @@ TEST(ObjectState, ModesFollowSkinning) {
 }
 
 TEST(ObjectState, FreezeBakesMirrorAndSubdivision) {
-    std::unique_ptr<CQxObject> plain(NewCube());
+    std::unique_ptr<CQxObject> plain(QxNewCube());
     EXPECT_EQ(plain->IsFreezable(), 0);
     EXPECT_EQ(plain->Freeze(), 0);
 
     // Two separate halves: each quad of each half becomes four.
-    std::unique_ptr<CQxObject> cube(NewCube(1.0f));
+    std::unique_ptr<CQxObject> cube(QxNewCube(1.0f));
     const unsigned int v = cube->Mesh().Vertices().GetCount(), f = cube->Mesh().Faces().GetCount();
     const unsigned int e = SideCount(cube->Mesh()) / 2;
     cube->SetMirror(QX_AXIS_X, 0);
@@ -90,15 +86,15 @@ TEST(ObjectState, FreezeBakesMirrorAndSubdivision) {
     EXPECT_NEAR(cube->BoundBox().GetMin().x, -cube->BoundBox().GetMax().x, 1e-5f);
 
     // A connected mirror welds the halves on the plane: the baked mesh draws as it did before.
-    std::unique_ptr<CQxObject> welded(NewCube(1.0f));
+    std::unique_ptr<CQxObject> welded(QxNewCube(1.0f));
     welded->Mesh().OffsetVertices(CQxVector(0.5f, 0, 0));
     welded->UpdateBoundBox();
     welded->SetMirror(QX_AXIS_X, 1);
     welded->SetSubdivision(2);
-    const unsigned int drawn = FaceTriangles(*welded);
+    const unsigned int drawn = QxFaceTriangles(*welded);
     EXPECT_EQ(drawn, 2 * 2 * f * 16);
     ASSERT_EQ(welded->Freeze(), 1);
-    EXPECT_EQ(FaceTriangles(*welded), drawn);
+    EXPECT_EQ(QxFaceTriangles(*welded), drawn);
 }
 
 TEST(ObjectState, CopiesKeepTheShapeAndDropTheTreeAndSkin) {
@@ -113,8 +109,7 @@ TEST(ObjectState, CopiesKeepTheShapeAndDropTheTreeAndSkin) {
     source.BindParams().PushBack(CQxTransformParam());
     source.IKRoot() = &joint;
     source.IsSelect() = 1;
-    auto* child = NewCube(1.0f, nullptr, "Child");
-    source.PushChild(child);
+    auto* child = QxAdd(source, QxNewCube(1.0f, nullptr, "Child"));
 
     const CQxObject copy(source);
     EXPECT_EQ(copy.GetChildCount(), 0u);
@@ -128,8 +123,7 @@ TEST(ObjectState, CopiesKeepTheShapeAndDropTheTreeAndSkin) {
 
     // Assignment takes everything, the children as plain copies that belong to the target.
     CQxObject parent(1);
-    auto* target = new CQxObject(1);
-    parent.PushChild(target);
+    auto* target = QxAdd(parent, new CQxObject(1));
     *target = source;
     EXPECT_EQ(target->GetParent(), &parent);
     EXPECT_EQ(target->RootBone(), &joint);
@@ -154,7 +148,7 @@ TEST(ObjectState, CopiesKeepTheShapeAndDropTheTreeAndSkin) {
 }
 
 TEST(ObjectState, DuplicateMirrorsSourceIntoThisObject) {
-    std::unique_ptr<CQxObject> source(NewCube(1.0f));
+    std::unique_ptr<CQxObject> source(QxNewCube(1.0f));
     source->Name() = "Left";
     source->Mesh().OffsetVertices(CQxVector(2, 0, 0));
     source->Translate().Set(3, 1, 0);
@@ -164,16 +158,15 @@ TEST(ObjectState, DuplicateMirrorsSourceIntoThisObject) {
     target.PushChild(new CQxObject(1));
     target.Duplicate(*source, QX_AXIS_X);
     EXPECT_EQ(target.GetChildCount(), 0u);
-    EXPECT_TRUE(qxtest::Near(target.Translate(), CQxVector(-3, 1, 0)));
-    EXPECT_TRUE(qxtest::Near(target.Angle(), CQxVector(0.1f, -0.2f, -0.3f)));
+    EXPECT_TRUE(QxNear(target.Translate(), CQxVector(-3, 1, 0)));
+    EXPECT_TRUE(QxNear(target.Angle(), CQxVector(0.1f, -0.2f, -0.3f)));
     // The whole placement is the mirror image of the source's.
-    const CQxArray<CQxVector> a = qxtest::WorldVertices(*source), b = qxtest::WorldVertices(target);
-    ASSERT_EQ(a.GetSize(), b.GetSize());
-    for (unsigned int i = 0; i < a.GetSize(); ++i)
-        EXPECT_TRUE(qxtest::Near(b[i], CQxVector(-a[i].x, a[i].y, a[i].z), 1e-3f));
+    std::vector<CQxVector> mirrored = QxWorldVertices(*source);
+    for (CQxVector& p : mirrored) p.x = -p.x;
+    EXPECT_TRUE(QxNear(QxWorldVertices(target), mirrored));
     // Duplicating itself is safe.
     target.Duplicate(target, QX_AXIS_X);
-    EXPECT_TRUE(qxtest::Near(target.Translate(), CQxVector(3, 1, 0)));
+    EXPECT_TRUE(QxNear(target.Translate(), CQxVector(3, 1, 0)));
 }
 
 TEST(ObjectState, NamesModelsAndJointsInTheTree) {
@@ -186,15 +179,11 @@ TEST(ObjectState, NamesModelsAndJointsInTheTree) {
     CQxObject loose(1);
     EXPECT_EQ(loose.GetModel(), nullptr);
     CQxModel root(1);
-    auto* inner = new CQxModel(1);
-    auto* group = new CQxGroup(1);
-    auto* mesh = NewCube(1.0f, nullptr, "Mesh1");
-    auto* joint = new CQxJoint(1);
-    root.PushChild(group);
-    group->PushChild(inner);
-    inner->PushChild(mesh);
-    group->PushChild(joint);
-    group->PushChild(new CQxJoint(1));
+    auto* group = QxAdd(root, new CQxGroup(1));
+    auto* inner = QxAdd(*group, new CQxModel(1));
+    auto* mesh = QxAdd(*inner, QxNewCube(1.0f, nullptr, "Mesh1"));
+    QxAdd(*group, new CQxJoint(1));
+    QxAdd(*group, new CQxJoint(1));
     EXPECT_EQ(root.GetModel(), &root);
     EXPECT_EQ(group->GetModel(), &root);
     EXPECT_EQ(mesh->GetModel(), inner);
@@ -213,10 +202,8 @@ TEST(ObjectState, NamesModelsAndJointsInTheTree) {
 
 TEST(ObjectState, ComponentSelectionMovesBetweenObjectAndMesh) {
     CQxGroup root(1);
-    CQxObject* a = NewCube();
-    CQxObject* b = NewCube();
-    root.PushChild(a);
-    root.PushChild(b);
+    CQxObject* a = QxAdd(root, QxNewCube());
+    CQxObject* b = QxAdd(root, QxNewCube());
     a->IsSelect() = 1;
     EXPECT_EQ(root.SetComponentMode(1, 1), 1);
     EXPECT_EQ(a->IsSelect(), 0);

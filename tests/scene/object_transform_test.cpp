@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "object_test_util.h"
 #include "qx/graphics/primitive.h"
 #include "qx/scene/object_kinds.h"
-#include "qx/skeleton/joint.h"
+#include "scene_builders.h"
 
 namespace {
-
-using qxtest::Near;
 
 // root (group) -> parent -> child, every level with pivot, scale, rotation and translation.
 struct Chain {
@@ -39,20 +36,21 @@ TEST(ObjectTransform, ChainsComposeFromObjectToRootAndInvert) {
     const CQxVector point(0.3f, -1.2f, 2.5f);
     const CQxVector world = ((point * own) * up) * top;
 
-    EXPECT_TRUE(Near(point * c.child->GetTransformToRoot(QX_TF_ALL, 0), world, 1e-3f));
-    EXPECT_TRUE(Near(point * c.child->GetLocalTransformToRoot(QX_TF_ALL, 0), (point * up) * top, 1e-3f));
+    EXPECT_TRUE(QxNear(point * c.child->GetTransformToRoot(QX_TF_ALL, 0), world, 1e-3f));
+    EXPECT_TRUE(QxNear(point * c.child->GetLocalTransformToRoot(QX_TF_ALL, 0), (point * up) * top, 1e-3f));
     EXPECT_TRUE(
-        Near(point * c.child->GetTransformToAncestor(&c.root, QX_TF_ALL, 0), (point * own) * up, 1e-3f));
-    EXPECT_TRUE(Near(world * c.child->GetTransformFromRoot(QX_TF_ALL, 0), point, 1e-3f));
-    EXPECT_TRUE(Near(((point * up) * top) * c.child->GetLocalTransformFromRoot(QX_TF_ALL, 0), point, 1e-3f));
+        QxNear(point * c.child->GetTransformToAncestor(&c.root, QX_TF_ALL, 0), (point * own) * up, 1e-3f));
+    EXPECT_TRUE(QxNear(world * c.child->GetTransformFromRoot(QX_TF_ALL, 0), point, 1e-3f));
     EXPECT_TRUE(
-        Near(((point * own) * up) * c.child->GetTransformFromAncestor(&c.root, QX_TF_ALL, 0), point, 1e-3f));
+        QxNear(((point * up) * top) * c.child->GetLocalTransformFromRoot(QX_TF_ALL, 0), point, 1e-3f));
+    EXPECT_TRUE(QxNear(((point * own) * up) * c.child->GetTransformFromAncestor(&c.root, QX_TF_ALL, 0), point,
+                       1e-3f));
 
     // Every inverse is on the stack; its top takes world points back into the object.
     CQxMatrixStack inverses;
     c.child->GetEveryInvTransformToRoot(inverses, QX_TF_ALL, 0);
     EXPECT_EQ(inverses.GetCount(), 3u);
-    EXPECT_TRUE(Near(world * inverses.Top(), point, 1e-3f));
+    EXPECT_TRUE(QxNear(world * inverses.Top(), point, 1e-3f));
 
     // Left-handed chains are the right-handed ones seen with Z negated.
     CQxMatrix flip;
@@ -75,22 +73,13 @@ TEST(ObjectTransform, ChainsComposeFromObjectToRootAndInvert) {
 
 TEST(ObjectTransform, UpdateTransformCachesWorldMatricesDownTheTree) {
     Chain c;
-    auto* joint = new CQxJoint(1);
-    joint->Scale().Set(3, 3, 3);
-    joint->Translate().Set(1, 1, 1);
-    c.child->PushChild(joint);
-
     CQxMatrixStack stack;
     c.root.UpdateTransform(stack, nullptr);
     EXPECT_TRUE(stack.IsEmpty());
     for (const CQxObject* o :
          {static_cast<const CQxObject*>(&c.root), static_cast<const CQxObject*>(c.parent),
-          static_cast<const CQxObject*>(c.child), static_cast<const CQxObject*>(joint)})
+          static_cast<const CQxObject*>(c.child)})
         EXPECT_TRUE(o->GetCachedTransform().IsEqual(o->GetTransformToRoot(QX_TF_ALL, 0), 1e-4f));
-    // The joint is drawn without its own scale.
-    CQxMatrix priv;
-    ASSERT_TRUE(joint->GetPrivateTransform(priv));
-    EXPECT_TRUE(joint->GetCachedPrivateTransform().IsEqual(priv * c.child->GetCachedTransform(), 1e-4f));
 
     // A start matrix on the stack places the whole tree under it.
     CQxMatrix offset;
@@ -98,33 +87,31 @@ TEST(ObjectTransform, UpdateTransformCachesWorldMatricesDownTheTree) {
     stack.Init(offset);
     c.root.UpdateTransform(stack, nullptr);
     EXPECT_EQ(stack.GetCount(), 1u);
-    EXPECT_TRUE(Near(CQxVector() * c.child->GetCachedTransform(),
-                     CQxVector() * c.child->GetTransformToRoot(QX_TF_ALL, 0) + CQxVector(10, 0, 0), 1e-3f));
+    EXPECT_TRUE(QxNear(CQxVector() * c.child->GetCachedTransform(),
+                       CQxVector() * c.child->GetTransformToRoot(QX_TF_ALL, 0) + CQxVector(10, 0, 0), 1e-3f));
 }
 
 TEST(ObjectTransform, MovePivotKeepsEveryVertexInPlace) {
     CQxGroup root(1);
     root.SetAngle(CQxVector(0.2f, 0.1f, 0));
     root.Scale().Set(1, 2, 1);
-    CQxObject* cube = qxtest::NewCube(2.0f);
+    CQxObject* cube = QxNewCube(2.0f);
     cube->Scale().Set(1.5f, 0.5f, 2);
     cube->SetAngle(CQxVector(0.3f, -0.6f, 0.9f));
     cube->Translate().Set(4, -1, 2);
     root.PushChild(cube);
 
-    const CQxArray<CQxVector> before = qxtest::WorldVertices(*cube);
+    const std::vector<CQxVector> before = QxWorldVertices(*cube);
     EXPECT_EQ(cube->MovePivot(cube->Pivot()), 0);
     ASSERT_EQ(cube->MovePivot(CQxVector(1, 1, -1)), 1);
-    const CQxArray<CQxVector> after = qxtest::WorldVertices(*cube);
-    ASSERT_EQ(after.GetSize(), before.GetSize());
-    for (unsigned int i = 0; i < after.GetSize(); ++i) EXPECT_TRUE(Near(after[i], before[i], 1e-3f)) << i;
+    EXPECT_TRUE(QxNear(QxWorldVertices(*cube), before));
 
     // The pivot marker moved with the pivot and keeps its size (a fifth of the largest side).
     const CQxPrimitive* marker = cube->GetPrimitive(CQxObject::PRIM_PIVOT);
     ASSERT_NE(marker, nullptr);
     ASSERT_EQ(marker->GetVertexCount(), 6u);
     const float* at = marker->GetVertices()[0].Position;
-    EXPECT_TRUE(Near(CQxVector(at[0], at[1], at[2]), CQxVector(1, 1, -1)));
+    EXPECT_TRUE(QxNear(CQxVector(at[0], at[1], at[2]), CQxVector(1, 1, -1)));
     const float* end = marker->GetVertices()[1].Position;
     EXPECT_NEAR(CQxVector(end[0], end[1], end[2]).GetDistance(CQxVector(at[0], at[1], at[2])), 0.4f, 1e-5f);
 }
@@ -132,25 +119,23 @@ TEST(ObjectTransform, MovePivotKeepsEveryVertexInPlace) {
 TEST(ObjectTransform, BoundBoxesCoverTheSubtreeUnderItsTransforms) {
     CQxGroup root(1);
     root.Scale().Set(2, 2, 2);
-    CQxObject* a = qxtest::NewCube(1.0f);
-    CQxObject* b = qxtest::NewCube(1.0f);
+    QxAdd(root, QxNewCube(1.0f));
+    CQxObject* b = QxAdd(root, QxNewCube(1.0f));
     b->Translate().Set(5, 0, 0);
-    root.PushChild(a);
-    root.PushChild(b);
 
     CQxBoundBox box;
     CQxMatrixStack stack;
     root.GetBoundBox(box, stack);
     EXPECT_TRUE(stack.IsEmpty());
-    EXPECT_TRUE(Near(box.GetMin(), CQxVector(-1, -1, -1)));
-    EXPECT_TRUE(Near(box.GetMax(), CQxVector(11, 1, 1)));
+    EXPECT_TRUE(QxNear(box.GetMin(), CQxVector(-1, -1, -1)));
+    EXPECT_TRUE(QxNear(box.GetMax(), CQxVector(11, 1, 1)));
 
     // The object's own box is that of its edited mesh, with a box mesh around it for coarse tests.
-    EXPECT_TRUE(Near(b->BoundBox().GetMin(), CQxVector(-0.5f, -0.5f, -0.5f)));
+    EXPECT_TRUE(QxNear(b->BoundBox().GetMin(), CQxVector(-0.5f, -0.5f, -0.5f)));
     CQxBoundBox coarse;
     ASSERT_TRUE(b->Mesh(CQxObject::MESH_BOUND).GetBoundBox(coarse));
-    EXPECT_TRUE(Near(coarse.GetMin(), b->BoundBox().GetMin()));
-    EXPECT_TRUE(Near(coarse.GetMax(), b->BoundBox().GetMax()));
+    EXPECT_TRUE(QxNear(coarse.GetMin(), b->BoundBox().GetMin()));
+    EXPECT_TRUE(QxNear(coarse.GetMax(), b->BoundBox().GetMax()));
     // A flat mesh still gets a box.
     CQxObject flat(1);
     flat.Mesh().CreatePlane(0, 2, 2, 1, 1, nullptr, 0);

@@ -2,73 +2,48 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <limits>
-#include <string>
 #include <vector>
 
-#include "qx/graphics/graphics_context.h"
 #include "qx/scene/app.h"
 #include "qx/scene/settings.h"
 #include "qx/selection/select.h"
 #include "qx/skeleton/joint.h"
 #include "qx/views/camera.h"
+#include "scene_builders.h"
 
 namespace {
 
-// The host's side of the update callback: every notification, in order.
-struct Notice {
-    CQxScene* Scene;
-    QX_UPDATE_TYPE Type;
-    std::uintptr_t Arg1;
+using Types = std::vector<unsigned int>;
+const Types SceneChanged{QX_UPDATE_SCENE, QX_UPDATE_REDRAW};
+
+// A scene and what its host hears.
+class Scene : public ::testing::Test {
+protected:
+    // A cube of the given size as a user object below the parent (the root model by default).
+    CQxCube* AddCube(float width, float height, float depth, const char* name, CQxObject* parent = nullptr) {
+        auto* cube = new CQxCube;
+        cube->Create(width, height, depth, 1, 1, 1, nullptr);
+        cube->SetName(name);
+        (parent ? *parent : scene.RootModel()).PushChild(cube);
+        return cube;
+    }
+
+    CQxScene scene;
+    QxUpdateRecorder host{scene};
 };
 
-struct Host {
-    std::vector<Notice> Notices;
-
-    static void Callback(void* user, CQxScene* scene, QX_UPDATE_TYPE type, void* arg1, void*, void*) {
-        static_cast<Host*>(user)->Notices.push_back({scene, type, reinterpret_cast<std::uintptr_t>(arg1)});
-    }
-    void Attach(CQxScene& scene) { scene.SetUpdateFunc(Callback, this); }
-    std::vector<unsigned int> Types() const {
-        std::vector<unsigned int> types;
-        for (const Notice& n : Notices) types.push_back(n.Type);
-        return types;
-    }
-};
-
-// A cube of the given size as a user object below the parent.
-CQxCube* AddCube(CQxObject& parent, float width, float height, float depth, const char* name) {
-    auto* cube = new CQxCube;
-    cube->Create(width, height, depth, 1, 1, 1, nullptr);
-    cube->SetName(name);
-    parent.PushChild(cube);
-    return cube;
-}
-
-// A camera placed without a window, looking at the origin over a 400 x 300 view.
-void PlaceCamera(CQxCamera& camera, float size) {
-    camera.SetViewSize(size);
-    ASSERT_TRUE(camera.UpdateMatrices(400, 300));
-    camera.ViewPort() = CQxViewPort(0, 0, 400, 300);
-}
-
-TEST(SceneTest, SceneListFollowsScenesCreatedAndDestroyedInAnyOrder) {
+TEST(SceneList, FollowsScenesCreatedAndDestroyedInAnyOrder) {
     CQxSceneList& list = CQxSceneList::Instance();
     const unsigned int before = list.GetSceneCount();
     auto* a = new CQxScene;
     auto* b = new CQxScene;
     auto* c = new CQxScene;
     EXPECT_EQ(list.GetScene(before + 1), b);
-    EXPECT_EQ(b->CmdManager().GetScene(), b);
-    EXPECT_EQ(b->UVToolManager().GetScene(), b);
-    EXPECT_EQ(b->CmdManager().GetMaxSize(), QxUndoSize());
     CQxCamera camera;
     b->AddCamera(&camera);
     b->OnCameraActive(&camera);
     EXPECT_EQ(list.GetActiveScene(), b);
-    EXPECT_EQ(CQxApp::Instance().GetActiveScene(), b);
 
     delete a; // the middle of the list closes up, the active scene stays
     ASSERT_EQ(list.GetSceneCount(), before + 2);
@@ -87,42 +62,32 @@ TEST(SceneTest, SceneListFollowsScenesCreatedAndDestroyedInAnyOrder) {
     EXPECT_EQ(list.GetSceneCount(), before);
 }
 
-TEST(SceneTest, CamerasAreListedOnceAndActivationMovesBetweenScenes) {
-    CQxScene first, second;
-    Host host;
-    host.Attach(first);
+TEST_F(Scene, CamerasAreListedOnceAndActivationMovesBetweenScenes) {
+    CQxScene second;
     host.Attach(second);
     CQxCamera a, b, stranger;
-
-    first.AddCamera(&a);
-    first.AddCamera(&a);
-    first.AddCamera(nullptr);
+    scene.AddCamera(&a);
+    scene.AddCamera(&a);
+    scene.AddCamera(nullptr);
     second.AddCamera(&b);
-    ASSERT_EQ(first.Cameras().GetSize(), 1u);
-    EXPECT_EQ(a.GetScene(), &first);
+    ASSERT_EQ(scene.Cameras().GetSize(), 1u);
+    EXPECT_EQ(a.GetScene(), &scene);
 
-    first.OnCameraActive(&stranger); // not one of its cameras: nothing happens
-    EXPECT_EQ(first.GetActiveCamera(), nullptr);
+    scene.OnCameraActive(&stranger); // not one of its cameras: nothing happens
+    EXPECT_EQ(scene.GetActiveCamera(), nullptr);
     EXPECT_TRUE(host.Notices.empty());
 
-    first.OnCameraActive(&a);
-    EXPECT_EQ(first.GetActiveCamera(), &a);
-    ASSERT_EQ(host.Notices.size(), 1u);
-    EXPECT_EQ(host.Notices[0].Scene, &first);
-    EXPECT_EQ(host.Notices[0].Type, QX_UPDATE_ACTIVE);
-
-    // Another camera of the already active scene tells nobody.
-    first.OnCameraActive(&a);
-    EXPECT_EQ(host.Notices.size(), 1u);
+    // Activation is told once, however often the camera is activated.
+    scene.OnCameraActive(&a);
+    scene.OnCameraActive(&a);
+    EXPECT_EQ(scene.GetActiveCamera(), &a);
+    ASSERT_EQ(host.TakeTypes(), (Types{QX_UPDATE_ACTIVE}));
 
     // The old scene hears it became inactive before the new one hears it became active.
-    host.Notices.clear();
     second.OnCameraActive(&b);
-    ASSERT_EQ(host.Notices.size(), 2u);
-    EXPECT_EQ(host.Notices[0].Scene, &first);
-    EXPECT_EQ(host.Notices[0].Type, QX_UPDATE_INACTIVE);
+    ASSERT_EQ(host.Types(), (Types{QX_UPDATE_INACTIVE, QX_UPDATE_ACTIVE}));
+    EXPECT_EQ(host.Notices[0].Scene, &scene);
     EXPECT_EQ(host.Notices[1].Scene, &second);
-    EXPECT_EQ(host.Notices[1].Type, QX_UPDATE_ACTIVE);
     EXPECT_EQ(CQxApp::Instance().GetActiveScene(), &second);
 
     // Removing the active camera leaves none; the camera forgets the scene.
@@ -131,33 +96,25 @@ TEST(SceneTest, CamerasAreListedOnceAndActivationMovesBetweenScenes) {
     EXPECT_EQ(b.GetScene(), nullptr);
     EXPECT_TRUE(second.Cameras().IsEmpty());
     second.RemoveCamera(&b); // no longer listed: ignored
-    EXPECT_EQ(first.Cameras().GetSize(), 1u);
+    EXPECT_EQ(scene.Cameras().GetSize(), 1u);
 }
 
-TEST(SceneTest, FrameRangeStaysNonEmpty) {
-    CQxScene scene;
+TEST_F(Scene, FrameRangeStaysNonEmpty) {
     EXPECT_EQ(scene.SetFirstFrame(30.0f), 1);
-    EXPECT_EQ(scene.FirstFrame(), 30.0f);
     EXPECT_EQ(scene.LastFrame(), 31.0f);
     EXPECT_EQ(scene.SetFirstFrame(30.0f), 0);
+    // A range that stays valid is left alone.
+    EXPECT_EQ(scene.SetLastFrame(40.0f), 1);
+    EXPECT_EQ(scene.FirstFrame(), 30.0f);
 
     CQxScene other;
     EXPECT_EQ(other.SetLastFrame(1.0f), 1);
     EXPECT_EQ(other.FirstFrame(), 0.0f);
-    EXPECT_EQ(other.LastFrame(), 1.0f);
-    EXPECT_EQ(other.SetLastFrame(1.0f), 0);
     EXPECT_EQ(other.SetLastFrame(std::numeric_limits<float>::quiet_NaN()), 0);
     EXPECT_EQ(other.LastFrame(), 1.0f);
-
-    // A range that stays valid is left alone.
-    EXPECT_EQ(other.SetLastFrame(10.0f), 1);
-    EXPECT_EQ(other.FirstFrame(), 0.0f);
 }
 
-TEST(SceneTest, SettersGivenTheCurrentValueTellNobody) {
-    CQxScene scene;
-    Host host;
-    host.Attach(scene);
+TEST_F(Scene, SettersGivenTheCurrentValueTellNobody) {
     const CQxGrid& grid = scene.Grid();
     EXPECT_EQ(scene.SetGrid(grid.Length(), grid.Interval(), grid.Axis(), grid.Color(), 1), 0);
     EXPECT_EQ(scene.SetJointRadius(scene.JointRadius(), 1), 0);
@@ -166,90 +123,69 @@ TEST(SceneTest, SettersGivenTheCurrentValueTellNobody) {
     EXPECT_TRUE(host.Notices.empty());
 }
 
-TEST(SceneTest, GridChangesRecreateAxesAndReframeCameras) {
-    CQxScene scene;
-    Host host;
-    host.Attach(scene);
+TEST_F(Scene, GridChangesRecreateAxesAndReframeCameras) {
     CQxCamera camera;
     scene.AddCamera(&camera);
-    EXPECT_EQ(camera.ViewSize(), 100.0f);
 
-    // Only the colour changes: the axes keep their length.
+    // Only the colour changes, without update: the host hears nothing.
     EXPECT_EQ(scene.SetGrid(100.0f, 10.0f, QX_AXIS_Y, 0xFF123456, 0), 1);
-    EXPECT_EQ(scene.Grid().Color(), 0xFF123456ul);
     EXPECT_TRUE(host.Notices.empty());
 
     EXPECT_EQ(scene.SetGrid(50.0f, 5.0f, QX_AXIS_Y, 0xFF123456, 1), 1);
-    EXPECT_EQ(scene.GridLength(), 50.0f);
     EXPECT_EQ(scene.Axes().Length(), 50.0f);
     EXPECT_EQ(scene.Axes().AxisFlags(), 7u);
     EXPECT_EQ(camera.ViewSize(), 50.0f);
-    ASSERT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_SCENE, QX_UPDATE_REDRAW}));
-    EXPECT_EQ(host.Notices[0].Arg1, 16u);
+    ASSERT_EQ(host.Types(), SceneChanged);
+    EXPECT_EQ(host.Notices[0].Args[0], 16u);
+}
 
-    // Values the mesh library refuses change nothing.
-    host.Notices.clear();
+TEST_F(Scene, GridRefusedByTheMeshLibraryChangesNothing) {
     EXPECT_EQ(scene.SetGrid(-1.0f, 5.0f, QX_AXIS_Y, 0xFF123456, 1), 0);
-    EXPECT_EQ(scene.GridLength(), 50.0f);
+    EXPECT_EQ(scene.GridLength(), 100.0f);
     EXPECT_TRUE(host.Notices.empty());
 }
 
-TEST(SceneTest, FitGridGrowsByWholeStepsAndNeverShrinks) {
-    CQxScene scene;
-    Host host;
-    host.Attach(scene);
-    CQxCube* cube = AddCube(scene.RootModel(), 350.0f, 10.0f, 10.0f, "Wide");
+TEST_F(Scene, FitGridGrowsByWholeStepsAndNeverShrinks) {
+    CQxCube* cube = AddCube(350.0f, 10.0f, 10.0f, "Wide");
     EXPECT_EQ(scene.FitGrid(1), 1);
     EXPECT_EQ(scene.GridLength(), 200.0f);
     EXPECT_EQ(scene.Grid().Interval(), 20.0f);
     EXPECT_EQ(scene.Grid().Axis(), QX_AXIS_Y);
-    EXPECT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_SCENE, QX_UPDATE_REDRAW}));
+    EXPECT_EQ(host.Types(), SceneChanged);
 
     // Smaller content leaves the grid as it is.
     scene.RootModel().PopChild(cube);
-    AddCube(scene.RootModel(), 20.0f, 20.0f, 20.0f, "Small");
+    AddCube(20.0f, 20.0f, 20.0f, "Small");
     EXPECT_EQ(scene.FitGrid(0), 0);
     EXPECT_EQ(scene.GridLength(), 200.0f);
 
     // The box counts, transforms included: -10..500 along X is 510 wide, so twice 200.
-    AddCube(scene.RootModel(), 100.0f, 1.0f, 1.0f, "Far")->Translate() = CQxVector(450.0f, 0.0f, 0.0f);
+    AddCube(100.0f, 1.0f, 1.0f, "Far")->Translate() = CQxVector(450.0f, 0.0f, 0.0f);
     EXPECT_EQ(scene.FitGrid(0), 1);
     EXPECT_EQ(scene.GridLength(), 400.0f);
     EXPECT_EQ(scene.Grid().Interval(), 40.0f);
 }
 
-TEST(SceneTest, JointRadiusReachesEveryJoint) {
-    CQxScene scene;
-    Host host;
-    host.Attach(scene);
-    auto* outer = new CQxJoint(1);
-    outer->Create(2.0f, 10);
-    auto* inner = new CQxJoint(1);
-    inner->Create(2.0f, 10);
-    outer->PushChild(inner);
-    auto* group = new CQxGroup(1);
-    group->PushChild(outer);
-    scene.RootModel().PushChild(group);
+TEST_F(Scene, JointRadiusReachesEveryJoint) {
+    CQxJoint* outer = QxAdd(*QxAdd(scene.RootModel(), new CQxGroup(1)), new CQxJoint(1));
+    CQxJoint* joints[2] = {outer, QxAdd(*outer, new CQxJoint(1))};
+    for (CQxJoint* joint : joints) joint->Create(2.0f, 10);
 
     EXPECT_EQ(scene.SetJointRadius(5.0f, 1), 1);
-    EXPECT_EQ(scene.JointRadius(), 5.0f);
-    EXPECT_EQ(outer->Radius(), 5.0f);
-    EXPECT_EQ(inner->Radius(), 5.0f);
-    ASSERT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_SCENE, QX_UPDATE_REDRAW}));
-    EXPECT_EQ(host.Notices[0].Arg1, 32u);
+    for (int i : {0, 1}) EXPECT_EQ(joints[i]->Radius(), 5.0f) << "joint " << i;
+    ASSERT_EQ(host.Types(), SceneChanged);
+    EXPECT_EQ(host.Notices[0].Args[0], 32u);
 }
 
-TEST(SceneTest, UniqueNamesSkipTakenOnesAndNeverReturnTheBase) {
-    CQxScene scene;
+TEST_F(Scene, UniqueNamesSkipTakenOnesAndNeverReturnTheBase) {
     EXPECT_STREQ(scene.CalcUniqueObjectName("Mesh"), "Mesh1");
-    AddCube(scene.RootModel(), 1, 1, 1, "Mesh");
-    AddCube(scene.RootModel(), 1, 1, 1, "Mesh1");
-    AddCube(*scene.RootModel().GetChild(1), 1, 1, 1, "Mesh2"); // deep in the tree counts too
+    AddCube(1, 1, 1, "Mesh");
+    AddCube(1, 1, 1, "Mesh2", AddCube(1, 1, 1, "Mesh1")); // deep in the tree counts too
     EXPECT_STREQ(scene.CalcUniqueObjectName("Mesh"), "Mesh3");
     EXPECT_STREQ(scene.CalcUniqueObjectName("Root"), "Root1");
     EXPECT_STREQ(scene.CalcUniqueObjectName(nullptr), "1");
 
-    AddCube(scene.RootModel(), 1, 1, 1, "Mesh-Clone1");
+    AddCube(1, 1, 1, "Mesh-Clone1");
     EXPECT_STREQ(scene.CalcUniqueCloneName("Mesh"), "Mesh-Clone2");
     EXPECT_STREQ(scene.CalcUniqueDuplicateName("Mesh"), "Mesh-Dup1");
     // Each function keeps its own text.
@@ -258,24 +194,19 @@ TEST(SceneTest, UniqueNamesSkipTakenOnesAndNeverReturnTheBase) {
     EXPECT_STREQ(object, "Group1");
 }
 
-TEST(SceneTest, SelectionQueries) {
-    CQxScene scene;
+TEST_F(Scene, CurrentModelAndEditQueriesFollowTheSelection) {
     EXPECT_EQ(scene.GetCurModel(), &scene.RootModel()); // the only model
     EXPECT_FALSE(scene.IsDeletable());
 
-    auto* a = new CQxModel(1);
-    auto* b = new CQxModel(1);
-    scene.RootModel().PushChild(a);
-    scene.RootModel().PushChild(b);
-    CQxCube* cube = AddCube(*b, 10, 10, 10, "Box");
+    auto* a = QxAdd(scene.RootModel(), new CQxModel(1));
+    auto* b = QxAdd(scene.RootModel(), new CQxModel(1));
+    CQxCube* cube = AddCube(10, 10, 10, "Box", b);
     EXPECT_EQ(scene.GetCurModel(), nullptr); // three models, nothing selected
     EXPECT_FALSE(scene.IsCopyable());
 
     cube->Select(1, 0);
     EXPECT_EQ(scene.GetCurModel(), b);
-    EXPECT_TRUE(scene.IsDeletable());
-    EXPECT_TRUE(scene.IsCopyable());
-    EXPECT_TRUE(scene.IsCuttable());
+    EXPECT_TRUE(scene.IsDeletable() && scene.IsCopyable() && scene.IsCuttable());
     a->Select(1, 0);
     EXPECT_EQ(scene.GetCurModel(), nullptr); // the selection spans two models
 
@@ -284,51 +215,40 @@ TEST(SceneTest, SelectionQueries) {
     cube->Select(0, 0);
     scene.RootModel().Select(1, 0);
     EXPECT_FALSE(scene.IsDeletable());
+}
 
+TEST_F(Scene, ComponentSelectSwitchesTheWholeTree) {
+    CQxCube* cube = AddCube(10, 10, 10, "Box");
     EXPECT_FALSE(scene.IsComponentSelect());
     scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
     EXPECT_TRUE(scene.IsComponentSelect());
-    EXPECT_TRUE(cube->IsComponentMode()); // the whole tree switched to components
+    EXPECT_TRUE(cube->IsComponentMode());
     scene.ToolManager().SetCurSelect(QX_SELECT_OBJECT);
     EXPECT_FALSE(cube->IsComponentMode());
 }
 
-TEST(ScenePickTest, PickQueriesFollowTheSelectType) {
-    CQxScene scene;
+TEST_F(Scene, PickQueriesFollowTheSelectType) {
+    // A camera over a 400 x 300 view: the cube shows within 60 pixels of its centre, the joint
+    // nearly 300 pixels to the side.
     CQxCamera camera;
-    PlaceCamera(camera, 100.0f);
-    CQxCube* cube = AddCube(scene.RootModel(), 20, 20, 20, "Box");
-    auto* joint = new CQxJoint(1);
+    camera.SetViewSize(100.0f);
+    ASSERT_TRUE(camera.UpdateMatrices(400, 300));
+    camera.ViewPort() = CQxViewPort(0, 0, 400, 300);
+    CQxCube* cube = AddCube(20, 20, 20, "Box");
+    auto* joint = QxAdd(scene.RootModel(), new CQxJoint(1));
     joint->Create(3.0f, 10);
     joint->Translate() = CQxVector(60.0f, 0.0f, -60.0f);
-    scene.RootModel().PushChild(joint);
-
-    CQxMatrix toScreen;
-    QxGetScreenTranform(toScreen, camera.WorldMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
-                        camera.ViewPort());
-    const CQxVector centre = toScreen.TransformCoord(CQxVector(0.0f, 0.0f, 0.0f));
-    const CQxPoint atCube(static_cast<int>(centre.x), static_cast<int>(centre.y));
-    const CQxVector jointAt = toScreen.TransformCoord(joint->Translate());
-    const CQxPoint atJoint(static_cast<int>(jointAt.x), static_cast<int>(jointAt.y));
+    const CQxPoint atCube = QxScreenPoint(camera, CQxVector());
+    const CQxPoint atJoint = QxScreenPoint(camera, joint->Translate());
 
     CQxVector pos;
     CQxSelect select;
     ASSERT_TRUE(scene.IsObjectTreePointHit(QX_HIT_FACE, 0, atCube, camera, pos, select));
     EXPECT_EQ(select.Object(), cube);
     EXPECT_FALSE(scene.IsObjectTreePointHit(QX_HIT_FACE, 0, CQxPoint(2, 2), camera, pos, select));
-
     // A rectangle around the whole cube on screen takes it (faces count when inside).
-    CQxRect around(atCube.x, atCube.y, atCube.x, atCube.y);
-    for (float x : {-10.0f, 10.0f})
-        for (float y : {-10.0f, 10.0f})
-            for (float z : {-10.0f, 10.0f}) {
-                const CQxVector p = toScreen.TransformCoord(CQxVector(x, y, z));
-                around.left = std::min(around.left, static_cast<int>(p.x) - 2);
-                around.top = std::min(around.top, static_cast<int>(p.y) - 2);
-                around.right = std::max(around.right, static_cast<int>(p.x) + 2);
-                around.bottom = std::max(around.bottom, static_cast<int>(p.y) + 2);
-            }
     CQxSelects selects;
+    const CQxRect around(atCube.x - 80, atCube.y - 80, atCube.x + 80, atCube.y + 80);
     EXPECT_TRUE(scene.IsObjectTreeRectHit(QX_HIT_FACE, 1, 0, around, camera, selects));
     ASSERT_EQ(selects.GetSize(), 1u);
     EXPECT_EQ(selects[0]->Object(), cube);
@@ -350,22 +270,23 @@ TEST(ScenePickTest, PickQueriesFollowTheSelectType) {
     EXPECT_EQ(select.Faces().GetSize(), 1u);
 }
 
-TEST(SceneTest, OperationsReachEveryManagerAndPlaybackStops) {
-    CQxScene scene;
-    Host host;
-    host.Attach(scene);
+TEST_F(Scene, EndOperationStopsPlayback) {
     scene.TaskManager().Run();
     EXPECT_TRUE(scene.IsPlaying());
     scene.EndOperation();
     EXPECT_FALSE(scene.IsPlaying());
+}
 
-    AddCube(scene.RootModel(), 1, 1, 1, "Box");
+TEST_F(Scene, GeometryUpdatesRedrawOnlyWhenAsked) {
+    AddCube(1, 1, 1, "Box");
     scene.UpdateObjectGeometry(0);
     EXPECT_TRUE(host.Notices.empty());
     scene.UpdateObjectGeometry(1);
-    EXPECT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_REDRAW}));
+    EXPECT_EQ(host.Types(), (Types{QX_UPDATE_REDRAW}));
+}
 
-    // ClearData takes the content, keeps the root model and its name.
+TEST_F(Scene, ClearDataKeepsTheRootModelAndItsName) {
+    AddCube(1, 1, 1, "Box");
     scene.ClearData();
     EXPECT_EQ(scene.RootModel().GetChildCount(), 0u);
     EXPECT_STREQ(scene.RootModel().GetName(), "Root");

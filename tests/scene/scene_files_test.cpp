@@ -7,43 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "message_recorder.h"
 #include "qx/platform/clipboard.h"
-#include "qx/platform/message.h"
 #include "qx/scene/app.h"
+#include "scene_builders.h"
 
 namespace {
-
-struct Message {
-    std::string Text;
-    std::string Caption;
-};
-
-// Records the message boxes shown while it lives.
-class MessageLog {
-public:
-    MessageLog() {
-        m_Previous =
-            QxSetMessageHandler([this](const char* text, const char* caption, unsigned int, QxWindow*) {
-                Messages.push_back({text, caption});
-                return IDOK;
-            });
-    }
-    ~MessageLog() { QxSetMessageHandler(m_Previous); }
-
-    std::vector<Message> Messages;
-
-private:
-    QxMessageHandler m_Previous;
-};
-
-struct Notice {
-    QX_UPDATE_TYPE Type;
-    void* Args[3];
-};
-
-void Record(void* user, CQxScene*, QX_UPDATE_TYPE type, void* a, void* b, void* c) {
-    static_cast<std::vector<Notice>*>(user)->push_back({type, {a, b, c}});
-}
 
 // A scene whose readers and writers record their calls and give set results; the readers see
 // what the scene held when they were called.
@@ -79,28 +48,21 @@ private:
     }
 };
 
-void AddBox(CQxScene& scene) {
-    auto* cube = new CQxCube;
-    cube->Create(1.0f, 1.0f, 1.0f, 1, 1, 1, nullptr);
-    scene.RootModel().PushChild(cube);
-}
-
-TEST(SceneFilesTest, ReadFileChoosesTheReaderByExtension) {
-    MessageLog log;
+TEST(SceneFiles, ReadFileChoosesTheReaderByExtension) {
+    QxMessageRecorder log;
     FormatScene scene;
-    std::vector<Notice> notices;
-    scene.SetUpdateFunc(Record, &notices);
-    AddBox(scene);
+    QxUpdateRecorder host(scene);
+    QxAdd(scene.RootModel(), QxNewCube());
 
     // Unknown kinds are refused with a message and the content stays.
     EXPECT_EQ(scene.ReadFile("/data/model.obj", 1), 0);
     EXPECT_EQ(scene.ReadFile("/data/model.kel.d/model", 1), 0); // the dot is in a folder name
-    ASSERT_EQ(log.Messages.size(), 2u);
-    EXPECT_EQ(log.Messages[0].Text, "対応してないファイルです.");
-    EXPECT_EQ(log.Messages[0].Caption, "");
+    ASSERT_EQ(log.Boxes().size(), 2u);
+    EXPECT_EQ(log.Boxes()[0].Text, "対応してないファイルです.");
+    EXPECT_EQ(log.Boxes()[0].Caption, "");
     EXPECT_TRUE(scene.Calls.empty());
     EXPECT_EQ(scene.RootModel().GetChildCount(), 1u);
-    EXPECT_TRUE(notices.empty());
+    EXPECT_TRUE(host.Notices.empty());
     EXPECT_EQ(scene.ReadFile(nullptr, 1), 0);
     EXPECT_EQ(scene.ReadFile("", 1), 0);
 
@@ -109,20 +71,20 @@ TEST(SceneFilesTest, ReadFileChoosesTheReaderByExtension) {
     ASSERT_EQ(scene.Calls, (std::vector<std::string>{"read xml /data/scenes/Walk.KEL"}));
     EXPECT_EQ(scene.ChildrenSeen, 0u);
     EXPECT_STREQ(scene.FileDir(), "/data/scenes/");
-    ASSERT_EQ(notices.size(), 1u);
-    EXPECT_EQ(notices[0].Type, QX_UPDATE_FILE_READ);
+    ASSERT_EQ(host.Notices.size(), 1u);
+    EXPECT_EQ(host.Notices[0].Type, QX_UPDATE_FILE_READ);
 
     // Without update the host hears nothing; a failed read still reports its result.
-    notices.clear();
+    host.Notices.clear();
     scene.Result = 0;
     EXPECT_EQ(scene.ReadFile("C:\\models\\part.Dxf", 0), 0);
     EXPECT_EQ(scene.Calls.back(), "read dxf C:\\models\\part.Dxf");
     EXPECT_STREQ(scene.FileDir(), "C:\\models\\");
-    EXPECT_TRUE(notices.empty());
-    EXPECT_EQ(log.Messages.size(), 2u);
+    EXPECT_TRUE(host.Notices.empty());
+    EXPECT_EQ(log.Boxes().size(), 2u);
 }
 
-TEST(SceneFilesTest, MeshImportsFitTheGridOnlyOnSuccess) {
+TEST(SceneFiles, MeshImportsFitTheGridOnlyOnSuccess) {
     FormatScene scene;
     scene.ImportWidth = 350.0f;
     scene.Result = 0;
@@ -141,8 +103,8 @@ TEST(SceneFilesTest, MeshImportsFitTheGridOnlyOnSuccess) {
     EXPECT_EQ(scene.RootModel().GetChildCount(), 1u); // the earlier import was cleared
 }
 
-TEST(SceneFilesTest, WriteFileChoosesTheWriterAndEndsPlayback) {
-    MessageLog log;
+TEST(SceneFiles, WriteFileChoosesTheWriterAndEndsPlayback) {
+    QxMessageRecorder log;
     FormatScene scene;
     scene.TaskManager().Run();
     EXPECT_EQ(scene.WriteFile("/out/scene.Kel"), 1);
@@ -151,12 +113,12 @@ TEST(SceneFilesTest, WriteFileChoosesTheWriterAndEndsPlayback) {
     EXPECT_EQ(scene.Calls, (std::vector<std::string>{"write xml /out/scene.Kel", "write dxf /out/shape.dxf",
                                                      "write x /out/anim.X"}));
     EXPECT_STREQ(scene.FileDir(), "/out/");
-    EXPECT_TRUE(log.Messages.empty());
+    EXPECT_TRUE(log.Boxes().empty());
 
     EXPECT_EQ(scene.WriteFile("/elsewhere/shape.obj"), 0);
-    ASSERT_EQ(log.Messages.size(), 1u);
-    EXPECT_EQ(log.Messages[0].Text, "この形式には対応していません．");
-    EXPECT_EQ(log.Messages[0].Caption, "ファイルの保存");
+    ASSERT_EQ(log.Boxes().size(), 1u);
+    EXPECT_EQ(log.Boxes()[0].Text, "この形式には対応していません．");
+    EXPECT_EQ(log.Boxes()[0].Caption, "ファイルの保存");
     EXPECT_EQ(scene.Calls.size(), 3u);
     EXPECT_STREQ(scene.FileDir(), "/elsewhere/");
 
@@ -166,18 +128,17 @@ TEST(SceneFilesTest, WriteFileChoosesTheWriterAndEndsPlayback) {
     EXPECT_EQ(plain.ExportFile("a.x", &plain.RootModel()), 1);
 }
 
-TEST(SceneFilesTest, ReloadTexturesReportsEveryMissingFile) {
-    MessageLog log;
+TEST(SceneFiles, ReloadTexturesReportsEveryMissingFile) {
+    QxMessageRecorder log;
     CQxScene scene;
-    std::vector<Notice> notices;
-    scene.SetUpdateFunc(Record, &notices);
+    QxUpdateRecorder host(scene);
     CQxModel& model = scene.RootModel();
     CQxAttribute* attribute = model.CurAttribute();
     ASSERT_NE(attribute, nullptr);
 
     EXPECT_EQ(scene.ReloadTextures(&model, attribute, 1), 0); // no textures
     EXPECT_EQ(scene.ReloadTextures(&model, nullptr, 1), 0);
-    EXPECT_TRUE(notices.empty());
+    EXPECT_TRUE(host.Notices.empty());
 
     // Found through the application's data directory; the two others are missing.
     const char* data = std::getenv("QX_TEST_DATA");
@@ -193,18 +154,18 @@ TEST(SceneFilesTest, ReloadTexturesReportsEveryMissingFile) {
     CQxApp::Instance().DataDir() = oldDataDir;
 
     EXPECT_TRUE(attribute->GetTextureStage(1)->IsLoaded());
-    ASSERT_EQ(log.Messages.size(), 1u);
-    EXPECT_EQ(log.Messages[0].Text, "\"missing_a.png\",\n\"missing_b.bmp\"\nの読み込みに失敗しました.");
-    EXPECT_EQ(log.Messages[0].Caption, "テクスチャーファイルの読み込み");
-    ASSERT_EQ(notices.size(), 2u);
-    EXPECT_EQ(notices[0].Type, QX_UPDATE_ATTRIBUTE);
-    EXPECT_EQ(notices[0].Args[0], &model);
-    EXPECT_EQ(notices[0].Args[1], attribute);
-    EXPECT_EQ(reinterpret_cast<std::uintptr_t>(notices[0].Args[2]), 256u);
-    EXPECT_EQ(notices[1].Type, QX_UPDATE_REDRAW);
+    ASSERT_EQ(log.Boxes().size(), 1u);
+    EXPECT_EQ(log.Boxes()[0].Text, "\"missing_a.png\",\n\"missing_b.bmp\"\nの読み込みに失敗しました.");
+    EXPECT_EQ(log.Boxes()[0].Caption, "テクスチャーファイルの読み込み");
+    ASSERT_EQ(host.Notices.size(), 2u);
+    EXPECT_EQ(host.Notices[0].Type, QX_UPDATE_ATTRIBUTE);
+    EXPECT_EQ(host.Notices[0].Args[0], reinterpret_cast<std::uintptr_t>(&model));
+    EXPECT_EQ(host.Notices[0].Args[1], reinterpret_cast<std::uintptr_t>(attribute));
+    EXPECT_EQ(host.Notices[0].Args[2], 256u);
+    EXPECT_EQ(host.Notices[1].Type, QX_UPDATE_REDRAW);
 }
 
-TEST(SceneFilesTest, CopyFormatIsRegisteredOnceByName) {
+TEST(SceneFiles, CopyFormatIsRegisteredOnceByName) {
     const unsigned int format = CQxScene::GetCopyFormat();
     EXPECT_GE(format, QX_FIRST_REGISTERED_FORMAT);
     EXPECT_EQ(CQxScene::GetCopyFormat(), format);

@@ -60,7 +60,7 @@ std::string Path(const CQxArray<unsigned int>& path) {
 }
 } // namespace
 
-TEST(QxTreeNode, Queries) {
+TEST(TreeNode, Queries) {
     Tree t;
     EXPECT_EQ(t.a00->GetRoot(), &t.root);
     EXPECT_EQ(t.root.GetTop(), nullptr);
@@ -109,7 +109,7 @@ TEST(QxTreeNode, Queries) {
     EXPECT_EQ(Path(path), "920");
 }
 
-TEST(QxTreeNode, ChangesKeepPathsAndOwnership) {
+TEST(TreeNode, ChangesKeepPathsAndOwnership) {
     g_Deleted = 0;
     {
         Tree t;
@@ -170,7 +170,7 @@ TEST(QxTreeNode, ChangesKeepPathsAndOwnership) {
     EXPECT_EQ(g_Deleted, 10); // the root, b, a and e
 }
 
-TEST(QxTreeNode, IteratorsStayInsideTheSubtree) {
+TEST(TreeNode, IteratorsStayInsideTheSubtree) {
     Tree t;
     EXPECT_EQ(Walk(t.root.Begin()), "01234567");
     EXPECT_EQ(Walk(t.a->Begin()), "1234");
@@ -189,7 +189,7 @@ TEST(QxTreeNode, IteratorsStayInsideTheSubtree) {
     EXPECT_EQ(++it, Node::End());
 }
 
-TEST(QxTreeNode, CopiesFollowTheChildCopyConstructor) {
+TEST(TreeNode, CopiesFollowTheChildCopyConstructor) {
     g_Deleted = 0;
     {
         Tree t;

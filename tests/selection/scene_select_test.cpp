@@ -1,12 +1,9 @@
 #include <gtest/gtest.h>
 
-#include <utility>
 #include <vector>
 
 #include "qx/scene/scene.h"
-#include "selection_test_util.h"
-
-using namespace qxseltest;
+#include "scene_builders.h"
 
 namespace {
 
@@ -14,23 +11,14 @@ using Codes = std::vector<unsigned int>;
 using Flags = std::vector<int>;
 const Codes SelectionNotices{QX_UPDATE_SELECT, QX_UPDATE_REDRAW};
 
-// A scene holding grids A (with a child A1) and B; Take() hands over the codes the host got.
+// A scene holding grids A (with a child A1) and B, and what its host hears.
 struct SceneRig {
     CQxScene scene;
-    Codes codes;
-    CQxObject* a = NewGrid().release();
-    CQxObject* a1 = NewGrid().release();
-    CQxObject* b = NewGrid().release();
-
-    SceneRig() {
-        scene.RootModel().PushChild(a);
-        a->PushChild(a1);
-        scene.RootModel().PushChild(b);
-        scene.SetUpdateFunc([](void* user, CQxScene*, QX_UPDATE_TYPE type, void*, void*,
-                               void*) { static_cast<Codes*>(user)->push_back(type); },
-                            &codes);
-    }
-    Codes Take() { return std::exchange(codes, {}); }
+    QxUpdateRecorder host{scene};
+    CQxObject* a = QxAdd(scene.RootModel(), QxNewGrid().release());
+    CQxObject* a1 = QxAdd(*a, QxNewGrid().release());
+    CQxObject* b = QxAdd(scene.RootModel(), QxNewGrid().release());
+    Codes Take() { return host.TakeTypes(); }
     Flags Selected() const { return {a->IsSelect(), a1->IsSelect(), b->IsSelect()}; }
     Flags Handles() const { return {a->IsHandleSelect(), a1->IsHandleSelect(), b->IsHandleSelect()}; }
 };
@@ -86,21 +74,21 @@ TEST(SceneSelect, ComponentTypeSelectsMeshElements) {
     SceneRig rig;
     rig.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
     CQxSelect corner(rig.a), face(rig.b);
-    corner.Vertices().PushBack(GridVertex(*rig.a, 0, 0));
-    face.Faces().PushBack(GridFace(*rig.b, 1, 1));
+    corner.Vertices().PushBack(QxGridVertex(*rig.a, 0, 0));
+    face.Faces().PushBack(QxGridFace(*rig.b, 1, 1));
     rig.scene.SelectObject(face, QX_SELECT_REPLACE, 0);
     rig.scene.SelectObject(corner, QX_SELECT_REPLACE, 1);
     EXPECT_EQ(rig.Take(), SelectionNotices);
-    EXPECT_EQ(GridVertex(*rig.a, 0, 0)->IsSelect() + GridFace(*rig.b, 1, 1)->IsSelect(), 1);
+    EXPECT_EQ(QxGridVertex(*rig.a, 0, 0)->IsSelect() + QxGridFace(*rig.b, 1, 1)->IsSelect(), 1);
     EXPECT_EQ(rig.Selected(), (Flags{1, 0, 0}));
 
     CQxSelects both(face);
     both.Add(corner);
     rig.scene.SelectObjects(both, QX_SELECT_TOGGLE, 0);
-    EXPECT_EQ(GridFace(*rig.b, 1, 1)->IsSelect() - GridVertex(*rig.a, 0, 0)->IsSelect(), 1);
+    EXPECT_EQ(QxGridFace(*rig.b, 1, 1)->IsSelect() - QxGridVertex(*rig.a, 0, 0)->IsSelect(), 1);
     // A whole-object record selects every element of that mesh.
     rig.scene.SelectObjects(CQxSelects(rig.a1), QX_SELECT_ADD, 0);
-    for (const CQxVertex& v : rig.a1->Mesh().Vertices()) EXPECT_EQ(v.IsSelect(), 1);
+    for (const CQxVertex& v : rig.a1->Mesh().Vertices()) EXPECT_EQ(v.IsSelect(), 1) << "vertex " << v.Index();
     EXPECT_EQ(rig.Selected(), (Flags{0, 1, 1}));
 
     rig.scene.UnselectObejcts(0);

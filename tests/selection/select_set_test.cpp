@@ -5,9 +5,7 @@
 #include "qx/scene/model.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/skeleton/joint.h"
-#include "selection_test_util.h"
-
-using namespace qxseltest;
+#include "scene_builders.h"
 
 namespace {
 
@@ -19,44 +17,38 @@ Objs Objects(const CQxSelects& set) {
     return out;
 }
 
-template <class T>
-T* Add(CQxObject& parent, T* child) {
-    parent.PushChild(child);
-    return child;
-}
-
 CQxObject* AddGrid(CQxObject& parent) {
-    return Add(parent, NewGrid().release());
+    return QxAdd(parent, QxNewGrid().release());
 }
 
 } // namespace
 
 TEST(SelectSet, MergeAndRemoveWorkPerObject) {
-    auto grid = NewGrid();
+    auto grid = QxNewGrid();
     CQxObject other(1), stranger(1);
     CQxSelect first(grid.get());
-    first.Vertices().PushBack(GridVertex(*grid, 0, 0));
+    first.Vertices().PushBack(QxGridVertex(*grid, 0, 0));
     CQxSelects set(first);
 
     // A whole-object record leaves a component record as it is; components are added once.
     set.Merge(CQxSelect(grid.get()));
     CQxSelect more(grid.get());
-    more.Vertices().PushBack(GridVertex(*grid, 1, 0));
-    more.Vertices().PushBack(GridVertex(*grid, 0, 0));
-    more.Faces().PushBack(GridFace(*grid, 1, 1));
+    more.Vertices().PushBack(QxGridVertex(*grid, 1, 0));
+    more.Vertices().PushBack(QxGridVertex(*grid, 0, 0));
+    more.Faces().PushBack(QxGridFace(*grid, 1, 1));
     CQxSelects incoming(more);
     incoming.Add(CQxSelect(&other));
     set.Merge(incoming).Merge(set);
     ASSERT_EQ(Objects(set), (Objs{grid.get(), &other}));
-    EXPECT_EQ(Positions(*grid, set[0]->Vertices()), CQxArray<unsigned int>({0, 1}));
-    EXPECT_EQ(Positions(*grid, set[0]->Faces()), CQxArray<unsigned int>({3}));
+    EXPECT_EQ(QxPositions(*grid, set[0]->Vertices()), CQxArray<unsigned int>({0, 1}));
+    EXPECT_EQ(QxPositions(*grid, set[0]->Faces()), CQxArray<unsigned int>({3}));
     EXPECT_NE(set[1], incoming[1]);
 
     // Removing components keeps the record even when it empties; whole records remove theirs.
     CQxSelect some(grid.get());
     some.Vertices() = set[0]->Vertices();
-    some.Vertices().PushBack(GridVertex(*grid, 2, 2)); // not in the record: ignored
-    some.Faces().PushBack(GridFace(*grid, 1, 1));
+    some.Vertices().PushBack(QxGridVertex(*grid, 2, 2)); // not in the record: ignored
+    some.Faces().PushBack(QxGridFace(*grid, 1, 1));
     CQxSelects removal(some);
     removal.Add(CQxSelect(&other));
     removal.Add(CQxSelect(&stranger));
@@ -69,18 +61,18 @@ TEST(SelectSet, MergeAndRemoveWorkPerObject) {
 
 TEST(SelectSet, FiltersKeepQualifyingRecordsInOrder) {
     CQxModel root(0);
-    CQxModel* model = Add(root, new CQxModel(1));
+    CQxModel* model = QxAdd(root, new CQxModel(1));
     CQxObject* mesh = AddGrid(*model);
     CQxObject* mirrored = AddGrid(*model);
-    CQxJoint* joint = Add(*model, new CQxJoint(1));
-    CQxGroup* group = Add(*model, new CQxGroup(1));
+    CQxJoint* joint = QxAdd(*model, new CQxJoint(1));
+    CQxGroup* group = QxAdd(*model, new CQxGroup(1));
     ASSERT_EQ(mirrored->SetMirror(QX_AXIS_X, 0), 1);
     mesh->IKRoot() = model;
     mirrored->RootBone() = joint;
 
     CQxSelect faces(mesh);
-    faces.Faces().PushBack(GridFace(*mesh, 0, 0));
-    faces.Vertices().PushBack(GridVertex(*mesh, 0, 0));
+    faces.Faces().PushBack(QxGridFace(*mesh, 0, 0));
+    faces.Vertices().PushBack(QxGridVertex(*mesh, 0, 0));
     CQxSelect edgeOnly(mirrored);
     edgeOnly.Edges().PushBack(nullptr);
     CQxSelect handle(joint);
@@ -122,11 +114,11 @@ TEST(SelectSet, FiltersKeepQualifyingRecordsInOrder) {
 
 TEST(SelectSet, ModelsAndMeshJointPairs) {
     CQxModel root(0);
-    CQxModel* a = Add(root, new CQxModel(1));
-    CQxModel* b = Add(root, new CQxModel(1));
+    CQxModel* a = QxAdd(root, new CQxModel(1));
+    CQxModel* b = QxAdd(root, new CQxModel(1));
     CQxObject* meshA = AddGrid(*a);
-    CQxJoint* jointA = Add(*a, new CQxJoint(1));
-    CQxJoint* jointB = Add(*b, new CQxJoint(1));
+    CQxJoint* jointA = QxAdd(*a, new CQxJoint(1));
+    CQxJoint* jointB = QxAdd(*b, new CQxJoint(1));
     CQxObject loose(1);
 
     CQxSelects pair(meshA), reversed(jointA), twoModels(meshA), outside(meshA), twoJoints(jointA);
@@ -147,17 +139,20 @@ TEST(SelectSet, ModelsAndMeshJointPairs) {
         EXPECT_TRUE(mesh == meshA && joint == jointA);
     }
     CQxSelects withParts(pair);
-    withParts[0]->Faces().PushBack(GridFace(*meshA, 0, 0));
+    withParts[0]->Faces().PushBack(QxGridFace(*meshA, 0, 0));
     CQxObject* mesh = nullptr;
     CQxJoint* joint = nullptr;
-    for (CQxSelects* bad : {&twoModels, &withParts, &twoJoints, &outside})
-        EXPECT_EQ(bad->GetMeshJoint(mesh, joint), 0);
+    const std::pair<const char*, CQxSelects*> bad[] = {{"two models", &twoModels},
+                                                       {"with parts", &withParts},
+                                                       {"two joints", &twoJoints},
+                                                       {"outside", &outside}};
+    for (const auto& [name, set] : bad) EXPECT_EQ(set->GetMeshJoint(mesh, joint), 0) << name;
     EXPECT_TRUE(mesh == nullptr && joint == nullptr);
 }
 
 TEST(SelectSet, BoxesAreInWorldSpace) {
     CQxGroup root(0);
-    CQxGroup* parent = Add(root, new CQxGroup(1));
+    CQxGroup* parent = QxAdd(root, new CQxGroup(1));
     parent->Translate() = CQxVector(0, 3, 0);
     CQxObject* a = AddGrid(*parent);
     a->Pivot() = CQxVector(1, 0, 0);
@@ -169,22 +164,22 @@ TEST(SelectSet, BoxesAreInWorldSpace) {
 
     CQxBoundBox box;
     ASSERT_EQ(set.GetPivotBoundBox(box), 1);
-    EXPECT_TRUE(VectorNear(box.GetMin(), CQxVector(-2, 0, 0)));
-    EXPECT_TRUE(VectorNear(box.GetMax(), CQxVector(5, 3, 1)));
+    EXPECT_TRUE(QxNear(box.GetMin(), CQxVector(-2, 0, 0)));
+    EXPECT_TRUE(QxNear(box.GetMax(), CQxVector(5, 3, 1)));
     box.Add(CQxVector(100, 100, 100)); // reset first
     ASSERT_EQ(set.GetBoundBox(box), 1);
-    EXPECT_TRUE(VectorNear(box.GetMin(), CQxVector(-3, 0, -1)));
-    EXPECT_TRUE(VectorNear(box.GetMax(), CQxVector(5, 3, 2)));
+    EXPECT_TRUE(QxNear(box.GetMin(), CQxVector(-3, 0, -1)));
+    EXPECT_TRUE(QxNear(box.GetMax(), CQxVector(5, 3, 2)));
     EXPECT_EQ(CQxSelects().GetBoundBox(box) + CQxSelects().GetPivotBoundBox(box), 0);
 }
 
 TEST(SelectSet, IKGoalsAreHandleEndsWhoseChainPassesThroughTheRecord) {
     CQxModel root(0);
-    CQxJoint* j1 = Add(root, new CQxJoint(1));
-    CQxJoint* j2 = Add(*j1, new CQxJoint(1));
-    CQxJoint* j3 = Add(*j2, new CQxJoint(1));
+    CQxJoint* j1 = QxAdd(root, new CQxJoint(1));
+    CQxJoint* j2 = QxAdd(*j1, new CQxJoint(1));
+    CQxJoint* j3 = QxAdd(*j2, new CQxJoint(1));
     CQxObject* side = AddGrid(root);
-    Add(root, new CQxJoint(1))->SelectHandle(1, 0); // a handle without an IK root: no goal
+    QxAdd(root, new CQxJoint(1))->SelectHandle(1, 0); // a handle without an IK root: no goal
     j3->IKRoot() = j2;
 
     CQxSelects set(j2);
@@ -203,7 +198,7 @@ TEST(SelectSet, IKGoalsAreHandleEndsWhoseChainPassesThroughTheRecord) {
 
 TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
     CQxModel root(0);
-    CQxGroup* a = Add(root, new CQxGroup(1));
+    CQxGroup* a = QxAdd(root, new CQxGroup(1));
     CQxObject* a1 = AddGrid(*a);
     CQxObject* a11 = AddGrid(*a1);
     CQxObject* b = AddGrid(root);
@@ -228,8 +223,8 @@ TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
     // Whole records take their subtrees (a component record below one goes whole too), in
     // pre-order whatever the input order; component records are copied.
     CQxSelect c1Faces(c1), bFaces(b);
-    c1Faces.Faces().PushBack(GridFace(*c1, 0, 0));
-    bFaces.Faces().PushBack(GridFace(*b, 1, 0));
+    c1Faces.Faces().PushBack(QxGridFace(*c1, 0, 0));
+    bFaces.Faces().PushBack(QxGridFace(*b, 1, 0));
     CQxSelects selects(c1Faces);
     selects.Add(CQxSelect(a));
     selects.Add(bFaces);
@@ -238,7 +233,7 @@ TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
     ASSERT_EQ(root.GetExtraDeleteObjects(selects, out, 1), 1);
     EXPECT_EQ(Objects(out), (Objs{a, a1, a11, b, c, c1}));
     for (unsigned int i = 0; i < out.GetSize(); ++i)
-        EXPECT_EQ(out[i]->HasComponents(), out[i]->Object() == b);
+        EXPECT_EQ(out[i]->HasComponents(), out[i]->Object() == b) << "record " << i;
 
     CQxSelects single;
     EXPECT_EQ(a->GetExtraDeleteObjects(selects, single, 0), 1);

@@ -4,9 +4,7 @@
 #include <vector>
 
 #include "qx/scene/object_kinds.h"
-#include "selection_test_util.h"
-
-using namespace qxseltest;
+#include "scene_builders.h"
 
 // Expected positions are derived in world space from what each frame means (a shift along, or
 // a turn about, an axis given in that frame), not from the records' own formulas.
@@ -70,24 +68,9 @@ CQxVector TurnedAbout(const CQxVector& p, const CQxVector& c, const CQxQuat& q) 
     return c + (p - c) * q;
 }
 
-void ExpectShape(const std::vector<CQxVector>& actual, const std::vector<CQxVector>& expected,
-                 float eps = 1e-4f) {
-    ASSERT_EQ(actual.size(), expected.size());
-    for (std::size_t i = 0; i < actual.size(); ++i) EXPECT_TRUE(VectorNear(actual[i], expected[i], eps)) << i;
-}
-
 using Move = void (*)(CQxSelect&, const CQxVector&);
 using Rotate = void (*)(CQxSelect&, const CQxQuat&);
 using RotateAbout = void (*)(CQxSelect&, const CQxVector&, const CQxQuat&);
-
-// A member operation as a plain function, fixed at compile time.
-template <auto Op>
-struct Call {
-    template <class... A>
-    static void Run(CQxSelect& s, const A&... a) {
-        (s.*Op)(a...);
-    }
-};
 
 // The operations of one frame.
 struct FrameOps {
@@ -98,22 +81,24 @@ struct FrameOps {
 };
 
 const FrameOps Frames[3] = {
-    {"world", &Call<&CQxSelect::WorldMoveObject>::Run<CQxVector>,
-     &Call<&CQxSelect::WorldMovePivot>::Run<CQxVector>, &Call<&CQxSelect::WorldMoveVertices>::Run<CQxVector>,
-     &Call<&CQxSelect::WorldRotateObject>::Run<CQxQuat>,
-     &Call<&CQxSelect::WorldRotatePivot>::Run<CQxVector, CQxQuat>,
-     &Call<&CQxSelect::WorldRotateVertices>::Run<CQxVector, CQxQuat>},
-    {"local", &Call<&CQxSelect::LocalMoveObject>::Run<CQxVector>,
-     &Call<&CQxSelect::LocalMovePivot>::Run<CQxVector>, &Call<&CQxSelect::LocalMoveVertices>::Run<CQxVector>,
-     &Call<static_cast<void (CQxSelect::*)(const CQxQuat&)>(&CQxSelect::LocalRotateObject)>::Run<CQxQuat>,
-     &Call<&CQxSelect::LocalRotatePivot>::Run<CQxVector, CQxQuat>,
-     &Call<&CQxSelect::LocalRotateVertices>::Run<CQxVector, CQxQuat>},
-    {"object", &Call<&CQxSelect::ObjectMoveObject>::Run<CQxVector>,
-     &Call<&CQxSelect::ObjectMovePivot>::Run<CQxVector>,
-     &Call<&CQxSelect::ObjectMoveVertices>::Run<CQxVector>,
-     &Call<&CQxSelect::ObjectRotateObject>::Run<CQxQuat>,
-     &Call<&CQxSelect::ObjectRotatePivot>::Run<CQxVector, CQxQuat>,
-     &Call<&CQxSelect::ObjectRotateVertices>::Run<CQxVector, CQxQuat>},
+    {"world", [](CQxSelect& s, const CQxVector& d) { s.WorldMoveObject(d); },
+     [](CQxSelect& s, const CQxVector& d) { s.WorldMovePivot(d); },
+     [](CQxSelect& s, const CQxVector& d) { s.WorldMoveVertices(d); },
+     [](CQxSelect& s, const CQxQuat& q) { s.WorldRotateObject(q); },
+     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.WorldRotatePivot(c, q); },
+     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.WorldRotateVertices(c, q); }},
+    {"local", [](CQxSelect& s, const CQxVector& d) { s.LocalMoveObject(d); },
+     [](CQxSelect& s, const CQxVector& d) { s.LocalMovePivot(d); },
+     [](CQxSelect& s, const CQxVector& d) { s.LocalMoveVertices(d); },
+     [](CQxSelect& s, const CQxQuat& q) { s.LocalRotateObject(q); },
+     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.LocalRotatePivot(c, q); },
+     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.LocalRotateVertices(c, q); }},
+    {"object", [](CQxSelect& s, const CQxVector& d) { s.ObjectMoveObject(d); },
+     [](CQxSelect& s, const CQxVector& d) { s.ObjectMovePivot(d); },
+     [](CQxSelect& s, const CQxVector& d) { s.ObjectMoveVertices(d); },
+     [](CQxSelect& s, const CQxQuat& q) { s.ObjectRotateObject(q); },
+     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.ObjectRotatePivot(c, q); },
+     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.ObjectRotateVertices(c, q); }},
 };
 
 } // namespace
@@ -130,17 +115,17 @@ TEST(SelectTransform, MovesShiftObjectsPivotsAndVerticesAlongTheirFrame) {
         CQxSelect select(rig.object);
         Frames[f].moveObject(select, d);
         for (CQxVector& p : expected) p += step * 2.0f;
-        ExpectShape(rig.Shape(), expected);
+        EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
 
         const CQxVector pivot = rig.World(rig.object->Pivot());
         Frames[f].movePivot(select, d);
-        EXPECT_TRUE(VectorNear(rig.World(rig.object->Pivot()), pivot + step));
-        ExpectShape(rig.Shape(), expected);
+        EXPECT_TRUE(QxNear(rig.World(rig.object->Pivot()), pivot + step));
+        EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
 
         CQxSelect diagonal = rig.Diagonal();
         Frames[f].moveVertices(diagonal, d);
         for (unsigned int i : {0u, 4u, 8u}) expected[i] += step;
-        ExpectShape(rig.Shape(), expected);
+        EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
         EXPECT_EQ(rig.object->Updates, 1); // only the vertex edit updates
     }
 
@@ -153,7 +138,7 @@ TEST(SelectTransform, MovesShiftObjectsPivotsAndVerticesAlongTheirFrame) {
     CQxSelect select(object);
     select.LocalMoveObject(CQxVector(1, 0, 0));
     select.ObjectMoveObject(CQxVector(1, 0, 0));
-    EXPECT_TRUE(VectorNear(object->Translate(), CQxVector(1, 0, -1)));
+    EXPECT_TRUE(QxNear(object->Translate(), CQxVector(1, 0, -1)));
 }
 
 TEST(SelectTransform, TurnsRotateAboutTheirCentreInTheirFrame) {
@@ -169,20 +154,20 @@ TEST(SelectTransform, TurnsRotateAboutTheirCentreInTheirFrame) {
         CQxSelect select(rig.object);
         Frames[f].rotateObject(select, Turn(axis, angle));
         for (CQxVector& p : expected) p = TurnedAbout(p, pivot, worldTurn);
-        ExpectShape(rig.Shape(), expected);
+        EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
 
         Frames[f].rotatePivot(select, centre, Turn(axis, angle));
-        EXPECT_TRUE(VectorNear(rig.World(rig.object->Pivot()), TurnedAbout(pivot, centre, worldTurn)));
-        ExpectShape(rig.Shape(), expected);
+        EXPECT_TRUE(QxNear(rig.World(rig.object->Pivot()), TurnedAbout(pivot, centre, worldTurn)));
+        EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
         // About the pivot itself, the pivot stays where it is.
         pivot = rig.World(rig.object->Pivot());
         Frames[f].rotatePivot(select, pivot, Turn(axis, angle));
-        EXPECT_TRUE(VectorNear(rig.World(rig.object->Pivot()), pivot));
+        EXPECT_TRUE(QxNear(rig.World(rig.object->Pivot()), pivot));
 
         CQxSelect diagonal = rig.Diagonal();
         Frames[f].rotateVertices(diagonal, centre, Turn(axis, angle));
         for (unsigned int i : {0u, 4u, 8u}) expected[i] = TurnedAbout(expected[i], centre, worldTurn);
-        ExpectShape(rig.Shape(), expected);
+        EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
     }
 
     Rig rig(1.5f, CQxVector(2, 2, 2));
@@ -191,9 +176,9 @@ TEST(SelectTransform, TurnsRotateAboutTheirCentreInTheirFrame) {
     CQxSelect diagonal = rig.Diagonal();
     diagonal.ObjectScalePivot(centre, CQxVector(3, 3, 3));
     diagonal.ObjectScaleVertices(centre, CQxVector(3, 3, 3));
-    EXPECT_TRUE(VectorNear(rig.World(rig.object->Pivot()), centre + (pivot - centre) * 3.0f));
+    EXPECT_TRUE(QxNear(rig.World(rig.object->Pivot()), centre + (pivot - centre) * 3.0f));
     for (unsigned int i : {0u, 4u, 8u}) expected[i] = centre + (expected[i] - centre) * 3.0f;
-    ExpectShape(rig.Shape(), expected);
+    EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
 }
 
 TEST(SelectTransform, VertexEditsNeedListedVerticesAndAlwaysUpdate) {
@@ -204,12 +189,12 @@ TEST(SelectTransform, VertexEditsNeedListedVerticesAndAlwaysUpdate) {
     faces.WorldMoveVertices(CQxVector(5, 5, 5));
     faces.ObjectRotateVertices(CQxVector(), Turn(CQxVector(0, 1, 0), 90));
     faces.ObjectScaleVertices(CQxVector(), CQxVector(2, 2, 2));
-    ExpectShape(rig.Shape(), before, 0.0f);
+    EXPECT_TRUE(QxNear(rig.Shape(), before, 0.0f));
     EXPECT_EQ(rig.object->Updates, 0);
 
     CQxSelect diagonal = rig.Diagonal();
     diagonal.ObjectRotateVertices(CQxVector(7, 1, -3), CQxQuat());
-    ExpectShape(rig.Shape(), before, 1e-5f);
+    EXPECT_TRUE(QxNear(rig.Shape(), before, 1e-5f));
     EXPECT_EQ(rig.object->Updates, 1);
 
     // Without any transform the increment is used as it is; without an object nothing happens.
@@ -220,7 +205,7 @@ TEST(SelectTransform, VertexEditsNeedListedVerticesAndAlwaysUpdate) {
     select.Vertices().PushBack(first);
     const CQxVector start = first->Position();
     select.ObjectMoveVertices(CQxVector(1, 2, 3));
-    EXPECT_TRUE(VectorNear(first->Position(), start + CQxVector(1, 2, 3)));
+    EXPECT_TRUE(QxNear(first->Position(), start + CQxVector(1, 2, 3)));
     CQxSelect none;
     none.WorldMoveObject(CQxVector(1, 0, 0));
     none.WorldRotatePivot(CQxVector(), Turn(CQxVector(0, 1, 0), 90));
@@ -243,7 +228,7 @@ TEST(SelectTransform, SetsChangeEveryRecordAndTurnFromStartingRotations) {
     const CQxVector d(0, 0, 1);
     const CQxVector start = childWorld();
     set.WorldMoveObjects(d);
-    EXPECT_TRUE(VectorNear(childWorld(), start + d * 2.0f));
+    EXPECT_TRUE(QxNear(childWorld(), start + d * 2.0f));
 
     // Growing increments from fixed bases: only the latest one counts.
     CQxPtrArray<CQxQuat> bases;

@@ -1,17 +1,16 @@
 #pragma once
 
-// A small scene for the object-command tests and the checks every command goes through.
+// The scene the object-command tests edit, and the checks every command goes through.
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "qx/commands/object_cmds.h"
 #include "qx/scene/scene.h"
 #include "qx/skeleton/joint.h"
+#include "scene_builders.h"
 #include "scene_dump.h"
 
 namespace qxtest {
@@ -41,13 +40,11 @@ struct TestScene {
     TestScene() {
         scene.CmdManager().SetMaxSize(1000);
         CQxModel& root = scene.RootModel();
-        model1 = AddModel(root, "Model1");
+        model1 = QxAdd(root, new CQxModel(1), "Model1");
         CQxAttribute* red = model1->CreateAttribute("Red");
-        group = new CQxGroup(1);
-        group->SetName("Group1");
+        group = QxAdd(*model1, new CQxGroup(1), "Group1");
         group->Translate() = CQxVector(5.0f, 0.0f, 0.0f);
         group->SetAngle(CQxVector(0.0f, 0.5f, 0.0f));
-        model1->PushChild(group);
         meshA = AddMesh(*group, "MeshA", [&](CQxMesh& m) {
             return m.CreateCube(0, 2.0f, 2.0f, 2.0f, 1, 1, 1, model1->GetAttribute(0), 0);
         });
@@ -59,14 +56,11 @@ struct TestScene {
         meshB =
             AddMesh(*group, "MeshB", [](CQxMesh& m) { return m.CreateSphere(0, 1.0f, 8, 4, nullptr, 0); });
 
-        CQxObject* parent = model1;
         for (int j = 0; j < 3; ++j) {
-            joints[j] = new CQxJoint(1);
-            joints[j]->SetName(("Joint" + std::to_string(j + 1)).c_str());
+            CQxObject& parent = j ? static_cast<CQxObject&>(*joints[j - 1]) : *model1;
+            joints[j] = QxAdd(parent, new CQxJoint(1), ("Joint" + std::to_string(j + 1)).c_str());
             if (j) joints[j]->Translate() = CQxVector(10.0f, 0.0f, 0.0f);
-            parent->PushChild(joints[j]);
             joints[j]->Create(2.0f, 8);
-            parent = joints[j];
         }
         joints[0]->Recreate();
         joints[1]->Recreate();
@@ -85,20 +79,11 @@ struct TestScene {
             vertex.Bones()->Weights[0] = 1.0f;
         }
 
-        model2 = AddModel(root, "Model2");
+        model2 = QxAdd(root, new CQxModel(1), "Model2");
         meshD = AddMesh(*model2, "MeshD", [&](CQxMesh& m) {
             return m.CreateCube(0, 1.0f, 1.0f, 1.0f, 2, 1, 1, model2->GetAttribute(0), 0);
         });
-        clone = new CQxClone(meshA);
-        clone->SetName("MeshA-Clone1");
-        model2->PushChild(clone);
-    }
-
-    static CQxModel* AddModel(CQxObject& parent, const char* name) {
-        auto* model = new CQxModel(1);
-        model->SetName(name);
-        parent.PushChild(model);
-        return model;
+        clone = QxAdd(*model2, new CQxClone(meshA), "MeshA-Clone1");
     }
 
     template <class Build>
@@ -128,29 +113,6 @@ inline bool TopologyHolds(const CQxScene& scene) {
         if (!it->Mesh().CheckTopology()) return false;
     return true;
 }
-
-// Where two dumps part: the first differing lines, for failure messages that stay readable.
-inline std::string DumpDiff(const std::string& a, const std::string& b) {
-    std::size_t line = 0, pa = 0, pb = 0;
-    while (pa < a.size() || pb < b.size()) {
-        const std::size_t ea = std::min(a.find('\n', pa), a.size());
-        const std::size_t eb = std::min(b.find('\n', pb), b.size());
-        if (a.compare(pa, ea - pa, b, pb, eb - pb) != 0) {
-            // The object line the difference belongs to helps as much as the line itself.
-            const std::size_t owner = a.rfind("user ", pa);
-            const std::size_t start = owner == std::string::npos ? 0 : a.rfind('\n', owner) + 1;
-            return "\nline " + std::to_string(line) + " in: " + a.substr(start, a.find('\n', start) - start) +
-                   "\n  - " + a.substr(pa, ea - pa) + "\n  + " + b.substr(pb, eb - pb);
-        }
-        pa = ea + 1;
-        pb = eb + 1;
-        ++line;
-    }
-    return "";
-}
-
-#define QX_EXPECT_SAME_DUMP(a, b) EXPECT_TRUE((a) == (b)) << qxtest::DumpDiff((a), (b))
-#define QX_ASSERT_SAME_DUMP(a, b) ASSERT_TRUE((a) == (b)) << qxtest::DumpDiff((a), (b))
 
 // The commands in effect: from the oldest up to the current one.
 inline unsigned int UndoDepth(const CQxCmdManager& history) {
@@ -196,39 +158,6 @@ void ExpectRefused(CQxScene& scene, Run&& run) {
     EXPECT_EQ(count, scene.CmdManager().GetCount());
     EXPECT_EQ(current, scene.CmdManager().GetCurCmd());
     QX_EXPECT_SAME_DUMP(before, QxDumpScene(scene));
-}
-
-// The host notifications of a scene: codes and the detail each carried in its second argument.
-// Scene notifications carry their bits in the first argument instead.
-struct Notifications {
-    std::vector<int> Codes;
-    std::vector<std::uintptr_t> Details;
-
-    explicit Notifications(CQxScene& scene) { scene.SetUpdateFunc(&Record, this); }
-    void Clear() {
-        Codes.clear();
-        Details.clear();
-    }
-    static void Record(void* user, CQxScene*, QX_UPDATE_TYPE type, void* arg1, void* arg2, void*) {
-        auto* self = static_cast<Notifications*>(user);
-        self->Codes.push_back(static_cast<int>(type));
-        self->Details.push_back(reinterpret_cast<std::uintptr_t>(type == QX_UPDATE_SCENE ? arg1 : arg2));
-    }
-};
-
-// World positions of an object's vertices.
-inline std::vector<CQxVector> WorldVertices(const CQxObject& object) {
-    std::vector<CQxVector> out;
-    const CQxMatrix world = object.GetTransformToRoot(QX_TF_ALL, 0);
-    for (const CQxVertex& v : object.Mesh().Vertices()) out.push_back(v.Position() * world);
-    return out;
-}
-
-inline void ExpectNear(const std::vector<CQxVector>& a, const std::vector<CQxVector>& b, float eps = 1e-3f) {
-    ASSERT_EQ(a.size(), b.size());
-    for (std::size_t i = 0; i < a.size(); ++i)
-        EXPECT_TRUE(a[i].IsEqual(b[i], eps)) << i << ": " << a[i].x << "," << a[i].y << "," << a[i].z
-                                             << " vs " << b[i].x << "," << b[i].y << "," << b[i].z;
 }
 
 } // namespace qxtest
