@@ -14,6 +14,8 @@
 #include "qx/scene/scene.h"
 #include "qx/scene/settings.h"
 
+using namespace QxWin;
+
 namespace fs = std::filesystem;
 
 namespace {

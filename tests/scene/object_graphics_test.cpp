@@ -12,6 +12,8 @@
 #include "qx/scene/model.h"
 #include "qx/skeleton/joint.h"
 
+using namespace QxWin;
+
 namespace {
 
 using qxtest::FaceTriangles;

@@ -11,6 +11,8 @@
 #include "qx/platform/message.h"
 #include "qx/scene/app.h"
 
+using namespace QxWin;
+
 namespace {
 
 struct Message {
