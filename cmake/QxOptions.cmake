@@ -32,6 +32,12 @@ endif()
 # Installed programs find the installed library beside them, wherever the prefix is.
 set(CMAKE_INSTALL_RPATH "$ORIGIN/../${CMAKE_INSTALL_LIBDIR}")
 
+# Every library is built with hidden visibility: libQxDurerive.so exports what the public headers
+# mark QX_API (qx/export.h) and nothing else, so its helpers cannot clash with a host's.
+set(CMAKE_C_VISIBILITY_PRESET hidden)
+set(CMAKE_CXX_VISIBILITY_PRESET hidden)
+set(CMAKE_VISIBILITY_INLINES_HIDDEN ON)
+
 # Public headers of the library and of its sibling libraries live in one tree.
 set(QX_INCLUDE_DIR "${PROJECT_SOURCE_DIR}/include")
 

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <utility>
 
+using namespace QxWin;
+
 namespace {
 
 // Canvases live until deleted (memory) or until their window goes. The tables are never freed,
@@ -300,7 +302,7 @@ int QxCompositeWindowCanvas(HWND window, std::uint32_t* frame, int width, int he
     return 1;
 }
 
-HDC GetDC(HWND window) {
+HDC QxWin::GetDC(HWND window) {
     if (!window) return nullptr;
     CanvasTables& tables = Tables();
     auto& slot = tables.windows[window];
@@ -313,12 +315,12 @@ HDC GetDC(HWND window) {
     return slot.get();
 }
 
-int ReleaseDC(HWND window, HDC dc) {
+int QxWin::ReleaseDC(HWND window, HDC dc) {
     QxCanvas* canvas = QxCanvasFind(dc);
     return canvas && window && canvas->Window() == window ? 1 : 0;
 }
 
-HDC CreateCompatibleDC(HDC /*dc*/) {
+HDC QxWin::CreateCompatibleDC(HDC /*dc*/) {
     auto canvas = std::make_unique<QxCanvas>(nullptr);
     QxCanvas* raw = canvas.get();
     CanvasTables& tables = Tables();
@@ -327,7 +329,7 @@ HDC CreateCompatibleDC(HDC /*dc*/) {
     return raw;
 }
 
-BOOL DeleteDC(HDC dc) {
+BOOL QxWin::DeleteDC(HDC dc) {
     CanvasTables& tables = Tables();
     const auto found = tables.memory.find(dc);
     if (!dc || found == tables.memory.end()) return 0;
@@ -336,44 +338,44 @@ BOOL DeleteDC(HDC dc) {
     return 1;
 }
 
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object) {
+HGDIOBJ QxWin::SelectObject(HDC dc, HGDIOBJ object) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || !QxGdiIsLive(object)) return nullptr;
     return canvas->Select(object, QxGdiKindOf(object));
 }
 
-int SetBkMode(HDC dc, int mode) {
+int QxWin::SetBkMode(HDC dc, int mode) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
     return std::exchange(canvas->bkMode, mode);
 }
 
-int GetBkMode(HDC dc) {
+int QxWin::GetBkMode(HDC dc) {
     const QxCanvas* canvas = QxCanvasFind(dc);
     return canvas ? canvas->bkMode : 0;
 }
 
-COLORREF SetBkColor(HDC dc, COLORREF color) {
+COLORREF QxWin::SetBkColor(HDC dc, COLORREF color) {
     QxCanvas* canvas = QxCanvasFind(dc);
     return canvas ? std::exchange(canvas->bkColor, color & 0xFFFFFF) : CLR_INVALID;
 }
 
-COLORREF GetBkColor(HDC dc) {
+COLORREF QxWin::GetBkColor(HDC dc) {
     const QxCanvas* canvas = QxCanvasFind(dc);
     return canvas ? canvas->bkColor : CLR_INVALID;
 }
 
-COLORREF SetTextColor(HDC dc, COLORREF color) {
+COLORREF QxWin::SetTextColor(HDC dc, COLORREF color) {
     QxCanvas* canvas = QxCanvasFind(dc);
     return canvas ? std::exchange(canvas->textColor, color & 0xFFFFFF) : CLR_INVALID;
 }
 
-COLORREF GetTextColor(HDC dc) {
+COLORREF QxWin::GetTextColor(HDC dc) {
     const QxCanvas* canvas = QxCanvasFind(dc);
     return canvas ? canvas->textColor : CLR_INVALID;
 }
 
-BOOL MoveToEx(HDC dc, int x, int y, POINT* previous) {
+BOOL QxWin::MoveToEx(HDC dc, int x, int y, POINT* previous) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     if (previous) *previous = canvas->position;
@@ -381,7 +383,7 @@ BOOL MoveToEx(HDC dc, int x, int y, POINT* previous) {
     return 1;
 }
 
-BOOL LineTo(HDC dc, int x, int y) {
+BOOL QxWin::LineTo(HDC dc, int x, int y) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     const POINT points[2] = {canvas->position, {x, y}};
@@ -389,7 +391,7 @@ BOOL LineTo(HDC dc, int x, int y) {
     return Polyline(dc, points, 2);
 }
 
-BOOL Polyline(HDC dc, const POINT* points, int count) {
+BOOL QxWin::Polyline(HDC dc, const POINT* points, int count) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || !points || count < 2) return 0;
     cairo_t* cr = NewContext(*canvas);
@@ -402,7 +404,7 @@ BOOL Polyline(HDC dc, const POINT* points, int count) {
     return 1;
 }
 
-BOOL Polygon(HDC dc, const POINT* points, int count) {
+BOOL QxWin::Polygon(HDC dc, const POINT* points, int count) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || !points || count < 2) return 0;
     FillAndStroke(*canvas, [points, count](cairo_t* cr, double offset) {
@@ -412,7 +414,7 @@ BOOL Polygon(HDC dc, const POINT* points, int count) {
     return 1;
 }
 
-BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
+BOOL QxWin::Rectangle(HDC dc, int left, int top, int right, int bottom) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     const RECT rect = Normalized(MakeRect(left, top, right, bottom));
@@ -435,7 +437,7 @@ BOOL Rectangle(HDC dc, int left, int top, int right, int bottom) {
     return 1;
 }
 
-BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
+BOOL QxWin::Ellipse(HDC dc, int left, int top, int right, int bottom) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     const RECT rect = Normalized(MakeRect(left, top, right, bottom));
@@ -452,7 +454,7 @@ BOOL Ellipse(HDC dc, int left, int top, int right, int bottom) {
     return 1;
 }
 
-int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
+int QxWin::FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     QxCanvas* canvas = QxCanvasFind(dc);
     const auto* fill = static_cast<const QxBrushObject*>(QxGdiFind(brush, QxGdiKind::Brush));
     if (!canvas || !rect || !fill) return 0;
@@ -460,7 +462,7 @@ int FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     return 1;
 }
 
-int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
+int QxWin::FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
     QxCanvas* canvas = QxCanvasFind(dc);
     const auto* fill = static_cast<const QxBrushObject*>(QxGdiFind(brush, QxGdiKind::Brush));
     if (!canvas || !rect || !fill) return 0;
@@ -473,7 +475,7 @@ int FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
     return 1;
 }
 
-BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
+BOOL QxWin::PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     const RECT rect = MakeRect(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height);
@@ -513,7 +515,8 @@ BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
     }
 }
 
-BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop) {
+BOOL QxWin::BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                   DWORD rop) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     if (rop == PATCOPY || rop == PATINVERT || rop == DSTINVERT || rop == BLACKNESS || rop == WHITENESS) {
@@ -575,7 +578,7 @@ BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX
     return 1;
 }
 
-COLORREF GetPixel(HDC dc, int x, int y) {
+COLORREF QxWin::GetPixel(HDC dc, int x, int y) {
     const QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || x < 0 || y < 0 || x >= canvas->Width() || y >= canvas->Height()) return CLR_INVALID;
     const std::uint32_t p = canvas->Pixels()[static_cast<std::ptrdiff_t>(y) * canvas->StridePixels() + x];
@@ -585,7 +588,7 @@ COLORREF GetPixel(HDC dc, int x, int y) {
     return RGB(channel(16), channel(8), channel(0));
 }
 
-COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
+COLORREF QxWin::SetPixel(HDC dc, int x, int y, COLORREF color) {
     const QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || x < 0 || y < 0 || x >= canvas->Width() || y >= canvas->Height()) return CLR_INVALID;
     canvas->Pixels()[static_cast<std::ptrdiff_t>(y) * canvas->StridePixels() + x] = QxOpaquePixel(color);
@@ -593,7 +596,7 @@ COLORREF SetPixel(HDC dc, int x, int y, COLORREF color) {
     return color & 0xFFFFFF;
 }
 
-BOOL DrawFocusRect(HDC dc, const RECT* rect) {
+BOOL QxWin::DrawFocusRect(HDC dc, const RECT* rect) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || !rect) return 0;
     const RECT r = Normalized(MakeRect(rect->left, rect->top, rect->right, rect->bottom));
@@ -627,7 +630,7 @@ BOOL DrawFocusRect(HDC dc, const RECT* rect) {
     return 1;
 }
 
-BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
+BOOL QxWin::DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || !rect) return 0;
     RECT r = Normalized(MakeRect(rect->left, rect->top, rect->right, rect->bottom));

@@ -85,7 +85,7 @@ public:
     QxFontObject* font = nullptr;
     QxBitmapObject* bitmap = nullptr; // memory canvases only
     COLORREF textColor = 0;
-    COLORREF bkColor = RGB(255, 255, 255);
+    COLORREF bkColor = QxWin::RGB(255, 255, 255);
     int bkMode = OPAQUE;
     POINT position{0, 0};
 
@@ -101,6 +101,6 @@ QxCanvas* QxCanvasFind(HDC dc);
 void QxCairoSetColor(cairo_t* cr, COLORREF color);
 // A premultiplied opaque pixel of a COLORREF.
 constexpr std::uint32_t QxOpaquePixel(COLORREF color) {
-    return 0xFF000000u | (static_cast<std::uint32_t>(GetRValue(color)) << 16) |
-           (static_cast<std::uint32_t>(GetGValue(color)) << 8) | GetBValue(color);
+    return 0xFF000000u | (static_cast<std::uint32_t>(QxWin::GetRValue(color)) << 16) |
+           (static_cast<std::uint32_t>(QxWin::GetGValue(color)) << 8) | QxWin::GetBValue(color);
 }

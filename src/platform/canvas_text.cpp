@@ -6,6 +6,8 @@
 #include <cstring>
 #include <string>
 
+using namespace QxWin;
+
 namespace {
 
 // A layout of one text in a canvas's font, freed with its cairo context.
@@ -113,7 +115,7 @@ std::pair<int, int> StripPrefixes(std::string* text) {
 
 } // namespace
 
-BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, SIZE* size) {
+BOOL QxWin::GetTextExtentPoint32A(HDC dc, const char* text, int count, SIZE* size) {
     const QxCanvas* canvas = QxCanvasFind(dc);
     std::string utf8;
     if (!canvas || !size || !TextOf(text, count, &utf8)) return 0;
@@ -124,7 +126,7 @@ BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, SIZE* size) {
     return 1;
 }
 
-BOOL TextOutA(HDC dc, int x, int y, const char* text, int count) {
+BOOL QxWin::TextOutA(HDC dc, int x, int y, const char* text, int count) {
     QxCanvas* canvas = QxCanvasFind(dc);
     std::string utf8;
     if (!canvas || !TextOf(text, count, &utf8)) return 0;
@@ -137,7 +139,7 @@ BOOL TextOutA(HDC dc, int x, int y, const char* text, int count) {
     return 1;
 }
 
-int DrawTextA(HDC dc, const char* text, int count, RECT* rect, UINT format) {
+int QxWin::DrawTextA(HDC dc, const char* text, int count, RECT* rect, UINT format) {
     QxCanvas* canvas = QxCanvasFind(dc);
     std::string utf8;
     if (!canvas || !rect || !TextOf(text, count, &utf8)) return 0;

@@ -8,6 +8,8 @@
 #include <utility>
 #include <vector>
 
+using namespace QxWin;
+
 namespace {
 
 std::vector<std::string>& FormatNames() {
@@ -47,7 +49,7 @@ void NoteChange(Clipboard& clipboard) {
 
 } // namespace
 
-UINT RegisterClipboardFormatA(const char* name) {
+UINT QxWin::RegisterClipboardFormatA(const char* name) {
     if (!name || !*name) return 0;
     auto& names = FormatNames();
     for (std::size_t i = 0; i < names.size(); ++i)
@@ -57,7 +59,7 @@ UINT RegisterClipboardFormatA(const char* name) {
     return QX_FIRST_REGISTERED_FORMAT + static_cast<UINT>(names.size() - 1);
 }
 
-int GetClipboardFormatNameA(UINT format, char* name, int size) {
+int QxWin::GetClipboardFormatNameA(UINT format, char* name, int size) {
     const auto& names = FormatNames();
     if (!name || size <= 0 || format < QX_FIRST_REGISTERED_FORMAT) return 0;
     const std::size_t index = format - QX_FIRST_REGISTERED_FORMAT;
@@ -68,7 +70,7 @@ int GetClipboardFormatNameA(UINT format, char* name, int size) {
     return static_cast<int>(count);
 }
 
-BOOL OpenClipboard(HWND owner) {
+BOOL QxWin::OpenClipboard(HWND owner) {
     Clipboard& clipboard = TheClipboard();
     if (clipboard.open) return 0;
     clipboard.open = 1;
@@ -82,7 +84,7 @@ BOOL OpenClipboard(HWND owner) {
     return 1;
 }
 
-BOOL CloseClipboard() {
+BOOL QxWin::CloseClipboard() {
     Clipboard& clipboard = TheClipboard();
     if (!clipboard.open) return 0;
     // Push reads the content while the clipboard is still open.
@@ -93,7 +95,7 @@ BOOL CloseClipboard() {
     return 1;
 }
 
-BOOL EmptyClipboard() {
+BOOL QxWin::EmptyClipboard() {
     Clipboard& clipboard = TheClipboard();
     if (!clipboard.open) return 0;
     for (const auto& [format, block] : clipboard.formats) QxGlobalFreeOwned(block);
@@ -102,7 +104,7 @@ BOOL EmptyClipboard() {
     return 1;
 }
 
-HANDLE SetClipboardData(UINT format, HANDLE block) {
+HANDLE QxWin::SetClipboardData(UINT format, HANDLE block) {
     Clipboard& clipboard = TheClipboard();
     // Rendering on request (a null block) is not offered; a block may be held only once.
     if (!clipboard.open || format == 0 || !block || QxGlobalIsOwned(block)) return nullptr;
@@ -119,7 +121,7 @@ HANDLE SetClipboardData(UINT format, HANDLE block) {
     return block;
 }
 
-HANDLE GetClipboardData(UINT format) {
+HANDLE QxWin::GetClipboardData(UINT format) {
     const Clipboard& clipboard = TheClipboard();
     if (!clipboard.open) return nullptr;
     for (const auto& [held, block] : clipboard.formats)
@@ -127,16 +129,16 @@ HANDLE GetClipboardData(UINT format) {
     return nullptr;
 }
 
-BOOL IsClipboardFormatAvailable(UINT format) {
+BOOL QxWin::IsClipboardFormatAvailable(UINT format) {
     const auto& formats = TheClipboard().formats;
     return std::any_of(formats.begin(), formats.end(), [format](const auto& e) { return e.first == format; });
 }
 
-int CountClipboardFormats() {
+int QxWin::CountClipboardFormats() {
     return static_cast<int>(TheClipboard().formats.size());
 }
 
-UINT EnumClipboardFormats(UINT format) {
+UINT QxWin::EnumClipboardFormats(UINT format) {
     const auto& formats = TheClipboard().formats;
     if (format == 0) return formats.empty() ? 0 : formats.front().first;
     for (std::size_t i = 0; i + 1 < formats.size(); ++i)
@@ -144,11 +146,11 @@ UINT EnumClipboardFormats(UINT format) {
     return 0;
 }
 
-DWORD GetClipboardSequenceNumber() {
+DWORD QxWin::GetClipboardSequenceNumber() {
     return TheClipboard().sequence;
 }
 
-HWND GetOpenClipboardWindow() {
+HWND QxWin::GetOpenClipboardWindow() {
     const Clipboard& clipboard = TheClipboard();
     return clipboard.open ? clipboard.owner : nullptr;
 }

@@ -9,6 +9,8 @@
 #include <string>
 #include <unordered_map>
 
+using namespace QxWin;
+
 namespace {
 
 struct Entry {
@@ -198,31 +200,31 @@ QxFontObject* QxDefaultFont() {
     return static_cast<QxFontObject*>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-HGDIOBJ GetStockObject(int id) {
+HGDIOBJ QxWin::GetStockObject(int id) {
     static std::array<HGDIOBJ, DEFAULT_GUI_FONT + 1> stock{};
     if (id < 0 || id > DEFAULT_GUI_FONT) return nullptr;
     if (!stock[id]) stock[id] = MakeStock(id);
     return stock[id];
 }
 
-HPEN CreatePen(int style, int width, COLORREF color) {
+HPEN QxWin::CreatePen(int style, int width, COLORREF color) {
     if (style < PS_SOLID || style > PS_INSIDEFRAME) return nullptr;
     // Widths beyond any canvas are refused rather than drawn.
     if (width < 0 || width > 4096) return nullptr;
     return MakePen(style, width, color, false);
 }
 
-HBRUSH CreateSolidBrush(COLORREF color) {
+HBRUSH QxWin::CreateSolidBrush(COLORREF color) {
     return MakeBrush(false, color, false);
 }
 
-HFONT CreateFontIndirectA(const LOGFONTA* font) {
+HFONT QxWin::CreateFontIndirectA(const LOGFONTA* font) {
     return font ? MakeFont(*font, false) : nullptr;
 }
 
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, const char* faceName) {
+HFONT QxWin::CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                         DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                         DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* faceName) {
     LOGFONTA desc{};
     desc.lfHeight = height;
     desc.lfWidth = width;
@@ -241,7 +243,7 @@ HFONT CreateFontA(int height, int width, int escapement, int orientation, int we
     return CreateFontIndirectA(&desc);
 }
 
-HBITMAP CreateCompatibleBitmap(HDC /*dc*/, int width, int height) {
+HBITMAP QxWin::CreateCompatibleBitmap(HDC /*dc*/, int width, int height) {
     if (width <= 0 || height <= 0 || width > 16384 || height > 16384) return nullptr;
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
     if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) {
@@ -259,7 +261,7 @@ HBITMAP CreateCompatibleBitmap(HDC /*dc*/, int width, int height) {
     return Register(std::move(bitmap), QxGdiKind::Bitmap);
 }
 
-BOOL DeleteObject(HGDIOBJ object) {
+BOOL QxWin::DeleteObject(HGDIOBJ object) {
     Entry* entry = object ? FindEntry(object) : nullptr;
     if (!entry || entry->deleted) return 0;
     if (entry->stock) return 1;
@@ -271,7 +273,7 @@ BOOL DeleteObject(HGDIOBJ object) {
     return 1;
 }
 
-int GetObjectA(HGDIOBJ object, int size, void* out) {
+int QxWin::GetObjectA(HGDIOBJ object, int size, void* out) {
     if (const auto* font = static_cast<const QxFontObject*>(QxGdiFind(object, QxGdiKind::Font))) {
         if (!out) return sizeof(LOGFONTA);
         if (size < static_cast<int>(sizeof(LOGFONTA))) return 0;

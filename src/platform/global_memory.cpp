@@ -6,6 +6,8 @@
 #include <new>
 #include <unordered_map>
 
+using namespace QxWin;
+
 namespace {
 
 struct Block {
@@ -29,7 +31,7 @@ Block* Find(HGLOBAL handle) {
 
 } // namespace
 
-HGLOBAL GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
+HGLOBAL QxWin::GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
     if (bytes > QX_GLOBAL_MAX_SIZE) return nullptr;
     auto block = std::make_unique<Block>();
     if (bytes) {
@@ -42,25 +44,25 @@ HGLOBAL GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
     return handle;
 }
 
-void* GlobalLock(HGLOBAL handle) {
+void* QxWin::GlobalLock(HGLOBAL handle) {
     Block* block = Find(handle);
     if (!block || block->size == 0) return nullptr;
     ++block->locks;
     return block->data.get();
 }
 
-BOOL GlobalUnlock(HGLOBAL handle) {
+BOOL QxWin::GlobalUnlock(HGLOBAL handle) {
     Block* block = Find(handle);
     if (!block || block->locks == 0) return 0;
     return --block->locks > 0;
 }
 
-SIZE_T GlobalSize(HGLOBAL handle) {
+SIZE_T QxWin::GlobalSize(HGLOBAL handle) {
     const Block* block = Find(handle);
     return block ? block->size : 0;
 }
 
-UINT GlobalFlags(HGLOBAL handle) {
+UINT QxWin::GlobalFlags(HGLOBAL handle) {
     const Block* block = Find(handle);
     if (!block) return GMEM_INVALID_HANDLE;
     UINT flags = static_cast<UINT>(block->locks < 0xFF ? block->locks : 0xFF);
@@ -68,7 +70,7 @@ UINT GlobalFlags(HGLOBAL handle) {
     return flags;
 }
 
-HGLOBAL GlobalFree(HGLOBAL handle) {
+HGLOBAL QxWin::GlobalFree(HGLOBAL handle) {
     const Block* block = Find(handle);
     if (!block || block->owned) return handle;
     Blocks().erase(handle);

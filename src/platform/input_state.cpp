@@ -5,6 +5,8 @@
 
 #include <array>
 
+using namespace QxWin;
+
 namespace {
 
 struct InputState {
@@ -119,7 +121,7 @@ UINT QxGetMouseFlags() {
     return flags;
 }
 
-SHORT GetAsyncKeyState(int vk) {
+SHORT QxWin::GetAsyncKeyState(int vk) {
     if (vk < 0 || vk > 255) return 0;
     InputState& state = State();
     const unsigned bits = (IsDown(static_cast<UINT>(vk)) ? 0x8000u : 0u) | state.pressed[vk];
@@ -127,20 +129,20 @@ SHORT GetAsyncKeyState(int vk) {
     return static_cast<SHORT>(bits);
 }
 
-SHORT GetKeyState(int vk) {
+SHORT QxWin::GetKeyState(int vk) {
     if (vk < 0 || vk > 255) return 0;
     const BYTE key = State().keys[vk];
     return static_cast<SHORT>(((key & 0x80) ? 0x8000u : 0u) | (key & 0x01u));
 }
 
-BOOL GetKeyboardState(BYTE* keys) {
+BOOL QxWin::GetKeyboardState(BYTE* keys) {
     if (!keys) return 0;
     const auto& table = State().keys;
     for (std::size_t i = 0; i < table.size(); ++i) keys[i] = table[i];
     return 1;
 }
 
-BOOL GetCursorPos(POINT* point) {
+BOOL QxWin::GetCursorPos(POINT* point) {
     if (!point) return 0;
     *point = State().cursor;
     return 1;

@@ -20,6 +20,8 @@
 #include <cstring>
 #include <string>
 
+using namespace QxWin;
+
 namespace {
 
 // One EGL display for the process, initialised by the first window and kept: shutting EGL down

@@ -17,6 +17,8 @@
 
 #include <unistd.h>
 
+using namespace QxWin;
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -381,9 +383,10 @@ Store* WritableStore(HKEY key) {
 
 } // namespace
 
-const HKEY HKEY_CURRENT_USER = &g_currentUser;
+const HKEY QxWin::HKEY_CURRENT_USER = &g_currentUser;
 
-LSTATUS RegOpenKeyExA(HKEY parent, const char* subKey, DWORD /*options*/, REGSAM /*access*/, PHKEY result) {
+LSTATUS QxWin::RegOpenKeyExA(HKEY parent, const char* subKey, DWORD /*options*/, REGSAM /*access*/,
+                             PHKEY result) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     if (!IsKey(parent)) return ERROR_INVALID_HANDLE;
@@ -396,9 +399,9 @@ LSTATUS RegOpenKeyExA(HKEY parent, const char* subKey, DWORD /*options*/, REGSAM
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegCreateKeyExA(HKEY parent, const char* subKey, DWORD /*reserved*/, char* /*keyClass*/,
-                        DWORD /*options*/, REGSAM /*access*/, const void* /*security*/, PHKEY result,
-                        DWORD* disposition) {
+LSTATUS QxWin::RegCreateKeyExA(HKEY parent, const char* subKey, DWORD /*reserved*/, char* /*keyClass*/,
+                               DWORD /*options*/, REGSAM /*access*/, const void* /*security*/, PHKEY result,
+                               DWORD* disposition) {
     if (!result) return ERROR_INVALID_PARAMETER;
     *result = nullptr;
     if (!IsKey(parent)) return ERROR_INVALID_HANDLE;
@@ -414,7 +417,8 @@ LSTATUS RegCreateKeyExA(HKEY parent, const char* subKey, DWORD /*reserved*/, cha
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size) {
+LSTATUS QxWin::RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data,
+                                DWORD* size) {
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
     if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
     Store* store = key->store.get();
@@ -432,8 +436,8 @@ LSTATUS RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* typ
     return ERROR_SUCCESS;
 }
 
-LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, const BYTE* data,
-                       DWORD size) {
+LSTATUS QxWin::RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD type, const BYTE* data,
+                              DWORD size) {
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
     Store* store = WritableStore(key);
     if (!store) return ERROR_ACCESS_DENIED;
@@ -455,7 +459,7 @@ LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DWORD typ
     return Save(*store);
 }
 
-LSTATUS RegDeleteValueA(HKEY key, const char* name) {
+LSTATUS QxWin::RegDeleteValueA(HKEY key, const char* name) {
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
     Store* store = WritableStore(key);
     if (!store) return ERROR_FILE_NOT_FOUND;
@@ -466,13 +470,13 @@ LSTATUS RegDeleteValueA(HKEY key, const char* name) {
     return Save(*store);
 }
 
-LSTATUS RegFlushKey(HKEY key) {
+LSTATUS QxWin::RegFlushKey(HKEY key) {
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
     Store* store = key->store.get();
     return store && store->dirty ? Save(*store) : ERROR_SUCCESS;
 }
 
-LSTATUS RegCloseKey(HKEY key) {
+LSTATUS QxWin::RegCloseKey(HKEY key) {
     if (key == HKEY_CURRENT_USER) return ERROR_SUCCESS;
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
     const LSTATUS result = RegFlushKey(key);

@@ -4,6 +4,8 @@
 #include <map>
 #include <thread>
 
+using namespace QxWin;
+
 namespace {
 
 struct Clock {
@@ -29,21 +31,21 @@ std::uint64_t Nanoseconds() {
 
 } // namespace
 
-ULONGLONG GetTickCount64() {
+ULONGLONG QxWin::GetTickCount64() {
     return Nanoseconds() / 1'000'000;
 }
 
-DWORD timeGetTime() {
+DWORD QxWin::timeGetTime() {
     return static_cast<DWORD>(GetTickCount64());
 }
 
-UINT timeBeginPeriod(UINT period) {
+UINT QxWin::timeBeginPeriod(UINT period) {
     if (period == 0) return TIMERR_NOCANDO;
     ++State().periods[period];
     return TIMERR_NOERROR;
 }
 
-UINT timeEndPeriod(UINT period) {
+UINT QxWin::timeEndPeriod(UINT period) {
     auto& periods = State().periods;
     const auto found = periods.find(period);
     if (found == periods.end()) return TIMERR_NOCANDO;
@@ -57,19 +59,19 @@ int QxGetTimePeriodCount() {
     return count;
 }
 
-BOOL QueryPerformanceCounter(LARGE_INTEGER* count) {
+BOOL QxWin::QueryPerformanceCounter(LARGE_INTEGER* count) {
     if (!count) return 0;
     count->QuadPart = static_cast<std::int64_t>(Nanoseconds());
     return 1;
 }
 
-BOOL QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
+BOOL QxWin::QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
     if (!frequency) return 0;
     frequency->QuadPart = 1'000'000'000;
     return 1;
 }
 
-void Sleep(DWORD milliseconds) {
+void QxWin::Sleep(DWORD milliseconds) {
     if (State().manual) {
         QxAdvanceClock(milliseconds);
     } else if (milliseconds == 0) {

@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+using namespace QxWin;
+
 namespace {
 
 struct Timer {
@@ -46,7 +48,7 @@ UINT_PTR NewThreadId(Queue& queue) {
 
 } // namespace
 
-UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
+UINT_PTR QxWin::SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     // Without a window and a procedure nobody could ever be told of the timer.
     if (!window && !proc) return 0;
     Queue& queue = TheQueue();
@@ -63,7 +65,7 @@ UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) {
     return timer->id;
 }
 
-BOOL KillTimer(HWND window, UINT_PTR id) {
+BOOL QxWin::KillTimer(HWND window, UINT_PTR id) {
     Queue& queue = TheQueue();
     Timer* timer = Find(queue, window, id);
     if (!timer) return 0;

@@ -4,6 +4,8 @@
 #include "qx/platform/input_state.h"
 #include "qx/platform/timer.h"
 
+using namespace QxWin;
+
 namespace {
 
 HWND& CaptureWindow() {
@@ -41,13 +43,13 @@ int QxWindow::GetClientRect(RECT* rect) const {
 }
 
 int QxWindow::SetCapture() {
-    ::SetCapture(this);
+    QxWin::SetCapture(this);
     return 1;
 }
 
 int QxWindow::ReleaseCapture() {
     if (!HasCapture()) return 0;
-    return ::ReleaseCapture();
+    return QxWin::ReleaseCapture();
 }
 
 int QxWindow::HasCapture() const {
@@ -55,7 +57,7 @@ int QxWindow::HasCapture() const {
 }
 
 int QxWindow::GetCursorPos(POINT* point) const {
-    if (!point || !::GetCursorPos(point)) return 0;
+    if (!point || !QxWin::GetCursorPos(point)) return 0;
     const POINT origin = GetClientOrigin();
     point->x -= origin.x;
     point->y -= origin.y;
@@ -70,30 +72,30 @@ HCURSOR QxWindow::SetCursor(HCURSOR cursor) {
 }
 
 UINT_PTR QxWindow::SetTimer(UINT_PTR id, UINT elapse) {
-    return ::SetTimer(this, id, elapse, nullptr);
+    return QxWin::SetTimer(this, id, elapse, nullptr);
 }
 
 int QxWindow::KillTimer(UINT_PTR id) {
-    return ::KillTimer(this, id);
+    return QxWin::KillTimer(this, id);
 }
 
-BOOL GetClientRect(HWND window, RECT* rect) {
+BOOL QxWin::GetClientRect(HWND window, RECT* rect) {
     return window ? window->GetClientRect(rect) : 0;
 }
 
-BOOL InvalidateRect(HWND window, const RECT* /*rect*/, BOOL /*erase*/) {
+BOOL QxWin::InvalidateRect(HWND window, const RECT* /*rect*/, BOOL /*erase*/) {
     if (!window) return 0;
     window->Invalidate();
     return 1;
 }
 
-BOOL UpdateWindow(HWND window) {
+BOOL QxWin::UpdateWindow(HWND window) {
     if (!window) return 0;
     window->Update();
     return 1;
 }
 
-HWND SetCapture(HWND window) {
+HWND QxWin::SetCapture(HWND window) {
     const HWND previous = CaptureWindow();
     if (previous == window) return previous;
     CaptureWindow() = window;
@@ -102,16 +104,16 @@ HWND SetCapture(HWND window) {
     return previous;
 }
 
-BOOL ReleaseCapture() {
+BOOL QxWin::ReleaseCapture() {
     SetCapture(nullptr);
     return 1;
 }
 
-HWND GetCapture() {
+HWND QxWin::GetCapture() {
     return CaptureWindow();
 }
 
-BOOL ScreenToClient(HWND window, POINT* point) {
+BOOL QxWin::ScreenToClient(HWND window, POINT* point) {
     if (!window || !point) return 0;
     const POINT origin = window->GetClientOrigin();
     point->x -= origin.x;
@@ -119,7 +121,7 @@ BOOL ScreenToClient(HWND window, POINT* point) {
     return 1;
 }
 
-BOOL ClientToScreen(HWND window, POINT* point) {
+BOOL QxWin::ClientToScreen(HWND window, POINT* point) {
     if (!window || !point) return 0;
     const POINT origin = window->GetClientOrigin();
     point->x += origin.x;
@@ -127,7 +129,7 @@ BOOL ClientToScreen(HWND window, POINT* point) {
     return 1;
 }
 
-HCURSOR SetCursor(HCURSOR cursor) {
+HCURSOR QxWin::SetCursor(HCURSOR cursor) {
     const HCURSOR previous = ProcessCursor();
     ProcessCursor() = cursor;
     const HWND target = CaptureWindow() ? CaptureWindow() : QxGetMouseWindow();
@@ -135,6 +137,6 @@ HCURSOR SetCursor(HCURSOR cursor) {
     return previous;
 }
 
-HCURSOR GetCursor() {
+HCURSOR QxWin::GetCursor() {
     return ProcessCursor();
 }

@@ -2,6 +2,8 @@
 
 #include "qx/platform/time.h"
 
+using namespace QxWin;
+
 CQxTaskManager::~CQxTaskManager() {
     Clear();
 }

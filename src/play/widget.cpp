@@ -3,6 +3,8 @@
 #include <array>
 #include <cstring>
 
+using namespace QxWin;
+
 namespace {
 
 constexpr std::array<const char*, 5> kTypeNames = {"Static", "Group", "Edit", "Check", "Button"};

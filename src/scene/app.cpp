@@ -12,6 +12,8 @@
 #include "qx/scene/scene.h"
 #include "qx/scene/settings.h"
 
+using namespace QxWin;
+
 namespace {
 
 constexpr UINT kTimerResolution = 1;
@@ -102,8 +104,8 @@ int CQxApp::WriteReg() {
 }
 
 unsigned int CQxApp::StartTimer(unsigned int elapse) {
-    const UINT_PTR id = m_TimerWindow ? ::SetTimer(m_TimerWindow, m_TimerId, elapse, nullptr)
-                                      : ::SetTimer(nullptr, m_TimerId, elapse, FrameTimerProc);
+    const UINT_PTR id = m_TimerWindow ? QxWin::SetTimer(m_TimerWindow, m_TimerId, elapse, nullptr)
+                                      : QxWin::SetTimer(nullptr, m_TimerId, elapse, FrameTimerProc);
     return static_cast<unsigned int>(id);
 }
 
@@ -128,14 +130,14 @@ unsigned int CQxApp::SetTimer(HWND window, unsigned int id) {
 
 int CQxApp::KillTimer() {
     if (!m_TimerId) return 0;
-    const int result = ::KillTimer(m_TimerWindow, m_TimerId);
+    const int result = QxWin::KillTimer(m_TimerWindow, m_TimerId);
     StopTimer();
     return result;
 }
 
 void CQxApp::ResetTimer() {
     if (!m_TimerId) return;
-    ::KillTimer(m_TimerWindow, m_TimerId);
+    QxWin::KillTimer(m_TimerWindow, m_TimerId);
     m_TimerId = StartTimer(m_TimerElapse);
     if (!m_TimerId) StopTimer();
 }

@@ -13,6 +13,8 @@
 #include "qx/scene/object.h"
 #include "qx/views/camera.h"
 
+using namespace QxWin;
+
 using qx_object::LowestAxis;
 using qx_object::SkinPosition;
 

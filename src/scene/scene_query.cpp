@@ -7,6 +7,8 @@
 #include "qx/selection/select.h"
 #include "qx/views/camera.h"
 
+using namespace QxWin;
+
 namespace {
 
 // The first name the format gives for n = 1, 2, ... that no object of the tree carries.

@@ -104,5 +104,5 @@ int CQxCamera::UpdateMatrices(unsigned int width, unsigned int height) {
 
 void CQxCamera::UpdateWindow() {
     Invalidate(nullptr, 0);
-    if (GetWindow()) ::UpdateWindow(GetWindow());
+    if (GetWindow()) QxWin::UpdateWindow(GetWindow());
 }

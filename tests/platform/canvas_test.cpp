@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <string>
 
+using namespace QxWin;
+
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);

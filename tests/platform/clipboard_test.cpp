@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+using namespace QxWin;
+
 namespace {
 
 TEST(GlobalMemoryTest, BlocksCountLocksAndRejectBadHandles) {

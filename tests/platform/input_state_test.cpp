@@ -4,6 +4,8 @@
 
 #include <array>
 
+using namespace QxWin;
+
 namespace {
 
 class InputStateTest : public ::testing::Test {

@@ -23,6 +23,8 @@
 
 #include <unistd.h>
 
+using namespace QxWin;
+
 namespace {
 
 constexpr std::uint32_t kRed = 0xFFFF0000u;

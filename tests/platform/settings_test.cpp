@@ -14,6 +14,8 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+using namespace QxWin;
+
 namespace fs = std::filesystem;
 
 namespace {

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+using namespace QxWin;
+
 namespace {
 
 // What the thread-timer procedures saw, in order.

@@ -13,6 +13,8 @@
 #include "scene_builders.h"
 #include "scratch_dir.h"
 
+using namespace QxWin;
+
 namespace {
 
 // Each test gets its own configuration folder, puts the five registry-backed settings back and

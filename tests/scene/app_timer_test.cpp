@@ -11,6 +11,8 @@
 #include "qx/platform/window.h"
 #include "qx/scene/scene.h"
 
+using namespace QxWin;
+
 namespace {
 
 // A frame's work that takes a set number of milliseconds on the manual clock.

@@ -13,6 +13,8 @@
 #include "qx/skeleton/joint.h"
 #include "scene_builders.h"
 
+using namespace QxWin;
+
 namespace {
 
 TEST(ObjectGraphics, OneFacePrimitivePerAttributeAndNothingWhenHidden) {

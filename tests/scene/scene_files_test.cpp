@@ -12,6 +12,8 @@
 #include "qx/scene/app.h"
 #include "scene_builders.h"
 
+using namespace QxWin;
+
 namespace {
 
 // A scene whose readers and writers record their calls and give set results; the readers see

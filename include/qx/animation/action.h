@@ -2,6 +2,7 @@
 
 #include "qx/basis/list_node.h"
 #include "qx/basis/string.h"
+#include "qx/export.h"
 
 enum QX_ACTION_TYPE : unsigned int {
     QX_ACTION_NONE = 0,
@@ -11,7 +12,7 @@ enum QX_ACTION_TYPE : unsigned int {
 
 // A named entry in a model's list of actions. Copies take the type and the name, never the
 // list links.
-class CQxAction : public CQxListNode<CQxAction> {
+class QX_API CQxAction : public CQxListNode<CQxAction> {
 public:
     CQxAction() = default;
     CQxAction(const CQxAction& other) = default;

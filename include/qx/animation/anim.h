@@ -1,8 +1,10 @@
 #pragma once
 
+#include "qx/export.h"
+
 // A model's keyframed animation. The item maps and their evaluation are added by the animation
 // work; for now an animation holds no items, so it is always empty.
-class CQxAnim {
+class QX_API CQxAnim {
 public:
     CQxAnim() = default;
     CQxAnim(const CQxAnim& other) = default;

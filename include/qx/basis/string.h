@@ -4,6 +4,7 @@
 #include <cstdarg>
 
 #include "qx/basis/array.h"
+#include "qx/export.h"
 
 // CQxString: growable UTF-8 text, always zero-terminated.
 //
@@ -12,7 +13,7 @@
 // they skip the delimiters given, read one token, and move the position past it; when there
 // is nothing to read, or the token is not what was asked for, they return 0 and leave the
 // position where it was, so a caller stops cleanly at the first bad token.
-class CQxString {
+class QX_API CQxString {
 public:
     static constexpr unsigned int NotFound = 0xFFFFFFFF;
 
@@ -134,9 +135,9 @@ private:
 
 // One whole token [first, last) read as a number, as the readers above read each token (a leading
 // '+' is accepted); 0 when the token is not one, and the value is left alone.
-int QxParseInt(const char* first, const char* last, int& value);
-int QxParseUint(const char* first, const char* last, unsigned int& value);
-int QxParseFloat(const char* first, const char* last, float& value);
+QX_API int QxParseInt(const char* first, const char* last, int& value);
+QX_API int QxParseUint(const char* first, const char* last, unsigned int& value);
+QX_API int QxParseFloat(const char* first, const char* last, float& value);
 
-CQxString operator+(const CQxString& a, const char* b);
-CQxString operator+(const CQxString& a, const CQxString& b);
+QX_API CQxString operator+(const CQxString& a, const char* b);
+QX_API CQxString operator+(const CQxString& a, const CQxString& b);

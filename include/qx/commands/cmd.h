@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qx/basis/list_node.h"
+#include "qx/export.h"
 
 class CQxAnim;
 class CQxScene;
@@ -51,7 +52,7 @@ enum QX_CMD_TYPE : unsigned int {
 //
 // A derived command either overrides Redo and Undo, or overrides Exchange alone, which then
 // serves both directions (0 redo, 1 undo).
-class CQxCmd : public CQxListNode<CQxCmd> {
+class QX_API CQxCmd : public CQxListNode<CQxCmd> {
 public:
     // Number of QX_CMD_TYPE values, and so of entries in the name table.
     static constexpr unsigned int TypeCount = 34;

@@ -2,6 +2,7 @@
 
 #include "qx/basis/list.h"
 #include "qx/commands/cmd.h"
+#include "qx/export.h"
 
 class CQxAnim;
 class CQxScene;
@@ -10,7 +11,7 @@ class CQxScene;
 // (GetCurCmd) is the newest command in effect; the commands after it form the redo side, and
 // a null cursor means every command in the list is undone. The manager owns every command in
 // its list and destroys each one when it leaves the list.
-class CQxCmdManager {
+class QX_API CQxCmdManager {
 public:
     // An empty history whose limit starts at QxUndoSize().
     CQxCmdManager();

@@ -5,13 +5,14 @@
 #include <utility>
 
 #include "qx/commands/cmd.h"
+#include "qx/export.h"
 
 class CQxScene;
 
 // The end of every undoable scene operation: a command whose create step has run is handed to
 // the scene's history (and the tools re-read the scene when prepareTool is set), or destroyed
 // when the step failed, leaving the history untouched. Returns `created` as 0 or 1.
-int QxCommitCmd(CQxScene& scene, std::unique_ptr<CQxCmd> cmd, int created, int prepareTool = 1);
+QX_API int QxCommitCmd(CQxScene& scene, std::unique_ptr<CQxCmd> cmd, int created, int prepareTool = 1);
 
 // Creates a Cmd for the scene, runs `create(cmd)` (its create step, returning nonzero on
 // success) and commits the result as above. The caller has already ended the scene's

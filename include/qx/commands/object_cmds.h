@@ -5,6 +5,7 @@
 
 #include "qx/basis/string.h"
 #include "qx/commands/tree_cmd.h"
+#include "qx/export.h"
 #include "qx/math/quat.h"
 #include "qx/math/vector.h"
 #include "qx/scene/object.h"
@@ -55,7 +56,7 @@ enum QX_OBJECT_ATTRIBUTE_TYPE : unsigned int {
 // unpushed. `update` asks the create step to notify the host; undo and redo always do.
 
 // Deletes whole objects (with their subtrees) and components of meshes.
-class CQxDeleteCmd : public CQxTreeCmd {
+class QX_API CQxDeleteCmd : public CQxTreeCmd {
 public:
     using CQxTreeCmd::CQxTreeCmd;
     QX_CMD_TYPE GetType() const override { return QX_CMD_DELETE; }
@@ -68,7 +69,7 @@ public:
 };
 
 // A model, a group, a primitive mesh (or a primitive added into an existing mesh), or a clone.
-class CQxCreateObjectCmd : public CQxTreeCmd {
+class QX_API CQxCreateObjectCmd : public CQxTreeCmd {
 public:
     using CQxTreeCmd::CQxTreeCmd;
     ~CQxCreateObjectCmd() override;
@@ -98,7 +99,7 @@ private:
 };
 
 // Puts an object under another parent (or before a sibling) keeping its place in the world.
-class CQxMoveObjectCmd : public CQxTreeCmd {
+class QX_API CQxMoveObjectCmd : public CQxTreeCmd {
 public:
     using CQxTreeCmd::CQxTreeCmd;
     QX_CMD_TYPE GetType() const override { return QX_CMD_MOVE_OBJECT; }
@@ -122,7 +123,7 @@ private:
 };
 
 // Appends the other selected meshes into the first and removes them.
-class CQxMergeObjectsCmd : public CQxTreeCmd {
+class QX_API CQxMergeObjectsCmd : public CQxTreeCmd {
 public:
     using CQxTreeCmd::CQxTreeCmd;
     QX_CMD_TYPE GetType() const override { return QX_CMD_MERGE_OBJECT; }
@@ -144,7 +145,7 @@ private:
 
 // Copies of the selected objects: mirrored (axis form) or stepped by scale, angles and
 // translation (vector form).
-class CQxDuplicateCmd : public CQxCmd {
+class QX_API CQxDuplicateCmd : public CQxCmd {
 public:
     explicit CQxDuplicateCmd(CQxScene* scene) : CQxCmd(scene), m_Store(scene) {}
     QX_CMD_TYPE GetType() const override { return QX_CMD_DUPLICATE_OBJECT; }
@@ -167,7 +168,7 @@ private:
 
 // One attribute of one object (name, scale, angles, translation, pivot, visibility, lock,
 // subdivision), or a freeze of several objects.
-class CQxObjectAttributeCmd : public CQxCmd {
+class QX_API CQxObjectAttributeCmd : public CQxCmd {
 public:
     explicit CQxObjectAttributeCmd(CQxScene* scene);
     ~CQxObjectAttributeCmd() override;
@@ -202,7 +203,7 @@ private:
 };
 
 // Mirror flags and the mirror-connect flag of one object.
-class CQxMirrorCmd : public CQxCmd {
+class QX_API CQxMirrorCmd : public CQxCmd {
 public:
     using CQxCmd::CQxCmd;
     QX_CMD_TYPE GetType() const override { return QX_CMD_SET_MIRROR; }
@@ -217,7 +218,7 @@ private:
 };
 
 // Turns faces over, adds back faces or removes them.
-class CQxFaceSideCmd : public CQxCmd {
+class QX_API CQxFaceSideCmd : public CQxCmd {
 public:
     explicit CQxFaceSideCmd(CQxScene* scene);
     ~CQxFaceSideCmd() override;
@@ -237,7 +238,7 @@ private:
 };
 
 // The shade flag of faces.
-class CQxShadeCmd : public CQxCmd {
+class QX_API CQxShadeCmd : public CQxCmd {
 public:
     using CQxCmd::CQxCmd;
     QX_CMD_TYPE GetType() const override { return QX_CMD_SET_SHADE; }
@@ -257,7 +258,7 @@ private:
 };
 
 // Scene settings: the grid (16) and the joint radius (32).
-class CQxSceneAttributeCmd : public CQxCmd {
+class QX_API CQxSceneAttributeCmd : public CQxCmd {
 public:
     using CQxCmd::CQxCmd;
     QX_CMD_TYPE GetType() const override { return QX_CMD_SCENE_ATTRIBUTE; }

@@ -10,6 +10,7 @@
 #include "qx/basis/array.h"
 #include "qx/basis/bin_tree.h"
 #include "qx/commands/cmd.h"
+#include "qx/export.h"
 #include "qx/math/matrix.h"
 #include "qx/scene/object.h"
 #include "qx/scene/transform_param.h"
@@ -24,14 +25,14 @@ class CQxSelects;
 using CQxIndexPath = CQxArray<unsigned int>;
 
 // The path of an object in its tree; and the object at a path below the root, or null.
-CQxIndexPath QxGetIndexPath(const CQxObject& object);
-CQxObject* QxFindIndexPath(const CQxObject& root, const CQxIndexPath& path);
+QX_API CQxIndexPath QxGetIndexPath(const CQxObject& object);
+QX_API CQxObject* QxFindIndexPath(const CQxObject& root, const CQxIndexPath& path);
 
 // --- Mesh state that commands put back exactly ---------------------------------------------------
 
 // The mate links of a mesh, each corner's mate by serial corner number (faces in list order,
 // corners in ring order). Operations that relink mates wholesale are taken back with it.
-class CQxMeshMates {
+class QX_API CQxMeshMates {
 public:
     void Capture(CQxMesh& mesh);
     // Links every corner as recorded; 0 (nothing changed) when the corner count differs.
@@ -43,7 +44,7 @@ private:
 };
 
 // The selection states of a mesh's elements, as the list positions of the selected ones.
-class CQxMeshSelection {
+class QX_API CQxMeshSelection {
 public:
     void Capture(const CQxMesh& mesh);
     // Sets exactly the recorded states; 1 when any state changed.
@@ -62,7 +63,7 @@ private:
 
 // The selection of a whole object tree: every object's selected and handle flags in pre-order,
 // and the element states of the meshes that have any.
-class CQxTreeSelection {
+class QX_API CQxTreeSelection {
 public:
     void Capture(const CQxObject& root);
     // Puts the states back on a tree of the same shape; objects whose mesh states changed get
@@ -81,7 +82,7 @@ using CQxMaterialRef = std::uint64_t;
 constexpr CQxMaterialRef QxNoMaterialRef = ~CQxMaterialRef(0);
 
 // The materials of a run of faces, in face order, run-length coded.
-class CQxFaceMaterials {
+class QX_API CQxFaceMaterials {
 public:
     void Clear() { m_Runs.clear(); }
     void Push(CQxMaterialRef ref);
@@ -103,7 +104,7 @@ class CQxSnapshotStore;
 // mesh's lists. Removed elements are kept as they were (positions, normals, bone weights, UVs,
 // colours, flags, selection states); what they point at (vertices, mates, materials) is kept
 // by position and linked again when they come back.
-class CQxMeshPart {
+class QX_API CQxMeshPart {
 public:
     CQxMeshPart() = default;
     CQxMeshPart(const CQxMeshPart&) = delete;
@@ -196,7 +197,7 @@ struct CQxStoreReport {
 // children and later siblings leave before their parents and earlier siblings and come back
 // after them, and every recorded path stays valid. Besides it keeps the skin and IK references
 // that leaving objects took part in, and the table of models that face materials refer to.
-class CQxSnapshotStore {
+class QX_API CQxSnapshotStore {
 public:
     explicit CQxSnapshotStore(CQxScene* scene) : m_Scene(scene) {}
     CQxSnapshotStore(const CQxSnapshotStore&) = delete;
@@ -270,7 +271,7 @@ private:
 
 // Base of the commands that take objects out of the tree and put them back: it owns a snapshot
 // store.
-class CQxTreeCmd : public CQxCmd {
+class QX_API CQxTreeCmd : public CQxCmd {
 public:
     explicit CQxTreeCmd(CQxScene* scene) : CQxCmd(scene), m_Store(scene) {}
     ~CQxTreeCmd() override;

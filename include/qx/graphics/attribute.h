@@ -6,6 +6,7 @@
 #include "qx/basis/list_node.h"
 #include "qx/basis/ptr_array.h"
 #include "qx/basis/string.h"
+#include "qx/export.h"
 #include "qx/graphics/color.h"
 #include "qx/graphics/texture.h"
 
@@ -54,16 +55,16 @@ enum QX_FILTER_TYPE : unsigned int {
 
 // The names under which scene files store the operations ("Dis", "Mod2X", "Modulate2X", ...);
 // null for a value out of range. The two lists spell some operations differently.
-const char* QxGetColorOpName(QX_COLOR_OP_TYPE op);
-const char* QxGetAlphaOpName(QX_ALPHA_OP_TYPE op);
+QX_API const char* QxGetColorOpName(QX_COLOR_OP_TYPE op);
+QX_API const char* QxGetAlphaOpName(QX_ALPHA_OP_TYPE op);
 // The operation of a name (compared exactly); 0 and `op` unchanged for an unknown name.
-int QxFindColorOp(const char* name, QX_COLOR_OP_TYPE& op);
-int QxFindAlphaOp(const char* name, QX_ALPHA_OP_TYPE& op);
+QX_API int QxFindColorOp(const char* name, QX_COLOR_OP_TYPE& op);
+QX_API int QxFindAlphaOp(const char* name, QX_ALPHA_OP_TYPE& op);
 
 // The lighting values of a material: a colour, factors for diffuse, ambient, emissive and
 // specular light, and the specular power. Diffuse, ambient and emissive scale the colour;
 // specular highlights are white scaled by the specular factor.
-class CQxColorMaterial {
+class QX_API CQxColorMaterial {
 public:
     // White, 0.8, 0.3, 0.0, 0.3, 5.0: the values new materials start with.
     CQxColorMaterial() = default;
@@ -106,7 +107,7 @@ private:
 
 // One texture layer of a material: the texture, how it combines colour and alpha with the
 // layers before it, and its filters.
-class CQxTextureStage {
+class QX_API CQxTextureStage {
 public:
     CQxTextureStage(QX_COLOR_OP_TYPE colorOp = QX_COLOR_OP_TEXTURE,
                     QX_ALPHA_OP_TYPE alphaOp = QX_ALPHA_OP_TEXTURE,
@@ -154,7 +155,7 @@ private:
 // A named material of a model: its colour material and its texture stages, owned in order.
 // The model keeps its attributes in a CQxList, which sets Index; faces point to attributes.
 // Copies (and assignment) copy name, material and every stage, never the list links.
-class CQxAttribute : public CQxListNode<CQxAttribute> {
+class QX_API CQxAttribute : public CQxListNode<CQxAttribute> {
 public:
     CQxAttribute() = default;
     explicit CQxAttribute(const char* name) : m_Name(name) {}

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/math/matrix.h"
 #include "qx/math/vector.h"
 
 // An axis-aligned box that grows by points; empty until the first point.
-class CQxBoundBox {
+class QX_API CQxBoundBox {
 public:
     CQxBoundBox() { Reset(); }
 

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "qx/export.h"
+
 #include <cstdint>
 
 // CQxColor: a colour as four floats, red, green, blue and alpha in that stored order, each
 // nominally 0..1 (materials may go beyond). Colours elsewhere travel as 32-bit ARGB values
 // (alpha in the top byte) held in `unsigned long`; only the low 32 bits are ever read.
 // Converting to bytes clamps to 0..1 and rounds to the nearest of 0..255.
-class CQxColor {
+class QX_API CQxColor {
 public:
     float r = 1.0f;
     float g = 1.0f;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/graphics/graphics_device.h"
 #include "qx/graphics/viewport.h"
 #include "qx/math/matrix.h"
@@ -19,7 +20,7 @@ enum QX_WND_MODE : unsigned int {
 // current for drawing, the size drawn at, the viewport and the world, view and projection
 // matrices of the view. Results are QX_GRAPHICS_RESULT values (0 success, 1 device lost, 3 a
 // failure recovery cannot mend).
-class CQxGraphicsContext {
+class QX_API CQxGraphicsContext {
 public:
     explicit CQxGraphicsContext(QX_WND_MODE mode = QX_WND_NORMAL);
     CQxGraphicsContext(const CQxGraphicsContext&) = delete;
@@ -85,7 +86,7 @@ private:
 // world * view * projection * the viewport's screen matrix: a point p goes to (pixel x, pixel
 // y, depth) by out.TransformCoord(p). The inverse form maps such a screen point back; it
 // returns 0 (out unchanged) when the transform has no inverse.
-void QxGetScreenTranform(CQxMatrix& out, const CQxMatrix& world, const CQxMatrix& view,
-                         const CQxMatrix& projection, const CQxViewPort& viewport);
-int QxGetInvScreenTranform(CQxMatrix& out, const CQxMatrix& world, const CQxMatrix& view,
-                           const CQxMatrix& projection, const CQxViewPort& viewport);
+QX_API void QxGetScreenTranform(CQxMatrix& out, const CQxMatrix& world, const CQxMatrix& view,
+                                const CQxMatrix& projection, const CQxViewPort& viewport);
+QX_API int QxGetInvScreenTranform(CQxMatrix& out, const CQxMatrix& world, const CQxMatrix& view,
+                                  const CQxMatrix& projection, const CQxViewPort& viewport);

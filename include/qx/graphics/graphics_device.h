@@ -3,6 +3,7 @@
 #include <array>
 #include <memory>
 
+#include "qx/export.h"
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/color.h"
 #include "qx/math/matrix.h"
@@ -31,7 +32,7 @@ enum QX_GRAPHICS_RESULT : int {
 //
 // State setters only record values; they reach GL when a primitive is drawn, so they work
 // (and are queryable) without a context.
-class CQxGraphicsDevice {
+class QX_API CQxGraphicsDevice {
 public:
     CQxGraphicsDevice();
     ~CQxGraphicsDevice();
@@ -137,7 +138,7 @@ private:
 };
 
 // The process-wide graphics objects.
-class CQxGraphics {
+class QX_API CQxGraphics {
 public:
     static CQxGraphics& Instance();
     CQxGraphicsDevice& GetDevice() { return m_Device; }

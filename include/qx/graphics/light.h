@@ -1,12 +1,13 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/math/vector.h"
 
 class CQxGraphicsDevice;
 
 // A directional light of one colour: the direction the light travels (world space) and its
 // ARGB colour. It lights faces only while enabled.
-class CQxColorLight {
+class QX_API CQxColorLight {
 public:
     CQxColorLight() = default;
 

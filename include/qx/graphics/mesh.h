@@ -7,6 +7,7 @@
 #include "qx/basis/string.h"
 #include "qx/basis/list.h"
 #include "qx/basis/ptr_array.h"
+#include "qx/export.h"
 #include "qx/graphics/mesh_elements.h"
 #include "qx/math/matrix.h"
 #include "qx/math/point_rect.h"
@@ -70,7 +71,7 @@ struct CQxTopologyReport {
 // divisions are segment counts; a size that is not positive and finite, or a division count
 // below the primitive's minimum or above MaxDivisions, is refused with 0 and the mesh is left
 // as it was.
-class CQxMesh {
+class QX_API CQxMesh {
 public:
     CQxMesh();
     // Deep copies: the same elements in the same order with the same rings, mates and selection

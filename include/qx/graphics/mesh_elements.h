@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "qx/basis/list_node.h"
+#include "qx/export.h"
 #include "qx/math/vector.h"
 #include "qx/math/vector2d.h"
 
@@ -26,8 +27,8 @@ class CQxHalfEdge;
 // freeing any element, linking or unlinking one in a mesh list (insert, remove, splice, clear),
 // every ring edit, SetVertex. The elements' own operations move it, so no caller has to. Caches
 // of topology compare it with the value they were built at.
-void QxBumpMeshTopology() noexcept;
-std::uint64_t QxGetMeshTopologyEpoch() noexcept;
+QX_API void QxBumpMeshTopology() noexcept;
+QX_API std::uint64_t QxGetMeshTopologyEpoch() noexcept;
 
 // Declares the pooled allocation of an element class, and makes its lists move the epoch.
 #define QX_POOLED_ELEMENT                                                                                    \
@@ -41,7 +42,7 @@ struct CQxVertexBones {
     float Weights[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
 
-class CQxVertex : public CQxListNode<CQxVertex> {
+class QX_API CQxVertex : public CQxListNode<CQxVertex> {
 public:
     CQxVertex() = default;
     explicit CQxVertex(const CQxVector& position) : m_Position(position) {}
@@ -79,7 +80,7 @@ private:
     CQxVertexBones* m_Bones = nullptr;
 };
 
-class CQxEdge : public CQxListNode<CQxEdge> {
+class QX_API CQxEdge : public CQxListNode<CQxEdge> {
 public:
     CQxEdge() = default;
     CQxEdge(CQxVertex* a, CQxVertex* b, unsigned int flags) : m_Flags(flags), m_Vertices{a, b} {}
@@ -108,7 +109,7 @@ private:
 // A corner of a face: the side from its vertex to the vertex of the next half-edge in the ring.
 // Next/Prev (from the list node) walk the face's ring; Index is the serial number the mesh's
 // UpdateHalfEdgeSerialIndices gives.
-class CQxHalfEdge : public CQxListNode<CQxHalfEdge> {
+class QX_API CQxHalfEdge : public CQxListNode<CQxHalfEdge> {
 public:
     CQxHalfEdge() = default;
     CQxHalfEdge(CQxFace* face, CQxVertex* vertex, unsigned int flags)
@@ -165,7 +166,7 @@ private:
 
 // A polygon: an attribute (material, or null), a flag byte whose bit 0 is the shade flag
 // (1 smooth, 0 flat), a normal and the ring of its corners.
-class CQxFace : public CQxListNode<CQxFace> {
+class QX_API CQxFace : public CQxListNode<CQxFace> {
 public:
     static constexpr unsigned char ShadeBit = 1;
 

@@ -5,6 +5,7 @@
 
 #include "qx/basis/array.h"
 #include "qx/basis/huge_page_allocator.h"
+#include "qx/export.h"
 #include "qx/math/vector.h"
 
 class CQxMesh;
@@ -42,7 +43,7 @@ struct CQxPrimitiveVertex {
 // nothing to draw. Builders from a mesh remember, per primitive vertex, the mesh vertex (and, for
 // flat faces, the face) it came from, so UpdatePositions can follow a drag without rebuilding.
 // Mesh vertices are found by their Index when it matches the list position, else by pointer.
-class CQxPrimitive {
+class QX_API CQxPrimitive {
 public:
     CQxPrimitive() = default;
     CQxPrimitive(const CQxPrimitive&) = delete;

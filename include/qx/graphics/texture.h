@@ -5,6 +5,7 @@
 #include <span>
 
 #include "qx/basis/string.h"
+#include "qx/export.h"
 
 // CQxTexture: the image of a texture file, decoded on the CPU to 8-bit RGBA rows, top row
 // first. BMP, PNG, JPEG and TGA files are read. Uploading to the GPU is the renderer's job: it
@@ -13,7 +14,7 @@
 // A texture keeps the path it was asked to load (as given, so it is written back unchanged)
 // and, once loaded, the file it was found in. The pixels are immutable once decoded and shared
 // between copies, so copying a texture (undo snapshots, material copies) costs no pixel copy.
-class CQxTexture {
+class QX_API CQxTexture {
 public:
     CQxTexture() = default;
     CQxTexture(const CQxTexture&) = default;

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/math/matrix.h"
 #include "qx/math/vector.h"
 
 // The rectangle of a window that a projection maps to, in pixels, with its depth range.
 // A point in clip space maps to x = X + (1 + px) * Width / 2, y = Y + (1 - py) * Height / 2
 // (y grows downward), z = MinZ + pz * (MaxZ - MinZ).
-class CQxViewPort {
+class QX_API CQxViewPort {
 public:
     unsigned int X = 0;
     unsigned int Y = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qx/export.h"
+
 #include <cstdint>
 
 // The mouse as the input library reports it: position in screen pixels, the wheel's running
@@ -24,7 +26,7 @@ static_assert(sizeof(QX_KEY_STATE) == 256);
 
 // The input devices. The host feeds the key and mouse state (QxPlatform's input state); while
 // the devices are acquired, this reports it, and while they are not, it reports nothing down.
-class CQxInput {
+class QX_API CQxInput {
 public:
     static CQxInput& Instance();
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/math/vector.h"
 
 class CQxQuat;
@@ -8,7 +9,7 @@ class CQxQuat;
 // images of the X, Y and Z axes and row 3 holds the translation. A product A * B applies A
 // first, and every in-place operation (Rotate, Scale, Translate, *=) appends its factor on the
 // right, so it acts after what the matrix already does. Rotations follow the right-hand rule.
-class CQxMatrix {
+class QX_API CQxMatrix {
 public:
     float m[4][4];
 
@@ -90,8 +91,8 @@ public:
     CQxVector TransformNormal(const CQxVector& d) const;
 
     CQxMatrix& operator*=(const CQxMatrix& b);
-    friend CQxMatrix operator*(const CQxMatrix& a, const CQxMatrix& b);
-    friend bool operator==(const CQxMatrix& a, const CQxMatrix& b);
+    friend QX_API CQxMatrix operator*(const CQxMatrix& a, const CQxMatrix& b);
+    friend QX_API bool operator==(const CQxMatrix& a, const CQxMatrix& b);
     friend bool operator!=(const CQxMatrix& a, const CQxMatrix& b) { return !(a == b); }
 };
 

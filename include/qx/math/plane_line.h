@@ -1,9 +1,10 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/math/vector.h"
 
 // CQxLine: an infinite line through a point along a direction (a mouse ray, an axis).
-class CQxLine {
+class QX_API CQxLine {
 public:
     CQxLine() = default;
     CQxLine(const CQxVector& point, const CQxVector& dir) : LinePoint(point), LineDir(dir) {}
@@ -29,7 +30,7 @@ private:
 
 // CQxPlane: the points p with Normal . p + D = 0, the normal of unit length. A default plane
 // has no normal and intersects nothing.
-class CQxPlane {
+class QX_API CQxPlane {
 public:
     CQxPlane() = default;
 
@@ -56,11 +57,16 @@ private:
 };
 
 // The point of the line nearest to a point; 0 (out left alone) for a line without direction.
-int QxGetNearPoint(CQxVector& out, const CQxVector& point, const CQxLine& line);
+QX_API int QxGetNearPoint(CQxVector& out, const CQxVector& point, const CQxLine& line);
 // The point of the first line nearest to the second (where a drag axis comes closest to the
 // mouse ray); 0 (out left alone) when the lines are parallel or lack a direction.
-int QxGetNearPoint(CQxVector& out, const CQxLine& line, const CQxLine& other);
+QX_API int QxGetNearPoint(CQxVector& out, const CQxLine& line, const CQxLine& other);
 
 // 1 when p1, p2, p3 appear clockwise to an observer looking along view (the direction from the
 // eye into the scene); 0 when counter-clockwise, seen edge-on or when the points are on a line.
-int IsClockwise(const CQxVector& view, const CQxVector& p1, const CQxVector& p2, const CQxVector& p3);
+// The normal by the right-hand rule faces an observer who sees the points counter-clockwise;
+// looking along view, that observer sees them clockwise when the normal points away.
+inline int IsClockwise(const CQxVector& view, const CQxVector& p1, const CQxVector& p2, const CQxVector& p3) {
+    const CQxVector n = (p2 - p1).GetCross(p3 - p1);
+    return double{n.x} * view.x + double{n.y} * view.y + double{n.z} * view.z > 0.0;
+}

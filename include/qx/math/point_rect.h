@@ -1,8 +1,10 @@
 #pragma once
 
+#include "qx/export.h"
+
 // CQxPoint and CQxRect: integer pixel positions in client coordinates (y grows downward).
 
-class CQxPoint {
+class QX_API CQxPoint {
 public:
     int x = 0;
     int y = 0;
@@ -26,7 +28,7 @@ public:
 // A rectangle whose left and top edges are inside and whose right and bottom edges are just
 // outside: it holds the pixels left <= x < right, top <= y < bottom. It is empty when
 // right <= left or bottom <= top. Edge arithmetic saturates at the int range.
-class CQxRect {
+class QX_API CQxRect {
 public:
     int left = 0;
     int top = 0;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/math/matrix.h"
 #include "qx/math/vector.h"
 
@@ -10,7 +11,7 @@
 //
 // Euler angles (a, b, c) are turns about X, then Y, then Z, each about the fixed parent axes:
 // SetRotateXYZ gives qx(a) * qy(b) * qz(c), the matrix Rx(a) * Ry(b) * Rz(c).
-class CQxQuat {
+class QX_API CQxQuat {
 public:
     float x = 0.0f;
     float y = 0.0f;
@@ -72,7 +73,7 @@ public:
     CQxVector Transform(const CQxVector& v) const;
 
     CQxQuat& operator*=(const CQxQuat& q);
-    friend CQxQuat operator*(const CQxQuat& a, const CQxQuat& b);
+    friend QX_API CQxQuat operator*(const CQxQuat& a, const CQxQuat& b);
     friend bool operator==(const CQxQuat& a, const CQxQuat& b) {
         return a.x == b.x && a.y == b.y && a.z == b.z && a.w == b.w;
     }

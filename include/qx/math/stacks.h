@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <vector>
 
+#include "qx/export.h"
 #include "qx/math/matrix.h"
 #include "qx/math/quat.h"
 
@@ -11,7 +12,7 @@
 // PushRight(M) makes the top Top * M (M acts after: object, then parent, ... gives object to
 // root) and PushLeft(M) makes it M * Top (M acts before: a child's transform under its parent's
 // world matrix).
-class CQxMatrixStack {
+class QX_API CQxMatrixStack {
 public:
     CQxMatrixStack() = default;
     explicit CQxMatrixStack(const CQxMatrix& start) { Init(start); }
@@ -33,7 +34,7 @@ private:
 };
 
 // CQxQuatStack: the rotation counterpart, q1 * q2 * ... with the same order as the matrices.
-class CQxQuatStack {
+class QX_API CQxQuatStack {
 public:
     CQxQuatStack() = default;
 

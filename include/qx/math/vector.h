@@ -1,8 +1,10 @@
 #pragma once
 
+#include "qx/export.h"
+
 // CQxVector: a point or a direction in 3D space, single precision. Points are row vectors and
 // are transformed as p' = p * M (matrix.h) or p' = p * q (quat.h).
-class CQxVector {
+class QX_API CQxVector {
 public:
     float x = 0.0f;
     float y = 0.0f;

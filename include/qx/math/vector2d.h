@@ -1,7 +1,9 @@
 #pragma once
 
+#include "qx/export.h"
+
 // CQxVector2D: a 2D point or offset, single precision (texture coordinates, graph positions).
-class CQxVector2D {
+class QX_API CQxVector2D {
 public:
     float x = 0.0f;
     float y = 0.0f;

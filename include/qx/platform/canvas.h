@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/gdi_object.h"
 #include "qx/platform/types.h"
 
@@ -10,38 +11,43 @@
 // it, and a line leaves out its last pixel. Pens, shapes and focus rectangles are not
 // antialiased; text is. Texts are UTF-8 and counts are in bytes (-1: up to the terminating 0).
 
+namespace QxWin {
 // The window's canvas, made on first use and kept until the window goes. Each GetDC hands it
 // out with the default objects and modes selected; the pixels stay until the window presents.
-HDC GetDC(HWND window);
-int ReleaseDC(HWND window, HDC dc);
+QX_API HDC GetDC(HWND window);
+QX_API int ReleaseDC(HWND window, HDC dc);
 // A memory canvas with a 1 x 1 bitmap selected; select a bitmap into it to draw into that.
-HDC CreateCompatibleDC(HDC dc);
-BOOL DeleteDC(HDC dc);
+QX_API HDC CreateCompatibleDC(HDC dc);
+QX_API BOOL DeleteDC(HDC dc);
 
 // Returns the object of the same kind selected before, null on failure. A bitmap can be
 // selected into one memory canvas at a time, and never into a window's canvas.
-HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+QX_API HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);
+} // namespace QxWin
 
 enum : int { TRANSPARENT = 1, OPAQUE = 2 };
+
+namespace QxWin {
 // Each returns the previous value (0 or CLR_INVALID on failure).
-int SetBkMode(HDC dc, int mode);
-int GetBkMode(HDC dc);
-COLORREF SetBkColor(HDC dc, COLORREF color);
-COLORREF GetBkColor(HDC dc);
-COLORREF SetTextColor(HDC dc, COLORREF color);
-COLORREF GetTextColor(HDC dc);
+QX_API int SetBkMode(HDC dc, int mode);
+QX_API int GetBkMode(HDC dc);
+QX_API COLORREF SetBkColor(HDC dc, COLORREF color);
+QX_API COLORREF GetBkColor(HDC dc);
+QX_API COLORREF SetTextColor(HDC dc, COLORREF color);
+QX_API COLORREF GetTextColor(HDC dc);
 
 // Lines with the selected pen from the current position, which LineTo then moves.
-BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
-BOOL LineTo(HDC dc, int x, int y);
-BOOL Polyline(HDC dc, const POINT* points, int count);
+QX_API BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
+QX_API BOOL LineTo(HDC dc, int x, int y);
+QX_API BOOL Polyline(HDC dc, const POINT* points, int count);
 // Closed shapes: outlined with the pen, filled with the brush.
-BOOL Polygon(HDC dc, const POINT* points, int count);
-BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
-BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
+QX_API BOOL Polygon(HDC dc, const POINT* points, int count);
+QX_API BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);
+QX_API BOOL Ellipse(HDC dc, int left, int top, int right, int bottom);
 // Fill or one-pixel frame with the given brush; the selected objects are not used.
-int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
-int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
+QX_API int FillRect(HDC dc, const RECT* rect, HBRUSH brush);
+QX_API int FrameRect(HDC dc, const RECT* rect, HBRUSH brush);
+} // namespace QxWin
 
 // Raster operations of the blits.
 enum : DWORD {
@@ -56,21 +62,25 @@ enum : DWORD {
     BLACKNESS = 0x00000042,
     WHITENESS = 0x00FF0062,
 };
+
+namespace QxWin {
 // PATCOPY and PATINVERT use the selected brush; DSTINVERT, BLACKNESS and WHITENESS nothing.
-BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
+QX_API BOOL PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop);
 // Copies pixels between canvases (or within one). Besides SRCCOPY: the bitwise SRCPAINT,
 // SRCAND, SRCINVERT and NOTSRCCOPY, and the operations PatBlt knows.
-BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY, DWORD rop);
+QX_API BOOL BitBlt(HDC dc, int x, int y, int width, int height, HDC source, int sourceX, int sourceY,
+                   DWORD rop);
 
 // CLR_INVALID outside the canvas. A window's canvas holds what was drawn on it, not the frame.
-COLORREF GetPixel(HDC dc, int x, int y);
-COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
+QX_API COLORREF GetPixel(HDC dc, int x, int y);
+QX_API COLORREF SetPixel(HDC dc, int x, int y, COLORREF color);
 
 // Text with the selected font and text colour; an opaque background fills its box with the
 // background colour. TextOutA places the top-left corner of the text's box.
-BOOL TextOutA(HDC dc, int x, int y, const char* text, int count);
+QX_API BOOL TextOutA(HDC dc, int x, int y, const char* text, int count);
 // The box the text takes: its advance width and the font's line height.
-BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, SIZE* size);
+QX_API BOOL GetTextExtentPoint32A(HDC dc, const char* text, int count, SIZE* size);
+} // namespace QxWin
 
 enum : UINT {
     DT_TOP = 0x00000000,
@@ -89,16 +99,19 @@ enum : UINT {
     DT_END_ELLIPSIS = 0x00008000,
     DT_WORD_ELLIPSIS = 0x00040000,
 };
+
+namespace QxWin {
 // Lays the text out in the rectangle: horizontal alignment always, vertical alignment on a
 // single line only; wraps at word breaks with DT_WORDBREAK; the ellipsis flags shorten lines
 // that do not fit; '&' marks the next character as underlined (&& is '&') unless DT_NOPREFIX.
 // DT_CALCRECT draws nothing and sets the rectangle's right and bottom to the text's size.
 // Returns the height of the text, 0 on failure.
-int DrawTextA(HDC dc, const char* text, int count, RECT* rect, UINT format);
+QX_API int DrawTextA(HDC dc, const char* text, int count, RECT* rect, UINT format);
 
 // A dotted rectangle that inverts the pixels under it, so drawing it again takes it away. On a
 // window's canvas it inverts the frame the canvas is laid over.
-BOOL DrawFocusRect(HDC dc, const RECT* rect);
+QX_API BOOL DrawFocusRect(HDC dc, const RECT* rect);
+} // namespace QxWin
 
 enum : UINT {
     BDR_RAISEDOUTER = 0x0001,
@@ -121,9 +134,11 @@ enum : UINT {
     BF_MIDDLE = 0x0800,
     BF_ADJUST = 0x2000,
 };
+
+namespace QxWin {
 // A 3D border of one or two pixel rings in the system's 3D colours. BF_MIDDLE fills the inside
 // with the face colour; BF_ADJUST shrinks the rectangle to the inside.
-BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
+QX_API BOOL DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags);
 
 inline BOOL TextOut(HDC dc, int x, int y, const char* text, int count) {
     return TextOutA(dc, x, y, text, count);
@@ -134,3 +149,4 @@ inline int DrawText(HDC dc, const char* text, int count, RECT* rect, UINT format
 inline BOOL GetTextExtentPoint32(HDC dc, const char* text, int count, SIZE* size) {
     return GetTextExtentPoint32A(dc, text, count, size);
 }
+} // namespace QxWin

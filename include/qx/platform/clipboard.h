@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/global_memory.h"
 #include "qx/platform/types.h"
 
@@ -10,28 +11,30 @@
 enum : UINT { CF_TEXT = 1, CF_BITMAP = 2, CF_UNICODETEXT = 13 };
 inline constexpr UINT QX_FIRST_REGISTERED_FORMAT = 0xC000;
 
+namespace QxWin {
 // Returns 0 for a null or empty name, or when every number is taken.
-UINT RegisterClipboardFormatA(const char* name);
+QX_API UINT RegisterClipboardFormatA(const char* name);
 // Copies the registered name, cut to fit with its terminating zero; returns the characters
 // copied, 0 for a format that was not registered.
-int GetClipboardFormatNameA(UINT format, char* name, int size);
+QX_API int GetClipboardFormatNameA(UINT format, char* name, int size);
 
 // The process's clipboard. It must be opened to be changed or read; blocks given to it with
 // SetClipboardData belong to it from then on (GlobalFree refuses them) and are freed when they
 // are replaced or the clipboard is emptied. GetClipboardData lends a block: read it, never free it.
-BOOL OpenClipboard(HWND owner);
-BOOL CloseClipboard();
-BOOL EmptyClipboard();
+QX_API BOOL OpenClipboard(HWND owner);
+QX_API BOOL CloseClipboard();
+QX_API BOOL EmptyClipboard();
 // Replaces the block of the format; returns the block, or null (the caller keeps the block).
-HANDLE SetClipboardData(UINT format, HANDLE block);
-HANDLE GetClipboardData(UINT format);
-BOOL IsClipboardFormatAvailable(UINT format);
-int CountClipboardFormats();
+QX_API HANDLE SetClipboardData(UINT format, HANDLE block);
+QX_API HANDLE GetClipboardData(UINT format);
+QX_API BOOL IsClipboardFormatAvailable(UINT format);
+QX_API int CountClipboardFormats();
 // The format after the given one in the order they were set (0 starts, 0 ends).
-UINT EnumClipboardFormats(UINT format);
+QX_API UINT EnumClipboardFormats(UINT format);
 // Counts every change of the content.
-DWORD GetClipboardSequenceNumber();
-HWND GetOpenClipboardWindow();
+QX_API DWORD GetClipboardSequenceNumber();
+QX_API HWND GetOpenClipboardWindow();
+} // namespace QxWin
 
 // How the host mirrors the system clipboard. Pull runs inside OpenClipboard: the clipboard is
 // open and the host may replace the content with the system's (EmptyClipboard, SetClipboardData)
@@ -42,4 +45,4 @@ struct QxClipboardHook {
     std::function<void()> Push;
 };
 // Returns the previous hook; an empty hook keeps the clipboard to the process.
-QxClipboardHook QxSetClipboardHook(QxClipboardHook hook);
+QX_API QxClipboardHook QxSetClipboardHook(QxClipboardHook hook);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/types.h"
 
 // Drawing objects of the 2D canvas (see canvas.h): pens, brushes, fonts and bitmaps, made,
@@ -8,6 +9,8 @@
 
 // Colours are 0x00BBGGRR.
 using COLORREF = DWORD;
+
+namespace QxWin {
 constexpr COLORREF RGB(BYTE r, BYTE g, BYTE b) {
     return static_cast<COLORREF>(r) | (static_cast<COLORREF>(g) << 8) | (static_cast<COLORREF>(b) << 16);
 }
@@ -20,6 +23,8 @@ constexpr BYTE GetGValue(COLORREF color) {
 constexpr BYTE GetBValue(COLORREF color) {
     return static_cast<BYTE>((color >> 16) & 0xFF);
 }
+} // namespace QxWin
+
 inline constexpr COLORREF CLR_INVALID = 0xFFFFFFFF;
 
 struct SIZE {
@@ -29,7 +34,7 @@ struct SIZE {
 
 // The handle types. A pen, brush, font or bitmap handle converts to HGDIOBJ; the object a
 // handle names is known only to the canvas.
-struct QxGdiObject {
+struct QX_API QxGdiObject {
     QxGdiObject() = default;
     QxGdiObject(const QxGdiObject&) = delete;
     QxGdiObject& operator=(const QxGdiObject&) = delete;
@@ -118,23 +123,24 @@ struct BITMAP {
     void* bmBits;
 };
 
+namespace QxWin {
 // A width of 0 is one pixel. Unknown styles fail (null).
-HPEN CreatePen(int style, int width, COLORREF color);
-HBRUSH CreateSolidBrush(COLORREF color);
-HFONT CreateFontIndirectA(const LOGFONTA* font);
-HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
-                  DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision, DWORD clipPrecision,
-                  DWORD quality, DWORD pitchAndFamily, const char* faceName);
+QX_API HPEN CreatePen(int style, int width, COLORREF color);
+QX_API HBRUSH CreateSolidBrush(COLORREF color);
+QX_API HFONT CreateFontIndirectA(const LOGFONTA* font);
+QX_API HFONT CreateFontA(int height, int width, int escapement, int orientation, int weight, DWORD italic,
+                         DWORD underline, DWORD strikeOut, DWORD charSet, DWORD outPrecision,
+                         DWORD clipPrecision, DWORD quality, DWORD pitchAndFamily, const char* faceName);
 // A 32-bit bitmap of the given size, black. Sizes must be positive and at most 16384.
-HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
+QX_API HBITMAP CreateCompatibleBitmap(HDC dc, int width, int height);
 
 // The stock objects are never deleted: DeleteObject accepts them and does nothing.
-HGDIOBJ GetStockObject(int id);
+QX_API HGDIOBJ GetStockObject(int id);
 // An object still selected into a canvas goes when the canvas lets it go.
-BOOL DeleteObject(HGDIOBJ object);
+QX_API BOOL DeleteObject(HGDIOBJ object);
 // Copies a font's LOGFONTA or a bitmap's BITMAP; returns the bytes written (0 on failure), or
 // the size needed when out is null.
-int GetObjectA(HGDIOBJ object, int size, void* out);
+QX_API int GetObjectA(HGDIOBJ object, int size, void* out);
 
 inline HFONT CreateFontIndirect(const LOGFONTA* font) {
     return CreateFontIndirectA(font);
@@ -142,3 +148,4 @@ inline HFONT CreateFontIndirect(const LOGFONTA* font) {
 inline int GetObject(HGDIOBJ object, int size, void* out) {
     return GetObjectA(object, size, out);
 }
+} // namespace QxWin

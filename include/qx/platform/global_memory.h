@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/types.h"
 
 // Movable memory blocks, the currency of the clipboard. A handle is opaque: every call checks
@@ -22,17 +23,20 @@ enum : UINT {
 // The largest block handed out: no clipboard content comes near it.
 inline constexpr SIZE_T QX_GLOBAL_MAX_SIZE = SIZE_T{1} << 30;
 
+namespace QxWin {
 // A block of 0 bytes exists but cannot be locked. Returns null on failure.
-HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
+QX_API HGLOBAL GlobalAlloc(UINT flags, SIZE_T bytes);
 // Returns the block's first byte and counts the lock; null for a bad or empty block.
-void* GlobalLock(HGLOBAL block);
+QX_API void* GlobalLock(HGLOBAL block);
 // Returns nonzero while other locks remain, 0 once the block is unlocked (or was not locked).
-BOOL GlobalUnlock(HGLOBAL block);
-SIZE_T GlobalSize(HGLOBAL block);
+QX_API BOOL GlobalUnlock(HGLOBAL block);
+QX_API SIZE_T GlobalSize(HGLOBAL block);
 // Lock count in the low byte, GMEM_DISCARDED for an empty block, GMEM_INVALID_HANDLE for a bad one.
-UINT GlobalFlags(HGLOBAL block);
+QX_API UINT GlobalFlags(HGLOBAL block);
 // Returns null once freed, or the handle itself when it cannot be freed: a bad handle, or a
 // block that the clipboard owns.
-HGLOBAL GlobalFree(HGLOBAL block);
+QX_API HGLOBAL GlobalFree(HGLOBAL block);
+} // namespace QxWin
+
 // The number of live blocks, for leak checks.
-int QxGetGlobalBlockCount();
+QX_API int QxGetGlobalBlockCount();

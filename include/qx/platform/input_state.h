@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/types.h"
 
 // Virtual-key codes the core uses. Letters and digits are their upper-case ASCII codes.
@@ -58,25 +59,27 @@ inline constexpr int WHEEL_DELTA = 120;
 // Feeding the state, from the host's input events. Mouse buttons are keys too (VK_LBUTTON ...).
 // The left and right modifier keys keep their generic key (VK_SHIFT ...) down while either is
 // down; a generic modifier fed alone counts as its left key. Codes above 255 are ignored.
-void QxSetKeyState(UINT vk, int down);
+QX_API void QxSetKeyState(UINT vk, int down);
 // The mouse position in the client coordinates of a window (screen coordinates for null).
-void QxSetMousePos(HWND window, int x, int y);
-void QxAddMouseWheel(int delta);
+QX_API void QxSetMousePos(HWND window, int x, int y);
+QX_API void QxAddMouseWheel(int delta);
 // Lets every key and button go up, as when the application loses the keyboard.
-void QxReleaseAllKeys();
+QX_API void QxReleaseAllKeys();
 
 // The window the mouse was last reported in; its wheel total since the start.
-HWND QxGetMouseWindow();
-int QxGetMouseWheel();
+QX_API HWND QxGetMouseWindow();
+QX_API int QxGetMouseWheel();
 // The MK_ flags of the buttons and modifiers now down.
-UINT QxGetMouseFlags();
+QX_API UINT QxGetMouseFlags();
 
+namespace QxWin {
 // Queries with the usual meaning: the high bit (a negative result) while the key is down; the
 // low bit is, for GetAsyncKeyState, "pressed since the last query" and, for GetKeyState, the
 // toggle state that every press flips (Caps Lock). Out-of-range codes give 0.
-SHORT GetAsyncKeyState(int vk);
-SHORT GetKeyState(int vk);
+QX_API SHORT GetAsyncKeyState(int vk);
+QX_API SHORT GetKeyState(int vk);
 // Fills 256 bytes: 0x80 for a key that is down, plus 0x01 when it is toggled.
-BOOL GetKeyboardState(BYTE* keys);
+QX_API BOOL GetKeyboardState(BYTE* keys);
 // The mouse position in screen coordinates.
-BOOL GetCursorPos(POINT* point);
+QX_API BOOL GetCursorPos(POINT* point);
+} // namespace QxWin

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qx/export.h"
+
 #include <functional>
 
 class QxWindow;
@@ -11,8 +13,8 @@ using QxMessageHandler =
     std::function<int(const char* text, const char* caption, unsigned int flags, QxWindow* owner)>;
 
 // Installs a handler (an empty one restores standard error); returns the previous handler.
-QxMessageHandler QxSetMessageHandler(QxMessageHandler handler);
-int QxShowMessage(const char* text, const char* caption, unsigned int flags, QxWindow* owner);
+QX_API QxMessageHandler QxSetMessageHandler(QxMessageHandler handler);
+QX_API int QxShowMessage(const char* text, const char* caption, unsigned int flags, QxWindow* owner);
 
 // Message-box flags and results, with their Windows values.
 enum : unsigned int {

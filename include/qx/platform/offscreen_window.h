@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/window.h"
 
 #include <cstdint>
@@ -20,7 +21,7 @@
 // When no context can be made (no EGL, no driver, context refused) the window says why through
 // QxShowMessage and stays usable without one: sizes, timers, capture and the canvas work,
 // MakeCurrent and Present fail, and the last frame stays empty.
-class QxOffscreenWindow : public QxWindow {
+class QX_API QxOffscreenWindow : public QxWindow {
 public:
     QxOffscreenWindow(int width, int height);
     ~QxOffscreenWindow() override;

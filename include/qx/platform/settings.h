@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/types.h"
 
 // The user's settings, in the shape of the registry calls the core makes. Only keys below
@@ -19,7 +20,9 @@ using PHKEY = HKEY*;
 using REGSAM = DWORD;
 using LSTATUS = LONG;
 
-extern const HKEY HKEY_CURRENT_USER;
+namespace QxWin {
+extern QX_API const HKEY HKEY_CURRENT_USER;
+} // namespace QxWin
 
 enum : LONG {
     ERROR_SUCCESS = 0,
@@ -46,17 +49,21 @@ enum : REGSAM {
 // The largest value stored; larger ones are refused.
 inline constexpr DWORD QX_SETTINGS_MAX_VALUE = 0x10000;
 
+namespace QxWin {
 // Fails with ERROR_FILE_NOT_FOUND when the key's folder does not exist.
-LSTATUS RegOpenKeyExA(HKEY parent, const char* subKey, DWORD options, REGSAM access, PHKEY result);
+QX_API LSTATUS RegOpenKeyExA(HKEY parent, const char* subKey, DWORD options, REGSAM access, PHKEY result);
 // Creates the key's folders when missing; the disposition (optional) tells which happened.
-LSTATUS RegCreateKeyExA(HKEY parent, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
-                        REGSAM access, const void* security, PHKEY result, DWORD* disposition);
+QX_API LSTATUS RegCreateKeyExA(HKEY parent, const char* subKey, DWORD reserved, char* keyClass, DWORD options,
+                               REGSAM access, const void* security, PHKEY result, DWORD* disposition);
 // With data null, reports the size needed; with a buffer too small, ERROR_MORE_DATA and the size.
 // A string comes with its terminating zero.
-LSTATUS RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data, DWORD* size);
+QX_API LSTATUS RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWORD* type, BYTE* data,
+                                DWORD* size);
 // REG_DWORD takes exactly 4 bytes; REG_SZ takes the text up to its first zero.
-LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data, DWORD size);
-LSTATUS RegDeleteValueA(HKEY key, const char* name);
+QX_API LSTATUS RegSetValueExA(HKEY key, const char* name, DWORD reserved, DWORD type, const BYTE* data,
+                              DWORD size);
+QX_API LSTATUS RegDeleteValueA(HKEY key, const char* name);
 // Writes changes that an earlier failed write left unsaved.
-LSTATUS RegFlushKey(HKEY key);
-LSTATUS RegCloseKey(HKEY key);
+QX_API LSTATUS RegFlushKey(HKEY key);
+QX_API LSTATUS RegCloseKey(HKEY key);
+} // namespace QxWin

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/types.h"
 
 // Window timers and thread timers. A window timer is named by its window and identifier; on
@@ -14,22 +15,24 @@ inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT USER_TIMER_MINIMUM = 0x0000000A;
 inline constexpr UINT USER_TIMER_MAXIMUM = 0x7FFFFFFF;
 
+namespace QxWin {
 // Returns the identifier (for a window timer: the one given, or 1 when that was 0), 0 on failure.
 // A thread timer reuses the given identifier only when a thread timer of that identifier exists.
-UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc);
-BOOL KillTimer(HWND window, UINT_PTR id);
+QX_API UINT_PTR SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc);
+QX_API BOOL KillTimer(HWND window, UINT_PTR id);
+} // namespace QxWin
 
 // Runs every timer that is due now once, earliest first, and returns how many ran. A timer is
 // re-armed before its procedure runs, so the procedure may kill or re-set any timer, its own too.
-int QxPumpTimers();
+QX_API int QxPumpTimers();
 // Milliseconds until the next timer is due (0 when one is due), INFINITE when none is set.
-DWORD QxGetNextTimerDelay();
+QX_API DWORD QxGetNextTimerDelay();
 // Sleeps until the next timer is due or the timeout passes, then pumps; returns the timers run.
 // Returns 0 at once when no timer is set and the timeout is INFINITE.
-int QxWaitTimers(DWORD timeout);
+QX_API int QxWaitTimers(DWORD timeout);
 // Pumps and sleeps until the given time has passed on the clock; returns the timers run.
-int QxRunTimersFor(DWORD duration);
+QX_API int QxRunTimersFor(DWORD duration);
 
 // Kills every timer of a window; a window does this when it is destroyed.
-int QxKillWindowTimers(HWND window);
-int QxGetTimerCount();
+QX_API int QxKillWindowTimers(HWND window);
+QX_API int QxGetTimerCount();

@@ -17,6 +17,10 @@ using UINT_PTR = std::uintptr_t;
 using SIZE_T = std::size_t;
 using HANDLE = void*;
 
+// The calls named after Windows calls (GetDC, SetTimer, RegOpenKeyExA, ...) live in namespace
+// QxWin, so that they cannot clash with another library's global names; the types, enumerators
+// and constants they take stay global. Callers write `using namespace QxWin;` in a source file.
+
 // A wait or period without end.
 inline constexpr DWORD INFINITE = 0xFFFFFFFF;
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/platform/types.h"
 
 // A cursor is named by a shape number: the standard shapes below, or one of the library's
@@ -22,12 +23,12 @@ enum : unsigned int {
 };
 
 // Shape 0 gives the null cursor (no cursor shown); a null cursor gives shape 0.
-HCURSOR QxCursorFromId(unsigned int shape);
-unsigned int QxGetCursorId(HCURSOR cursor);
+QX_API HCURSOR QxCursorFromId(unsigned int shape);
+QX_API unsigned int QxGetCursorId(HCURSOR cursor);
 
 // A window of the host that a view draws into and receives input from. The host implements
 // the pure operations on its toolkit (or offscreen); the rest is shared behaviour built on them.
-class QxWindow {
+class QX_API QxWindow {
 public:
     QxWindow() = default;
     QxWindow(const QxWindow&) = delete;
@@ -70,18 +71,20 @@ private:
     HCURSOR m_cursor = nullptr;
 };
 
+namespace QxWin {
 // The same operations in the form the core calls them; a null window fails cleanly.
-BOOL GetClientRect(HWND window, RECT* rect);
+QX_API BOOL GetClientRect(HWND window, RECT* rect);
 // The rectangle and erase flag are accepted for the caller's sake; the whole window is repainted.
-BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
-BOOL UpdateWindow(HWND window);
+QX_API BOOL InvalidateRect(HWND window, const RECT* rect, BOOL erase);
+QX_API BOOL UpdateWindow(HWND window);
 // Returns the window that had the capture before.
-HWND SetCapture(HWND window);
-BOOL ReleaseCapture();
-HWND GetCapture();
-BOOL ScreenToClient(HWND window, POINT* point);
-BOOL ClientToScreen(HWND window, POINT* point);
+QX_API HWND SetCapture(HWND window);
+QX_API BOOL ReleaseCapture();
+QX_API HWND GetCapture();
+QX_API BOOL ScreenToClient(HWND window, POINT* point);
+QX_API BOOL ClientToScreen(HWND window, POINT* point);
 // Sets the cursor of the window that has the capture or, without one, of the window the mouse is
 // in; returns the cursor set before.
-HCURSOR SetCursor(HCURSOR cursor);
-HCURSOR GetCursor();
+QX_API HCURSOR SetCursor(HCURSOR cursor);
+QX_API HCURSOR GetCursor();
+} // namespace QxWin

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "qx/basis/list.h"
+#include "qx/export.h"
 
 // One piece of per-frame work of the play runtime. For now only the per-frame kinds run; the
 // scheduled kind (type 0) arrives with the play clock.
-class CQxTask : public CQxListNode<CQxTask> {
+class QX_API CQxTask : public CQxListNode<CQxTask> {
 public:
     enum : unsigned int { TYPE_SCHEDULED = 0, TYPE_FRAME = 1, TYPE_FRAME_LATE = 2 };
     enum : unsigned int { STATUS_ACTIVE = 2, STATUS_FINISHED = 5 };
@@ -26,7 +27,7 @@ private:
 
 // The frame work of one scene. The application's frame timer calls ExecuteFrame on every
 // scene; frames run only while the manager runs (play mode).
-class CQxTaskManager {
+class QX_API CQxTaskManager {
 public:
     CQxTaskManager() = default;
     CQxTaskManager(const CQxTaskManager&) = delete;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qx/basis/string.h"
+#include "qx/export.h"
 #include "qx/math/point_rect.h"
 #include "qx/platform/gdi_object.h"
 #include "qx/scene/tree_node.h"
@@ -17,7 +18,7 @@ enum QX_WDG_TYPE : unsigned int {
 // One labelled rectangle of a playable scene's 2D interface. Widgets form a tree (each owns
 // its children); groups only hold children. Rect is in client pixels; the text rectangle is
 // where the text was last laid out, and only a widget with a valid text rectangle can be hit.
-class CQxWidget : public CQxTreeNode<CQxWidget> {
+class QX_API CQxWidget : public CQxTreeNode<CQxWidget> {
 public:
     explicit CQxWidget(QX_WDG_TYPE type = QX_WDG_STATIC);
     // Copies the fields and the children (re-parented to the copy); a font is made anew for a

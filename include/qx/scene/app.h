@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qx/basis/string.h"
+#include "qx/export.h"
 #include "qx/graphics/graphics_device.h"
 #include "qx/input/input.h"
 #include "qx/platform/types.h"
@@ -12,7 +13,7 @@ enum QX_UPDATE_TYPE : unsigned int;
 // The process-wide application object: the product identity and data directory the host gives,
 // the frame timer that drives every scene's task manager, the user settings in the registry,
 // and recovery of the graphics device. It reaches the scenes through the scene list.
-class CQxApp {
+class QX_API CQxApp {
 public:
     // Made on the first call, destroyed at process exit.
     static CQxApp& Instance();

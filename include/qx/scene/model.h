@@ -3,6 +3,7 @@
 #include "qx/animation/action.h"
 #include "qx/animation/anim.h"
 #include "qx/basis/list.h"
+#include "qx/export.h"
 #include "qx/graphics/attribute.h"
 #include "qx/play/widget.h"
 #include "qx/scene/object_kinds.h"
@@ -11,7 +12,7 @@
 // colour faces without an attribute are drawn in, a tree of 2D widgets below the root widget
 // "Root", and a list of actions with a current one. Faces of the meshes below a model point to
 // that model's attributes; attributes are named uniquely within the model.
-class CQxModel : public CQxGroup {
+class QX_API CQxModel : public CQxGroup {
 public:
     explicit CQxModel(int user = 0);
     // The group part and the root widget with its children; no attributes, an empty animation

@@ -7,6 +7,7 @@
 #include "qx/basis/bin_tree.h"
 #include "qx/basis/ptr_array.h"
 #include "qx/basis/string.h"
+#include "qx/export.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/graphics/mesh.h"
 #include "qx/graphics/viewport.h"
@@ -54,7 +55,7 @@ enum QX_OBJ_TYPE : unsigned int {
 };
 
 // The name of a type ("-None-" for values outside the table).
-const char* QxGetObjTypeName(QX_OBJ_TYPE type);
+QX_API const char* QxGetObjTypeName(QX_OBJ_TYPE type);
 
 enum QX_OBJ_MODE : unsigned int {
     QX_OBJ_MODE_NORMAL = 0,
@@ -72,7 +73,7 @@ public:
 // Everything that stands in a scene's object tree. A plain CQxObject is a mesh object; the
 // other kinds derive from it and change behaviour through the virtual operations, which are
 // declared in their fixed order.
-class CQxObject : public CQxTreeNode<CQxObject> {
+class QX_API CQxObject : public CQxTreeNode<CQxObject> {
 public:
     // The four meshes of an object.
     enum : unsigned int { MESH_MAIN = 0, MESH_MIRROR = 1, MESH_BOUND = 2, MESH_HANDLE = 3, MESH_COUNT = 4 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/scene/object.h"
 
 // The simple kinds of scene object. Each differs from a plain mesh object only in its type, a
@@ -7,7 +8,7 @@
 // returns 0 and changes nothing when the mesh library refuses the values.
 
 // A transform node without a shape of its own.
-class CQxGroup : public CQxObject {
+class QX_API CQxGroup : public CQxObject {
 public:
     explicit CQxGroup(int user = 0) : CQxObject(user) {}
     CQxGroup(const CQxGroup& other) = default;
@@ -18,7 +19,7 @@ public:
 };
 
 // Lines every `Interval` across -Length..Length in the plane normal to `Axis`.
-class CQxGrid : public CQxObject {
+class QX_API CQxGrid : public CQxObject {
 public:
     CQxGrid() : CQxObject(0) {}
 
@@ -38,7 +39,7 @@ private:
 };
 
 // Lines from the origin along the axes whose bits (1 X, 2 Y, 4 Z) are set.
-class CQxAxes : public CQxObject {
+class QX_API CQxAxes : public CQxObject {
 public:
     CQxAxes() : CQxObject(0) {}
 
@@ -54,7 +55,7 @@ private:
     unsigned int m_AxisFlags = 0;
 };
 
-class CQxCube : public CQxObject {
+class QX_API CQxCube : public CQxObject {
 public:
     CQxCube() : CQxObject(0) {}
 
@@ -80,7 +81,7 @@ private:
 
 // What the cylinder and the cone share: a diameter and a height along Y, and the segments around
 // and along; each kind builds its mesh with its own mesh-library builder.
-class CQxRoundPrimitive : public CQxObject {
+class QX_API CQxRoundPrimitive : public CQxObject {
 public:
     using Builder = int (CQxMesh::*)(int, float, float, unsigned int, unsigned int, CQxAttribute*, int);
 
@@ -104,14 +105,14 @@ private:
 };
 
 // A capped cylinder along Y.
-class CQxCylinder : public CQxRoundPrimitive {
+class QX_API CQxCylinder : public CQxRoundPrimitive {
 public:
     CQxCylinder() : CQxRoundPrimitive(&CQxMesh::CreateCylinder) {}
     QX_OBJ_TYPE GetType() const override { return QX_OBJ_CYLINDER; }
 };
 
 // A cone along Y with its apex up.
-class CQxCone : public CQxRoundPrimitive {
+class QX_API CQxCone : public CQxRoundPrimitive {
 public:
     CQxCone() : CQxRoundPrimitive(&CQxMesh::CreateCone) {}
     QX_OBJ_TYPE GetType() const override { return QX_OBJ_CONE; }
@@ -119,7 +120,7 @@ public:
 
 // An object drawn at a constant size on screen: ModelSize units of it show PixelSize pixels tall
 // at its pivot, whatever the camera distance.
-class CQxScrObject : public CQxObject {
+class QX_API CQxScrObject : public CQxObject {
 public:
     CQxScrObject() : CQxObject(0) {}
 
@@ -142,7 +143,7 @@ private:
 
 // Shows its source's shape under its own transform. It has no shape of its own: the source's
 // mesh is hit and drawn with the clone's matrices. The source must outlive the clone.
-class CQxClone : public CQxObject {
+class QX_API CQxClone : public CQxObject {
 public:
     // Takes the source's transform, name and user flag; null makes a clone of nothing, which
     // reports type 0 and is never hit.

@@ -3,6 +3,7 @@
 #include "qx/basis/array.h"
 #include "qx/basis/string.h"
 #include "qx/commands/cmd_manager.h"
+#include "qx/export.h"
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/graphics_device.h"
 #include "qx/graphics/light.h"
@@ -72,7 +73,7 @@ using QX_UPDATE_FUNC = void (*)(void* user, CQxScene* scene, QX_UPDATE_TYPE type
 
 // Every live scene, in creation order, and the one the user works in. Scenes enter and leave
 // the list themselves.
-class CQxSceneList {
+class QX_API CQxSceneList {
 public:
     static CQxSceneList& Instance();
 
@@ -98,7 +99,7 @@ private:
 // The document: the root model and the object tree below it, grid, axes, light and colours,
 // the frame range and playback settings, and the per-scene managers. It lists the camera views
 // that show it without owning them and tells the host of every change through one callback.
-class CQxScene {
+class QX_API CQxScene {
 public:
     static constexpr unsigned int AnimItemCreateFlagCount = 35;
     // The manipulator's materials: X, Y, Z and centre.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qx/export.h"
+
 // Process-wide settings of the core: each function returns a reference to one value that
 // starts at its default. The registry-backed ones are read and written by CQxApp::ReadReg and
 // CQxApp::WriteReg; the graphics library keeps its own (QxNormalColor, QxSelectColor, ...).
@@ -25,29 +27,29 @@ enum QX_SIZE_TYPE : unsigned int {
 };
 
 // Length limit of every scene's undo history (50; registry "Undo").
-unsigned int& QxUndoSize();
+QX_API unsigned int& QxUndoSize();
 // Decimals the host shows in numeric fields (1; registry "FloatDecimal").
-int& QxFloatDecimal();
+QX_API int& QxFloatDecimal();
 // Colour of a new scene's grid (0xFF555555).
-unsigned long& QxGridColor();
+QX_API unsigned long& QxGridColor();
 // Zoom factor of one wheel step in the camera and graph views (1.1).
-float& QxZoomRate();
+QX_API float& QxZoomRate();
 // Pick distance in pixels in the graph view (3).
-unsigned int& QxGraphPickSize();
+QX_API unsigned int& QxGraphPickSize();
 // Length in pixels of tangent handles in the graph view (30).
-unsigned int& QxGraphTangentSize();
+QX_API unsigned int& QxGraphTangentSize();
 // Joint colour (0xFF00FFFF).
-unsigned long& QxJointColor();
+QX_API unsigned long& QxJointColor();
 // Distance over which automatic skin weights fall off (10).
-float& QxWeightDropoff();
-QX_PAINT_MODE& QxWeightPaintMode();
-QX_STROKE_TYPE& QxWeightPaintStroke();
-QX_SIZE_TYPE& QxWeightPaintSize();
+QX_API float& QxWeightDropoff();
+QX_API QX_PAINT_MODE& QxWeightPaintMode();
+QX_API QX_STROKE_TYPE& QxWeightPaintStroke();
+QX_API QX_SIZE_TYPE& QxWeightPaintSize();
 // Target weight of the brush (1.0) and its blend factor per application (0.2).
-float& QxWeightPaintDepth();
-float& QxWeightPaintOpacity();
+QX_API float& QxWeightPaintDepth();
+QX_API float& QxWeightPaintOpacity();
 // Whether the host extrudes adjacent faces as one (1).
-int& QxExtrudeFacesTogether();
+QX_API int& QxExtrudeFacesTogether();
 // .x export in left-handed coordinates (1), and its animation key step in frames (1.0).
-int& QxXFileLeftHand();
-float& QxXFileKeyStep();
+QX_API int& QxXFileLeftHand();
+QX_API float& QxXFileKeyStep();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/graphics/mesh.h"
 #include "qx/graphics/viewport.h"
 #include "qx/math/matrix.h"
@@ -22,7 +23,7 @@ enum : unsigned int {
 // ((p - pivot) * S * R [* inverse parent joint scale]) + translate, so the translation places
 // the pivot in the parent's space. The left-handed flag of the queries gives the same transform
 // with Z negated, for export.
-class CQxTransformParam {
+class QX_API CQxTransformParam {
 public:
     CQxTransformParam();
     CQxTransformParam(const CQxTransformParam&) = default;

@@ -1,4 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
+
 // Version of the library as "major.minor.patch".
-const char* QxDureriveVersion();
+QX_API const char* QxDureriveVersion();

@@ -2,6 +2,7 @@
 
 #include "qx/basis/array.h"
 #include "qx/basis/ptr_array.h"
+#include "qx/export.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/graphics/mesh_elements.h"
 #include "qx/math/matrix.h"
@@ -23,7 +24,7 @@ enum QX_SELECT_MODE : unsigned int {
 // A snapshot of what is selected of one object: the whole object (no components), or exactly
 // the listed elements of its edited mesh. Element pointers are not owned and stay valid only
 // until the mesh is edited. A handle record stands for the object's handle.
-class CQxSelect {
+class QX_API CQxSelect {
 public:
     CQxSelect() = default;
     explicit CQxSelect(const CQxObject* object) : m_Object(const_cast<CQxObject*>(object)) {}
@@ -145,7 +146,7 @@ private:
 };
 
 // An owning, ordered set of records, normally one per object.
-class CQxSelects {
+class QX_API CQxSelects {
 public:
     CQxSelects() = default;
     explicit CQxSelects(const CQxSelect& select) { Add(select); }

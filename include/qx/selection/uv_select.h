@@ -2,13 +2,14 @@
 
 #include "qx/basis/array.h"
 #include "qx/basis/ptr_array.h"
+#include "qx/export.h"
 #include "qx/graphics/mesh_elements.h"
 #include "qx/math/vector2d.h"
 
 class CQxObject;
 
 // The half-edges of one object whose texture coordinates are selected, in mesh order.
-class CQxUVSelect {
+class QX_API CQxUVSelect {
 public:
     CQxUVSelect() = default;
     explicit CQxUVSelect(const CQxObject* object) : m_Object(const_cast<CQxObject*>(object)) {}
@@ -32,7 +33,7 @@ private:
     CQxArray<CQxHalfEdge*> m_HalfEdges;
 };
 
-class CQxUVSelects {
+class QX_API CQxUVSelects {
 public:
     CQxUVSelects() = default;
     CQxUVSelects(const CQxUVSelects& other);

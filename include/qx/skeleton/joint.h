@@ -1,13 +1,14 @@
 #pragma once
 
 #include "qx/basis/array.h"
+#include "qx/export.h"
 #include "qx/scene/object.h"
 
 // A joint of a skeleton, drawn as a ball and, for every child joint, a bone shape reaching from
 // it to that child. The skeleton below a joint follows joint children only. A joint does not
 // inherit its parent joint's scale, and its ball and bones are drawn without its own scale
 // (the private transform).
-class CQxJoint : public CQxObject {
+class QX_API CQxJoint : public CQxObject {
 public:
     // The five vertex roles of a bone shape: the root, a ring of three, the tip.
     static constexpr unsigned int BoneVertexCount = 5;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "qx/export.h"
+
 class CQxScene;
 
 // Identifiers of the tools a manager holds.
@@ -34,7 +36,7 @@ enum QX_SELECT_TYPE : unsigned int {
 
 // The editing state of one kind of view (3D, UV or graph) and, later, its tools. Until tools
 // exist it keeps the owner, the current tool identifier and the select type.
-class CQxToolManager {
+class QX_API CQxToolManager {
 public:
     CQxToolManager() = default;
     CQxToolManager(const CQxToolManager&) = delete;

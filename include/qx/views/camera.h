@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/export.h"
 #include "qx/graphics/graphics_context.h"
 #include "qx/math/vector.h"
 #include "qx/scene/object.h"
@@ -15,7 +16,7 @@ enum QX_PROJ_TYPE : unsigned int {
 // view looks at Aim with Up above, and the projection is framed for the view size (the scene's
 // grid length). Without a window the view and projection matrices and the viewport can be set
 // directly, which is how tests and offscreen callers place a camera.
-class CQxCamera : public CQxGraphicsContext, public CQxObject {
+class QX_API CQxCamera : public CQxGraphicsContext, public CQxObject {
 public:
     explicit CQxCamera(QX_WND_MODE mode = QX_WND_NORMAL);
     CQxCamera(const CQxCamera&) = delete;

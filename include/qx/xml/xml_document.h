@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "qx/basis/string.h"
+#include "qx/export.h"
 #include "qx/xml/xml_element.h"
 
 // Takes over the text of chosen elements while a document is read, so that long number lists can be
@@ -11,7 +12,7 @@
 // order: BeginText (with the element's name and attributes, before any child), Text for each
 // piece of its text (a piece may end in the middle of a token), EndText when the element ends.
 // A read that fails part way may stop after any call; the sink must expect no EndText then.
-class CQxXmlTextSink {
+class QX_API CQxXmlTextSink {
 public:
     virtual ~CQxXmlTextSink() = default;
     // Nonzero to take the element's text.
@@ -36,7 +37,7 @@ public:
 // attributes of one name, a document node without exactly one element child. A declaration is
 // written only in first place under the document node; anything else it, or the document node
 // itself, holds is not written.
-class CQxXmlDoc {
+class QX_API CQxXmlDoc {
 public:
     CQxXmlDoc();
     ~CQxXmlDoc();

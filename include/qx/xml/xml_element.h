@@ -2,6 +2,7 @@
 
 #include "qx/basis/array.h"
 #include "qx/basis/string.h"
+#include "qx/export.h"
 
 struct CQxXmlStore;
 class CQxXmlDoc;
@@ -21,7 +22,7 @@ inline constexpr const char* QxXmlNumberSeparators = ", \t\r\n";
 // whose characters XML 1.0 can all hold (no control characters other than tab, CR and LF, no
 // U+FFFE or U+FFFF). Markup characters such as & < > " are fine: the writer escapes them.
 // 0 for a null pointer. The writer replaces what this refuses with U+FFFD.
-int QxCheckXmlContent(const char* text);
+QX_API int QxCheckXmlContent(const char* text);
 
 // What elements and attributes share: a name and a text content, with readers that take the
 // content as a boolean, a number or a number list.
@@ -30,7 +31,7 @@ int QxCheckXmlContent(const char* text);
 // and leave it as it was; they read the first token of the content (separators ", \t\r\n").
 // The list readers read numbers until `count` are read or a token is not a number and return
 // how many they read; the CQxArray forms empty the array first and read every number.
-class CQxXmlNode {
+class QX_API CQxXmlNode {
 public:
     CQxXmlNode(const CQxXmlNode&) = delete;
     CQxXmlNode& operator=(const CQxXmlNode&) = delete;
@@ -100,7 +101,7 @@ private:
 // out child elements is dropped on reading. The type is 0 for a token (a name, a number, a
 // short value) and 1 for free text such as long number lists: the writer keeps every content
 // exactly as it is either way, and the reader gives type 1 to a content with a line break.
-class CQxXmlElement : public CQxXmlNode {
+class QX_API CQxXmlElement : public CQxXmlNode {
 public:
     QX_XML_NODE_TYPE GetNodeType() const { return NodeType; }
     int GetType() const { return Type; }

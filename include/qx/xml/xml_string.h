@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "qx/basis/string.h"
+#include "qx/export.h"
 
 // Event handlers of the streaming parser. Each gets the user pointer given with them; returning
 // 0 stops the parse, which then fails. Texts are UTF-8 and zero-terminated.
@@ -25,7 +26,7 @@ struct CQxXmlParseState;
 
 // An XML text and a streaming parser over it that can run in slices, so a host can keep its
 // user interface alive while a large file is read.
-class CQxXmlString {
+class QX_API CQxXmlString {
 public:
     CQxXmlString();
     ~CQxXmlString();

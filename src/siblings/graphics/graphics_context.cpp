@@ -139,11 +139,11 @@ QX_GRAPHICS_RESULT CQxGraphicsContext::Present() {
 }
 
 HDC CQxGraphicsContext::GetDC() {
-    return m_Window ? ::GetDC(m_Window) : nullptr;
+    return m_Window ? QxWin::GetDC(m_Window) : nullptr;
 }
 
 int CQxGraphicsContext::ReleaseDC(HDC dc) {
-    return m_Window ? ::ReleaseDC(m_Window, dc) : 0;
+    return m_Window ? QxWin::ReleaseDC(m_Window, dc) : 0;
 }
 
 int CQxGraphicsContext::Invalidate(const RECT* /*rect*/, int /*erase*/) {

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+using namespace QxWin;
+
 CQxInput& CQxInput::Instance() {
     static CQxInput input;
     return input;
@@ -40,10 +42,10 @@ int CQxInput::GetMouseState(QX_MOUSE_STATE& state) const {
     state.lZ = QxGetMouseWheel();
     const UINT buttons[] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1, VK_XBUTTON2};
     for (int i = 0; i < 5; ++i)
-        if (::GetKeyState(static_cast<int>(buttons[i])) < 0) state.rgbButtons[i] = 0x80;
+        if (QxWin::GetKeyState(static_cast<int>(buttons[i])) < 0) state.rgbButtons[i] = 0x80;
     return 1;
 }
 
 int CQxInput::IsKeyDown(unsigned int vk) const {
-    return m_acquired && vk < 256 && ::GetKeyState(static_cast<int>(vk)) < 0;
+    return m_acquired && vk < 256 && QxWin::GetKeyState(static_cast<int>(vk)) < 0;
 }

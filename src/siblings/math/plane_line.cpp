@@ -73,10 +73,3 @@ int QxGetNearPoint(CQxVector& out, const CQxLine& line, const CQxLine& other) {
     const double s = (b * e - c * d) / denom;
     return PointOnLine(out, line, s);
 }
-
-// The normal of the points by the right-hand rule faces an observer who sees them counter-
-// clockwise; looking along view, that observer sees them clockwise when the normal points away.
-int IsClockwise(const CQxVector& view, const CQxVector& p1, const CQxVector& p2, const CQxVector& p3) {
-    const CQxVector n = (p2 - p1).GetCross(p3 - p1);
-    return Dot(n, view) > 0.0;
-}
