@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -45,7 +47,14 @@ public:
     HGDIOBJ old = nullptr;
 };
 
-TEST(CanvasTest, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
+using Pixels = std::initializer_list<std::tuple<int, int, COLORREF>>;
+
+// Each listed pixel of the canvas has its colour.
+void ExpectPixels(HDC dc, Pixels pixels) {
+    for (auto [x, y, colour] : pixels) EXPECT_EQ(GetPixel(dc, x, y), colour) << "pixel " << x << "," << y;
+}
+
+TEST(Canvas, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     MemoryCanvas canvas(40, 30);
     HDC dc = canvas.dc;
     HPEN red = CreatePen(PS_SOLID, 0, kRed);
@@ -54,12 +63,9 @@ TEST(CanvasTest, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     POINT previous{};
     MoveToEx(dc, 5, 10, &previous);
     ASSERT_TRUE(LineTo(dc, 20, 10));
-    EXPECT_EQ(GetPixel(dc, 5, 10), kRed);
-    EXPECT_EQ(GetPixel(dc, 19, 10), kRed);
-    EXPECT_EQ(GetPixel(dc, 20, 10), kWhite); // the last pixel is left out
-    EXPECT_EQ(GetPixel(dc, 4, 10), kWhite);
-    EXPECT_EQ(GetPixel(dc, 12, 9), kWhite);
-    EXPECT_EQ(GetPixel(dc, 12, 11), kWhite);
+    // The last pixel is left out.
+    ExpectPixels(dc, {{5, 10, kRed}, {19, 10, kRed}, {20, 10, kWhite}, {4, 10, kWhite}, {12, 9, kWhite},
+                      {12, 11, kWhite}});
     LineTo(dc, 20, 25); // continues from where the last line ended
     EXPECT_EQ(GetPixel(dc, 20, 18), kRed);
 
@@ -68,25 +74,17 @@ TEST(CanvasTest, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     SelectObject(dc, blue);
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, 2, 2, 12, 8);
-    EXPECT_EQ(GetPixel(dc, 2, 2), kBlue);
-    EXPECT_EQ(GetPixel(dc, 11, 7), kBlue);
-    EXPECT_EQ(GetPixel(dc, 6, 2), kBlue);
-    EXPECT_EQ(GetPixel(dc, 6, 5), kWhite);
-    EXPECT_EQ(GetPixel(dc, 12, 5), kWhite);
-    EXPECT_EQ(GetPixel(dc, 6, 8), kWhite);
+    ExpectPixels(dc, {{2, 2, kBlue}, {11, 7, kBlue}, {6, 2, kBlue}, {6, 5, kWhite}, {12, 5, kWhite},
+                      {6, 8, kWhite}});
 
     // A green fill with the null pen is one pixel smaller on the right and at the bottom.
     HBRUSH green = CreateSolidBrush(kGreen);
     SelectObject(dc, green);
     SelectObject(dc, GetStockObject(NULL_PEN));
     Rectangle(dc, 25, 2, 30, 6);
-    EXPECT_EQ(GetPixel(dc, 25, 2), kGreen);
-    EXPECT_EQ(GetPixel(dc, 28, 4), kGreen);
-    EXPECT_EQ(GetPixel(dc, 29, 4), kWhite);
-    EXPECT_EQ(GetPixel(dc, 28, 5), kWhite);
-    Ellipse(dc, 30, 15, 40, 25);
-    EXPECT_EQ(GetPixel(dc, 35, 20), kGreen);
-    EXPECT_EQ(GetPixel(dc, 30, 15), kWhite); // the corner of the box is outside the ellipse
+    ExpectPixels(dc, {{25, 2, kGreen}, {28, 4, kGreen}, {29, 4, kWhite}, {28, 5, kWhite}});
+    Ellipse(dc, 30, 15, 40, 25); // the corner of the box is outside the ellipse
+    ExpectPixels(dc, {{35, 20, kGreen}, {30, 15, kWhite}});
 
     // A dotted line leaves gaps.
     HPEN dotted = CreatePen(PS_DOT, 1, kRed);
@@ -115,7 +113,7 @@ TEST(CanvasTest, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     EXPECT_FALSE(Polyline(dc, nullptr, 3));
 }
 
-TEST(CanvasTest, TextFillsItsExtentBoxAndGrowsWithTheText) {
+TEST(Canvas, TextFillsItsExtentBoxAndGrowsWithTheText) {
     MemoryCanvas canvas(240, 60);
     HDC dc = canvas.dc;
     SetBkMode(dc, TRANSPARENT);
@@ -158,7 +156,7 @@ TEST(CanvasTest, TextFillsItsExtentBoxAndGrowsWithTheText) {
     DeleteObject(font);
 }
 
-TEST(CanvasTest, DrawTextAlignsWrapsAndMeasures) {
+TEST(Canvas, DrawTextAlignsWrapsAndMeasures) {
     MemoryCanvas canvas(200, 80);
     HDC dc = canvas.dc;
     SetBkMode(dc, TRANSPARENT);
@@ -193,7 +191,7 @@ TEST(CanvasTest, DrawTextAlignsWrapsAndMeasures) {
     EXPECT_EQ(DrawText(dc, "x", -1, nullptr, 0), 0);
 }
 
-TEST(CanvasTest, FocusRectInvertsAndDrawingItTwiceRestores) {
+TEST(Canvas, FocusRectInvertsAndDrawingItTwiceRestores) {
     MemoryCanvas canvas(30, 30);
     HDC dc = canvas.dc;
     const RECT fill{0, 0, 15, 30};
@@ -201,10 +199,8 @@ TEST(CanvasTest, FocusRectInvertsAndDrawingItTwiceRestores) {
     FillRect(dc, &fill, red);
     const RECT focus{4, 6, 24, 20};
     ASSERT_TRUE(DrawFocusRect(dc, &focus));
-    EXPECT_EQ(GetPixel(dc, 4, 6), RGB(0, 255, 255)); // red inverted
-    EXPECT_EQ(GetPixel(dc, 20, 6), RGB(0, 0, 0));    // white inverted
-    EXPECT_EQ(GetPixel(dc, 5, 6), kRed);             // the dots skip every other pixel
-    EXPECT_EQ(GetPixel(dc, 10, 10), kRed);           // the inside is untouched
+    // Red and white inverted under the dots, which skip every other pixel; the inside untouched.
+    ExpectPixels(dc, {{4, 6, RGB(0, 255, 255)}, {20, 6, RGB(0, 0, 0)}, {5, 6, kRed}, {10, 10, kRed}});
     DrawFocusRect(dc, &focus);
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 30; ++x) ASSERT_EQ(GetPixel(dc, x, y), x < 15 ? kRed : kWhite) << x << "," << y;
@@ -224,30 +220,26 @@ TEST(CanvasTest, FocusRectInvertsAndDrawingItTwiceRestores) {
     DeleteObject(red);
 }
 
-TEST(CanvasTest, BlitsCopyRegionsAndEdgesUseThe3dColours) {
+TEST(Canvas, BlitsCopyRegionsAndEdgesUseThe3dColours) {
     MemoryCanvas source(20, 20), target(20, 20);
     HBRUSH blue = CreateSolidBrush(kBlue);
     SelectObject(source.dc, blue);
     ASSERT_TRUE(PatBlt(source.dc, 2, 2, 6, 6, PATCOPY));
     ASSERT_TRUE(BitBlt(target.dc, 10, 10, 8, 8, source.dc, 0, 0, SRCCOPY));
-    EXPECT_EQ(GetPixel(target.dc, 12, 12), kBlue);
-    EXPECT_EQ(GetPixel(target.dc, 17, 17), kBlue);
-    EXPECT_EQ(GetPixel(target.dc, 11, 11), kWhite);
-    EXPECT_EQ(GetPixel(target.dc, 9, 12), kWhite);
+    ExpectPixels(target.dc, {{12, 12, kBlue}, {17, 17, kBlue}, {11, 11, kWhite}, {9, 12, kWhite}});
     // Off the edge and overlapping copies are clipped and safe.
     EXPECT_TRUE(BitBlt(target.dc, 15, 15, 50, 50, source.dc, -10, -10, SRCCOPY));
     EXPECT_TRUE(BitBlt(source.dc, 1, 1, 10, 10, source.dc, 0, 0, SRCCOPY));
-    EXPECT_EQ(GetPixel(source.dc, 3, 3), kBlue);
-    EXPECT_EQ(GetPixel(source.dc, 8, 8), kBlue);
-    EXPECT_EQ(GetPixel(source.dc, 2, 2), kWhite);
+    ExpectPixels(source.dc, {{3, 3, kBlue}, {8, 8, kBlue}, {2, 2, kWhite}});
     EXPECT_FALSE(BitBlt(target.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
 
     RECT edge{0, 0, 20, 20};
     ASSERT_TRUE(DrawEdge(target.dc, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST));
-    EXPECT_EQ(GetPixel(target.dc, 5, 0), RGB(160, 160, 160));  // outer shadow, top
-    EXPECT_EQ(GetPixel(target.dc, 5, 19), RGB(255, 255, 255)); // outer highlight, bottom
-    EXPECT_EQ(GetPixel(target.dc, 5, 1), RGB(105, 105, 105));  // inner dark shadow
-    EXPECT_EQ(GetPixel(target.dc, 5, 18), RGB(227, 227, 227)); // inner light
+    // Outer shadow at the top and highlight at the bottom, then the inner dark shadow and light.
+    ExpectPixels(target.dc, {{5, 0, RGB(160, 160, 160)},
+                             {5, 19, RGB(255, 255, 255)},
+                             {5, 1, RGB(105, 105, 105)},
+                             {5, 18, RGB(227, 227, 227)}});
     EXPECT_EQ(edge.left, 2);
     EXPECT_EQ(edge.bottom, 18);
 
@@ -267,7 +259,7 @@ TEST(CanvasTest, BlitsCopyRegionsAndEdgesUseThe3dColours) {
     DeleteObject(blue);
 }
 
-TEST(CanvasTest, WindowCanvasIsTransparentUntilDrawnAndGoesWithItsWindow) {
+TEST(Canvas, WindowCanvasIsTransparentUntilDrawnAndGoesWithItsWindow) {
     HDC dc = nullptr;
     {
         TestWindow window;

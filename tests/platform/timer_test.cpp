@@ -24,7 +24,7 @@ void KillSelfProc(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
 }
 
-class TimerTest : public ::testing::Test {
+class Timer : public ::testing::Test {
 protected:
     void SetUp() override {
         QxSetManualClock(1);
@@ -36,7 +36,7 @@ protected:
     }
 };
 
-TEST_F(TimerTest, WindowAndThreadTimersFireAtTheirPeriods) {
+TEST_F(Timer, WindowAndThreadTimersFireAtTheirPeriods) {
     TestWindow window;
     EXPECT_EQ(window.SetTimer(7, 100), 7u);
     EXPECT_EQ(SetTimer(&window, 0, 100, nullptr), 1u); // identifier 0 is a timer of its own
@@ -71,7 +71,7 @@ TEST_F(TimerTest, WindowAndThreadTimersFireAtTheirPeriods) {
     // The window's destructor kills its own timers.
 }
 
-TEST_F(TimerTest, ResettingAndKillingFromCallbacks) {
+TEST_F(Timer, ResettingAndKillingFromCallbacks) {
     auto window = std::make_unique<TestWindow>();
     window->SetTimer(1, 100);
     EXPECT_EQ(window->SetTimer(1, 50), 1u); // replaces, restarting the count
@@ -116,7 +116,7 @@ TEST_F(TimerTest, ResettingAndKillingFromCallbacks) {
     EXPECT_EQ(QxGetTimerCount(), 0);
 }
 
-TEST_F(TimerTest, WaitingAndRunningFollowTheClock) {
+TEST_F(Timer, WaitingAndRunningFollowTheClock) {
     EXPECT_EQ(QxWaitTimers(INFINITE), 0); // nothing could ever wake it
     EXPECT_EQ(QxGetNextTimerDelay(), INFINITE);
 
@@ -133,7 +133,7 @@ TEST_F(TimerTest, WaitingAndRunningFollowTheClock) {
     EXPECT_EQ(timeGetTime() - start, 1017u);
 }
 
-TEST_F(TimerTest, ClocksAndResolutionRequests) {
+TEST_F(Timer, ClocksAndResolutionRequests) {
     const DWORD tick = timeGetTime();
     LARGE_INTEGER count0{}, count1{}, frequency{};
     ASSERT_TRUE(QueryPerformanceFrequency(&frequency));

@@ -10,7 +10,7 @@
 
 namespace {
 
-TEST(WindowTest, CaptureIsProcessWideAndEndsWithItsWindow) {
+TEST(Window, CaptureIsProcessWideAndEndsWithItsWindow) {
     TestWindow a, b;
     EXPECT_EQ(SetCapture(&a), nullptr);
     EXPECT_TRUE(a.HasCapture());
@@ -27,7 +27,7 @@ TEST(WindowTest, CaptureIsProcessWideAndEndsWithItsWindow) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
-TEST(WindowTest, CursorPositionAndShapeFollowTheMouseWindow) {
+TEST(Window, CursorPositionAndShapeFollowTheMouseWindow) {
     TestWindow a({100, 50}), b({400, 0});
     QxSetMousePos(&a, 10, 20);
     POINT point{};

@@ -6,7 +6,7 @@
 #include <random>
 #include <unordered_map>
 
-#include "mesh_test_util.h"
+#include "mesh_builders.h"
 #include "qx/graphics/viewport.h"
 
 namespace {
@@ -53,25 +53,20 @@ std::vector<CQxVector> Square(float half, float z, float cx = 0.0f) {
     return {{cx - half, -half, z}, {cx + half, -half, z}, {cx + half, half, z}, {cx - half, half, z}};
 }
 
-// n x n unit quads in the plane z = 0 centred on the origin; vertex (i, j) is number i + (n + 1) j.
+// n x n unit quads in the plane z = 0 centred on the origin, facing +Z; vertex (i, j) is number
+// i + (n + 1) j.
 std::vector<CQxVertex*> AddGrid(CQxMesh& mesh, unsigned int n) {
-    std::vector<CQxVector> p;
-    qxtest::FaceList faces;
-    for (unsigned int j = 0; j <= n; ++j)
-        for (unsigned int i = 0; i <= n; ++i) p.emplace_back(i - 0.5f * n, j - 0.5f * n, 0.0f);
-    for (unsigned int a = 0; a + n + 2 < p.size(); ++a)
-        if (a % (n + 1) != n) faces.push_back({a, a + 1, a + n + 2, a + n + 1});
-    AddFaces(mesh, p, faces);
-    std::vector<CQxVertex*> v;
-    for (CQxVertex& x : mesh.Vertices()) v.push_back(&x);
-    return v;
+    const float half = 0.5f * float(n);
+    qxtest::AddGrid(
+        mesh, n, [half](float i, float j) { return CQxVector(i - half, j - half, 0.0f); }, true);
+    return qxtest::VertexArray(mesh);
 }
 
 bool Near(const CQxVector& a, const CQxVector& b, float eps = 1e-3f) {
     return a.IsEqual(b, eps);
 }
 
-TEST(MeshHitTest, PointPickTakesTheFrontFaceAndLowersBest) {
+TEST(MeshHit, PointPickTakesTheFrontFaceAndLowersBest) {
     Camera cam;
     CQxMesh mesh;
     // The larger back quad comes first, so list order cannot decide.
@@ -108,7 +103,7 @@ TEST(MeshHitTest, PointPickTakesTheFrontFaceAndLowersBest) {
     EXPECT_EQ(hit.Face, back);
 }
 
-TEST(MeshHitTest, MaskKindsPriorityAndHiding) {
+TEST(MeshHit, MaskKindsPriorityAndHiding) {
     Camera cam;
     CQxMesh mesh;
     CQxFace* front = AddFaces(mesh, Square(1.0f, 1.0f), {{0, 1, 2, 3}});
@@ -160,7 +155,7 @@ TEST(MeshHitTest, MaskKindsPriorityAndHiding) {
     EXPECT_FALSE(cam.Pick(cut, QX_HIT_HALFEDGE | QX_HIT_SIDE, cam.Pixel(CQxVector(0.5f, -0.3f, 0)), hit));
 }
 
-TEST(MeshHitTest, RectanglePicksExactlyWhatIsInside) {
+TEST(MeshHit, RectanglePicksExactlyWhatIsInside) {
     Camera cam;
     CQxMesh mesh;
     const std::vector<CQxVertex*> v = AddGrid(mesh, 3); // the middle quad is the fifth face
@@ -172,10 +167,8 @@ TEST(MeshHitTest, RectanglePicksExactlyWhatIsInside) {
     ASSERT_TRUE(cam.Rect(mesh, 31, middle, hits));
     const CQxArray<CQxVertex*> inside{v[5], v[6], v[9], v[10]}; // in mesh order
     EXPECT_EQ(hits.Vertices, inside);
-    ASSERT_EQ(hits.Faces.GetSize(), 1u);
-    EXPECT_EQ(hits.Faces[0], mesh.Faces().GetAt(4));
-    ASSERT_EQ(hits.Edges.GetSize(), 1u);
-    EXPECT_EQ(hits.Edges[0], mesh.Edges().Front());
+    EXPECT_EQ(hits.Faces, CQxArray<CQxFace*>{mesh.Faces().GetAt(4)});
+    EXPECT_EQ(hits.Edges, CQxArray<CQxEdge*>{mesh.Edges().Front()});
     // The middle quad's sides and their mates in the neighbouring quads, in face order.
     ASSERT_EQ(hits.HalfEdges.GetSize(), 8u);
     for (CQxHalfEdge* h : hits.HalfEdges)
@@ -195,7 +188,7 @@ TEST(MeshHitTest, RectanglePicksExactlyWhatIsInside) {
     EXPECT_TRUE(hits.IsEmpty());
 }
 
-TEST(MeshHitTest, NothingBehindTheEyeOrBeyondTheFarPlane) {
+TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
     CQxMesh mesh;
     AddGrid(mesh, 3);
     CQxMeshHit hit;
@@ -239,7 +232,7 @@ TEST(MeshHitTest, NothingBehindTheEyeOrBeyondTheFarPlane) {
     EXPECT_FALSE(cam.Rect(floor, QX_HIT_FACE, all, hits));
 }
 
-TEST(MeshHitTest, BoneMatricesDeformWhatIsHit) {
+TEST(MeshHit, BoneMatricesDeformWhatIsHit) {
     Camera cam;
     CQxMesh mesh;
     CQxFace* quad = AddFaces(mesh, Square(0.5f, 0.0f), {{0, 1, 2, 3}});
@@ -283,7 +276,7 @@ TEST(MeshHitTest, BoneMatricesDeformWhatIsHit) {
     EXPECT_TRUE(Near(screen[3], cam.Screen(mesh.Vertices().Back()->Position()), 1e-2f));
 }
 
-TEST(MeshHitTest, CircleFalloffFollowsScreenDistance) {
+TEST(MeshHit, CircleFalloffFollowsScreenDistance) {
     Camera cam;
     CQxMesh mesh;
     const std::vector<CQxVertex*> v = AddGrid(mesh, 3);
@@ -312,7 +305,7 @@ TEST(MeshHitTest, CircleFalloffFollowsScreenDistance) {
     EXPECT_TRUE(found.IsEmpty() && falloffs.IsEmpty());
 }
 
-TEST(MeshHitTest, UVPointAndRectangleOnSelectedFaces) {
+TEST(MeshHit, UVPointAndRectangleOnSelectedFaces) {
     CQxMesh mesh;
     CQxFace* shown = AddFaces(mesh, Square(1.0f, 0.0f), {{0, 1, 2, 3}});
     CQxFace* other = AddFaces(mesh, Square(1.0f, 0.0f, 3.0f), {{0, 1, 2, 3}});
@@ -343,7 +336,7 @@ TEST(MeshHitTest, UVPointAndRectangleOnSelectedFaces) {
     EXPECT_FALSE(mesh.IsUVRectHit(CQxRect(40, 20, 60, 30), 200, 100, hits));
 }
 
-TEST(MeshHitTest, EmptyMeshAndStaleIndices) {
+TEST(MeshHit, EmptyMeshAndStaleIndices) {
     Camera cam;
     CQxMesh empty;
     CQxMeshHit hit;
@@ -378,7 +371,7 @@ TEST(MeshHitTest, EmptyMeshAndStaleIndices) {
 
 // Each pick below follows one that built the topology cache; a stale cache would report freed or
 // moved elements (and the sanitizer build would catch reading them).
-TEST(MeshHitTest, TopologyCacheFollowsEveryEdit) {
+TEST(MeshHit, TopologyCacheFollowsEveryEdit) {
     Camera cam;
     CQxMesh mesh;
     const std::vector<CQxVertex*> v = AddGrid(mesh, 2); // quads 0 1 / 2 3, vertex (i, j) is i + 3j
@@ -496,7 +489,7 @@ CQxMeshHits ExpectedRect(CQxMesh& mesh, const Camera& cam, const CQxRect& r, uns
 // narrow quads with every seventh cut in two, and a few free edges. Rectangles and points must
 // find exactly what the screen positions say, with the faces listed by rows or by columns and
 // the vertex list in grid order or shuffled.
-TEST(MeshHitTest, LargeMeshPicksMatchScreenPositions) {
+TEST(MeshHit, LargeMeshPicksMatchScreenPositions) {
     Camera cam;
     const unsigned int nx = 160, ny = 24;
     std::vector<CQxVector> p;
@@ -582,7 +575,7 @@ TEST(MeshHitTest, LargeMeshPicksMatchScreenPositions) {
     check(mesh, v);
 }
 
-TEST(MeshHitTest, ViewPortScreenMatrices) {
+TEST(MeshHit, ViewPortScreenMatrices) {
     const CQxViewPort vp(10, 20, 640, 480);
     const CQxMatrix screen = vp.GetScreenMatrix();
     EXPECT_TRUE(Near(screen.TransformCoord(CQxVector(-1, 1, 0)), CQxVector(10, 20, 0)));

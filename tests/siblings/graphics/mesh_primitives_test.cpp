@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "mesh_test_util.h"
+#include "mesh_builders.h"
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/mesh.h"
 
@@ -99,6 +99,7 @@ TEST(MeshPrimitives, SolidsHaveTheirCountsAndCloseOutward) {
     };
     CQxMesh mesh;
     for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "case " << &c - cases);
         ASSERT_TRUE(c.Build(mesh));
         EXPECT_EQ(mesh.Vertices().GetCount(), c.Vertices);
         EXPECT_EQ(CountCorners(mesh, 3), c.Triangles);

@@ -1,13 +1,12 @@
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <cstdint>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "qx/xml/xml_document.h"
 #include "qx/xml/xml_string.h"
+#include "scratch_dir.h"
 
 namespace {
 
@@ -163,22 +162,16 @@ TEST(XmlString, FailuresAndStopsEndTheParse) {
 
 TEST(XmlString, ReadFileLoadsTheBytes) {
     CQxString text = MakeDocument();
-    std::string path =
-        (std::filesystem::temp_directory_path() / ("qx_xml_string_" + std::to_string(getpid()))).string();
-    FILE* file = std::fopen(path.c_str(), "wb");
-    ASSERT_NE(file, nullptr);
-    std::fwrite(text.GetStr(), 1, text.GetLength(), file);
-    std::fclose(file);
-
+    QxScratchDir dir;
+    const std::string path = dir.Write("scene.kel", text.GetStr());
     CQxXmlString xml;
     ASSERT_EQ(xml.ReadFile(path.c_str()), 1);
     EXPECT_EQ(xml.GetText(), text);
     unsigned int calls = 0;
     EXPECT_EQ(RunSlices(xml, 0, 65536, calls), QX_XML_PARSE_FINISHED);
-    std::remove(path.c_str());
 
-    EXPECT_EQ(xml.ReadFile(path.c_str()), 0);
+    EXPECT_EQ(xml.ReadFile(dir.File("missing.kel").c_str()), 0);
     EXPECT_TRUE(xml.GetText().IsEmpty());
-    EXPECT_EQ(xml.ReadFile(std::filesystem::temp_directory_path().c_str()), 0);
+    EXPECT_EQ(xml.ReadFile(dir.Path().c_str()), 0);
     EXPECT_EQ(xml.ReadFile(nullptr), 0);
 }

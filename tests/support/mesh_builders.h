@@ -1,9 +1,10 @@
 #pragma once
 
 // Small builders shared by the mesh tests: meshes from positions and faces given as vertex
-// index lists.
+// index lists, grids and cubes, and counts to compare a result with in one line.
 
-#include <initializer_list>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "qx/graphics/bound_box.h"
@@ -48,6 +49,24 @@ inline void BuildMesh(CQxMesh& mesh, const std::vector<CQxVector>& positions, co
     AddFaces(mesh, positions, faces, attribute);
 }
 
+// (n + 1) x (n + 1) vertices, vertex (i, j) numbered i + (n + 1) j and placed at at(i, j), and the
+// n x n quads in rows, each starting at its lowest vertex: (i, j), (i, j + 1), (i + 1, j + 1), (i + 1, j)
+// or, reversed, (i, j), (i + 1, j), (i + 1, j + 1), (i, j + 1). Returns the first quad.
+inline CQxFace* AddGrid(CQxMesh& mesh, unsigned int n, const std::function<CQxVector(float, float)>& at,
+                        bool reversed = false) {
+    std::vector<CQxVector> p;
+    for (unsigned int j = 0; j <= n; ++j)
+        for (unsigned int i = 0; i <= n; ++i) p.push_back(at(float(i), float(j)));
+    FaceList faces;
+    for (unsigned int j = 0; j < n; ++j)
+        for (unsigned int i = 0; i < n; ++i) {
+            const unsigned int a = j * (n + 1) + i;
+            faces.push_back(reversed ? std::vector<unsigned int>{a, a + 1, a + n + 2, a + n + 1}
+                                     : std::vector<unsigned int>{a, a + n + 1, a + n + 2, a + 1});
+        }
+    return AddFaces(mesh, p, faces);
+}
+
 // Unit cube corners (0/1 on each axis, index = x + 2y + 4z) and its six outward quads.
 inline std::vector<CQxVector> CubePositions(float size = 1.0f) {
     std::vector<CQxVector> p;
@@ -73,6 +92,12 @@ inline unsigned int CountBoundarySides(const CQxMesh& mesh) {
     for (const CQxFace& f : mesh.Faces())
         f.ForEachHalfEdge([&](CQxHalfEdge& h) { n += h.Mate() == nullptr; });
     return n;
+}
+
+// "<vertices> vertices <faces> faces <open> open": the counts most mesh checks compare at once.
+inline std::string Counts(const CQxMesh& mesh) {
+    return std::to_string(mesh.Vertices().GetCount()) + " vertices " + std::to_string(mesh.Faces().GetCount()) +
+           " faces " + std::to_string(CountBoundarySides(mesh)) + " open";
 }
 
 inline std::vector<CQxVertex*> VertexArray(CQxMesh& mesh) {
