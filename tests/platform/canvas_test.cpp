@@ -20,31 +20,33 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 class MemoryCanvas {
 public:
     MemoryCanvas(int width, int height)
-        : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
-        old = SelectObject(dc, bitmap);
+        : Dc(CreateCompatibleDC(nullptr)), Bitmap(CreateCompatibleBitmap(Dc, width, height)) {
+        m_Old = SelectObject(Dc, Bitmap);
         const RECT all{0, 0, width, height};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        FillRect(Dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     }
     ~MemoryCanvas() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
+        SelectObject(Dc, m_Old);
+        DeleteObject(Bitmap);
+        DeleteDC(Dc);
     }
     // Pixels darker than mid grey inside the rectangle.
     int CountDark(const RECT& r) const {
         int count = 0;
         for (int y = r.top; y < r.bottom; ++y) {
             for (int x = r.left; x < r.right; ++x) {
-                const COLORREF c = GetPixel(dc, x, y);
+                const COLORREF c = GetPixel(Dc, x, y);
                 if (c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128) ++count;
             }
         }
         return count;
     }
 
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old = nullptr;
+    HDC Dc;
+    HBITMAP Bitmap;
+
+private:
+    HGDIOBJ m_Old = nullptr;
 };
 
 using Pixels = std::initializer_list<std::tuple<int, int, COLORREF>>;
@@ -56,7 +58,7 @@ void ExpectPixels(HDC dc, Pixels pixels) {
 
 TEST(Canvas, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     MemoryCanvas canvas(40, 30);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     HPEN red = CreatePen(PS_SOLID, 0, kRed);
     HGDIOBJ oldPen = SelectObject(dc, red);
     EXPECT_EQ(oldPen, GetStockObject(BLACK_PEN));
@@ -115,7 +117,7 @@ TEST(Canvas, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
 
 TEST(Canvas, TextFillsItsExtentBoxAndGrowsWithTheText) {
     MemoryCanvas canvas(240, 60);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     for (const char* text : {"Abc", "テスト"}) {
@@ -158,7 +160,7 @@ TEST(Canvas, TextFillsItsExtentBoxAndGrowsWithTheText) {
 
 TEST(Canvas, DrawTextAlignsWrapsAndMeasures) {
     MemoryCanvas canvas(200, 80);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     SetBkMode(dc, TRANSPARENT);
     SIZE size{};
     GetTextExtentPoint32(dc, "File", -1, &size);
@@ -193,7 +195,7 @@ TEST(Canvas, DrawTextAlignsWrapsAndMeasures) {
 
 TEST(Canvas, FocusRectInvertsAndDrawingItTwiceRestores) {
     MemoryCanvas canvas(30, 30);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     const RECT fill{0, 0, 15, 30};
     HBRUSH red = CreateSolidBrush(kRed);
     FillRect(dc, &fill, red);
@@ -223,20 +225,20 @@ TEST(Canvas, FocusRectInvertsAndDrawingItTwiceRestores) {
 TEST(Canvas, BlitsCopyRegionsAndEdgesUseThe3dColours) {
     MemoryCanvas source(20, 20), target(20, 20);
     HBRUSH blue = CreateSolidBrush(kBlue);
-    SelectObject(source.dc, blue);
-    ASSERT_TRUE(PatBlt(source.dc, 2, 2, 6, 6, PATCOPY));
-    ASSERT_TRUE(BitBlt(target.dc, 10, 10, 8, 8, source.dc, 0, 0, SRCCOPY));
-    ExpectPixels(target.dc, {{12, 12, kBlue}, {17, 17, kBlue}, {11, 11, kWhite}, {9, 12, kWhite}});
+    SelectObject(source.Dc, blue);
+    ASSERT_TRUE(PatBlt(source.Dc, 2, 2, 6, 6, PATCOPY));
+    ASSERT_TRUE(BitBlt(target.Dc, 10, 10, 8, 8, source.Dc, 0, 0, SRCCOPY));
+    ExpectPixels(target.Dc, {{12, 12, kBlue}, {17, 17, kBlue}, {11, 11, kWhite}, {9, 12, kWhite}});
     // Off the edge and overlapping copies are clipped and safe.
-    EXPECT_TRUE(BitBlt(target.dc, 15, 15, 50, 50, source.dc, -10, -10, SRCCOPY));
-    EXPECT_TRUE(BitBlt(source.dc, 1, 1, 10, 10, source.dc, 0, 0, SRCCOPY));
-    ExpectPixels(source.dc, {{3, 3, kBlue}, {8, 8, kBlue}, {2, 2, kWhite}});
-    EXPECT_FALSE(BitBlt(target.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+    EXPECT_TRUE(BitBlt(target.Dc, 15, 15, 50, 50, source.Dc, -10, -10, SRCCOPY));
+    EXPECT_TRUE(BitBlt(source.Dc, 1, 1, 10, 10, source.Dc, 0, 0, SRCCOPY));
+    ExpectPixels(source.Dc, {{3, 3, kBlue}, {8, 8, kBlue}, {2, 2, kWhite}});
+    EXPECT_FALSE(BitBlt(target.Dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
 
     RECT edge{0, 0, 20, 20};
-    ASSERT_TRUE(DrawEdge(target.dc, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST));
+    ASSERT_TRUE(DrawEdge(target.Dc, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST));
     // Outer shadow at the top and highlight at the bottom, then the inner dark shadow and light.
-    ExpectPixels(target.dc, {{5, 0, RGB(160, 160, 160)},
+    ExpectPixels(target.Dc, {{5, 0, RGB(160, 160, 160)},
                              {5, 19, RGB(255, 255, 255)},
                              {5, 1, RGB(105, 105, 105)},
                              {5, 18, RGB(227, 227, 227)}});
@@ -244,14 +246,14 @@ TEST(Canvas, BlitsCopyRegionsAndEdgesUseThe3dColours) {
     EXPECT_EQ(edge.bottom, 18);
 
     // A bitmap goes into one memory canvas at a time and never into a window's canvas.
-    HDC other = CreateCompatibleDC(source.dc);
-    EXPECT_EQ(SelectObject(other, source.bitmap), nullptr);
+    HDC other = CreateCompatibleDC(source.Dc);
+    EXPECT_EQ(SelectObject(other, source.Bitmap), nullptr);
     TestWindow window;
     HDC windowDc = GetDC(&window);
-    EXPECT_EQ(SelectObject(windowDc, source.bitmap), nullptr);
+    EXPECT_EQ(SelectObject(windowDc, source.Bitmap), nullptr);
     EXPECT_TRUE(ReleaseDC(&window, windowDc));
     BITMAP info{};
-    EXPECT_EQ(GetObject(source.bitmap, sizeof info, &info), static_cast<int>(sizeof info));
+    EXPECT_EQ(GetObject(source.Bitmap, sizeof info, &info), static_cast<int>(sizeof info));
     EXPECT_EQ(info.bmWidth, 20);
     EXPECT_TRUE(DeleteDC(other));
     EXPECT_FALSE(DeleteDC(other));

@@ -55,7 +55,7 @@ TEST_F(Timer, WindowAndThreadTimersFireAtTheirPeriods) {
     // Late pumping runs each due timer once, not once per missed period; earliest due first.
     QxAdvanceClock(170);
     EXPECT_EQ(QxPumpTimers(), 3);
-    EXPECT_EQ(window.timers, (std::vector<UINT_PTR>{7, 0}));
+    EXPECT_EQ(window.Timers, (std::vector<UINT_PTR>{7, 0}));
     EXPECT_EQ(g_log.size(), 2u);
     EXPECT_EQ(QxGetNextTimerDelay(), 30u); // re-armed from the pump, not from the missed times
 
@@ -63,7 +63,7 @@ TEST_F(Timer, WindowAndThreadTimersFireAtTheirPeriods) {
     EXPECT_EQ(window.SetTimer(7, 0), 7u);
     QxAdvanceClock(10);
     EXPECT_EQ(QxPumpTimers(), 1);
-    EXPECT_EQ(window.timers.back(), 7u);
+    EXPECT_EQ(window.Timers.back(), 7u);
 
     EXPECT_EQ(KillTimer(nullptr, thread), 1);
     EXPECT_EQ(KillTimer(nullptr, thread), 0);
@@ -87,7 +87,7 @@ TEST_F(Timer, ResettingAndKillingFromCallbacks) {
 
     // The camera drag: the callback kills its timer and starts it again with period 0.
     int steps = 0;
-    window->onTimer = [&](UINT_PTR id) {
+    window->TimerAction = [&](UINT_PTR id) {
         ++steps;
         window->KillTimer(id);
         window->SetTimer(id, 0);
@@ -108,7 +108,7 @@ TEST_F(Timer, ResettingAndKillingFromCallbacks) {
     // one that destroys a window takes the window's timers with it.
     auto other = std::make_unique<TestWindow>();
     other->SetTimer(3, 10);
-    window->onTimer = [&](UINT_PTR) { other.reset(); };
+    window->TimerAction = [&](UINT_PTR) { other.reset(); };
     QxAdvanceClock(10);
     EXPECT_EQ(QxPumpTimers(), 1);
     EXPECT_EQ(QxGetTimerCount(), 1);

@@ -15,11 +15,11 @@ TEST(Window, CaptureIsProcessWideAndEndsWithItsWindow) {
     EXPECT_EQ(SetCapture(&a), nullptr);
     EXPECT_TRUE(a.HasCapture());
     EXPECT_EQ(SetCapture(&b), &a); // taking the capture takes it from the other window
-    EXPECT_EQ(a.captures, (std::vector<int>{1, 0}));
+    EXPECT_EQ(a.Captures, (std::vector<int>{1, 0}));
     EXPECT_EQ(a.ReleaseCapture(), 0); // a window without the capture cannot release it
     EXPECT_EQ(GetCapture(), &b);
     EXPECT_TRUE(ReleaseCapture());
-    EXPECT_EQ(b.captures, (std::vector<int>{1, 0}));
+    EXPECT_EQ(b.Captures, (std::vector<int>{1, 0}));
 
     auto gone = std::make_unique<TestWindow>();
     gone->SetCapture();
@@ -45,8 +45,8 @@ TEST(Window, CursorPositionAndShapeFollowTheMouseWindow) {
     EXPECT_EQ(a.GetCursor(), cross);
     b.SetCapture();
     EXPECT_EQ(SetCursor(QxCursorFromId(101)), cross);
-    EXPECT_EQ(b.cursors, (std::vector<unsigned>{101}));
-    EXPECT_EQ(a.cursors, (std::vector<unsigned>{QX_CURSOR_CROSS}));
+    EXPECT_EQ(b.Cursors, (std::vector<unsigned>{101}));
+    EXPECT_EQ(a.Cursors, (std::vector<unsigned>{QX_CURSOR_CROSS}));
     b.ReleaseCapture();
     SetCursor(before);
 

@@ -15,15 +15,15 @@ using qxtest::AddFaces;
 
 // A 640 x 480 view through a 60 degree perspective camera (near 1, far 100).
 struct Camera {
-    CQxViewPort viewport{0, 0, 640, 480};
-    CQxMatrix world, view, projection;
+    CQxViewPort Viewport{0, 0, 640, 480};
+    CQxMatrix World, View, Projection;
 
     explicit Camera(const CQxVector& eye = CQxVector(0, 0, 10), const CQxVector& at = CQxVector()) {
-        view.SetLookAtR(eye, at, CQxVector(0, 1, 0));
-        projection.SetPerspectiveFovR(3.14159265f / 3.0f, 640.0f / 480.0f, 1.0f, 100.0f);
+        View.SetLookAtR(eye, at, CQxVector(0, 1, 0));
+        Projection.SetPerspectiveFovR(3.14159265f / 3.0f, 640.0f / 480.0f, 1.0f, 100.0f);
     }
     CQxVector Screen(const CQxVector& p) const {
-        return (world * view * projection * viewport.GetScreenMatrix()).TransformCoord(p);
+        return (World * View * Projection * Viewport.GetScreenMatrix()).TransformCoord(p);
     }
     CQxPoint Pixel(const CQxVector& p) const {
         const CQxVector s = Screen(p);
@@ -31,7 +31,7 @@ struct Camera {
     }
     int Pick(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, CQxMeshHit& hit,
              float& best) const {
-        return mesh.IsPointHit(mask, point, best, viewport, world, view, projection, hit);
+        return mesh.IsPointHit(mask, point, best, Viewport, World, View, Projection, hit);
     }
     // A pick from scratch (best at its largest).
     int Pick(const CQxMesh& mesh, unsigned int mask, const CQxPoint& point, CQxMeshHit& hit) const {
@@ -40,7 +40,7 @@ struct Camera {
         return Pick(mesh, mask, point, hit, best);
     }
     int Rect(const CQxMesh& mesh, unsigned int mask, const CQxRect& r, CQxMeshHits& hits) const {
-        return mesh.IsRectHit(mask, r, viewport, world, view, projection, hits);
+        return mesh.IsRectHit(mask, r, Viewport, World, View, Projection, hits);
     }
     CQxRect Around(const CQxVector& a, const CQxVector& b) const {
         CQxRect r(Pixel(a), Pixel(b));
@@ -204,10 +204,10 @@ TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
     Camera away(CQxVector(0, 0, 10), CQxVector(0, 0, 20));
     CQxArray<CQxVertex*> vertices;
     CQxArray<float> falloffs;
-    EXPECT_FALSE(mesh.IsCircleHit(CQxPoint(320, 240), 400.0f, away.viewport, away.world, away.view,
-                                  away.projection, vertices, falloffs));
+    EXPECT_FALSE(mesh.IsCircleHit(CQxPoint(320, 240), 400.0f, away.Viewport, away.World, away.View,
+                                  away.Projection, vertices, falloffs));
     CQxArray<CQxVector> screen;
-    mesh.GetScreenVertexPositions(screen, away.viewport, away.world, away.view, away.projection);
+    mesh.GetScreenVertexPositions(screen, away.Viewport, away.World, away.View, away.Projection);
     ASSERT_EQ(screen.GetSize(), 16u);
     EXPECT_EQ(screen[0].z, -FLT_MAX);
 
@@ -246,17 +246,17 @@ TEST(MeshHit, BoneMatricesDeformWhatIsHit) {
 
     CQxMeshHit hit;
     float best = FLT_MAX;
-    ASSERT_TRUE(mesh.IsPointHit(QX_HIT_FACE, cam.Pixel(CQxVector(3, 0, 0)), best, cam.viewport, bones,
-                                cam.view, cam.projection, hit));
+    ASSERT_TRUE(mesh.IsPointHit(QX_HIT_FACE, cam.Pixel(CQxVector(3, 0, 0)), best, cam.Viewport, bones,
+                                cam.View, cam.Projection, hit));
     EXPECT_EQ(hit.Face, quad);
     EXPECT_TRUE(Near(hit.Position, CQxVector(), 0.02f)); // in the mesh's own space
     best = FLT_MAX;
-    EXPECT_FALSE(mesh.IsPointHit(QX_HIT_FACE, CQxPoint(320, 240), best, cam.viewport, bones, cam.view,
-                                 cam.projection, hit));
+    EXPECT_FALSE(mesh.IsPointHit(QX_HIT_FACE, CQxPoint(320, 240), best, cam.Viewport, bones, cam.View,
+                                 cam.Projection, hit));
     EXPECT_TRUE(cam.Pick(mesh, QX_HIT_FACE, CQxPoint(320, 240), hit)); // the rest shape
     CQxMeshHits hits;
     const CQxRect around = cam.Around(CQxVector(2.2f, 0.8f, 0), CQxVector(3.8f, -0.8f, 0));
-    ASSERT_TRUE(mesh.IsRectHit(QX_HIT_FACE, around, cam.viewport, bones, cam.view, cam.projection, hits));
+    ASSERT_TRUE(mesh.IsRectHit(QX_HIT_FACE, around, cam.Viewport, bones, cam.View, cam.Projection, hits));
     EXPECT_EQ(hits.Faces.GetSize(), 1u);
 
     // Blended influences, a slot naming a missing bone, and a vertex without bone data (bone 0).
@@ -265,14 +265,14 @@ TEST(MeshHit, BoneMatricesDeformWhatIsHit) {
     mesh.Vertices().GetAt(1)->FreeBones();
     bones[0].SetTranslate(CQxVector(0, 2, 0));
     CQxArray<CQxVector> screen;
-    mesh.GetScreenVertexPositions(screen, cam.viewport, bones, cam.view, cam.projection);
+    mesh.GetScreenVertexPositions(screen, cam.Viewport, bones, cam.View, cam.Projection);
     const CQxVector offsets[4] = {{1.5f, 1, 0}, {0, 2, 0}, {3, 0, 0}, {3, 0, 0}};
     ASSERT_EQ(screen.GetSize(), 4u);
     for (unsigned int i = 0; i < 4; ++i)
         EXPECT_TRUE(Near(screen[i], cam.Screen(mesh.Vertices().GetAt(i)->Position() + offsets[i]), 1e-2f))
             << i;
     // With no bones at all the mesh stays as it is.
-    mesh.GetScreenVertexPositions(screen, cam.viewport, CQxArray<CQxMatrix>(), cam.view, cam.projection);
+    mesh.GetScreenVertexPositions(screen, cam.Viewport, CQxArray<CQxMatrix>(), cam.View, cam.Projection);
     EXPECT_TRUE(Near(screen[3], cam.Screen(mesh.Vertices().Back()->Position()), 1e-2f));
 }
 
@@ -281,14 +281,14 @@ TEST(MeshHit, CircleFalloffFollowsScreenDistance) {
     CQxMesh mesh;
     const std::vector<CQxVertex*> v = AddGrid(mesh, 3);
     CQxArray<CQxVector> screen;
-    mesh.GetScreenVertexPositions(screen, cam.viewport, cam.world, cam.view, cam.projection);
+    mesh.GetScreenVertexPositions(screen, cam.Viewport, cam.World, cam.View, cam.Projection);
     const CQxPoint centre = cam.Pixel(v[5]->Position());
     CQxArray<CQxVertex*> found;
     CQxArray<float> falloffs;
     // Neighbours are about 41.6 pixels apart: a 30 pixel brush holds one vertex, 45 pixels the
     // four nearest neighbours too, but not the diagonal ones.
     for (float radius : {30.0f, 45.0f}) {
-        ASSERT_TRUE(mesh.IsCircleHit(centre, radius, cam.viewport, cam.world, cam.view, cam.projection, found,
+        ASSERT_TRUE(mesh.IsCircleHit(centre, radius, cam.Viewport, cam.World, cam.View, cam.Projection, found,
                                      falloffs));
         const std::vector<unsigned int> expected =
             radius < 40.0f ? std::vector<unsigned int>{5} : std::vector<unsigned int>{1, 4, 5, 6, 9};
@@ -301,7 +301,7 @@ TEST(MeshHit, CircleFalloffFollowsScreenDistance) {
         }
     }
     EXPECT_FALSE(
-        mesh.IsCircleHit(centre, 0.0f, cam.viewport, cam.world, cam.view, cam.projection, found, falloffs));
+        mesh.IsCircleHit(centre, 0.0f, cam.Viewport, cam.World, cam.View, cam.Projection, found, falloffs));
     EXPECT_TRUE(found.IsEmpty() && falloffs.IsEmpty());
 }
 
@@ -346,9 +346,9 @@ TEST(MeshHit, EmptyMeshAndStaleIndices) {
     CQxArray<CQxVector> screen{CQxVector()};
     EXPECT_FALSE(cam.Pick(empty, 31, CQxPoint(320, 240), hit));
     EXPECT_FALSE(cam.Rect(empty, 31, CQxRect(0, 0, 640, 480), hits));
-    EXPECT_FALSE(empty.IsCircleHit(CQxPoint(320, 240), 50.0f, cam.viewport, cam.world, cam.view,
-                                   cam.projection, vertices, falloffs));
-    empty.GetScreenVertexPositions(screen, cam.viewport, cam.world, cam.view, cam.projection);
+    EXPECT_FALSE(empty.IsCircleHit(CQxPoint(320, 240), 50.0f, cam.Viewport, cam.World, cam.View,
+                                   cam.Projection, vertices, falloffs));
+    empty.GetScreenVertexPositions(screen, cam.Viewport, cam.World, cam.View, cam.Projection);
     EXPECT_TRUE(screen.IsEmpty());
 
     // Index fields that no longer match the vertex list still find the right elements.
@@ -456,7 +456,7 @@ TEST(MeshHit, TopologyCacheFollowsEveryEdit) {
 // in list order, free edges and face sides with both ends inside, faces with every corner inside.
 CQxMeshHits ExpectedRect(CQxMesh& mesh, const Camera& cam, const CQxRect& r, unsigned int mask) {
     CQxArray<CQxVector> screen;
-    mesh.GetScreenVertexPositions(screen, cam.viewport, cam.world, cam.view, cam.projection);
+    mesh.GetScreenVertexPositions(screen, cam.Viewport, cam.World, cam.View, cam.Projection);
     std::unordered_map<const CQxVertex*, bool> inside;
     unsigned int i = 0;
     for (const CQxVertex& v : mesh.Vertices()) {
