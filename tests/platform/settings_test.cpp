@@ -20,7 +20,9 @@ namespace {
 
 constexpr const char* kKey = "Software\\Kelmora Test\\Viewer";
 
-std::string ReadText(const fs::path& file) { return QxScratchDir::Read(file.string()); }
+std::string ReadText(const fs::path& file) {
+    return QxScratchDir::Read(file.string());
+}
 
 int CountFiles(const fs::path& folder) {
     return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
@@ -109,13 +111,14 @@ TEST_F(Settings, ValuesSurviveWriteAndRead) {
 
 TEST_F(Settings, DamagedFileKeepsDefaultsSilently) {
     fs::create_directories(Folder());
-    m_Root.Write("Kelmora Test/Viewer/settings.conf",
-                 "garbage without equals\n"
-                 "Undo=dword:1e\n"           // too few digits
-                 "Pick=dword:0000000g\n"     // not hex
-                 "DataDir=sz:bad\\qescape\n" // unknown escape
-                 "Select=hex:0\n"            // half a byte
-                 + std::string("Normal=\0\x01\xFF", 10) + "\n" + "FloatDecimal=dword:00000003\r\n");
+    const std::string binary("Normal=\0\x01\xFF\n", 11);
+    m_Root.Write("Kelmora Test/Viewer/settings.conf", "garbage without equals\n"
+                                                      "Undo=dword:1e\n"           // too few digits
+                                                      "Pick=dword:0000000g\n"     // not hex
+                                                      "DataDir=sz:bad\\qescape\n" // unknown escape
+                                                      "Select=hex:0\n" +          // half a byte
+                                                          binary +
+                                                          "FloatDecimal=dword:00000003\r\n");
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     HKEY key = nullptr;

@@ -96,8 +96,9 @@ inline unsigned int CountBoundarySides(const CQxMesh& mesh) {
 
 // "<vertices> vertices <faces> faces <open> open": the counts most mesh checks compare at once.
 inline std::string Counts(const CQxMesh& mesh) {
-    return std::to_string(mesh.Vertices().GetCount()) + " vertices " + std::to_string(mesh.Faces().GetCount()) +
-           " faces " + std::to_string(CountBoundarySides(mesh)) + " open";
+    return std::to_string(mesh.Vertices().GetCount()) + " vertices " +
+           std::to_string(mesh.Faces().GetCount()) + " faces " + std::to_string(CountBoundarySides(mesh)) +
+           " open";
 }
 
 inline std::vector<CQxVertex*> VertexArray(CQxMesh& mesh) {

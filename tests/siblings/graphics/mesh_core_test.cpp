@@ -53,7 +53,8 @@ TEST_F(MeshCore, ClosedCubeIsFullyMated) {
     EXPECT_TRUE(m_Cube.CheckTopology(1));
     EXPECT_EQ(m_Cube.UpdateHalfEdgeMates(), 12u);
     EXPECT_EQ(CountBoundarySides(m_Cube), 0u);
-    for (const CQxVertex& v : m_Cube.Vertices()) EXPECT_EQ(v.HalfEdge()->GetVertex(), &v) << "vertex " << v.Index();
+    for (const CQxVertex& v : m_Cube.Vertices())
+        EXPECT_EQ(v.HalfEdge()->GetVertex(), &v) << "vertex " << v.Index();
     EXPECT_EQ(m_Cube.GetSeparatedFaceCount(), 12u);
     EXPECT_EQ(m_Cube.GetSeparatedFaceCount(4), 6u);
     EXPECT_EQ(m_Cube.GetSeparatedFaceCount(2), 0u);

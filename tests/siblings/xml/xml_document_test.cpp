@@ -4,10 +4,10 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <tuple>
 #include <string>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 #include <vector>
 
@@ -23,7 +23,8 @@ const char* kJapanese = "日本語の名前 \"引用\" & <タグ> 'x'\r\n二行�
 // The names in a folder, sorted.
 std::vector<std::string> Names(const fs::path& folder) {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
     std::sort(names.begin(), names.end());
     return names;
 }
