@@ -80,7 +80,7 @@ TEST(BinTree, StaysOrderedAndBalancedUnderRandomEdits) {
     CheckNode(map.GetRoot(), static_cast<decltype(map.GetRoot())>(nullptr), CQxKeyLess<unsigned int>());
     // Erasing while iterating keeps the walk going in order.
     for (auto i = map.begin(); i != map.end();) i = (i->Key % 2) ? map.Erase(i) : std::next(i);
-    for (auto& node : map) EXPECT_EQ(node.Key % 2, 0u);
+    for (auto& node : map) EXPECT_EQ(node.Key % 2, 0u) << "key " << node.Key;
     CheckNode(map.GetRoot(), static_cast<decltype(map.GetRoot())>(nullptr), CQxKeyLess<unsigned int>());
 
     CQxBinTree<Channel, int> channels;

@@ -247,7 +247,7 @@ TEST(TextureOps, NamesRoundTripAndUnknownNamesChangeNothing) {
     CQxTextureStage stage(QX_COLOR_OP_MODULATE, QX_ALPHA_OP_CURRENT);
     for (const char* name : {"Modulate2X", "tex", "Bump ", static_cast<const char*>(nullptr)})
         EXPECT_FALSE(stage.SetColorOp(name));
-    for (const char* name : {"Mod2X", "Bump"}) EXPECT_FALSE(stage.SetAlphaOp(name));
+    for (const char* name : {"Mod2X", "Bump"}) EXPECT_FALSE(stage.SetAlphaOp(name)) << name;
     EXPECT_FALSE(stage.SetColorOp(static_cast<QX_COLOR_OP_TYPE>(15)));
     EXPECT_EQ(stage.GetColorOp(), QX_COLOR_OP_MODULATE);
     EXPECT_EQ(stage.GetAlphaOp(), QX_ALPHA_OP_CURRENT);

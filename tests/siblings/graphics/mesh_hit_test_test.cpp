@@ -198,7 +198,8 @@ TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
     for (const Camera& cam :
          {Camera(CQxVector(0, 0, 10), CQxVector(0, 0, 20)), Camera(CQxVector(0, 0, 150))}) {
         for (int y = 0; y < 480; y += 40)
-            for (int x = 0; x < 640; x += 40) EXPECT_FALSE(cam.Pick(mesh, 31, CQxPoint(x, y), hit));
+            for (int x = 0; x < 640; x += 40)
+                EXPECT_FALSE(cam.Pick(mesh, 31, CQxPoint(x, y), hit)) << x << "," << y;
         EXPECT_FALSE(cam.Rect(mesh, 31, all, hits));
     }
     Camera away(CQxVector(0, 0, 10), CQxVector(0, 0, 20));

@@ -91,7 +91,8 @@ TEST(MeshMirror, SymmetryCopiesUVsPerCornerAndFollowsItsSource) {
     CQxMesh rebuilt;
     rebuilt.CreateSymmetry(half, QX_AXIS_X, 1, 0);
     auto r = rebuilt.Vertices().begin();
-    for (const CQxVertex& v : mesh.Vertices()) EXPECT_EQ(v.Position(), (r++)->Position());
+    for (const CQxVertex& v : mesh.Vertices())
+        EXPECT_EQ(v.Position(), (r++)->Position()) << "vertex " << v.Index();
 
     // The same holds without connect, and for a free vertex no face uses.
     half.Vertices().PushBack(new CQxVertex(CQxVector(0, 5, 0)));

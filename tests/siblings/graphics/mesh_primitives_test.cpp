@@ -124,7 +124,8 @@ TEST(MeshPrimitives, PlaneGridAxesJointAndBone) {
     EXPECT_EQ(CountCorners(mesh, 4), 6u);
     EXPECT_TRUE(mesh.CheckTopology(1));
     ExpectExtent(mesh, CQxVector(4, 0, 6));
-    for (const CQxFace& f : mesh.Faces()) EXPECT_TRUE(f.Normal().IsEqual(CQxVector(0, 1, 0), 1e-6f));
+    for (const CQxFace& f : mesh.Faces())
+        EXPECT_TRUE(f.Normal().IsEqual(CQxVector(0, 1, 0), 1e-6f)) << "face " << f.Index();
 
     ASSERT_TRUE(mesh.CreateGrid(100, 10, QX_AXIS_Z, 0xFF555555));
     EXPECT_EQ(mesh.Edges().GetCount(), 42u);

@@ -123,7 +123,8 @@ TEST(MeshSubdivision, CubeCountsClosedAndInsideItsCage) {
         EXPECT_NEAR(v.Normal().GetLength(), 1.0f, 1e-5f);
     }
     EXPECT_LT(farthest / nearest, 1.25f); // the cage's own ratio is sqrt(3)
-    for (const CQxFace& f : two->Faces()) EXPECT_GT(f.Normal().GetDot(f.GetCenter() - centre), 0.0f);
+    for (const CQxFace& f : two->Faces())
+        EXPECT_GT(f.Normal().GetDot(f.GetCenter() - centre), 0.0f) << "face " << f.Index();
 
     // Subdividing in place twice gives the same surface as the display chain.
     CQxMesh baked(cube);
@@ -147,7 +148,7 @@ TEST(MeshSubdivision, BoundariesStayCreases) {
     EXPECT_EQ(sub->CheckTopology(1), 1);
     const std::vector<CQxVector> q = Positions(*sub);
     ASSERT_EQ(q.size(), 6u + 2u + 7u);
-    for (unsigned int corner : {0u, 2u, 3u, 5u}) EXPECT_EQ(q[corner], p[corner]);
+    for (unsigned int corner : {0u, 2u, 3u, 5u}) EXPECT_EQ(q[corner], p[corner]) << "corner " << corner;
     const CQxVector bent = (p[1] * 6.0f + p[0] + p[2]) * 0.125f;
     EXPECT_NEAR(q[1].x, bent.x, 1e-6f);
     EXPECT_NEAR(q[1].z, bent.z, 1e-6f);
@@ -221,7 +222,7 @@ TEST(MeshSubdivision, MixedAndBrokenInput) {
     EXPECT_EQ(fin.GetSubdivisionMesh()->CheckTopology(1), 1);
     ASSERT_EQ(fin.Subdivide(2, 1), 1);
     EXPECT_EQ(fin.CheckTopology(1), 1);
-    for (const CQxVertex& v : fin.Vertices()) EXPECT_TRUE(v.Position().IsFinite());
+    for (const CQxVertex& v : fin.Vertices()) EXPECT_TRUE(v.Position().IsFinite()) << "vertex " << v.Index();
 }
 
 TEST(MeshSubdivision, FaceVaryingDataAndFaceSettings) {
@@ -451,7 +452,7 @@ TEST(MeshSubdivision, InPlaceKeepsVerticesAndBlendsBones) {
     EXPECT_EQ(mesh.Vertices().Front(), corner);
     EXPECT_EQ(mesh.Edges().Front()->Vertex(0), corner);
     EXPECT_EQ(mesh.Vertices().GetCount(), 9u);
-    for (const CQxFace& f : mesh.Faces()) EXPECT_EQ(f.IsSelect(), 1);
+    for (const CQxFace& f : mesh.Faces()) EXPECT_EQ(f.IsSelect(), 1) << "face " << f.Index();
     // The face point takes all four bones evenly; weights still sum to one everywhere.
     const CQxVertexBones* centre = mesh.Vertices().GetAt(4)->Bones();
     ASSERT_NE(centre, nullptr);
