@@ -158,7 +158,14 @@ TEST(MeshHit, MaskKindsPriorityAndHiding) {
 TEST(MeshHit, RectanglePicksExactlyWhatIsInside) {
     Camera cam;
     CQxMesh mesh;
-    const std::vector<CQxVertex*> v = AddGrid(mesh, 3); // the middle quad is the fifth face
+    // 12--13--14--15
+    //  | 6 | 7 | 8 |
+    //  8---9--10--11
+    //  | 3 | 4 | 5 |    the rectangle holds quad 4 and its corners 5, 6, 9 and 10
+    //  4---5---6---7
+    //  | 0 | 1 | 2 |
+    //  0---1---2---3
+    const std::vector<CQxVertex*> v = AddGrid(mesh, 3);
     mesh.Edges().PushBack(new CQxEdge(v[5], v[10], 0)); // inside
     mesh.Edges().PushBack(new CQxEdge(v[5], v[0], 0));  // leaves the rectangle
     const CQxRect middle = cam.Around(CQxVector(-0.9f, -0.9f, 0), CQxVector(0.9f, 0.9f, 0));
