@@ -3,8 +3,13 @@
 // Small builders shared by the mesh tests: meshes from positions and faces given as vertex
 // index lists, grids and cubes, and counts to compare a result with in one line.
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <iomanip>
+#include <sstream>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "qx/graphics/bound_box.h"
@@ -139,6 +144,88 @@ inline unsigned int CountUVs(const CQxMesh& mesh) {
     unsigned int n = 0;
     for (const CQxFace& f : mesh.Faces()) f.ForEachHalfEdge([&](CQxHalfEdge& h) { n += h.HasUV(); });
     return n;
+}
+
+// Two meshes hold the same elements in the same order, bit for bit: vertex positions, normals,
+// bones and selection; edge ends and colours; each face's corners (by vertex list position),
+// attribute, flags and normal; each corner's UV, colour and mate (by face list position and ring
+// position). The first difference is named with its element.
+inline ::testing::AssertionResult SameMesh(const CQxMesh& got, const CQxMesh& want) {
+    if (Counts(got) != Counts(want) || got.Edges().GetCount() != want.Edges().GetCount())
+        return ::testing::AssertionFailure() << Counts(got) << " instead of " << Counts(want);
+    auto text = [](const CQxVector& v) {
+        std::ostringstream s;
+        s << std::setprecision(9) << "(" << v.x << ", " << v.y << ", " << v.z << ")";
+        return s.str();
+    };
+    // List positions of every vertex and face, and ring positions of every corner, of one mesh.
+    struct Layout {
+        std::unordered_map<const void*, unsigned int> Position;
+        explicit Layout(const CQxMesh& mesh) {
+            unsigned int i = 0;
+            for (const CQxVertex& v : mesh.Vertices()) Position[&v] = i++;
+            i = 0;
+            for (const CQxFace& f : mesh.Faces()) {
+                Position[&f] = i++;
+                unsigned int k = 0;
+                f.ForEachHalfEdge([&](CQxHalfEdge& h) { Position[&h] = k++; });
+            }
+        }
+        long long Of(const void* p) const { return p && Position.count(p) ? Position.at(p) : -1; }
+        long long MateOf(const CQxHalfEdge& h) const {
+            return h.Mate() ? Of(h.Mate()->GetFace()) * 1000000 + Of(h.Mate()) : -1;
+        }
+    };
+    const Layout a(got), b(want);
+    auto v = got.Vertices().begin();
+    for (const CQxVertex& w : want.Vertices()) {
+        auto at = [&] { return "vertex " + std::to_string(b.Of(&w)); };
+        if (!(v->Position() == w.Position()))
+            return ::testing::AssertionFailure()
+                   << at() << " at " << text(v->Position()) << " not " << text(w.Position());
+        if (!(v->Normal() == w.Normal()))
+            return ::testing::AssertionFailure()
+                   << at() << " normal " << text(v->Normal()) << " not " << text(w.Normal());
+        if (v->IsSelect() != w.IsSelect() || v->HasBones() != w.HasBones())
+            return ::testing::AssertionFailure() << at() << " selection or bone data differs";
+        for (int k = 0; w.HasBones() && k < 4; ++k)
+            if (v->Bones()->Indices[k] != w.Bones()->Indices[k] ||
+                v->Bones()->Weights[k] != w.Bones()->Weights[k])
+                return ::testing::AssertionFailure() << at() << " bone slot " << k << " differs";
+        ++v;
+    }
+    auto e = got.Edges().begin();
+    unsigned int edge = 0;
+    for (const CQxEdge& x : want.Edges()) {
+        if (a.Of(e->Vertex(0)) != b.Of(x.Vertex(0)) || a.Of(e->Vertex(1)) != b.Of(x.Vertex(1)) ||
+            e->Color() != x.Color())
+            return ::testing::AssertionFailure() << "edge " << edge << " differs";
+        ++e, ++edge;
+    }
+    auto f = got.Faces().begin();
+    for (const CQxFace& g : want.Faces()) {
+        auto at = [&] { return "face " + std::to_string(b.Of(&g)); };
+        if (f->GetHalfEdgeCount() != g.GetHalfEdgeCount() || f->Attribute() != g.Attribute() ||
+            f->IsShade() != g.IsShade() || f->IsSelect() != g.IsSelect())
+            return ::testing::AssertionFailure() << at() << " corner count, attribute or flags differ";
+        if (!(f->Normal() == g.Normal()))
+            return ::testing::AssertionFailure()
+                   << at() << " normal " << text(f->Normal()) << " not " << text(g.Normal());
+        for (unsigned int k = 0; k < g.GetHalfEdgeCount(); ++k) {
+            const CQxHalfEdge &h = *f->GetHalfEdgeAt(k), &i = *g.GetHalfEdgeAt(k);
+            auto corner = [&] { return at() + " corner " + std::to_string(k); };
+            if (a.Of(h.GetVertex()) != b.Of(i.GetVertex()))
+                return ::testing::AssertionFailure()
+                       << corner() << " on vertex " << a.Of(h.GetVertex()) << " not " << b.Of(i.GetVertex());
+            if (h.HasUV() != i.HasUV() || !(h.UV() == i.UV()) || h.Color() != i.Color() ||
+                h.IsSelect() != i.IsSelect())
+                return ::testing::AssertionFailure() << corner() << " UV, colour or selection differs";
+            if (a.MateOf(h) != b.MateOf(i))
+                return ::testing::AssertionFailure() << corner() << " mate differs";
+        }
+        ++f;
+    }
+    return ::testing::AssertionSuccess();
 }
 
 } // namespace qxtest

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "mesh_builders.h"
@@ -12,13 +12,6 @@ namespace {
 
 using qxtest::BuildMesh;
 using qxtest::CountBoundarySides;
-
-unsigned int CountMatedPairs(const CQxMesh& mesh) {
-    unsigned int n = 0;
-    for (const CQxFace& f : mesh.Faces())
-        f.ForEachHalfEdge([&](CQxHalfEdge& h) { n += h.Mate() != nullptr; });
-    return n / 2;
-}
 
 bool AllQuads(const CQxMesh& mesh) {
     for (const CQxFace& f : mesh.Faces())
@@ -55,32 +48,12 @@ void BuildWavyGrid(CQxMesh& mesh, unsigned int n) {
         });
 }
 
-// The derived meshes of `mesh` hold exactly what a fresh build at `level` gives: positions,
-// normals, texture coordinates and colours, bit for bit.
+// The derived meshes of `mesh` hold exactly what a fresh build at `level` gives, bit for bit.
 void ExpectSameAsFresh(const CQxMesh& mesh, unsigned int level) {
-    const CQxMesh* sub = mesh.GetSubdivisionMesh();
-    ASSERT_NE(sub, nullptr);
+    ASSERT_NE(mesh.GetSubdivisionMesh(), nullptr);
     CQxMesh fresh(mesh);
     ASSERT_EQ(fresh.SetSubdivisionLevel(level, 1), 1);
-    const CQxMesh* want = fresh.GetSubdivisionMesh();
-    ASSERT_EQ(qxtest::Counts(*want), qxtest::Counts(*sub));
-    auto v = sub->Vertices().begin();
-    for (const CQxVertex& w : want->Vertices()) {
-        ASSERT_EQ(v->Position(), w.Position()) << "vertex " << w.Index();
-        ASSERT_EQ(v->Normal(), w.Normal()) << "vertex " << w.Index();
-        ++v;
-    }
-    auto f = sub->Faces().begin();
-    for (const CQxFace& g : want->Faces()) {
-        ASSERT_EQ(f->Normal(), g.Normal()) << "face " << g.Index();
-        const CQxHalfEdge* h = f->GetHalfEdge();
-        g.ForEachHalfEdge([&](CQxHalfEdge& k) {
-            EXPECT_EQ(h->UV(), k.UV()) << "face " << g.Index();
-            EXPECT_EQ(h->Color(), k.Color()) << "face " << g.Index();
-            h = h->Next();
-        });
-        ++f;
-    }
+    EXPECT_TRUE(qxtest::SameMesh(*mesh.GetSubdivisionMesh(), *fresh.GetSubdivisionMesh()));
 }
 
 // Updates the derived meshes in place (the first derived vertex stays where it was) and checks
@@ -96,13 +69,12 @@ TEST(MeshSubdivision, CubeCountsClosedAndInsideItsCage) {
     CQxMesh cube;
     BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
 
-    for (auto [level, counts, pairs] :
-         {std::tuple{1u, "26 vertices 24 faces 0 open", 48u}, {2u, "98 vertices 96 faces 0 open", 192u}}) {
+    for (auto [level, counts] :
+         {std::pair{1u, "26 vertices 24 faces 0 open"}, {2u, "98 vertices 96 faces 0 open"}}) {
         ASSERT_EQ(cube.SetSubdivisionLevel(level, 0), 1);
         const CQxMesh* sub = cube.GetSubdivisionMesh();
         ASSERT_NE(sub, nullptr);
         EXPECT_EQ(qxtest::Counts(*sub), counts) << "level " << level;
-        EXPECT_EQ(CountMatedPairs(*sub), pairs) << "level " << level;
         EXPECT_TRUE(AllQuads(*sub)) << "level " << level;
         EXPECT_EQ(sub->CheckTopology(1), 1);
     }
@@ -131,7 +103,7 @@ TEST(MeshSubdivision, CubeCountsClosedAndInsideItsCage) {
     ASSERT_EQ(baked.Subdivide(2, 0), 1);
     EXPECT_EQ(baked.CheckTopology(1), 1);
     EXPECT_EQ(qxtest::Counts(baked), "98 vertices 96 faces 0 open");
-    EXPECT_EQ(Positions(baked), Positions(*two));
+    EXPECT_EQ(Positions(baked), Positions(*two)); // normals may differ in the last bit
     EXPECT_EQ(baked.GetSubdivisionMesh(), nullptr);
 }
 
@@ -399,11 +371,10 @@ TEST(MeshSubdivision, BigCageDragsMatchRebuild) {
 TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
     CQxMesh cube;
     BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
-    const std::vector<CQxVector> before = Positions(cube);
+    const CQxMesh before(cube);
 
     EXPECT_EQ(cube.Subdivide(0, 1), 1);
-    EXPECT_EQ(Positions(cube), before);
-    EXPECT_EQ(cube.Faces().GetCount(), 6u);
+    EXPECT_TRUE(qxtest::SameMesh(cube, before));
 
     ASSERT_EQ(cube.SetSubdivisionLevel(2, 0), 1);
     EXPECT_EQ(cube.SetSubdivisionLevel(0, 0), 1);
@@ -417,8 +388,7 @@ TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
     EXPECT_EQ(cube.GetSubdivisionLevel(), 1u);
     EXPECT_EQ(cube.GetSubdivisionMesh(), kept);
     EXPECT_EQ(cube.Subdivide(40, 0), 0);
-    EXPECT_EQ(Positions(cube), before);
-    EXPECT_EQ(cube.Faces().GetCount(), 6u);
+    EXPECT_TRUE(qxtest::SameMesh(cube, before));
     cube.Clear();
     EXPECT_EQ(cube.GetSubdivisionMesh(), nullptr);
 

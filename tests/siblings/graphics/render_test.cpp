@@ -2,9 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "message_recorder.h"
 #include "qx/graphics/attribute.h"
@@ -15,16 +16,6 @@
 #include "scratch_dir.h"
 
 namespace {
-
-unsigned int Red(std::uint32_t p) {
-    return (p >> 16) & 0xFF;
-}
-unsigned int Green(std::uint32_t p) {
-    return (p >> 8) & 0xFF;
-}
-unsigned int Blue(std::uint32_t p) {
-    return p & 0xFF;
-}
 
 // A 64 x 64 offscreen view looking down -Z at a flat-shaded 2-unit cube at the origin.
 class Render : public ::testing::Test {
@@ -47,6 +38,21 @@ protected:
     }
 
     static CQxGraphicsDevice& Device() { return CQxGraphics::Instance().GetDevice(); }
+    static unsigned int Red(std::uint32_t p) { return (p >> 16) & 0xFF; }
+    static unsigned int Green(std::uint32_t p) { return (p >> 8) & 0xFF; }
+    static unsigned int Blue(std::uint32_t p) { return p & 0xFF; }
+    // A primitive holding the given vertices and indices.
+    static void Build(CQxPrimitive& p, QX_PRIMITIVE_TYPE type,
+                      const std::vector<CQxPrimitiveVertex>& vertices,
+                      const std::vector<unsigned int>& indices, QX_SHADE_TYPE shade = QX_SHADE_COLOR) {
+        CQxPrimitiveVertex* v = nullptr;
+        unsigned int* i = nullptr;
+        ASSERT_TRUE(p.Alloc(type, unsigned(vertices.size()), unsigned(indices.size()), shade));
+        ASSERT_TRUE(p.Lock(v, i));
+        std::copy(vertices.begin(), vertices.end(), v);
+        std::copy(indices.begin(), indices.end(), i);
+        ASSERT_TRUE(p.Unlock());
+    }
     // One frame over the background colour: the attribute's material and stages, then whatever
     // `setup` sets, then the primitive (the cube's faces when none is given).
     void Frame(const CQxAttribute& attribute, unsigned long back = 0xFF000000,
@@ -122,49 +128,19 @@ TEST_F(Render, ClearColourAndLitFacesFollowTheLight) {
 
 TEST_F(Render, LinesBehindFacesShowAfterADepthClear) {
     CQxPrimitive line;
-    ASSERT_TRUE(line.Alloc(QX_PRIMITIVE_LINES, 2, 2));
-    CQxPrimitiveVertex* v = nullptr;
-    unsigned int* idx = nullptr;
-    ASSERT_TRUE(line.Lock(v, idx));
-    v[0] = {{-3.0f, 0.0f, -1.5f}, {}, {}, 0xFF00FF00u};
-    v[1] = {{3.0f, 0.0f, -1.5f}, {}, {}, 0xFF00FF00u};
-    idx[1] = 1;
-    ASSERT_TRUE(line.Unlock());
-
+    Build(line, QX_PRIMITIVE_LINES,
+          {{{-3, 0, -1.5f}, {}, {}, 0xFF00FF00u}, {{3, 0, -1.5f}, {}, {}, 0xFF00FF00u}}, {0, 1});
     for (int clear : {0, 1}) {
-        ASSERT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_OK);
-        Device().SetAttribute(&m_Red);
-        Device().SetLight(CQxVector(0, 0, -1), 0xFFFFFFFF);
-        Device().EnableLight(1);
-        EXPECT_TRUE(m_Faces.Draw());
-        if (clear) {
-            EXPECT_TRUE(Device().ClearDepth());
-        }
-        EXPECT_TRUE(line.Draw());
-        EndFrame();
+        Frame(m_Red, 0xFF000000, &line, [&] {
+            Device().SetLight(CQxVector(0, 0, -1), 0xFFFFFFFF);
+            Device().EnableLight(1);
+            EXPECT_TRUE(m_Faces.Draw());
+            EXPECT_TRUE(!clear || Device().ClearDepth());
+        });
         unsigned int green = 0;
         for (int y = 30; y <= 33; ++y) green += Green(m_Window.GetPixel(32, y)) > 200;
         EXPECT_EQ(green > 0, clear == 1) << "depth clear " << clear;
     }
-}
-
-TEST_F(Render, TextureStageSelectsTextureOrMaterialColour) {
-    const char* data = std::getenv("QX_TEST_DATA");
-    const std::string path = std::string(data ? data : "assets") + "/textures/sample_solid_8x8.jpg";
-    auto* stage = new CQxTextureStage(QX_COLOR_OP_TEXTURE);
-    ASSERT_TRUE(stage->Load(path.c_str()));
-    ASSERT_TRUE(m_Red.AddTextureStage(stage));
-    m_Red.ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive: light plays no part
-
-    Frame(m_Red); // the file's colour is (200, 80, 40)
-    ExpectCentre(200, 80, 40, 8.0);
-    ASSERT_TRUE(stage->SetColorOp(QX_COLOR_OP_CURRENT));
-    Frame(m_Red);
-    EXPECT_EQ(Centre(), 0xFFFF0000u);
-    ASSERT_TRUE(stage->SetColorOp(QX_COLOR_OP_MODULATE));
-    Frame(m_Red); // red times the texture keeps only its red
-    EXPECT_NEAR(Red(Centre()), 200.0, 8.0);
-    EXPECT_EQ(Green(Centre()), 0u);
 }
 
 TEST_F(Render, TextureStagesCombineInOrderUntilADisabledStage) {
@@ -174,6 +150,11 @@ TEST_F(Render, TextureStagesCombineInOrderUntilADisabledStage) {
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFF8080FF, QX_COLOR_OP_MODULATE)));
     Frame(a);
     ExpectCentre(128, 64, 64);
+    // A stage on the current colour passes the material's red on instead of its texture.
+    ASSERT_TRUE(a.GetTextureStage(0)->SetColorOp(QX_COLOR_OP_CURRENT));
+    Frame(a);
+    ExpectCentre(128, 0, 0);
+    ASSERT_TRUE(a.GetTextureStage(0)->SetColorOp(QX_COLOR_OP_TEXTURE));
     // Each stage clamps: the red that Add pushes past 1 stays at 1 for the stage after it.
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFFC04040, QX_COLOR_OP_ADD)));
     Frame(a);
@@ -209,15 +190,10 @@ TEST_F(Render, TextureAlphaBlendsFacesWithTheBackground) {
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0x80FFFFFF, QX_COLOR_OP_TEXTURE)));
     // One quad facing the camera, so no face behind it blends in too.
     CQxPrimitive quad;
-    ASSERT_TRUE(quad.Alloc(QX_PRIMITIVE_TRIANGLES, 4, 6, QX_SHADE_LIT));
-    CQxPrimitiveVertex* v = nullptr;
-    unsigned int* idx = nullptr;
-    ASSERT_TRUE(quad.Lock(v, idx));
-    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    for (int i = 0; i < 4; ++i) v[i] = {{corners[i][0], corners[i][1], 1.0f}, {0, 0, 1}, {}, 0xFFFFFFFFu};
-    const unsigned int order[6] = {0, 1, 2, 0, 2, 3};
-    std::copy(order, order + 6, idx);
-    ASSERT_TRUE(quad.Unlock());
+    std::vector<CQxPrimitiveVertex> corners;
+    for (auto [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}})
+        corners.push_back({{float(x), float(y), 1.0f}, {0, 0, 1}, {}, 0xFFFFFFFFu});
+    Build(quad, QX_PRIMITIVE_TRIANGLES, corners, {0, 1, 2, 0, 2, 3}, QX_SHADE_LIT);
 
     auto draw = [&](int blend) { Frame(a, 0xFF0000FF, &quad, [&] { Device().SetBlend(blend); }); };
     draw(1); // half white over blue
