@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <iomanip>
 #include <sstream>
@@ -146,84 +147,69 @@ inline unsigned int CountUVs(const CQxMesh& mesh) {
     return n;
 }
 
+// Every vertex, edge, face and corner of a mesh, in list order, as the numbers SameMesh compares:
+// the element's kind and list position (a corner's: its face's and its ring position) first, then
+// its values; links to other elements as their list positions (-1 for one outside the mesh).
+inline std::vector<std::vector<double>> MeshValues(const CQxMesh& mesh) {
+    std::unordered_map<const void*, double> at;
+    double i = 0;
+    for (const CQxVertex& v : mesh.Vertices()) at[&v] = i++;
+    i = 0;
+    for (const CQxFace& f : mesh.Faces()) {
+        at[&f] = i++;
+        double k = 0;
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) { at[&h] = k++; });
+    }
+    auto of = [&](const void* p) {
+        const auto it = at.find(p);
+        return it == at.end() ? -1.0 : it->second;
+    };
+    std::vector<std::vector<double>> out;
+    for (const CQxVertex& v : mesh.Vertices()) {
+        const CQxVector &p = v.Position(), &n = v.Normal();
+        out.push_back({0, of(&v), p.x, p.y, p.z, n.x, n.y, n.z, double(v.IsSelect())});
+        for (int k = 0; v.HasBones() && k < 4; ++k)
+            out.back().insert(out.back().end(), {double(v.Bones()->Indices[k]), v.Bones()->Weights[k]});
+    }
+    i = 0;
+    for (const CQxEdge& e : mesh.Edges())
+        out.push_back({1, i++, of(e.Vertex(0)), of(e.Vertex(1)), double(e.Color()), double(e.IsSelect())});
+    for (const CQxFace& f : mesh.Faces()) {
+        const CQxVector& n = f.Normal();
+        out.push_back({2, of(&f), double(f.GetHalfEdgeCount()),
+                       double(reinterpret_cast<std::uintptr_t>(f.Attribute())), double(f.IsShade()),
+                       double(f.IsSelect()), n.x, n.y, n.z});
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+            const CQxHalfEdge* m = h.Mate();
+            out.push_back({3, of(&f), of(&h), of(h.GetVertex()), double(h.HasUV()), h.UV().x, h.UV().y,
+                           double(h.Color()), double(h.IsSelect()), m ? of(m->GetFace()) : -1,
+                           m ? of(m) : -1});
+        });
+    }
+    return out;
+}
+
 // Two meshes hold the same elements in the same order, bit for bit: vertex positions, normals,
-// bones and selection; edge ends and colours; each face's corners (by vertex list position),
-// attribute, flags and normal; each corner's UV, colour and mate (by face list position and ring
-// position). The first difference is named with its element.
+// selection and bones; edge ends and colours; each face's corner count, attribute, flags and
+// normal; each corner's vertex, UV, colour, selection and mate. The first difference is named.
 inline ::testing::AssertionResult SameMesh(const CQxMesh& got, const CQxMesh& want) {
+    static const char* const kKinds[] = {
+        "vertex (position, normal, selected, bones)", "edge (ends, colour, selected)",
+        "face (corners, attribute, shade, selected, normal)",
+        "corner (ring position, vertex, has UV, UV, colour, selected, mate face and corner) of face"};
     if (Counts(got) != Counts(want) || got.Edges().GetCount() != want.Edges().GetCount())
         return ::testing::AssertionFailure() << Counts(got) << " instead of " << Counts(want);
-    auto text = [](const CQxVector& v) {
-        std::ostringstream s;
-        s << std::setprecision(9) << "(" << v.x << ", " << v.y << ", " << v.z << ")";
-        return s.str();
-    };
-    // List positions of every vertex and face, and ring positions of every corner, of one mesh.
-    struct Layout {
-        std::unordered_map<const void*, unsigned int> Position;
-        explicit Layout(const CQxMesh& mesh) {
-            unsigned int i = 0;
-            for (const CQxVertex& v : mesh.Vertices()) Position[&v] = i++;
-            i = 0;
-            for (const CQxFace& f : mesh.Faces()) {
-                Position[&f] = i++;
-                unsigned int k = 0;
-                f.ForEachHalfEdge([&](CQxHalfEdge& h) { Position[&h] = k++; });
-            }
-        }
-        long long Of(const void* p) const { return p && Position.count(p) ? Position.at(p) : -1; }
-        long long MateOf(const CQxHalfEdge& h) const {
-            return h.Mate() ? Of(h.Mate()->GetFace()) * 1000000 + Of(h.Mate()) : -1;
-        }
-    };
-    const Layout a(got), b(want);
-    auto v = got.Vertices().begin();
-    for (const CQxVertex& w : want.Vertices()) {
-        auto at = [&] { return "vertex " + std::to_string(b.Of(&w)); };
-        if (!(v->Position() == w.Position()))
-            return ::testing::AssertionFailure()
-                   << at() << " at " << text(v->Position()) << " not " << text(w.Position());
-        if (!(v->Normal() == w.Normal()))
-            return ::testing::AssertionFailure()
-                   << at() << " normal " << text(v->Normal()) << " not " << text(w.Normal());
-        if (v->IsSelect() != w.IsSelect() || v->HasBones() != w.HasBones())
-            return ::testing::AssertionFailure() << at() << " selection or bone data differs";
-        for (int k = 0; w.HasBones() && k < 4; ++k)
-            if (v->Bones()->Indices[k] != w.Bones()->Indices[k] ||
-                v->Bones()->Weights[k] != w.Bones()->Weights[k])
-                return ::testing::AssertionFailure() << at() << " bone slot " << k << " differs";
-        ++v;
-    }
-    auto e = got.Edges().begin();
-    unsigned int edge = 0;
-    for (const CQxEdge& x : want.Edges()) {
-        if (a.Of(e->Vertex(0)) != b.Of(x.Vertex(0)) || a.Of(e->Vertex(1)) != b.Of(x.Vertex(1)) ||
-            e->Color() != x.Color())
-            return ::testing::AssertionFailure() << "edge " << edge << " differs";
-        ++e, ++edge;
-    }
-    auto f = got.Faces().begin();
-    for (const CQxFace& g : want.Faces()) {
-        auto at = [&] { return "face " + std::to_string(b.Of(&g)); };
-        if (f->GetHalfEdgeCount() != g.GetHalfEdgeCount() || f->Attribute() != g.Attribute() ||
-            f->IsShade() != g.IsShade() || f->IsSelect() != g.IsSelect())
-            return ::testing::AssertionFailure() << at() << " corner count, attribute or flags differ";
-        if (!(f->Normal() == g.Normal()))
-            return ::testing::AssertionFailure()
-                   << at() << " normal " << text(f->Normal()) << " not " << text(g.Normal());
-        for (unsigned int k = 0; k < g.GetHalfEdgeCount(); ++k) {
-            const CQxHalfEdge &h = *f->GetHalfEdgeAt(k), &i = *g.GetHalfEdgeAt(k);
-            auto corner = [&] { return at() + " corner " + std::to_string(k); };
-            if (a.Of(h.GetVertex()) != b.Of(i.GetVertex()))
-                return ::testing::AssertionFailure()
-                       << corner() << " on vertex " << a.Of(h.GetVertex()) << " not " << b.Of(i.GetVertex());
-            if (h.HasUV() != i.HasUV() || !(h.UV() == i.UV()) || h.Color() != i.Color() ||
-                h.IsSelect() != i.IsSelect())
-                return ::testing::AssertionFailure() << corner() << " UV, colour or selection differs";
-            if (a.MateOf(h) != b.MateOf(i))
-                return ::testing::AssertionFailure() << corner() << " mate differs";
-        }
-        ++f;
+    const auto a = MeshValues(got), b = MeshValues(want);
+    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
+        if (a[i] == b[i]) continue;
+        auto text = [](const std::vector<double>& values) {
+            std::ostringstream s;
+            s << std::setprecision(9);
+            for (std::size_t k = 2; k < values.size(); ++k) s << " " << values[k];
+            return s.str();
+        };
+        return ::testing::AssertionFailure()
+               << kKinds[int(b[i][0])] << " " << b[i][1] << ":" << text(a[i]) << " instead of" << text(b[i]);
     }
     return ::testing::AssertionSuccess();
 }
