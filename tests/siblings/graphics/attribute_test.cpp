@@ -140,8 +140,11 @@ TEST_F(TextureFiles, FailedLoadKeepsThePathAndDropsTheImage) {
     Write("broken.png", "\x89PNG\r\n\x1a\n this is not an image");
     Write("empty.tga", "");
     fs::create_directories(Dir("dir.bmp"));
-    // A Huffman table claiming 257 symbols, which would overrun the decoder's tables.
+    // Files cut short; a Huffman table claiming 257 symbols, which would overrun the decoder's tables.
+    const std::string png = QxScratchDir::Read(Sample("sample_rgba_4x2.png"));
     std::string jpeg = QxScratchDir::Read(Sample("sample_solid_8x8.jpg"));
+    Write("half.png", png.substr(0, png.size() / 2));
+    Write("half.jpg", jpeg.substr(0, jpeg.size() / 2));
     const std::size_t dht = jpeg.find("\xFF\xC4");
     ASSERT_NE(dht, std::string::npos);
     jpeg[dht + 5 + 14] = char(2), jpeg[dht + 5 + 15] = char(255);
@@ -149,7 +152,8 @@ TEST_F(TextureFiles, FailedLoadKeepsThePathAndDropsTheImage) {
     const std::string dir = Dir("");
 
     CQxTextureStage stage;
-    for (const char* path : {"missing.bmp", "broken.png", "empty.tga", "dir.bmp", "huge_table.jpg"}) {
+    for (const char* path :
+         {"missing.bmp", "broken.png", "empty.tga", "dir.bmp", "huge_table.jpg", "half.jpg", "half.png"}) {
         ASSERT_TRUE(stage.Load("ok.bmp", {dir.c_str()}));
         EXPECT_FALSE(stage.Load(path, {dir.c_str()})) << path;
         EXPECT_EQ(stage.GetPath(), path);
@@ -172,25 +176,12 @@ TEST_F(TextureFiles, FailedLoadKeepsThePathAndDropsTheImage) {
     EXPECT_EQ(attribute.GetTexture(), &attribute.GetTextureStage(0)->Texture());
 }
 
-TEST_F(TextureFiles, DecoderFollowsTheContentAndTruncatedFilesFail) {
-    const std::string png = QxScratchDir::Read(Sample("sample_rgba_4x2.png"));
-    const std::string jpg = QxScratchDir::Read(Sample("sample_solid_8x8.jpg"));
-    ASSERT_GT(png.size(), 16u);
-    ASSERT_GT(jpg.size(), 16u);
-    Write("half.png", png.substr(0, png.size() / 2));
-    Write("half.jpg", jpg.substr(0, jpg.size() / 2));
-    // Names that lie about the format.
-    Write("png.jpg", png);
-    Write("jpg.tga", jpg);
+TEST_F(TextureFiles, DecoderFollowsTheContentNotTheName) {
+    Write("png.jpg", QxScratchDir::Read(Sample("sample_rgba_4x2.png")));
+    Write("jpg.tga", QxScratchDir::Read(Sample("sample_solid_8x8.jpg")));
     Write("bmp.png", Bmp(2, 1, MakePixels(2, 7)));
 
     CQxTexture t;
-    for (const char* name : {"half.png", "half.jpg"}) {
-        ASSERT_TRUE(t.Load(Dir("bmp.png").c_str()));
-        EXPECT_FALSE(t.Load(Dir(name).c_str())) << name;
-        EXPECT_EQ(t.GetPixels(), nullptr);
-        EXPECT_EQ(t.GetHeight(), 0u);
-    }
     ASSERT_TRUE(t.Load(Dir("png.jpg").c_str()));
     EXPECT_EQ(Read(t)[31], 0); // the PNG's transparent last pixel
     ASSERT_TRUE(t.Load(Dir("jpg.tga").c_str()));

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <functional>
+#include <source_location>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,6 +81,13 @@ protected:
         EXPECT_NEAR(Green(p), g, near) << "green";
         EXPECT_NEAR(Blue(p), b, near) << "blue";
     }
+    // One frame of `attribute` alone over black, then the centre's colour.
+    void ExpectFrame(const CQxAttribute& attribute, unsigned int r, unsigned int g, unsigned int b,
+                     const std::source_location& at = std::source_location::current()) {
+        const ::testing::ScopedTrace trace(at.file_name(), int(at.line()), "this frame");
+        Frame(attribute);
+        ExpectCentre(r, g, b);
+    }
     std::uint32_t Centre() const { return m_Window.GetPixel(32, 32); }
 
     // A stage whose 2 x 2 texture is one ARGB colour, read from a TGA file (uncompressed true
@@ -148,31 +156,25 @@ TEST_F(Render, TextureStagesCombineInOrderUntilADisabledStage) {
     a.ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive red
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFFFF8040, QX_COLOR_OP_TEXTURE)));
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFF8080FF, QX_COLOR_OP_MODULATE)));
-    Frame(a);
-    ExpectCentre(128, 64, 64);
+    ExpectFrame(a, 128, 64, 64);
     // A stage on the current colour passes the material's red on instead of its texture.
     ASSERT_TRUE(a.GetTextureStage(0)->SetColorOp(QX_COLOR_OP_CURRENT));
-    Frame(a);
-    ExpectCentre(128, 0, 0);
+    ExpectFrame(a, 128, 0, 0);
     ASSERT_TRUE(a.GetTextureStage(0)->SetColorOp(QX_COLOR_OP_TEXTURE));
     // Each stage clamps: the red that Add pushes past 1 stays at 1 for the stage after it.
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFFC04040, QX_COLOR_OP_ADD)));
-    Frame(a);
-    ExpectCentre(255, 128, 128);
+    ExpectFrame(a, 255, 128, 128);
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFF404040, QX_COLOR_OP_SUBTRACT_TEXTURE)));
-    Frame(a);
-    ExpectCentre(191, 64, 64);
+    ExpectFrame(a, 191, 64, 64);
     // A disabled stage ends the cascade: the stages after it are not applied.
     ASSERT_TRUE(a.GetTextureStage(1)->SetColorOp(QX_COLOR_OP_DISABLE));
-    Frame(a);
-    ExpectCentre(255, 128, 64);
+    ExpectFrame(a, 255, 128, 64);
     // A stage without a texture passes the material colour on.
     ASSERT_TRUE(a.GetTextureStage(1)->SetColorOp(QX_COLOR_OP_MODULATE));
     a.GetTextureStage(0)->Texture().Unload();
     ASSERT_TRUE(a.DeleteTextureStage(3));
     ASSERT_TRUE(a.DeleteTextureStage(2));
-    Frame(a);
-    ExpectCentre(128, 0, 0);
+    ExpectFrame(a, 128, 0, 0);
 
     const CQxTextureStage* first = a.GetTextureStage(0);
     EXPECT_FALSE(Device().SetTexture(CQxGraphicsDevice::MaxTextureStages, first));
