@@ -20,16 +20,17 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 class MemoryCanvas {
 public:
     MemoryCanvas(int width, int height)
-        : Dc(CreateCompatibleDC(nullptr)), Bitmap(CreateCompatibleBitmap(Dc, width, height)) {
+        : Dc(CreateCompatibleDC(nullptr)),
+          Bitmap(CreateCompatibleBitmap(Dc, width, height)), m_All{0, 0, width, height} {
         m_Old = SelectObject(Dc, Bitmap);
-        const RECT all{0, 0, width, height};
-        FillRect(Dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        Clear();
     }
     ~MemoryCanvas() {
         SelectObject(Dc, m_Old);
         DeleteObject(Bitmap);
         DeleteDC(Dc);
     }
+    void Clear() const { FillRect(Dc, &m_All, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
     // Pixels darker than mid grey inside the rectangle.
     int CountDark(const RECT& r) const {
         int count = 0;
@@ -46,6 +47,7 @@ public:
     HBITMAP Bitmap;
 
 private:
+    RECT m_All;
     HGDIOBJ m_Old = nullptr;
 };
 
@@ -125,8 +127,7 @@ TEST(Canvas, TextFillsItsExtentBoxAndGrowsWithTheText) {
         ASSERT_TRUE(GetTextExtentPoint32(dc, text, -1, &size)) << text;
         EXPECT_GT(size.cx, 10) << text;
         EXPECT_GT(size.cy, 8) << text;
-        const RECT all{0, 0, 240, 60};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        canvas.Clear();
         ASSERT_TRUE(TextOut(dc, 10, 5, text, -1));
         EXPECT_GT(canvas.CountDark({10, 5, 10 + size.cx, 5 + size.cy}), 10) << text;
         EXPECT_EQ(canvas.CountDark({10 + size.cx + 1, 0, 240, 60}), 0) << text;
@@ -184,8 +185,7 @@ TEST(Canvas, DrawTextAlignsWrapsAndMeasures) {
     EXPECT_LE(narrow.right, size.cx * 3);
 
     // The text is clipped to its rectangle, and an ellipsis keeps a long label inside it.
-    const RECT all{0, 0, 200, 80};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    canvas.Clear();
     RECT small{10, 10, 40, 40};
     DrawText(dc, "A long label that does not fit", -1, &small, DT_SINGLELINE | DT_PATH_ELLIPSIS);
     EXPECT_GT(canvas.CountDark(small), 5);
