@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <iomanip>
@@ -205,7 +206,13 @@ inline ::testing::AssertionResult SameMesh(const CQxMesh& got, const CQxMesh& wa
         auto text = [](const std::vector<double>& values) {
             std::ostringstream s;
             s << std::setprecision(9);
-            for (std::size_t k = 2; k < values.size(); ++k) s << " " << values[k];
+            for (std::size_t k = 2; k < values.size(); ++k) {
+                const double v = values[k]; // whole numbers (positions in lists, colours) in full
+                if (v == std::floor(v) && std::fabs(v) < 1e15)
+                    s << " " << static_cast<long long>(v);
+                else
+                    s << " " << v;
+            }
             return s.str();
         };
         return ::testing::AssertionFailure()

@@ -204,6 +204,14 @@ TEST(MeshHit, RectanglePicksExactlyWhatIsInside) {
     EXPECT_FALSE(cam.Rect(mesh, 31, CQxRect(300, 200, 300, 280), hits)); // empty
     EXPECT_FALSE(cam.Rect(mesh, 31, CQxRect(0, 0, 40, 40), hits));
     EXPECT_TRUE(hits.IsEmpty());
+
+    // The origin lands exactly on pixel (320, 240): inside on the left and top edges of a
+    // rectangle, outside on the right and bottom ones.
+    CQxMesh dot;
+    dot.Vertices().PushBack(new CQxVertex(CQxVector()));
+    EXPECT_TRUE(cam.Rect(dot, QX_HIT_VERTEX, CQxRect(320, 240, 340, 260), hits));
+    EXPECT_FALSE(cam.Rect(dot, QX_HIT_VERTEX, CQxRect(300, 220, 320, 260), hits)) << "on the right edge";
+    EXPECT_FALSE(cam.Rect(dot, QX_HIT_VERTEX, CQxRect(300, 220, 340, 240), hits)) << "on the bottom edge";
 }
 
 TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <source_location>
 #include <utility>
 #include <vector>
 
@@ -58,7 +59,9 @@ void ExpectSameAsFresh(const CQxMesh& mesh, unsigned int level) {
 
 // Updates the derived meshes in place (the first derived vertex stays where it was) and checks
 // them against a fresh build.
-void ExpectUpdatedInPlace(CQxMesh& mesh, unsigned int level) {
+void ExpectUpdatedInPlace(CQxMesh& mesh, unsigned int level,
+                          const std::source_location& at = std::source_location::current()) {
+    const ::testing::ScopedTrace trace(at.file_name(), int(at.line()), "this update");
     const CQxVertex* firstVertex = mesh.GetSubdivisionMesh()->Vertices().Front();
     ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
     EXPECT_EQ(mesh.GetSubdivisionMesh()->Vertices().Front(), firstVertex) << "rebuilt instead of updated";
