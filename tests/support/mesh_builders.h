@@ -150,45 +150,58 @@ inline unsigned int CountUVs(const CQxMesh& mesh) {
 
 // Every vertex, edge, face and corner of a mesh, in list order, as the numbers SameMesh compares:
 // the element's kind and list position (a corner's: its face's and its ring position) first, then
-// its values; links to other elements as their list positions (-1 for one outside the mesh).
-inline std::vector<std::vector<double>> MeshValues(const CQxMesh& mesh) {
-    std::unordered_map<const void*, double> at;
-    double i = 0;
-    for (const CQxVertex& v : mesh.Vertices()) at[&v] = i++;
-    i = 0;
-    for (const CQxFace& f : mesh.Faces()) {
-        at[&f] = i++;
-        double k = 0;
-        f.ForEachHalfEdge([&](CQxHalfEdge& h) { at[&h] = k++; });
+// its values; links to other elements as their list positions (-1 for one outside the mesh). The
+// records lie one after another, each starting where Starts says.
+struct MeshRecords {
+    std::vector<double> Values;
+    std::vector<std::size_t> Starts;
+
+    explicit MeshRecords(const CQxMesh& mesh) {
+        std::unordered_map<const void*, double> at;
+        double i = 0;
+        for (const CQxVertex& v : mesh.Vertices()) at[&v] = i++;
+        i = 0;
+        for (const CQxFace& f : mesh.Faces()) at[&f] = i++;
+        auto of = [&](const void* p) {
+            const auto it = at.find(p);
+            return it == at.end() ? -1.0 : it->second;
+        };
+        auto ring = [](const CQxHalfEdge* h) {
+            double k = 0;
+            for (const CQxHalfEdge* x = h->GetFace()->GetHalfEdge(); x != h; x = x->Next()) ++k;
+            return k;
+        };
+        for (const CQxVertex& v : mesh.Vertices()) {
+            const CQxVector &p = v.Position(), &n = v.Normal();
+            Add({0, of(&v), p.x, p.y, p.z, n.x, n.y, n.z, double(v.IsSelect())});
+            for (int k = 0; v.HasBones() && k < 4; ++k)
+                Values.insert(Values.end(), {double(v.Bones()->Indices[k]), v.Bones()->Weights[k]});
+        }
+        i = 0;
+        for (const CQxEdge& e : mesh.Edges())
+            Add({1, i++, of(e.Vertex(0)), of(e.Vertex(1)), double(e.Color()), double(e.IsSelect())});
+        for (const CQxFace& f : mesh.Faces()) {
+            const CQxVector& n = f.Normal();
+            Add({2, of(&f), double(f.GetHalfEdgeCount()),
+                 double(reinterpret_cast<std::uintptr_t>(f.Attribute())), double(f.IsShade()),
+                 double(f.IsSelect()), n.x, n.y, n.z});
+            double k = 0;
+            f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+                const CQxHalfEdge* m = h.Mate();
+                Add({3, of(&f), k++, of(h.GetVertex()), double(h.HasUV()), h.UV().x, h.UV().y,
+                     double(h.Color()), double(h.IsSelect()), m ? of(m->GetFace()) : -1, m ? ring(m) : -1});
+            });
+        }
     }
-    auto of = [&](const void* p) {
-        const auto it = at.find(p);
-        return it == at.end() ? -1.0 : it->second;
-    };
-    std::vector<std::vector<double>> out;
-    for (const CQxVertex& v : mesh.Vertices()) {
-        const CQxVector &p = v.Position(), &n = v.Normal();
-        out.push_back({0, of(&v), p.x, p.y, p.z, n.x, n.y, n.z, double(v.IsSelect())});
-        for (int k = 0; v.HasBones() && k < 4; ++k)
-            out.back().insert(out.back().end(), {double(v.Bones()->Indices[k]), v.Bones()->Weights[k]});
+    void Add(std::initializer_list<double> values) {
+        Starts.push_back(Values.size());
+        Values.insert(Values.end(), values);
     }
-    i = 0;
-    for (const CQxEdge& e : mesh.Edges())
-        out.push_back({1, i++, of(e.Vertex(0)), of(e.Vertex(1)), double(e.Color()), double(e.IsSelect())});
-    for (const CQxFace& f : mesh.Faces()) {
-        const CQxVector& n = f.Normal();
-        out.push_back({2, of(&f), double(f.GetHalfEdgeCount()),
-                       double(reinterpret_cast<std::uintptr_t>(f.Attribute())), double(f.IsShade()),
-                       double(f.IsSelect()), n.x, n.y, n.z});
-        f.ForEachHalfEdge([&](CQxHalfEdge& h) {
-            const CQxHalfEdge* m = h.Mate();
-            out.push_back({3, of(&f), of(&h), of(h.GetVertex()), double(h.HasUV()), h.UV().x, h.UV().y,
-                           double(h.Color()), double(h.IsSelect()), m ? of(m->GetFace()) : -1,
-                           m ? of(m) : -1});
-        });
+    std::vector<double> Record(std::size_t i) const {
+        return {Values.begin() + Starts[i],
+                i + 1 < Starts.size() ? Values.begin() + Starts[i + 1] : Values.end()};
     }
-    return out;
-}
+};
 
 // Two meshes hold the same elements in the same order, bit for bit: vertex positions, normals,
 // selection and bones; edge ends and colours; each face's corner count, attribute, flags and
@@ -200,9 +213,10 @@ inline ::testing::AssertionResult SameMesh(const CQxMesh& got, const CQxMesh& wa
         "corner (ring position, vertex, has UV, UV, colour, selected, mate face and corner) of face"};
     if (Counts(got) != Counts(want) || got.Edges().GetCount() != want.Edges().GetCount())
         return ::testing::AssertionFailure() << Counts(got) << " instead of " << Counts(want);
-    const auto a = MeshValues(got), b = MeshValues(want);
-    for (std::size_t i = 0; i < a.size() && i < b.size(); ++i) {
-        if (a[i] == b[i]) continue;
+    const MeshRecords a(got), b(want);
+    for (std::size_t i = 0; i < a.Starts.size() && i < b.Starts.size(); ++i) {
+        const std::vector<double> x = a.Record(i), y = b.Record(i);
+        if (x == y) continue;
         auto text = [](const std::vector<double>& values) {
             std::ostringstream s;
             s << std::setprecision(9);
@@ -216,7 +230,7 @@ inline ::testing::AssertionResult SameMesh(const CQxMesh& got, const CQxMesh& wa
             return s.str();
         };
         return ::testing::AssertionFailure()
-               << kKinds[int(b[i][0])] << " " << b[i][1] << ":" << text(a[i]) << " instead of" << text(b[i]);
+               << kKinds[int(y[0])] << " " << y[1] << ":" << text(x) << " instead of" << text(y);
     }
     return ::testing::AssertionSuccess();
 }

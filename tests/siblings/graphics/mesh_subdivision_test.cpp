@@ -255,37 +255,59 @@ TEST(MeshSubdivision, FaceVaryingDataAndFaceSettings) {
     }
 }
 
-TEST(MeshSubdivision, UpdateMatchesRebuild) {
-    CQxMesh mesh;
-    BuildWavyGrid(mesh, 24);
-    mesh.Vertices().PushBack(new CQxVertex(CQxVector(5, 5, 5))); // used by no face
-    ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
-    const CQxMesh* sub = mesh.GetSubdivisionMesh();
+TEST(MeshSubdivision, GridDragsMatchRebuild) {
+    // A small cage, and one big enough that the comparison and every pass of the update run on
+    // two threads.
+    for (unsigned int n : {24u, 130u}) {
+        SCOPED_TRACE(testing::Message() << n << " x " << n << " grid");
+        CQxMesh mesh;
+        BuildWavyGrid(mesh, n);
+        mesh.Vertices().PushBack(new CQxVertex(CQxVector(5, 5, 5))); // used by no face
+        ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
+        const CQxMesh* sub = mesh.GetSubdivisionMesh();
+        std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
+        std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
+        Random next{777};
+        auto moveSome = [&] {
+            for (std::size_t i = 0; i < vertices.size() / 100; ++i)
+                vertices[next(vertices.size())]->Position() +=
+                    CQxVector(0.001f * float(next(9)), 0.01f, -0.002f * float(next(5)));
+        };
 
-    // A few vertices (the sparse path), among them a boundary corner and the unused vertex.
-    unsigned int i = 0;
-    for (CQxVertex& v : mesh.Vertices()) {
-        if (i % 97 == 0 || i == 24 || i + 1 == mesh.Vertices().GetCount())
-            v.Position() += CQxVector(0.01f, 0.2f, -0.03f);
-        ++i;
+        // A few vertices (the sparse path), among them a boundary corner and the unused vertex.
+        for (unsigned int i = 0; i < vertices.size(); i += 97)
+            vertices[i]->Position() += CQxVector(0.01f, 0.2f, -0.03f);
+        vertices[n]->Position() += CQxVector(0.01f, 0.2f, -0.03f);
+        vertices.back()->Position() += CQxVector(0.01f, 0.2f, -0.03f);
+        ExpectUpdatedInPlace(mesh, 2);
+        EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
+
+        // Every vertex (the full pass), then 1% at random with the texture coordinates of 40
+        // faces and a colour.
+        mesh.OffsetVertices(CQxVector(1, 2, 3));
+        ExpectUpdatedInPlace(mesh, 2);
+        moveSome();
+        for (int i = 0; i < 40; ++i)
+            faces[next(faces.size())]->ForEachHalfEdge(
+                [](CQxHalfEdge& h) { h.UV() += CQxVector2D(0.03125f, 0.0f); });
+        faces[100]->GetHalfEdge()->Next()->Color() = 0x80402010;
+        ExpectUpdatedInPlace(mesh, 2);
+
+        // Moves with a changed face flag: the face side asks for a rebuild after the vertex side
+        // refined.
+        moveSome();
+        faces[faces.size() - 3]->SetShade(0);
+        ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+        ExpectSameAsFresh(mesh, 2);
+        EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
+
+        // A changed topology is noticed and rebuilt.
+        mesh.Faces().PopBack();
+        mesh.UpdateHalfEdgeMates();
+        ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+        EXPECT_EQ(mesh.GetSubdivisionMesh()->Faces().GetCount(), (n * n - 1) * 16);
+        EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
     }
-    ExpectUpdatedInPlace(mesh, 2);
-    EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
-
-    // Every vertex (the full pass), then texture coordinates and a colour.
-    mesh.OffsetVertices(CQxVector(1, 2, 3));
-    ExpectUpdatedInPlace(mesh, 2);
-    CQxHalfEdge* h = mesh.Faces().GetAt(100)->GetHalfEdge();
-    h->UV() += CQxVector2D(0.25f, 0.0f);
-    h->Next()->Color() = 0x80402010;
-    ExpectUpdatedInPlace(mesh, 2);
-
-    // A changed topology is noticed and rebuilt.
-    mesh.Faces().PopBack();
-    mesh.UpdateHalfEdgeMates();
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    EXPECT_EQ(mesh.GetSubdivisionMesh()->Faces().GetCount(), (24u * 24u - 1u) * 16u);
-    EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
 }
 
 TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
@@ -337,38 +359,6 @@ TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
     ASSERT_EQ(mesh.SetSubdivisionLevel(1, 1), 1);
     moveSome(5);
     ExpectUpdatedInPlace(mesh, 1);
-}
-
-TEST(MeshSubdivision, BigCageDragsMatchRebuild) {
-    // Big enough that the comparison and every pass of the update run on two threads: 1% of the
-    // vertices moved at random, then together with changed texture coordinates, then together
-    // with a changed face flag (the face side asks for a rebuild after the vertex side refined).
-    CQxMesh mesh;
-    BuildWavyGrid(mesh, 130);
-    ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
-    std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
-    std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
-    Random next{777};
-    auto moveSome = [&] {
-        for (std::size_t i = 0; i < vertices.size() / 100; ++i)
-            vertices[next(vertices.size())]->Position() +=
-                CQxVector(0.001f * float(next(9)), 0.01f, -0.002f * float(next(5)));
-    };
-
-    moveSome();
-    ExpectUpdatedInPlace(mesh, 2);
-
-    moveSome();
-    for (int i = 0; i < 40; ++i)
-        faces[next(faces.size())]->ForEachHalfEdge(
-            [](CQxHalfEdge& h) { h.UV() += CQxVector2D(0.03125f, 0.0f); });
-    ExpectUpdatedInPlace(mesh, 2);
-
-    moveSome();
-    faces[faces.size() - 3]->SetShade(0);
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    ExpectSameAsFresh(mesh, 2);
-    EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
 }
 
 TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
