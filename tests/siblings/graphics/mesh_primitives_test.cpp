@@ -8,6 +8,7 @@
 
 #include "mesh_builders.h"
 #include "qx/graphics/attribute.h"
+#include "qx/graphics/bound_box.h"
 #include "qx/graphics/mesh.h"
 
 namespace {
@@ -20,13 +21,11 @@ unsigned int CountCorners(const CQxMesh& mesh, unsigned int ofFaceSize = 0) {
 }
 
 void ExpectExtent(const CQxMesh& mesh, const CQxVector& size) {
-    CQxVector lo(INFINITY, INFINITY, INFINITY), hi = -lo;
-    for (const CQxVertex& v : mesh.Vertices()) {
-        const CQxVector& p = v.Position();
-        lo.Set(std::min(lo.x, p.x), std::min(lo.y, p.y), std::min(lo.z, p.z));
-        hi.Set(std::max(hi.x, p.x), std::max(hi.y, p.y), std::max(hi.z, p.z));
-    }
-    EXPECT_TRUE((hi - lo).IsEqual(size, 1e-5f * size.GetLength()));
+    CQxBoundBox box;
+    ASSERT_TRUE(mesh.GetBoundBox(box));
+    const CQxVector extent = box.GetMax() - box.GetMin();
+    EXPECT_TRUE(extent.IsEqual(size, 1e-5f * size.GetLength()))
+        << "extent " << extent.x << " x " << extent.y << " x " << extent.z;
 }
 
 // A solid primitive: valid topology, a closed surface of the given Euler characteristic (so

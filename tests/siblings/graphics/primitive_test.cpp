@@ -26,18 +26,16 @@ void ExpectFansOfCorners(const CQxPrimitive& p, const CQxMesh& mesh, const CQxAt
             ASSERT_LT(3 * t + 2, p.GetIndexCount());
             const unsigned int corner[3] = {0, i, i + 1};
             for (unsigned int k = 0; k < 3; ++k) {
+                SCOPED_TRACE(testing::Message() << "triangle " << t << " corner " << k);
                 const unsigned int index = p.GetIndices()[3 * t + k];
                 ASSERT_LT(index, p.GetVertexCount());
                 const CQxPrimitiveVertex& v = p.GetVertices()[index];
                 const CQxHalfEdge* h = f.GetHalfEdgeAt(corner[k]);
-                EXPECT_EQ(PositionOf(v), h->GetVertex()->Position()) << "triangle " << t << " corner " << k;
+                EXPECT_EQ(PositionOf(v), h->GetVertex()->Position());
                 const CQxVector normal = f.IsShade() ? h->GetVertex()->Normal() : f.Normal();
-                EXPECT_EQ(CQxVector(v.Normal[0], v.Normal[1], v.Normal[2]), normal)
-                    << "triangle " << t << " corner " << k;
-                EXPECT_TRUE(v.UV[0] == (h->HasUV() ? h->UV().x : 0.0f) &&
-                            v.UV[1] == (h->HasUV() ? h->UV().y : 0.0f))
-                    << "triangle " << t << " corner " << k;
-                EXPECT_EQ(v.Color, h->Color()) << "triangle " << t << " corner " << k;
+                EXPECT_EQ(CQxVector(v.Normal[0], v.Normal[1], v.Normal[2]), normal);
+                EXPECT_EQ(CQxVector2D(v.UV[0], v.UV[1]), h->HasUV() ? h->UV() : CQxVector2D());
+                EXPECT_EQ(v.Color, h->Color());
             }
         }
     }
