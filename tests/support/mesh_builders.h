@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <functional>
 #include <iomanip>
@@ -218,15 +217,9 @@ inline ::testing::AssertionResult SameMesh(const CQxMesh& got, const CQxMesh& wa
         const std::vector<double> x = a.Record(i), y = b.Record(i);
         if (x == y) continue;
         auto text = [](const std::vector<double>& values) {
-            std::ostringstream s;
-            s << std::setprecision(9);
-            for (std::size_t k = 2; k < values.size(); ++k) {
-                const double v = values[k]; // whole numbers (positions in lists, colours) in full
-                if (v == std::floor(v) && std::fabs(v) < 1e15)
-                    s << " " << static_cast<long long>(v);
-                else
-                    s << " " << v;
-            }
+            std::ostringstream s; // ten digits: every float, and colours in full
+            s << std::setprecision(10);
+            for (std::size_t k = 2; k < values.size(); ++k) s << " " << values[k];
             return s.str();
         };
         return ::testing::AssertionFailure()
