@@ -283,13 +283,14 @@ TEST(MeshSubdivision, GridDragsMatchRebuild) {
         EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
 
         // Every vertex (the full pass), then 1% at random with the texture coordinates of 40
-        // faces and a colour.
+        // faces, one corner's and a colour.
         mesh.OffsetVertices(CQxVector(1, 2, 3));
         ExpectUpdatedInPlace(mesh, 2);
         moveSome();
         for (int i = 0; i < 40; ++i)
             faces[next(faces.size())]->ForEachHalfEdge(
                 [](CQxHalfEdge& h) { h.UV() += CQxVector2D(0.03125f, 0.0f); });
+        faces[100]->GetHalfEdge()->UV() += CQxVector2D(0.25f, 0.0f); // one corner off its neighbours
         faces[100]->GetHalfEdge()->Next()->Color() = 0x80402010;
         ExpectUpdatedInPlace(mesh, 2);
 
