@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
+#include <tuple>
 
 using namespace QxWin;
 
@@ -20,48 +22,56 @@ constexpr COLORREF kGreen = RGB(0, 255, 0);
 class MemoryCanvas {
 public:
     MemoryCanvas(int width, int height)
-        : dc(CreateCompatibleDC(nullptr)), bitmap(CreateCompatibleBitmap(dc, width, height)) {
-        old = SelectObject(dc, bitmap);
-        const RECT all{0, 0, width, height};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        : Dc(CreateCompatibleDC(nullptr)),
+          Bitmap(CreateCompatibleBitmap(Dc, width, height)), m_All{0, 0, width, height} {
+        m_Old = SelectObject(Dc, Bitmap);
+        Clear();
     }
     ~MemoryCanvas() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
+        SelectObject(Dc, m_Old);
+        DeleteObject(Bitmap);
+        DeleteDC(Dc);
     }
+    void Clear() const { FillRect(Dc, &m_All, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
     // Pixels darker than mid grey inside the rectangle.
     int CountDark(const RECT& r) const {
         int count = 0;
         for (int y = r.top; y < r.bottom; ++y) {
             for (int x = r.left; x < r.right; ++x) {
-                const COLORREF c = GetPixel(dc, x, y);
+                const COLORREF c = GetPixel(Dc, x, y);
                 if (c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128) ++count;
             }
         }
         return count;
     }
 
-    HDC dc;
-    HBITMAP bitmap;
-    HGDIOBJ old = nullptr;
+    HDC Dc;
+    HBITMAP Bitmap;
+
+private:
+    RECT m_All;
+    HGDIOBJ m_Old = nullptr;
 };
 
-TEST(CanvasTest, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
+using Pixels = std::initializer_list<std::tuple<int, int, COLORREF>>;
+
+// Each listed pixel of the canvas has its colour.
+void ExpectPixels(HDC dc, Pixels pixels) {
+    for (auto [x, y, colour] : pixels) EXPECT_EQ(GetPixel(dc, x, y), colour) << "pixel " << x << "," << y;
+}
+
+TEST(Canvas, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     MemoryCanvas canvas(40, 30);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     HPEN red = CreatePen(PS_SOLID, 0, kRed);
     HGDIOBJ oldPen = SelectObject(dc, red);
     EXPECT_EQ(oldPen, GetStockObject(BLACK_PEN));
     POINT previous{};
     MoveToEx(dc, 5, 10, &previous);
     ASSERT_TRUE(LineTo(dc, 20, 10));
-    EXPECT_EQ(GetPixel(dc, 5, 10), kRed);
-    EXPECT_EQ(GetPixel(dc, 19, 10), kRed);
-    EXPECT_EQ(GetPixel(dc, 20, 10), kWhite); // the last pixel is left out
-    EXPECT_EQ(GetPixel(dc, 4, 10), kWhite);
-    EXPECT_EQ(GetPixel(dc, 12, 9), kWhite);
-    EXPECT_EQ(GetPixel(dc, 12, 11), kWhite);
+    // The last pixel is left out.
+    ExpectPixels(dc, {{5, 10, kRed}, {19, 10, kRed}, {20, 10, kWhite}});
+    ExpectPixels(dc, {{4, 10, kWhite}, {12, 9, kWhite}, {12, 11, kWhite}});
     LineTo(dc, 20, 25); // continues from where the last line ended
     EXPECT_EQ(GetPixel(dc, 20, 18), kRed);
 
@@ -70,25 +80,17 @@ TEST(CanvasTest, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     SelectObject(dc, blue);
     SelectObject(dc, GetStockObject(NULL_BRUSH));
     Rectangle(dc, 2, 2, 12, 8);
-    EXPECT_EQ(GetPixel(dc, 2, 2), kBlue);
-    EXPECT_EQ(GetPixel(dc, 11, 7), kBlue);
-    EXPECT_EQ(GetPixel(dc, 6, 2), kBlue);
-    EXPECT_EQ(GetPixel(dc, 6, 5), kWhite);
-    EXPECT_EQ(GetPixel(dc, 12, 5), kWhite);
-    EXPECT_EQ(GetPixel(dc, 6, 8), kWhite);
+    ExpectPixels(
+        dc, {{2, 2, kBlue}, {11, 7, kBlue}, {6, 2, kBlue}, {6, 5, kWhite}, {12, 5, kWhite}, {6, 8, kWhite}});
 
     // A green fill with the null pen is one pixel smaller on the right and at the bottom.
     HBRUSH green = CreateSolidBrush(kGreen);
     SelectObject(dc, green);
     SelectObject(dc, GetStockObject(NULL_PEN));
     Rectangle(dc, 25, 2, 30, 6);
-    EXPECT_EQ(GetPixel(dc, 25, 2), kGreen);
-    EXPECT_EQ(GetPixel(dc, 28, 4), kGreen);
-    EXPECT_EQ(GetPixel(dc, 29, 4), kWhite);
-    EXPECT_EQ(GetPixel(dc, 28, 5), kWhite);
-    Ellipse(dc, 30, 15, 40, 25);
-    EXPECT_EQ(GetPixel(dc, 35, 20), kGreen);
-    EXPECT_EQ(GetPixel(dc, 30, 15), kWhite); // the corner of the box is outside the ellipse
+    ExpectPixels(dc, {{25, 2, kGreen}, {28, 4, kGreen}, {29, 4, kWhite}, {28, 5, kWhite}});
+    Ellipse(dc, 30, 15, 40, 25); // the corner of the box is outside the ellipse
+    ExpectPixels(dc, {{35, 20, kGreen}, {30, 15, kWhite}});
 
     // A dotted line leaves gaps.
     HPEN dotted = CreatePen(PS_DOT, 1, kRed);
@@ -117,9 +119,9 @@ TEST(CanvasTest, LinesAndShapesLandOnThePixelsGdiWouldTouch) {
     EXPECT_FALSE(Polyline(dc, nullptr, 3));
 }
 
-TEST(CanvasTest, TextFillsItsExtentBoxAndGrowsWithTheText) {
+TEST(Canvas, TextFillsItsExtentBoxAndGrowsWithTheText) {
     MemoryCanvas canvas(240, 60);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(0, 0, 0));
     for (const char* text : {"Abc", "テスト"}) {
@@ -127,8 +129,7 @@ TEST(CanvasTest, TextFillsItsExtentBoxAndGrowsWithTheText) {
         ASSERT_TRUE(GetTextExtentPoint32(dc, text, -1, &size)) << text;
         EXPECT_GT(size.cx, 10) << text;
         EXPECT_GT(size.cy, 8) << text;
-        const RECT all{0, 0, 240, 60};
-        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        canvas.Clear();
         ASSERT_TRUE(TextOut(dc, 10, 5, text, -1));
         EXPECT_GT(canvas.CountDark({10, 5, 10 + size.cx, 5 + size.cy}), 10) << text;
         EXPECT_EQ(canvas.CountDark({10 + size.cx + 1, 0, 240, 60}), 0) << text;
@@ -160,9 +161,9 @@ TEST(CanvasTest, TextFillsItsExtentBoxAndGrowsWithTheText) {
     DeleteObject(font);
 }
 
-TEST(CanvasTest, DrawTextAlignsWrapsAndMeasures) {
+TEST(Canvas, DrawTextAlignsWrapsAndMeasures) {
     MemoryCanvas canvas(200, 80);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     SetBkMode(dc, TRANSPARENT);
     SIZE size{};
     GetTextExtentPoint32(dc, "File", -1, &size);
@@ -186,8 +187,7 @@ TEST(CanvasTest, DrawTextAlignsWrapsAndMeasures) {
     EXPECT_LE(narrow.right, size.cx * 3);
 
     // The text is clipped to its rectangle, and an ellipsis keeps a long label inside it.
-    const RECT all{0, 0, 200, 80};
-    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    canvas.Clear();
     RECT small{10, 10, 40, 40};
     DrawText(dc, "A long label that does not fit", -1, &small, DT_SINGLELINE | DT_PATH_ELLIPSIS);
     EXPECT_GT(canvas.CountDark(small), 5);
@@ -195,18 +195,16 @@ TEST(CanvasTest, DrawTextAlignsWrapsAndMeasures) {
     EXPECT_EQ(DrawText(dc, "x", -1, nullptr, 0), 0);
 }
 
-TEST(CanvasTest, FocusRectInvertsAndDrawingItTwiceRestores) {
+TEST(Canvas, FocusRectInvertsAndDrawingItTwiceRestores) {
     MemoryCanvas canvas(30, 30);
-    HDC dc = canvas.dc;
+    HDC dc = canvas.Dc;
     const RECT fill{0, 0, 15, 30};
     HBRUSH red = CreateSolidBrush(kRed);
     FillRect(dc, &fill, red);
     const RECT focus{4, 6, 24, 20};
     ASSERT_TRUE(DrawFocusRect(dc, &focus));
-    EXPECT_EQ(GetPixel(dc, 4, 6), RGB(0, 255, 255)); // red inverted
-    EXPECT_EQ(GetPixel(dc, 20, 6), RGB(0, 0, 0));    // white inverted
-    EXPECT_EQ(GetPixel(dc, 5, 6), kRed);             // the dots skip every other pixel
-    EXPECT_EQ(GetPixel(dc, 10, 10), kRed);           // the inside is untouched
+    // Red and white inverted under the dots, which skip every other pixel; the inside untouched.
+    ExpectPixels(dc, {{4, 6, RGB(0, 255, 255)}, {20, 6, RGB(0, 0, 0)}, {5, 6, kRed}, {10, 10, kRed}});
     DrawFocusRect(dc, &focus);
     for (int y = 0; y < 30; ++y) {
         for (int x = 0; x < 30; ++x) ASSERT_EQ(GetPixel(dc, x, y), x < 15 ? kRed : kWhite) << x << "," << y;
@@ -226,42 +224,38 @@ TEST(CanvasTest, FocusRectInvertsAndDrawingItTwiceRestores) {
     DeleteObject(red);
 }
 
-TEST(CanvasTest, BlitsCopyRegionsAndEdgesUseThe3dColours) {
+TEST(Canvas, BlitsCopyRegionsAndEdgesUseThe3dColours) {
     MemoryCanvas source(20, 20), target(20, 20);
     HBRUSH blue = CreateSolidBrush(kBlue);
-    SelectObject(source.dc, blue);
-    ASSERT_TRUE(PatBlt(source.dc, 2, 2, 6, 6, PATCOPY));
-    ASSERT_TRUE(BitBlt(target.dc, 10, 10, 8, 8, source.dc, 0, 0, SRCCOPY));
-    EXPECT_EQ(GetPixel(target.dc, 12, 12), kBlue);
-    EXPECT_EQ(GetPixel(target.dc, 17, 17), kBlue);
-    EXPECT_EQ(GetPixel(target.dc, 11, 11), kWhite);
-    EXPECT_EQ(GetPixel(target.dc, 9, 12), kWhite);
+    SelectObject(source.Dc, blue);
+    ASSERT_TRUE(PatBlt(source.Dc, 2, 2, 6, 6, PATCOPY));
+    ASSERT_TRUE(BitBlt(target.Dc, 10, 10, 8, 8, source.Dc, 0, 0, SRCCOPY));
+    ExpectPixels(target.Dc, {{12, 12, kBlue}, {17, 17, kBlue}, {11, 11, kWhite}, {9, 12, kWhite}});
     // Off the edge and overlapping copies are clipped and safe.
-    EXPECT_TRUE(BitBlt(target.dc, 15, 15, 50, 50, source.dc, -10, -10, SRCCOPY));
-    EXPECT_TRUE(BitBlt(source.dc, 1, 1, 10, 10, source.dc, 0, 0, SRCCOPY));
-    EXPECT_EQ(GetPixel(source.dc, 3, 3), kBlue);
-    EXPECT_EQ(GetPixel(source.dc, 8, 8), kBlue);
-    EXPECT_EQ(GetPixel(source.dc, 2, 2), kWhite);
-    EXPECT_FALSE(BitBlt(target.dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
+    EXPECT_TRUE(BitBlt(target.Dc, 15, 15, 50, 50, source.Dc, -10, -10, SRCCOPY));
+    EXPECT_TRUE(BitBlt(source.Dc, 1, 1, 10, 10, source.Dc, 0, 0, SRCCOPY));
+    ExpectPixels(source.Dc, {{3, 3, kBlue}, {8, 8, kBlue}, {2, 2, kWhite}});
+    EXPECT_FALSE(BitBlt(target.Dc, 0, 0, 4, 4, nullptr, 0, 0, SRCCOPY));
 
     RECT edge{0, 0, 20, 20};
-    ASSERT_TRUE(DrawEdge(target.dc, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST));
-    EXPECT_EQ(GetPixel(target.dc, 5, 0), RGB(160, 160, 160));  // outer shadow, top
-    EXPECT_EQ(GetPixel(target.dc, 5, 19), RGB(255, 255, 255)); // outer highlight, bottom
-    EXPECT_EQ(GetPixel(target.dc, 5, 1), RGB(105, 105, 105));  // inner dark shadow
-    EXPECT_EQ(GetPixel(target.dc, 5, 18), RGB(227, 227, 227)); // inner light
+    ASSERT_TRUE(DrawEdge(target.Dc, &edge, EDGE_SUNKEN, BF_RECT | BF_ADJUST));
+    // Outer shadow at the top and highlight at the bottom, then the inner dark shadow and light.
+    ExpectPixels(target.Dc, {{5, 0, RGB(160, 160, 160)},
+                             {5, 19, RGB(255, 255, 255)},
+                             {5, 1, RGB(105, 105, 105)},
+                             {5, 18, RGB(227, 227, 227)}});
     EXPECT_EQ(edge.left, 2);
     EXPECT_EQ(edge.bottom, 18);
 
     // A bitmap goes into one memory canvas at a time and never into a window's canvas.
-    HDC other = CreateCompatibleDC(source.dc);
-    EXPECT_EQ(SelectObject(other, source.bitmap), nullptr);
+    HDC other = CreateCompatibleDC(source.Dc);
+    EXPECT_EQ(SelectObject(other, source.Bitmap), nullptr);
     TestWindow window;
     HDC windowDc = GetDC(&window);
-    EXPECT_EQ(SelectObject(windowDc, source.bitmap), nullptr);
+    EXPECT_EQ(SelectObject(windowDc, source.Bitmap), nullptr);
     EXPECT_TRUE(ReleaseDC(&window, windowDc));
     BITMAP info{};
-    EXPECT_EQ(GetObject(source.bitmap, sizeof info, &info), static_cast<int>(sizeof info));
+    EXPECT_EQ(GetObject(source.Bitmap, sizeof info, &info), static_cast<int>(sizeof info));
     EXPECT_EQ(info.bmWidth, 20);
     EXPECT_TRUE(DeleteDC(other));
     EXPECT_FALSE(DeleteDC(other));
@@ -269,7 +263,7 @@ TEST(CanvasTest, BlitsCopyRegionsAndEdgesUseThe3dColours) {
     DeleteObject(blue);
 }
 
-TEST(CanvasTest, WindowCanvasIsTransparentUntilDrawnAndGoesWithItsWindow) {
+TEST(Canvas, WindowCanvasIsTransparentUntilDrawnAndGoesWithItsWindow) {
     HDC dc = nullptr;
     {
         TestWindow window;

@@ -10,7 +10,7 @@ using namespace QxWin;
 
 namespace {
 
-TEST(GlobalMemoryTest, BlocksCountLocksAndRejectBadHandles) {
+TEST(GlobalMemory, BlocksCountLocksAndRejectBadHandles) {
     const int live = QxGetGlobalBlockCount();
     HGLOBAL block = GlobalAlloc(GHND, 16);
     EXPECT_EQ(GlobalSize(block), 16u);
@@ -41,7 +41,7 @@ TEST(GlobalMemoryTest, BlocksCountLocksAndRejectBadHandles) {
     EXPECT_EQ(QxGetGlobalBlockCount(), live);
 }
 
-TEST(GlobalMemoryTest, BlockFieldsAreLittleEndianAndBounded) {
+TEST(GlobalMemory, BlockFieldsAreLittleEndianAndBounded) {
     unsigned char bytes[12] = {};
     QxBlockWriter writer(bytes, sizeof bytes);
     EXPECT_TRUE(writer.WriteU32(0x11223344));
@@ -64,7 +64,7 @@ TEST(GlobalMemoryTest, BlockFieldsAreLittleEndianAndBounded) {
     EXPECT_EQ(i, -2);
 }
 
-TEST(ClipboardTest, FormatNamesAreRegisteredOnce) {
+TEST(Clipboard, FormatNamesAreRegisteredOnce) {
     const UINT format = RegisterClipboardFormatA("Kelmora Clipboard Format");
     EXPECT_GE(format, QX_FIRST_REGISTERED_FORMAT);
     EXPECT_EQ(RegisterClipboardFormatA("KELMORA clipboard format"), format);
@@ -80,7 +80,7 @@ TEST(ClipboardTest, FormatNamesAreRegisteredOnce) {
     EXPECT_EQ(GetClipboardFormatNameA(0xFFFF, name, sizeof name), 0);
 }
 
-TEST(ClipboardTest, ContentIsOwnedAndMirroredThroughTheHook) {
+TEST(Clipboard, ContentIsOwnedAndMirroredThroughTheHook) {
     const int live = QxGetGlobalBlockCount();
     const UINT format = RegisterClipboardFormatA("Kelmora Clipboard Format");
     int pushes = 0;

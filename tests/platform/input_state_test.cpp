@@ -8,12 +8,12 @@ using namespace QxWin;
 
 namespace {
 
-class InputStateTest : public ::testing::Test {
+class InputState : public ::testing::Test {
 protected:
     void TearDown() override { QxReleaseAllKeys(); }
 };
 
-TEST_F(InputStateTest, KeyQueriesFollowTheFedState) {
+TEST_F(InputState, KeyQueriesFollowTheFedState) {
     QxSetKeyState('A', 1);
     EXPECT_LT(GetKeyState('A'), 0);
     // The async query reports "pressed since the last query" once.
@@ -34,7 +34,7 @@ TEST_F(InputStateTest, KeyQueriesFollowTheFedState) {
     EXPECT_EQ(GetAsyncKeyState(256), 0);
 }
 
-TEST_F(InputStateTest, ModifiersAndMouseFlags) {
+TEST_F(InputState, ModifiersAndMouseFlags) {
     QxSetKeyState(VK_LSHIFT, 1);
     QxSetKeyState(VK_RSHIFT, 1);
     QxSetKeyState(VK_LSHIFT, 0);

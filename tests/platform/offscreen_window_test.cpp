@@ -17,11 +17,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <vector>
 
-#include <unistd.h>
+#include "message_recorder.h"
+#include "scratch_dir.h"
 
 using namespace QxWin;
 
@@ -40,7 +42,7 @@ void Clear(QxOffscreenWindow& window, float r, float g, float b) {
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 }
 
-TEST(OffscreenWindowTest, PresentReadsTheFrameAndSavesItAsPng) {
+TEST(OffscreenWindow, PresentReadsTheFrameAndSavesItAsPng) {
     QxOffscreenWindow window(64, 48);
     QX_REQUIRE_GL(window);
     EXPECT_EQ(window.GetPixel(0, 0), 0u); // nothing presented yet
@@ -56,32 +58,26 @@ TEST(OffscreenWindowTest, PresentReadsTheFrameAndSavesItAsPng) {
     ASSERT_TRUE(window.Present());
     EXPECT_EQ(window.GetFrameWidth(), 64);
     EXPECT_EQ(window.GetFrameHeight(), 48);
-    EXPECT_EQ(window.GetPixel(2, 2), kBlue);
-    EXPECT_EQ(window.GetPixel(63, 0), kRed);
-    EXPECT_EQ(window.GetPixel(0, 47), kRed);
-    EXPECT_EQ(window.GetPixel(63, 47), kRed);
-    EXPECT_EQ(window.GetPixel(64, 0), 0u);
+    for (auto [x, y, colour] :
+         {std::tuple{2, 2, kBlue}, {63, 0, kRed}, {0, 47, kRed}, {63, 47, kRed}, {64, 0, 0u}})
+        EXPECT_EQ(window.GetPixel(x, y), colour) << "pixel " << x << "," << y;
 
-    const std::string path =
-        (std::filesystem::temp_directory_path() / ("qx_offscreen_" + std::to_string(::getpid()) + ".png"))
-            .string();
-    ASSERT_TRUE(window.SavePng(path.c_str()));
+    QxScratchDir dir;
+    ASSERT_TRUE(window.SavePng(dir.File("frame.png").c_str()));
     int w = 0, h = 0, channels = 0;
-    std::unique_ptr<unsigned char, void (*)(void*)> image(stbi_load(path.c_str(), &w, &h, &channels, 4),
-                                                          stbi_image_free);
-    std::filesystem::remove(path);
+    std::unique_ptr<unsigned char, void (*)(void*)> image(
+        stbi_load(dir.File("frame.png").c_str(), &w, &h, &channels, 4), stbi_image_free);
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(w, 64);
     EXPECT_EQ(h, 48);
-    const unsigned char* corner = image.get() + (47 * 64 + 63) * 4;
-    EXPECT_EQ(corner[0], 255);
-    EXPECT_EQ(corner[1], 0);
-    EXPECT_EQ(corner[3], 255);
-    EXPECT_EQ(image.get()[2], 255); // the blue top-left corner
+    // RGBA rows, top row first: the blue top-left corner, the red bottom-right one.
+    const unsigned char* last = image.get() + (47 * 64 + 63) * 4;
+    EXPECT_EQ(std::vector<unsigned char>(image.get(), image.get() + 4),
+              (std::vector<unsigned char>{0, 0, 255, 255}));
+    EXPECT_EQ(std::vector<unsigned char>(last, last + 4), (std::vector<unsigned char>{255, 0, 0, 255}));
     EXPECT_FALSE(window.SavePng("/nonexistent-dir/frame.png"));
 
     window.SetClientSize(32, 100);
-    EXPECT_EQ(window.GetClientHeight(), 100);
     Clear(window, 0, 1, 0);
     ASSERT_TRUE(window.Present());
     EXPECT_EQ(window.GetFrameWidth(), 32);
@@ -89,7 +85,7 @@ TEST(OffscreenWindowTest, PresentReadsTheFrameAndSavesItAsPng) {
     EXPECT_EQ(window.GetPixel(31, 99), 0xFF00FF00u);
 }
 
-TEST(OffscreenWindowTest, WindowsKeepTheirOwnFramesAndShareObjects) {
+TEST(OffscreenWindow, WindowsKeepTheirOwnFramesAndShareObjects) {
     QxOffscreenWindow a(16, 16), b(16, 16);
     QX_REQUIRE_GL(a);
     ASSERT_TRUE(b.IsCreated());
@@ -106,7 +102,7 @@ TEST(OffscreenWindowTest, WindowsKeepTheirOwnFramesAndShareObjects) {
     EXPECT_EQ(b.GetPixel(8, 8), kBlue);
 }
 
-TEST(OffscreenWindowTest, CanvasIsLaidOverTheFrameAtPresent) {
+TEST(OffscreenWindow, CanvasIsLaidOverTheFrameAtPresent) {
     QxOffscreenWindow window(40, 30);
     QX_REQUIRE_GL(window);
     Clear(window, 0, 0, 1);
@@ -138,7 +134,7 @@ TEST(OffscreenWindowTest, CanvasIsLaidOverTheFrameAtPresent) {
     DeleteObject(pen);
 }
 
-TEST(OffscreenWindowTest, RepaintsTimersAndCursorGoThroughTheWindow) {
+TEST(OffscreenWindow, RepaintsTimersAndCursorGoThroughTheWindow) {
     QxOffscreenWindow window(10, 10);
     int paints = 0;
     window.SetPaintHandler([&] { ++paints; });
@@ -173,13 +169,10 @@ TEST(OffscreenWindowDeathTest, FailedCreationIsReportedAndHarmless) {
     EXPECT_EXIT(
         {
             setenv("__EGL_VENDOR_LIBRARY_FILENAMES", "/nonexistent/vendor.json", 1);
-            std::string shown;
-            QxSetMessageHandler([&](const char* text, const char*, unsigned, QxWindow*) {
-                shown = text;
-                return IDOK;
-            });
+            QxMessageRecorder shown;
             QxOffscreenWindow window(20, 10);
-            const bool ok = !window.IsCreated() && shown.find("Cannot create an OpenGL context") == 0 &&
+            const bool ok = !window.IsCreated() && !shown.Boxes().empty() &&
+                            shown.Boxes().back().Text.find("Cannot create an OpenGL context") == 0 &&
                             window.GetClientWidth() == 20 && !window.MakeCurrent() && !window.Present() &&
                             !window.SavePng("/tmp/x.png") && window.GetFramebuffer() == 0;
             window.SetClientSize(5, 5);

@@ -5,14 +5,14 @@
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include "scratch_dir.h"
 
 using namespace QxWin;
 
@@ -23,9 +23,7 @@ namespace {
 constexpr const char* kKey = "Software\\Kelmora Test\\Viewer";
 
 std::string ReadText(const fs::path& file) {
-    std::ostringstream text;
-    text << std::ifstream(file, std::ios::binary).rdbuf();
-    return text.str();
+    return QxScratchDir::Read(file.string());
 }
 
 int CountFiles(const fs::path& folder) {
@@ -33,21 +31,11 @@ int CountFiles(const fs::path& folder) {
 }
 
 // Runs each test against its own configuration folder.
-class SettingsTest : public ::testing::Test {
+class Settings : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "qx-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_root = pattern;
-        setenv("XDG_CONFIG_HOME", m_root.c_str(), 1);
-    }
-    void TearDown() override {
-        std::error_code error;
-        fs::permissions(Folder(), fs::perms::owner_all, error);
-        fs::remove_all(m_root, error);
-    }
+    void SetUp() override { setenv("XDG_CONFIG_HOME", m_Root.Path().c_str(), 1); }
 
-    fs::path Folder() const { return m_root / "Kelmora Test" / "Viewer"; }
+    fs::path Folder() const { return m_Root.Path() / "Kelmora Test" / "Viewer"; }
     fs::path File() const { return Folder() / "settings.conf"; }
 
     static HKEY Create() {
@@ -79,10 +67,10 @@ protected:
         return text;
     }
 
-    fs::path m_root;
+    QxScratchDir m_Root;
 };
 
-TEST_F(SettingsTest, ValuesSurviveWriteAndRead) {
+TEST_F(Settings, ValuesSurviveWriteAndRead) {
     HKEY key = nullptr;
     EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_ALL_ACCESS, &key), ERROR_FILE_NOT_FOUND);
     key = Create();
@@ -123,15 +111,16 @@ TEST_F(SettingsTest, ValuesSurviveWriteAndRead) {
     EXPECT_EQ(RegOpenKeyExA(nullptr, kKey, 0, KEY_READ, &key), ERROR_INVALID_HANDLE);
 }
 
-TEST_F(SettingsTest, DamagedFileKeepsDefaultsSilently) {
+TEST_F(Settings, DamagedFileKeepsDefaultsSilently) {
     fs::create_directories(Folder());
-    std::ofstream(File(), std::ios::binary) << "garbage without equals\n"
-                                            << "Undo=dword:1e\n"           // too few digits
-                                            << "Pick=dword:0000000g\n"     // not hex
-                                            << "DataDir=sz:bad\\qescape\n" // unknown escape
-                                            << "Select=hex:0\n"            // half a byte
-                                            << std::string("Normal=\0\x01\xFF", 10) << "\n"
-                                            << "FloatDecimal=dword:00000003\r\n";
+    const std::string binary("Normal=\0\x01\xFF\n", 11);
+    m_Root.Write("Kelmora Test/Viewer/settings.conf", "garbage without equals\n"
+                                                      "Undo=dword:1e\n"           // too few digits
+                                                      "Pick=dword:0000000g\n"     // not hex
+                                                      "DataDir=sz:bad\\qescape\n" // unknown escape
+                                                      "Select=hex:0\n" +          // half a byte
+                                                          binary +
+                                                          "FloatDecimal=dword:00000003\r\n");
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
     HKEY key = nullptr;
@@ -160,7 +149,7 @@ TEST_F(SettingsTest, DamagedFileKeepsDefaultsSilently) {
               (std::vector<DWORD>{50, 3, 1, 2, 3}));
 }
 
-TEST_F(SettingsTest, FailedWriteKeepsTheOldFile) {
+TEST_F(Settings, FailedWriteKeepsTheOldFile) {
     HKEY key = Create();
     ASSERT_EQ(SetDword(key, "Undo", 30), ERROR_SUCCESS);
     const std::string old = ReadText(File());

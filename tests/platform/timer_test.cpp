@@ -26,7 +26,7 @@ void KillSelfProc(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
 }
 
-class TimerTest : public ::testing::Test {
+class Timer : public ::testing::Test {
 protected:
     void SetUp() override {
         QxSetManualClock(1);
@@ -36,9 +36,14 @@ protected:
         EXPECT_EQ(QxGetTimerCount(), 0) << "a test left timers behind";
         QxSetManualClock(0);
     }
+    // Moves the manual clock on and runs the timers then due; returns how many ran.
+    static int PumpAfter(DWORD milliseconds) {
+        QxAdvanceClock(milliseconds);
+        return QxPumpTimers();
+    }
 };
 
-TEST_F(TimerTest, WindowAndThreadTimersFireAtTheirPeriods) {
+TEST_F(Timer, WindowAndThreadTimersFireAtTheirPeriods) {
     TestWindow window;
     EXPECT_EQ(window.SetTimer(7, 100), 7u);
     EXPECT_EQ(SetTimer(&window, 0, 100, nullptr), 1u); // identifier 0 is a timer of its own
@@ -47,25 +52,21 @@ TEST_F(TimerTest, WindowAndThreadTimersFireAtTheirPeriods) {
     EXPECT_EQ(QxGetTimerCount(), 3);
     EXPECT_EQ(QxGetNextTimerDelay(), 30u);
 
-    QxAdvanceClock(29);
-    EXPECT_EQ(QxPumpTimers(), 0);
-    QxAdvanceClock(1);
-    EXPECT_EQ(QxPumpTimers(), 1);
+    EXPECT_EQ(PumpAfter(29), 0);
+    EXPECT_EQ(PumpAfter(1), 1);
     ASSERT_EQ(g_log.size(), 1u);
     EXPECT_EQ(g_log[0], "thread " + std::to_string(thread) + " msg 275 at 1");
 
     // Late pumping runs each due timer once, not once per missed period; earliest due first.
-    QxAdvanceClock(170);
-    EXPECT_EQ(QxPumpTimers(), 3);
-    EXPECT_EQ(window.timers, (std::vector<UINT_PTR>{7, 0}));
+    EXPECT_EQ(PumpAfter(170), 3);
+    EXPECT_EQ(window.Timers, (std::vector<UINT_PTR>{7, 0}));
     EXPECT_EQ(g_log.size(), 2u);
     EXPECT_EQ(QxGetNextTimerDelay(), 30u); // re-armed from the pump, not from the missed times
 
     // A period of 0 is the 10 ms minimum.
     EXPECT_EQ(window.SetTimer(7, 0), 7u);
-    QxAdvanceClock(10);
-    EXPECT_EQ(QxPumpTimers(), 1);
-    EXPECT_EQ(window.timers.back(), 7u);
+    EXPECT_EQ(PumpAfter(10), 1);
+    EXPECT_EQ(window.Timers.back(), 7u);
 
     EXPECT_EQ(KillTimer(nullptr, thread), 1);
     EXPECT_EQ(KillTimer(nullptr, thread), 0);
@@ -73,13 +74,12 @@ TEST_F(TimerTest, WindowAndThreadTimersFireAtTheirPeriods) {
     // The window's destructor kills its own timers.
 }
 
-TEST_F(TimerTest, ResettingAndKillingFromCallbacks) {
+TEST_F(Timer, ResettingAndKillingFromCallbacks) {
     auto window = std::make_unique<TestWindow>();
     window->SetTimer(1, 100);
     EXPECT_EQ(window->SetTimer(1, 50), 1u); // replaces, restarting the count
     EXPECT_EQ(QxGetTimerCount(), 1);
-    QxAdvanceClock(50);
-    EXPECT_EQ(QxPumpTimers(), 1);
+    EXPECT_EQ(PumpAfter(50), 1);
 
     // A thread timer set again under its own identifier keeps it; another gets a new one.
     const UINT_PTR a = SetTimer(nullptr, 0, 40, LogProc);
@@ -89,36 +89,32 @@ TEST_F(TimerTest, ResettingAndKillingFromCallbacks) {
 
     // The camera drag: the callback kills its timer and starts it again with period 0.
     int steps = 0;
-    window->onTimer = [&](UINT_PTR id) {
+    window->TimerAction = [&](UINT_PTR id) {
         ++steps;
         window->KillTimer(id);
         window->SetTimer(id, 0);
     };
-    QxAdvanceClock(20);
-    EXPECT_EQ(QxPumpTimers(), 2); // the two thread timers; the window timer is due at 100
+    EXPECT_EQ(PumpAfter(20), 2); // the two thread timers; the window timer is due at 100
     EXPECT_EQ(g_log.back(), "self");
     EXPECT_EQ(QxGetTimerCount(), 2); // the self-killing one is gone
     EXPECT_EQ(KillTimer(nullptr, a), 1);
 
-    QxAdvanceClock(30);
-    EXPECT_EQ(QxPumpTimers(), 1);
-    QxAdvanceClock(10);
-    EXPECT_EQ(QxPumpTimers(), 1);
+    EXPECT_EQ(PumpAfter(30), 1);
+    EXPECT_EQ(PumpAfter(10), 1);
     EXPECT_EQ(steps, 2);
 
     // A callback that kills another due timer keeps it from running in the same pump, and
     // one that destroys a window takes the window's timers with it.
     auto other = std::make_unique<TestWindow>();
     other->SetTimer(3, 10);
-    window->onTimer = [&](UINT_PTR) { other.reset(); };
-    QxAdvanceClock(10);
-    EXPECT_EQ(QxPumpTimers(), 1);
+    window->TimerAction = [&](UINT_PTR) { other.reset(); };
+    EXPECT_EQ(PumpAfter(10), 1);
     EXPECT_EQ(QxGetTimerCount(), 1);
     window.reset();
     EXPECT_EQ(QxGetTimerCount(), 0);
 }
 
-TEST_F(TimerTest, WaitingAndRunningFollowTheClock) {
+TEST_F(Timer, WaitingAndRunningFollowTheClock) {
     EXPECT_EQ(QxWaitTimers(INFINITE), 0); // nothing could ever wake it
     EXPECT_EQ(QxGetNextTimerDelay(), INFINITE);
 
@@ -135,7 +131,7 @@ TEST_F(TimerTest, WaitingAndRunningFollowTheClock) {
     EXPECT_EQ(timeGetTime() - start, 1017u);
 }
 
-TEST_F(TimerTest, ClocksAndResolutionRequests) {
+TEST_F(Timer, ClocksAndResolutionRequests) {
     const DWORD tick = timeGetTime();
     LARGE_INTEGER count0{}, count1{}, frequency{};
     ASSERT_TRUE(QueryPerformanceFrequency(&frequency));

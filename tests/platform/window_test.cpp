@@ -12,16 +12,16 @@ using namespace QxWin;
 
 namespace {
 
-TEST(WindowTest, CaptureIsProcessWideAndEndsWithItsWindow) {
+TEST(Window, CaptureIsProcessWideAndEndsWithItsWindow) {
     TestWindow a, b;
     EXPECT_EQ(SetCapture(&a), nullptr);
     EXPECT_TRUE(a.HasCapture());
     EXPECT_EQ(SetCapture(&b), &a); // taking the capture takes it from the other window
-    EXPECT_EQ(a.captures, (std::vector<int>{1, 0}));
+    EXPECT_EQ(a.Captures, (std::vector<int>{1, 0}));
     EXPECT_EQ(a.ReleaseCapture(), 0); // a window without the capture cannot release it
     EXPECT_EQ(GetCapture(), &b);
     EXPECT_TRUE(ReleaseCapture());
-    EXPECT_EQ(b.captures, (std::vector<int>{1, 0}));
+    EXPECT_EQ(b.Captures, (std::vector<int>{1, 0}));
 
     auto gone = std::make_unique<TestWindow>();
     gone->SetCapture();
@@ -29,7 +29,7 @@ TEST(WindowTest, CaptureIsProcessWideAndEndsWithItsWindow) {
     EXPECT_EQ(GetCapture(), nullptr);
 }
 
-TEST(WindowTest, CursorPositionAndShapeFollowTheMouseWindow) {
+TEST(Window, CursorPositionAndShapeFollowTheMouseWindow) {
     TestWindow a({100, 50}), b({400, 0});
     QxSetMousePos(&a, 10, 20);
     POINT point{};
@@ -47,8 +47,8 @@ TEST(WindowTest, CursorPositionAndShapeFollowTheMouseWindow) {
     EXPECT_EQ(a.GetCursor(), cross);
     b.SetCapture();
     EXPECT_EQ(SetCursor(QxCursorFromId(101)), cross);
-    EXPECT_EQ(b.cursors, (std::vector<unsigned>{101}));
-    EXPECT_EQ(a.cursors, (std::vector<unsigned>{QX_CURSOR_CROSS}));
+    EXPECT_EQ(b.Cursors, (std::vector<unsigned>{101}));
+    EXPECT_EQ(a.Cursors, (std::vector<unsigned>{QX_CURSOR_CROSS}));
     b.ReleaseCapture();
     SetCursor(before);
 

@@ -24,14 +24,12 @@ int CheckNode(const N* n, const N* parent, Less less) {
 }
 } // namespace
 
-TEST(QxBinTree, IndexPathKeysOrderLikeAPreOrderWalk) {
+TEST(BinTree, IndexPathKeysOrderLikeAPreOrderWalk) {
     CQxBinTree<Path, int> map;
-    EXPECT_EQ(map.Insert(Path{0, 1}, 3), 1);
-    EXPECT_EQ(map.Insert(Path{}, 0), 1);
-    EXPECT_EQ(map.Insert(Path{1}, 5), 1);
-    EXPECT_EQ(map.Insert(Path{0}, 1), 1);
-    EXPECT_EQ(map.Insert(Path{0, 0, 7}, 2), 1);
-    EXPECT_EQ(map.Insert(Path{0, 2}, 4), 1);
+    // Each value is its key's place in a pre-order walk of the object tree.
+    const std::pair<Path, int> keys[] = {{{0, 1}, 3}, {{}, 0},        {{1}, 5},
+                                         {{0}, 1},    {{0, 0, 7}, 2}, {{0, 2}, 4}};
+    for (const auto& [path, value] : keys) EXPECT_EQ(map.Insert(path, value), 1) << value;
     EXPECT_EQ(map.Insert(Path{0}, 99), 0); // already there: unchanged
     EXPECT_EQ(map.Insert(Path{}, 99), 0);  // two empty paths are the same key
     EXPECT_EQ(map.GetCount(), 6u);
@@ -59,7 +57,7 @@ TEST(QxBinTree, IndexPathKeysOrderLikeAPreOrderWalk) {
     EXPECT_EQ(last->Value, 50);
 }
 
-TEST(QxBinTree, StaysOrderedAndBalancedUnderRandomEdits) {
+TEST(BinTree, StaysOrderedAndBalancedUnderRandomEdits) {
     enum Channel { QX_A = 3, QX_B = 1 };
     std::mt19937 random(7);
     CQxBinTree<unsigned int, unsigned int> map;
@@ -82,7 +80,7 @@ TEST(QxBinTree, StaysOrderedAndBalancedUnderRandomEdits) {
     CheckNode(map.GetRoot(), static_cast<decltype(map.GetRoot())>(nullptr), CQxKeyLess<unsigned int>());
     // Erasing while iterating keeps the walk going in order.
     for (auto i = map.begin(); i != map.end();) i = (i->Key % 2) ? map.Erase(i) : std::next(i);
-    for (auto& node : map) EXPECT_EQ(node.Key % 2, 0u);
+    for (auto& node : map) EXPECT_EQ(node.Key % 2, 0u) << "key " << node.Key;
     CheckNode(map.GetRoot(), static_cast<decltype(map.GetRoot())>(nullptr), CQxKeyLess<unsigned int>());
 
     CQxBinTree<Channel, int> channels;
@@ -100,7 +98,7 @@ TEST(QxBinTree, StaysOrderedAndBalancedUnderRandomEdits) {
     EXPECT_EQ(joined, "abc");
 }
 
-TEST(QxBinTree, NestedMapsCopyAndMoveDeeply) {
+TEST(BinTree, NestedMapsCopyAndMoveDeeply) {
     using Inner = CQxBinTree<unsigned int, CQxString>;
     CQxBinTree<Path, Inner> outer;
     outer[Path{0, 1}][3] = "x";
@@ -121,7 +119,7 @@ TEST(QxBinTree, NestedMapsCopyAndMoveDeeply) {
     EXPECT_TRUE(copy.IsEmpty());
 }
 
-TEST(QxKeyTree, HoldsEachKeyOnceInOrder) {
+TEST(KeyTree, HoldsEachKeyOnceInOrder) {
     CQxKeyTree<float> frames;
     for (float f : {10.0f, 0.0f, 5.0f, 10.0f, 2.5f, 0.0f}) frames.Insert(f);
     EXPECT_EQ(frames.GetCount(), 4u);

@@ -3,10 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <utility>
 #include <vector>
 
-#include "mesh_test_util.h"
+#include "mesh_builders.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/graphics/mesh.h"
 
@@ -18,55 +17,48 @@ CQxAttribute* FakeAttribute(int i) {
     return reinterpret_cast<CQxAttribute*>(static_cast<std::uintptr_t>(0x1000 * i));
 }
 
-// For every corner in serial order: the list position of its mate's face and the mate's ring
-// position, so that two meshes can be compared without sharing pointers.
-std::vector<std::pair<unsigned int, unsigned int>> MateLayout(const CQxMesh& mesh) {
-    std::vector<std::pair<unsigned int, unsigned int>> out;
-    for (const CQxFace& f : mesh.Faces())
-        f.ForEachHalfEdge([&](CQxHalfEdge& h) {
-            const CQxHalfEdge* m = h.Mate();
-            unsigned int pos = 0;
-            while (m && m->GetFace()->GetHalfEdgeAt(pos) != m) ++pos;
-            out.emplace_back(m ? mesh.Faces().Find(m->GetFace()) : 0xFFFFFFFF, pos);
-        });
-    return out;
+// The unit cube of CubePositions and CubeFaces; a 2 x 2 grid in the XZ plane where a test needs one:
+//   6---7---8    z
+//   | 2 | 3 |    ^
+//   3---4---5    |
+//   | 0 | 1 |    +--> x    (quads facing +Y)
+//   0---1---2
+class MeshCore : public ::testing::Test {
+protected:
+    void SetUp() override { BuildMesh(m_Cube, CubePositions(), CubeFaces()); }
+    static void BuildGrid(CQxMesh& mesh) {
+        mesh.Clear();
+        AddGrid(mesh, 2, [](float x, float z) { return CQxVector(x, 0, z); });
+    }
+
+    CQxMesh m_Cube;
+};
+
+TEST_F(MeshCore, ClosedCubeIsFullyMated) {
+    EXPECT_TRUE(m_Cube.CheckTopology(1));
+    EXPECT_EQ(m_Cube.UpdateHalfEdgeMates(), 12u);
+    EXPECT_EQ(CountBoundarySides(m_Cube), 0u);
+    for (const CQxVertex& v : m_Cube.Vertices())
+        EXPECT_EQ(v.HalfEdge()->GetVertex(), &v) << "vertex " << v.Index();
+    EXPECT_EQ(m_Cube.GetSeparatedFaceCount(), 12u);
+    EXPECT_EQ(m_Cube.GetSeparatedFaceCount(4), 6u);
+    EXPECT_EQ(m_Cube.GetSeparatedFaceCount(2), 0u);
+    EXPECT_EQ(m_Cube.GetValidFaceHalfEdgeCount(), 24u);
 }
 
-// A 3 x 3 grid of vertices in the XZ plane and four quads facing +Y.
-void BuildGrid(CQxMesh& mesh) {
-    std::vector<CQxVector> p;
-    for (int z = 0; z < 3; ++z)
-        for (int x = 0; x < 3; ++x) p.emplace_back(static_cast<float>(x), 0.0f, static_cast<float>(z));
-    BuildMesh(mesh, p, {{0, 3, 4, 1}, {1, 4, 5, 2}, {3, 6, 7, 4}, {4, 7, 8, 5}});
-}
-
-} // namespace
-
-TEST(MeshCore, ClosedCubeHasFullTopologyAndOutwardNormals) {
-    CQxMesh mesh;
-    BuildMesh(mesh, CubePositions(), CubeFaces());
-    EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(mesh.UpdateHalfEdgeMates(), 12u);
-    EXPECT_EQ(CountBoundarySides(mesh), 0u);
-    for (const CQxVertex& v : mesh.Vertices()) EXPECT_EQ(v.HalfEdge()->GetVertex(), &v);
-
-    mesh.UpdateNormals();
-    EXPECT_TRUE(NormalsOutward(mesh));
-    // Smooth corners average their three faces: the normal runs along the diagonal.
-    EXPECT_TRUE(
-        mesh.Vertices().GetAt(7)->Normal().IsEqual(CQxVector(1, 1, 1) * (1.0f / std::sqrt(3.0f)), 1e-5f));
+TEST_F(MeshCore, NormalsPointOutwardAndSmoothCornersAverageTheirFaces) {
+    m_Cube.UpdateNormals();
+    EXPECT_TRUE(NormalsOutward(m_Cube));
+    const CQxVector diagonal = CQxVector(1, 1, 1) * (1.0f / std::sqrt(3.0f));
+    EXPECT_TRUE(m_Cube.Vertices().GetAt(7)->Normal().IsEqual(diagonal, 1e-5f));
     // Vertices on flat faces only still get a unit normal.
-    for (CQxFace& f : mesh.Faces()) f.SetShade(0);
-    mesh.UpdateNormals();
-    EXPECT_NEAR(mesh.Vertices().GetAt(0)->Normal().GetLength(), 1.0f, 1e-5f);
-
-    EXPECT_EQ(mesh.GetSeparatedFaceCount(), 12u);
-    EXPECT_EQ(mesh.GetSeparatedFaceCount(4), 6u);
-    EXPECT_EQ(mesh.GetSeparatedFaceCount(2), 0u);
-    EXPECT_EQ(mesh.GetValidFaceHalfEdgeCount(), 24u);
+    for (CQxFace& f : m_Cube.Faces()) f.SetShade(0);
+    m_Cube.UpdateNormals();
+    EXPECT_NEAR(m_Cube.Vertices().GetAt(0)->Normal().GetLength(), 1.0f, 1e-5f);
 
     // An L-shaped face far from the origin: Newell's normal is exact for concave polygons.
     const float o = 1000.0f;
+    CQxMesh mesh;
     BuildMesh(
         mesh,
         {{o, o, 5}, {o + 2, o, 5}, {o + 2, o + 1, 5}, {o + 1, o + 1, 5}, {o + 1, o + 2, 5}, {o, o + 2, 5}},
@@ -76,15 +68,17 @@ TEST(MeshCore, ClosedCubeHasFullTopologyAndOutwardNormals) {
     EXPECT_TRUE(mesh.Vertices().GetAt(3)->Normal().IsEqual(CQxVector(0, 0, 1), 1e-5f));
 }
 
-TEST(MeshCore, MatesOnOpenNonManifoldAndMiswoundInput) {
+TEST_F(MeshCore, OpenGridKeepsBoundaryCornersOnItsVertices) {
     CQxMesh grid;
     BuildGrid(grid);
     EXPECT_EQ(grid.UpdateHalfEdgeMates(), 4u);
     EXPECT_EQ(CountBoundarySides(grid), 8u);
     // Boundary vertices keep a boundary corner, where a walk around them starts.
     for (const CQxVertex& v : grid.Vertices())
-        EXPECT_EQ(v.HalfEdge()->Mate() != nullptr, &v == grid.Vertices().GetAt(4));
+        EXPECT_EQ(v.HalfEdge()->Mate() != nullptr, v.Index() == 4) << "vertex " << v.Index();
+}
 
+TEST_F(MeshCore, NonManifoldAndMiswoundSidesGetNoMate) {
     // Three triangles on the side 0-1 (non-manifold): none of them gets a mate there.
     CQxMesh fin;
     BuildMesh(fin, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -1, 0}, {0, 0, 1}, {1, 1, 0}},
@@ -98,13 +92,15 @@ TEST(MeshCore, MatesOnOpenNonManifoldAndMiswoundInput) {
     EXPECT_TRUE(fin.CheckTopology());
 }
 
-TEST(MeshCore, DegenerateInputIsHandled) {
+TEST_F(MeshCore, EmptyMeshHasNothingToUpdate) {
     CQxMesh empty;
     empty.UpdateNormals();
     CQxBoundBox box;
     EXPECT_TRUE(empty.IsEmpty() && empty.CheckTopology(1) && !empty.GetBoundBox(box));
     EXPECT_EQ(empty.UpdateHalfEdgeMates() + empty.UpdateHalfEdgeSerialIndices(), 0u);
+}
 
+TEST_F(MeshCore, DegenerateFacesAreInvalidButHandled) {
     // A point, a line, a face with a repeated vertex, a good triangle, an empty ring, a dot.
     CQxMesh mesh;
     BuildMesh(mesh, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}},
@@ -130,24 +126,24 @@ TEST(MeshCore, DegenerateInputIsHandled) {
     f->PopHalfEdge(f->GetHalfEdgeAt(3));
     mesh.UpdateHalfEdgeMates();
     EXPECT_TRUE(mesh.CheckTopology());
+}
 
-    // A repeat far apart in a large ring is caught too.
+TEST_F(MeshCore, RepeatFarApartInALargeRingIsInvalid) {
     std::vector<unsigned int> ring(40);
     for (unsigned int i = 0; i < 40; ++i) ring[i] = i;
+    CQxMesh mesh;
     BuildMesh(mesh, std::vector<CQxVector>(40), {ring});
     EXPECT_TRUE(mesh.Faces().Front()->IsValid());
     mesh.Faces().Front()->GetHalfEdgeAt(30)->SetVertex(mesh.Vertices().GetAt(3));
     EXPECT_FALSE(mesh.Faces().Front()->IsValid());
 }
 
-TEST(MeshCore, RingEditing) {
-    CQxMesh mesh;
-    BuildMesh(mesh, CubePositions(), CubeFaces());
-    CQxFace* f = mesh.Faces().Front();
+TEST_F(MeshCore, RingEditing) {
+    CQxFace* f = m_Cube.Faces().Front();
     CQxHalfEdge* first = f->GetHalfEdge();
     CQxHalfEdge loose;
     EXPECT_FALSE(f->PushHalfEdge(first));
-    EXPECT_FALSE(mesh.Faces().Back()->InsertHalfEdgeAfter(first, &loose));
+    EXPECT_FALSE(m_Cube.Faces().Back()->InsertHalfEdgeAfter(first, &loose));
 
     // Taking a corner out cuts its mate on both sides; it can be put back elsewhere.
     CQxHalfEdge* h = f->GetHalfEdgeAt(1);
@@ -157,20 +153,22 @@ TEST(MeshCore, RingEditing) {
     EXPECT_EQ(h->GetFace(), nullptr);
     EXPECT_FALSE(f->RemoveHalfEdge(h));
     EXPECT_TRUE(f->InsertHalfEdgeAfter(f->GetHalfEdgeAt(2), h));
-    EXPECT_EQ(CornerIndices(mesh, *f), (std::vector<unsigned int>{0, 3, 1, 2}));
+    EXPECT_EQ(CornerIndices(m_Cube, *f), (std::vector<unsigned int>{0, 3, 1, 2}));
     EXPECT_EQ(f->GetHalfEdgeAt(3), first->Prev());
     EXPECT_EQ(f->GetHalfEdgeAt(4), nullptr);
-    EXPECT_EQ(f->FindHalfEdge(mesh.Vertices().GetAt(3)), f->GetHalfEdgeAt(1));
-    auto* front = new CQxHalfEdge(nullptr, mesh.Vertices().GetAt(4), 0);
+    EXPECT_EQ(f->FindHalfEdge(m_Cube.Vertices().GetAt(3)), f->GetHalfEdgeAt(1));
+    auto* front = new CQxHalfEdge(nullptr, m_Cube.Vertices().GetAt(4), 0);
     EXPECT_TRUE(f->PushFrontHalfEdge(front));
     EXPECT_EQ(front->GetFace(), f);
     EXPECT_TRUE(f->PopHalfEdge(front));
     EXPECT_EQ(f->GetHalfEdge(), first);
+}
 
-    // Copying a face copies its value only; CopyRing adds the corners with their data.
-    first->AllocUV();
-    first->UV().Set(0.25f, 0.5f);
-    first->Color() = 0xFF102030;
+TEST_F(MeshCore, FaceCopyTakesTheValueAndCopyRingTheCorners) {
+    CQxFace* f = m_Cube.Faces().Front();
+    f->GetHalfEdge()->AllocUV();
+    f->GetHalfEdge()->UV().Set(0.25f, 0.5f);
+    f->GetHalfEdge()->Color() = 0xFF102030;
     CQxFace copy(*f);
     EXPECT_EQ(copy.GetHalfEdgeCount(), 0u);
     copy.CopyRing(*f);
@@ -181,7 +179,7 @@ TEST(MeshCore, RingEditing) {
     EXPECT_FLOAT_EQ(copy.GetUVCenter().y, 0.5f);
 }
 
-TEST(MeshCore, CopiesAreIndependentWithTheSameOrder) {
+TEST_F(MeshCore, CopiesAreIndependentWithTheSameOrder) {
     CQxMesh mesh;
     BuildMesh(mesh, CubePositions(), CubeFaces(), FakeAttribute(1));
     mesh.Faces().Pop(mesh.Faces().GetAt(4));
@@ -192,18 +190,10 @@ TEST(MeshCore, CopiesAreIndependentWithTheSameOrder) {
     mesh.Vertices().GetAt(5)->Bones()->Weights[0] = 0.75f;
     SetCornerUVs(mesh);
 
+    // Its own elements (a link into the original would have no list position in the copy).
     auto* copy = new CQxMesh(mesh);
     ASSERT_TRUE(copy->CheckTopology(1));
-    EXPECT_EQ(MateLayout(*copy), MateLayout(mesh));
-    auto f = mesh.Faces().begin();
-    for (CQxFace& g : copy->Faces()) {
-        EXPECT_EQ(CornerIndices(*copy, g), CornerIndices(mesh, *f));
-        EXPECT_EQ(g.Attribute(), FakeAttribute(1));
-        EXPECT_EQ(g.IsSelect(), f->IsSelect());
-        EXPECT_EQ(g.GetHalfEdgeAt(2)->UV().y, f->GetHalfEdgeAt(2)->UV().y);
-        ++f;
-    }
-    EXPECT_EQ(copy->Edges().Front()->Vertex(1), copy->Vertices().GetAt(7));
+    EXPECT_TRUE(SameMesh(*copy, mesh));
 
     // Changing either leaves the other alone, and the copy outlives the original.
     copy->Vertices().Front()->Position().Set(9, 9, 9);
@@ -211,7 +201,6 @@ TEST(MeshCore, CopiesAreIndependentWithTheSameOrder) {
     EXPECT_EQ(mesh.Vertices().Front()->Position(), CQxVector(0, 0, 0));
     EXPECT_EQ(mesh.Vertices().GetAt(5)->Bones()->Weights[0], 0.75f);
     mesh.Clear();
-    EXPECT_TRUE(mesh.IsEmpty());
     EXPECT_TRUE(copy->CheckTopology(1));
     mesh = *copy;
     delete copy;
@@ -219,28 +208,27 @@ TEST(MeshCore, CopiesAreIndependentWithTheSameOrder) {
     EXPECT_EQ(CountBoundarySides(mesh), 4u);
 }
 
-TEST(MeshCore, InvertingAndBackFaces) {
-    CQxMesh mesh;
-    BuildMesh(mesh, CubePositions(), CubeFaces());
-    mesh.UpdateNormals();
-    const CQxVector before = mesh.Faces().Front()->Normal();
-    mesh.InvertFaces({});
-    EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(CountBoundarySides(mesh), 0u);
-    EXPECT_EQ(CornerIndices(mesh, *mesh.Faces().Front()), (std::vector<unsigned int>{0, 1, 3, 2}));
-    mesh.UpdateNormals();
-    EXPECT_TRUE(mesh.Faces().Front()->Normal().IsEqual(-before, 1e-6f));
-    mesh.InvertFaces({});
+TEST_F(MeshCore, InvertingTurnsFacesAndKeepsMatesOnlyWhenAllTurn) {
+    m_Cube.UpdateNormals();
+    const CQxVector before = m_Cube.Faces().Front()->Normal();
+    m_Cube.InvertFaces({});
+    EXPECT_TRUE(m_Cube.CheckTopology(1));
+    EXPECT_EQ(CountBoundarySides(m_Cube), 0u);
+    EXPECT_EQ(CornerIndices(m_Cube, *m_Cube.Faces().Front()), (std::vector<unsigned int>{0, 1, 3, 2}));
+    m_Cube.UpdateNormals();
+    EXPECT_TRUE(m_Cube.Faces().Front()->Normal().IsEqual(-before, 1e-6f));
+    m_Cube.InvertFaces({});
 
     // One face turned against its neighbours loses its mates (listed twice, turned once).
-    CQxFace* top = mesh.Faces().GetAt(1);
-    mesh.InvertFaces({top, top, nullptr});
-    EXPECT_TRUE(mesh.CheckTopology());
-    EXPECT_EQ(CountBoundarySides(mesh), 8u);
-    mesh.InvertFaces({top});
-    EXPECT_EQ(CountBoundarySides(mesh), 0u);
+    CQxFace* top = m_Cube.Faces().GetAt(1);
+    m_Cube.InvertFaces({top, top, nullptr});
+    EXPECT_TRUE(m_Cube.CheckTopology());
+    EXPECT_EQ(CountBoundarySides(m_Cube), 8u);
+    m_Cube.InvertFaces({top});
+    EXPECT_EQ(CountBoundarySides(m_Cube), 0u);
+}
 
-    // Back faces: the added faces are the back sides; their fronts are in neither list.
+TEST_F(MeshCore, BackFacesAreAddedBehindTheirFronts) {
     CQxMesh plane;
     BuildGrid(plane);
     CQxArray<CQxFace*> out, added;
@@ -251,6 +239,7 @@ TEST(MeshCore, InvertingAndBackFaces) {
     ASSERT_EQ(added.GetSize(), 2u);
     EXPECT_TRUE(plane.CheckTopology(1));
     EXPECT_EQ(plane.Faces().GetAt(4), added[0]);
+    // The added faces are the back sides; their fronts are in neither list.
     plane.GetBackSideFaces({}, out);
     EXPECT_EQ(out, added);
     plane.GetSingleSideFaces({}, out);
@@ -261,131 +250,134 @@ TEST(MeshCore, InvertingAndBackFaces) {
     for (CQxFace* f : added) plane.Faces().Pop(f);
     plane.UpdateHalfEdgeMates();
     EXPECT_EQ(CountBoundarySides(plane), 8u);
+    // A face of another mesh is refused.
     CQxMesh other;
     BuildGrid(other);
     EXPECT_FALSE(plane.FaceBackSide({other.Faces().Front()}, added));
     EXPECT_EQ(plane.Faces().GetCount(), 4u);
 }
 
-TEST(MeshCore, DeletingElementsAndStaleState) {
-    CQxMesh mesh;
-    BuildMesh(mesh, CubePositions(), CubeFaces());
+TEST_F(MeshCore, DeletingElementsNeedsTheUpkeep) {
     // Until the upkeep runs, the vertices of a removed face still name its corners.
-    mesh.Faces().Pop(mesh.Faces().GetAt(1));
-    EXPECT_FALSE(mesh.CheckTopology());
-    mesh.UpdateHalfEdgeMates();
-    EXPECT_TRUE(mesh.CheckTopology());
-    EXPECT_EQ(CountBoundarySides(mesh), 4u);
+    m_Cube.Faces().Pop(m_Cube.Faces().GetAt(1));
+    EXPECT_FALSE(m_Cube.CheckTopology());
+    m_Cube.UpdateHalfEdgeMates();
+    EXPECT_TRUE(m_Cube.CheckTopology());
+    EXPECT_EQ(CountBoundarySides(m_Cube), 4u);
 
     // Removing vertex 0 with the faces that use it.
-    CQxVertex* v = mesh.Vertices().Front();
-    for (CQxFace* f : FaceArray(mesh))
-        if (f->FindHalfEdge(v)) mesh.Faces().Pop(f);
-    mesh.Vertices().Pop(v);
-    mesh.UpdateVertexHalfEdges();
-    mesh.UpdateHalfEdgeMates();
-    mesh.UpdateIndices();
-    EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(mesh.Faces().GetCount(), 2u);
-    EXPECT_EQ(mesh.Vertices().GetAt(3)->HalfEdge(), nullptr); // (0,0,1) lost all its faces
+    CQxVertex* v = m_Cube.Vertices().Front();
+    for (CQxFace* f : FaceArray(m_Cube))
+        if (f->FindHalfEdge(v)) m_Cube.Faces().Pop(f);
+    m_Cube.Vertices().Pop(v);
+    m_Cube.UpdateVertexHalfEdges();
+    m_Cube.UpdateHalfEdgeMates();
+    m_Cube.UpdateIndices();
+    EXPECT_TRUE(m_Cube.CheckTopology(1));
+    EXPECT_EQ(m_Cube.Faces().GetCount(), 2u);
+    EXPECT_EQ(m_Cube.Vertices().GetAt(3)->HalfEdge(), nullptr); // (0,0,1) lost all its faces
+}
 
-    // Stale state is reported: a one-way mate, a foreign vertex, stale indices.
-    CQxHalfEdge* h = mesh.Faces().Front()->GetHalfEdgeAt(2);
+TEST_F(MeshCore, StaleStateIsReported) {
+    // A one-way mate, a foreign vertex, stale indices.
+    CQxHalfEdge* h = m_Cube.Faces().Front()->GetHalfEdgeAt(2);
     h->Mate()->Mate() = nullptr;
-    EXPECT_FALSE(mesh.CheckTopology());
-    mesh.UpdateHalfEdgeMates();
+    EXPECT_FALSE(m_Cube.CheckTopology());
+    m_Cube.UpdateHalfEdgeMates();
     CQxVertex stranger;
     CQxVertex* own = h->GetVertex();
     h->SetVertex(&stranger);
-    EXPECT_FALSE(mesh.CheckTopology());
+    EXPECT_FALSE(m_Cube.CheckTopology());
     h->SetVertex(own);
-    mesh.Vertices().PushFront(new CQxVertex());
-    EXPECT_TRUE(mesh.CheckTopology());
-    EXPECT_FALSE(mesh.CheckTopology(1));
+    m_Cube.Vertices().PushFront(new CQxVertex());
+    EXPECT_TRUE(m_Cube.CheckTopology());
+    EXPECT_FALSE(m_Cube.CheckTopology(1));
 }
 
-TEST(MeshCore, SelectionQueriesAndOrder) {
-    CQxMesh mesh;
-    BuildMesh(mesh, CubePositions(), CubeFaces());
-    mesh.Edges().PushBack(new CQxEdge(mesh.Vertices().GetAt(0), mesh.Vertices().GetAt(7), 0));
-    const std::vector<CQxVertex*> v = VertexArray(mesh);
-    const std::vector<CQxFace*> f = FaceArray(mesh);
+TEST_F(MeshCore, SelectionQueriesListInMeshOrder) {
+    m_Cube.Edges().PushBack(new CQxEdge(m_Cube.Vertices().GetAt(0), m_Cube.Vertices().GetAt(7), 0));
+    const std::vector<CQxVertex*> v = VertexArray(m_Cube);
+    const std::vector<CQxFace*> f = FaceArray(m_Cube);
     CQxHalfEdge* side = f[3]->GetHalfEdgeAt(2);
-    EXPECT_FALSE(mesh.HasSelect());
-    mesh.Select(1, {v[6], v[2], nullptr, v[4]}, {}, {f[5], f[1]}, {side});
-    EXPECT_TRUE(mesh.HasVertexSelect() && mesh.HasFaceSelect() && mesh.HasFaceHalfEdgeSelect());
-    EXPECT_FALSE(mesh.HasEdgeSelect());
+    EXPECT_FALSE(m_Cube.HasSelect());
+    m_Cube.Select(1, {v[6], v[2], nullptr, v[4]}, {}, {f[5], f[1]}, {side});
+    EXPECT_TRUE(m_Cube.HasVertexSelect() && m_Cube.HasFaceSelect() && m_Cube.HasFaceHalfEdgeSelect());
+    EXPECT_FALSE(m_Cube.HasEdgeSelect());
 
     CQxArray<CQxVertex*> vs{v[0]};
     CQxArray<CQxEdge*> es;
     CQxArray<CQxFace*> fs;
     CQxArray<CQxHalfEdge*> hs;
-    EXPECT_TRUE(mesh.GetSelects(vs, es, fs, hs));
+    EXPECT_TRUE(m_Cube.GetSelects(vs, es, fs, hs));
     EXPECT_EQ(vs, (CQxArray<CQxVertex*>{v[2], v[4], v[6]}));
     EXPECT_EQ(fs, (CQxArray<CQxFace*>{f[1], f[5]}));
     EXPECT_EQ(hs, (CQxArray<CQxHalfEdge*>{side}));
 
     // Listed twice, toggled twice.
-    mesh.ToggleSelect({v[2], v[3], v[3]}, {mesh.Edges().Front()}, {}, {});
-    mesh.GetSelects(vs, es, fs, hs);
+    m_Cube.ToggleSelect({v[2], v[3], v[3]}, {m_Cube.Edges().Front()}, {}, {});
+    m_Cube.GetSelects(vs, es, fs, hs);
     EXPECT_EQ(vs, (CQxArray<CQxVertex*>{v[4], v[6]}));
     EXPECT_EQ(es.GetSize(), 1u);
-    mesh.ToggleSelect();
-    mesh.GetSelects(vs, es, fs, hs);
+    m_Cube.ToggleSelect();
+    m_Cube.GetSelects(vs, es, fs, hs);
     EXPECT_EQ(vs.GetSize() + es.GetSize() + fs.GetSize() + hs.GetSize(), 6u + 0u + 4u + 23u);
-    mesh.Select(0);
-    EXPECT_FALSE(mesh.GetSelects(vs, es, fs, hs));
+    m_Cube.Select(0);
+    EXPECT_FALSE(m_Cube.GetSelects(vs, es, fs, hs));
+}
 
-    // Texture coordinates are selected only where they exist.
-    f[2]->ForEachHalfEdge([](CQxHalfEdge& h) { h.AllocUV(); });
-    mesh.SelectUVs(1);
-    EXPECT_TRUE(mesh.HasUVSelect());
-    EXPECT_FALSE(mesh.HasSelect());
-    mesh.ToggleSelectUVs({f[2]->GetHalfEdge(), f[0]->GetHalfEdge()});
-    EXPECT_TRUE(mesh.GetUVSelects(hs));
-    EXPECT_EQ(
-        hs, (CQxArray<CQxHalfEdge*>{f[2]->GetHalfEdgeAt(1), f[2]->GetHalfEdgeAt(2), f[2]->GetHalfEdgeAt(3)}));
-    mesh.FreeHalfEdgeUVs();
-    EXPECT_FALSE(mesh.GetUVSelects(hs));
-    mesh.AllocHalfEdgeUVs();
-    mesh.ToggleSelectUVs();
-    EXPECT_TRUE(mesh.GetUVSelects(hs));
+TEST_F(MeshCore, TextureCoordinatesAreSelectedOnlyWhereTheyExist) {
+    CQxFace* f = m_Cube.Faces().GetAt(2);
+    f->ForEachHalfEdge([](CQxHalfEdge& h) { h.AllocUV(); });
+    m_Cube.SelectUVs(1);
+    EXPECT_TRUE(m_Cube.HasUVSelect());
+    EXPECT_FALSE(m_Cube.HasSelect());
+    m_Cube.ToggleSelectUVs({f->GetHalfEdge(), m_Cube.Faces().Front()->GetHalfEdge()});
+    CQxArray<CQxHalfEdge*> hs;
+    EXPECT_TRUE(m_Cube.GetUVSelects(hs));
+    EXPECT_EQ(hs, (CQxArray<CQxHalfEdge*>{f->GetHalfEdgeAt(1), f->GetHalfEdgeAt(2), f->GetHalfEdgeAt(3)}));
+    m_Cube.FreeHalfEdgeUVs();
+    EXPECT_FALSE(m_Cube.GetUVSelects(hs));
+    m_Cube.AllocHalfEdgeUVs();
+    m_Cube.ToggleSelectUVs();
+    EXPECT_TRUE(m_Cube.GetUVSelects(hs));
     EXPECT_EQ(hs.GetSize(), 24u);
 }
 
-TEST(MeshCore, IndicesAttributesBoxesAndBones) {
-    CQxMesh mesh;
-    BuildMesh(mesh, CubePositions(), CubeFaces());
-    EXPECT_EQ(mesh.UpdateHalfEdgeSerialIndices(), 24u);
+TEST_F(MeshCore, SerialIndicesNumberCornersInFaceOrder) {
+    EXPECT_EQ(m_Cube.UpdateHalfEdgeSerialIndices(), 24u);
     CQxArray<CQxHalfEdge*> serial;
-    mesh.CreateHalfEdgeSerialPointerArray(serial);
+    m_Cube.CreateHalfEdgeSerialPointerArray(serial);
     ASSERT_EQ(serial.GetSize(), 24u);
-    for (unsigned int i = 0; i < serial.GetSize(); ++i) EXPECT_EQ(serial[i]->Index(), i);
-    EXPECT_EQ(serial[5], mesh.Faces().GetAt(1)->GetHalfEdgeAt(1));
-    mesh.UpdateIndices();
+    for (unsigned int i = 0; i < serial.GetSize(); ++i) EXPECT_EQ(serial[i]->Index(), i) << "corner " << i;
+    EXPECT_EQ(serial[5], m_Cube.Faces().GetAt(1)->GetHalfEdgeAt(1));
+    m_Cube.UpdateIndices();
     EXPECT_EQ(serial[5]->Index(), 1u);
+}
 
-    const std::vector<CQxFace*> f = FaceArray(mesh);
-    EXPECT_FALSE(mesh.HasFaceAttribute());
-    mesh.SetAttribute(FakeAttribute(2), {f[1], f[4]});
-    mesh.SetAttribute(FakeAttribute(3), {f[2]});
-    EXPECT_TRUE(mesh.HasFaceAttribute(FakeAttribute(3)));
-    EXPECT_FALSE(mesh.HasFaceAttribute(FakeAttribute(4)));
+TEST_F(MeshCore, AttributesAreSetPerFaceAndListedOnce) {
+    const std::vector<CQxFace*> f = FaceArray(m_Cube);
+    EXPECT_FALSE(m_Cube.HasFaceAttribute());
+    m_Cube.SetAttribute(FakeAttribute(2), {f[1], f[4]});
+    m_Cube.SetAttribute(FakeAttribute(3), {f[2]});
+    EXPECT_TRUE(m_Cube.HasFaceAttribute(FakeAttribute(3)));
+    EXPECT_FALSE(m_Cube.HasFaceAttribute(FakeAttribute(4)));
     CQxArray<CQxAttribute*> unique;
-    mesh.GetUniqueAttributes(unique);
+    m_Cube.GetUniqueAttributes(unique);
     EXPECT_EQ(unique, (CQxArray<CQxAttribute*>{nullptr, FakeAttribute(2), FakeAttribute(3)}));
-    mesh.SetAttribute(FakeAttribute(4), {});
-    mesh.GetUniqueAttributes(unique);
+    m_Cube.SetAttribute(FakeAttribute(4), {});
+    m_Cube.GetUniqueAttributes(unique);
     EXPECT_EQ(unique, (CQxArray<CQxAttribute*>{FakeAttribute(4)}));
+}
 
+TEST_F(MeshCore, BoundBoxesFollowTransformsAndOffsets) {
     CQxBoundBox box;
     CQxMatrix turn;
     turn.SetRotateZ(1.5707963f);
-    EXPECT_TRUE(mesh.GetBoundBox(box, &turn));
+    EXPECT_TRUE(m_Cube.GetBoundBox(box, &turn));
     EXPECT_TRUE(box.GetMin().IsEqual(CQxVector(-1, 0, 0), 1e-6f));
-    mesh.OffsetVertices(CQxVector(0, -2, 0));
+    m_Cube.OffsetVertices(CQxVector(0, -2, 0));
     box.Reset();
-    mesh.GetBoundBox(box);
+    m_Cube.GetBoundBox(box);
     EXPECT_EQ(box.GetMax(), CQxVector(1, -1, 1));
     const CQxBoundBox turned = box.GetTransformed(turn);
     EXPECT_TRUE(turned.GetMax().IsEqual(CQxVector(2, 1, 1), 1e-5f));
@@ -393,13 +385,13 @@ TEST(MeshCore, IndicesAttributesBoxesAndBones) {
     EXPECT_TRUE(turned.IsInside(CQxVector(1.5f, 0.5f, 0.5f)));
     EXPECT_TRUE(CQxBoundBox().GetTransformed(turn).IsEmpty());
 
-    mesh.AllocVertexBones();
-    EXPECT_EQ(mesh.Vertices().Back()->Bones()->Weights[3], 0.0f);
-    mesh.FreeVertexBones();
-    EXPECT_FALSE(mesh.Vertices().Back()->HasBones());
+    m_Cube.AllocVertexBones();
+    EXPECT_EQ(m_Cube.Vertices().Back()->Bones()->Weights[3], 0.0f);
+    m_Cube.FreeVertexBones();
+    EXPECT_FALSE(m_Cube.Vertices().Back()->HasBones());
 }
 
-TEST(MeshCore, PoolReusesMemoryOfFreedElements) {
+TEST_F(MeshCore, PoolReusesMemoryOfFreedElements) {
 #ifdef __SANITIZE_ADDRESS__
     GTEST_SKIP() << "sanitizer builds allocate each element on its own";
 #else
@@ -421,3 +413,5 @@ TEST(MeshCore, PoolReusesMemoryOfFreedElements) {
     delete anchor;
 #endif
 }
+
+} // namespace

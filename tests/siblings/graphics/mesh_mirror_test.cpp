@@ -3,7 +3,7 @@
 #include <limits>
 #include <vector>
 
-#include "mesh_test_util.h"
+#include "mesh_builders.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/graphics/mesh.h"
 
@@ -34,9 +34,7 @@ TEST(MeshMirror, HalfCubeMirroredWithConnectClosesIntoABox) {
     CQxMesh mesh;
     ASSERT_TRUE(mesh.CreateSymmetry(half, QX_AXIS_X, 1, 0));
     EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(mesh.Vertices().GetCount(), 12u);
-    EXPECT_EQ(mesh.Faces().GetCount(), 10u);
-    EXPECT_EQ(CountBoundarySides(mesh), 0u);
+    EXPECT_EQ(Counts(mesh), "12 vertices 10 faces 0 open");
     EXPECT_TRUE(NormalsOutward(mesh));
     // The plane vertices are shared: the mirrored bottom face uses vertex 0 of the source half.
     EXPECT_NE(mesh.Faces().GetAt(5)->FindHalfEdge(mesh.Vertices().GetAt(0)), nullptr);
@@ -45,8 +43,7 @@ TEST(MeshMirror, HalfCubeMirroredWithConnectClosesIntoABox) {
     // Without connect the halves stay apart, each open along the plane.
     ASSERT_TRUE(mesh.CreateSymmetry(half, QX_AXIS_X, 0, 0));
     EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(mesh.Vertices().GetCount(), 16u);
-    EXPECT_EQ(CountBoundarySides(mesh), 8u);
+    EXPECT_EQ(Counts(mesh), "16 vertices 10 faces 8 open");
 
     // A vertex almost on the plane (relative to the mesh size) is still shared.
     half.Vertices().Front()->Position().x = 1e-6f;
@@ -56,15 +53,14 @@ TEST(MeshMirror, HalfCubeMirroredWithConnectClosesIntoABox) {
     // Only single axes are accepted; a refusal leaves the mesh as it was.
     EXPECT_FALSE(mesh.CreateSymmetry(half, static_cast<QX_AXIS_TYPE>(QX_AXIS_X | QX_AXIS_Y), 1, 0));
     EXPECT_FALSE(mesh.CreateSymmetry(half, QX_AXIS_NONE, 1, 0));
-    EXPECT_EQ(mesh.Vertices().GetCount(), 12u);
+    EXPECT_EQ(Counts(mesh), "12 vertices 10 faces 0 open");
 
     // A mesh may be mirrored into itself.
     CQxMesh self;
     BuildHalfCube(self);
     ASSERT_TRUE(self.CreateSymmetry(self, QX_AXIS_X, 1, 0));
     EXPECT_TRUE(self.CheckTopology(1));
-    EXPECT_EQ(CountBoundarySides(self), 0u);
-    EXPECT_EQ(self.Faces().GetCount(), 10u);
+    EXPECT_EQ(Counts(self), "12 vertices 10 faces 0 open");
 }
 
 TEST(MeshMirror, SymmetryCopiesUVsPerCornerAndFollowsItsSource) {
@@ -94,8 +90,7 @@ TEST(MeshMirror, SymmetryCopiesUVsPerCornerAndFollowsItsSource) {
     EXPECT_EQ(mesh.Vertices().GetAt(0)->Position(), CQxVector(0, -1, 0));
     CQxMesh rebuilt;
     rebuilt.CreateSymmetry(half, QX_AXIS_X, 1, 0);
-    auto r = rebuilt.Vertices().begin();
-    for (const CQxVertex& v : mesh.Vertices()) EXPECT_EQ(v.Position(), (r++)->Position());
+    EXPECT_TRUE(SameMesh(mesh, rebuilt));
 
     // The same holds without connect, and for a free vertex no face uses.
     half.Vertices().PushBack(new CQxVertex(CQxVector(0, 5, 0)));
@@ -119,9 +114,7 @@ TEST(MeshMirror, DuplicateMirrorsOnSeveralAxes) {
     SetCornerUVs(mesh);
     ASSERT_TRUE(mesh.DuplicateMirrors(QX_AXIS_X | QX_AXIS_Y | QX_AXIS_Z, 1, 1));
     EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(mesh.Faces().GetCount(), 24u);
-    EXPECT_EQ(mesh.Vertices().GetCount(), 26u);
-    EXPECT_EQ(CountBoundarySides(mesh), 0u);
+    EXPECT_EQ(Counts(mesh), "26 vertices 24 faces 0 open");
     EXPECT_TRUE(NormalsOutward(mesh));
     EXPECT_EQ(CountUVs(mesh), 96u);
 
@@ -129,9 +122,7 @@ TEST(MeshMirror, DuplicateMirrorsOnSeveralAxes) {
     BuildOctant(mesh);
     ASSERT_TRUE(mesh.DuplicateMirrors(QX_AXIS_X | QX_AXIS_Z, 0, 0));
     EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(mesh.Vertices().GetCount(), 28u);
-    EXPECT_EQ(mesh.Faces().GetCount(), 12u);
-    EXPECT_EQ(CountBoundarySides(mesh), 24u);
+    EXPECT_EQ(Counts(mesh), "28 vertices 12 faces 24 open");
     EXPECT_TRUE(NormalsOutward(mesh));
 
     EXPECT_FALSE(mesh.DuplicateMirrors(0, 1, 0));
@@ -170,7 +161,7 @@ TEST(MeshMirror, CopiesTransformedAndMirrored) {
     move.SetTranslate(CQxVector(5, 0, 0));
     ASSERT_TRUE(mesh.CreateCopy(mesh, 1, &move, 0, 1));
     EXPECT_TRUE(mesh.CheckTopology(1));
-    EXPECT_EQ(mesh.Vertices().GetCount() + mesh.Faces().GetCount() + CountBoundarySides(mesh), 16u + 12u);
+    EXPECT_EQ(Counts(mesh), "16 vertices 12 faces 0 open");
     EXPECT_EQ(mesh.Vertices().Back()->Position(), CQxVector(6, 1, 1));
     ASSERT_TRUE(mesh.CreateCopy(mesh, 0, nullptr, QX_AXIS_Y | QX_AXIS_Z, 0));
     EXPECT_EQ(mesh.Faces().GetCount(), 12u);

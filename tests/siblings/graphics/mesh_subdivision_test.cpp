@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <source_location>
+#include <utility>
 #include <vector>
 
-#include "mesh_test_util.h"
+#include "mesh_builders.h"
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/mesh.h"
 
@@ -11,13 +13,6 @@ namespace {
 
 using qxtest::BuildMesh;
 using qxtest::CountBoundarySides;
-
-unsigned int CountMatedPairs(const CQxMesh& mesh) {
-    unsigned int n = 0;
-    for (const CQxFace& f : mesh.Faces())
-        f.ForEachHalfEdge([&](CQxHalfEdge& h) { n += h.Mate() != nullptr; });
-    return n / 2;
-}
 
 bool AllQuads(const CQxMesh& mesh) {
     for (const CQxFace& f : mesh.Faces())
@@ -42,19 +37,11 @@ struct Random {
 
 // A wavy grid of n x n quads over [0, 1]^2 with texture coordinates following the grid.
 void BuildWavyGrid(CQxMesh& mesh, unsigned int n) {
-    std::vector<CQxVector> p;
-    for (unsigned int j = 0; j <= n; ++j)
-        for (unsigned int i = 0; i <= n; ++i) {
-            const float x = float(i) / float(n), z = float(j) / float(n);
-            p.emplace_back(x, 0.1f * std::sin(6.0f * x) * std::cos(5.0f * z), z);
-        }
-    qxtest::FaceList faces;
-    for (unsigned int j = 0; j < n; ++j)
-        for (unsigned int i = 0; i < n; ++i) {
-            const unsigned int a = j * (n + 1) + i;
-            faces.push_back({a, a + n + 1, a + n + 2, a + 1});
-        }
-    BuildMesh(mesh, p, faces);
+    mesh.Clear();
+    qxtest::AddGrid(mesh, n, [n](float i, float j) {
+        const float x = i / float(n), z = j / float(n);
+        return CQxVector(x, 0.1f * std::sin(6.0f * x) * std::cos(5.0f * z), z);
+    });
     for (CQxFace& f : mesh.Faces())
         f.ForEachHalfEdge([](CQxHalfEdge& h) {
             h.AllocUV();
@@ -62,59 +49,39 @@ void BuildWavyGrid(CQxMesh& mesh, unsigned int n) {
         });
 }
 
-// The derived meshes of `mesh` hold exactly what a fresh build at `level` gives: positions,
-// normals, texture coordinates and colours, bit for bit.
+// The derived meshes of `mesh` hold exactly what a fresh build at `level` gives, bit for bit.
 void ExpectSameAsFresh(const CQxMesh& mesh, unsigned int level) {
-    const CQxMesh* sub = mesh.GetSubdivisionMesh();
-    ASSERT_NE(sub, nullptr);
+    ASSERT_NE(mesh.GetSubdivisionMesh(), nullptr);
     CQxMesh fresh(mesh);
     ASSERT_EQ(fresh.SetSubdivisionLevel(level, 1), 1);
-    const CQxMesh* want = fresh.GetSubdivisionMesh();
-    ASSERT_EQ(want->Vertices().GetCount(), sub->Vertices().GetCount());
-    ASSERT_EQ(want->Faces().GetCount(), sub->Faces().GetCount());
-    auto v = sub->Vertices().begin();
-    for (const CQxVertex& w : want->Vertices()) {
-        ASSERT_EQ(v->Position(), w.Position());
-        ASSERT_EQ(v->Normal(), w.Normal());
-        ++v;
-    }
-    auto f = sub->Faces().begin();
-    for (const CQxFace& g : want->Faces()) {
-        ASSERT_EQ(f->Normal(), g.Normal());
-        const CQxHalfEdge* h = f->GetHalfEdge();
-        g.ForEachHalfEdge([&](CQxHalfEdge& k) {
-            EXPECT_EQ(h->UV(), k.UV());
-            EXPECT_EQ(h->Color(), k.Color());
-            h = h->Next();
-        });
-        ++f;
-    }
+    EXPECT_TRUE(qxtest::SameMesh(*mesh.GetSubdivisionMesh(), *fresh.GetSubdivisionMesh()));
+}
+
+// Updates the derived meshes in place (the first derived vertex stays where it was) and checks
+// them against a fresh build.
+void ExpectUpdatedInPlace(CQxMesh& mesh, unsigned int level,
+                          const std::source_location& at = std::source_location::current()) {
+    const ::testing::ScopedTrace trace(at.file_name(), int(at.line()), "this update");
+    const CQxVertex* firstVertex = mesh.GetSubdivisionMesh()->Vertices().Front();
+    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+    EXPECT_EQ(mesh.GetSubdivisionMesh()->Vertices().Front(), firstVertex) << "rebuilt instead of updated";
+    ExpectSameAsFresh(mesh, level);
 }
 
 TEST(MeshSubdivision, CubeCountsClosedAndInsideItsCage) {
     CQxMesh cube;
     BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
 
-    ASSERT_EQ(cube.SetSubdivisionLevel(1, 0), 1);
-    const CQxMesh* one = cube.GetSubdivisionMesh();
-    ASSERT_NE(one, nullptr);
-    EXPECT_EQ(one->Faces().GetCount(), 24u);
-    EXPECT_EQ(one->Vertices().GetCount(), 26u);
-    EXPECT_EQ(CountMatedPairs(*one), 48u);
-    EXPECT_EQ(CountBoundarySides(*one), 0u);
-    EXPECT_TRUE(AllQuads(*one));
-    EXPECT_EQ(one->CheckTopology(1), 1);
-
-    ASSERT_EQ(cube.SetSubdivisionLevel(2, 0), 1);
-    EXPECT_EQ(cube.GetSubdivisionLevel(), 2u);
+    for (auto [level, counts] :
+         {std::pair{1u, "26 vertices 24 faces 0 open"}, {2u, "98 vertices 96 faces 0 open"}}) {
+        ASSERT_EQ(cube.SetSubdivisionLevel(level, 0), 1);
+        const CQxMesh* sub = cube.GetSubdivisionMesh();
+        ASSERT_NE(sub, nullptr);
+        EXPECT_EQ(qxtest::Counts(*sub), counts) << "level " << level;
+        EXPECT_TRUE(AllQuads(*sub)) << "level " << level;
+        EXPECT_EQ(sub->CheckTopology(1), 1);
+    }
     const CQxMesh* two = cube.GetSubdivisionMesh();
-    ASSERT_NE(two, nullptr);
-    EXPECT_EQ(two->Faces().GetCount(), 96u);
-    EXPECT_EQ(two->Vertices().GetCount(), 98u);
-    EXPECT_EQ(CountMatedPairs(*two), 192u);
-    EXPECT_EQ(CountBoundarySides(*two), 0u);
-    EXPECT_TRUE(AllQuads(*two));
-    EXPECT_EQ(two->CheckTopology(1), 1);
 
     // Inside the cage, rounder than it, normals pointing out.
     const CQxVector centre(0.5f, 0.5f, 0.5f);
@@ -131,15 +98,15 @@ TEST(MeshSubdivision, CubeCountsClosedAndInsideItsCage) {
         EXPECT_NEAR(v.Normal().GetLength(), 1.0f, 1e-5f);
     }
     EXPECT_LT(farthest / nearest, 1.25f); // the cage's own ratio is sqrt(3)
-    for (const CQxFace& f : two->Faces()) EXPECT_GT(f.Normal().GetDot(f.GetCenter() - centre), 0.0f);
+    for (const CQxFace& f : two->Faces())
+        EXPECT_GT(f.Normal().GetDot(f.GetCenter() - centre), 0.0f) << "face " << f.Index();
 
     // Subdividing in place twice gives the same surface as the display chain.
     CQxMesh baked(cube);
     ASSERT_EQ(baked.Subdivide(2, 0), 1);
     EXPECT_EQ(baked.CheckTopology(1), 1);
-    EXPECT_EQ(baked.Faces().GetCount(), 96u);
-    EXPECT_EQ(CountBoundarySides(baked), 0u);
-    EXPECT_EQ(Positions(baked), Positions(*two));
+    EXPECT_EQ(qxtest::Counts(baked), "98 vertices 96 faces 0 open");
+    EXPECT_EQ(Positions(baked), Positions(*two)); // normals may differ in the last bit
     EXPECT_EQ(baked.GetSubdivisionMesh(), nullptr);
 }
 
@@ -156,7 +123,7 @@ TEST(MeshSubdivision, BoundariesStayCreases) {
     EXPECT_EQ(sub->CheckTopology(1), 1);
     const std::vector<CQxVector> q = Positions(*sub);
     ASSERT_EQ(q.size(), 6u + 2u + 7u);
-    for (unsigned int corner : {0u, 2u, 3u, 5u}) EXPECT_EQ(q[corner], p[corner]);
+    for (unsigned int corner : {0u, 2u, 3u, 5u}) EXPECT_EQ(q[corner], p[corner]) << "corner " << corner;
     const CQxVector bent = (p[1] * 6.0f + p[0] + p[2]) * 0.125f;
     EXPECT_NEAR(q[1].x, bent.x, 1e-6f);
     EXPECT_NEAR(q[1].z, bent.z, 1e-6f);
@@ -172,8 +139,7 @@ TEST(MeshSubdivision, BoundariesStayCreases) {
     CQxMesh quad;
     BuildMesh(quad, {{0, 0, 0}, {0, 0, 1}, {1, 0, 1}, {1, 0, 0}}, {{0, 1, 2, 3}});
     ASSERT_EQ(quad.Subdivide(3, 0), 1);
-    EXPECT_EQ(quad.Faces().GetCount(), 64u);
-    EXPECT_EQ(CountBoundarySides(quad), 32u);
+    EXPECT_EQ(qxtest::Counts(quad), "81 vertices 64 faces 32 open");
     EXPECT_EQ(quad.CheckTopology(1), 1);
     const std::vector<CQxVector> r = Positions(quad);
     EXPECT_EQ(r[0], CQxVector(0, 0, 0));
@@ -191,12 +157,10 @@ TEST(MeshSubdivision, MixedAndBrokenInput) {
     ASSERT_EQ(mesh.SetSubdivisionLevel(1, 0), 1);
     const CQxMesh* sub = mesh.GetSubdivisionMesh();
     ASSERT_NE(sub, nullptr);
-    EXPECT_EQ(sub->Faces().GetCount(), 3u + 4u + 5u);
+    // 9 vertex points, 3 face points, 10 edge points; 3 + 4 + 5 quads; boundary sides doubled.
+    EXPECT_EQ(qxtest::Counts(*sub), "22 vertices 12 faces 16 open");
     EXPECT_TRUE(AllQuads(*sub));
     EXPECT_EQ(sub->CheckTopology(1), 1);
-    // 9 vertex points, 3 face points, 10 edge points; boundary sides doubled.
-    EXPECT_EQ(sub->Vertices().GetCount(), 22u);
-    EXPECT_EQ(CountBoundarySides(*sub), 2u * 8u);
 
     // In place, the broken faces stay as they were, at their list positions.
     ASSERT_EQ(mesh.Subdivide(1, 0), 1);
@@ -220,9 +184,8 @@ TEST(MeshSubdivision, MixedAndBrokenInput) {
     BuildMesh(closed, ring, prism);
     ASSERT_EQ(CountBoundarySides(closed), 0u);
     ASSERT_EQ(closed.SetSubdivisionLevel(1, 0), 1);
-    EXPECT_EQ(closed.GetSubdivisionMesh()->Vertices().GetCount(), 16u + 10u + 24u);
-    EXPECT_EQ(closed.GetSubdivisionMesh()->Faces().GetCount(), 48u);
-    EXPECT_EQ(CountBoundarySides(*closed.GetSubdivisionMesh()), 0u);
+    // 16 vertex points, 10 face points, 24 edge points.
+    EXPECT_EQ(qxtest::Counts(*closed.GetSubdivisionMesh()), "50 vertices 48 faces 0 open");
     EXPECT_EQ(closed.GetSubdivisionMesh()->CheckTopology(1), 1);
 
     // Three faces on one edge, and two faces wound against each other: no crash, sound result.
@@ -234,7 +197,7 @@ TEST(MeshSubdivision, MixedAndBrokenInput) {
     EXPECT_EQ(fin.GetSubdivisionMesh()->CheckTopology(1), 1);
     ASSERT_EQ(fin.Subdivide(2, 1), 1);
     EXPECT_EQ(fin.CheckTopology(1), 1);
-    for (const CQxVertex& v : fin.Vertices()) EXPECT_TRUE(v.Position().IsFinite());
+    for (const CQxVertex& v : fin.Vertices()) EXPECT_TRUE(v.Position().IsFinite()) << "vertex " << v.Index();
 }
 
 TEST(MeshSubdivision, FaceVaryingDataAndFaceSettings) {
@@ -292,43 +255,60 @@ TEST(MeshSubdivision, FaceVaryingDataAndFaceSettings) {
     }
 }
 
-TEST(MeshSubdivision, UpdateMatchesRebuild) {
-    CQxMesh mesh;
-    BuildWavyGrid(mesh, 24);
-    mesh.Vertices().PushBack(new CQxVertex(CQxVector(5, 5, 5))); // used by no face
-    ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
-    const CQxMesh* sub = mesh.GetSubdivisionMesh();
-    const CQxVertex* firstVertex = sub->Vertices().Front();
+TEST(MeshSubdivision, GridDragsMatchRebuild) {
+    // A small cage, and one big enough that the comparison and every pass of the update run on
+    // two threads.
+    for (unsigned int n : {24u, 130u}) {
+        SCOPED_TRACE(testing::Message() << n << " x " << n << " grid");
+        CQxMesh mesh;
+        BuildWavyGrid(mesh, n);
+        mesh.Vertices().PushBack(new CQxVertex(CQxVector(5, 5, 5))); // used by no face
+        ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
+        const CQxMesh* sub = mesh.GetSubdivisionMesh();
+        std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
+        std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
+        Random next{777};
+        auto moveSome = [&] {
+            for (std::size_t i = 0; i < vertices.size() / 100; ++i)
+                vertices[next(vertices.size())]->Position() +=
+                    CQxVector(0.001f * float(next(9)), 0.01f, -0.002f * float(next(5)));
+        };
 
-    // A few vertices (the sparse path), among them a boundary corner and the unused vertex.
-    unsigned int i = 0;
-    for (CQxVertex& v : mesh.Vertices()) {
-        if (i % 97 == 0 || i == 24 || i + 1 == mesh.Vertices().GetCount())
-            v.Position() += CQxVector(0.01f, 0.2f, -0.03f);
-        ++i;
+        // A few vertices (the sparse path), among them a boundary corner and the unused vertex.
+        for (unsigned int i = 0; i < vertices.size(); i += 97)
+            vertices[i]->Position() += CQxVector(0.01f, 0.2f, -0.03f);
+        vertices[n]->Position() += CQxVector(0.01f, 0.2f, -0.03f);
+        vertices.back()->Position() += CQxVector(0.01f, 0.2f, -0.03f);
+        ExpectUpdatedInPlace(mesh, 2);
+        EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
+
+        // Every vertex (the full pass), then 1% at random with the texture coordinates of 40
+        // faces, one corner's and a colour.
+        mesh.OffsetVertices(CQxVector(1, 2, 3));
+        ExpectUpdatedInPlace(mesh, 2);
+        moveSome();
+        for (int i = 0; i < 40; ++i)
+            faces[next(faces.size())]->ForEachHalfEdge(
+                [](CQxHalfEdge& h) { h.UV() += CQxVector2D(0.03125f, 0.0f); });
+        faces[100]->GetHalfEdge()->UV() += CQxVector2D(0.25f, 0.0f); // one corner off its neighbours
+        faces[100]->GetHalfEdge()->Next()->Color() = 0x80402010;
+        ExpectUpdatedInPlace(mesh, 2);
+
+        // Moves with a changed face flag: the face side asks for a rebuild after the vertex side
+        // refined.
+        moveSome();
+        faces[faces.size() - 3]->SetShade(0);
+        ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+        ExpectSameAsFresh(mesh, 2);
+        EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
+
+        // A changed topology is noticed and rebuilt.
+        mesh.Faces().PopBack();
+        mesh.UpdateHalfEdgeMates();
+        ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+        EXPECT_EQ(mesh.GetSubdivisionMesh()->Faces().GetCount(), (n * n - 1) * 16);
+        EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
     }
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
-    EXPECT_EQ(sub->Vertices().Front(), firstVertex); // updated, not rebuilt
-    ExpectSameAsFresh(mesh, 2);
-
-    // Every vertex (the full pass), then texture coordinates and a colour.
-    mesh.OffsetVertices(CQxVector(1, 2, 3));
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    ExpectSameAsFresh(mesh, 2);
-    CQxHalfEdge* h = mesh.Faces().GetAt(100)->GetHalfEdge();
-    h->UV() += CQxVector2D(0.25f, 0.0f);
-    h->Next()->Color() = 0x80402010;
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
-    ExpectSameAsFresh(mesh, 2);
-
-    // A changed topology is noticed and rebuilt.
-    mesh.Faces().PopBack();
-    mesh.UpdateHalfEdgeMates();
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    EXPECT_EQ(mesh.GetSubdivisionMesh()->Faces().GetCount(), (24u * 24u - 1u) * 16u);
-    EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
 }
 
 TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
@@ -345,7 +325,6 @@ TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
     ASSERT_EQ(mesh.SetSubdivisionLevel(3, 1), 1);
     const CQxMesh* sub = mesh.GetSubdivisionMesh();
     ASSERT_NE(sub, nullptr);
-    const CQxVertex* firstVertex = sub->Vertices().Front();
 
     std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
     std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
@@ -368,77 +347,31 @@ TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
                 if (h.HasUV()) h.UV() += CQxVector2D(0.125f, -0.0625f);
             });
         }
-        ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
+        ExpectUpdatedInPlace(mesh, 3);
         EXPECT_EQ(mesh.GetSubdivisionMesh(), sub);
-        EXPECT_EQ(sub->Vertices().Front(), firstVertex);
-        ExpectSameAsFresh(mesh, 3);
     }
     for (unsigned int i = 0; i < 12; ++i) vertices[100 + i]->Position().y += 0.05f;
     vertices.back()->Position().x += 1.0f;
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
-    ExpectSameAsFresh(mesh, 3);
+    ExpectUpdatedInPlace(mesh, 3);
     moveSome(static_cast<unsigned int>(vertices.size()) / 2);
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    ExpectSameAsFresh(mesh, 3);
+    ExpectUpdatedInPlace(mesh, 3);
 
     // A level-1 chain reads the mixed cage's tables directly.
     ASSERT_EQ(mesh.SetSubdivisionLevel(1, 1), 1);
     moveSome(5);
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    ExpectSameAsFresh(mesh, 1);
-}
-
-TEST(MeshSubdivision, BigCageDragsMatchRebuild) {
-    // Big enough that the comparison and every pass of the update run on two threads: 1% of the
-    // vertices moved at random, then together with changed texture coordinates, then together
-    // with a changed face flag (the face side asks for a rebuild after the vertex side refined).
-    CQxMesh mesh;
-    BuildWavyGrid(mesh, 130);
-    ASSERT_EQ(mesh.SetSubdivisionLevel(2, 1), 1);
-    const CQxMesh* sub = mesh.GetSubdivisionMesh();
-    const CQxVertex* firstVertex = sub->Vertices().Front();
-    std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
-    std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
-    Random next{777};
-    auto moveSome = [&] {
-        for (std::size_t i = 0; i < vertices.size() / 100; ++i)
-            vertices[next(vertices.size())]->Position() +=
-                CQxVector(0.001f * float(next(9)), 0.01f, -0.002f * float(next(5)));
-    };
-
-    moveSome();
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
-    ExpectSameAsFresh(mesh, 2);
-
-    moveSome();
-    for (int i = 0; i < 40; ++i)
-        faces[next(faces.size())]->ForEachHalfEdge(
-            [](CQxHalfEdge& h) { h.UV() += CQxVector2D(0.03125f, 0.0f); });
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    EXPECT_EQ(sub->Vertices().Front(), firstVertex);
-    ExpectSameAsFresh(mesh, 2);
-
-    moveSome();
-    faces[faces.size() - 3]->SetShade(0);
-    ASSERT_EQ(mesh.UpdateSubdivisionMeshes(1), 1);
-    ExpectSameAsFresh(mesh, 2);
-    EXPECT_EQ(mesh.GetSubdivisionMesh()->CheckTopology(1), 1);
+    ExpectUpdatedInPlace(mesh, 1);
 }
 
 TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
     CQxMesh cube;
     BuildMesh(cube, qxtest::CubePositions(), qxtest::CubeFaces());
-    const std::vector<CQxVector> before = Positions(cube);
+    const CQxMesh before(cube);
 
     EXPECT_EQ(cube.Subdivide(0, 1), 1);
-    EXPECT_EQ(Positions(cube), before);
-    EXPECT_EQ(cube.Faces().GetCount(), 6u);
+    EXPECT_TRUE(qxtest::SameMesh(cube, before));
 
     ASSERT_EQ(cube.SetSubdivisionLevel(2, 0), 1);
     EXPECT_EQ(cube.SetSubdivisionLevel(0, 0), 1);
-    EXPECT_EQ(cube.GetSubdivisionLevel(), 0u);
     EXPECT_EQ(cube.GetSubdivisionMesh(), nullptr);
     EXPECT_EQ(cube.UpdateSubdivisionMeshes(0), 0);
 
@@ -449,8 +382,7 @@ TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
     EXPECT_EQ(cube.GetSubdivisionLevel(), 1u);
     EXPECT_EQ(cube.GetSubdivisionMesh(), kept);
     EXPECT_EQ(cube.Subdivide(40, 0), 0);
-    EXPECT_EQ(Positions(cube), before);
-    EXPECT_EQ(cube.Faces().GetCount(), 6u);
+    EXPECT_TRUE(qxtest::SameMesh(cube, before));
     cube.Clear();
     EXPECT_EQ(cube.GetSubdivisionMesh(), nullptr);
 
@@ -459,7 +391,7 @@ TEST(MeshSubdivision, LevelsClearingAndEmptyMeshes) {
     EXPECT_EQ(empty.GetSubdivisionMesh(), nullptr);
     EXPECT_EQ(empty.UpdateSubdivisionMeshes(1), 1);
     EXPECT_EQ(empty.Subdivide(3, 1), 1);
-    EXPECT_EQ(empty.IsEmpty(), 1);
+    EXPECT_TRUE(empty.IsEmpty());
     // Faces added later show up at the next update.
     BuildMesh(empty, qxtest::CubePositions(), qxtest::CubeFaces());
     EXPECT_EQ(empty.UpdateSubdivisionMeshes(1), 1);
@@ -484,7 +416,7 @@ TEST(MeshSubdivision, InPlaceKeepsVerticesAndBlendsBones) {
     EXPECT_EQ(mesh.Vertices().Front(), corner);
     EXPECT_EQ(mesh.Edges().Front()->Vertex(0), corner);
     EXPECT_EQ(mesh.Vertices().GetCount(), 9u);
-    for (const CQxFace& f : mesh.Faces()) EXPECT_EQ(f.IsSelect(), 1);
+    for (const CQxFace& f : mesh.Faces()) EXPECT_EQ(f.IsSelect(), 1) << "face " << f.Index();
     // The face point takes all four bones evenly; weights still sum to one everywhere.
     const CQxVertexBones* centre = mesh.Vertices().GetAt(4)->Bones();
     ASSERT_NE(centre, nullptr);

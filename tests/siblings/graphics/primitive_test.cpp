@@ -26,6 +26,7 @@ void ExpectFansOfCorners(const CQxPrimitive& p, const CQxMesh& mesh, const CQxAt
             ASSERT_LT(3 * t + 2, p.GetIndexCount());
             const unsigned int corner[3] = {0, i, i + 1};
             for (unsigned int k = 0; k < 3; ++k) {
+                SCOPED_TRACE(testing::Message() << "triangle " << t << " corner " << k);
                 const unsigned int index = p.GetIndices()[3 * t + k];
                 ASSERT_LT(index, p.GetVertexCount());
                 const CQxPrimitiveVertex& v = p.GetVertices()[index];
@@ -33,8 +34,7 @@ void ExpectFansOfCorners(const CQxPrimitive& p, const CQxMesh& mesh, const CQxAt
                 EXPECT_EQ(PositionOf(v), h->GetVertex()->Position());
                 const CQxVector normal = f.IsShade() ? h->GetVertex()->Normal() : f.Normal();
                 EXPECT_EQ(CQxVector(v.Normal[0], v.Normal[1], v.Normal[2]), normal);
-                EXPECT_EQ(v.UV[0], h->HasUV() ? h->UV().x : 0.0f);
-                EXPECT_EQ(v.UV[1], h->HasUV() ? h->UV().y : 0.0f);
+                EXPECT_EQ(CQxVector2D(v.UV[0], v.UV[1]), h->HasUV() ? h->UV() : CQxVector2D());
                 EXPECT_EQ(v.Color, h->Color());
             }
         }
@@ -56,7 +56,6 @@ protected:
 TEST_F(PrimitiveBuild, FacesAreFansPerAttributeWithFlatOrSmoothNormals) {
     CQxPrimitive faces;
     ASSERT_TRUE(faces.BuildFaces(m_Mesh, &m_Red));
-    EXPECT_EQ(faces.GetType(), QX_PRIMITIVE_TRIANGLES);
     EXPECT_EQ(faces.GetShade(), QX_SHADE_LIT);
     EXPECT_EQ(faces.GetPrimitiveCount(), 12u);
     ExpectFansOfCorners(faces, m_Mesh, &m_Red);
@@ -75,19 +74,9 @@ TEST_F(PrimitiveBuild, FacesAreFansPerAttributeWithFlatOrSmoothNormals) {
     EXPECT_EQ(blue.GetPrimitiveCount(), 4u);
 
     // Flat faces carry the face normal at every corner; smooth ones the vertex normal.
-    const CQxFace* front = m_Mesh.Faces().Front();
     m_Mesh.Faces().Front()->SetShade(0);
     ASSERT_TRUE(blue.BuildFaces(m_Mesh, &m_Blue));
     ExpectFansOfCorners(blue, m_Mesh, &m_Blue);
-    const CQxPrimitiveVertex& flat = blue.GetVertices()[blue.GetIndices()[0]];
-    EXPECT_FLOAT_EQ(flat.Normal[0], front->Normal().x);
-    EXPECT_FLOAT_EQ(flat.Normal[1], front->Normal().y);
-    EXPECT_FLOAT_EQ(flat.Normal[2], front->Normal().z);
-    const CQxVertex* corner = m_Mesh.Faces().Back()->GetHalfEdge()->GetVertex();
-    const CQxPrimitiveVertex& smooth = blue.GetVertices()[blue.GetIndices()[6]];
-    EXPECT_FLOAT_EQ(smooth.Normal[0], corner->Normal().x);
-    EXPECT_FLOAT_EQ(smooth.Normal[2], corner->Normal().z);
-    EXPECT_EQ(PositionOf(smooth), corner->Position());
 }
 
 TEST(PrimitiveShare, SmoothCornersShareVerticesAndSeamsSplitThem) {
@@ -129,10 +118,9 @@ TEST(PrimitiveShare, SmoothCornersShareVerticesAndSeamsSplitThem) {
 TEST_F(PrimitiveBuild, EdgesPointsAndPicksFollowSelection) {
     CQxPrimitive edges;
     ASSERT_TRUE(edges.BuildEdges(m_Mesh));
-    EXPECT_EQ(edges.GetType(), QX_PRIMITIVE_LINES);
     EXPECT_EQ(edges.GetPrimitiveCount(), 12u); // each shared side once
     for (unsigned int i = 0; i < edges.GetVertexCount(); ++i)
-        EXPECT_EQ(edges.GetVertices()[i].Color, QxNormalColor());
+        EXPECT_EQ(edges.GetVertices()[i].Color, QxNormalColor()) << "vertex " << i;
 
     // A selected face turns its four sides to the selection colour; a free edge adds a line.
     m_Mesh.Faces().Front()->IsSelect() = 1;

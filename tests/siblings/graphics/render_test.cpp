@@ -2,53 +2,21 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
+#include <functional>
+#include <source_location>
 #include <string>
+#include <utility>
+#include <vector>
 
-#include <unistd.h>
-
+#include "message_recorder.h"
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/graphics_context.h"
 #include "qx/graphics/mesh.h"
 #include "qx/graphics/primitive.h"
-#include "qx/platform/message.h"
 #include "qx/platform/offscreen_window.h"
+#include "scratch_dir.h"
 
 namespace {
-
-unsigned int Red(std::uint32_t p) {
-    return (p >> 16) & 0xFF;
-}
-unsigned int Green(std::uint32_t p) {
-    return (p >> 8) & 0xFF;
-}
-unsigned int Blue(std::uint32_t p) {
-    return p & 0xFF;
-}
-
-// A stage whose 2 x 2 texture is one ARGB colour (written as a TGA file, read, deleted); null
-// when the file cannot be made or read.
-CQxTextureStage* SolidStage(std::uint32_t argb, QX_COLOR_OP_TYPE colorOp,
-                            QX_ALPHA_OP_TYPE alphaOp = QX_ALPHA_OP_TEXTURE) {
-    const std::filesystem::path path =
-        std::filesystem::temp_directory_path() / ("qx_stage_" + std::to_string(getpid()) + ".tga");
-    {
-        // Uncompressed true colour, 32 bits, top-left origin; pixels are stored B, G, R, A.
-        unsigned char file[18 + 16] = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 32, 0x28};
-        for (int i = 0; i < 4; ++i)
-            for (int b = 0; b < 4; ++b) file[18 + 4 * i + b] = static_cast<unsigned char>(argb >> (8 * b));
-        std::ofstream out(path, std::ios::binary);
-        out.write(reinterpret_cast<const char*>(file), sizeof file);
-    }
-    auto* stage = new CQxTextureStage(colorOp, alphaOp);
-    const int loaded = stage->Load(path.c_str());
-    std::filesystem::remove(path);
-    if (loaded) return stage;
-    delete stage;
-    return nullptr;
-}
 
 // A 64 x 64 offscreen view looking down -Z at a flat-shaded 2-unit cube at the origin.
 class Render : public ::testing::Test {
@@ -71,39 +39,69 @@ protected:
     }
 
     static CQxGraphicsDevice& Device() { return CQxGraphics::Instance().GetDevice(); }
-    // Draws the cube's faces in the red material, lit by a white light travelling `light`.
-    void DrawCube(const CQxVector& light, unsigned long back = 0xFF000000) {
+    static unsigned int Red(std::uint32_t p) { return (p >> 16) & 0xFF; }
+    static unsigned int Green(std::uint32_t p) { return (p >> 8) & 0xFF; }
+    static unsigned int Blue(std::uint32_t p) { return p & 0xFF; }
+    // A primitive holding the given vertices and indices.
+    static void Build(CQxPrimitive& p, QX_PRIMITIVE_TYPE type,
+                      const std::vector<CQxPrimitiveVertex>& vertices,
+                      const std::vector<unsigned int>& indices, QX_SHADE_TYPE shade = QX_SHADE_COLOR) {
+        CQxPrimitiveVertex* v = nullptr;
+        unsigned int* i = nullptr;
+        ASSERT_TRUE(p.Alloc(type, unsigned(vertices.size()), unsigned(indices.size()), shade));
+        ASSERT_TRUE(p.Lock(v, i));
+        std::copy(vertices.begin(), vertices.end(), v);
+        std::copy(indices.begin(), indices.end(), i);
+        ASSERT_TRUE(p.Unlock());
+    }
+    // One frame over the background colour: the attribute's material and stages, then whatever
+    // `setup` sets, then the primitive (the cube's faces when none is given).
+    void Frame(const CQxAttribute& attribute, unsigned long back = 0xFF000000,
+               CQxPrimitive* primitive = nullptr, const std::function<void()>& setup = {}) {
         ASSERT_EQ(m_View.BeginScene(back), QX_GRAPHICS_OK);
-        Device().SetAttribute(&m_Red);
-        Device().SetLight(light, 0xFFFFFFFF);
-        Device().EnableLight(1);
-        EXPECT_TRUE(m_Faces.Draw());
+        Device().SetAttribute(&attribute);
+        if (setup) setup();
+        EXPECT_TRUE((primitive ? primitive : &m_Faces)->Draw());
         EndFrame();
+    }
+    // The red cube lit by a white light travelling `light`.
+    void DrawCube(const CQxVector& light, unsigned long back = 0xFF000000) {
+        Frame(m_Red, back, nullptr, [&] {
+            Device().SetLight(light, 0xFFFFFFFF);
+            Device().EnableLight(1);
+        });
     }
     void EndFrame() {
         ASSERT_EQ(m_View.EndScene(), QX_GRAPHICS_OK);
         ASSERT_EQ(m_View.Present(), QX_GRAPHICS_OK);
     }
-    // Draws the cube's faces with another attribute's material and stages.
-    void DrawWith(const CQxAttribute& attribute, unsigned long back = 0xFF000000) {
-        ASSERT_EQ(m_View.BeginScene(back), QX_GRAPHICS_OK);
-        Device().SetAttribute(&attribute);
-        EXPECT_TRUE(m_Faces.Draw());
-        EndFrame();
-    }
-    void ExpectCentre(unsigned int r, unsigned int g, unsigned int b) const {
+    void ExpectCentre(unsigned int r, unsigned int g, unsigned int b, double near = 3.0) const {
         const std::uint32_t p = Centre();
-        EXPECT_NEAR(Red(p), r, 3.0);
-        EXPECT_NEAR(Green(p), g, 3.0);
-        EXPECT_NEAR(Blue(p), b, 3.0);
+        EXPECT_NEAR(Red(p), r, near) << "red";
+        EXPECT_NEAR(Green(p), g, near) << "green";
+        EXPECT_NEAR(Blue(p), b, near) << "blue";
+    }
+    // One frame of `attribute` alone over black, then the centre's colour.
+    void ExpectFrame(const CQxAttribute& attribute, unsigned int r, unsigned int g, unsigned int b,
+                     const std::source_location& at = std::source_location::current()) {
+        const ::testing::ScopedTrace trace(at.file_name(), int(at.line()), "this frame");
+        Frame(attribute);
+        ExpectCentre(r, g, b);
     }
     std::uint32_t Centre() const { return m_Window.GetPixel(32, 32); }
-    unsigned int CountPixels(std::uint32_t colour) const {
-        unsigned int n = 0;
-        for (std::uint32_t p : m_Window.GetFrame()) n += p == colour;
-        return n;
+
+    // A stage whose 2 x 2 texture is one ARGB colour, read from a TGA file (uncompressed true
+    // colour, 32 bits, top-left origin, pixels stored B, G, R, A); null when it cannot be read.
+    CQxTextureStage* SolidStage(std::uint32_t argb, QX_COLOR_OP_TYPE colorOp) {
+        std::string file("\0\0\2\0\0\0\0\0\0\0\0\0\2\0\2\0\x20\x28", 18);
+        for (int i = 0; i < 16; ++i) file += static_cast<char>(argb >> (8 * (i % 4)));
+        auto* stage = new CQxTextureStage(colorOp, QX_ALPHA_OP_TEXTURE);
+        if (stage->Load(m_Dir.Write("solid.tga", file).c_str())) return stage;
+        delete stage;
+        return nullptr;
     }
 
+    QxScratchDir m_Dir;
     QxOffscreenWindow m_Window{64, 64};
     CQxGraphicsContext m_View;
     CQxAttribute m_Red{"red"};
@@ -128,69 +126,29 @@ TEST_F(Render, ClearColourAndLitFacesFollowTheLight) {
 
     // Ambient light lifts the unlit face by the material's ambient factor.
     m_Red.ColorMaterial().Ambient() = 0.5f;
-    ASSERT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_OK);
-    Device().SetAttribute(&m_Red);
-    Device().SetAmbient(0xFFFFFFFF);
-    Device().EnableLight(0);
-    EXPECT_TRUE(m_Faces.Draw());
-    EndFrame();
+    Frame(m_Red, 0xFF000000, nullptr, [] {
+        Device().SetAmbient(0xFFFFFFFF);
+        Device().EnableLight(0);
+    });
     Device().SetAmbient(0xFF000000);
     EXPECT_NEAR(Red(Centre()), 128.0, 6.0);
 }
 
 TEST_F(Render, LinesBehindFacesShowAfterADepthClear) {
     CQxPrimitive line;
-    ASSERT_TRUE(line.Alloc(QX_PRIMITIVE_LINES, 2, 2));
-    CQxPrimitiveVertex* v = nullptr;
-    unsigned int* idx = nullptr;
-    ASSERT_TRUE(line.Lock(v, idx));
-    v[0] = {{-3.0f, 0.0f, -1.5f}, {}, {}, 0xFF00FF00u};
-    v[1] = {{3.0f, 0.0f, -1.5f}, {}, {}, 0xFF00FF00u};
-    idx[1] = 1;
-    ASSERT_TRUE(line.Unlock());
-
+    Build(line, QX_PRIMITIVE_LINES,
+          {{{-3, 0, -1.5f}, {}, {}, 0xFF00FF00u}, {{3, 0, -1.5f}, {}, {}, 0xFF00FF00u}}, {0, 1});
     for (int clear : {0, 1}) {
-        ASSERT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_OK);
-        Device().SetAttribute(&m_Red);
-        Device().SetLight(CQxVector(0, 0, -1), 0xFFFFFFFF);
-        Device().EnableLight(1);
-        EXPECT_TRUE(m_Faces.Draw());
-        if (clear) {
-            EXPECT_TRUE(Device().ClearDepth());
-        }
-        EXPECT_TRUE(line.Draw());
-        EndFrame();
+        Frame(m_Red, 0xFF000000, &line, [&] {
+            Device().SetLight(CQxVector(0, 0, -1), 0xFFFFFFFF);
+            Device().EnableLight(1);
+            EXPECT_TRUE(m_Faces.Draw());
+            EXPECT_TRUE(!clear || Device().ClearDepth());
+        });
         unsigned int green = 0;
         for (int y = 30; y <= 33; ++y) green += Green(m_Window.GetPixel(32, y)) > 200;
         EXPECT_EQ(green > 0, clear == 1) << "depth clear " << clear;
     }
-}
-
-TEST_F(Render, TextureStageSelectsTextureOrMaterialColour) {
-    const char* data = std::getenv("QX_TEST_DATA");
-    const std::string path = std::string(data ? data : "assets") + "/textures/sample_solid_8x8.jpg";
-    auto* stage = new CQxTextureStage(QX_COLOR_OP_TEXTURE);
-    ASSERT_TRUE(stage->Load(path.c_str()));
-    ASSERT_TRUE(m_Red.AddTextureStage(stage));
-    m_Red.ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive: light plays no part
-
-    auto draw = [&] {
-        ASSERT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_OK);
-        Device().SetAttribute(&m_Red);
-        EXPECT_TRUE(m_Faces.Draw());
-        EndFrame();
-    };
-    draw(); // the file's colour is (200, 80, 40)
-    EXPECT_NEAR(Red(Centre()), 200.0, 8.0);
-    EXPECT_NEAR(Green(Centre()), 80.0, 8.0);
-    EXPECT_NEAR(Blue(Centre()), 40.0, 8.0);
-    ASSERT_TRUE(stage->SetColorOp(QX_COLOR_OP_CURRENT));
-    draw();
-    EXPECT_EQ(Centre(), 0xFFFF0000u);
-    ASSERT_TRUE(stage->SetColorOp(QX_COLOR_OP_MODULATE));
-    draw(); // red times the texture keeps only its red
-    EXPECT_NEAR(Red(Centre()), 200.0, 8.0);
-    EXPECT_EQ(Green(Centre()), 0u);
 }
 
 TEST_F(Render, TextureStagesCombineInOrderUntilADisabledStage) {
@@ -198,26 +156,25 @@ TEST_F(Render, TextureStagesCombineInOrderUntilADisabledStage) {
     a.ColorMaterial().Init(0xFFFF0000, 0.0f, 0.0f, 1.0f, 0.0f, 5.0f); // emissive red
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFFFF8040, QX_COLOR_OP_TEXTURE)));
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFF8080FF, QX_COLOR_OP_MODULATE)));
-    DrawWith(a);
-    ExpectCentre(128, 64, 64);
+    ExpectFrame(a, 128, 64, 64);
+    // A stage on the current colour passes the material's red on instead of its texture.
+    ASSERT_TRUE(a.GetTextureStage(0)->SetColorOp(QX_COLOR_OP_CURRENT));
+    ExpectFrame(a, 128, 0, 0);
+    ASSERT_TRUE(a.GetTextureStage(0)->SetColorOp(QX_COLOR_OP_TEXTURE));
     // Each stage clamps: the red that Add pushes past 1 stays at 1 for the stage after it.
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFFC04040, QX_COLOR_OP_ADD)));
-    DrawWith(a);
-    ExpectCentre(255, 128, 128);
+    ExpectFrame(a, 255, 128, 128);
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0xFF404040, QX_COLOR_OP_SUBTRACT_TEXTURE)));
-    DrawWith(a);
-    ExpectCentre(191, 64, 64);
+    ExpectFrame(a, 191, 64, 64);
     // A disabled stage ends the cascade: the stages after it are not applied.
     ASSERT_TRUE(a.GetTextureStage(1)->SetColorOp(QX_COLOR_OP_DISABLE));
-    DrawWith(a);
-    ExpectCentre(255, 128, 64);
+    ExpectFrame(a, 255, 128, 64);
     // A stage without a texture passes the material colour on.
     ASSERT_TRUE(a.GetTextureStage(1)->SetColorOp(QX_COLOR_OP_MODULATE));
     a.GetTextureStage(0)->Texture().Unload();
     ASSERT_TRUE(a.DeleteTextureStage(3));
     ASSERT_TRUE(a.DeleteTextureStage(2));
-    DrawWith(a);
-    ExpectCentre(128, 0, 0);
+    ExpectFrame(a, 128, 0, 0);
 
     const CQxTextureStage* first = a.GetTextureStage(0);
     EXPECT_FALSE(Device().SetTexture(CQxGraphicsDevice::MaxTextureStages, first));
@@ -235,23 +192,12 @@ TEST_F(Render, TextureAlphaBlendsFacesWithTheBackground) {
     ASSERT_TRUE(a.AddTextureStage(SolidStage(0x80FFFFFF, QX_COLOR_OP_TEXTURE)));
     // One quad facing the camera, so no face behind it blends in too.
     CQxPrimitive quad;
-    ASSERT_TRUE(quad.Alloc(QX_PRIMITIVE_TRIANGLES, 4, 6, QX_SHADE_LIT));
-    CQxPrimitiveVertex* v = nullptr;
-    unsigned int* idx = nullptr;
-    ASSERT_TRUE(quad.Lock(v, idx));
-    const float corners[4][2] = {{-1, -1}, {1, -1}, {1, 1}, {-1, 1}};
-    for (int i = 0; i < 4; ++i) v[i] = {{corners[i][0], corners[i][1], 1.0f}, {0, 0, 1}, {}, 0xFFFFFFFFu};
-    const unsigned int order[6] = {0, 1, 2, 0, 2, 3};
-    std::copy(order, order + 6, idx);
-    ASSERT_TRUE(quad.Unlock());
+    std::vector<CQxPrimitiveVertex> corners;
+    for (auto [x, y] : {std::pair{-1, -1}, {1, -1}, {1, 1}, {-1, 1}})
+        corners.push_back({{float(x), float(y), 1.0f}, {0, 0, 1}, {}, 0xFFFFFFFFu});
+    Build(quad, QX_PRIMITIVE_TRIANGLES, corners, {0, 1, 2, 0, 2, 3}, QX_SHADE_LIT);
 
-    auto draw = [&](int blend) {
-        ASSERT_EQ(m_View.BeginScene(0xFF0000FF), QX_GRAPHICS_OK);
-        Device().SetAttribute(&a);
-        Device().SetBlend(blend);
-        EXPECT_TRUE(quad.Draw());
-        EndFrame();
-    };
+    auto draw = [&](int blend) { Frame(a, 0xFF0000FF, &quad, [&] { Device().SetBlend(blend); }); };
     draw(1); // half white over blue
     ExpectCentre(128, 128, 255);
     draw(0);
@@ -272,7 +218,7 @@ TEST_F(Render, NothingDrawnLeavesTheBackgroundAndRedrawsSurviveClearGraphics) {
     EXPECT_FALSE(none.Draw());
     EXPECT_FALSE(freed.Draw());
     EndFrame();
-    EXPECT_EQ(CountPixels(0xFF102030), 64u * 64u);
+    EXPECT_EQ(std::count(m_Window.GetFrame().begin(), m_Window.GetFrame().end(), 0xFF102030u), 64 * 64);
 
     DrawCube(CQxVector(0, 0, -1));
     const std::uint32_t first = Centre();
@@ -288,7 +234,6 @@ TEST_F(Render, NothingDrawnLeavesTheBackgroundAndRedrawsSurviveClearGraphics) {
 
 TEST_F(Render, LostDeviceRefusesToDrawUntilReset) {
     Device().SetLost(1);
-    EXPECT_EQ(Device().GetState(), QX_GRAPHICS_LOST);
     EXPECT_EQ(Device().Reset(), QX_GRAPHICS_LOST);
     EXPECT_EQ(m_View.BeginScene(0xFF000000), QX_GRAPHICS_LOST);
     EXPECT_FALSE(m_Faces.Draw());
@@ -313,20 +258,13 @@ TEST(RenderContext, WithoutAWindowEverythingFailsCleanly) {
     EXPECT_EQ(view.Invalidate(nullptr, 0), 0);
 
     // A window without a context has said why itself; the view fails without a second message.
-    unsigned int messages = 0;
-    QxMessageHandler old = QxSetMessageHandler([&](const char*, const char*, unsigned int, QxWindow*) {
-        ++messages;
-        return IDOK;
-    });
-    {
-        QxOffscreenWindow window(16, 16);
-        const unsigned int fromWindow = messages;
-        EXPECT_EQ(view.CreateView(&window, 0, 0), window.IsCreated() ? QX_GRAPHICS_OK : QX_GRAPHICS_FAILED);
-        EXPECT_EQ(messages, fromWindow);
-        EXPECT_EQ(view.GetWidth(), window.IsCreated() ? 16u : 0u);
-        view.DestroyView();
-    }
-    QxSetMessageHandler(old);
+    QxMessageRecorder messages;
+    QxOffscreenWindow window(16, 16);
+    const std::size_t fromWindow = messages.Boxes().size();
+    EXPECT_EQ(view.CreateView(&window, 0, 0), window.IsCreated() ? QX_GRAPHICS_OK : QX_GRAPHICS_FAILED);
+    EXPECT_EQ(messages.Boxes().size(), fromWindow);
+    EXPECT_EQ(view.GetWidth(), window.IsCreated() ? 16u : 0u);
+    view.DestroyView();
 }
 
 TEST(ScreenTransform, RoundTripsPerspectiveAndOrthographic) {

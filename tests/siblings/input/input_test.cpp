@@ -5,7 +5,7 @@
 
 namespace {
 
-TEST(InputTest, ReportsTheFedStateOnlyWhileAcquired) {
+TEST(Input, ReportsTheFedStateOnlyWhileAcquired) {
     CQxInput& input = CQxInput::Instance();
     input.Unacquire();
     QxSetKeyState('W', 1);

@@ -4,7 +4,7 @@
 
 #include "qx/math/math_helpers.h"
 
-TEST(MathHelpersTest, AnglesWrapIntoOneTurn) {
+TEST(MathHelpers, AnglesWrapIntoOneTurn) {
     EXPECT_FLOAT_EQ(QxValidateAngle(QX_PI), QX_PI);
     EXPECT_FLOAT_EQ(QxValidateAngle(-QX_PI), QX_PI);
     EXPECT_FLOAT_EQ(QxValidateAngle(3 * QX_PI), QX_PI);
@@ -26,7 +26,7 @@ TEST(MathHelpersTest, AnglesWrapIntoOneTurn) {
     EXPECT_NEAR(QxGetNearDeltaAngle(10 * QX_PI, 0.1f), 0.1f, 1e-5f);
 }
 
-TEST(MathHelpersTest, GridSnapping) {
+TEST(MathHelpers, GridSnapping) {
     float x = 14.9f, y = -14.9f, z = -15.0f;
     ASSERT_EQ(QxGridSnap(10.0f, x, y, z), 1);
     EXPECT_TRUE(x == 10.0f && y == -10.0f && z == -20.0f);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "qx/math/matrix.h"
 #include "qx/math/quat.h"
 #include "qx/math/vector.h"
@@ -14,7 +16,11 @@ inline ::testing::AssertionResult VecNear(const CQxVector& a, const CQxVector& b
 
 inline ::testing::AssertionResult MatNear(const CQxMatrix& a, const CQxMatrix& b, float eps = 1e-5f) {
     if (a.IsEqual(b, eps)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "rows differ, first " << a.m[0][0] << " vs " << b.m[0][0];
+    for (int i = 0; i < 16; ++i)
+        if (std::fabs(a.m[i / 4][i % 4] - b.m[i / 4][i % 4]) > eps)
+            return ::testing::AssertionFailure() << "row " << i / 4 << " column " << i % 4 << ": "
+                                                 << a.m[i / 4][i % 4] << " vs " << b.m[i / 4][i % 4];
+    return ::testing::AssertionFailure() << "not equal within " << eps;
 }
 
 inline CQxQuat AxisQuat(const CQxVector& axis, float angle) {

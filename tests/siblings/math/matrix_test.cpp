@@ -19,7 +19,7 @@ CQxMatrix Scaling(const CQxVector& s) {
 
 } // namespace
 
-TEST(MathMatrixTest, RowVectorsApplyFactorsLeftToRight) {
+TEST(Matrix, RowVectorsApplyFactorsLeftToRight) {
     // Translate, then turn a quarter about +Y: X goes to -Z by the right-hand rule.
     CQxMatrix m;
     m.SetTranslate(CQxVector(1, 0, 0));
@@ -45,7 +45,7 @@ TEST(MathMatrixTest, RowVectorsApplyFactorsLeftToRight) {
     EXPECT_TRUE(VecNear(s.TransformNormal(CQxVector(1, 0, 0)), CQxVector(2, 0, 0)));
 }
 
-TEST(MathMatrixTest, PivotingAndPSRTComposition) {
+TEST(Matrix, PivotingAndPSRTComposition) {
     // The pattern used to turn about a centre: the centre stays put, other points circle it.
     const CQxVector c(2, 1, -3);
     CQxMatrix m;
@@ -68,7 +68,7 @@ TEST(MathMatrixTest, PivotingAndPSRTComposition) {
     EXPECT_TRUE(VecNear(CQxVector(1, 0, 0) * psrt, CQxVector(2, 5, 0)));
 }
 
-TEST(MathMatrixTest, InverseUndoesAndSingularIsRefused) {
+TEST(Matrix, InverseUndoesAndSingularIsRefused) {
     CQxMatrix a;
     a.SetPSRT(CQxVector(1, -2, 0.5f), CQxVector(0.25f, 3, -2), AxisQuat(CQxVector(1, 2, 3), 2.5f),
               CQxVector(10, 20, -7));
@@ -99,7 +99,7 @@ TEST(MathMatrixTest, InverseUndoesAndSingularIsRefused) {
     EXPECT_EQ(flat.Invert(), 0);
 }
 
-TEST(MathMatrixTest, LookAtPutsTargetOnMinusZ) {
+TEST(Matrix, LookAtPutsTargetOnMinusZ) {
     const CQxVector eye(10, 8, 10), at(0, 0, 0);
     CQxMatrix view;
     ASSERT_EQ(view.SetLookAtR(eye, at, CQxVector(0, 1, 0)), 1);
@@ -119,7 +119,7 @@ TEST(MathMatrixTest, LookAtPutsTargetOnMinusZ) {
     EXPECT_EQ(view, kept);
 }
 
-TEST(MathMatrixTest, ProjectionsMapNearAndFarToZeroAndOne) {
+TEST(Matrix, ProjectionsMapNearAndFarToZeroAndOne) {
     const float fovy = 60.0f * QX_DEG_TO_RAD, aspect = 2.0f, zn = 1.0f, zf = 100.0f;
     CQxMatrix p;
     ASSERT_EQ(p.SetPerspectiveFovR(fovy, aspect, zn, zf), 1);

@@ -1,7 +1,7 @@
 #include "math_test_util.h"
 #include "qx/math/plane_line.h"
 
-TEST(MathPlaneLineTest, LineMeetsPlaneUnlessParallel) {
+TEST(PlaneLine, LineMeetsPlaneUnlessParallel) {
     CQxPlane plane;
     CQxVector hit(9, 9, 9);
     EXPECT_EQ(plane.GetIntersection(hit, CQxLine(CQxVector(), CQxVector(0, 1, 0))), 0); // no plane yet
@@ -30,7 +30,7 @@ TEST(MathPlaneLineTest, LineMeetsPlaneUnlessParallel) {
     EXPECT_EQ(plane.Set(CQxVector(0, 0, 0), CQxVector(1, 1, 1), CQxVector(3, 3, 3)), 0);
 }
 
-TEST(MathPlaneLineTest, NearPointsAndWinding) {
+TEST(PlaneLine, NearPointsAndWinding) {
     const CQxLine xAxis(CQxVector(5, 0, 0), CQxVector(2, 0, 0));
     CQxVector p(9, 9, 9);
     ASSERT_EQ(QxGetNearPoint(p, CQxVector(-3, 4, 7), xAxis), 1);

@@ -4,7 +4,7 @@
 
 #include "qx/math/point_rect.h"
 
-TEST(MathPointRectTest, EdgesAndNormalising) {
+TEST(PointRect, EdgesAndNormalising) {
     CQxRect r(CQxPoint(30, 40), CQxPoint(10, 20)); // a rubber band dragged up and left
     EXPECT_TRUE(r.IsRectEmpty());
     r.NormalizeRect();
@@ -33,7 +33,7 @@ TEST(MathPointRectTest, EdgesAndNormalising) {
     EXPECT_EQ(CQxPoint(INT_MAX, 0) + CQxPoint(1, 0), CQxPoint(INT_MAX, 0));
 }
 
-TEST(MathPointRectTest, IntersectionAndUnion) {
+TEST(PointRect, IntersectionAndUnion) {
     CQxRect out(1, 2, 3, 4);
     ASSERT_EQ(out.IntersectRect(CQxRect(0, 0, 10, 10), CQxRect(5, -5, 15, 5)), 1);
     EXPECT_EQ(out, CQxRect(5, 0, 10, 5));

@@ -13,7 +13,7 @@ CQxQuat Euler(float a, float b, float c) {
 
 } // namespace
 
-TEST(MathQuatTest, AgreesWithMatricesAndComposesLikeRowVectors) {
+TEST(Quat, AgreesWithMatricesAndComposesLikeRowVectors) {
     const CQxQuat q1 = AxisQuat(CQxVector(1, 2, 3), 0.9f);
     const CQxQuat q2 = AxisQuat(CQxVector(-2, 0.5f, 1), 2.8f);
     const CQxVector v(0.3f, -1.2f, 2.0f);
@@ -40,7 +40,7 @@ TEST(MathQuatTest, AgreesWithMatricesAndComposesLikeRowVectors) {
     }
 }
 
-TEST(MathQuatTest, InverseConjugateAndIdentity) {
+TEST(Quat, InverseConjugateAndIdentity) {
     const CQxQuat q = AxisQuat(CQxVector(1, -1, 2), 1.3f);
     EXPECT_TRUE((q * q.GetInverse()).IsIdentity(1e-6f));
     EXPECT_TRUE((q.GetConjugate() * q).IsIdentity(1e-6f));
@@ -58,7 +58,7 @@ TEST(MathQuatTest, InverseConjugateAndIdentity) {
     EXPECT_TRUE(null.GetRotateMatrix().IsIdentity());
 }
 
-TEST(MathQuatTest, EulerRoundTripsInTheXThenYThenZOrder) {
+TEST(Quat, EulerRoundTripsInTheXThenYThenZOrder) {
     const CQxQuat q = Euler(0.3f, -0.4f, 1.1f);
     const CQxMatrix rxyz = AxisMatrix(CQxVector(1, 0, 0), 0.3f) * AxisMatrix(CQxVector(0, 1, 0), -0.4f) *
                            AxisMatrix(CQxVector(0, 0, 1), 1.1f);
@@ -78,7 +78,7 @@ TEST(MathQuatTest, EulerRoundTripsInTheXThenYThenZOrder) {
     EXPECT_EQ(out, CQxVector(9, 9, 9));
 }
 
-TEST(MathQuatTest, EulerWithReferencePicksNearestEquivalent) {
+TEST(Quat, EulerWithReferencePicksNearestEquivalent) {
     const CQxQuat q = Euler(0.1f, 0.2f, 0.3f);
     CQxVector out;
     ASSERT_EQ(q.GetRotateXYZ(out, CQxVector(0.1f + QX_2PI, 0.2f, 0.3f - 2 * QX_2PI)), 1);
@@ -97,7 +97,7 @@ TEST(MathQuatTest, EulerWithReferencePicksNearestEquivalent) {
     }
 }
 
-TEST(MathQuatTest, EulerAtGimbalLock) {
+TEST(Quat, EulerAtGimbalLock) {
     for (const float b : {QX_PI_2, -QX_PI_2}) {
         const CQxQuat q = Euler(0.3f, b, 0.5f);
         CQxVector plain;

@@ -2,7 +2,7 @@
 #include "qx/math/math_helpers.h"
 #include "qx/math/stacks.h"
 
-TEST(MathStacksTest, MatrixStackAccumulatesOnTheChosenSide) {
+TEST(Stacks, MatrixStackAccumulatesOnTheChosenSide) {
     CQxMatrix move, turn;
     move.SetTranslate(CQxVector(1, 0, 0));
     turn.SetRotateY(QX_PI_2);
@@ -24,7 +24,7 @@ TEST(MathStacksTest, MatrixStackAccumulatesOnTheChosenSide) {
     EXPECT_TRUE(VecNear(CQxVector(0, 0, 1) * stack.Top(), CQxVector(2, 0, 0)));
 }
 
-TEST(MathStacksTest, QuatStackMatchesMatrixOrder) {
+TEST(Stacks, QuatStackMatchesMatrixOrder) {
     const CQxQuat a = AxisQuat(CQxVector(1, 0, 0), 0.4f), b = AxisQuat(CQxVector(0, 0, 1), 1.2f);
     CQxQuatStack quats;
     CQxMatrixStack mats;

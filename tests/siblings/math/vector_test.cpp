@@ -4,7 +4,7 @@
 #include "qx/math/math_helpers.h"
 #include "qx/math/vector2d.h"
 
-TEST(MathVectorTest, ProductsLengthsAndNormalize) {
+TEST(Vector, ProductsLengthsAndNormalize) {
     const CQxVector x(1, 0, 0), y(0, 1, 0), z(0, 0, 1);
     EXPECT_EQ(x.GetCross(y), z); // right-handed
     EXPECT_EQ(CQxVector::GetCross(z, x), y);
@@ -24,7 +24,7 @@ TEST(MathVectorTest, ProductsLengthsAndNormalize) {
     EXPECT_TRUE(CQxVector(1, 1, 1.0001f).IsOne(1e-3f));
 }
 
-TEST(MathVectorTest, AngleStaysAccurateNearZeroAndPi) {
+TEST(Vector, AngleStaysAccurateNearZeroAndPi) {
     const CQxVector x(1, 0, 0);
     EXPECT_NEAR(x.GetAngle(CQxVector(1, 1e-4f, 0)), 1e-4f, 1e-8f);
     EXPECT_NEAR(x.GetAngle(CQxVector(-1, 1e-4f, 0)), QX_PI - 1e-4f, 1e-6f);
