@@ -6,6 +6,7 @@
 #include "mesh_builders.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/graphics/mesh.h"
+#include "topology_check.h"
 
 using namespace qxtest;
 
@@ -33,7 +34,7 @@ TEST(MeshMirror, HalfCubeMirroredWithConnectClosesIntoABox) {
 
     CQxMesh mesh;
     ASSERT_TRUE(mesh.CreateSymmetry(half, QX_AXIS_X, 1, 0));
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     EXPECT_EQ(Counts(mesh), "12 vertices 10 faces 0 open");
     EXPECT_TRUE(NormalsOutward(mesh));
     // The plane vertices are shared: the mirrored bottom face uses vertex 0 of the source half.
@@ -42,7 +43,7 @@ TEST(MeshMirror, HalfCubeMirroredWithConnectClosesIntoABox) {
 
     // Without connect the halves stay apart, each open along the plane.
     ASSERT_TRUE(mesh.CreateSymmetry(half, QX_AXIS_X, 0, 0));
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     EXPECT_EQ(Counts(mesh), "16 vertices 10 faces 8 open");
 
     // A vertex almost on the plane (relative to the mesh size) is still shared.
@@ -59,7 +60,7 @@ TEST(MeshMirror, HalfCubeMirroredWithConnectClosesIntoABox) {
     CQxMesh self;
     BuildHalfCube(self);
     ASSERT_TRUE(self.CreateSymmetry(self, QX_AXIS_X, 1, 0));
-    EXPECT_TRUE(self.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(self));
     EXPECT_EQ(Counts(self), "12 vertices 10 faces 0 open");
 }
 
@@ -113,7 +114,7 @@ TEST(MeshMirror, DuplicateMirrorsOnSeveralAxes) {
     BuildOctant(mesh);
     SetCornerUVs(mesh);
     ASSERT_TRUE(mesh.DuplicateMirrors(QX_AXIS_X | QX_AXIS_Y | QX_AXIS_Z, 1, 1));
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     EXPECT_EQ(Counts(mesh), "26 vertices 24 faces 0 open");
     EXPECT_TRUE(NormalsOutward(mesh));
     EXPECT_EQ(CountUVs(mesh), 96u);
@@ -121,7 +122,7 @@ TEST(MeshMirror, DuplicateMirrorsOnSeveralAxes) {
     // Apart, every copy keeps its own seven vertices and the seams stay open.
     BuildOctant(mesh);
     ASSERT_TRUE(mesh.DuplicateMirrors(QX_AXIS_X | QX_AXIS_Z, 0, 0));
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     EXPECT_EQ(Counts(mesh), "28 vertices 12 faces 24 open");
     EXPECT_TRUE(NormalsOutward(mesh));
 
@@ -141,7 +142,7 @@ TEST(MeshMirror, CopiesTransformedAndMirrored) {
     CQxMatrix flip;
     flip.SetScale(CQxVector(-1, 1, 1));
     ASSERT_TRUE(mesh.CreateCopy(cube, 0, &flip, 0, 1));
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     EXPECT_EQ(CountBoundarySides(mesh), 0u);
     EXPECT_TRUE(NormalsOutward(mesh));
     EXPECT_EQ(mesh.Vertices().GetAt(1)->Position(), CQxVector(-1, 0, 0));
@@ -160,13 +161,13 @@ TEST(MeshMirror, CopiesTransformedAndMirrored) {
     CQxMatrix move;
     move.SetTranslate(CQxVector(5, 0, 0));
     ASSERT_TRUE(mesh.CreateCopy(mesh, 1, &move, 0, 1));
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     EXPECT_EQ(Counts(mesh), "16 vertices 12 faces 0 open");
     EXPECT_EQ(mesh.Vertices().Back()->Position(), CQxVector(6, 1, 1));
     ASSERT_TRUE(mesh.CreateCopy(mesh, 0, nullptr, QX_AXIS_Y | QX_AXIS_Z, 0));
     EXPECT_EQ(mesh.Faces().GetCount(), 12u);
     EXPECT_EQ(mesh.Vertices().Back()->Position(), CQxVector(6, -1, -1));
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
 
     // Bad arguments are refused and change nothing.
     CQxMatrix bad;

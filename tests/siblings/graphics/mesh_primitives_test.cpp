@@ -10,6 +10,7 @@
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/graphics/mesh.h"
+#include "topology_check.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void ExpectExtent(const CQxMesh& mesh, const CQxVector& size) {
 // `centreOf` gives for a face centre), smooth faces, every corner with a UV in 0..1, and no face
 // mirrored or collapsed in UV space (v runs downward, so every face winds the same way there).
 void ExpectSolid(const CQxMesh& mesh, int euler, const std::function<CQxVector(const CQxVector&)>& centreOf) {
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     EXPECT_EQ(qxtest::CountBoundarySides(mesh), 0u);
     EXPECT_EQ(int(mesh.Vertices().GetCount()) - int(CountCorners(mesh) / 2) + int(mesh.Faces().GetCount()),
               euler);
@@ -121,7 +122,7 @@ TEST(MeshPrimitives, PlaneGridAxesJointAndBone) {
     ASSERT_TRUE(mesh.CreatePlane(0, 4, 6, 3, 2, nullptr, 0));
     EXPECT_EQ(qxtest::Counts(mesh), "12 vertices 6 faces 10 open"); // open along the border only
     EXPECT_EQ(CountCorners(mesh, 4), 6u);
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     ExpectExtent(mesh, CQxVector(4, 0, 6));
     for (const CQxFace& f : mesh.Faces())
         EXPECT_TRUE(f.Normal().IsEqual(CQxVector(0, 1, 0), 1e-6f)) << "face " << f.Index();
@@ -157,7 +158,7 @@ TEST(MeshPrimitives, PlaneGridAxesJointAndBone) {
     EXPECT_EQ(qxtest::Counts(mesh), "47 vertices 56 faces 0 open");
     for (unsigned int i = 0; i < 5; ++i, v = v->Next())
         EXPECT_TRUE(v->Position().IsEqual(CQxMesh::GetBoneTemplateVertex(i))) << "vertex " << i;
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     for (CQxFace* f = mesh.Faces().GetAt(50); f != mesh.Faces().GetHead(); f = f->Next()) {
         const CQxVector c = f->GetCenter(); // faces look away from the bone's axis
         EXPECT_GT(f->Normal().GetDot(CQxVector(0, c.y, c.z)), 0.0f);
@@ -172,7 +173,7 @@ TEST(MeshPrimitives, AppendKeepsTheOldElementsAndSelectMarksOnlyTheNew) {
     ASSERT_TRUE(mesh.CreateSphere(1, 1, 6, 3, &material, 1));
     EXPECT_EQ(qxtest::Counts(mesh), "22 vertices 24 faces 0 open"); // 8 + 14, 6 + 18
     EXPECT_EQ(mesh.Vertices().Front(), firstOld);
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
     unsigned int i = 0, wrong = 0;
     for (const CQxVertex& v : mesh.Vertices()) wrong += v.IsSelect() != (i++ >= 8);
     i = 0;
@@ -230,5 +231,5 @@ TEST(MeshPrimitives, RefusalsLeaveTheMeshAsItWas) {
     EXPECT_FALSE(mesh.CreateJoint(-2, 10, 0));
     EXPECT_FALSE(mesh.CreateJoint(2, 2, 0));
     EXPECT_TRUE(Take(mesh) == before);
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
 }
