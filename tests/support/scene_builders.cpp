@@ -92,10 +92,14 @@ QxTestView::QxTestView(const CQxVector& eye) {
     projection.SetPerspectiveFovR(0.8f, 640.0f / 480.0f, 0.5f, 200.0f);
 }
 
-CQxPoint QxTestView::Pixel(const CQxVector& p) const {
+CQxVector QxTestView::Screen(const CQxVector& p) const {
     CQxMatrix screen;
     QxGetScreenTranform(screen, CQxMatrix(), view, projection, viewport);
-    const CQxVector s = screen.TransformCoord(p);
+    return screen.TransformCoord(p);
+}
+
+CQxPoint QxTestView::Pixel(const CQxVector& p) const {
+    const CQxVector s = Screen(p);
     return CQxPoint(static_cast<int>(std::lround(s.x)), static_cast<int>(std::lround(s.y)));
 }
 

@@ -64,7 +64,8 @@ struct QxTestView {
     CQxMatrix view, projection;
 
     explicit QxTestView(const CQxVector& eye = CQxVector(0, 0, 20));
-    // Where a world point shows, in whole pixels.
+    // Where a world point shows: in screen coordinates, and in whole pixels.
+    CQxVector Screen(const CQxVector& p) const;
     CQxPoint Pixel(const CQxVector& p) const;
 };
 
