@@ -85,10 +85,12 @@ public:
         auto& to = undo ? m_Undone : m_Done;
         Done& entry = *from.back();
         const std::string what = Where(step, entry.Name) + (undo ? " undo" : " redo");
+        const std::string& start = undo ? entry.After : entry.Before;
+        const std::string& end = undo ? entry.Before : entry.After;
         (undo ? entry.SelectAfter : entry.SelectBefore).Restore(t.scene.RootModel());
-        QX_ASSERT_SAME_DUMP(undo ? entry.After : entry.Before, t.Dump()) << what << ": before";
+        QX_ASSERT_SAME_DUMP(start, t.Dump()) << what << ": before";
         ASSERT_TRUE(undo ? t.scene.CmdManager().Undo() : t.scene.CmdManager().Redo()) << what;
-        QX_ASSERT_SAME_DUMP(undo ? entry.Before : entry.After, t.Dump()) << what << ": after";
+        QX_ASSERT_SAME_DUMP(end, t.Dump()) << what << ": after";
         ASSERT_TRUE(TopologyHolds(t.scene)) << what;
         to.push_back(std::move(from.back()));
         from.pop_back();

@@ -149,7 +149,7 @@ std::string QxDumpDiff(const std::string& a, const std::string& b) {
             const std::size_t owner = a.rfind("user ", pa);
             const std::size_t start = owner == std::string::npos ? 0 : a.rfind('\n', owner) + 1;
             return "\nline " + std::to_string(line) + " in: " + a.substr(start, a.find('\n', start) - start) +
-                   "\n  - " + a.substr(pa, ea - pa) + "\n  + " + b.substr(pb, eb - pb);
+                   "\n  - " + a.substr(pa, ea - pa) + "\n  + " + b.substr(pb, eb - pb) + "\n";
         }
         pa = ea + 1;
         pb = eb + 1;
