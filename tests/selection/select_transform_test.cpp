@@ -172,8 +172,7 @@ TEST(SelectTransform, TurnsRotateAboutTheirCentreInTheirFrame) {
 TEST(SelectTransform, VertexEditsNeedListedVerticesAndAlwaysUpdate) {
     Rig rig(2.0f, CQxVector(1, 1, 1));
     const std::vector<CQxVector> before = rig.Shape();
-    CQxSelect faces(rig.object);
-    faces.Faces().PushBack(rig.object->Mesh().Faces().Front());
+    CQxSelect faces = QxRecord(rig.object, {}, {rig.object->Mesh().Faces().Front()});
     faces.WorldMoveVertices(CQxVector(5, 5, 5));
     faces.ObjectRotateVertices(CQxVector(), Turn(CQxVector(0, 1, 0), 90));
     faces.ObjectScaleVertices(CQxVector(), CQxVector(2, 2, 2));
@@ -188,9 +187,8 @@ TEST(SelectTransform, VertexEditsNeedListedVerticesAndAlwaysUpdate) {
     // Without any transform the increment is used as it is; without an object nothing happens.
     CQxObject bare(1);
     bare.Mesh().CreatePlane(0, 2.0f, 2.0f, 1, 1, nullptr, 0);
-    CQxSelect select(&bare);
     CQxVertex* first = bare.Mesh().Vertices().Front();
-    select.Vertices().PushBack(first);
+    CQxSelect select = QxRecord(&bare, {first});
     const CQxVector start = first->Position();
     select.ObjectMoveVertices(CQxVector(1, 2, 3));
     EXPECT_TRUE(QxNear(first->Position(), start + CQxVector(1, 2, 3)));

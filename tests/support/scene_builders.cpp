@@ -38,6 +38,15 @@ CQxFace* QxGridFace(CQxObject& grid, unsigned int i, unsigned int j) {
     return grid.Mesh().Faces().GetAt(j * 2 + i);
 }
 
+CQxSelect QxRecord(CQxObject* object, const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxFace*>& faces,
+                   const CQxArray<CQxHalfEdge*>& halfEdges) {
+    CQxSelect select(object);
+    select.Vertices() = vertices;
+    select.Faces() = faces;
+    select.HalfEdges() = halfEdges;
+    return select;
+}
+
 CQxHalfEdge* QxFindSide(const CQxFace& face, const CQxVertex* a, const CQxVertex* b) {
     CQxHalfEdge* found = nullptr;
     face.ForEachHalfEdge([&](CQxHalfEdge& h) {
