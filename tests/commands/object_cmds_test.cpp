@@ -289,16 +289,16 @@ TEST_F(ObjectCmds, DuplicatePutsAChildsCopiesUnderItsParentsCopies) {
         return t.scene.DuplicateSelectObjectsCmd(2, CQxVector(1.0f, 1.0f, 1.0f), CQxVector(),
                                                  CQxVector(0.0f, 5.0f, 0.0f), 0);
     });
-    CQxObject* joint2 = t.Find("Joint2-Dup2");
-    CQxObject* joint3 = t.Find("Joint3-Dup2");
-    ASSERT_NE(nullptr, joint2);
-    ASSERT_NE(nullptr, joint3);
+    // The copies are joints in their own right.
+    auto* joint2 = dynamic_cast<CQxJoint*>(t.Find("Joint2-Dup2"));
+    auto* joint3 = dynamic_cast<CQxJoint*>(t.Find("Joint3-Dup2"));
+    ASSERT_NE(nullptr, joint2) << "no joint Joint2-Dup2";
+    ASSERT_NE(nullptr, joint3) << "no joint Joint3-Dup2";
     EXPECT_EQ(joint2, joint3->GetParent());
-    EXPECT_EQ(QX_OBJ_JOINT, joint3->GetType());
     EXPECT_EQ(t.joints[2]->Translate(), joint3->Translate());
     EXPECT_FLOAT_EQ(10.0f, joint2->Translate().y);
     // The copy of Joint2 draws a bone to the copy of Joint3; Joint1 one to each Joint2.
-    EXPECT_EQ(1u, dynamic_cast<CQxJoint*>(joint2)->GetBoneShapeCount());
+    EXPECT_EQ(1u, joint2->GetBoneShapeCount());
     EXPECT_EQ(3u, t.joints[0]->GetBoneShapeCount());
 }
 
@@ -423,9 +423,10 @@ TEST_F(ObjectCmds, CopiesKeepTheirKinds) {
     CQxObject holder(1);
     holder = *t.joints[0];
     ASSERT_EQ(1u, holder.GetChildCount());
-    EXPECT_NE(nullptr, dynamic_cast<CQxJoint*>(holder.GetChild(0)));
+    EXPECT_NE(nullptr, dynamic_cast<CQxJoint*>(holder.GetChild(0)))
+        << "the child joint copied as a plain object";
     std::unique_ptr<CQxObject> model(CQxObject::NewCopy(*t.model2));
-    EXPECT_NE(nullptr, dynamic_cast<CQxModel*>(model.get()));
+    EXPECT_NE(nullptr, dynamic_cast<CQxModel*>(model.get())) << "the model copied as a plain object";
     std::unique_ptr<CQxObject> clone(CQxObject::NewCopy(*t.clone));
     EXPECT_EQ(t.meshA, clone->GetOriginal());
     std::unique_ptr<CQxObject> mesh(CQxObject::NewCopy(*t.meshA));
