@@ -54,8 +54,8 @@ public:
 
     void Step(unsigned int step) {
         const unsigned int r = Pick(100);
-        if (r < 15 && !m_Done.empty()) return Undo(step);
-        if (r < 25 && !m_Undone.empty()) return Redo(step);
+        if (r < 15 && !m_Done.empty()) return Walk(step, true);
+        if (r < 25 && !m_Undone.empty()) return Walk(step, false);
         RandomSelection();
         auto entry = std::make_unique<Done>();
         entry->SelectBefore.Capture(t.scene.RootModel());
@@ -78,26 +78,22 @@ public:
         m_Done.push_back(std::move(entry));
     }
 
-    void Undo(unsigned int step) {
-        Done& entry = *m_Done.back();
-        entry.SelectAfter.Restore(t.scene.RootModel());
-        QX_ASSERT_SAME_DUMP(entry.After, t.Dump()) << Where(step, entry.Name) << " before undo";
-        ASSERT_TRUE(t.scene.CmdManager().Undo());
-        QX_ASSERT_SAME_DUMP(entry.Before, t.Dump()) << Where(step, entry.Name) << " after undo";
-        ASSERT_TRUE(TopologyHolds(t.scene)) << Where(step, entry.Name);
-        m_Undone.push_back(std::move(m_Done.back()));
-        m_Done.pop_back();
-    }
-
-    void Redo(unsigned int step) {
-        Done& entry = *m_Undone.back();
-        entry.SelectBefore.Restore(t.scene.RootModel());
-        QX_ASSERT_SAME_DUMP(entry.Before, t.Dump()) << Where(step, entry.Name) << " before redo";
-        ASSERT_TRUE(t.scene.CmdManager().Redo());
-        QX_ASSERT_SAME_DUMP(entry.After, t.Dump()) << Where(step, entry.Name) << " after redo";
-        ASSERT_TRUE(TopologyHolds(t.scene)) << Where(step, entry.Name);
-        m_Done.push_back(std::move(m_Undone.back()));
-        m_Undone.pop_back();
+    // Undoes the newest command done (or redoes the newest undone), its selection put back
+    // first; the scene must match what the command left on one side and found on the other.
+    void Walk(unsigned int step, bool undo) {
+        auto& from = undo ? m_Done : m_Undone;
+        auto& to = undo ? m_Undone : m_Done;
+        Done& entry = *from.back();
+        const std::string what = Where(step, entry.Name) + (undo ? " undo" : " redo");
+        const std::string& start = undo ? entry.After : entry.Before;
+        const std::string& end = undo ? entry.Before : entry.After;
+        (undo ? entry.SelectAfter : entry.SelectBefore).Restore(t.scene.RootModel());
+        QX_ASSERT_SAME_DUMP(start, t.Dump()) << what << ": before";
+        ASSERT_TRUE(undo ? t.scene.CmdManager().Undo() : t.scene.CmdManager().Redo()) << what;
+        QX_ASSERT_SAME_DUMP(end, t.Dump()) << what << ": after";
+        ASSERT_TRUE(TopologyHolds(t.scene)) << what;
+        to.push_back(std::move(from.back()));
+        from.pop_back();
     }
 
     // The whole session; then everything is undone (back to the initial scene, selection
@@ -108,14 +104,14 @@ public:
         const unsigned int steps = StepCount();
         auto failed = [] { return ::testing::Test::HasFatalFailure(); };
         for (unsigned int step = 0; step < steps && !failed(); ++step) Step(step);
-        while (!m_Undone.empty() && !failed()) Redo(steps);
+        while (!m_Undone.empty() && !failed()) Walk(steps, false);
         if (!m_Done.empty()) m_Done.back()->SelectAfter.Restore(t.scene.RootModel());
         const std::string final = t.Dump();
         EXPECT_GT(m_Succeeded, steps / 4);
-        while (!m_Done.empty() && !failed()) Undo(steps);
+        while (!m_Done.empty() && !failed()) Walk(steps, true);
         m_Initial.Restore(t.scene.RootModel());
         QX_EXPECT_SAME_DUMP(initial, t.Dump());
-        while (!m_Undone.empty() && !failed()) Redo(steps);
+        while (!m_Undone.empty() && !failed()) Walk(steps, false);
         QX_EXPECT_SAME_DUMP(final, t.Dump());
     }
 

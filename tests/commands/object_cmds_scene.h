@@ -107,11 +107,12 @@ struct TestScene {
     }
 };
 
-// Every mesh of the tree keeps a consistent structure.
-inline bool TopologyHolds(const CQxScene& scene) {
+// Every mesh of the tree keeps a consistent structure; a failure names the first that does not.
+inline ::testing::AssertionResult TopologyHolds(const CQxScene& scene) {
     for (CQxObject::Iterator it = scene.RootModel().Begin(); !it.IsEnd(); ++it)
-        if (!it->Mesh().CheckTopology()) return false;
-    return true;
+        if (!it->Mesh().CheckTopology())
+            return ::testing::AssertionFailure() << "the mesh of \"" << it->GetName() << "\" is broken";
+    return ::testing::AssertionSuccess();
 }
 
 // The commands in effect: from the oldest up to the current one.
@@ -141,10 +142,10 @@ void ExpectUndoable(CQxScene& scene, Run&& run) {
     for (int round = 0; round < 2; ++round) {
         ASSERT_TRUE(history.Undo());
         QX_EXPECT_SAME_DUMP(before, QxDumpScene(scene)) << "undo, round " << round;
-        EXPECT_TRUE(TopologyHolds(scene));
+        EXPECT_TRUE(TopologyHolds(scene)) << "undo, round " << round;
         ASSERT_TRUE(history.Redo());
         QX_EXPECT_SAME_DUMP(after, QxDumpScene(scene)) << "redo, round " << round;
-        EXPECT_TRUE(TopologyHolds(scene));
+        EXPECT_TRUE(TopologyHolds(scene)) << "redo, round " << round;
     }
 }
 

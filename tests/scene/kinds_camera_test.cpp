@@ -51,26 +51,23 @@ TEST(KindsCamera, SwitchingProjectionKeepsTheApparentSize) {
     CQxCamera camera(QX_WND_OFFSCREEN);
     camera.ViewPort() = CQxViewPort(0, 0, 200, 200);
     camera.SetViewSize(10.0f);
-    ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-    // Two units up on the plane through the origin facing the view.
+    // Pixels spanned by two units up on the plane through the origin facing the view.
     const CQxVector view = (camera.Aim() - camera.Eye()).GetNormalized();
     const CQxVector probe = (camera.Up() - view * camera.Up().GetDot(view)).GetNormalized() * 2.0f;
-    const float before =
-        QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
+    auto apparent = [&] {
+        EXPECT_EQ(camera.UpdateMatrices(200, 200), 1);
+        return QxScreenCoord(camera, CQxVector()).y - QxScreenCoord(camera, probe).y;
+    };
+    const float perspective = apparent();
 
     EXPECT_EQ(camera.SetProjectionType(QX_PROJ_PERSPECTIVE), 0);
     ASSERT_EQ(camera.SetProjectionType(QX_PROJ_ORTHOGRAPHIC), 1);
     EXPECT_EQ(camera.SetProjectionType(QX_PROJ_ORTHOGRAPHIC), 0);
-    ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-    const float ortho = QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
-    EXPECT_NEAR(ortho, before, 0.01f * before);
+    EXPECT_NEAR(apparent(), perspective, 0.01f * perspective) << "orthographic";
     // The orthographic eye stands back twice the view size from the origin plane.
     EXPECT_NEAR(camera.GetOriginDistance(), 20.0f, 1e-3f);
-
     ASSERT_EQ(camera.SetProjectionType(QX_PROJ_PERSPECTIVE), 1);
-    ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-    const float back = QxScreenCoord(camera, CQxVector(0.0f, 0.0f, 0.0f)).y - QxScreenCoord(camera, probe).y;
-    EXPECT_NEAR(back, before, 0.01f * before);
+    EXPECT_NEAR(apparent(), perspective, 0.01f * perspective) << "back to perspective";
 
     // An orthographic view size shows that many units from the origin.
     camera.SetProjectionType(QX_PROJ_ORTHOGRAPHIC);

@@ -5,27 +5,19 @@
 #include "qx/math/stacks.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/selection/select.h"
-#include "qx/views/camera.h"
 #include "scene_builders.h"
 
 namespace {
 
-// A camera looking down -Z from (0, 0, 20) at the origin, on a 200 x 200 view.
-void PlaceCamera(CQxCamera& camera) {
-    camera.ViewPort() = CQxViewPort(0, 0, 200, 200);
-    camera.SetViewSize(10.0f);
-    camera.Eye() = CQxVector(0.0f, 0.0f, 20.0f);
-    ASSERT_EQ(camera.UpdateMatrices(200, 200), 1);
-}
-
-// The nearest object of the tree under the point, or null.
-CQxObject* PickAt(CQxObject& root, const CQxCamera& camera, const CQxPoint& point) {
+// The nearest object of the tree whose faces show at the pixel of a world point, or null.
+CQxObject* PickAt(CQxObject& root, const CQxVector& at) {
+    const QxTestView view;
     float best = FLT_MAX;
     CQxMatrixStack stack;
     CQxVector pos;
     CQxSelect select;
-    if (!root.IsTreePointHit(QX_HIT_FACE, 1, 0, point, best, camera.ViewPort(), stack, camera.ViewMatrix(),
-                             camera.ProjectionMatrix(), pos, select))
+    if (!root.IsTreePointHit(QX_HIT_FACE, 1, 0, view.Pixel(at), best, view.viewport, stack, view.view,
+                             view.projection, pos, select))
         return nullptr;
     return select.Object();
 }
@@ -94,20 +86,17 @@ TEST(KindsObjects, CloneShowsItsSourceWhereItsOwnTransformPlacesIt) {
     EXPECT_FLOAT_EQ(clone->Translate().x, -5.0f);
     clone->Translate() = CQxVector(5.0f, 0.0f, 0.0f);
 
-    CQxCamera camera(QX_WND_OFFSCREEN);
-    PlaceCamera(camera);
-    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
-    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(-5.0f, 0.0f, 0.0f))), source);
-    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(0.0f, 0.0f, 0.0f))), nullptr);
+    EXPECT_EQ(PickAt(root, CQxVector(5.0f, 0.0f, 0.0f)), clone);
+    EXPECT_EQ(PickAt(root, CQxVector(-5.0f, 0.0f, 0.0f)), source);
+    EXPECT_EQ(PickAt(root, CQxVector(0.0f, 0.0f, 0.0f)), nullptr);
     // Hiding the source does not hide what the clone shows.
     ASSERT_EQ(source->SetVisible(0), 1);
-    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(5.0f, 0.0f, 0.0f))), clone);
-    EXPECT_EQ(PickAt(root, camera, QxScreenPoint(camera, CQxVector(-5.0f, 0.0f, 0.0f))), nullptr);
+    EXPECT_EQ(PickAt(root, CQxVector(5.0f, 0.0f, 0.0f)), clone);
+    EXPECT_EQ(PickAt(root, CQxVector(-5.0f, 0.0f, 0.0f)), nullptr);
     // The clone's own scale applies to the source's shape: 1.5 units out is inside only then.
-    const CQxPoint edge = QxScreenPoint(camera, CQxVector(6.5f, 0.0f, 0.0f));
-    EXPECT_EQ(PickAt(root, camera, edge), nullptr);
+    EXPECT_EQ(PickAt(root, CQxVector(6.5f, 0.0f, 0.0f)), nullptr);
     clone->Scale() = CQxVector(2.0f, 2.0f, 2.0f);
-    EXPECT_EQ(PickAt(root, camera, edge), clone);
+    EXPECT_EQ(PickAt(root, CQxVector(6.5f, 0.0f, 0.0f)), clone);
 
     // A clone of nothing is inert.
     CQxClone empty(nullptr);
@@ -116,8 +105,7 @@ TEST(KindsObjects, CloneShowsItsSourceWhereItsOwnTransformPlacesIt) {
 }
 
 TEST(KindsObjects, ScreenSizeObjectKeepsItsPixelSizeAtAnyDistance) {
-    CQxCamera camera(QX_WND_OFFSCREEN);
-    PlaceCamera(camera);
+    const QxTestView view;
     CQxScrObject object;
     object.PixelSize() = 40.0f;
     object.ModelSize() = 2.0f;
@@ -125,12 +113,9 @@ TEST(KindsObjects, ScreenSizeObjectKeepsItsPixelSizeAtAnyDistance) {
     for (float depth : {5.0f, -30.0f}) {
         object.Translate() = CQxVector(1.0f, 0.0f, depth);
         CQxMatrix world;
-        ASSERT_EQ(object.GetViewTransform(world, camera.ViewPort(), CQxMatrix(), camera.ViewMatrix(),
-                                          camera.ProjectionMatrix()),
-                  1);
+        ASSERT_EQ(object.GetViewTransform(world, view.viewport, CQxMatrix(), view.view, view.projection), 1);
         // ModelSize units of the object, upright at its pivot, span PixelSize pixels.
-        const float height = QxScreenCoord(camera, CQxVector() * world).y -
-                             QxScreenCoord(camera, CQxVector(0.0f, 2.0f, 0.0f) * world).y;
+        const float height = view.Screen(CQxVector() * world).y - view.Screen(CQxVector(0, 2, 0) * world).y;
         EXPECT_NEAR(height, 40.0f, 0.05f) << "at depth " << depth;
     }
 }

@@ -73,8 +73,7 @@ TEST(SceneFiles, ReadFileChoosesTheReaderByExtension) {
     ASSERT_EQ(scene.Calls, (std::vector<std::string>{"read xml /data/scenes/Walk.KEL"}));
     EXPECT_EQ(scene.ChildrenSeen, 0u);
     EXPECT_STREQ(scene.FileDir(), "/data/scenes/");
-    ASSERT_EQ(host.Notices.size(), 1u);
-    EXPECT_EQ(host.Notices[0].Type, QX_UPDATE_FILE_READ);
+    EXPECT_EQ(host.Types(), std::vector<unsigned int>{QX_UPDATE_FILE_READ});
 
     // Without update the host hears nothing; a failed read still reports its result.
     host.Notices.clear();
@@ -159,12 +158,10 @@ TEST(SceneFiles, ReloadTexturesReportsEveryMissingFile) {
     ASSERT_EQ(log.Boxes().size(), 1u);
     EXPECT_EQ(log.Boxes()[0].Text, "\"missing_a.png\",\n\"missing_b.bmp\"\nの読み込みに失敗しました.");
     EXPECT_EQ(log.Boxes()[0].Caption, "テクスチャーファイルの読み込み");
-    ASSERT_EQ(host.Notices.size(), 2u);
-    EXPECT_EQ(host.Notices[0].Type, QX_UPDATE_ATTRIBUTE);
+    ASSERT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_ATTRIBUTE, QX_UPDATE_REDRAW}));
     EXPECT_EQ(host.Notices[0].Args[0], reinterpret_cast<std::uintptr_t>(&model));
     EXPECT_EQ(host.Notices[0].Args[1], reinterpret_cast<std::uintptr_t>(attribute));
     EXPECT_EQ(host.Notices[0].Args[2], 256u);
-    EXPECT_EQ(host.Notices[1].Type, QX_UPDATE_REDRAW);
 }
 
 TEST(SceneFiles, CopyFormatIsRegisteredOnceByName) {

@@ -73,9 +73,8 @@ TEST(SceneSelect, ObjectAndTreeTypesSelectInEachMode) {
 TEST(SceneSelect, ComponentTypeSelectsMeshElements) {
     SceneRig rig;
     rig.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
-    CQxSelect corner(rig.a), face(rig.b);
-    corner.Vertices().PushBack(QxGridVertex(*rig.a, 0, 0));
-    face.Faces().PushBack(QxGridFace(*rig.b, 1, 1));
+    const CQxSelect corner = QxRecord(rig.a, {QxGridVertex(*rig.a, 0, 0)});
+    const CQxSelect face = QxRecord(rig.b, {}, {QxGridFace(*rig.b, 1, 1)});
     rig.scene.SelectObject(face, QX_SELECT_REPLACE, 0);
     rig.scene.SelectObject(corner, QX_SELECT_REPLACE, 1);
     EXPECT_EQ(rig.Take(), SelectionNotices);

@@ -21,8 +21,7 @@ TEST(SelectRecord, DeletingTakesEverythingOnTheSelectionAndWhatOnlyItUsed) {
     auto* spoke = new CQxEdge(QxGridVertex(*grid, 1, 0), lone, 0);
     mesh.Edges().PushBack(spoke);
     mesh.Edges().PushBack(new CQxEdge(QxGridVertex(*grid, 0, 2), QxGridVertex(*grid, 2, 2), 0));
-    CQxSelect select(grid.get());
-    select.Vertices().PushBack(QxGridVertex(*grid, 1, 0));
+    CQxSelect select = QxRecord(grid.get(), {QxGridVertex(*grid, 1, 0)});
     EXPECT_EQ(select.ExtractDelete(), 1);
     // The two faces on the vertex go; of their corners only the bottom row is left unused.
     EXPECT_EQ(QxPositions(*grid, select.Vertices()), List({0, 1, 2, 9}));
@@ -34,8 +33,7 @@ TEST(SelectRecord, DeletingTakesEverythingOnTheSelectionAndWhatOnlyItUsed) {
     CQxHalfEdge* side =
         QxFindSide(*QxGridFace(*grid, 0, 0), QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 1, 1));
     ASSERT_TRUE(side && side->Mate());
-    CQxSelect halfEdge(grid.get());
-    halfEdge.HalfEdges().PushBack(side);
+    CQxSelect halfEdge = QxRecord(grid.get(), {}, {}, {side});
     EXPECT_EQ(halfEdge.ExtractDelete(), 1);
     EXPECT_EQ(QxPositions(*grid, halfEdge.Faces()), List({0, 1}));
     EXPECT_EQ(QxPositions(*grid, halfEdge.Vertices()), List({0, 2}));
@@ -55,16 +53,13 @@ TEST(SelectRecord, CutAndCopyNeedEdgesOrFaces) {
     CQxObject* grid = QxNewGrid().release();
     root.PushChild(grid);
     CQxFace* corner = QxGridFace(*grid, 0, 0);
-    CQxSelect cut(grid);
-    cut.Faces().PushBack(corner);
+    CQxSelect cut = QxRecord(grid, {}, {corner});
     EXPECT_EQ(cut.ExtractCut(), 1);
     EXPECT_EQ(QxPositions(*grid, cut.Vertices()), List({0})); // the others hold other faces
     EXPECT_EQ(QxPositions(*grid, cut.Faces()), List({0}));
 
     // The copy lists every corner in mesh order and leaves the faces as they were.
-    CQxSelect copy(grid);
-    copy.Faces().PushBack(QxGridFace(*grid, 1, 1));
-    copy.Faces().PushBack(corner);
+    CQxSelect copy = QxRecord(grid, {}, {QxGridFace(*grid, 1, 1), corner});
     EXPECT_EQ(copy.ExtractCopy(), 1);
     EXPECT_EQ(QxPositions(*grid, copy.Vertices()), List({0, 1, 3, 4, 5, 7, 8}));
     EXPECT_EQ(QxPositions(*grid, copy.Faces()), List({3, 0}));
@@ -76,9 +71,8 @@ TEST(SelectRecord, CutAndCopyNeedEdgesOrFaces) {
 
     // Vertices and half-edges alone are dropped by cut and copy, not by delete; the root object
     // itself is never deleted.
-    CQxSelect sides(grid);
-    sides.HalfEdges().PushBack(QxFindSide(*corner, QxGridVertex(*grid, 0, 0), QxGridVertex(*grid, 1, 0)));
-    sides.Vertices().PushBack(QxGridVertex(*grid, 1, 1));
+    CQxSelect sides = QxRecord(grid, {QxGridVertex(*grid, 1, 1)}, {},
+                               {QxFindSide(*corner, QxGridVertex(*grid, 0, 0), QxGridVertex(*grid, 1, 0))});
     CQxSelect single(sides);
     EXPECT_EQ(single.ExtractCopy(), 0);
     EXPECT_FALSE(single.HasComponents());
@@ -98,10 +92,7 @@ TEST(SelectRecord, ComponentVerticesExtrusionAndLoading) {
     CQxHalfEdge* inner =
         QxFindSide(*QxGridFace(*grid, 0, 1), QxGridVertex(*grid, 1, 1), QxGridVertex(*grid, 1, 2));
     ASSERT_TRUE(bottom && inner);
-    CQxSelect select(grid.get());
-    select.Vertices().PushBack(QxGridVertex(*grid, 2, 2));
-    select.Faces().PushBack(QxGridFace(*grid, 1, 1));
-    select.HalfEdges().PushBack(bottom);
+    CQxSelect select = QxRecord(grid.get(), {QxGridVertex(*grid, 2, 2)}, {QxGridFace(*grid, 1, 1)}, {bottom});
 
     // Every vertex touched, once each, in mesh order; with and without the other arrays.
     CQxSelect keep(select);
@@ -116,11 +107,7 @@ TEST(SelectRecord, ComponentVerticesExtrusionAndLoading) {
     EXPECT_FALSE(whole.HasComponents());
 
     // Extrusion keeps the faces and only the sides of faces not extruded themselves.
-    CQxSelect extrude(grid.get());
-    extrude.Vertices().PushBack(QxGridVertex(*grid, 1, 1));
-    extrude.Faces().PushBack(f0);
-    extrude.HalfEdges().PushBack(bottom);
-    extrude.HalfEdges().PushBack(inner);
+    CQxSelect extrude = QxRecord(grid.get(), {QxGridVertex(*grid, 1, 1)}, {f0}, {bottom, inner});
     extrude.ExtractExtrude();
     EXPECT_FALSE(extrude.HasVertices());
     EXPECT_EQ(extrude.Faces().GetSize(), 1u);
@@ -147,8 +134,7 @@ TEST(SelectRecord, BoundBoxIsInWorldSpaceAndGeometryUpdatesOnRequest) {
     // The first face's corners only, added to what the box holds.
     CQxBoundBox part;
     part.Add(CQxVector(0, 5, 0));
-    CQxSelect face(grid.get());
-    face.Faces().PushBack(QxGridFace(*grid, 0, 0));
+    CQxSelect face = QxRecord(grid.get(), {}, {QxGridFace(*grid, 0, 0)});
     EXPECT_EQ(face.GetBoundBox(part), 1);
     EXPECT_TRUE(QxNear(part.GetMin(), CQxVector(0, 0, 0)));
     EXPECT_TRUE(QxNear(part.GetMax(), CQxVector(10, 5, 2)));
@@ -178,8 +164,7 @@ TEST(SelectRecord, WritingBackSetsObjectHandleAndComponentStates) {
 
     // Components: exactly the listed elements, and the object flag follows the mesh.
     grid->Select(0, 0);
-    CQxSelect points(grid.get());
-    points.Vertices().PushBack(QxGridVertex(*grid, 2, 0));
+    CQxSelect points = QxRecord(grid.get(), {QxGridVertex(*grid, 2, 0)});
     points.SelectComponents(1);
     EXPECT_EQ(QxGridVertex(*grid, 2, 0)->IsSelect() + QxGridVertex(*grid, 0, 0)->IsSelect(), 1);
     EXPECT_EQ(grid->IsSelect(), 1);

@@ -26,17 +26,12 @@ CQxObject* AddGrid(CQxObject& parent) {
 TEST(SelectSet, MergeAndRemoveWorkPerObject) {
     auto grid = QxNewGrid();
     CQxObject other(1), stranger(1);
-    CQxSelect first(grid.get());
-    first.Vertices().PushBack(QxGridVertex(*grid, 0, 0));
-    CQxSelects set(first);
+    CQxSelects set(QxRecord(grid.get(), {QxGridVertex(*grid, 0, 0)}));
 
     // A whole-object record leaves a component record as it is; components are added once.
     set.Merge(CQxSelect(grid.get()));
-    CQxSelect more(grid.get());
-    more.Vertices().PushBack(QxGridVertex(*grid, 1, 0));
-    more.Vertices().PushBack(QxGridVertex(*grid, 0, 0));
-    more.Faces().PushBack(QxGridFace(*grid, 1, 1));
-    CQxSelects incoming(more);
+    CQxSelects incoming(QxRecord(grid.get(), {QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 0, 0)},
+                                 {QxGridFace(*grid, 1, 1)}));
     incoming.Add(CQxSelect(&other));
     set.Merge(incoming).Merge(set);
     ASSERT_EQ(Objects(set), (Objs{grid.get(), &other}));
@@ -45,11 +40,10 @@ TEST(SelectSet, MergeAndRemoveWorkPerObject) {
     EXPECT_NE(set[1], incoming[1]);
 
     // Removing components keeps the record even when it empties; whole records remove theirs.
-    CQxSelect some(grid.get());
-    some.Vertices() = set[0]->Vertices();
-    some.Vertices().PushBack(QxGridVertex(*grid, 2, 2)); // not in the record: ignored
-    some.Faces().PushBack(QxGridFace(*grid, 1, 1));
-    CQxSelects removal(some);
+    // Vertex (2, 2) is not in the record: ignored.
+    CQxSelects removal(QxRecord(
+        grid.get(), {QxGridVertex(*grid, 0, 0), QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 2, 2)},
+        {QxGridFace(*grid, 1, 1)}));
     removal.Add(CQxSelect(&other));
     removal.Add(CQxSelect(&stranger));
     set.Remove(removal);
@@ -70,9 +64,7 @@ TEST(SelectSet, FiltersKeepQualifyingRecordsInOrder) {
     mesh->IKRoot() = model;
     mirrored->RootBone() = joint;
 
-    CQxSelect faces(mesh);
-    faces.Faces().PushBack(QxGridFace(*mesh, 0, 0));
-    faces.Vertices().PushBack(QxGridVertex(*mesh, 0, 0));
+    CQxSelect faces = QxRecord(mesh, {QxGridVertex(*mesh, 0, 0)}, {QxGridFace(*mesh, 0, 0)});
     CQxSelect edgeOnly(mirrored);
     edgeOnly.Edges().PushBack(nullptr);
     CQxSelect handle(joint);
@@ -222,10 +214,8 @@ TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
 
     // Whole records take their subtrees (a component record below one goes whole too), in
     // pre-order whatever the input order; component records are copied.
-    CQxSelect c1Faces(c1), bFaces(b);
-    c1Faces.Faces().PushBack(QxGridFace(*c1, 0, 0));
-    bFaces.Faces().PushBack(QxGridFace(*b, 1, 0));
-    CQxSelects selects(c1Faces);
+    const CQxSelect bFaces = QxRecord(b, {}, {QxGridFace(*b, 1, 0)});
+    CQxSelects selects(QxRecord(c1, {}, {QxGridFace(*c1, 0, 0)}));
     selects.Add(CQxSelect(a));
     selects.Add(bFaces);
     selects.Add(CQxSelect(c));

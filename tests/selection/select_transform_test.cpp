@@ -68,9 +68,9 @@ CQxVector TurnedAbout(const CQxVector& p, const CQxVector& c, const CQxQuat& q) 
     return c + (p - c) * q;
 }
 
-using Move = void (*)(CQxSelect&, const CQxVector&);
-using Rotate = void (*)(CQxSelect&, const CQxQuat&);
-using RotateAbout = void (*)(CQxSelect&, const CQxVector&, const CQxQuat&);
+using Move = void (CQxSelect::*)(const CQxVector&);
+using Rotate = void (CQxSelect::*)(const CQxQuat&);
+using RotateAbout = void (CQxSelect::*)(const CQxVector&, const CQxQuat&);
 
 // The operations of one frame.
 struct FrameOps {
@@ -81,24 +81,12 @@ struct FrameOps {
 };
 
 const FrameOps Frames[3] = {
-    {"world", [](CQxSelect& s, const CQxVector& d) { s.WorldMoveObject(d); },
-     [](CQxSelect& s, const CQxVector& d) { s.WorldMovePivot(d); },
-     [](CQxSelect& s, const CQxVector& d) { s.WorldMoveVertices(d); },
-     [](CQxSelect& s, const CQxQuat& q) { s.WorldRotateObject(q); },
-     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.WorldRotatePivot(c, q); },
-     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.WorldRotateVertices(c, q); }},
-    {"local", [](CQxSelect& s, const CQxVector& d) { s.LocalMoveObject(d); },
-     [](CQxSelect& s, const CQxVector& d) { s.LocalMovePivot(d); },
-     [](CQxSelect& s, const CQxVector& d) { s.LocalMoveVertices(d); },
-     [](CQxSelect& s, const CQxQuat& q) { s.LocalRotateObject(q); },
-     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.LocalRotatePivot(c, q); },
-     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.LocalRotateVertices(c, q); }},
-    {"object", [](CQxSelect& s, const CQxVector& d) { s.ObjectMoveObject(d); },
-     [](CQxSelect& s, const CQxVector& d) { s.ObjectMovePivot(d); },
-     [](CQxSelect& s, const CQxVector& d) { s.ObjectMoveVertices(d); },
-     [](CQxSelect& s, const CQxQuat& q) { s.ObjectRotateObject(q); },
-     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.ObjectRotatePivot(c, q); },
-     [](CQxSelect& s, const CQxVector& c, const CQxQuat& q) { s.ObjectRotateVertices(c, q); }},
+    {"world", &CQxSelect::WorldMoveObject, &CQxSelect::WorldMovePivot, &CQxSelect::WorldMoveVertices,
+     &CQxSelect::WorldRotateObject, &CQxSelect::WorldRotatePivot, &CQxSelect::WorldRotateVertices},
+    {"local", &CQxSelect::LocalMoveObject, &CQxSelect::LocalMovePivot, &CQxSelect::LocalMoveVertices,
+     &CQxSelect::LocalRotateObject, &CQxSelect::LocalRotatePivot, &CQxSelect::LocalRotateVertices},
+    {"object", &CQxSelect::ObjectMoveObject, &CQxSelect::ObjectMovePivot, &CQxSelect::ObjectMoveVertices,
+     &CQxSelect::ObjectRotateObject, &CQxSelect::ObjectRotatePivot, &CQxSelect::ObjectRotateVertices},
 };
 
 } // namespace
@@ -113,17 +101,17 @@ TEST(SelectTransform, MovesShiftObjectsPivotsAndVerticesAlongTheirFrame) {
         const CQxVector step = d * rig.frames[f];
         std::vector<CQxVector> expected = rig.Shape();
         CQxSelect select(rig.object);
-        Frames[f].moveObject(select, d);
+        (select.*Frames[f].moveObject)(d);
         for (CQxVector& p : expected) p += step * 2.0f;
         EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
 
         const CQxVector pivot = rig.World(rig.object->Pivot());
-        Frames[f].movePivot(select, d);
+        (select.*Frames[f].movePivot)(d);
         EXPECT_TRUE(QxNear(rig.World(rig.object->Pivot()), pivot + step));
         EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
 
         CQxSelect diagonal = rig.Diagonal();
-        Frames[f].moveVertices(diagonal, d);
+        (diagonal.*Frames[f].moveVertices)(d);
         for (unsigned int i : {0u, 4u, 8u}) expected[i] += step;
         EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
         EXPECT_EQ(rig.object->Updates, 1); // only the vertex edit updates
@@ -152,20 +140,20 @@ TEST(SelectTransform, TurnsRotateAboutTheirCentreInTheirFrame) {
         CQxVector pivot = rig.World(rig.object->Pivot());
         std::vector<CQxVector> expected = rig.Shape();
         CQxSelect select(rig.object);
-        Frames[f].rotateObject(select, Turn(axis, angle));
+        (select.*Frames[f].rotateObject)(Turn(axis, angle));
         for (CQxVector& p : expected) p = TurnedAbout(p, pivot, worldTurn);
         EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
 
-        Frames[f].rotatePivot(select, centre, Turn(axis, angle));
+        (select.*Frames[f].rotatePivot)(centre, Turn(axis, angle));
         EXPECT_TRUE(QxNear(rig.World(rig.object->Pivot()), TurnedAbout(pivot, centre, worldTurn)));
         EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
         // About the pivot itself, the pivot stays where it is.
         pivot = rig.World(rig.object->Pivot());
-        Frames[f].rotatePivot(select, pivot, Turn(axis, angle));
+        (select.*Frames[f].rotatePivot)(pivot, Turn(axis, angle));
         EXPECT_TRUE(QxNear(rig.World(rig.object->Pivot()), pivot));
 
         CQxSelect diagonal = rig.Diagonal();
-        Frames[f].rotateVertices(diagonal, centre, Turn(axis, angle));
+        (diagonal.*Frames[f].rotateVertices)(centre, Turn(axis, angle));
         for (unsigned int i : {0u, 4u, 8u}) expected[i] = TurnedAbout(expected[i], centre, worldTurn);
         EXPECT_TRUE(QxNear(rig.Shape(), expected, 1e-4f));
     }
@@ -184,8 +172,7 @@ TEST(SelectTransform, TurnsRotateAboutTheirCentreInTheirFrame) {
 TEST(SelectTransform, VertexEditsNeedListedVerticesAndAlwaysUpdate) {
     Rig rig(2.0f, CQxVector(1, 1, 1));
     const std::vector<CQxVector> before = rig.Shape();
-    CQxSelect faces(rig.object);
-    faces.Faces().PushBack(rig.object->Mesh().Faces().Front());
+    CQxSelect faces = QxRecord(rig.object, {}, {rig.object->Mesh().Faces().Front()});
     faces.WorldMoveVertices(CQxVector(5, 5, 5));
     faces.ObjectRotateVertices(CQxVector(), Turn(CQxVector(0, 1, 0), 90));
     faces.ObjectScaleVertices(CQxVector(), CQxVector(2, 2, 2));
@@ -200,9 +187,8 @@ TEST(SelectTransform, VertexEditsNeedListedVerticesAndAlwaysUpdate) {
     // Without any transform the increment is used as it is; without an object nothing happens.
     CQxObject bare(1);
     bare.Mesh().CreatePlane(0, 2.0f, 2.0f, 1, 1, nullptr, 0);
-    CQxSelect select(&bare);
     CQxVertex* first = bare.Mesh().Vertices().Front();
-    select.Vertices().PushBack(first);
+    CQxSelect select = QxRecord(&bare, {first});
     const CQxVector start = first->Position();
     select.ObjectMoveVertices(CQxVector(1, 2, 3));
     EXPECT_TRUE(QxNear(first->Position(), start + CQxVector(1, 2, 3)));

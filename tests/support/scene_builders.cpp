@@ -38,6 +38,15 @@ CQxFace* QxGridFace(CQxObject& grid, unsigned int i, unsigned int j) {
     return grid.Mesh().Faces().GetAt(j * 2 + i);
 }
 
+CQxSelect QxRecord(CQxObject* object, const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxFace*>& faces,
+                   const CQxArray<CQxHalfEdge*>& halfEdges) {
+    CQxSelect select(object);
+    select.Vertices() = vertices;
+    select.Faces() = faces;
+    select.HalfEdges() = halfEdges;
+    return select;
+}
+
 CQxHalfEdge* QxFindSide(const CQxFace& face, const CQxVertex* a, const CQxVertex* b) {
     CQxHalfEdge* found = nullptr;
     face.ForEachHalfEdge([&](CQxHalfEdge& h) {
@@ -92,10 +101,14 @@ QxTestView::QxTestView(const CQxVector& eye) {
     projection.SetPerspectiveFovR(0.8f, 640.0f / 480.0f, 0.5f, 200.0f);
 }
 
-CQxPoint QxTestView::Pixel(const CQxVector& p) const {
+CQxVector QxTestView::Screen(const CQxVector& p) const {
     CQxMatrix screen;
     QxGetScreenTranform(screen, CQxMatrix(), view, projection, viewport);
-    const CQxVector s = screen.TransformCoord(p);
+    return screen.TransformCoord(p);
+}
+
+CQxPoint QxTestView::Pixel(const CQxVector& p) const {
+    const CQxVector s = Screen(p);
     return CQxPoint(static_cast<int>(std::lround(s.x)), static_cast<int>(std::lround(s.y)));
 }
 
@@ -145,7 +158,7 @@ std::string QxDumpDiff(const std::string& a, const std::string& b) {
             const std::size_t owner = a.rfind("user ", pa);
             const std::size_t start = owner == std::string::npos ? 0 : a.rfind('\n', owner) + 1;
             return "\nline " + std::to_string(line) + " in: " + a.substr(start, a.find('\n', start) - start) +
-                   "\n  - " + a.substr(pa, ea - pa) + "\n  + " + b.substr(pb, eb - pb);
+                   "\n  - " + a.substr(pa, ea - pa) + "\n  + " + b.substr(pb, eb - pb) + "\n";
         }
         pa = ea + 1;
         pb = eb + 1;

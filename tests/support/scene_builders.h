@@ -15,6 +15,7 @@
 #include "qx/math/point_rect.h"
 #include "qx/scene/object.h"
 #include "qx/scene/scene.h"
+#include "qx/selection/select.h"
 
 class CQxCamera;
 
@@ -42,6 +43,9 @@ unsigned int QxFaceTriangles(const CQxObject& object);
 std::unique_ptr<CQxObject> QxNewGrid();
 CQxVertex* QxGridVertex(CQxObject& grid, unsigned int i, unsigned int j);
 CQxFace* QxGridFace(CQxObject& grid, unsigned int i, unsigned int j);
+// A selection record of the object listing these elements.
+CQxSelect QxRecord(CQxObject* object, const CQxArray<CQxVertex*>& vertices,
+                   const CQxArray<CQxFace*>& faces = {}, const CQxArray<CQxHalfEdge*>& halfEdges = {});
 // The side of a face that runs from vertex a to vertex b, or null.
 CQxHalfEdge* QxFindSide(const CQxFace& face, const CQxVertex* a, const CQxVertex* b);
 
@@ -64,7 +68,8 @@ struct QxTestView {
     CQxMatrix view, projection;
 
     explicit QxTestView(const CQxVector& eye = CQxVector(0, 0, 20));
-    // Where a world point shows, in whole pixels.
+    // Where a world point shows: in screen coordinates, and in whole pixels.
+    CQxVector Screen(const CQxVector& p) const;
     CQxPoint Pixel(const CQxVector& p) const;
 };
 
