@@ -107,11 +107,15 @@ struct TestScene {
     }
 };
 
-// Every mesh of the tree keeps a consistent structure; a failure names the first that does not.
+// Every mesh of the tree keeps a consistent structure; a failure names the first mesh that does
+// not, the rule it breaks and where.
 inline ::testing::AssertionResult TopologyHolds(const CQxScene& scene) {
-    for (CQxObject::Iterator it = scene.RootModel().Begin(); !it.IsEnd(); ++it)
-        if (!it->Mesh().CheckTopology())
-            return ::testing::AssertionFailure() << "the mesh of \"" << it->GetName() << "\" is broken";
+    for (CQxObject::Iterator it = scene.RootModel().Begin(); !it.IsEnd(); ++it) {
+        const CQxTopologyReport report = it->Mesh().DiagnoseTopology();
+        if (!report.IsSound())
+            return ::testing::AssertionFailure()
+                   << "the mesh of \"" << it->GetName() << "\" is broken: " << report.GetText().GetStr();
+    }
     return ::testing::AssertionSuccess();
 }
 

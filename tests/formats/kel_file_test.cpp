@@ -14,6 +14,7 @@
 #include "scene_builders.h"
 #include "scene_dump.h"
 #include "scratch_dir.h"
+#include "topology_check.h"
 
 namespace fs = std::filesystem;
 
@@ -212,7 +213,7 @@ TEST_F(KelFile, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
     ASSERT_EQ(mesh.Faces().GetCount(), 2u);
     EXPECT_EQ(mesh.Faces().GetAt(0)->Attribute(), scene.RootModel().GetAttribute(0));
     EXPECT_EQ(mesh.Faces().GetAt(1)->Attribute(), nullptr);
-    EXPECT_TRUE(mesh.CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(mesh));
 
     // Nesting far deeper than any scene stops at a fixed depth instead of exhausting the stack.
     std::string deep = "<Scene><Model><Name>Root</Name>";
@@ -313,7 +314,7 @@ TEST_F(KelFile, ListsReadTheSameHoweverTheyArrive) {
     EXPECT_EQ(first->GetHalfEdge()->Next()->Color(), 0xFF00FF00u);
     EXPECT_EQ(first->GetHalfEdge()->Next()->UV().x, 1.0f);
     EXPECT_EQ(quad->Mesh().Faces().Back()->Attribute(), nullptr);
-    EXPECT_TRUE(quad->Mesh().CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(quad->Mesh()));
     const std::string dump = QxDumpScene(expected);
 
     for (const std::string* text : {&pieces, &shuffled}) {
@@ -342,7 +343,7 @@ TEST_F(KelFile, LongListsReadTheSameAsShortOnes) {
     CQxScene loaded;
     ASSERT_EQ(loaded.ReadFile(path.c_str(), 0), 1);
     QX_ASSERT_SAME_DUMP(QxDumpScene(source), QxDumpScene(loaded));
-    EXPECT_TRUE(loaded.RootModel().FindName("Plane")->Mesh().CheckTopology(1));
+    EXPECT_TRUE(QxTopologyIsSound(loaded.RootModel().FindName("Plane")->Mesh()));
 
     const std::string text = QxScratchDir::Read(path);
     const std::size_t cut = text.find("<Faces");

@@ -52,7 +52,7 @@ struct CQxMeshHits {
 // `Element` is "vertex", "edge", "face", "half-edge" or a list's name; `Position` is the element's
 // list position (for a half-edge: its face's) and `Corner` a half-edge's place in its face's
 // ring. `Rule` is null when the mesh is sound.
-struct CQxTopologyReport {
+struct QX_API CQxTopologyReport {
     const char* Rule = nullptr;
     const char* Element = "";
     unsigned int Position = 0;

@@ -82,8 +82,7 @@ private:
             const T* next = e->Next();
             if (!next || next->Prev() != e) return Fail("links are not mutual", name, i);
             e = next;
-            if (e == head)
-                return i == list.GetCount() || Fail("closes before its count", name, i);
+            if (e == head) return i == list.GetCount() || Fail("closes before its count", name, i);
         }
         return Fail("does not close after its count", name, list.GetCount());
     }
@@ -109,7 +108,8 @@ private:
             for (unsigned int k = 0; k < n; ++k) {
                 if (!h) return Fail("ring ends before its count", "half-edge", i, k);
                 if (h->GetFace() != &f) return Fail("belongs to another face", "half-edge", i, k);
-                if (!h->Next() || h->Next()->Prev() != h) return Fail("ring links are not mutual", "half-edge", i, k);
+                if (!h->Next() || h->Next()->Prev() != h)
+                    return Fail("ring links are not mutual", "half-edge", i, k);
                 if (k + 1 < n && h->Next() == f.GetHalfEdge())
                     return Fail("ring closes before its count", "half-edge", i, k);
                 m_Corners.Add(h, {i, k});
@@ -150,7 +150,8 @@ private:
     }
 
     bool CheckCorner(const CQxHalfEdge* h, unsigned int f, unsigned int k) {
-        if (!m_Vertices.Find(h->GetVertex())) return Fail("its vertex is not in this mesh", "half-edge", f, k);
+        if (!m_Vertices.Find(h->GetVertex()))
+            return Fail("its vertex is not in this mesh", "half-edge", f, k);
         const CQxHalfEdge* m = h->Mate();
         if (!m) return true;
         if (m == h) return Fail("is its own mate", "half-edge", f, k);
@@ -166,7 +167,8 @@ private:
         unsigned int i = 0;
         for (const CQxVertex& v : m_Mesh.Vertices()) {
             const CQxHalfEdge* h = v.HalfEdge();
-            if (h && !m_Corners.Find(h)) return Fail("its half-edge is not a corner of this mesh", "vertex", i);
+            if (h && !m_Corners.Find(h))
+                return Fail("its half-edge is not a corner of this mesh", "vertex", i);
             if (h && h->GetVertex() != &v) return Fail("its half-edge does not start at it", "vertex", i);
             ++i;
         }
