@@ -138,12 +138,12 @@ template <class MakePath>
 void FillAndStroke(QxCanvas& canvas, MakePath makePath) {
     cairo_t* cr = NewContext(canvas);
     double offset = 0.5;
-    const bool stroke = SetPen(cr, canvas.pen, &offset);
+    const bool stroke = SetPen(cr, canvas.m_Pen, &offset);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     makePath(cr, stroke ? offset : 0.5);
-    if (canvas.brush && !canvas.brush->hollow) {
+    if (canvas.m_Brush && !canvas.m_Brush->hollow) {
         cairo_save(cr);
-        QxCairoSetColor(cr, canvas.brush->color);
+        QxCairoSetColor(cr, canvas.m_Brush->color);
         cairo_fill_preserve(cr);
         cairo_restore(cr);
     }
@@ -153,31 +153,31 @@ void FillAndStroke(QxCanvas& canvas, MakePath makePath) {
 
 } // namespace
 
-QxCanvas::QxCanvas(HWND window) : m_window(window) {
+QxCanvas::QxCanvas(HWND window) : m_Window(window) {
     ResetState();
     if (window) {
         FitWindow();
     } else {
-        bitmap = QxDefaultBitmap();
-        QxGdiRetain(bitmap);
+        m_Bitmap = QxDefaultBitmap();
+        QxGdiRetain(m_Bitmap);
     }
 }
 
 QxCanvas::~QxCanvas() {
-    if (bitmap) bitmap->selectedIn = nullptr;
-    for (QxGdiObject* object : std::initializer_list<QxGdiObject*>{pen, brush, font, bitmap}) {
+    if (m_Bitmap) m_Bitmap->selectedIn = nullptr;
+    for (QxGdiObject* object : std::initializer_list<QxGdiObject*>{m_Pen, m_Brush, m_Font, m_Bitmap}) {
         if (object) QxGdiRelease(object);
     }
-    if (m_surface) cairo_surface_destroy(m_surface);
+    if (m_Surface) cairo_surface_destroy(m_Surface);
 }
 
 void QxCanvas::FitWindow() {
-    const int width = std::clamp(m_window->GetClientWidth(), 1, 16384);
-    const int height = std::clamp(m_window->GetClientHeight(), 1, 16384);
-    if (m_surface && width == Width() && height == Height()) return;
-    if (m_surface) cairo_surface_destroy(m_surface);
-    m_surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-    m_invertMask.assign(static_cast<std::size_t>(width) * height, 0);
+    const int width = std::clamp(m_Window->GetClientWidth(), 1, 16384);
+    const int height = std::clamp(m_Window->GetClientHeight(), 1, 16384);
+    if (m_Surface && width == Width() && height == Height()) return;
+    if (m_Surface) cairo_surface_destroy(m_Surface);
+    m_Surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+    m_InvertMask.assign(static_cast<std::size_t>(width) * height, 0);
 }
 
 void QxCanvas::ResetState() {
@@ -186,17 +186,17 @@ void QxCanvas::ResetState() {
         slot = stock;
         QxGdiRetain(slot);
     };
-    reset(pen, static_cast<QxPenObject*>(static_cast<QxPen*>(GetStockObject(BLACK_PEN))));
-    reset(brush, static_cast<QxBrushObject*>(static_cast<QxBrush*>(GetStockObject(WHITE_BRUSH))));
-    reset(font, QxDefaultFont());
-    textColor = 0;
-    bkColor = RGB(255, 255, 255);
-    bkMode = OPAQUE;
-    position = {0, 0};
+    reset(m_Pen, static_cast<QxPenObject*>(static_cast<QxPen*>(GetStockObject(BLACK_PEN))));
+    reset(m_Brush, static_cast<QxBrushObject*>(static_cast<QxBrush*>(GetStockObject(WHITE_BRUSH))));
+    reset(m_Font, QxDefaultFont());
+    m_TextColor = 0;
+    m_BkColor = RGB(255, 255, 255);
+    m_BkMode = OPAQUE;
+    m_Position = {0, 0};
 }
 
 cairo_surface_t* QxCanvas::Target() const {
-    return m_window ? m_surface : bitmap->surface;
+    return m_Window ? m_Surface : m_Bitmap->surface;
 }
 
 int QxCanvas::Width() const {
@@ -225,7 +225,7 @@ void QxCanvas::Clear() {
         std::memset(pixels, 0, static_cast<std::size_t>(cairo_image_surface_get_stride(Target())) * Height());
         MarkDirty();
     }
-    std::fill(m_invertMask.begin(), m_invertMask.end(), 0);
+    std::fill(m_InvertMask.begin(), m_InvertMask.end(), 0);
 }
 
 HGDIOBJ QxCanvas::Select(QxGdiObject* object, QxGdiKind kind) {
@@ -239,19 +239,19 @@ HGDIOBJ QxCanvas::Select(QxGdiObject* object, QxGdiKind kind) {
     };
     switch (kind) {
     case QxGdiKind::Pen:
-        return swap(pen);
+        return swap(m_Pen);
     case QxGdiKind::Brush:
-        return swap(brush);
+        return swap(m_Brush);
     case QxGdiKind::Font:
-        return swap(font);
+        return swap(m_Font);
     case QxGdiKind::Bitmap: {
         auto* next = static_cast<QxBitmapObject*>(object);
-        if (m_window) return nullptr;
-        if (next == bitmap) return bitmap;
+        if (m_Window) return nullptr;
+        if (next == m_Bitmap) return m_Bitmap;
         if (next->selectedIn && !QxGdiIsStock(next)) return nullptr;
-        bitmap->selectedIn = nullptr;
+        m_Bitmap->selectedIn = nullptr;
         if (!QxGdiIsStock(next)) next->selectedIn = this;
-        return swap(bitmap);
+        return swap(m_Bitmap);
     }
     }
     return nullptr;
@@ -347,47 +347,47 @@ HGDIOBJ QxWin::SelectObject(HDC dc, HGDIOBJ object) {
 int QxWin::SetBkMode(HDC dc, int mode) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-    return std::exchange(canvas->bkMode, mode);
+    return std::exchange(canvas->m_BkMode, mode);
 }
 
 int QxWin::GetBkMode(HDC dc) {
     const QxCanvas* canvas = QxCanvasFind(dc);
-    return canvas ? canvas->bkMode : 0;
+    return canvas ? canvas->m_BkMode : 0;
 }
 
 COLORREF QxWin::SetBkColor(HDC dc, COLORREF color) {
     QxCanvas* canvas = QxCanvasFind(dc);
-    return canvas ? std::exchange(canvas->bkColor, color & 0xFFFFFF) : CLR_INVALID;
+    return canvas ? std::exchange(canvas->m_BkColor, color & 0xFFFFFF) : CLR_INVALID;
 }
 
 COLORREF QxWin::GetBkColor(HDC dc) {
     const QxCanvas* canvas = QxCanvasFind(dc);
-    return canvas ? canvas->bkColor : CLR_INVALID;
+    return canvas ? canvas->m_BkColor : CLR_INVALID;
 }
 
 COLORREF QxWin::SetTextColor(HDC dc, COLORREF color) {
     QxCanvas* canvas = QxCanvasFind(dc);
-    return canvas ? std::exchange(canvas->textColor, color & 0xFFFFFF) : CLR_INVALID;
+    return canvas ? std::exchange(canvas->m_TextColor, color & 0xFFFFFF) : CLR_INVALID;
 }
 
 COLORREF QxWin::GetTextColor(HDC dc) {
     const QxCanvas* canvas = QxCanvasFind(dc);
-    return canvas ? canvas->textColor : CLR_INVALID;
+    return canvas ? canvas->m_TextColor : CLR_INVALID;
 }
 
 BOOL QxWin::MoveToEx(HDC dc, int x, int y, POINT* previous) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
-    if (previous) *previous = canvas->position;
-    canvas->position = {x, y};
+    if (previous) *previous = canvas->m_Position;
+    canvas->m_Position = {x, y};
     return 1;
 }
 
 BOOL QxWin::LineTo(HDC dc, int x, int y) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
-    const POINT points[2] = {canvas->position, {x, y}};
-    canvas->position = {x, y};
+    const POINT points[2] = {canvas->m_Position, {x, y}};
+    canvas->m_Position = {x, y};
     return Polyline(dc, points, 2);
 }
 
@@ -396,7 +396,7 @@ BOOL QxWin::Polyline(HDC dc, const POINT* points, int count) {
     if (!canvas || !points || count < 2) return 0;
     cairo_t* cr = NewContext(*canvas);
     double offset = 0.5;
-    if (SetPen(cr, canvas->pen, &offset)) {
+    if (SetPen(cr, canvas->m_Pen, &offset)) {
         for (int i = 0; i < count; ++i) cairo_line_to(cr, points[i].x + offset, points[i].y + offset);
         cairo_stroke(cr);
     }
@@ -418,17 +418,17 @@ BOOL QxWin::Rectangle(HDC dc, int left, int top, int right, int bottom) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     const RECT rect = Normalized(MakeRect(left, top, right, bottom));
-    const bool hasPen = canvas->pen && canvas->pen->style != PS_NULL;
+    const bool hasPen = canvas->m_Pen && canvas->m_Pen->style != PS_NULL;
     // Without a pen the filled area is one pixel smaller on the right and at the bottom.
-    if (canvas->brush && !canvas->brush->hollow) {
+    if (canvas->m_Brush && !canvas->m_Brush->hollow) {
         const LONG less = hasPen ? 0 : 1;
         FillSolid(*canvas, {rect.left, rect.top, rect.right - less, rect.bottom - less},
-                  canvas->brush->color);
+                  canvas->m_Brush->color);
     }
     if (hasPen && !IsEmpty(rect)) {
         cairo_t* cr = NewContext(*canvas);
         double offset = 0.5;
-        SetPen(cr, canvas->pen, &offset);
+        SetPen(cr, canvas->m_Pen, &offset);
         cairo_rectangle(cr, rect.left + offset, rect.top + offset, rect.right - rect.left - 1,
                         rect.bottom - rect.top - 1);
         cairo_stroke(cr);
@@ -479,7 +479,7 @@ BOOL QxWin::PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     const RECT rect = MakeRect(x, y, static_cast<long long>(x) + width, static_cast<long long>(y) + height);
-    const QxBrushObject* brush = canvas->brush;
+    const QxBrushObject* brush = canvas->m_Brush;
     switch (rop) {
     case PATCOPY:
         if (brush && !brush->hollow) FillSolid(*canvas, rect, brush->color);

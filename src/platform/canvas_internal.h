@@ -60,8 +60,8 @@ public:
     QxCanvas(const QxCanvas&) = delete;
     QxCanvas& operator=(const QxCanvas&) = delete;
 
-    bool IsWindowCanvas() const { return m_window != nullptr; }
-    HWND Window() const { return m_window; }
+    bool IsWindowCanvas() const { return m_Window != nullptr; }
+    HWND Window() const { return m_Window; }
     // Gives the window canvas the window's client size (its pixels are lost when it changes).
     void FitWindow();
     // Puts back the stock objects and the default modes.
@@ -75,24 +75,24 @@ public:
     int StridePixels() const;
     void MarkDirty() const;
     // A window canvas inverts the frame below it where this mask is set (focus rectangles).
-    std::vector<std::uint8_t>& InvertMask() { return m_invertMask; }
+    std::vector<std::uint8_t>& InvertMask() { return m_InvertMask; }
     void Clear();
 
     HGDIOBJ Select(QxGdiObject* object, QxGdiKind kind);
 
-    QxPenObject* pen = nullptr;
-    QxBrushObject* brush = nullptr;
-    QxFontObject* font = nullptr;
-    QxBitmapObject* bitmap = nullptr; // memory canvases only
-    COLORREF textColor = 0;
-    COLORREF bkColor = QxWin::RGB(255, 255, 255);
-    int bkMode = OPAQUE;
-    POINT position{0, 0};
+    QxPenObject* m_Pen = nullptr;
+    QxBrushObject* m_Brush = nullptr;
+    QxFontObject* m_Font = nullptr;
+    QxBitmapObject* m_Bitmap = nullptr; // memory canvases only
+    COLORREF m_TextColor = 0;
+    COLORREF m_BkColor = QxWin::RGB(255, 255, 255);
+    int m_BkMode = OPAQUE;
+    POINT m_Position{0, 0};
 
 private:
-    HWND m_window = nullptr;
-    cairo_surface_t* m_surface = nullptr; // a window canvas's own layer
-    std::vector<std::uint8_t> m_invertMask;
+    HWND m_Window = nullptr;
+    cairo_surface_t* m_Surface = nullptr; // a window canvas's own layer
+    std::vector<std::uint8_t> m_InvertMask;
 };
 
 // Finds a live canvas.

@@ -13,66 +13,66 @@ namespace {
 // A layout of one text in a canvas's font, freed with its cairo context.
 class TextLayout {
 public:
-    TextLayout(const QxCanvas& canvas, const std::string& text) : m_cr(cairo_create(canvas.Target())) {
+    TextLayout(const QxCanvas& canvas, const std::string& text) : m_Cr(cairo_create(canvas.Target())) {
         PangoContext* context = pango_font_map_create_context(QxFontMap());
-        pango_cairo_update_context(m_cr, context);
+        pango_cairo_update_context(m_Cr, context);
         // Whole-pixel advances keep extents the same on every canvas and between calls.
         cairo_font_options_t* options = cairo_font_options_create();
         cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
         cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
         pango_cairo_context_set_font_options(context, options);
         cairo_font_options_destroy(options);
-        m_layout = pango_layout_new(context);
+        m_Layout = pango_layout_new(context);
         g_object_unref(context);
-        const QxFontObject* font = canvas.font ? canvas.font : QxDefaultFont();
-        pango_layout_set_font_description(m_layout, font->pango);
-        pango_layout_set_text(m_layout, text.data(), static_cast<int>(text.size()));
-        m_attrs = pango_attr_list_new();
+        const QxFontObject* font = canvas.m_Font ? canvas.m_Font : QxDefaultFont();
+        pango_layout_set_font_description(m_Layout, font->pango);
+        pango_layout_set_text(m_Layout, text.data(), static_cast<int>(text.size()));
+        m_Attrs = pango_attr_list_new();
         if (font->desc.lfUnderline)
-            pango_attr_list_insert(m_attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-        if (font->desc.lfStrikeOut) pango_attr_list_insert(m_attrs, pango_attr_strikethrough_new(TRUE));
-        pango_layout_set_attributes(m_layout, m_attrs);
+            pango_attr_list_insert(m_Attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
+        if (font->desc.lfStrikeOut) pango_attr_list_insert(m_Attrs, pango_attr_strikethrough_new(TRUE));
+        pango_layout_set_attributes(m_Layout, m_Attrs);
     }
     ~TextLayout() {
-        pango_attr_list_unref(m_attrs);
-        g_object_unref(m_layout);
-        cairo_destroy(m_cr);
+        pango_attr_list_unref(m_Attrs);
+        g_object_unref(m_Layout);
+        cairo_destroy(m_Cr);
     }
     TextLayout(const TextLayout&) = delete;
     TextLayout& operator=(const TextLayout&) = delete;
 
-    PangoLayout* Get() const { return m_layout; }
-    cairo_t* Cairo() const { return m_cr; }
+    PangoLayout* Get() const { return m_Layout; }
+    cairo_t* Cairo() const { return m_Cr; }
     void Underline(int start, int end) {
         PangoAttribute* attr = pango_attr_underline_new(PANGO_UNDERLINE_SINGLE);
         attr->start_index = static_cast<guint>(start);
         attr->end_index = static_cast<guint>(end);
-        pango_attr_list_insert(m_attrs, attr);
-        pango_layout_set_attributes(m_layout, m_attrs);
+        pango_attr_list_insert(m_Attrs, attr);
+        pango_layout_set_attributes(m_Layout, m_Attrs);
     }
     PangoRectangle Extents() const {
         PangoRectangle logical{};
-        pango_layout_get_pixel_extents(m_layout, nullptr, &logical);
+        pango_layout_get_pixel_extents(m_Layout, nullptr, &logical);
         return logical;
     }
     // Draws the layout with its top-left corner at (x, y) in the canvas's text colour.
     void Show(double x, double y, COLORREF color) const {
-        QxCairoSetColor(m_cr, color);
-        cairo_move_to(m_cr, x, y);
-        pango_cairo_show_layout(m_cr, m_layout);
+        QxCairoSetColor(m_Cr, color);
+        cairo_move_to(m_Cr, x, y);
+        pango_cairo_show_layout(m_Cr, m_Layout);
     }
     void FillBox(double x, double y, double w, double h, COLORREF color) const {
-        cairo_save(m_cr);
-        QxCairoSetColor(m_cr, color);
-        cairo_rectangle(m_cr, x, y, w, h);
-        cairo_fill(m_cr);
-        cairo_restore(m_cr);
+        cairo_save(m_Cr);
+        QxCairoSetColor(m_Cr, color);
+        cairo_rectangle(m_Cr, x, y, w, h);
+        cairo_fill(m_Cr);
+        cairo_restore(m_Cr);
     }
 
 private:
-    cairo_t* m_cr;
-    PangoLayout* m_layout;
-    PangoAttrList* m_attrs;
+    cairo_t* m_Cr;
+    PangoLayout* m_Layout;
+    PangoAttrList* m_Attrs;
 };
 
 // The given bytes as valid UTF-8 (bad sequences replaced), or false for a bad count.
@@ -133,8 +133,8 @@ BOOL QxWin::TextOutA(HDC dc, int x, int y, const char* text, int count) {
     TextLayout layout(*canvas, utf8);
     pango_layout_set_single_paragraph_mode(layout.Get(), TRUE);
     const PangoRectangle box = layout.Extents();
-    if (canvas->bkMode == OPAQUE) layout.FillBox(x, y, box.width, box.height, canvas->bkColor);
-    layout.Show(x - box.x, y, canvas->textColor);
+    if (canvas->m_BkMode == OPAQUE) layout.FillBox(x, y, box.width, box.height, canvas->m_BkColor);
+    layout.Show(x - box.x, y, canvas->m_TextColor);
     canvas->MarkDirty();
     return 1;
 }
@@ -194,8 +194,8 @@ int QxWin::DrawTextA(HDC dc, const char* text, int count, RECT* rect, UINT forma
         cairo_rectangle(cr, rect->left, rect->top, width, std::max(height, 0));
         cairo_clip(cr);
     }
-    if (canvas->bkMode == OPAQUE) layout.FillBox(x + box.x, y, box.width, box.height, canvas->bkColor);
-    layout.Show(x, y, canvas->textColor);
+    if (canvas->m_BkMode == OPAQUE) layout.FillBox(x + box.x, y, box.width, box.height, canvas->m_BkColor);
+    layout.Show(x, y, canvas->m_TextColor);
     canvas->MarkDirty();
     // With vertical alignment, the offset from the top to the bottom of the text.
     const int bottom = static_cast<int>(y - rect->top) + box.height;

@@ -72,21 +72,21 @@ std::string OpenDisplay() {
 // Makes a context current for the scope and puts the one before back.
 class CurrentScope {
 public:
-    explicit CurrentScope(EGLContext context) : m_previous(eglGetCurrentContext()) {
-        m_ok = eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_TRUE;
+    explicit CurrentScope(EGLContext context) : m_Previous(eglGetCurrentContext()) {
+        m_Ok = eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_TRUE;
     }
     ~CurrentScope() {
-        if (m_previous != EGL_NO_CONTEXT) {
-            eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_previous);
+        if (m_Previous != EGL_NO_CONTEXT) {
+            eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_Previous);
         }
     }
     CurrentScope(const CurrentScope&) = delete;
     CurrentScope& operator=(const CurrentScope&) = delete;
-    bool Ok() const { return m_ok; }
+    bool Ok() const { return m_Ok; }
 
 private:
-    EGLContext m_previous;
-    bool m_ok = false;
+    EGLContext m_Previous;
+    bool m_Ok = false;
 };
 
 } // namespace
@@ -103,7 +103,7 @@ struct QxOffscreenWindow::Gl {
 };
 
 QxOffscreenWindow::QxOffscreenWindow(int width, int height)
-    : m_gl(std::make_unique<Gl>()), m_width(std::max(width, 0)), m_height(std::max(height, 0)) {
+    : m_Gl(std::make_unique<Gl>()), m_Width(std::max(width, 0)), m_Height(std::max(height, 0)) {
     std::string error = OpenDisplay();
     EglProcess& egl = Egl();
     if (error.empty() && !eglBindAPI(EGL_OPENGL_API)) error = "EGL cannot render with OpenGL";
@@ -116,68 +116,68 @@ QxOffscreenWindow::QxOffscreenWindow(int width, int height)
                                      EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                      EGL_NONE};
         const EGLContext share = egl.contexts.empty() ? EGL_NO_CONTEXT : egl.contexts.front();
-        m_gl->context = eglCreateContext(egl.display, EGL_NO_CONFIG_KHR, share, attributes);
-        if (m_gl->context == EGL_NO_CONTEXT) {
+        m_Gl->context = eglCreateContext(egl.display, EGL_NO_CONFIG_KHR, share, attributes);
+        if (m_Gl->context == EGL_NO_CONTEXT) {
             error = "the driver refused an OpenGL 3.3 core context";
         } else {
-            egl.contexts.push_back(m_gl->context);
+            egl.contexts.push_back(m_Gl->context);
         }
     }
     if (error.empty()) {
-        CurrentScope current(m_gl->context);
+        CurrentScope current(m_Gl->context);
         if (!current.Ok()) {
             error = "the OpenGL context cannot be made current";
         } else {
-            glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &m_gl->maxSize);
-            glGenFramebuffers(1, &m_gl->framebuffer);
-            glGenRenderbuffers(1, &m_gl->color);
-            glGenRenderbuffers(1, &m_gl->depth);
+            glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &m_Gl->maxSize);
+            glGenFramebuffers(1, &m_Gl->framebuffer);
+            glGenRenderbuffers(1, &m_Gl->color);
+            glGenRenderbuffers(1, &m_Gl->depth);
             ResizeFramebuffer();
-            if (!m_gl->framebuffer) error = "the framebuffer is incomplete";
+            if (!m_Gl->framebuffer) error = "the framebuffer is incomplete";
         }
     }
     if (!error.empty()) {
-        m_gl->error = "Cannot create an OpenGL context for an offscreen window: " + error + ".";
-        QxShowMessage(m_gl->error.c_str(), "OpenGL", MB_OK | MB_ICONERROR, this);
-        if (m_gl->context != EGL_NO_CONTEXT) {
-            std::erase(egl.contexts, m_gl->context);
-            eglDestroyContext(egl.display, m_gl->context);
-            m_gl->context = EGL_NO_CONTEXT;
+        m_Gl->error = "Cannot create an OpenGL context for an offscreen window: " + error + ".";
+        QxShowMessage(m_Gl->error.c_str(), "OpenGL", MB_OK | MB_ICONERROR, this);
+        if (m_Gl->context != EGL_NO_CONTEXT) {
+            std::erase(egl.contexts, m_Gl->context);
+            eglDestroyContext(egl.display, m_Gl->context);
+            m_Gl->context = EGL_NO_CONTEXT;
         }
     }
 }
 
 QxOffscreenWindow::~QxOffscreenWindow() {
-    if (m_gl->context == EGL_NO_CONTEXT) return;
+    if (m_Gl->context == EGL_NO_CONTEXT) return;
     EglProcess& egl = Egl();
     {
-        CurrentScope current(m_gl->context);
+        CurrentScope current(m_Gl->context);
         if (current.Ok()) {
-            glDeleteFramebuffers(1, &m_gl->framebuffer);
-            glDeleteRenderbuffers(1, &m_gl->color);
-            glDeleteRenderbuffers(1, &m_gl->depth);
+            glDeleteFramebuffers(1, &m_Gl->framebuffer);
+            glDeleteRenderbuffers(1, &m_Gl->color);
+            glDeleteRenderbuffers(1, &m_Gl->depth);
         }
     }
-    if (eglGetCurrentContext() == m_gl->context) {
+    if (eglGetCurrentContext() == m_Gl->context) {
         eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     }
-    std::erase(egl.contexts, m_gl->context);
-    eglDestroyContext(egl.display, m_gl->context);
+    std::erase(egl.contexts, m_Gl->context);
+    eglDestroyContext(egl.display, m_Gl->context);
 }
 
 int QxOffscreenWindow::IsCreated() const {
-    return m_gl->context != EGL_NO_CONTEXT ? 1 : 0;
+    return m_Gl->context != EGL_NO_CONTEXT ? 1 : 0;
 }
 
 const char* QxOffscreenWindow::GetError() const {
-    return m_gl->error.c_str();
+    return m_Gl->error.c_str();
 }
 
 // Needs the context current. On an incomplete framebuffer the framebuffer is deleted (name 0).
 void QxOffscreenWindow::ResizeFramebuffer() {
-    Gl& gl = *m_gl;
-    gl.width = std::clamp(m_width, 1, std::max(gl.maxSize, 1));
-    gl.height = std::clamp(m_height, 1, std::max(gl.maxSize, 1));
+    Gl& gl = *m_Gl;
+    gl.width = std::clamp(m_Width, 1, std::max(gl.maxSize, 1));
+    gl.height = std::clamp(m_Height, 1, std::max(gl.maxSize, 1));
     GLint previous = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING, &previous);
     glBindRenderbuffer(GL_RENDERBUFFER, gl.color);
@@ -196,10 +196,10 @@ void QxOffscreenWindow::ResizeFramebuffer() {
 }
 
 void QxOffscreenWindow::SetClientSize(int width, int height) {
-    m_width = std::max(width, 0);
-    m_height = std::max(height, 0);
-    if (m_gl->context == EGL_NO_CONTEXT || !m_gl->framebuffer) return;
-    CurrentScope current(m_gl->context);
+    m_Width = std::max(width, 0);
+    m_Height = std::max(height, 0);
+    if (m_Gl->context == EGL_NO_CONTEXT || !m_Gl->framebuffer) return;
+    CurrentScope current(m_Gl->context);
     if (current.Ok()) ResizeFramebuffer();
 }
 
@@ -208,31 +208,31 @@ void QxOffscreenWindow::SetCursorPos(int x, int y) {
 }
 
 void QxOffscreenWindow::Update() {
-    if (!m_invalid) return;
-    m_invalid = false;
-    if (m_paint) m_paint();
+    if (!m_Invalid) return;
+    m_Invalid = false;
+    if (m_Paint) m_Paint();
 }
 
 void QxOffscreenWindow::OnTimer(UINT_PTR id) {
-    if (m_timer) m_timer(id);
+    if (m_Timer) m_Timer(id);
 }
 
 int QxOffscreenWindow::MakeCurrent() {
-    if (m_gl->context == EGL_NO_CONTEXT || !m_gl->framebuffer) return 0;
-    if (!eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_gl->context)) return 0;
-    glBindFramebuffer(GL_FRAMEBUFFER, m_gl->framebuffer);
-    glViewport(0, 0, m_gl->width, m_gl->height);
+    if (m_Gl->context == EGL_NO_CONTEXT || !m_Gl->framebuffer) return 0;
+    if (!eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_Gl->context)) return 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, m_Gl->framebuffer);
+    glViewport(0, 0, m_Gl->width, m_Gl->height);
     return 1;
 }
 
 unsigned int QxOffscreenWindow::GetFramebuffer() const {
-    return m_gl->framebuffer;
+    return m_Gl->framebuffer;
 }
 
 int QxOffscreenWindow::Present() {
     if (!MakeCurrent()) return 0;
-    const int width = std::min(m_width, m_gl->width);
-    const int height = std::min(m_height, m_gl->height);
+    const int width = std::min(m_Width, m_Gl->width);
+    const int height = std::min(m_Height, m_Gl->height);
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
     // Read into client memory whatever pack state the renderer left.
     GLint packBuffer = 0, alignment = 4, rowLength = 0;
@@ -242,7 +242,7 @@ int QxOffscreenWindow::Present() {
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_gl->framebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Gl->framebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     if (width > 0 && height > 0) glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
@@ -250,34 +250,34 @@ int QxOffscreenWindow::Present() {
     glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
 
     // GL's rows run bottom-up; a window's frame is opaque whatever alpha was drawn.
-    m_frame.assign(rgba.size() / 4, 0);
+    m_Frame.assign(rgba.size() / 4, 0);
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* in = rgba.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
-        std::uint32_t* out = m_frame.data() + static_cast<std::size_t>(y) * width;
+        std::uint32_t* out = m_Frame.data() + static_cast<std::size_t>(y) * width;
         for (int x = 0; x < width; ++x, in += 4) {
             out[x] = 0xFF000000u | (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
         }
     }
-    m_frameWidth = width;
-    m_frameHeight = height;
-    QxCompositeWindowCanvas(this, m_frame.data(), width, height);
+    m_FrameWidth = width;
+    m_FrameHeight = height;
+    QxCompositeWindowCanvas(this, m_Frame.data(), width, height);
     return 1;
 }
 
 std::uint32_t QxOffscreenWindow::GetPixel(int x, int y) const {
-    if (x < 0 || y < 0 || x >= m_frameWidth || y >= m_frameHeight) return 0;
-    return m_frame[static_cast<std::size_t>(y) * m_frameWidth + x];
+    if (x < 0 || y < 0 || x >= m_FrameWidth || y >= m_FrameHeight) return 0;
+    return m_Frame[static_cast<std::size_t>(y) * m_FrameWidth + x];
 }
 
 int QxOffscreenWindow::SavePng(const char* path) const {
-    if (!path || m_frame.empty()) return 0;
-    std::vector<std::uint8_t> rgba(m_frame.size() * 4);
-    for (std::size_t i = 0; i < m_frame.size(); ++i) {
-        const std::uint32_t p = m_frame[i];
+    if (!path || m_Frame.empty()) return 0;
+    std::vector<std::uint8_t> rgba(m_Frame.size() * 4);
+    for (std::size_t i = 0; i < m_Frame.size(); ++i) {
+        const std::uint32_t p = m_Frame[i];
         rgba[i * 4 + 0] = static_cast<std::uint8_t>(p >> 16);
         rgba[i * 4 + 1] = static_cast<std::uint8_t>(p >> 8);
         rgba[i * 4 + 2] = static_cast<std::uint8_t>(p);
         rgba[i * 4 + 3] = static_cast<std::uint8_t>(p >> 24);
     }
-    return stbi_write_png(path, m_frameWidth, m_frameHeight, 4, rgba.data(), m_frameWidth * 4) ? 1 : 0;
+    return stbi_write_png(path, m_FrameWidth, m_FrameHeight, 4, rgba.data(), m_FrameWidth * 4) ? 1 : 0;
 }

@@ -65,8 +65,8 @@ int QxWindow::GetCursorPos(POINT* point) const {
 }
 
 HCURSOR QxWindow::SetCursor(HCURSOR cursor) {
-    const HCURSOR previous = m_cursor;
-    m_cursor = cursor;
+    const HCURSOR previous = m_Cursor;
+    m_Cursor = cursor;
     if (cursor != previous) OnCursorChanged(cursor);
     return previous;
 }

@@ -10,33 +10,33 @@
 class QxBlockWriter {
 public:
     QxBlockWriter(void* data, std::size_t size)
-        : m_data(static_cast<unsigned char*>(data)), m_size(data ? size : 0) {}
+        : m_Data(static_cast<unsigned char*>(data)), m_Size(data ? size : 0) {}
 
     int WriteU32(std::uint32_t value) {
-        if (m_size - m_pos < 4) return 0;
-        for (int i = 0; i < 4; ++i) m_data[m_pos++] = static_cast<unsigned char>(value >> (8 * i));
+        if (m_Size - m_Pos < 4) return 0;
+        for (int i = 0; i < 4; ++i) m_Data[m_Pos++] = static_cast<unsigned char>(value >> (8 * i));
         return 1;
     }
     int WriteI32(std::int32_t value) { return WriteU32(static_cast<std::uint32_t>(value)); }
     int WriteF32(float value) { return WriteU32(std::bit_cast<std::uint32_t>(value)); }
 
-    std::size_t GetPos() const { return m_pos; }
+    std::size_t GetPos() const { return m_Pos; }
 
 private:
-    unsigned char* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
+    unsigned char* m_Data;
+    std::size_t m_Size;
+    std::size_t m_Pos = 0;
 };
 
 class QxBlockReader {
 public:
     QxBlockReader(const void* data, std::size_t size)
-        : m_data(static_cast<const unsigned char*>(data)), m_size(data ? size : 0) {}
+        : m_Data(static_cast<const unsigned char*>(data)), m_Size(data ? size : 0) {}
 
     int ReadU32(std::uint32_t& value) {
-        if (m_size - m_pos < 4) return 0;
+        if (m_Size - m_Pos < 4) return 0;
         value = 0;
-        for (int i = 0; i < 4; ++i) value |= std::uint32_t{m_data[m_pos++]} << (8 * i);
+        for (int i = 0; i < 4; ++i) value |= std::uint32_t{m_Data[m_Pos++]} << (8 * i);
         return 1;
     }
     int ReadI32(std::int32_t& value) {
@@ -52,12 +52,12 @@ public:
         return 1;
     }
 
-    std::size_t GetPos() const { return m_pos; }
+    std::size_t GetPos() const { return m_Pos; }
     // Bytes not read yet: a reader compares a count with this before reserving room for it.
-    std::size_t GetRemaining() const { return m_size - m_pos; }
+    std::size_t GetRemaining() const { return m_Size - m_Pos; }
 
 private:
-    const unsigned char* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
+    const unsigned char* m_Data;
+    std::size_t m_Size;
+    std::size_t m_Pos = 0;
 };

@@ -30,22 +30,22 @@ public:
     // Why creation failed (empty when it did not).
     const char* GetError() const;
 
-    int GetClientWidth() const override { return m_width; }
-    int GetClientHeight() const override { return m_height; }
+    int GetClientWidth() const override { return m_Width; }
+    int GetClientHeight() const override { return m_Height; }
     // Resizes the client area and the framebuffer; the last frame keeps its old size until the
     // next Present. Negative sizes become 0.
     void SetClientSize(int width, int height);
-    POINT GetClientOrigin() const override { return m_origin; }
-    void SetClientOrigin(POINT origin) { m_origin = origin; }
+    POINT GetClientOrigin() const override { return m_Origin; }
+    void SetClientOrigin(POINT origin) { m_Origin = origin; }
     // Moves the mouse into this window at a client position (see QxSetMousePos).
     void SetCursorPos(int x, int y);
 
-    void Invalidate() override { m_invalid = true; }
+    void Invalidate() override { m_Invalid = true; }
     // Runs the paint handler when a repaint is pending.
     void Update() override;
-    int IsInvalid() const { return m_invalid ? 1 : 0; }
-    void SetPaintHandler(std::function<void()> handler) { m_paint = std::move(handler); }
-    void SetTimerHandler(std::function<void(UINT_PTR)> handler) { m_timer = std::move(handler); }
+    int IsInvalid() const { return m_Invalid ? 1 : 0; }
+    void SetPaintHandler(std::function<void()> handler) { m_Paint = std::move(handler); }
+    void SetTimerHandler(std::function<void(UINT_PTR)> handler) { m_Timer = std::move(handler); }
     void OnTimer(UINT_PTR id) override;
 
     // Makes the context current with the window's framebuffer bound and the viewport covering it.
@@ -55,9 +55,9 @@ public:
     unsigned int GetFramebuffer() const;
 
     // The last presented frame, top row first, as opaque 0xAARRGGBB pixels.
-    int GetFrameWidth() const { return m_frameWidth; }
-    int GetFrameHeight() const { return m_frameHeight; }
-    const std::vector<std::uint32_t>& GetFrame() const { return m_frame; }
+    int GetFrameWidth() const { return m_FrameWidth; }
+    int GetFrameHeight() const { return m_FrameHeight; }
+    const std::vector<std::uint32_t>& GetFrame() const { return m_Frame; }
     // A pixel of the last frame; 0 outside it.
     std::uint32_t GetPixel(int x, int y) const;
     // Writes the last frame as a PNG file; 0 when there is no frame or the file cannot be written.
@@ -67,14 +67,14 @@ private:
     struct Gl;
     void ResizeFramebuffer();
 
-    std::unique_ptr<Gl> m_gl;
-    int m_width = 0;
-    int m_height = 0;
-    POINT m_origin{0, 0};
-    bool m_invalid = false;
-    std::function<void()> m_paint;
-    std::function<void(UINT_PTR)> m_timer;
-    std::vector<std::uint32_t> m_frame;
-    int m_frameWidth = 0;
-    int m_frameHeight = 0;
+    std::unique_ptr<Gl> m_Gl;
+    int m_Width = 0;
+    int m_Height = 0;
+    POINT m_Origin{0, 0};
+    bool m_Invalid = false;
+    std::function<void()> m_Paint;
+    std::function<void(UINT_PTR)> m_Timer;
+    std::vector<std::uint32_t> m_Frame;
+    int m_FrameWidth = 0;
+    int m_FrameHeight = 0;
 };

@@ -62,13 +62,13 @@ public:
     // The mouse position in client coordinates (outside the client area while captured).
     int GetCursorPos(POINT* point) const;
     HCURSOR SetCursor(HCURSOR cursor);
-    HCURSOR GetCursor() const { return m_cursor; }
+    HCURSOR GetCursor() const { return m_Cursor; }
     // Window timers on the shared timer queue (see timer.h).
     UINT_PTR SetTimer(UINT_PTR id, UINT elapse);
     int KillTimer(UINT_PTR id);
 
 private:
-    HCURSOR m_cursor = nullptr;
+    HCURSOR m_Cursor = nullptr;
 };
 
 namespace QxWin {

@@ -73,5 +73,5 @@ public:
     const char* GetErrorText() const;
 
 private:
-    std::unique_ptr<CQxXmlStore> Store;
+    std::unique_ptr<CQxXmlStore> m_Store;
 };

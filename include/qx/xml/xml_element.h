@@ -36,16 +36,16 @@ public:
     CQxXmlNode(const CQxXmlNode&) = delete;
     CQxXmlNode& operator=(const CQxXmlNode&) = delete;
 
-    const char* GetName() const { return Name; }
+    const char* GetName() const { return m_Name; }
     int IsName(const char* name) const;
 
     // The content, as text. The non-const form lets a writer build long contents in place.
-    const CQxString& GetContent() const { return Content; }
-    CQxString& GetContent() { return Content; }
-    const char* GetContentStr() const { return Content.GetStr(); }
+    const CQxString& GetContent() const { return m_Content; }
+    CQxString& GetContent() { return m_Content; }
+    const char* GetContentStr() const { return m_Content.GetStr(); }
 
-    void SetContent(const char* text) { Content = text; }
-    void SetContent(CQxString&& text) { Content = static_cast<CQxString&&>(text); }
+    void SetContent(const char* text) { m_Content = text; }
+    void SetContent(CQxString&& text) { m_Content = static_cast<CQxString&&>(text); }
     void SetContent(int value);
     void SetContent(unsigned int value);
     void SetContent(float value);
@@ -72,11 +72,11 @@ public:
                                     const char* separators = QxXmlNumberSeparators) const;
 
 protected:
-    explicit CQxXmlNode(const char* name) : Name(name) {}
+    explicit CQxXmlNode(const char* name) : m_Name(name) {}
     ~CQxXmlNode() = default;
 
-    const char* Name; // kept by the document's name store
-    CQxString Content;
+    const char* m_Name; // kept by the document's name store
+    CQxString m_Content;
 
     friend struct CQxXmlStore;
 };
@@ -103,21 +103,23 @@ private:
 // exactly as it is either way, and the reader gives type 1 to a content with a line break.
 class QX_API CQxXmlElement : public CQxXmlNode {
 public:
-    QX_XML_NODE_TYPE GetNodeType() const { return NodeType; }
-    int GetType() const { return Type; }
-    void SetType(int type) { Type = type; }
+    QX_XML_NODE_TYPE GetNodeType() const { return m_NodeType; }
+    int GetType() const { return m_Type; }
+    void SetType(int type) { m_Type = type; }
     void SetName(const char* name);
-    CQxXmlElement* GetParent() const { return Parent; }
+    CQxXmlElement* GetParent() const { return m_Parent; }
 
     // Children in order; GetChild gives null for a position out of range.
-    unsigned int GetChildCount() const { return Children.GetSize(); }
-    CQxXmlElement* GetChild(unsigned int i) const { return i < Children.GetSize() ? Children[i] : nullptr; }
+    unsigned int GetChildCount() const { return m_Children.GetSize(); }
+    CQxXmlElement* GetChild(unsigned int i) const {
+        return i < m_Children.GetSize() ? m_Children[i] : nullptr;
+    }
     // The first child element with that name (declarations are skipped); null when none.
     CQxXmlElement* GetFirstChildElementByName(const char* name) const;
 
-    unsigned int GetAttributeCount() const { return Attributes.GetSize(); }
+    unsigned int GetAttributeCount() const { return m_Attributes.GetSize(); }
     CQxXmlAttribute* GetAttribute(unsigned int i) const {
-        return i < Attributes.GetSize() ? Attributes[i] : nullptr;
+        return i < m_Attributes.GetSize() ? m_Attributes[i] : nullptr;
     }
     CQxXmlAttribute* GetAttributeByName(const char* name) const;
 
@@ -158,17 +160,17 @@ public:
 
 private:
     CQxXmlElement(CQxXmlStore* store, CQxXmlElement* parent, QX_XML_NODE_TYPE nodeType, const char* name)
-        : CQxXmlNode(name), Store(store), Parent(parent), NodeType(nodeType) {}
+        : CQxXmlNode(name), m_Store(store), m_Parent(parent), m_NodeType(nodeType) {}
     ~CQxXmlElement() = default;
 
     CQxXmlElement* NewChild(QX_XML_NODE_TYPE nodeType, const char* name);
 
-    CQxXmlStore* Store;
-    CQxXmlElement* Parent;
-    QX_XML_NODE_TYPE NodeType;
-    int Type = 0;
-    CQxArray<CQxXmlElement*> Children;
-    CQxArray<CQxXmlAttribute*> Attributes;
+    CQxXmlStore* m_Store;
+    CQxXmlElement* m_Parent;
+    QX_XML_NODE_TYPE m_NodeType;
+    int m_Type = 0;
+    CQxArray<CQxXmlElement*> m_Children;
+    CQxArray<CQxXmlAttribute*> m_Attributes;
 
     template <class>
     friend class CQxXmlPool;

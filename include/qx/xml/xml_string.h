@@ -38,7 +38,7 @@ public:
     int ReadFile(const char* path);
     void SetText(const char* text);
     void SetText(CQxString&& text);
-    const CQxString& GetText() const { return Text; }
+    const CQxString& GetText() const { return m_Text; }
 
     // Any handler may be null. Takes effect from the next parse that starts.
     void SetParseFuncs(QxXmlElementStartFunc startFunc, QxXmlElementEndFunc endFunc,
@@ -60,11 +60,11 @@ public:
     const char* GetErrorText() const;
 
 private:
-    CQxString Text;
-    QxXmlElementStartFunc StartFunc = nullptr;
-    QxXmlElementEndFunc EndFunc = nullptr;
-    QxXmlAttributeFunc AttributeFunc = nullptr;
-    QxXmlContentFunc ContentFunc = nullptr;
-    void* User = nullptr;
-    std::unique_ptr<CQxXmlParseState> State;
+    CQxString m_Text;
+    QxXmlElementStartFunc m_StartFunc = nullptr;
+    QxXmlElementEndFunc m_EndFunc = nullptr;
+    QxXmlAttributeFunc m_AttributeFunc = nullptr;
+    QxXmlContentFunc m_ContentFunc = nullptr;
+    void* m_User = nullptr;
+    std::unique_ptr<CQxXmlParseState> m_State;
 };

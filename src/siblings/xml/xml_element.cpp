@@ -46,42 +46,42 @@ unsigned int ReadList(CQxArray<T>& values, Reader read) {
 } // namespace
 
 int CQxXmlNode::IsName(const char* name) const {
-    return std::strcmp(Name, OrEmpty(name)) == 0;
+    return std::strcmp(m_Name, OrEmpty(name)) == 0;
 }
 
 void CQxXmlNode::SetContent(int value) {
-    Content.Empty();
-    Content.AddInt(value);
+    m_Content.Empty();
+    m_Content.AddInt(value);
 }
 
 void CQxXmlNode::SetContent(unsigned int value) {
-    Content.Empty();
-    Content.AddUint(value);
+    m_Content.Empty();
+    m_Content.AddUint(value);
 }
 
 void CQxXmlNode::SetContent(float value) {
-    Content.Empty();
-    Content.AddFloat(value);
+    m_Content.Empty();
+    m_Content.AddFloat(value);
 }
 
 void CQxXmlNode::SetContent(const int* values, unsigned int count, const char* separator) {
-    Content.Empty();
-    Content.AddInts(values, count, OrEmpty(separator));
+    m_Content.Empty();
+    m_Content.AddInts(values, count, OrEmpty(separator));
 }
 
 void CQxXmlNode::SetContent(const unsigned int* values, unsigned int count, const char* separator) {
-    Content.Empty();
-    Content.AddUints(values, count, OrEmpty(separator));
+    m_Content.Empty();
+    m_Content.AddUints(values, count, OrEmpty(separator));
 }
 
 void CQxXmlNode::SetContent(const float* values, unsigned int count, const char* separator) {
-    Content.Empty();
-    Content.AddFloats(values, count, OrEmpty(separator));
+    m_Content.Empty();
+    m_Content.AddFloats(values, count, OrEmpty(separator));
 }
 
 int CQxXmlNode::GetContentAsBool(int& value) const {
-    const char* text = Content.GetStr();
-    unsigned int end = Content.GetLength();
+    const char* text = m_Content.GetStr();
+    unsigned int end = m_Content.GetLength();
     unsigned int start = 0;
     while (start < end && IsSpace(text[start])) ++start;
     while (end > start && IsSpace(text[end - 1])) --end;
@@ -100,74 +100,74 @@ int CQxXmlNode::GetContentAsBool(int& value) const {
 
 int CQxXmlNode::GetContentAsInt(int& value) const {
     unsigned int pos = 0;
-    return Content.GetInt(value, pos, QxXmlNumberSeparators);
+    return m_Content.GetInt(value, pos, QxXmlNumberSeparators);
 }
 
 int CQxXmlNode::GetContentAsUint(unsigned int& value) const {
     unsigned int pos = 0;
-    return Content.GetUint(value, pos, QxXmlNumberSeparators);
+    return m_Content.GetUint(value, pos, QxXmlNumberSeparators);
 }
 
 int CQxXmlNode::GetContentAsFloat(float& value) const {
     unsigned int pos = 0;
-    return Content.GetFloat(value, pos, QxXmlNumberSeparators);
+    return m_Content.GetFloat(value, pos, QxXmlNumberSeparators);
 }
 
 unsigned int CQxXmlNode::GetContentAsInts(int* values, unsigned int count, const char* separators) const {
     unsigned int pos = 0;
-    return Content.GetInts(values, count, pos, separators);
+    return m_Content.GetInts(values, count, pos, separators);
 }
 
 unsigned int CQxXmlNode::GetContentAsUints(unsigned int* values, unsigned int count,
                                            const char* separators) const {
     unsigned int pos = 0;
-    return Content.GetUints(values, count, pos, separators);
+    return m_Content.GetUints(values, count, pos, separators);
 }
 
 unsigned int CQxXmlNode::GetContentAsFloats(float* values, unsigned int count, const char* separators) const {
     unsigned int pos = 0;
-    return Content.GetFloats(values, count, pos, separators);
+    return m_Content.GetFloats(values, count, pos, separators);
 }
 
 unsigned int CQxXmlNode::GetContentAsInts(CQxArray<int>& values, const char* separators) const {
     return ReadList(values, [&](int* out, unsigned int n, unsigned int& pos) {
-        return Content.GetInts(out, n, pos, separators);
+        return m_Content.GetInts(out, n, pos, separators);
     });
 }
 
 unsigned int CQxXmlNode::GetContentAsUints(CQxArray<unsigned int>& values, const char* separators) const {
     return ReadList(values, [&](unsigned int* out, unsigned int n, unsigned int& pos) {
-        return Content.GetUints(out, n, pos, separators);
+        return m_Content.GetUints(out, n, pos, separators);
     });
 }
 
 unsigned int CQxXmlNode::GetContentAsFloats(CQxArray<float>& values, const char* separators) const {
     return ReadList(values, [&](float* out, unsigned int n, unsigned int& pos) {
-        return Content.GetFloats(out, n, pos, separators);
+        return m_Content.GetFloats(out, n, pos, separators);
     });
 }
 
 void CQxXmlElement::SetName(const char* name) {
-    Name = Store->Names.Add(name);
+    m_Name = m_Store->m_Names.Add(name);
 }
 
 CQxXmlElement* CQxXmlElement::GetFirstChildElementByName(const char* name) const {
     if (!name) return nullptr;
-    for (CQxXmlElement* child : Children)
-        if (child->NodeType == QX_XML_NODE_ELEMENT && std::strcmp(child->Name, name) == 0) return child;
+    for (CQxXmlElement* child : m_Children)
+        if (child->m_NodeType == QX_XML_NODE_ELEMENT && std::strcmp(child->m_Name, name) == 0) return child;
     return nullptr;
 }
 
 CQxXmlAttribute* CQxXmlElement::GetAttributeByName(const char* name) const {
     if (!name) return nullptr;
-    for (CQxXmlAttribute* attribute : Attributes)
+    for (CQxXmlAttribute* attribute : m_Attributes)
         if (std::strcmp(attribute->GetName(), name) == 0) return attribute;
     return nullptr;
 }
 
 CQxXmlElement* CQxXmlElement::NewChild(QX_XML_NODE_TYPE nodeType, const char* name) {
-    CQxXmlElement* child = Store->NewElement(this, nodeType, Store->Names.Add(name));
-    Children.PushBack(child);
+    CQxXmlElement* child = m_Store->NewElement(this, nodeType, m_Store->m_Names.Add(name));
+    m_Children.PushBack(child);
     return child;
 }
 
@@ -182,7 +182,7 @@ CQxXmlElement* CQxXmlElement::AppendChild(const char* name) {
 CQxXmlElement* CQxXmlElement::AppendChild(const char* name, const char* text, int isText) {
     CQxXmlElement* child = AppendChild(name);
     child->SetContent(text);
-    child->Type = isText ? 1 : 0;
+    child->m_Type = isText ? 1 : 0;
     return child;
 }
 
@@ -226,9 +226,9 @@ CQxXmlElement* CQxXmlElement::AppendChild(const char* name, const float* values,
 }
 
 CQxXmlAttribute* CQxXmlElement::AppendAttribute(const char* name, const char* text) {
-    CQxXmlAttribute* attribute = Store->NewAttribute(Store->Names.Add(name));
+    CQxXmlAttribute* attribute = m_Store->NewAttribute(m_Store->m_Names.Add(name));
     attribute->SetContent(text);
-    Attributes.PushBack(attribute);
+    m_Attributes.PushBack(attribute);
     return attribute;
 }
 

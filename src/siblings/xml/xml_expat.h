@@ -19,14 +19,14 @@ public:
     // A fresh parser that stops at the first entity declaration; false when expat cannot allocate.
     bool CreateParser();
     void DestroyParser();
-    XML_Parser GetParser() const { return Parser; }
+    XML_Parser GetParser() const { return m_Parser; }
 
-    bool HasFailed() const { return EntityRefused || OutOfMemory || Stopped; }
+    bool HasFailed() const { return m_EntityRefused || m_OutOfMemory || m_Stopped; }
     // Called from inside a handler.
-    void StopForMemory() { Stop(OutOfMemory); }
-    void StopByRequest() { Stop(Stopped); }
+    void StopForMemory() { Stop(m_OutOfMemory); }
+    void StopByRequest() { Stop(m_Stopped); }
     // Outside handlers: records a failed allocation of the caller's own.
-    void NoteOutOfMemory() { OutOfMemory = true; }
+    void NoteOutOfMemory() { m_OutOfMemory = true; }
 
     // Feeds bytes to the parser, in pieces small enough for its int lengths.
     bool Feed(const char* data, std::size_t length, bool isFinal);
@@ -43,8 +43,8 @@ private:
                                      const XML_Char*, const XML_Char*, const XML_Char*);
     void Stop(bool& reason);
 
-    XML_Parser Parser = nullptr;
-    bool EntityRefused = false;
-    bool OutOfMemory = false;
-    bool Stopped = false;
+    XML_Parser m_Parser = nullptr;
+    bool m_EntityRefused = false;
+    bool m_OutOfMemory = false;
+    bool m_Stopped = false;
 };

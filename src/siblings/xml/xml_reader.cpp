@@ -26,10 +26,10 @@ bool CQxXmlReader::Begin() {
     XML_SetElementHandler(parser, OnStart, OnEnd);
     XML_SetCharacterDataHandler(parser, OnText);
     XML_SetXmlDeclHandler(parser, OnDeclare);
-    Stack.clear();
-    Pending.clear();
-    Text.clear();
-    Stack.push_back(Open{&Store.Root, 0, 0, false});
+    m_Stack.clear();
+    m_Pending.clear();
+    m_Text.clear();
+    m_Stack.push_back(Open{&m_Store.m_Root, 0, 0, false});
     return true;
 }
 
@@ -49,7 +49,7 @@ bool CQxXmlReader::ReadDescriptor(int fd) {
         do n = read(fd, buffer, kFileChunk);
         while (n < 0 && errno == EINTR);
         if (n < 0) {
-            ReadFailed = true;
+            m_ReadFailed = true;
             return false;
         }
         if (XML_ParseBuffer(parser, static_cast<int>(n), n == 0) != XML_STATUS_OK || HasFailed())
@@ -59,14 +59,14 @@ bool CQxXmlReader::ReadDescriptor(int fd) {
 }
 
 bool CQxXmlReader::Finish() {
-    if (HasFailed() || Stack.size() != 1) return false;
+    if (HasFailed() || m_Stack.size() != 1) return false;
     try {
-        Close(Stack.back());
+        Close(m_Stack.back());
     } catch (const std::bad_alloc&) {
         NoteOutOfMemory();
         return false;
     }
-    Stack.clear();
+    m_Stack.clear();
     return true;
 }
 
@@ -94,11 +94,11 @@ void XMLCALL CQxXmlReader::OnText(void* user, const XML_Char* text, int length) 
     auto* self = From<CQxXmlReader>(user);
     if (self->HasFailed()) return;
     try {
-        const Open& open = self->Stack.back();
+        const Open& open = self->m_Stack.back();
         if (open.Sunk)
-            self->Sink->Text(*open.Element, text, static_cast<unsigned int>(length));
+            self->m_Sink->Text(*open.Element, text, static_cast<unsigned int>(length));
         else
-            self->Text.append(text, static_cast<std::size_t>(length));
+            self->m_Text.append(text, static_cast<std::size_t>(length));
     } catch (const std::bad_alloc&) {
         self->StopForMemory();
     } catch (const std::length_error&) {
@@ -109,62 +109,63 @@ void XMLCALL CQxXmlReader::OnText(void* user, const XML_Char* text, int length) 
 void XMLCALL CQxXmlReader::OnDeclare(void* user, const XML_Char* version, const XML_Char*, int) {
     auto* self = From<CQxXmlReader>(user);
     // A null version marks the text declaration of an external entity, which we never load.
-    if (self->HasFailed() || !version || self->Stack.size() != 1) return;
+    if (self->HasFailed() || !version || self->m_Stack.size() != 1) return;
     try {
-        self->Pending.push_back(self->Store.NewElement(&self->Store.Root, QX_XML_NODE_DECLARE, "xml"));
+        self->m_Pending.push_back(
+            self->m_Store.NewElement(&self->m_Store.m_Root, QX_XML_NODE_DECLARE, "xml"));
     } catch (const std::bad_alloc&) {
         self->StopForMemory();
     }
 }
 
 void CQxXmlReader::Start(const char* name, const char** attributes) {
-    CQxXmlElement* parent = Stack.back().Element;
-    CQxXmlElement* element = Store.NewElement(parent, QX_XML_NODE_ELEMENT, Store.Names.Add(name));
-    Pending.push_back(element);
+    CQxXmlElement* parent = m_Stack.back().Element;
+    CQxXmlElement* element = m_Store.NewElement(parent, QX_XML_NODE_ELEMENT, m_Store.m_Names.Add(name));
+    m_Pending.push_back(element);
     unsigned int count = 0;
     while (attributes[2 * count]) ++count;
     if (count > 0) {
-        element->Attributes.Reserve(count);
+        element->m_Attributes.Reserve(count);
         for (unsigned int i = 0; i < count; ++i) {
-            CQxXmlAttribute* attribute = Store.NewAttribute(Store.Names.Add(attributes[2 * i]));
+            CQxXmlAttribute* attribute = m_Store.NewAttribute(m_Store.m_Names.Add(attributes[2 * i]));
             const char* value = attributes[2 * i + 1];
             std::size_t length = std::strlen(value);
             if (length >= 0xFFFFFFFE) throw std::bad_alloc();
             attribute->GetContent().Reserve(static_cast<unsigned int>(length));
             attribute->GetContent().Append(value, static_cast<unsigned int>(length));
-            element->Attributes.PushBack(attribute);
+            element->m_Attributes.PushBack(attribute);
         }
     }
-    const bool sunk = Sink && Sink->BeginText(*element);
-    Stack.push_back(Open{element, Pending.size(), Text.size(), sunk});
+    const bool sunk = m_Sink && m_Sink->BeginText(*element);
+    m_Stack.push_back(Open{element, m_Pending.size(), m_Text.size(), sunk});
 }
 
 void CQxXmlReader::End() {
-    const Open open = Stack.back();
+    const Open open = m_Stack.back();
     Close(open);
-    Stack.pop_back();
-    if (open.Sunk) Sink->EndText(*open.Element);
+    m_Stack.pop_back();
+    if (open.Sunk) m_Sink->EndText(*open.Element);
 }
 
 void CQxXmlReader::Close(const Open& open) {
     CQxXmlElement* element = open.Element;
-    std::size_t children = Pending.size() - open.FirstChild;
+    std::size_t children = m_Pending.size() - open.FirstChild;
     if (children > 0) {
         if (children >= 0xFFFFFFFF) throw std::bad_alloc();
-        if (!element->Children.Resize(static_cast<unsigned int>(children))) throw std::bad_alloc();
-        std::memcpy(element->Children.GetData(), Pending.data() + open.FirstChild,
+        if (!element->m_Children.Resize(static_cast<unsigned int>(children))) throw std::bad_alloc();
+        std::memcpy(element->m_Children.GetData(), m_Pending.data() + open.FirstChild,
                     children * sizeof(CQxXmlElement*));
-        Pending.resize(open.FirstChild);
+        m_Pending.resize(open.FirstChild);
     }
-    const char* text = Text.data() + open.FirstText;
-    std::size_t length = Text.size() - open.FirstText;
+    const char* text = m_Text.data() + open.FirstText;
+    std::size_t length = m_Text.size() - open.FirstText;
     if (length > 0 && !(children > 0 && IsLayoutOnly(text, length))) {
         if (length >= 0xFFFFFFFE) throw std::bad_alloc();
-        CQxString& content = element->Content;
+        CQxString& content = element->m_Content;
         content.Reserve(static_cast<unsigned int>(length));
         content.Append(text, static_cast<unsigned int>(length));
         if (content.GetLength() != length) throw std::bad_alloc();
-        if (std::memchr(text, '\n', length) || std::memchr(text, '\r', length)) element->Type = 1;
+        if (std::memchr(text, '\n', length) || std::memchr(text, '\r', length)) element->m_Type = 1;
     }
-    Text.resize(open.FirstText);
+    m_Text.resize(open.FirstText);
 }

@@ -13,14 +13,15 @@
 // receives its children and its content in one exact allocation when it ends.
 class CQxXmlReader : public CQxXmlParserBase {
 public:
-    explicit CQxXmlReader(CQxXmlStore& store, CQxXmlTextSink* sink = nullptr) : Store(store), Sink(sink) {}
+    explicit CQxXmlReader(CQxXmlStore& store, CQxXmlTextSink* sink = nullptr)
+        : m_Store(store), m_Sink(sink) {}
 
     bool Begin();
     bool ReadMemory(const char* text, std::size_t length);
     bool ReadDescriptor(int fd);
     // Completes the tree after the last bytes were fed.
     bool Finish();
-    bool HasReadFailed() const { return ReadFailed; }
+    bool HasReadFailed() const { return m_ReadFailed; }
 
 private:
     struct Open {
@@ -39,10 +40,10 @@ private:
     void End();
     void Close(const Open& open);
 
-    CQxXmlStore& Store;
-    CQxXmlTextSink* Sink;
-    std::vector<Open> Stack;
-    std::vector<CQxXmlElement*> Pending;
-    std::string Text;
-    bool ReadFailed = false;
+    CQxXmlStore& m_Store;
+    CQxXmlTextSink* m_Sink;
+    std::vector<Open> m_Stack;
+    std::vector<CQxXmlElement*> m_Pending;
+    std::string m_Text;
+    bool m_ReadFailed = false;
 };

@@ -23,19 +23,19 @@ public:
 
     template <class... Args>
     T* New(Args&&... args) {
-        if (Blocks.empty() || Blocks.back().Used == Blocks.back().Capacity) AddBlock();
-        Block& b = Blocks.back();
+        if (m_Blocks.empty() || m_Blocks.back().Used == m_Blocks.back().Capacity) AddBlock();
+        Block& b = m_Blocks.back();
         T* node = new (b.Items + b.Used) T(std::forward<Args>(args)...);
         ++b.Used;
         return node;
     }
 
     void Clear() {
-        for (Block& b : Blocks) {
+        for (Block& b : m_Blocks) {
             for (std::size_t i = 0; i < b.Used; ++i) b.Items[i].~T();
             std::allocator<T>().deallocate(b.Items, b.Capacity);
         }
-        Blocks.clear();
+        m_Blocks.clear();
     }
 
 private:
@@ -48,78 +48,78 @@ private:
     static constexpr std::size_t kLargestBlock = 4096;
 
     void AddBlock() {
-        std::size_t capacity = Blocks.empty() ? kFirstBlock : Blocks.back().Capacity * 2;
+        std::size_t capacity = m_Blocks.empty() ? kFirstBlock : m_Blocks.back().Capacity * 2;
         if (capacity > kLargestBlock) capacity = kLargestBlock;
-        Blocks.reserve(Blocks.size() + 1); // so the push below cannot throw after allocating
-        Blocks.push_back(Block{std::allocator<T>().allocate(capacity), 0, capacity});
+        m_Blocks.reserve(m_Blocks.size() + 1); // so the push below cannot throw after allocating
+        m_Blocks.push_back(Block{std::allocator<T>().allocate(capacity), 0, capacity});
     }
 
-    std::vector<Block> Blocks;
+    std::vector<Block> m_Blocks;
 };
 
 // Zero-terminated names, bump-allocated in blocks and freed together.
 class CQxXmlNameStore {
 public:
     const char* Add(const char* name, std::size_t length) {
-        if (length + 1 > Left) {
+        if (length + 1 > m_Left) {
             std::size_t size = length + 1 > kBlock ? length + 1 : kBlock;
-            Blocks.push_back(std::make_unique<char[]>(size));
-            Next = Blocks.back().get();
-            Left = size;
+            m_Blocks.push_back(std::make_unique<char[]>(size));
+            m_Next = m_Blocks.back().get();
+            m_Left = size;
         }
-        char* copy = Next;
+        char* copy = m_Next;
         std::memcpy(copy, name, length);
         copy[length] = 0;
-        Next += length + 1;
-        Left -= length + 1;
+        m_Next += length + 1;
+        m_Left -= length + 1;
         return copy;
     }
     const char* Add(const char* name) { return name ? Add(name, std::strlen(name)) : Add("", 0); }
     void Clear() {
-        Blocks.clear();
-        Next = nullptr;
-        Left = 0;
+        m_Blocks.clear();
+        m_Next = nullptr;
+        m_Left = 0;
     }
 
 private:
     static constexpr std::size_t kBlock = 16384;
-    std::vector<std::unique_ptr<char[]>> Blocks;
-    char* Next = nullptr;
-    std::size_t Left = 0;
+    std::vector<std::unique_ptr<char[]>> m_Blocks;
+    char* m_Next = nullptr;
+    std::size_t m_Left = 0;
 };
 
 // Everything a document owns: its document node, the node pools, the names and the last error.
 struct CQxXmlStore {
-    CQxXmlStore() : Root(this, nullptr, QX_XML_NODE_DOCUMENT, "") {}
+    CQxXmlStore() : m_Root(this, nullptr, QX_XML_NODE_DOCUMENT, "") {}
     ~CQxXmlStore() { Clear(); }
 
     CQxXmlElement* NewElement(CQxXmlElement* parent, QX_XML_NODE_TYPE nodeType, const char* name) {
-        return Elements.New(this, parent, nodeType, name);
+        return m_Elements.New(this, parent, nodeType, name);
     }
-    CQxXmlAttribute* NewAttribute(const char* name) { return Attributes.New(name); }
+    CQxXmlAttribute* NewAttribute(const char* name) { return m_Attributes.New(name); }
 
     void Clear() {
-        Root.Children.Clear();
-        Root.Attributes.Clear();
-        Root.Content.Empty();
-        Root.Type = 0;
-        Elements.Clear();
-        Attributes.Clear();
-        Names.Clear();
+        m_Root.m_Children.Clear();
+        m_Root.m_Attributes.Clear();
+        m_Root.m_Content.Empty();
+        m_Root.m_Type = 0;
+        m_Elements.Clear();
+        m_Attributes.Clear();
+        m_Names.Clear();
     }
 
     void SetError(const char* text, unsigned int line = 0, unsigned int column = 0) {
-        ErrorText = text;
-        ErrorLine = line;
-        ErrorColumn = column;
+        m_ErrorText = text;
+        m_ErrorLine = line;
+        m_ErrorColumn = column;
     }
     void ClearError() { SetError(""); }
 
-    CQxXmlElement Root;
-    CQxXmlPool<CQxXmlElement> Elements;
-    CQxXmlPool<CQxXmlAttribute> Attributes;
-    CQxXmlNameStore Names;
-    std::string ErrorText;
-    unsigned int ErrorLine = 0;
-    unsigned int ErrorColumn = 0;
+    CQxXmlElement m_Root;
+    CQxXmlPool<CQxXmlElement> m_Elements;
+    CQxXmlPool<CQxXmlAttribute> m_Attributes;
+    CQxXmlNameStore m_Names;
+    std::string m_ErrorText;
+    unsigned int m_ErrorLine = 0;
+    unsigned int m_ErrorColumn = 0;
 };

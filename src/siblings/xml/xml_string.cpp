@@ -23,18 +23,18 @@ constexpr std::size_t kSlice = 1 << 16;
 // of the current run between tags, which is held back until the next tag so that the handlers
 // see it whole however the input was sliced.
 struct CQxXmlParseState : CQxXmlParserBase {
-    QxXmlElementStartFunc StartFunc = nullptr;
-    QxXmlElementEndFunc EndFunc = nullptr;
-    QxXmlAttributeFunc AttributeFunc = nullptr;
-    QxXmlContentFunc ContentFunc = nullptr;
-    void* User = nullptr;
-    bool Started = false;
-    int Result = QX_XML_PARSE_CONTINUE;
-    std::size_t Offset = 0;
-    std::string Content;
-    std::string ErrorText;
-    unsigned int ErrorLine = 0;
-    unsigned int ErrorColumn = 0;
+    QxXmlElementStartFunc m_StartFunc = nullptr;
+    QxXmlElementEndFunc m_EndFunc = nullptr;
+    QxXmlAttributeFunc m_AttributeFunc = nullptr;
+    QxXmlContentFunc m_ContentFunc = nullptr;
+    void* m_User = nullptr;
+    bool m_Started = false;
+    int m_Result = QX_XML_PARSE_CONTINUE;
+    std::size_t m_Offset = 0;
+    std::string m_Content;
+    std::string m_ErrorText;
+    unsigned int m_ErrorLine = 0;
+    unsigned int m_ErrorColumn = 0;
 
     bool Begin();
     bool FlushContent();
@@ -48,14 +48,15 @@ bool CQxXmlParseState::Begin() {
     if (!CreateParser()) return false;
     XML_SetElementHandler(GetParser(), OnStart, OnEnd);
     XML_SetCharacterDataHandler(GetParser(), OnText);
-    Started = true;
+    m_Started = true;
     return true;
 }
 
 bool CQxXmlParseState::FlushContent() {
-    if (Content.empty()) return true;
-    bool ok = !ContentFunc || ContentFunc(User, Content.c_str(), static_cast<unsigned int>(Content.size()));
-    Content.clear();
+    if (m_Content.empty()) return true;
+    bool ok = !m_ContentFunc ||
+              m_ContentFunc(m_User, m_Content.c_str(), static_cast<unsigned int>(m_Content.size()));
+    m_Content.clear();
     if (!ok) StopByRequest();
     return ok;
 }
@@ -77,24 +78,24 @@ static void Guarded(void* user, Body body) {
 void XMLCALL CQxXmlParseState::OnStart(void* user, const XML_Char* name, const XML_Char** attributes) {
     Guarded(user, [&](CQxXmlParseState& self) {
         if (!self.FlushContent()) return;
-        if (self.StartFunc && !self.StartFunc(self.User, name)) return self.StopByRequest();
-        if (!self.AttributeFunc) return;
+        if (self.m_StartFunc && !self.m_StartFunc(self.m_User, name)) return self.StopByRequest();
+        if (!self.m_AttributeFunc) return;
         for (const XML_Char** a = attributes; *a; a += 2)
-            if (!self.AttributeFunc(self.User, a[0], a[1])) return self.StopByRequest();
+            if (!self.m_AttributeFunc(self.m_User, a[0], a[1])) return self.StopByRequest();
     });
 }
 
 void XMLCALL CQxXmlParseState::OnEnd(void* user, const XML_Char* name) {
     Guarded(user, [&](CQxXmlParseState& self) {
-        if (self.FlushContent() && self.EndFunc && !self.EndFunc(self.User, name)) self.StopByRequest();
+        if (self.FlushContent() && self.m_EndFunc && !self.m_EndFunc(self.m_User, name)) self.StopByRequest();
     });
 }
 
 void XMLCALL CQxXmlParseState::OnText(void* user, const XML_Char* text, int length) {
     Guarded(user, [&](CQxXmlParseState& self) {
-        if (!self.ContentFunc) return;
-        if (self.Content.size() + static_cast<std::size_t>(length) >= UINT_MAX) throw std::bad_alloc();
-        self.Content.append(text, static_cast<std::size_t>(length));
+        if (!self.m_ContentFunc) return;
+        if (self.m_Content.size() + static_cast<std::size_t>(length) >= UINT_MAX) throw std::bad_alloc();
+        self.m_Content.append(text, static_cast<std::size_t>(length));
     });
 }
 
@@ -104,16 +105,16 @@ CQxXmlString::~CQxXmlString() = default;
 
 int CQxXmlString::ReadFile(const char* path) {
     ResetParse();
-    Text.Empty();
+    m_Text.Empty();
     if (!path) return 0;
     int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0) return 0;
     struct stat info;
     bool ok = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size < 0xFFFFFFFE &&
-              Text.SetLength(static_cast<unsigned int>(info.st_size));
+              m_Text.SetLength(static_cast<unsigned int>(info.st_size));
     std::size_t done = 0;
-    while (ok && done < Text.GetLength()) {
-        ssize_t n = ::read(fd, Text.GetData() + done, Text.GetLength() - done);
+    while (ok && done < m_Text.GetLength()) {
+        ssize_t n = ::read(fd, m_Text.GetData() + done, m_Text.GetLength() - done);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0)
             ok = false; // an error, or the file shrank while it was read
@@ -121,67 +122,67 @@ int CQxXmlString::ReadFile(const char* path) {
             done += static_cast<std::size_t>(n);
     }
     ::close(fd);
-    if (!ok) Text.Empty();
+    if (!ok) m_Text.Empty();
     return ok;
 }
 
 void CQxXmlString::SetText(const char* text) {
     ResetParse();
-    Text = text;
+    m_Text = text;
 }
 
 void CQxXmlString::SetText(CQxString&& text) {
     ResetParse();
-    Text = static_cast<CQxString&&>(text);
+    m_Text = static_cast<CQxString&&>(text);
 }
 
 void CQxXmlString::SetParseFuncs(QxXmlElementStartFunc startFunc, QxXmlElementEndFunc endFunc,
                                  QxXmlAttributeFunc attributeFunc, QxXmlContentFunc contentFunc, void* user) {
-    StartFunc = startFunc;
-    EndFunc = endFunc;
-    AttributeFunc = attributeFunc;
-    ContentFunc = contentFunc;
-    User = user;
+    m_StartFunc = startFunc;
+    m_EndFunc = endFunc;
+    m_AttributeFunc = attributeFunc;
+    m_ContentFunc = contentFunc;
+    m_User = user;
 }
 
 int CQxXmlString::ParseOnTime(unsigned int milliseconds, unsigned int bytes) {
-    if (!State) {
-        State.reset(new (std::nothrow) CQxXmlParseState());
-        if (!State) return QX_XML_PARSE_FAILED;
+    if (!m_State) {
+        m_State.reset(new (std::nothrow) CQxXmlParseState());
+        if (!m_State) return QX_XML_PARSE_FAILED;
     }
-    CQxXmlParseState& state = *State;
-    if (state.Result != QX_XML_PARSE_CONTINUE) return state.Result;
+    CQxXmlParseState& state = *m_State;
+    if (state.m_Result != QX_XML_PARSE_CONTINUE) return state.m_Result;
     auto fail = [&state] {
-        state.DescribeError(state.ErrorText, state.ErrorLine, state.ErrorColumn);
+        state.DescribeError(state.m_ErrorText, state.m_ErrorLine, state.m_ErrorColumn);
         state.DestroyParser();
-        state.Content.clear();
-        state.Result = QX_XML_PARSE_FAILED;
-        return state.Result;
+        state.m_Content.clear();
+        state.m_Result = QX_XML_PARSE_FAILED;
+        return state.m_Result;
     };
-    if (!state.Started) {
-        state.StartFunc = StartFunc;
-        state.EndFunc = EndFunc;
-        state.AttributeFunc = AttributeFunc;
-        state.ContentFunc = ContentFunc;
-        state.User = User;
+    if (!state.m_Started) {
+        state.m_StartFunc = m_StartFunc;
+        state.m_EndFunc = m_EndFunc;
+        state.m_AttributeFunc = m_AttributeFunc;
+        state.m_ContentFunc = m_ContentFunc;
+        state.m_User = m_User;
         if (!state.Begin()) return fail();
     }
     using Clock = std::chrono::steady_clock;
     const Clock::time_point start = Clock::now();
-    const std::size_t length = Text.GetLength();
+    const std::size_t length = m_Text.GetLength();
     std::size_t done = 0;
     for (;;) {
-        std::size_t left = length - state.Offset;
+        std::size_t left = length - state.m_Offset;
         std::size_t piece = left < kSlice ? left : kSlice;
         if (bytes > 0 && piece > bytes - done) piece = bytes - done;
         bool isFinal = piece == left;
-        if (!state.Feed(Text.GetStr() + state.Offset, piece, isFinal)) return fail();
-        state.Offset += piece;
+        if (!state.Feed(m_Text.GetStr() + state.m_Offset, piece, isFinal)) return fail();
+        state.m_Offset += piece;
         done += piece;
         if (isFinal) {
             state.DestroyParser();
-            state.Result = QX_XML_PARSE_FINISHED;
-            return state.Result;
+            state.m_Result = QX_XML_PARSE_FINISHED;
+            return state.m_Result;
         }
         if (bytes > 0 && done >= bytes) break;
         if (milliseconds > 0 && Clock::now() - start >= std::chrono::milliseconds(milliseconds)) break;
@@ -190,21 +191,21 @@ int CQxXmlString::ParseOnTime(unsigned int milliseconds, unsigned int bytes) {
 }
 
 void CQxXmlString::ResetParse() {
-    State.reset();
+    m_State.reset();
 }
 
 unsigned int CQxXmlString::GetParsedLength() const {
-    return State ? static_cast<unsigned int>(State->Offset) : 0;
+    return m_State ? static_cast<unsigned int>(m_State->m_Offset) : 0;
 }
 
 unsigned int CQxXmlString::GetErrorLine() const {
-    return State ? State->ErrorLine : 0;
+    return m_State ? m_State->m_ErrorLine : 0;
 }
 
 unsigned int CQxXmlString::GetErrorColumn() const {
-    return State ? State->ErrorColumn : 0;
+    return m_State ? m_State->m_ErrorColumn : 0;
 }
 
 const char* CQxXmlString::GetErrorText() const {
-    return State ? State->ErrorText.c_str() : "";
+    return m_State ? m_State->m_ErrorText.c_str() : "";
 }

@@ -189,78 +189,78 @@ void QxXmlAppendEscaped(CQxXmlOutput& out, const char* text, std::size_t length,
     flush(p);
 }
 
-CQxXmlOutput::CQxXmlOutput(int fd) : Fd(fd), FileBuffer(kFlushSize, '\0') {
-    Begin = Next = FileBuffer.data();
-    End = Begin + FileBuffer.size();
+CQxXmlOutput::CQxXmlOutput(int fd) : m_Fd(fd), m_FileBuffer(kFlushSize, '\0') {
+    m_Begin = m_Next = m_FileBuffer.data();
+    m_End = m_Begin + m_FileBuffer.size();
 }
 
-CQxXmlOutput::CQxXmlOutput(CQxString& text, std::size_t expected) : Text(&text) {
+CQxXmlOutput::CQxXmlOutput(CQxString& text, std::size_t expected) : m_Text(&text) {
     text.Empty();
     std::size_t capacity = expected + expected / 8 + 4096;
     if (capacity > kMaxString) capacity = kMaxString;
     if (!text.SetLength(static_cast<unsigned int>(capacity))) {
-        Failed = true;
+        m_Failed = true;
         return;
     }
-    Begin = Next = text.GetData();
-    End = Begin + capacity;
+    m_Begin = m_Next = text.GetData();
+    m_End = m_Begin + capacity;
 }
 
 bool CQxXmlOutput::MakeRoom(std::size_t length) {
-    if (Failed) return false;
-    std::size_t used = static_cast<std::size_t>(Next - Begin);
+    if (m_Failed) return false;
+    std::size_t used = static_cast<std::size_t>(m_Next - m_Begin);
     try {
-        if (Text) {
-            std::size_t capacity = static_cast<std::size_t>(End - Begin);
+        if (m_Text) {
+            std::size_t capacity = static_cast<std::size_t>(m_End - m_Begin);
             std::size_t grown = std::max(capacity * 2, used + length);
             if (grown > kMaxString) grown = kMaxString;
-            if (used + length > grown || !Text->SetLength(static_cast<unsigned int>(grown))) {
-                Failed = true;
+            if (used + length > grown || !m_Text->SetLength(static_cast<unsigned int>(grown))) {
+                m_Failed = true;
                 return false;
             }
-            Begin = Text->GetData();
-            End = Begin + grown;
+            m_Begin = m_Text->GetData();
+            m_End = m_Begin + grown;
         } else {
-            if (!WriteOut(Begin, used)) return false;
+            if (!WriteOut(m_Begin, used)) return false;
             used = 0;
-            if (length > FileBuffer.size()) FileBuffer.resize(length);
-            Begin = FileBuffer.data();
-            End = Begin + FileBuffer.size();
+            if (length > m_FileBuffer.size()) m_FileBuffer.resize(length);
+            m_Begin = m_FileBuffer.data();
+            m_End = m_Begin + m_FileBuffer.size();
         }
     } catch (const std::bad_alloc&) {
-        Failed = true;
+        m_Failed = true;
         return false;
     }
-    Next = Begin + used;
+    m_Next = m_Begin + used;
     return true;
 }
 
 bool CQxXmlOutput::WriteOut(const char* data, std::size_t length) {
-    while (length > 0 && !Failed) {
-        ssize_t n = ::write(Fd, data, length);
+    while (length > 0 && !m_Failed) {
+        ssize_t n = ::write(m_Fd, data, length);
         if (n < 0 && errno == EINTR) continue;
         if (n <= 0)
-            Failed = true;
+            m_Failed = true;
         else {
             data += n;
             length -= static_cast<std::size_t>(n);
         }
     }
-    return !Failed;
+    return !m_Failed;
 }
 
 bool CQxXmlOutput::Finish() {
-    std::size_t used = static_cast<std::size_t>(Next - Begin);
-    if (Text) {
-        if (Failed)
-            Text->Empty();
+    std::size_t used = static_cast<std::size_t>(m_Next - m_Begin);
+    if (m_Text) {
+        if (m_Failed)
+            m_Text->Empty();
         else
-            Text->SetLength(static_cast<unsigned int>(used));
-        return !Failed;
+            m_Text->SetLength(static_cast<unsigned int>(used));
+        return !m_Failed;
     }
-    if (!Failed) WriteOut(Begin, used);
-    Next = Begin;
-    return !Failed;
+    if (!m_Failed) WriteOut(m_Begin, used);
+    m_Next = m_Begin;
+    return !m_Failed;
 }
 
 bool CQxXmlWriter::Check(const CQxXmlElement& root, std::string& error, std::size_t& size) {

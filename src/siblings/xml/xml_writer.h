@@ -19,34 +19,34 @@ public:
 
     void Append(const char* text, std::size_t length) {
         if (length > Left() && !MakeRoom(length)) return;
-        std::memcpy(Next, text, length);
-        Next += length;
+        std::memcpy(m_Next, text, length);
+        m_Next += length;
     }
     void Append(const char* text) { Append(text, std::strlen(text)); }
     void Append(char c) {
         if (Left() == 0 && !MakeRoom(1)) return;
-        *Next++ = c;
+        *m_Next++ = c;
     }
     void Fill(char c, std::size_t count) {
         if (count > Left() && !MakeRoom(count)) return;
-        std::memset(Next, c, count);
-        Next += count;
+        std::memset(m_Next, c, count);
+        m_Next += count;
     }
     // Writes out or trims what is left; false when anything failed.
     bool Finish();
 
 private:
-    std::size_t Left() const { return static_cast<std::size_t>(End - Next); }
+    std::size_t Left() const { return static_cast<std::size_t>(m_End - m_Next); }
     bool MakeRoom(std::size_t length);
     bool WriteOut(const char* data, std::size_t length);
 
-    int Fd = -1;
-    CQxString* Text = nullptr;
-    std::string FileBuffer;
-    char* Begin = nullptr;
-    char* Next = nullptr;
-    char* End = nullptr;
-    bool Failed = false;
+    int m_Fd = -1;
+    CQxString* m_Text = nullptr;
+    std::string m_FileBuffer;
+    char* m_Begin = nullptr;
+    char* m_Next = nullptr;
+    char* m_End = nullptr;
+    bool m_Failed = false;
 };
 
 // Writes a document tree as UTF-8 text, without recursion.
