@@ -17,9 +17,9 @@ namespace {
 // Canvases live until deleted (memory) or until their window goes. The tables are never freed,
 // so canvases left at exit are not torn down after the objects they hold.
 struct CanvasTables {
-    std::unordered_map<const QxCanvas*, std::unique_ptr<QxCanvas>> memory;
-    std::unordered_map<HWND, std::unique_ptr<QxCanvas>> windows;
-    std::unordered_map<const QxCanvas*, int> live;
+    std::unordered_map<const QxCanvas*, std::unique_ptr<QxCanvas>> Memory;
+    std::unordered_map<HWND, std::unique_ptr<QxCanvas>> Windows;
+    std::unordered_map<const QxCanvas*, int> Live;
 };
 
 CanvasTables& Tables() {
@@ -95,16 +95,16 @@ cairo_t* NewContext(const QxCanvas& canvas) {
 
 // Sets up the stroke of a pen; false for the null pen. Thin lines run through pixel centres.
 bool SetPen(cairo_t* cr, const QxPenObject* pen, double* offset) {
-    if (!pen || pen->style == PS_NULL) return false;
-    QxCairoSetColor(cr, pen->color);
-    cairo_set_line_width(cr, pen->width);
-    *offset = (pen->width % 2) ? 0.5 : 0.0;
-    if (pen->width <= 1) {
+    if (!pen || pen->Style == PS_NULL) return false;
+    QxCairoSetColor(cr, pen->Color);
+    cairo_set_line_width(cr, pen->Width);
+    *offset = (pen->Width % 2) ? 0.5 : 0.0;
+    if (pen->Width <= 1) {
         static constexpr double dash[] = {18, 6};
         static constexpr double dot[] = {3, 3};
         static constexpr double dashDot[] = {9, 6, 3, 6};
         static constexpr double dashDotDot[] = {9, 3, 3, 3, 3, 3};
-        switch (pen->style) {
+        switch (pen->Style) {
         case PS_DASH:
             cairo_set_dash(cr, dash, 2, 0);
             break;
@@ -141,9 +141,9 @@ void FillAndStroke(QxCanvas& canvas, MakePath makePath) {
     const bool stroke = SetPen(cr, canvas.m_Pen, &offset);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
     makePath(cr, stroke ? offset : 0.5);
-    if (canvas.m_Brush && !canvas.m_Brush->hollow) {
+    if (canvas.m_Brush && !canvas.m_Brush->Hollow) {
         cairo_save(cr);
-        QxCairoSetColor(cr, canvas.m_Brush->color);
+        QxCairoSetColor(cr, canvas.m_Brush->Color);
         cairo_fill_preserve(cr);
         cairo_restore(cr);
     }
@@ -164,7 +164,7 @@ QxCanvas::QxCanvas(HWND window) : m_Window(window) {
 }
 
 QxCanvas::~QxCanvas() {
-    if (m_Bitmap) m_Bitmap->selectedIn = nullptr;
+    if (m_Bitmap) m_Bitmap->SelectedIn = nullptr;
     for (QxGdiObject* object : std::initializer_list<QxGdiObject*>{m_Pen, m_Brush, m_Font, m_Bitmap}) {
         if (object) QxGdiRelease(object);
     }
@@ -196,7 +196,7 @@ void QxCanvas::ResetState() {
 }
 
 cairo_surface_t* QxCanvas::Target() const {
-    return m_Window ? m_Surface : m_Bitmap->surface;
+    return m_Window ? m_Surface : m_Bitmap->Surface;
 }
 
 int QxCanvas::Width() const {
@@ -248,9 +248,9 @@ HGDIOBJ QxCanvas::Select(QxGdiObject* object, QxGdiKind kind) {
         auto* next = static_cast<QxBitmapObject*>(object);
         if (m_Window) return nullptr;
         if (next == m_Bitmap) return m_Bitmap;
-        if (next->selectedIn && !QxGdiIsStock(next)) return nullptr;
-        m_Bitmap->selectedIn = nullptr;
-        if (!QxGdiIsStock(next)) next->selectedIn = this;
+        if (next->SelectedIn && !QxGdiIsStock(next)) return nullptr;
+        m_Bitmap->SelectedIn = nullptr;
+        if (!QxGdiIsStock(next)) next->SelectedIn = this;
         return swap(m_Bitmap);
     }
     }
@@ -258,7 +258,7 @@ HGDIOBJ QxCanvas::Select(QxGdiObject* object, QxGdiKind kind) {
 }
 
 QxCanvas* QxCanvasFind(HDC dc) {
-    return dc && Tables().live.count(dc) ? dc : nullptr;
+    return dc && Tables().Live.count(dc) ? dc : nullptr;
 }
 
 void QxCairoSetColor(cairo_t* cr, COLORREF color) {
@@ -267,16 +267,16 @@ void QxCairoSetColor(cairo_t* cr, COLORREF color) {
 
 void QxCanvasForgetWindow(HWND window) {
     CanvasTables& tables = Tables();
-    const auto found = tables.windows.find(window);
-    if (found == tables.windows.end()) return;
-    tables.live.erase(found->second.get());
-    tables.windows.erase(found);
+    const auto found = tables.Windows.find(window);
+    if (found == tables.Windows.end()) return;
+    tables.Live.erase(found->second.get());
+    tables.Windows.erase(found);
 }
 
 int QxCompositeWindowCanvas(HWND window, std::uint32_t* frame, int width, int height) {
     CanvasTables& tables = Tables();
-    const auto found = tables.windows.find(window);
-    if (found == tables.windows.end() || !frame) return 0;
+    const auto found = tables.Windows.find(window);
+    if (found == tables.Windows.end() || !frame) return 0;
     QxCanvas& canvas = *found->second;
     const std::uint32_t* pixels = canvas.Pixels();
     const int stride = canvas.StridePixels();
@@ -305,10 +305,10 @@ int QxCompositeWindowCanvas(HWND window, std::uint32_t* frame, int width, int he
 HDC QxWin::GetDC(HWND window) {
     if (!window) return nullptr;
     CanvasTables& tables = Tables();
-    auto& slot = tables.windows[window];
+    auto& slot = tables.Windows[window];
     if (!slot) {
         slot = std::make_unique<QxCanvas>(window);
-        tables.live.emplace(slot.get(), 0);
+        tables.Live.emplace(slot.get(), 0);
     }
     slot->FitWindow();
     slot->ResetState();
@@ -324,17 +324,17 @@ HDC QxWin::CreateCompatibleDC(HDC /*dc*/) {
     auto canvas = std::make_unique<QxCanvas>(nullptr);
     QxCanvas* raw = canvas.get();
     CanvasTables& tables = Tables();
-    tables.memory.emplace(raw, std::move(canvas));
-    tables.live.emplace(raw, 0);
+    tables.Memory.emplace(raw, std::move(canvas));
+    tables.Live.emplace(raw, 0);
     return raw;
 }
 
 BOOL QxWin::DeleteDC(HDC dc) {
     CanvasTables& tables = Tables();
-    const auto found = tables.memory.find(dc);
-    if (!dc || found == tables.memory.end()) return 0;
-    tables.live.erase(dc);
-    tables.memory.erase(found);
+    const auto found = tables.Memory.find(dc);
+    if (!dc || found == tables.Memory.end()) return 0;
+    tables.Live.erase(dc);
+    tables.Memory.erase(found);
     return 1;
 }
 
@@ -418,12 +418,12 @@ BOOL QxWin::Rectangle(HDC dc, int left, int top, int right, int bottom) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas) return 0;
     const RECT rect = Normalized(MakeRect(left, top, right, bottom));
-    const bool hasPen = canvas->m_Pen && canvas->m_Pen->style != PS_NULL;
+    const bool hasPen = canvas->m_Pen && canvas->m_Pen->Style != PS_NULL;
     // Without a pen the filled area is one pixel smaller on the right and at the bottom.
-    if (canvas->m_Brush && !canvas->m_Brush->hollow) {
+    if (canvas->m_Brush && !canvas->m_Brush->Hollow) {
         const LONG less = hasPen ? 0 : 1;
         FillSolid(*canvas, {rect.left, rect.top, rect.right - less, rect.bottom - less},
-                  canvas->m_Brush->color);
+                  canvas->m_Brush->Color);
     }
     if (hasPen && !IsEmpty(rect)) {
         cairo_t* cr = NewContext(*canvas);
@@ -458,7 +458,7 @@ int QxWin::FillRect(HDC dc, const RECT* rect, HBRUSH brush) {
     QxCanvas* canvas = QxCanvasFind(dc);
     const auto* fill = static_cast<const QxBrushObject*>(QxGdiFind(brush, QxGdiKind::Brush));
     if (!canvas || !rect || !fill) return 0;
-    if (!fill->hollow) FillSolid(*canvas, *rect, fill->color);
+    if (!fill->Hollow) FillSolid(*canvas, *rect, fill->Color);
     return 1;
 }
 
@@ -467,11 +467,11 @@ int QxWin::FrameRect(HDC dc, const RECT* rect, HBRUSH brush) {
     const auto* fill = static_cast<const QxBrushObject*>(QxGdiFind(brush, QxGdiKind::Brush));
     if (!canvas || !rect || !fill) return 0;
     const RECT r = Normalized(MakeRect(rect->left, rect->top, rect->right, rect->bottom));
-    if (fill->hollow || IsEmpty(r)) return 1;
-    FillSolid(*canvas, {r.left, r.top, r.right, r.top + 1}, fill->color);
-    FillSolid(*canvas, {r.left, r.bottom - 1, r.right, r.bottom}, fill->color);
-    FillSolid(*canvas, {r.left, r.top, r.left + 1, r.bottom}, fill->color);
-    FillSolid(*canvas, {r.right - 1, r.top, r.right, r.bottom}, fill->color);
+    if (fill->Hollow || IsEmpty(r)) return 1;
+    FillSolid(*canvas, {r.left, r.top, r.right, r.top + 1}, fill->Color);
+    FillSolid(*canvas, {r.left, r.bottom - 1, r.right, r.bottom}, fill->Color);
+    FillSolid(*canvas, {r.left, r.top, r.left + 1, r.bottom}, fill->Color);
+    FillSolid(*canvas, {r.right - 1, r.top, r.right, r.bottom}, fill->Color);
     return 1;
 }
 
@@ -482,7 +482,7 @@ BOOL QxWin::PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
     const QxBrushObject* brush = canvas->m_Brush;
     switch (rop) {
     case PATCOPY:
-        if (brush && !brush->hollow) FillSolid(*canvas, rect, brush->color);
+        if (brush && !brush->Hollow) FillSolid(*canvas, rect, brush->Color);
         return 1;
     case BLACKNESS:
         FillSolid(*canvas, rect, RGB(0, 0, 0));
@@ -505,8 +505,8 @@ BOOL QxWin::PatBlt(HDC dc, int x, int y, int width, int height, DWORD rop) {
     case PATINVERT: {
         // A window's canvas is a layer, not the screen: bitwise operations need opaque pixels.
         if (canvas->IsWindowCanvas()) return 0;
-        if (!brush || brush->hollow) return 1;
-        const std::uint32_t bits = QxOpaquePixel(brush->color) & 0x00FFFFFFu;
+        if (!brush || brush->Hollow) return 1;
+        const std::uint32_t bits = QxOpaquePixel(brush->Color) & 0x00FFFFFFu;
         ForEachPixel(*canvas, rect, [bits](std::uint32_t& p) { p ^= bits; });
         return 1;
     }
@@ -636,18 +636,18 @@ BOOL QxWin::DrawEdge(HDC dc, RECT* rect, UINT edge, UINT flags) {
     RECT r = Normalized(MakeRect(rect->left, rect->top, rect->right, rect->bottom));
     // One ring per border: its top-left and bottom-right colours, outer ring first.
     struct Ring {
-        UINT raised, sunken;
-        COLORREF raisedTopLeft, raisedBottomRight, sunkenTopLeft, sunkenBottomRight;
+        UINT Raised, Sunken;
+        COLORREF RaisedTopLeft, RaisedBottomRight, SunkenTopLeft, SunkenBottomRight;
     };
     static constexpr Ring rings[] = {
         {BDR_RAISEDOUTER, BDR_SUNKENOUTER, k3dLight, k3dDarkShadow, k3dShadow, k3dHighlight},
         {BDR_RAISEDINNER, BDR_SUNKENINNER, k3dHighlight, k3dShadow, k3dDarkShadow, k3dLight},
     };
     for (const Ring& ring : rings) {
-        if (!(edge & (ring.raised | ring.sunken)) || IsEmpty(r)) continue;
-        const bool raised = edge & ring.raised;
-        const COLORREF topLeft = raised ? ring.raisedTopLeft : ring.sunkenTopLeft;
-        const COLORREF bottomRight = raised ? ring.raisedBottomRight : ring.sunkenBottomRight;
+        if (!(edge & (ring.Raised | ring.Sunken)) || IsEmpty(r)) continue;
+        const bool raised = edge & ring.Raised;
+        const COLORREF topLeft = raised ? ring.RaisedTopLeft : ring.SunkenTopLeft;
+        const COLORREF bottomRight = raised ? ring.RaisedBottomRight : ring.SunkenBottomRight;
         if (flags & BF_LEFT) FillSolid(*canvas, {r.left, r.top, r.left + 1, r.bottom}, topLeft);
         if (flags & BF_TOP) FillSolid(*canvas, {r.left, r.top, r.right, r.top + 1}, topLeft);
         if (flags & BF_RIGHT) FillSolid(*canvas, {r.right - 1, r.top, r.right, r.bottom}, bottomRight);

@@ -15,28 +15,28 @@
 enum class QxGdiKind { Pen, Brush, Font, Bitmap };
 
 struct QxPenObject final : QxPen {
-    int style = PS_SOLID;
-    int width = 1;
-    COLORREF color = 0;
+    int Style = PS_SOLID;
+    int Width = 1;
+    COLORREF Color = 0;
 };
 
 struct QxBrushObject final : QxBrush {
-    bool hollow = false;
-    COLORREF color = 0;
+    bool Hollow = false;
+    COLORREF Color = 0;
 };
 
 struct QxFontObject final : QxFont {
     ~QxFontObject() override;
-    LOGFONTA desc{};
+    LOGFONTA Desc{};
     // Absolute size in pixels, the font's family list with fallbacks, weight and style.
-    PangoFontDescription* pango = nullptr;
+    PangoFontDescription* Pango = nullptr;
 };
 
 // A 32-bit premultiplied image; opaque unless drawn otherwise.
 struct QxBitmapObject final : QxBitmap {
     ~QxBitmapObject() override;
-    cairo_surface_t* surface = nullptr;
-    QxCanvas* selectedIn = nullptr;
+    cairo_surface_t* Surface = nullptr;
+    QxCanvas* SelectedIn = nullptr;
 };
 
 // The live objects: a handle is used only after it is found here with the expected kind.

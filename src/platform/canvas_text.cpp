@@ -25,12 +25,12 @@ public:
         m_Layout = pango_layout_new(context);
         g_object_unref(context);
         const QxFontObject* font = canvas.m_Font ? canvas.m_Font : QxDefaultFont();
-        pango_layout_set_font_description(m_Layout, font->pango);
+        pango_layout_set_font_description(m_Layout, font->Pango);
         pango_layout_set_text(m_Layout, text.data(), static_cast<int>(text.size()));
         m_Attrs = pango_attr_list_new();
-        if (font->desc.lfUnderline)
+        if (font->Desc.lfUnderline)
             pango_attr_list_insert(m_Attrs, pango_attr_underline_new(PANGO_UNDERLINE_SINGLE));
-        if (font->desc.lfStrikeOut) pango_attr_list_insert(m_Attrs, pango_attr_strikethrough_new(TRUE));
+        if (font->Desc.lfStrikeOut) pango_attr_list_insert(m_Attrs, pango_attr_strikethrough_new(TRUE));
         pango_layout_set_attributes(m_Layout, m_Attrs);
     }
     ~TextLayout() {

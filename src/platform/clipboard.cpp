@@ -28,13 +28,13 @@ bool SameName(const std::string& a, const char* b) {
 }
 
 struct Clipboard {
-    int open = 0;
-    HWND owner = nullptr;
-    int changed = 0; // since it was opened
-    int pulling = 0; // the host is bringing in the system's content
-    DWORD sequence = 0;
-    std::vector<std::pair<UINT, HGLOBAL>> formats; // in the order they were set
-    QxClipboardHook hook;
+    int Open = 0;
+    HWND Owner = nullptr;
+    int Changed = 0; // since it was opened
+    int Pulling = 0; // the host is bringing in the system's content
+    DWORD Sequence = 0;
+    std::vector<std::pair<UINT, HGLOBAL>> Formats; // in the order they were set
+    QxClipboardHook Hook;
 };
 
 Clipboard& TheClipboard() {
@@ -43,8 +43,8 @@ Clipboard& TheClipboard() {
 }
 
 void NoteChange(Clipboard& clipboard) {
-    ++clipboard.sequence;
-    if (!clipboard.pulling) clipboard.changed = 1;
+    ++clipboard.Sequence;
+    if (!clipboard.Pulling) clipboard.Changed = 1;
 }
 
 } // namespace
@@ -72,34 +72,34 @@ int QxWin::GetClipboardFormatNameA(UINT format, char* name, int size) {
 
 BOOL QxWin::OpenClipboard(HWND owner) {
     Clipboard& clipboard = TheClipboard();
-    if (clipboard.open) return 0;
-    clipboard.open = 1;
-    clipboard.owner = owner;
-    clipboard.changed = 0;
-    if (clipboard.hook.Pull) {
-        clipboard.pulling = 1;
-        clipboard.hook.Pull();
-        clipboard.pulling = 0;
+    if (clipboard.Open) return 0;
+    clipboard.Open = 1;
+    clipboard.Owner = owner;
+    clipboard.Changed = 0;
+    if (clipboard.Hook.Pull) {
+        clipboard.Pulling = 1;
+        clipboard.Hook.Pull();
+        clipboard.Pulling = 0;
     }
     return 1;
 }
 
 BOOL QxWin::CloseClipboard() {
     Clipboard& clipboard = TheClipboard();
-    if (!clipboard.open) return 0;
+    if (!clipboard.Open) return 0;
     // Push reads the content while the clipboard is still open.
-    if (clipboard.changed && clipboard.hook.Push) clipboard.hook.Push();
-    clipboard.open = 0;
-    clipboard.owner = nullptr;
-    clipboard.changed = 0;
+    if (clipboard.Changed && clipboard.Hook.Push) clipboard.Hook.Push();
+    clipboard.Open = 0;
+    clipboard.Owner = nullptr;
+    clipboard.Changed = 0;
     return 1;
 }
 
 BOOL QxWin::EmptyClipboard() {
     Clipboard& clipboard = TheClipboard();
-    if (!clipboard.open) return 0;
-    for (const auto& [format, block] : clipboard.formats) QxGlobalFreeOwned(block);
-    clipboard.formats.clear();
+    if (!clipboard.Open) return 0;
+    for (const auto& [format, block] : clipboard.Formats) QxGlobalFreeOwned(block);
+    clipboard.Formats.clear();
     NoteChange(clipboard);
     return 1;
 }
@@ -107,15 +107,15 @@ BOOL QxWin::EmptyClipboard() {
 HANDLE QxWin::SetClipboardData(UINT format, HANDLE block) {
     Clipboard& clipboard = TheClipboard();
     // Rendering on request (a null block) is not offered; a block may be held only once.
-    if (!clipboard.open || format == 0 || !block || QxGlobalIsOwned(block)) return nullptr;
+    if (!clipboard.Open || format == 0 || !block || QxGlobalIsOwned(block)) return nullptr;
     if (!QxGlobalSetOwned(block, 1)) return nullptr;
-    const auto found = std::find_if(clipboard.formats.begin(), clipboard.formats.end(),
+    const auto found = std::find_if(clipboard.Formats.begin(), clipboard.Formats.end(),
                                     [format](const auto& entry) { return entry.first == format; });
-    if (found != clipboard.formats.end()) {
+    if (found != clipboard.Formats.end()) {
         QxGlobalFreeOwned(found->second);
         found->second = block;
     } else {
-        clipboard.formats.emplace_back(format, block);
+        clipboard.Formats.emplace_back(format, block);
     }
     NoteChange(clipboard);
     return block;
@@ -123,23 +123,23 @@ HANDLE QxWin::SetClipboardData(UINT format, HANDLE block) {
 
 HANDLE QxWin::GetClipboardData(UINT format) {
     const Clipboard& clipboard = TheClipboard();
-    if (!clipboard.open) return nullptr;
-    for (const auto& [held, block] : clipboard.formats)
+    if (!clipboard.Open) return nullptr;
+    for (const auto& [held, block] : clipboard.Formats)
         if (held == format) return block;
     return nullptr;
 }
 
 BOOL QxWin::IsClipboardFormatAvailable(UINT format) {
-    const auto& formats = TheClipboard().formats;
+    const auto& formats = TheClipboard().Formats;
     return std::any_of(formats.begin(), formats.end(), [format](const auto& e) { return e.first == format; });
 }
 
 int QxWin::CountClipboardFormats() {
-    return static_cast<int>(TheClipboard().formats.size());
+    return static_cast<int>(TheClipboard().Formats.size());
 }
 
 UINT QxWin::EnumClipboardFormats(UINT format) {
-    const auto& formats = TheClipboard().formats;
+    const auto& formats = TheClipboard().Formats;
     if (format == 0) return formats.empty() ? 0 : formats.front().first;
     for (std::size_t i = 0; i + 1 < formats.size(); ++i)
         if (formats[i].first == format) return formats[i + 1].first;
@@ -147,14 +147,14 @@ UINT QxWin::EnumClipboardFormats(UINT format) {
 }
 
 DWORD QxWin::GetClipboardSequenceNumber() {
-    return TheClipboard().sequence;
+    return TheClipboard().Sequence;
 }
 
 HWND QxWin::GetOpenClipboardWindow() {
     const Clipboard& clipboard = TheClipboard();
-    return clipboard.open ? clipboard.owner : nullptr;
+    return clipboard.Open ? clipboard.Owner : nullptr;
 }
 
 QxClipboardHook QxSetClipboardHook(QxClipboardHook hook) {
-    return std::exchange(TheClipboard().hook, std::move(hook));
+    return std::exchange(TheClipboard().Hook, std::move(hook));
 }

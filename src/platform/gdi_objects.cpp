@@ -14,11 +14,11 @@ using namespace QxWin;
 namespace {
 
 struct Entry {
-    QxGdiKind kind;
-    bool stock = false;
-    bool deleted = false; // deleted while selected: goes when the last canvas lets it go
-    int uses = 0;
-    std::unique_ptr<QxGdiObject> object;
+    QxGdiKind Kind;
+    bool Stock = false;
+    bool Deleted = false; // deleted while selected: goes when the last canvas lets it go
+    int Uses = 0;
+    std::unique_ptr<QxGdiObject> Object;
 };
 
 std::unordered_map<const QxGdiObject*, Entry>& Registry() {
@@ -41,16 +41,16 @@ Entry* FindEntry(const QxGdiObject* object) {
 
 HPEN MakePen(int style, int width, COLORREF color, bool stock) {
     auto pen = std::make_unique<QxPenObject>();
-    pen->style = style;
-    pen->width = std::max(width, 1);
-    pen->color = color & 0xFFFFFF;
+    pen->Style = style;
+    pen->Width = std::max(width, 1);
+    pen->Color = color & 0xFFFFFF;
     return Register(std::move(pen), QxGdiKind::Pen, stock);
 }
 
 HBRUSH MakeBrush(bool hollow, COLORREF color, bool stock) {
     auto brush = std::make_unique<QxBrushObject>();
-    brush->hollow = hollow;
-    brush->color = color & 0xFFFFFF;
+    brush->Hollow = hollow;
+    brush->Color = color & 0xFFFFFF;
     return Register(std::move(brush), QxGdiKind::Brush, stock);
 }
 
@@ -82,9 +82,9 @@ double CellPerEm(const PangoFontDescription* base) {
 
 HFONT MakeFont(const LOGFONTA& desc, bool stock) {
     auto font = std::make_unique<QxFontObject>();
-    font->desc = desc;
-    font->desc.lfFaceName[LF_FACESIZE - 1] = '\0';
-    std::string families = font->desc.lfFaceName;
+    font->Desc = desc;
+    font->Desc.lfFaceName[LF_FACESIZE - 1] = '\0';
+    std::string families = font->Desc.lfFaceName;
     if (!families.empty()) families += ',';
     families += kFallbackFamilies;
     PangoFontDescription* pango = pango_font_description_new();
@@ -98,7 +98,7 @@ HFONT MakeFont(const LOGFONTA& desc, bool stock) {
     if (desc.lfHeight < 0) em = height;
     if (desc.lfHeight > 0) em = height / CellPerEm(pango);
     pango_font_description_set_absolute_size(pango, std::max(em, 1.0) * PANGO_SCALE);
-    font->pango = pango;
+    font->Pango = pango;
     return Register(std::move(font), QxGdiKind::Font, stock);
 }
 
@@ -143,49 +143,49 @@ HGDIOBJ MakeStock(int id) {
 } // namespace
 
 QxFontObject::~QxFontObject() {
-    if (pango) pango_font_description_free(pango);
+    if (Pango) pango_font_description_free(Pango);
 }
 
 QxBitmapObject::~QxBitmapObject() {
-    if (surface) cairo_surface_destroy(surface);
+    if (Surface) cairo_surface_destroy(Surface);
 }
 
 QxGdiObject* QxGdiFind(const QxGdiObject* object, QxGdiKind kind) {
     Entry* entry = object ? FindEntry(object) : nullptr;
-    if (!entry || entry->deleted || entry->kind != kind) return nullptr;
-    return entry->object.get();
+    if (!entry || entry->Deleted || entry->Kind != kind) return nullptr;
+    return entry->Object.get();
 }
 
 bool QxGdiIsLive(const QxGdiObject* object) {
     const Entry* entry = object ? FindEntry(object) : nullptr;
-    return entry && !entry->deleted;
+    return entry && !entry->Deleted;
 }
 
 bool QxGdiIsStock(const QxGdiObject* object) {
     const Entry* entry = FindEntry(object);
-    return entry && entry->stock;
+    return entry && entry->Stock;
 }
 
 QxGdiKind QxGdiKindOf(const QxGdiObject* object) {
     const Entry* entry = FindEntry(object);
-    return entry ? entry->kind : QxGdiKind::Pen;
+    return entry ? entry->Kind : QxGdiKind::Pen;
 }
 
 void QxGdiRetain(QxGdiObject* object) {
-    if (Entry* entry = FindEntry(object)) ++entry->uses;
+    if (Entry* entry = FindEntry(object)) ++entry->Uses;
 }
 
 void QxGdiRelease(QxGdiObject* object) {
     Entry* entry = FindEntry(object);
     if (!entry) return;
-    if (entry->uses > 0) --entry->uses;
-    if (entry->uses == 0 && entry->deleted) Registry().erase(object);
+    if (entry->Uses > 0) --entry->Uses;
+    if (entry->Uses == 0 && entry->Deleted) Registry().erase(object);
 }
 
 QxBitmapObject* QxDefaultBitmap() {
     static QxBitmapObject* bitmap = [] {
         auto made = std::make_unique<QxBitmapObject>();
-        made->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
+        made->Surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 1, 1);
         return Register(std::move(made), QxGdiKind::Bitmap, true);
     }();
     return bitmap;
@@ -257,16 +257,16 @@ HBITMAP QxWin::CreateCompatibleBitmap(HDC /*dc*/, int width, int height) {
     cairo_paint(cr);
     cairo_destroy(cr);
     auto bitmap = std::make_unique<QxBitmapObject>();
-    bitmap->surface = surface;
+    bitmap->Surface = surface;
     return Register(std::move(bitmap), QxGdiKind::Bitmap);
 }
 
 BOOL QxWin::DeleteObject(HGDIOBJ object) {
     Entry* entry = object ? FindEntry(object) : nullptr;
-    if (!entry || entry->deleted) return 0;
-    if (entry->stock) return 1;
-    if (entry->uses > 0) {
-        entry->deleted = true;
+    if (!entry || entry->Deleted) return 0;
+    if (entry->Stock) return 1;
+    if (entry->Uses > 0) {
+        entry->Deleted = true;
         return 1;
     }
     Registry().erase(object);
@@ -277,16 +277,16 @@ int QxWin::GetObjectA(HGDIOBJ object, int size, void* out) {
     if (const auto* font = static_cast<const QxFontObject*>(QxGdiFind(object, QxGdiKind::Font))) {
         if (!out) return sizeof(LOGFONTA);
         if (size < static_cast<int>(sizeof(LOGFONTA))) return 0;
-        std::memcpy(out, &font->desc, sizeof(LOGFONTA));
+        std::memcpy(out, &font->Desc, sizeof(LOGFONTA));
         return sizeof(LOGFONTA);
     }
     if (const auto* bitmap = static_cast<const QxBitmapObject*>(QxGdiFind(object, QxGdiKind::Bitmap))) {
         if (!out) return sizeof(BITMAP);
         if (size < static_cast<int>(sizeof(BITMAP))) return 0;
         BITMAP info{};
-        info.bmWidth = cairo_image_surface_get_width(bitmap->surface);
-        info.bmHeight = cairo_image_surface_get_height(bitmap->surface);
-        info.bmWidthBytes = cairo_image_surface_get_stride(bitmap->surface);
+        info.bmWidth = cairo_image_surface_get_width(bitmap->Surface);
+        info.bmHeight = cairo_image_surface_get_height(bitmap->Surface);
+        info.bmWidthBytes = cairo_image_surface_get_stride(bitmap->Surface);
         info.bmPlanes = 1;
         info.bmBitsPixel = 32;
         std::memcpy(out, &info, sizeof(BITMAP));

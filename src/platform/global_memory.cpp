@@ -11,10 +11,10 @@ using namespace QxWin;
 namespace {
 
 struct Block {
-    std::unique_ptr<unsigned char[]> data;
-    SIZE_T size = 0;
-    int locks = 0;
-    int owned = 0; // held by the clipboard
+    std::unique_ptr<unsigned char[]> Data;
+    SIZE_T Size = 0;
+    int Locks = 0;
+    int Owned = 0; // held by the clipboard
 };
 
 // Keyed by handle; the handle is the address of its Block, which never moves.
@@ -35,10 +35,10 @@ HGLOBAL QxWin::GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
     if (bytes > QX_GLOBAL_MAX_SIZE) return nullptr;
     auto block = std::make_unique<Block>();
     if (bytes) {
-        block->data.reset(new (std::nothrow) unsigned char[bytes]());
-        if (!block->data) return nullptr;
+        block->Data.reset(new (std::nothrow) unsigned char[bytes]());
+        if (!block->Data) return nullptr;
     }
-    block->size = bytes;
+    block->Size = bytes;
     const HGLOBAL handle = block.get();
     Blocks().emplace(handle, std::move(block));
     return handle;
@@ -46,33 +46,33 @@ HGLOBAL QxWin::GlobalAlloc(UINT /*flags*/, SIZE_T bytes) {
 
 void* QxWin::GlobalLock(HGLOBAL handle) {
     Block* block = Find(handle);
-    if (!block || block->size == 0) return nullptr;
-    ++block->locks;
-    return block->data.get();
+    if (!block || block->Size == 0) return nullptr;
+    ++block->Locks;
+    return block->Data.get();
 }
 
 BOOL QxWin::GlobalUnlock(HGLOBAL handle) {
     Block* block = Find(handle);
-    if (!block || block->locks == 0) return 0;
-    return --block->locks > 0;
+    if (!block || block->Locks == 0) return 0;
+    return --block->Locks > 0;
 }
 
 SIZE_T QxWin::GlobalSize(HGLOBAL handle) {
     const Block* block = Find(handle);
-    return block ? block->size : 0;
+    return block ? block->Size : 0;
 }
 
 UINT QxWin::GlobalFlags(HGLOBAL handle) {
     const Block* block = Find(handle);
     if (!block) return GMEM_INVALID_HANDLE;
-    UINT flags = static_cast<UINT>(block->locks < 0xFF ? block->locks : 0xFF);
-    if (block->size == 0) flags |= GMEM_DISCARDED;
+    UINT flags = static_cast<UINT>(block->Locks < 0xFF ? block->Locks : 0xFF);
+    if (block->Size == 0) flags |= GMEM_DISCARDED;
     return flags;
 }
 
 HGLOBAL QxWin::GlobalFree(HGLOBAL handle) {
     const Block* block = Find(handle);
-    if (!block || block->owned) return handle;
+    if (!block || block->Owned) return handle;
     Blocks().erase(handle);
     return nullptr;
 }
@@ -84,13 +84,13 @@ int QxGetGlobalBlockCount() {
 int QxGlobalSetOwned(HGLOBAL handle, int owned) {
     Block* block = Find(handle);
     if (!block) return 0;
-    block->owned = owned;
+    block->Owned = owned;
     return 1;
 }
 
 int QxGlobalIsOwned(HGLOBAL handle) {
     const Block* block = Find(handle);
-    return block && block->owned;
+    return block && block->Owned;
 }
 
 int QxGlobalFreeOwned(HGLOBAL handle) {

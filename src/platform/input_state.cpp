@@ -10,11 +10,11 @@ using namespace QxWin;
 namespace {
 
 struct InputState {
-    std::array<BYTE, 256> keys{};    // 0x80 down, 0x01 toggled
-    std::array<BYTE, 256> pressed{}; // 1 when pressed since the last GetAsyncKeyState
-    POINT cursor{0, 0};
-    HWND mouseWindow = nullptr;
-    int wheel = 0;
+    std::array<BYTE, 256> Keys{};    // 0x80 down, 0x01 toggled
+    std::array<BYTE, 256> Pressed{}; // 1 when pressed since the last GetAsyncKeyState
+    POINT Cursor{0, 0};
+    HWND MouseWindow = nullptr;
+    int Wheel = 0;
 };
 
 InputState& State() {
@@ -24,18 +24,18 @@ InputState& State() {
 
 void SetOneKey(UINT vk, int down) {
     InputState& state = State();
-    BYTE& key = state.keys[vk];
+    BYTE& key = state.Keys[vk];
     const bool wasDown = key & 0x80;
     if (down && !wasDown) {
         key = static_cast<BYTE>((key ^ 0x01) | 0x80);
-        state.pressed[vk] = 1;
+        state.Pressed[vk] = 1;
     } else if (!down) {
         key &= 0x01;
     }
 }
 
 bool IsDown(UINT vk) {
-    return State().keys[vk] & 0x80;
+    return State().Keys[vk] & 0x80;
 }
 
 // The generic modifier of a left or right one, or 0.
@@ -91,12 +91,12 @@ void QxSetMousePos(HWND window, int x, int y) {
     InputState& state = State();
     POINT point{x, y};
     if (window) ClientToScreen(window, &point);
-    state.cursor = point;
-    state.mouseWindow = window;
+    state.Cursor = point;
+    state.MouseWindow = window;
 }
 
 void QxAddMouseWheel(int delta) {
-    State().wheel += delta;
+    State().Wheel += delta;
 }
 
 void QxReleaseAllKeys() {
@@ -104,11 +104,11 @@ void QxReleaseAllKeys() {
 }
 
 HWND QxGetMouseWindow() {
-    return State().mouseWindow;
+    return State().MouseWindow;
 }
 
 int QxGetMouseWheel() {
-    return State().wheel;
+    return State().Wheel;
 }
 
 UINT QxGetMouseFlags() {
@@ -124,30 +124,30 @@ UINT QxGetMouseFlags() {
 SHORT QxWin::GetAsyncKeyState(int vk) {
     if (vk < 0 || vk > 255) return 0;
     InputState& state = State();
-    const unsigned bits = (IsDown(static_cast<UINT>(vk)) ? 0x8000u : 0u) | state.pressed[vk];
-    state.pressed[vk] = 0;
+    const unsigned bits = (IsDown(static_cast<UINT>(vk)) ? 0x8000u : 0u) | state.Pressed[vk];
+    state.Pressed[vk] = 0;
     return static_cast<SHORT>(bits);
 }
 
 SHORT QxWin::GetKeyState(int vk) {
     if (vk < 0 || vk > 255) return 0;
-    const BYTE key = State().keys[vk];
+    const BYTE key = State().Keys[vk];
     return static_cast<SHORT>(((key & 0x80) ? 0x8000u : 0u) | (key & 0x01u));
 }
 
 BOOL QxWin::GetKeyboardState(BYTE* keys) {
     if (!keys) return 0;
-    const auto& table = State().keys;
+    const auto& table = State().Keys;
     for (std::size_t i = 0; i < table.size(); ++i) keys[i] = table[i];
     return 1;
 }
 
 BOOL QxWin::GetCursorPos(POINT* point) {
     if (!point) return 0;
-    *point = State().cursor;
+    *point = State().Cursor;
     return 1;
 }
 
 void QxInputForgetWindow(HWND window) {
-    if (State().mouseWindow == window) State().mouseWindow = nullptr;
+    if (State().MouseWindow == window) State().MouseWindow = nullptr;
 }

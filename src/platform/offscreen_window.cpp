@@ -28,8 +28,8 @@ namespace {
 // unloads the driver, which does not free everything it made. Every context shares objects with
 // the first one still alive.
 struct EglProcess {
-    EGLDisplay display = EGL_NO_DISPLAY;
-    std::vector<EGLContext> contexts;
+    EGLDisplay Display = EGL_NO_DISPLAY;
+    std::vector<EGLContext> Contexts;
 };
 
 EglProcess& Egl() {
@@ -50,7 +50,7 @@ bool HasExtension(const char* list, const char* name) {
 // Makes the display ready; on failure returns the reason.
 std::string OpenDisplay() {
     EglProcess& egl = Egl();
-    if (egl.display != EGL_NO_DISPLAY) return {};
+    if (egl.Display != EGL_NO_DISPLAY) return {};
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     if (!HasExtension(clientExtensions, "EGL_MESA_platform_surfaceless")) {
         return "EGL has no surfaceless platform (is Mesa's EGL driver installed?)";
@@ -65,7 +65,7 @@ std::string OpenDisplay() {
         eglTerminate(display);
         return "the EGL driver cannot make contexts without a surface";
     }
-    egl.display = display;
+    egl.Display = display;
     return {};
 }
 
@@ -73,11 +73,11 @@ std::string OpenDisplay() {
 class CurrentScope {
 public:
     explicit CurrentScope(EGLContext context) : m_Previous(eglGetCurrentContext()) {
-        m_Ok = eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_TRUE;
+        m_Ok = eglMakeCurrent(Egl().Display, EGL_NO_SURFACE, EGL_NO_SURFACE, context) == EGL_TRUE;
     }
     ~CurrentScope() {
         if (m_Previous != EGL_NO_CONTEXT) {
-            eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_Previous);
+            eglMakeCurrent(Egl().Display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_Previous);
         }
     }
     CurrentScope(const CurrentScope&) = delete;
@@ -92,14 +92,14 @@ private:
 } // namespace
 
 struct QxOffscreenWindow::Gl {
-    EGLContext context = EGL_NO_CONTEXT;
-    GLuint framebuffer = 0;
-    GLuint color = 0;
-    GLuint depth = 0;
-    int width = 1; // the framebuffer's size: at least 1, at most what the driver allows
-    int height = 1;
-    GLint maxSize = 1;
-    std::string error;
+    EGLContext Context = EGL_NO_CONTEXT;
+    GLuint Framebuffer = 0;
+    GLuint Color = 0;
+    GLuint Depth = 0;
+    int Width = 1; // the framebuffer's size: at least 1, at most what the driver allows
+    int Height = 1;
+    GLint MaxSize = 1;
+    std::string Error;
 };
 
 QxOffscreenWindow::QxOffscreenWindow(int width, int height)
@@ -115,91 +115,91 @@ QxOffscreenWindow::QxOffscreenWindow(int width, int height)
                                      EGL_CONTEXT_OPENGL_PROFILE_MASK,
                                      EGL_CONTEXT_OPENGL_CORE_PROFILE_BIT,
                                      EGL_NONE};
-        const EGLContext share = egl.contexts.empty() ? EGL_NO_CONTEXT : egl.contexts.front();
-        m_Gl->context = eglCreateContext(egl.display, EGL_NO_CONFIG_KHR, share, attributes);
-        if (m_Gl->context == EGL_NO_CONTEXT) {
+        const EGLContext share = egl.Contexts.empty() ? EGL_NO_CONTEXT : egl.Contexts.front();
+        m_Gl->Context = eglCreateContext(egl.Display, EGL_NO_CONFIG_KHR, share, attributes);
+        if (m_Gl->Context == EGL_NO_CONTEXT) {
             error = "the driver refused an OpenGL 3.3 core context";
         } else {
-            egl.contexts.push_back(m_Gl->context);
+            egl.Contexts.push_back(m_Gl->Context);
         }
     }
     if (error.empty()) {
-        CurrentScope current(m_Gl->context);
+        CurrentScope current(m_Gl->Context);
         if (!current.Ok()) {
             error = "the OpenGL context cannot be made current";
         } else {
-            glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &m_Gl->maxSize);
-            glGenFramebuffers(1, &m_Gl->framebuffer);
-            glGenRenderbuffers(1, &m_Gl->color);
-            glGenRenderbuffers(1, &m_Gl->depth);
+            glGetIntegerv(GL_MAX_RENDERBUFFER_SIZE, &m_Gl->MaxSize);
+            glGenFramebuffers(1, &m_Gl->Framebuffer);
+            glGenRenderbuffers(1, &m_Gl->Color);
+            glGenRenderbuffers(1, &m_Gl->Depth);
             ResizeFramebuffer();
-            if (!m_Gl->framebuffer) error = "the framebuffer is incomplete";
+            if (!m_Gl->Framebuffer) error = "the framebuffer is incomplete";
         }
     }
     if (!error.empty()) {
-        m_Gl->error = "Cannot create an OpenGL context for an offscreen window: " + error + ".";
-        QxShowMessage(m_Gl->error.c_str(), "OpenGL", MB_OK | MB_ICONERROR, this);
-        if (m_Gl->context != EGL_NO_CONTEXT) {
-            std::erase(egl.contexts, m_Gl->context);
-            eglDestroyContext(egl.display, m_Gl->context);
-            m_Gl->context = EGL_NO_CONTEXT;
+        m_Gl->Error = "Cannot create an OpenGL context for an offscreen window: " + error + ".";
+        QxShowMessage(m_Gl->Error.c_str(), "OpenGL", MB_OK | MB_ICONERROR, this);
+        if (m_Gl->Context != EGL_NO_CONTEXT) {
+            std::erase(egl.Contexts, m_Gl->Context);
+            eglDestroyContext(egl.Display, m_Gl->Context);
+            m_Gl->Context = EGL_NO_CONTEXT;
         }
     }
 }
 
 QxOffscreenWindow::~QxOffscreenWindow() {
-    if (m_Gl->context == EGL_NO_CONTEXT) return;
+    if (m_Gl->Context == EGL_NO_CONTEXT) return;
     EglProcess& egl = Egl();
     {
-        CurrentScope current(m_Gl->context);
+        CurrentScope current(m_Gl->Context);
         if (current.Ok()) {
-            glDeleteFramebuffers(1, &m_Gl->framebuffer);
-            glDeleteRenderbuffers(1, &m_Gl->color);
-            glDeleteRenderbuffers(1, &m_Gl->depth);
+            glDeleteFramebuffers(1, &m_Gl->Framebuffer);
+            glDeleteRenderbuffers(1, &m_Gl->Color);
+            glDeleteRenderbuffers(1, &m_Gl->Depth);
         }
     }
-    if (eglGetCurrentContext() == m_Gl->context) {
-        eglMakeCurrent(egl.display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
+    if (eglGetCurrentContext() == m_Gl->Context) {
+        eglMakeCurrent(egl.Display, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     }
-    std::erase(egl.contexts, m_Gl->context);
-    eglDestroyContext(egl.display, m_Gl->context);
+    std::erase(egl.Contexts, m_Gl->Context);
+    eglDestroyContext(egl.Display, m_Gl->Context);
 }
 
 int QxOffscreenWindow::IsCreated() const {
-    return m_Gl->context != EGL_NO_CONTEXT ? 1 : 0;
+    return m_Gl->Context != EGL_NO_CONTEXT ? 1 : 0;
 }
 
 const char* QxOffscreenWindow::GetError() const {
-    return m_Gl->error.c_str();
+    return m_Gl->Error.c_str();
 }
 
 // Needs the context current. On an incomplete framebuffer the framebuffer is deleted (name 0).
 void QxOffscreenWindow::ResizeFramebuffer() {
     Gl& gl = *m_Gl;
-    gl.width = std::clamp(m_Width, 1, std::max(gl.maxSize, 1));
-    gl.height = std::clamp(m_Height, 1, std::max(gl.maxSize, 1));
+    gl.Width = std::clamp(m_Width, 1, std::max(gl.MaxSize, 1));
+    gl.Height = std::clamp(m_Height, 1, std::max(gl.MaxSize, 1));
     GLint previous = 0;
     glGetIntegerv(GL_RENDERBUFFER_BINDING, &previous);
-    glBindRenderbuffer(GL_RENDERBUFFER, gl.color);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, gl.width, gl.height);
-    glBindRenderbuffer(GL_RENDERBUFFER, gl.depth);
-    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, gl.width, gl.height);
+    glBindRenderbuffer(GL_RENDERBUFFER, gl.Color);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, gl.Width, gl.Height);
+    glBindRenderbuffer(GL_RENDERBUFFER, gl.Depth);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, gl.Width, gl.Height);
     glBindRenderbuffer(GL_RENDERBUFFER, static_cast<GLuint>(previous));
-    glBindFramebuffer(GL_FRAMEBUFFER, gl.framebuffer);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, gl.color);
-    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, gl.depth);
+    glBindFramebuffer(GL_FRAMEBUFFER, gl.Framebuffer);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, gl.Color);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, gl.Depth);
     if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
-        glDeleteFramebuffers(1, &gl.framebuffer);
-        gl.framebuffer = 0;
+        glDeleteFramebuffers(1, &gl.Framebuffer);
+        gl.Framebuffer = 0;
     }
-    glViewport(0, 0, gl.width, gl.height);
+    glViewport(0, 0, gl.Width, gl.Height);
 }
 
 void QxOffscreenWindow::SetClientSize(int width, int height) {
     m_Width = std::max(width, 0);
     m_Height = std::max(height, 0);
-    if (m_Gl->context == EGL_NO_CONTEXT || !m_Gl->framebuffer) return;
-    CurrentScope current(m_Gl->context);
+    if (m_Gl->Context == EGL_NO_CONTEXT || !m_Gl->Framebuffer) return;
+    CurrentScope current(m_Gl->Context);
     if (current.Ok()) ResizeFramebuffer();
 }
 
@@ -218,21 +218,21 @@ void QxOffscreenWindow::OnTimer(UINT_PTR id) {
 }
 
 int QxOffscreenWindow::MakeCurrent() {
-    if (m_Gl->context == EGL_NO_CONTEXT || !m_Gl->framebuffer) return 0;
-    if (!eglMakeCurrent(Egl().display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_Gl->context)) return 0;
-    glBindFramebuffer(GL_FRAMEBUFFER, m_Gl->framebuffer);
-    glViewport(0, 0, m_Gl->width, m_Gl->height);
+    if (m_Gl->Context == EGL_NO_CONTEXT || !m_Gl->Framebuffer) return 0;
+    if (!eglMakeCurrent(Egl().Display, EGL_NO_SURFACE, EGL_NO_SURFACE, m_Gl->Context)) return 0;
+    glBindFramebuffer(GL_FRAMEBUFFER, m_Gl->Framebuffer);
+    glViewport(0, 0, m_Gl->Width, m_Gl->Height);
     return 1;
 }
 
 unsigned int QxOffscreenWindow::GetFramebuffer() const {
-    return m_Gl->framebuffer;
+    return m_Gl->Framebuffer;
 }
 
 int QxOffscreenWindow::Present() {
     if (!MakeCurrent()) return 0;
-    const int width = std::min(m_Width, m_Gl->width);
-    const int height = std::min(m_Height, m_Gl->height);
+    const int width = std::min(m_Width, m_Gl->Width);
+    const int height = std::min(m_Height, m_Gl->Height);
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
     // Read into client memory whatever pack state the renderer left.
     GLint packBuffer = 0, alignment = 4, rowLength = 0;
@@ -242,7 +242,7 @@ int QxOffscreenWindow::Present() {
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Gl->framebuffer);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Gl->Framebuffer);
     glReadBuffer(GL_COLOR_ATTACHMENT0);
     if (width > 0 && height > 0) glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));

@@ -28,24 +28,24 @@ constexpr const char* kFileName = "settings.conf";
 constexpr std::uintmax_t kMaxFileSize = 16u << 20;
 
 struct Value {
-    std::string name;
-    DWORD type;
-    std::string data; // REG_DWORD: 4 little-endian bytes; REG_SZ: the text without its zero
+    std::string Name;
+    DWORD Type;
+    std::string Data; // REG_DWORD: 4 little-endian bytes; REG_SZ: the text without its zero
 };
 
 // The values of one key, shared by every handle open on it.
 struct Store {
-    fs::path folder;
-    std::vector<Value> values; // in the order they were first set
-    int dirty = 0;
+    fs::path Folder;
+    std::vector<Value> Values; // in the order they were first set
+    int Dirty = 0;
 };
 
 } // namespace
 
 struct QxSettingsKey {
-    std::vector<std::string> path; // components below "Software"; empty for the root and "Software"
-    int isSoftware = 0;            // the key "Software" itself, which holds no values
-    std::shared_ptr<Store> store;  // null for keys that hold no values
+    std::vector<std::string> Path;  // components below "Software"; empty for the root and "Software"
+    int IsSoftware = 0;             // the key "Software" itself, which holds no values
+    std::shared_ptr<::Store> Store; // null for keys that hold no values
 };
 
 namespace {
@@ -162,18 +162,18 @@ std::optional<std::string> Unescape(std::string_view text) {
 // ---- Lines ----
 
 std::string FormatLine(const Value& value) {
-    std::string line = Escape(value.name, true) + '=';
-    if (value.type == REG_DWORD) {
+    std::string line = Escape(value.Name, true) + '=';
+    if (value.Type == REG_DWORD) {
         DWORD number = 0;
-        for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.data[i]);
+        for (int i = 3; i >= 0; --i) number = (number << 8) | static_cast<unsigned char>(value.Data[i]);
         line += "dword:";
         for (int shift = 28; shift >= 0; shift -= 4) line += kHex[(number >> shift) & 15];
-    } else if (value.type == REG_SZ) {
-        line += "sz:" + Escape(value.data, false);
+    } else if (value.Type == REG_SZ) {
+        line += "sz:" + Escape(value.Data, false);
     } else {
         line += "hex:";
-        for (std::size_t i = 0; i < value.data.size(); ++i) {
-            const auto c = static_cast<unsigned char>(value.data[i]);
+        for (std::size_t i = 0; i < value.Data.size(); ++i) {
+            const auto c = static_cast<unsigned char>(value.Data[i]);
             if (i) line += ',';
             line += kHex[c >> 4];
             line += kHex[c & 15];
@@ -214,44 +214,44 @@ std::optional<Value> ParseLine(std::string_view line) {
             if (digit < 0) return std::nullopt;
             number = (number << 4) | static_cast<DWORD>(digit);
         }
-        value.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) value.data += static_cast<char>((number >> (8 * i)) & 0xFF);
+        value.Type = REG_DWORD;
+        for (int i = 0; i < 4; ++i) value.Data += static_cast<char>((number >> (8 * i)) & 0xFF);
     } else if (rest.starts_with("sz:")) {
         auto text = Unescape(rest.substr(3));
         // A text cannot hold a zero: it would end the string.
         if (!text || text->find('\0') != std::string::npos) return std::nullopt;
-        value.type = REG_SZ;
-        value.data = std::move(*text);
+        value.Type = REG_SZ;
+        value.Data = std::move(*text);
     } else if (rest.starts_with("hex:")) {
         auto bytes = ParseHexBytes(rest.substr(4));
         if (!bytes) return std::nullopt;
-        value.type = REG_BINARY;
-        value.data = std::move(*bytes);
+        value.Type = REG_BINARY;
+        value.Data = std::move(*bytes);
     } else {
         return std::nullopt;
     }
-    if (value.data.size() > QX_SETTINGS_MAX_VALUE) return std::nullopt;
+    if (value.Data.size() > QX_SETTINGS_MAX_VALUE) return std::nullopt;
     return value;
 }
 
 Value* FindValue(Store& store, std::string_view name) {
-    const auto found = std::find_if(store.values.begin(), store.values.end(),
-                                    [&](const Value& v) { return SameText(v.name, name); });
-    return found == store.values.end() ? nullptr : &*found;
+    const auto found = std::find_if(store.Values.begin(), store.Values.end(),
+                                    [&](const Value& v) { return SameText(v.Name, name); });
+    return found == store.Values.end() ? nullptr : &*found;
 }
 
 void SetValue(Store& store, Value value) {
-    if (Value* existing = FindValue(store, value.name)) {
-        existing->type = value.type;
-        existing->data = std::move(value.data);
+    if (Value* existing = FindValue(store, value.Name)) {
+        existing->Type = value.Type;
+        existing->Data = std::move(value.Data);
     } else {
-        store.values.push_back(std::move(value));
+        store.Values.push_back(std::move(value));
     }
 }
 
 // A file that cannot be read, or lines that cannot be, simply give no values.
 void Load(Store& store) {
-    const fs::path file = store.folder / kFileName;
+    const fs::path file = store.Folder / kFileName;
     std::error_code error;
     if (!fs::is_regular_file(file, error) || fs::file_size(file, error) > kMaxFileSize || error) return;
     std::ifstream in(file, std::ios::binary);
@@ -280,9 +280,9 @@ bool WriteAll(int fd, const std::string& text) {
 
 LSTATUS Save(Store& store) {
     std::string text = "# Settings: one value a line, name=dword:hex, name=sz:text or name=hex:bytes\n";
-    for (const Value& value : store.values) text += FormatLine(value);
+    for (const Value& value : store.Values) text += FormatLine(value);
 
-    const fs::path file = store.folder / kFileName;
+    const fs::path file = store.Folder / kFileName;
     std::string temp = file.string() + ".XXXXXX";
     const int fd = ::mkstemp(temp.data());
     if (fd < 0) return WriteError(errno);
@@ -294,7 +294,7 @@ LSTATUS Save(Store& store) {
         ::unlink(temp.c_str());
         return WriteError(error);
     }
-    store.dirty = 0;
+    store.Dirty = 0;
     return ERROR_SUCCESS;
 }
 
@@ -327,16 +327,16 @@ std::string FolderName(std::string_view name) {
 }
 
 struct KeyPath {
-    std::vector<std::string> components; // below "Software"
-    int isSoftware = 0;
+    std::vector<std::string> Components; // below "Software"
+    int IsSoftware = 0;
 };
 
 std::optional<KeyPath> ResolvePath(HKEY parent, const char* subKey) {
     std::vector<std::string> parts;
     if (parent != HKEY_CURRENT_USER) {
-        if (!parent->isSoftware && parent->path.empty()) return std::nullopt;
+        if (!parent->IsSoftware && parent->Path.empty()) return std::nullopt;
         parts.emplace_back("Software");
-        parts.insert(parts.end(), parent->path.begin(), parent->path.end());
+        parts.insert(parts.end(), parent->Path.begin(), parent->Path.end());
     }
     std::string_view rest = subKey ? subKey : "";
     while (!rest.empty()) {
@@ -346,30 +346,30 @@ std::optional<KeyPath> ResolvePath(HKEY parent, const char* subKey) {
     }
     if (parts.empty() || !SameText(parts.front(), "Software")) return std::nullopt;
     KeyPath path;
-    path.components.assign(parts.begin() + 1, parts.end());
-    path.isSoftware = path.components.empty();
+    path.Components.assign(parts.begin() + 1, parts.end());
+    path.IsSoftware = path.Components.empty();
     return path;
 }
 
 std::optional<fs::path> FolderOf(const KeyPath& path) {
     auto folder = ConfigRoot();
     if (!folder) return std::nullopt;
-    for (const std::string& component : path.components) *folder /= FolderName(component);
+    for (const std::string& component : path.Components) *folder /= FolderName(component);
     return folder;
 }
 
 HKEY NewKey(const KeyPath& path, const fs::path& folder) {
     auto key = std::make_unique<QxSettingsKey>();
-    key->path = path.components;
-    key->isSoftware = path.isSoftware;
-    if (!path.isSoftware) {
+    key->Path = path.Components;
+    key->IsSoftware = path.IsSoftware;
+    if (!path.IsSoftware) {
         std::weak_ptr<Store>& shared = Stores()[folder.string()];
-        key->store = shared.lock();
-        if (!key->store) {
-            key->store = std::make_shared<Store>();
-            key->store->folder = folder;
-            Load(*key->store);
-            shared = key->store;
+        key->Store = shared.lock();
+        if (!key->Store) {
+            key->Store = std::make_shared<Store>();
+            key->Store->Folder = folder;
+            Load(*key->Store);
+            shared = key->Store;
         }
     }
     HKEY handle = key.release();
@@ -378,7 +378,7 @@ HKEY NewKey(const KeyPath& path, const fs::path& folder) {
 }
 
 Store* WritableStore(HKEY key) {
-    return IsKey(key) ? key->store.get() : nullptr;
+    return IsKey(key) ? key->Store.get() : nullptr;
 }
 
 } // namespace
@@ -421,18 +421,18 @@ LSTATUS QxWin::RegQueryValueExA(HKEY key, const char* name, DWORD* reserved, DWO
                                 DWORD* size) {
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
     if (reserved || (data && !size)) return ERROR_INVALID_PARAMETER;
-    Store* store = key->store.get();
+    Store* store = key->Store.get();
     const Value* value = store ? FindValue(*store, name ? name : "") : nullptr;
     if (!value) return ERROR_FILE_NOT_FOUND;
-    const std::size_t needed = value->data.size() + (value->type == REG_SZ ? 1 : 0);
-    if (type) *type = value->type;
+    const std::size_t needed = value->Data.size() + (value->Type == REG_SZ ? 1 : 0);
+    if (type) *type = value->Type;
     if (!size) return ERROR_SUCCESS;
     const DWORD room = *size;
     *size = static_cast<DWORD>(needed);
     if (!data) return ERROR_SUCCESS;
     if (room < needed) return ERROR_MORE_DATA;
-    std::memcpy(data, value->data.data(), value->data.size());
-    if (value->type == REG_SZ) data[value->data.size()] = 0;
+    std::memcpy(data, value->Data.data(), value->Data.size());
+    if (value->Type == REG_SZ) data[value->Data.size()] = 0;
     return ERROR_SUCCESS;
 }
 
@@ -446,16 +446,16 @@ LSTATUS QxWin::RegSetValueExA(HKEY key, const char* name, DWORD /*reserved*/, DW
     Value value{name ? name : "", type, {}};
     if (type == REG_DWORD) {
         if (size != 4) return ERROR_INVALID_PARAMETER;
-        value.data.assign(bytes, 4);
+        value.Data.assign(bytes, 4);
     } else if (type == REG_SZ) {
-        value.data.assign(bytes, std::find(bytes, bytes + size, '\0'));
+        value.Data.assign(bytes, std::find(bytes, bytes + size, '\0'));
     } else if (type == REG_BINARY) {
-        value.data.assign(bytes, size);
+        value.Data.assign(bytes, size);
     } else {
         return ERROR_INVALID_PARAMETER;
     }
     SetValue(*store, std::move(value));
-    store->dirty = 1;
+    store->Dirty = 1;
     return Save(*store);
 }
 
@@ -465,15 +465,15 @@ LSTATUS QxWin::RegDeleteValueA(HKEY key, const char* name) {
     if (!store) return ERROR_FILE_NOT_FOUND;
     const Value* value = FindValue(*store, name ? name : "");
     if (!value) return ERROR_FILE_NOT_FOUND;
-    store->values.erase(store->values.begin() + (value - store->values.data()));
-    store->dirty = 1;
+    store->Values.erase(store->Values.begin() + (value - store->Values.data()));
+    store->Dirty = 1;
     return Save(*store);
 }
 
 LSTATUS QxWin::RegFlushKey(HKEY key) {
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
-    Store* store = key->store.get();
-    return store && store->dirty ? Save(*store) : ERROR_SUCCESS;
+    Store* store = key->Store.get();
+    return store && store->Dirty ? Save(*store) : ERROR_SUCCESS;
 }
 
 LSTATUS QxWin::RegCloseKey(HKEY key) {
@@ -481,7 +481,7 @@ LSTATUS QxWin::RegCloseKey(HKEY key) {
     if (!IsKey(key)) return ERROR_INVALID_HANDLE;
     const LSTATUS result = RegFlushKey(key);
     OpenKeys().erase(key);
-    const std::string folder = key->store ? key->store->folder.string() : std::string();
+    const std::string folder = key->Store ? key->Store->Folder.string() : std::string();
     delete key;
     // Forget a store nobody holds, so that the next open reads the file again.
     if (!folder.empty()) {

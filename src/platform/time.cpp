@@ -9,9 +9,9 @@ using namespace QxWin;
 namespace {
 
 struct Clock {
-    int manual = 0;
-    std::uint64_t manualNs = 0;
-    std::map<UINT, int> periods; // outstanding resolution requests by period
+    int Manual = 0;
+    std::uint64_t ManualNs = 0;
+    std::map<UINT, int> Periods; // outstanding resolution requests by period
 };
 
 Clock& State() {
@@ -26,7 +26,7 @@ std::uint64_t RealNanoseconds() {
 
 std::uint64_t Nanoseconds() {
     const Clock& clock = State();
-    return clock.manual ? clock.manualNs : RealNanoseconds();
+    return clock.Manual ? clock.ManualNs : RealNanoseconds();
 }
 
 } // namespace
@@ -41,12 +41,12 @@ DWORD QxWin::timeGetTime() {
 
 UINT QxWin::timeBeginPeriod(UINT period) {
     if (period == 0) return TIMERR_NOCANDO;
-    ++State().periods[period];
+    ++State().Periods[period];
     return TIMERR_NOERROR;
 }
 
 UINT QxWin::timeEndPeriod(UINT period) {
-    auto& periods = State().periods;
+    auto& periods = State().Periods;
     const auto found = periods.find(period);
     if (found == periods.end()) return TIMERR_NOCANDO;
     if (--found->second == 0) periods.erase(found);
@@ -55,7 +55,7 @@ UINT QxWin::timeEndPeriod(UINT period) {
 
 int QxGetTimePeriodCount() {
     int count = 0;
-    for (const auto& [period, n] : State().periods) count += n;
+    for (const auto& [period, n] : State().Periods) count += n;
     return count;
 }
 
@@ -72,7 +72,7 @@ BOOL QxWin::QueryPerformanceFrequency(LARGE_INTEGER* frequency) {
 }
 
 void QxWin::Sleep(DWORD milliseconds) {
-    if (State().manual) {
+    if (State().Manual) {
         QxAdvanceClock(milliseconds);
     } else if (milliseconds == 0) {
         std::this_thread::yield();
@@ -84,15 +84,15 @@ void QxWin::Sleep(DWORD milliseconds) {
 void QxSetManualClock(int on) {
     Clock& clock = State();
     // Start on a whole millisecond so that advancing by n ms moves every reading by exactly n.
-    if (on && !clock.manual) clock.manualNs = RealNanoseconds() / 1'000'000 * 1'000'000;
-    clock.manual = on ? 1 : 0;
+    if (on && !clock.Manual) clock.ManualNs = RealNanoseconds() / 1'000'000 * 1'000'000;
+    clock.Manual = on ? 1 : 0;
 }
 
 int QxIsManualClock() {
-    return State().manual;
+    return State().Manual;
 }
 
 void QxAdvanceClock(DWORD milliseconds) {
     Clock& clock = State();
-    if (clock.manual) clock.manualNs += std::uint64_t{milliseconds} * 1'000'000;
+    if (clock.Manual) clock.ManualNs += std::uint64_t{milliseconds} * 1'000'000;
 }

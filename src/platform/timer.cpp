@@ -12,18 +12,18 @@ using namespace QxWin;
 namespace {
 
 struct Timer {
-    HWND window;
-    UINT_PTR id;
-    UINT period;
-    TIMERPROC proc;
-    std::uint64_t due;    // on the GetTickCount64 clock
-    std::uint64_t serial; // tells timers apart while a pump runs procedures that change the queue
+    HWND Window;
+    UINT_PTR Id;
+    UINT Period;
+    TIMERPROC Proc;
+    std::uint64_t Due;    // on the GetTickCount64 clock
+    std::uint64_t Serial; // tells timers apart while a pump runs procedures that change the queue
 };
 
 struct Queue {
-    std::vector<Timer> timers;
-    std::uint64_t nextSerial = 1;
-    UINT_PTR nextThreadId = 1;
+    std::vector<Timer> Timers;
+    std::uint64_t NextSerial = 1;
+    UINT_PTR NextThreadId = 1;
 };
 
 Queue& TheQueue() {
@@ -32,16 +32,16 @@ Queue& TheQueue() {
 }
 
 Timer* Find(Queue& queue, HWND window, UINT_PTR id) {
-    const auto found = std::find_if(queue.timers.begin(), queue.timers.end(),
-                                    [&](const Timer& t) { return t.window == window && t.id == id; });
-    return found == queue.timers.end() ? nullptr : &*found;
+    const auto found = std::find_if(queue.Timers.begin(), queue.Timers.end(),
+                                    [&](const Timer& t) { return t.Window == window && t.Id == id; });
+    return found == queue.Timers.end() ? nullptr : &*found;
 }
 
 // Thread timer identifiers stay within 32 bits so that callers may keep them in an unsigned int.
 UINT_PTR NewThreadId(Queue& queue) {
     for (;;) {
-        const UINT_PTR id = queue.nextThreadId;
-        queue.nextThreadId = id >= 0xFFFFFFFF ? 1 : id + 1;
+        const UINT_PTR id = queue.NextThreadId;
+        queue.NextThreadId = id >= 0xFFFFFFFF ? 1 : id + 1;
         if (!Find(queue, nullptr, id)) return id;
     }
 }
@@ -55,21 +55,21 @@ UINT_PTR QxWin::SetTimer(HWND window, UINT_PTR id, UINT elapse, TIMERPROC proc) 
     Timer* timer = Find(queue, window, id);
     if (!timer) {
         const UINT_PTR newId = window ? id : NewThreadId(queue);
-        queue.timers.push_back({window, newId, 0, nullptr, 0, queue.nextSerial++});
-        timer = &queue.timers.back();
+        queue.Timers.push_back({window, newId, 0, nullptr, 0, queue.NextSerial++});
+        timer = &queue.Timers.back();
     }
-    timer->period = std::clamp(elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
-    timer->proc = proc;
-    timer->due = GetTickCount64() + timer->period;
-    if (window) return timer->id ? timer->id : 1;
-    return timer->id;
+    timer->Period = std::clamp(elapse, USER_TIMER_MINIMUM, USER_TIMER_MAXIMUM);
+    timer->Proc = proc;
+    timer->Due = GetTickCount64() + timer->Period;
+    if (window) return timer->Id ? timer->Id : 1;
+    return timer->Id;
 }
 
 BOOL QxWin::KillTimer(HWND window, UINT_PTR id) {
     Queue& queue = TheQueue();
     Timer* timer = Find(queue, window, id);
     if (!timer) return 0;
-    queue.timers.erase(queue.timers.begin() + (timer - queue.timers.data()));
+    queue.Timers.erase(queue.Timers.begin() + (timer - queue.Timers.data()));
     return 1;
 }
 
@@ -77,22 +77,22 @@ int QxPumpTimers() {
     Queue& queue = TheQueue();
     const std::uint64_t now = GetTickCount64();
     std::vector<std::pair<std::uint64_t, std::uint64_t>> due; // (due time, serial)
-    for (const Timer& timer : queue.timers)
-        if (timer.due <= now) due.emplace_back(timer.due, timer.serial);
+    for (const Timer& timer : queue.Timers)
+        if (timer.Due <= now) due.emplace_back(timer.Due, timer.Serial);
     std::sort(due.begin(), due.end());
 
     int ran = 0;
     for (const auto& [when, serial] : due) {
         // An earlier procedure may have killed, re-set or re-created this timer.
-        const auto found = std::find_if(queue.timers.begin(), queue.timers.end(),
-                                        [serial = serial](const Timer& t) { return t.serial == serial; });
-        if (found == queue.timers.end() || found->due > now) continue;
-        found->due = now + found->period;
+        const auto found = std::find_if(queue.Timers.begin(), queue.Timers.end(),
+                                        [serial = serial](const Timer& t) { return t.Serial == serial; });
+        if (found == queue.Timers.end() || found->Due > now) continue;
+        found->Due = now + found->Period;
         const Timer fired = *found; // the procedure may change the queue under us
-        if (fired.proc)
-            fired.proc(fired.window, WM_TIMER, fired.id, static_cast<DWORD>(now));
+        if (fired.Proc)
+            fired.Proc(fired.Window, WM_TIMER, fired.Id, static_cast<DWORD>(now));
         else
-            fired.window->OnTimer(fired.id);
+            fired.Window->OnTimer(fired.Id);
         ++ran;
     }
     return ran;
@@ -100,9 +100,9 @@ int QxPumpTimers() {
 
 DWORD QxGetNextTimerDelay() {
     const Queue& queue = TheQueue();
-    if (queue.timers.empty()) return INFINITE;
-    std::uint64_t next = queue.timers.front().due;
-    for (const Timer& timer : queue.timers) next = std::min(next, timer.due);
+    if (queue.Timers.empty()) return INFINITE;
+    std::uint64_t next = queue.Timers.front().Due;
+    for (const Timer& timer : queue.Timers) next = std::min(next, timer.Due);
     const std::uint64_t now = GetTickCount64();
     if (next <= now) return 0;
     return static_cast<DWORD>(std::min<std::uint64_t>(next - now, INFINITE - 1));
@@ -131,9 +131,9 @@ int QxRunTimersFor(DWORD duration) {
 int QxKillWindowTimers(HWND window) {
     if (!window) return 0;
     return static_cast<int>(
-        std::erase_if(TheQueue().timers, [window](const Timer& t) { return t.window == window; }));
+        std::erase_if(TheQueue().Timers, [window](const Timer& t) { return t.Window == window; }));
 }
 
 int QxGetTimerCount() {
-    return static_cast<int>(TheQueue().timers.size());
+    return static_cast<int>(TheQueue().Timers.size());
 }
