@@ -225,7 +225,7 @@ public:
     // The point and rectangle tests read the faces' corners from a compact copy of the topology
     // that the mesh keeps (positions are always read live, so moving vertices costs nothing).
     // The first test after the topology epoch moved (see QxGetMeshTopologyEpoch: any element
-    // allocated, freed, linked into or unlinked from a list anywhere, any ring edit, SetVertex)
+    // linked into or unlinked from a list anywhere, any ring edit, SetVertex)
     // or after the element counts changed rebuilds it, at about the cost of a test without it.
     // Tests on one mesh from several threads at once stay correct; only one of them uses the copy.
     //

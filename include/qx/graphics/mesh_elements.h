@@ -23,10 +23,11 @@ class CQxHalfEdge;
 // Copying an element copies its value, never its links (list links, ring, mate, owner face).
 
 // The topology epoch: a process-wide counter that moves on every event that can change which
-// elements a mesh holds or how faces are linked to their corners and vertices: allocating or
-// freeing any element, linking or unlinking one in a mesh list (insert, remove, splice, clear),
-// every ring edit, SetVertex. The elements' own operations move it, so no caller has to. Caches
-// of topology compare it with the value they were built at.
+// elements a mesh holds or how faces are linked to their corners and vertices: linking or
+// unlinking an element in a mesh list (insert, remove, splice, clear), every ring edit,
+// SetVertex. An element enters and leaves a mesh only through these, so a freed slot reused at
+// the same address always comes with a new epoch. The elements' own operations move it, so no
+// caller has to. Caches of topology compare it with the value they were built at.
 QX_API void QxBumpMeshTopology() noexcept;
 QX_API std::uint64_t QxGetMeshTopologyEpoch() noexcept;
 

@@ -126,11 +126,12 @@ ElementPool& PoolOf() {
 }
 #endif
 
-// Both directions move the epoch: a freed slot may come back as another element at the same
-// address, which a cache must never mistake for the old one.
+// Allocating and freeing leave the epoch alone: an element reaches a mesh only by being linked
+// into a list or a ring, and leaves it only by being unlinked (or by its list being cleared),
+// and each of those moves the epoch. So a slot that comes back as another element at the same
+// address is never mistaken for the old one, and building a mesh pays one step per element.
 template <class T>
 void* PooledNew(std::size_t size) {
-    BumpEpoch();
 #ifdef __SANITIZE_ADDRESS__
     // The sanitizer must see each element as its own allocation to catch use after free.
     return ::operator new(size);
@@ -144,7 +145,6 @@ void* PooledNew(std::size_t size) {
 template <class T>
 void PooledDelete(void* p) noexcept {
     if (!p) return;
-    BumpEpoch();
 #ifdef __SANITIZE_ADDRESS__
     ::operator delete(p);
 #else
