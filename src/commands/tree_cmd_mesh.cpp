@@ -44,13 +44,6 @@ void InsertAt(CQxList<T>& list, const std::vector<std::uint32_t>& positions,
     }
 }
 
-// The position of a corner in its face's ring.
-std::uint32_t RingPosition(const CQxHalfEdge& h) {
-    std::uint32_t i = 0;
-    for (const CQxHalfEdge* c = h.GetFace()->GetHalfEdge(); c != &h; c = c->Next()) ++i;
-    return i;
-}
-
 // Calls f(h) for every corner of the mesh in serial order.
 template <class Mesh, class F>
 void ForEachCorner(Mesh& mesh, F&& f) {
@@ -267,7 +260,8 @@ void CQxMeshPart::Remove(CQxMesh& mesh, CQxSnapshotStore& store) {
         f->ForEachHalfEdge([&](CQxHalfEdge& h) {
             m_RingVertices.push_back(vertexPos(h.GetVertex()));
             const CQxHalfEdge* mate = h.Mate();
-            m_RingMates.push_back(mate ? (std::uint64_t(mate->GetFace()->Index()) << 32) | RingPosition(*mate)
+            m_RingMates.push_back(mate ? (std::uint64_t(mate->GetFace()->Index()) << 32) |
+                                             mate->GetFace()->GetHalfEdgePosition(mate)
                                        : kNoMate);
         });
     }

@@ -27,12 +27,6 @@ public:
     QxMessageRecorder& operator=(const QxMessageRecorder&) = delete;
 
     const std::vector<Box>& Boxes() const { return m_Boxes; }
-    // The texts alone, in the order shown.
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const Box& box : m_Boxes) texts.push_back(box.Text);
-        return texts;
-    }
     void Clear() { m_Boxes.clear(); }
 
 private:

@@ -211,6 +211,8 @@ public:
     void CopyRing(const CQxFace& other);
     // The corner at ring position i (walking); null when i is not below the count.
     CQxHalfEdge* GetHalfEdgeAt(unsigned int i) const;
+    // The ring position of a corner (walking); all bits set when the ring does not hold it.
+    unsigned int GetHalfEdgePosition(const CQxHalfEdge* h) const;
 
     // At least three corners, each with a vertex, no vertex twice.
     int IsValid() const;

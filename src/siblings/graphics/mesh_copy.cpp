@@ -11,16 +11,6 @@ namespace qx_mesh {
 
 namespace {
 
-// Ring position of a corner in its face, or NoIndex when the ring does not hold it.
-unsigned int RingPosition(const CQxHalfEdge& h) {
-    const CQxFace* f = h.GetFace();
-    if (!f) return NoIndex;
-    const CQxHalfEdge* c = f->GetHalfEdge();
-    for (unsigned int i = 0; i < f->GetHalfEdgeCount(); ++i, c = c->Next())
-        if (c == &h) return i;
-    return NoIndex;
-}
-
 int TurnsOver(const AppendOptions& o) {
     int odd = 0;
     for (unsigned int bit : {QX_AXIS_X, QX_AXIS_Y, QX_AXIS_Z}) odd ^= (o.MirrorAxes & bit) ? 1 : 0;
@@ -103,7 +93,7 @@ void LinkCopiedMates(const std::vector<CQxFace*>& sf, const ElementIndexer<CQxFa
             const unsigned int self = pos++;
             if (!g) return;
             const unsigned int fi = faceIndex.Find(g->GetFace());
-            const unsigned int gp = fi == NoIndex ? NoIndex : RingPosition(*g);
+            const unsigned int gp = fi == NoIndex ? NoIndex : sf[fi]->GetHalfEdgePosition(g);
             if (gp == NoIndex) return;
             if (!turn) {
                 nh[firstSerial[i] + self]->Mate() = nh[firstSerial[fi] + gp];

@@ -374,6 +374,13 @@ void CQxFace::CopyRing(const CQxFace& other) {
     other.ForEachHalfEdge([this](CQxHalfEdge& h) { PushHalfEdge(new CQxHalfEdge(h)); });
 }
 
+unsigned int CQxFace::GetHalfEdgePosition(const CQxHalfEdge* h) const {
+    const CQxHalfEdge* c = m_First;
+    for (unsigned int i = 0; i < m_Count; ++i, c = c->Next())
+        if (c == h) return i;
+    return 0xFFFFFFFF;
+}
+
 CQxHalfEdge* CQxFace::GetHalfEdgeAt(unsigned int i) const {
     if (i >= m_Count) return nullptr;
     CQxHalfEdge* h = m_First;

@@ -22,8 +22,6 @@ protected:
         m_Mesh.UpdateIndices();
         ASSERT_TRUE(QxTopologyIsSound(m_Mesh));
     }
-    void TearDown() override { m_Other.Clear(); }
-
     std::string Report(int indices = 1) const { return m_Mesh.DiagnoseTopology(indices).GetText().GetStr(); }
     CQxFace* Face(unsigned int i) { return m_Mesh.Faces().GetAt(i); }
     CQxVertex* Vertex(unsigned int i) { return m_Mesh.Vertices().GetAt(i); }
