@@ -79,7 +79,9 @@
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
 #include "qx/tools/manipulator.h"
+#include "qx/tools/tool.h"
 #include "qx/tools/tool_manager.h"
+#include "qx/tools/transform_tool.h"
 
 // Animation, skeleton, views, play.
 #include "qx/animation/action.h"

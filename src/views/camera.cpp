@@ -106,3 +106,20 @@ void CQxCamera::UpdateWindow() {
     Invalidate(nullptr, 0);
     if (GetWindow()) QxWin::UpdateWindow(GetWindow());
 }
+
+// Scaffold: the camera's view operations are being built.
+QX_GRAPHICS_RESULT CQxCamera::RecreateView(unsigned int w, unsigned int h) { return CQxGraphicsContext::RecreateView(w, h); }
+QX_GRAPHICS_RESULT CQxCamera::RecreateDevice(QX_WND_MODE m, unsigned int w, unsigned int h) { return CQxGraphicsContext::RecreateDevice(m, w, h); }
+QX_GRAPHICS_RESULT CQxCamera::CreateView(CQxScene* scene, HWND window, unsigned int w, unsigned int h) {
+    if (scene) scene->AddCamera(this);
+    return CQxGraphicsContext::CreateView(window, w, h);
+}
+void CQxCamera::Rotate(float, float) {}
+void CQxCamera::RotateFps(float, float) {}
+void CQxCamera::ResetRotateFps() {}
+void CQxCamera::Pan(int, int) {}
+void CQxCamera::Zoom(int) {}
+QX_GRAPHICS_RESULT CQxCamera::OnPaint() { return m_Scene ? m_Scene->Draw(this, nullptr) : QX_GRAPHICS_OK; }
+QX_GRAPHICS_RESULT CQxCamera::OnPrint(HDC dc) { return m_Scene ? m_Scene->Draw(this, dc) : QX_GRAPHICS_OK; }
+void CQxCamera::OnActive() { if (m_Scene) m_Scene->OnCameraActive(this); }
+void CQxCamera::SetAxisView(QX_AXIS_TYPE) {}

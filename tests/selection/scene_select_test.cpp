@@ -73,6 +73,7 @@ TEST(SceneSelect, ObjectAndTreeTypesSelectInEachMode) {
 TEST(SceneSelect, ComponentTypeSelectsMeshElements) {
     SceneRig rig;
     rig.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
+    rig.Take(); // entering component mode clears the selection and says so
     const CQxSelect corner = QxRecord(rig.a, {QxGridVertex(*rig.a, 0, 0)});
     const CQxSelect face = QxRecord(rig.b, {}, {QxGridFace(*rig.b, 1, 1)});
     rig.scene.SelectObject(face, QX_SELECT_REPLACE, 0);
@@ -120,6 +121,7 @@ TEST(SceneSelect, HandlesAreSelectedOnlyFromHandleSets) {
 
     // While components are picked no handle is selected, but the host still hears.
     rig.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
+    rig.Take(); // entering component mode clears the selection and says so
     rig.scene.SelectObjectHandles(CQxSelects(Handle(rig.a)), QX_SELECT_REPLACE, 1);
     EXPECT_EQ(rig.Handles(), (Flags{0, 0, 0}));
     EXPECT_EQ(rig.Take(), SelectionNotices);

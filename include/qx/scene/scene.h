@@ -16,6 +16,7 @@
 #include "qx/scene/model.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/selection/select.h"
+#include "qx/tools/manipulator.h"
 #include "qx/tools/tool_manager.h"
 
 class CQxCamera;
@@ -148,8 +149,15 @@ public:
     const CQxTaskManager& TaskManager() const { return m_TaskManager; }
     int IsPlaying() const { return m_TaskManager.IsRunning(); }
 
+    // Replaces the manipulator by a new one of the type at the position (null when it cannot be
+    // built); the scene owns it.
+    CQxManipulator* CreateManipulator(QX_MANIPULATOR_TYPE type, const CQxVector& position);
     CQxManipulator* GetManipulator() const { return m_Manipulator; }
     void ClearManipulator();
+    // Pick test of the manipulator's parts from a camera (0 without a manipulator); the record
+    // names the part hit, `pos` gets the hit point.
+    int IsManipulatorPointHit(unsigned int mask, const CQxPoint& point, const CQxCamera& camera, CQxVector& pos,
+                              CQxSelect& select);
     CQxAttribute& ManipulatorAttribute(unsigned int i) { return m_ManipulatorAttributes[i % MANIP_COUNT]; }
 
     // --- Cameras and views ----------------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "qx/export.h"
 #include "qx/graphics/graphics_context.h"
+#include "qx/math/point_rect.h"
 #include "qx/math/vector.h"
 #include "qx/scene/object.h"
 
@@ -27,19 +28,60 @@ public:
     QX_OBJ_TYPE GetType() const override { return QX_OBJ_CAMERA; }
 
     // --- Context overrides ----------------------------------------------------------------------
+    // Each reports a lost device to the application (which rebuilds the graphics) and returns
+    // the context's result. RecreateDevice releases and rebuilds every graphics resource.
+    QX_GRAPHICS_RESULT RecreateView(unsigned int width, unsigned int height) override;
+    QX_GRAPHICS_RESULT RecreateDevice(QX_WND_MODE mode, unsigned int width, unsigned int height) override;
     // Computes the view and projection for the window's size, then begins the frame.
     QX_GRAPHICS_RESULT BeginScene(unsigned long clearColor) override;
+    using CQxGraphicsContext::CreateView;
 
     // --- Added virtual operations ---------------------------------------------------------------
+    // Attaches the camera to the scene (AddCamera) and binds it to the host's window.
+    virtual QX_GRAPHICS_RESULT CreateView(CQxScene* scene, HWND window, unsigned int width, unsigned int height);
+    // Orbits eye and Aim about the rotate centre: yaw about world Y, pitch about the view's
+    // horizontal axis (radians).
+    virtual void Rotate(float yaw, float pitch);
+    // Looks about from a fixed eye.
+    virtual void RotateFps(float yaw, float pitch);
+    // Levels the view: Y up, looking horizontally the way it looked (or, looking straight up or
+    // down, the way its up vector pointed).
+    virtual void ResetRotateFps();
+    // Slides the view so the origin's image moves by the pixels given.
+    virtual void Pan(int dx, int dy);
+    // Steps of the zoom rate; positive steps widen the view.
+    virtual void Zoom(int steps);
     // Stores the scene; a scene frames the view for its grid length.
     virtual void SetScene(CQxScene* scene);
     virtual CQxScene* GetScene() const { return m_Scene; }
     // Frames the view for a scene of size s: looking at the origin with Y up, the eye at
     // (s, 0.8 s, s) in perspective or (0, 0, s) orthographic with s visible.
     virtual void SetViewSize(float size);
+    // Input from the host's window, handed to the scene's 3D tool manager with this camera;
+    // nothing (0) while no scene is set.
+    virtual void OnTimer(unsigned int id);
+    // Draws the scene into the window (and, printing, copies the frame into the given context).
+    virtual QX_GRAPHICS_RESULT OnPaint();
+    virtual QX_GRAPHICS_RESULT OnPrint(HDC dc);
+    // The view became the one the user works in.
+    virtual void OnActive();
+    virtual void OnLButtonDown(unsigned int flags, CQxPoint point);
+    virtual void OnLButtonUp(unsigned int flags, CQxPoint point);
+    virtual void OnRButtonDown(unsigned int flags, CQxPoint point);
+    virtual void OnRButtonUp(unsigned int flags, CQxPoint point);
+    virtual void OnMButtonDown(unsigned int flags, CQxPoint point);
+    virtual void OnMButtonUp(unsigned int flags, CQxPoint point);
+    virtual void OnMouseWheel(unsigned int flags, short delta, CQxPoint point);
+    virtual void OnMouseMove(unsigned int flags, CQxPoint point);
+    virtual void OnMouseHover(unsigned int flags, CQxPoint point);
+    virtual void OnKeyDown(unsigned int key, unsigned int repeat, unsigned int flags);
+    virtual int OnSetCursor(unsigned int hitTest);
     // 0 when the type is unchanged; otherwise switches keeping the apparent size at the origin
     // plane and asks for a repaint.
     virtual int SetProjectionType(QX_PROJ_TYPE type);
+    // Looks at the origin along an axis (X from the side, Y from the top, Z from the front),
+    // framed for the view size; 0 does nothing.
+    virtual void SetAxisView(QX_AXIS_TYPE axis);
 
     // --- Fields ---------------------------------------------------------------------------------
     CQxVector& Eye() { return Translate(); }
