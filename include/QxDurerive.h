@@ -33,6 +33,7 @@
 #include "qx/math/plane_line.h"
 #include "qx/math/point_rect.h"
 #include "qx/math/quat.h"
+#include "qx/math/spline.h"
 #include "qx/math/stacks.h"
 #include "qx/math/vector.h"
 #include "qx/math/vector2d.h"

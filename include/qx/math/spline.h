@@ -1,0 +1,105 @@
+#pragma once
+
+#include "qx/basis/array.h"
+#include "qx/basis/ptr_array.h"
+#include "qx/export.h"
+
+// How a key's tangent gets its slope.
+enum QX_TAN_TYPE : unsigned char {
+    QX_TAN_JOINED = 0,    // automatic, the same slope on both sides of the key
+    QX_TAN_SEPARATED = 1, // automatic, each side aimed at its neighbouring key
+    QX_TAN_FIXED = 2,     // set by hand: the stored slope is kept
+};
+
+// One key of a curve: a value at a frame with the slopes (value per frame) of the curve entering
+// and leaving it, how each slope is made, and the selection of the key and of its two tangent
+// handles.
+class QX_API CQxSplineNode {
+public:
+    CQxSplineNode() = default;
+    CQxSplineNode(float x, float y) : X(x), Y(y) {}
+
+    float X = 0.0f;
+    float Y = 0.0f;
+    float PrevTan = 0.0f;
+    float NextTan = 0.0f;
+    unsigned int Index = 0;
+    unsigned char IsSeparated = 0;
+    unsigned char PrevTanType = QX_TAN_JOINED;
+    unsigned char NextTanType = QX_TAN_JOINED;
+    unsigned char IsSelect = 0;
+    unsigned char IsPrevTanSelect = 0;
+    unsigned char IsNextTanSelect = 0;
+
+    void Select(int on) { IsSelect = on ? 1 : 0; }
+    void ToggleSelect() { IsSelect = IsSelect ? 0 : 1; }
+    void SelectPrevTan(int on) { IsPrevTanSelect = on ? 1 : 0; }
+    void SelectNextTan(int on) { IsNextTanSelect = on ? 1 : 0; }
+    // Tangent angles (radians, in frame/value units: the slope is their tangent). Setting a side
+    // of a joined key sets both; the side(s) set become fixed. Angles are held within
+    // (-pi/2, pi/2) so a slope never turns vertical.
+    void SetPrevTanAngle(float angle);
+    void SetNextTanAngle(float angle);
+    void AddPrevTanAngle(float delta);
+    void AddNextTanAngle(float delta);
+    float GetPrevTanAngle() const;
+    float GetNextTanAngle() const;
+};
+
+// A curve through keys ordered by frame: piecewise cubic Hermite, each piece running from one
+// key's value with its leaving slope to the next key's value with its entering slope. The value
+// is exact at every key and constant before the first key and after the last.
+//
+// UpdateEquations makes the automatic slopes:
+// - joined keys take one smooth slope: zero at the ends of the curve and where the curve turns
+//   (a key not between its neighbours' values, or equal to one of them), so the curve never
+//   overshoots its keys, and otherwise the harmonic mean of the slopes to the neighbours;
+// - separated keys aim each side at the neighbouring key (a corner, as in a polyline);
+// - fixed slopes stay as set; a joined key with one fixed side takes that slope on both.
+class QX_API CQxSpline {
+public:
+    // Copies are deep: every key is copied.
+    CQxSpline() = default;
+
+    // The keys in frame order (after UpdateEquations(1) when frames were edited in place).
+    const CQxPtrArray<CQxSplineNode>& Nodes() const { return m_Nodes; }
+    unsigned int GetNodeCount() const { return m_Nodes.GetSize(); }
+    // A key at the frame takes the value; otherwise a new key is inserted in frame order. Null
+    // for a frame or value that is not finite.
+    CQxSplineNode* InsertNode(float x, float y);
+    // Deletes the key at exactly that frame; 0 when there is none.
+    int DeleteNode(float x);
+    // Deletes this key (0 when it is not one of this curve's).
+    int DeleteNode(const CQxSplineNode* node);
+    CQxSplineNode* GetNode(float x) const;
+    void ClearNodes();
+
+    // The value at a frame (0 for a curve without keys).
+    float CalcY(float x) const;
+    // Recomputes the automatic slopes; sort first re-orders the keys by frame (after moves).
+    void UpdateEquations(int sort);
+    void UpdateNodeIndices();
+    // The smallest and largest frame and value of the keys; 0 for an empty curve.
+    int GetNodeRange(float& minX, float& maxX, float& minY, float& maxY) const;
+
+    // Keys at exactly the frame; the distinct frames of the keys, ascending. Each returns whether
+    // it found any.
+    int GetXNodes(CQxArray<CQxSplineNode*>& nodes, float x) const;
+    int GetUniqueXs(CQxArray<float>& xs) const;
+    // Selected keys; selected keys and the keys of selected tangent handles (entering, leaving).
+    int GetSelectNodes(CQxArray<CQxSplineNode*>& nodes) const;
+    int GetSelects(CQxArray<CQxSplineNode*>& nodes, CQxArray<CQxSplineNode*>& prevTans,
+                   CQxArray<CQxSplineNode*>& nextTans) const;
+    // The selected keys when every one of them sits at the reference key's frame and value
+    // (0, and nothing, when a selected key lies elsewhere or none is selected).
+    int GetSelectSamePosNodes(CQxArray<CQxSplineNode*>& nodes, const CQxSplineNode& reference) const;
+    void SelectNodes(int on);
+    void ToggleSelectNodes();
+
+private:
+    void SortNodes();
+    float AutoSlope(unsigned int i) const;
+    float SecantSlope(unsigned int from, unsigned int to) const;
+
+    CQxPtrArray<CQxSplineNode> m_Nodes;
+};
