@@ -87,6 +87,7 @@
 // Animation, skeleton, views, play.
 #include "qx/animation/action.h"
 #include "qx/animation/anim.h"
+#include "qx/animation/anim_item.h"
 #include "qx/play/sim_manager.h"
 #include "qx/play/task_manager.h"
 #include "qx/play/widget.h"

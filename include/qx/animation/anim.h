@@ -1,18 +1,161 @@
 #pragma once
 
+#include "qx/animation/anim_item.h"
+#include "qx/basis/array.h"
+#include "qx/basis/bin_tree.h"
+#include "qx/basis/key_tree.h"
 #include "qx/export.h"
 
-// A model's keyframed animation. The item maps and their evaluation are added by the animation
-// work; for now an animation holds no items, so it is always empty.
+class CQxAttribute;
+class CQxEdge;
+class CQxFace;
+class CQxHalfEdge;
+class CQxModel;
+class CQxObject;
+class CQxVertex;
+
+// A model's keyframed animation: its items by target kind, each map keyed by the target's
+// address and then by channel, and owning its items. The sort maps re-key the same items by
+// stable positions (index path from the root, element indices, attribute position) so that
+// files, drawing and copies visit them in a reproducible order; they are rebuilt on request.
 class QX_API CQxAnim {
 public:
+    template <class Item>
+    using Channels = CQxBinTree<QX_ANIM_ITEM_TYPE, Item>;
+    using ObjectMap = CQxBinTree<CQxObject*, Channels<CQxObjectAnimItem>>;
+    using VertexMap = CQxBinTree<CQxObject*, CQxBinTree<CQxVertex*, Channels<CQxVertexAnimItem>>>;
+    using HalfEdgeMap =
+        CQxBinTree<CQxObject*, CQxBinTree<CQxFace*, CQxBinTree<CQxHalfEdge*, Channels<CQxHalfEdgeAnimItem>>>>;
+    using EdgeMap = CQxBinTree<CQxObject*, CQxBinTree<CQxEdge*, Channels<CQxEdgeAnimItem>>>;
+    using AttributeMap = CQxBinTree<CQxAttribute*, Channels<CQxAttributeAnimItem>>;
+    using Path = CQxArray<unsigned int>;
+    using ObjectSortMap = CQxBinTree<Path, Channels<CQxObjectAnimItem*>>;
+    using VertexSortMap = CQxBinTree<Path, CQxBinTree<unsigned int, Channels<CQxVertexAnimItem*>>>;
+    using HalfEdgeSortMap =
+        CQxBinTree<Path, CQxBinTree<unsigned int, CQxBinTree<unsigned int, Channels<CQxHalfEdgeAnimItem*>>>>;
+    using EdgeSortMap = CQxBinTree<Path, CQxBinTree<unsigned int, Channels<CQxEdgeAnimItem*>>>;
+    using AttributeSortMap = CQxBinTree<unsigned int, Channels<CQxAttributeAnimItem*>>;
+
     CQxAnim() = default;
-    CQxAnim(const CQxAnim& other) = default;
-    CQxAnim& operator=(const CQxAnim& other) = default;
+    // Copies hold the same targets; the sort maps are not copied (rebuild them).
+    CQxAnim(const CQxAnim& other);
+    CQxAnim& operator=(const CQxAnim& other);
     virtual ~CQxAnim() = default;
 
-    // Destroys every item.
-    void Clear();
-    // Whether the animation has no items.
+    ObjectMap& ObjectItems() { return m_ObjectItems; }
+    VertexMap& VertexItems() { return m_VertexItems; }
+    HalfEdgeMap& HalfEdgeItems() { return m_HalfEdgeItems; }
+    EdgeMap& EdgeItems() { return m_EdgeItems; }
+    AttributeMap& AttributeItems() { return m_AttributeItems; }
+    const ObjectMap& ObjectItems() const { return m_ObjectItems; }
+    const VertexMap& VertexItems() const { return m_VertexItems; }
+    const HalfEdgeMap& HalfEdgeItems() const { return m_HalfEdgeItems; }
+    const EdgeMap& EdgeItems() const { return m_EdgeItems; }
+    const AttributeMap& AttributeItems() const { return m_AttributeItems; }
+    const ObjectSortMap& ObjectSortItems() const { return m_ObjectSortItems; }
+    const VertexSortMap& VertexSortItems() const { return m_VertexSortItems; }
+    const HalfEdgeSortMap& HalfEdgeSortItems() const { return m_HalfEdgeSortItems; }
+    const EdgeSortMap& EdgeSortItems() const { return m_EdgeSortItems; }
+    const AttributeSortMap& AttributeSortItems() const { return m_AttributeSortItems; }
+
     int IsEmpty() const;
+    // Empties the sort maps, then destroys every item.
+    void Clear();
+    void ClearSortItems();
+
+    // Writes every item's value at the frame into its target: objects, vertices, face corners,
+    // edges, materials, each in key order. Nothing is redrawn or told.
+    void Animate(const float& frame);
+    void AnimateObjectItems(const float& frame);
+    void AnimateVertexItems(const float& frame);
+    void AnimateHalfEdgeItems(const float& frame);
+    void AnimateEdgeItems(const float& frame);
+    void AnimateAttributeItems(const float& frame);
+
+    void SelectItems(int on);
+    void SelectObjectItems(int on);
+    void SelectVertexItems(int on);
+    void SelectHalfEdgeItems(int on);
+    void SelectEdgeItems(int on);
+    void SelectAttributeItems(int on);
+    void SelectItemNodes(int on);
+    void ToggleSelectItemNodes();
+
+    // The frames and values the keys span (of every item, or of the selected ones); 0 and the
+    // outputs untouched when no item has keys.
+    int GetItemsRange(float& minX, float& maxX, float& minY, float& maxY) const;
+    int GetSelectItemsRange(float& minX, float& maxX, float& minY, float& maxY) const;
+    // Every keyed frame once.
+    int GetUniqueKeys(CQxKeyTree<float>& frames) const;
+
+    void UpdateObjectSortItems();
+    void UpdateVertexSortItems();
+    void UpdateHalfEdgeSortItems();
+    void UpdateEdgeSortItems();
+    void UpdateAttributeSortItems(CQxModel& model);
+    void UpdateObjectRefSortItems();
+    void UpdateSortItems(CQxModel& model);
+
+    // Destroy the items without keys and the maps left empty.
+    void CleanUpObjectItems();
+    void CleanUpVertexItems();
+    void CleanUpHalfEdgeItems();
+    void CleanUpEdgeItems();
+    void CleanUpAttributeItems();
+    void CleanUpItems();
+
+    // The items of an object (its own and its mesh's), or of an attribute.
+    int HasObjectRefItems(CQxObject* object) const;
+    int DeleteObjectRefItems(CQxObject* object);
+    // Hands the object's items to another animation, which keeps its own where it has some.
+    void MoveObjectRefItems(CQxObject* object, CQxAnim& destination);
+    int HasAttributeRefItems(CQxAttribute* attribute) const;
+    int DeleteAttributeRefItems(CQxAttribute* attribute);
+
+    // Visits every item (objects, vertices, face corners, edges, materials, in key order).
+    template <class F>
+    void ForEachItem(F f);
+    template <class F>
+    void ForEachItem(F f) const;
+
+private:
+    ObjectMap m_ObjectItems;
+    VertexMap m_VertexItems;
+    HalfEdgeMap m_HalfEdgeItems;
+    EdgeMap m_EdgeItems;
+    AttributeMap m_AttributeItems;
+    ObjectSortMap m_ObjectSortItems;
+    VertexSortMap m_VertexSortItems;
+    HalfEdgeSortMap m_HalfEdgeSortItems;
+    EdgeSortMap m_EdgeSortItems;
+    AttributeSortMap m_AttributeSortItems;
 };
+
+namespace qx_anim {
+// Calls f on every value at the innermost level of nested maps.
+template <class Map, class F>
+void ForEachLeaf(Map& map, F& f) {
+    for (auto& node : map) {
+        if constexpr (requires { node.Value.begin(); }) ForEachLeaf(node.Value, f);
+        else f(node.Value);
+    }
+}
+} // namespace qx_anim
+
+template <class F>
+void CQxAnim::ForEachItem(F f) {
+    qx_anim::ForEachLeaf(m_ObjectItems, f);
+    qx_anim::ForEachLeaf(m_VertexItems, f);
+    qx_anim::ForEachLeaf(m_HalfEdgeItems, f);
+    qx_anim::ForEachLeaf(m_EdgeItems, f);
+    qx_anim::ForEachLeaf(m_AttributeItems, f);
+}
+
+template <class F>
+void CQxAnim::ForEachItem(F f) const {
+    qx_anim::ForEachLeaf(m_ObjectItems, f);
+    qx_anim::ForEachLeaf(m_VertexItems, f);
+    qx_anim::ForEachLeaf(m_HalfEdgeItems, f);
+    qx_anim::ForEachLeaf(m_EdgeItems, f);
+    qx_anim::ForEachLeaf(m_AttributeItems, f);
+}

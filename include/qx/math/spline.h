@@ -74,8 +74,9 @@ public:
     CQxSplineNode* GetNode(float x) const;
     void ClearNodes();
 
-    // The value at a frame (0 for a curve without keys).
-    float CalcY(float x) const;
+    // The value at a frame; 0 (and y untouched) for a curve without keys.
+    int CalcY(const float& x, float& y) const;
+    int IsNodesEmpty() const { return m_Nodes.IsEmpty(); }
     // Recomputes the automatic slopes; sort first re-orders the keys by frame (after moves).
     void UpdateEquations(int sort);
     void UpdateNodeIndices();
@@ -98,6 +99,7 @@ public:
 
 private:
     void SortNodes();
+    float ValueAt(float x) const;
     float AutoSlope(unsigned int i) const;
     float SecantSlope(unsigned int from, unsigned int to) const;
 

@@ -109,9 +109,14 @@ void CQxSpline::SortNodes() {
 
 // --- Evaluation -------------------------------------------------------------------------------------
 
-float CQxSpline::CalcY(float x) const {
+int CQxSpline::CalcY(const float& x, float& y) const {
+    if (m_Nodes.IsEmpty()) return 0;
+    y = ValueAt(x);
+    return 1;
+}
+
+float CQxSpline::ValueAt(float x) const {
     const unsigned int count = m_Nodes.GetSize();
-    if (!count) return 0.0f;
     if (!(x > m_Nodes[0]->X)) return m_Nodes[0]->Y; // also for a NaN frame
     if (x >= m_Nodes[count - 1]->X) return m_Nodes[count - 1]->Y;
     // The first key after x; the piece runs from the key before it.

@@ -18,9 +18,14 @@ protected:
         spline.UpdateEquations(0);
         return spline;
     }
+    float Y(float x) const {
+        float y = 0.0f;
+        EXPECT_TRUE(spline.CalcY(x, y)) << "frame " << x;
+        return y;
+    }
     // The slope of the curve just left and just right of a frame, measured.
-    float SlopeLeft(float x) const { return (spline.CalcY(x) - spline.CalcY(x - 1e-3f)) / 1e-3f; }
-    float SlopeRight(float x) const { return (spline.CalcY(x + 1e-3f) - spline.CalcY(x)) / 1e-3f; }
+    float SlopeLeft(float x) const { return (Y(x) - Y(x - 1e-3f)) / 1e-3f; }
+    float SlopeRight(float x) const { return (Y(x + 1e-3f) - Y(x)) / 1e-3f; }
     static void Fix(CQxSplineNode* node, float prev, float next) {
         node->IsSeparated = 1;
         node->PrevTan = prev;
@@ -43,30 +48,32 @@ TEST_F(Spline, BetweenKeysTheCurveIsTheCubicOfTheirValuesAndSlopes) {
     Fix(spline.InsertNode(10.0f, -3.0f), 2.0f, 0.0f);
     spline.UpdateEquations(0);
     for (float x : {2.5f, 4.0f, 6.0f, 9.75f})
-        EXPECT_NEAR(spline.CalcY(x), Bezier(2, 1, 0.5f, 10, -3, 2, x), 1e-4f) << "frame " << x;
+        EXPECT_NEAR(Y(x), Bezier(2, 1, 0.5f, 10, -3, 2, x), 1e-4f) << "frame " << x;
 }
 
 TEST_F(Spline, ValuesAreExactAtKeysAndHeldBeyondTheEnds) {
     Keys({{1, 4}, {5, -2}, {9, 7}});
-    EXPECT_EQ(spline.CalcY(1), 4.0f);
-    EXPECT_EQ(spline.CalcY(5), -2.0f);
-    EXPECT_EQ(spline.CalcY(9), 7.0f);
-    EXPECT_EQ(spline.CalcY(-100), 4.0f);
-    EXPECT_EQ(spline.CalcY(1e6f), 7.0f);
-    EXPECT_EQ(spline.CalcY(std::numeric_limits<float>::quiet_NaN()), 4.0f);
-    EXPECT_EQ(CQxSpline().CalcY(3), 0.0f) << "a curve without keys";
+    EXPECT_EQ(Y(1), 4.0f);
+    EXPECT_EQ(Y(5), -2.0f);
+    EXPECT_EQ(Y(9), 7.0f);
+    EXPECT_EQ(Y(-100), 4.0f);
+    EXPECT_EQ(Y(1e6f), 7.0f);
+    EXPECT_EQ(Y(std::numeric_limits<float>::quiet_NaN()), 4.0f);
+    float untouched = 7.0f;
+    EXPECT_EQ(CQxSpline().CalcY(3.0f, untouched), 0) << "a curve without keys";
+    EXPECT_EQ(untouched, 7.0f);
 }
 
 TEST_F(Spline, AutomaticSlopesNeverOvershootTheKeys) {
     Keys({{0, 0}, {10, 5}, {20, 5}, {30, 0}, {35, 8}, {60, 9}});
-    for (float x = 10; x <= 20; x += 0.5f) EXPECT_EQ(spline.CalcY(x), 5.0f) << "equal keys, frame " << x;
+    for (float x = 10; x <= 20; x += 0.5f) EXPECT_EQ(Y(x), 5.0f) << "equal keys, frame " << x;
     for (float x = 0; x <= 60; x += 0.25f) {
         const CQxSplineNode* const* nodes = spline.Nodes().GetData();
         unsigned int i = 0;
         while (i + 2 < spline.GetNodeCount() && nodes[i + 1]->X <= x) ++i;
         const float lo = std::min(nodes[i]->Y, nodes[i + 1]->Y), hi = std::max(nodes[i]->Y, nodes[i + 1]->Y);
-        EXPECT_GE(spline.CalcY(x), lo - 1e-5f) << "frame " << x;
-        EXPECT_LE(spline.CalcY(x), hi + 1e-5f) << "frame " << x;
+        EXPECT_GE(Y(x), lo - 1e-5f) << "frame " << x;
+        EXPECT_LE(Y(x), hi + 1e-5f) << "frame " << x;
     }
 }
 
