@@ -87,7 +87,9 @@
 // Animation, skeleton, views, play.
 #include "qx/animation/action.h"
 #include "qx/animation/anim.h"
+#include "qx/animation/anim_cmds.h"
 #include "qx/animation/anim_item.h"
+#include "qx/animation/anim_select.h"
 #include "qx/play/sim_manager.h"
 #include "qx/play/task_manager.h"
 #include "qx/play/widget.h"

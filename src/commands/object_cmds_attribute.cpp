@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 #include "object_cmds_internal.h"
@@ -315,6 +317,75 @@ int CQxSceneAttributeCmd::CreateJointRadius(float radius, int update) {
     return 1;
 }
 
+// The range commands hold both ends, since setting one may move the other.
+int CQxSceneAttributeCmd::CreateRange(int (CQxScene::*set)(float), float frame, int update) {
+    m_Values[0] = m_Scene->FirstFrame();
+    m_Values[1] = m_Scene->LastFrame();
+    if (!(m_Scene->*set)(frame)) return 0;
+    m_Kind = QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME;
+    if (update) qx_object_cmd::NotifyScene(*m_Scene, m_Kind);
+    return 1;
+}
+
+int CQxSceneAttributeCmd::CreateFirstFrame(float frame, int update) {
+    return CreateRange(&CQxScene::SetFirstFrame, frame, update);
+}
+
+int CQxSceneAttributeCmd::CreateLastFrame(float frame, int update) {
+    return CreateRange(&CQxScene::SetLastFrame, frame, update);
+}
+
+int CQxSceneAttributeCmd::CreateCurFrame(float frame, int update) {
+    if (frame == m_Scene->CurFrame()) return 0;
+    return SetFrame(m_Scene->CurFrame(), frame, update);
+}
+
+int CQxSceneAttributeCmd::CreateEndPlay(float frame, int update) {
+    return SetFrame(m_Scene->PlayStartFrame(), frame, update);
+}
+
+// Undo returns to `old`, whatever frame the scene showed before.
+int CQxSceneAttributeCmd::SetFrame(float old, float frame, int update) {
+    // A play or drag that ends where it began leaves no step in the history.
+    if (!std::isfinite(frame) || (old == frame && frame == m_Scene->CurFrame())) return 0;
+    m_Values[0] = old;
+    m_Kind = QX_SCENE_CUR_FRAME;
+    m_Scene->CurFrame() = frame;
+    m_Scene->ClearAnimatedUndo();
+    m_Scene->Animate(update, update);
+    Barrier() = 1;
+    if (update) qx_object_cmd::NotifyScene(*m_Scene, m_Kind);
+    return 1;
+}
+
+int CQxSceneAttributeCmd::CreateFlags(const int* flags, int update) {
+    int* current = m_Scene->AnimItemCreateFlags();
+    if (!flags || std::equal(flags, flags + CQxScene::AnimItemCreateFlagCount, current)) return 0;
+    std::copy(current, current + CQxScene::AnimItemCreateFlagCount, m_Flags);
+    std::copy(flags, flags + CQxScene::AnimItemCreateFlagCount, current);
+    m_Kind = QX_SCENE_ANIM_ITEM_CREATE_FLAGS;
+    if (update) {
+        qx_object_cmd::NotifyScene(*m_Scene, m_Kind);
+        qx_object_cmd::Notify(*m_Scene, QX_UPDATE_REDRAW);
+    }
+    return 1;
+}
+
+void CQxSceneAttributeCmd::ExchangeFrame() {
+    if (m_Kind == QX_SCENE_CUR_FRAME) {
+        std::swap(m_Scene->CurFrame(), m_Values[0]);
+        m_Scene->Animate(1, 1);
+    } else if (m_Kind == QX_SCENE_ANIM_ITEM_CREATE_FLAGS) {
+        std::swap_ranges(m_Flags, m_Flags + CQxScene::AnimItemCreateFlagCount, m_Scene->AnimItemCreateFlags());
+    } else {
+        const float first = m_Scene->FirstFrame(), last = m_Scene->LastFrame();
+        m_Scene->SetFirstFrame(m_Values[0]);
+        m_Scene->SetLastFrame(m_Values[1]);
+        m_Values[0] = first;
+        m_Values[1] = last;
+    }
+}
+
 void CQxSceneAttributeCmd::Exchange(int) {
     if (m_Kind == QX_SCENE_GRID) {
         const CQxGrid& grid = m_Scene->Grid();
@@ -330,6 +401,8 @@ void CQxSceneAttributeCmd::Exchange(int) {
         const float radius = m_Scene->JointRadius();
         m_Scene->SetJointRadius(m_Values[0], 0);
         m_Values[0] = radius;
+    } else if (m_Kind) {
+        ExchangeFrame();
     } else {
         return;
     }

@@ -61,17 +61,6 @@ QX_ANIM_ITEM_TYPE ChannelOf(const char* name) {
     return QX_ANIM_ITEM_SCALE_X;
 }
 
-// The object at an index path from the root of the tree the model belongs to.
-CQxObject* ResolvePath(CQxModel& model, const CQxAnim::Path& path) {
-    CQxObject* node = &model;
-    while (node->GetParent()) node = node->GetParent();
-    for (unsigned int index : path) {
-        node = index < node->GetChildCount() ? node->GetChild(index) : nullptr;
-        if (!node) return nullptr;
-    }
-    return node;
-}
-
 void ReadObjectItems(CQxModel& model, CQxXmlElement* entry) {
     CQxXmlElement* name = entry->GetFirstChildElementByName("Name");
     CQxXmlElement* items = entry->GetFirstChildElementByName("Items");
@@ -106,7 +95,7 @@ int CQxModel::WriteAnim(CQxXmlElement* element) {
     if (m_Anim.ObjectItems().IsEmpty()) return 1;
     CQxXmlElement* objects = anim->AppendChild("ObjectItems");
     for (const auto& entry : m_Anim.ObjectSortItems()) {
-        CQxObject* object = ResolvePath(*this, entry.Key);
+        CQxObject* object = GetRoot()->Find(entry.Key);
         if (!object) continue;
         CQxXmlElement* e = objects->AppendChild("Object");
         e->AppendChild("Name", object->GetName(), 1);

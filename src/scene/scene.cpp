@@ -250,8 +250,8 @@ void CQxScene::EndToolOperation() {
 }
 
 void CQxScene::EndOperation() {
-    // Playback ends first, so no frame runs against a half-finished gesture.
-    m_TaskManager.Stop();
+    // Playback ends first (as one undo step), so no frame runs against a half-finished gesture.
+    EndPlayCmd(1);
     EndToolOperation();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "qx/animation/anim_item.h"
+#include "qx/animation/anim_select.h"
 #include "qx/basis/array.h"
 #include "qx/basis/bin_tree.h"
 #include "qx/basis/key_tree.h"
@@ -111,6 +112,12 @@ public:
     void MoveObjectRefItems(CQxObject* object, CQxAnim& destination);
     int HasAttributeRefItems(CQxAttribute* attribute) const;
     int DeleteAttributeRefItems(CQxAttribute* attribute);
+
+    // Records of the selected keys of selected items; of their selected keys and tangent
+    // handles; of every item's keys at exactly the frame. Each returns whether it found any.
+    int GetSelectNodes(CQxAnimItemSelects& selects) const;
+    int GetSelectSubItems(CQxAnimItemSelects& selects) const;
+    int GetKeyNodes(CQxAnimItemSelects& selects, float frame) const;
 
     // Visits every item (objects, vertices, face corners, edges, materials, in key order).
     template <class F>

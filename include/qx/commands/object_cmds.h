@@ -266,12 +266,24 @@ public:
 
     int CreateGrid(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
     int CreateJointRadius(float radius, int update);
+    // The frame range (either end), the current frame, the create flags of new keys, and the
+    // end of a play or frame drag (the frame it began at against the given one).
+    int CreateFirstFrame(float frame, int update);
+    int CreateLastFrame(float frame, int update);
+    int CreateCurFrame(float frame, int update);
+    int CreateFlags(const int* flags, int update);
+    int CreateEndPlay(float frame, int update);
 
     unsigned int GetKind() const { return m_Kind; }
 
 private:
+    int CreateRange(int (CQxScene::*set)(float), float frame, int update);
+    int SetFrame(float old, float frame, int update);
+    void ExchangeFrame();
+
     unsigned int m_Kind = 0;
-    float m_Values[2] = {0.0f, 0.0f}; // grid length and interval, or the joint radius
+    float m_Values[2] = {0.0f, 0.0f}; // grid length and interval, the joint radius, or frames
     QX_AXIS_TYPE m_Axis = QX_AXIS_NONE;
     unsigned long m_Color = 0;
+    int m_Flags[35] = {};
 };

@@ -9,6 +9,8 @@
 #include "qx/graphics/light.h"
 #include "qx/graphics/primitive.h"
 #include "qx/math/point_rect.h"
+#include "qx/math/spline.h"
+#include "qx/math/vector2d.h"
 #include "qx/math/vector.h"
 #include "qx/platform/canvas.h"
 #include "qx/play/sim_manager.h"
@@ -19,6 +21,8 @@
 #include "qx/tools/manipulator.h"
 #include "qx/tools/tool_manager.h"
 
+class CQxAnim;
+class CQxAnimItemSelects;
 class CQxCamera;
 class CQxManipulator;
 class CQxScene;
@@ -282,6 +286,38 @@ public:
     int SetShadeSelectsCmd(int shade, int update);
     int SetGridCmd(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
     int SetJointRadiusCmd(float radius, int update);
+
+    // --- Animation --------------------------------------------------------------------------------
+    // Every model's animation at the current frame; the flags ask for the redraw notice and for
+    // a transform notice per animated object.
+    void Animate(int notifyScene, int notifyObjects);
+    // Moves the current frame without undo (0 when it is there already).
+    int TrackCurFrame(float frame, int update);
+    // A frame drag (one undo step from start to end) and playback (one undo step per play);
+    // both end the current operation first.
+    int StartTrackCurFrame(float frame, int update);
+    int EndTrackCurFrameCmd(float frame, int update);
+    int StartPlay(int forward, int update);
+    // 0 when nothing plays.
+    int EndPlayCmd(int update);
+    int IsAnimating() const { return m_IsAnimating; }
+    const float& PlayStartFrame() const { return m_PlayStartFrame; }
+    // Animation commands. One animation per model: creating one always fails, deleting one
+    // changes nothing but is a step of the history.
+    CQxAnim* CreateAnimCmd(CQxModel* model, int update);
+    int DeleteAnimCmd(CQxModel* model, CQxAnim* anim, int update);
+    int DeleteAnimsAllCmd(CQxModel* model, int update);
+    // Keys at the current frame on the create-flagged channels of the model's selected objects.
+    int CreateKeyCmd(CQxModel* model, int update);
+    int DeleteCurKeyCmd(CQxModel* model, int update);
+    int DeleteSelectKeysCmd(CQxModel* model, int update);
+    int MoveKeysCmd(CQxModel* model, const CQxVector2D& offset, const CQxAnimItemSelects& selects, int update);
+    int SeparateSelectTansCmd(CQxModel* model, int separate, int update);
+    int SetSelectTanTypesCmd(CQxModel* model, QX_TAN_TYPE type, int update);
+    int SetFirstFrameCmd(float frame, int update);
+    int SetLastFrameCmd(float frame, int update);
+    int SetCurFrameCmd(float frame, int update);
+    int SetAnimItemCreateFlagsCmd(const int flags[AnimItemCreateFlagCount], int update);
 
     // --- Names ----------------------------------------------------------------------------------
     // The first of base1, base2, ... ("%s-Clone%d", "%s-Dup%d") that no object of the tree
