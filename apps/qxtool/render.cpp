@@ -58,11 +58,16 @@ bool ParseSize(std::string_view text, int& width, int& height) {
 }
 
 bool ParseCamera(std::string_view name, QX_AXIS_TYPE& axis) {
-    if (name == "perspective") axis = QX_AXIS_NONE;
-    else if (name == "front") axis = QX_AXIS_Z;
-    else if (name == "side") axis = QX_AXIS_X;
-    else if (name == "top") axis = QX_AXIS_Y;
-    else return false;
+    if (name == "perspective")
+        axis = QX_AXIS_NONE;
+    else if (name == "front")
+        axis = QX_AXIS_Z;
+    else if (name == "side")
+        axis = QX_AXIS_X;
+    else if (name == "top")
+        axis = QX_AXIS_Y;
+    else
+        return false;
     return true;
 }
 
@@ -159,7 +164,8 @@ int RenderCommand(int argc, const char* const* argv) {
     if (!window.IsCreated()) return Error("no OpenGL to render with");
 
     CQxCamera camera(QX_WND_OFFSCREEN);
-    if (camera.CreateView(&scene, &window, 0, 0) != QX_GRAPHICS_OK) return Error("cannot draw into the window");
+    if (camera.CreateView(&scene, &window, 0, 0) != QX_GRAPHICS_OK)
+        return Error("cannot draw into the window");
     PlaceCamera(scene, camera, args);
     const QX_GRAPHICS_RESULT drawn = camera.OnPaint();
     const bool whole = window.GetFrameWidth() == args.Width && window.GetFrameHeight() == args.Height;

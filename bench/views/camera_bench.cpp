@@ -54,7 +54,8 @@ struct ViewScene {
         device.SetLight(camera.Aim() - camera.Eye(), 0xFFFFFFFF);
         device.EnableLight(1);
         bool ok = sphere->GetPrimitive(CQxObject::PRIM_EDGES)->Draw();
-        for (unsigned int i = 0; i < sphere->GetFacePrimitiveCount(); ++i) ok = sphere->GetFacePrimitive(i)->Draw() && ok;
+        for (unsigned int i = 0; i < sphere->GetFacePrimitiveCount(); ++i)
+            ok = sphere->GetFacePrimitive(i)->Draw() && ok;
         floor.EndScene();
         return ok && floor.Present() == QX_GRAPHICS_OK;
     }
@@ -78,7 +79,8 @@ void Run(benchmark::State& state, Frame frame) {
             break;
         }
     }
-    state.counters["fps"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["fps"] =
+        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
     unsigned int triangles = 0;
     for (unsigned int i = 0; i < scene.sphere->GetFacePrimitiveCount(); ++i)
         triangles += scene.sphere->GetFacePrimitive(i)->GetPrimitiveCount();

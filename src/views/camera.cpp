@@ -126,7 +126,8 @@ QX_GRAPHICS_RESULT CQxCamera::RecreateDevice(QX_WND_MODE mode, unsigned int widt
     return ReportLoss(result);
 }
 
-QX_GRAPHICS_RESULT CQxCamera::CreateView(CQxScene* scene, HWND window, unsigned int width, unsigned int height) {
+QX_GRAPHICS_RESULT CQxCamera::CreateView(CQxScene* scene, HWND window, unsigned int width,
+                                         unsigned int height) {
     if (scene) scene->AddCamera(this);
     return ReportLoss(CQxGraphicsContext::CreateView(window, width, height));
 }
@@ -193,7 +194,8 @@ void CQxCamera::Pan(int dx, int dy) {
     UpdateMatrices(GetWidth(), GetHeight());
     CQxMatrix toScreen, fromScreen;
     QxGetScreenTranform(toScreen, WorldMatrix(), ViewMatrix(), ProjectionMatrix(), ViewPort());
-    if (!QxGetInvScreenTranform(fromScreen, WorldMatrix(), ViewMatrix(), ProjectionMatrix(), ViewPort())) return;
+    if (!QxGetInvScreenTranform(fromScreen, WorldMatrix(), ViewMatrix(), ProjectionMatrix(), ViewPort()))
+        return;
     CQxVector origin;
     if (!toScreen.TransformCoord(origin, CQxVector(0.0f, 0.0f, 0.0f))) return;
     origin.x += static_cast<float>(dx);

@@ -94,7 +94,8 @@ void DrawEditing(CQxScene& scene, CQxCamera& camera, CQxMatrixStack& stack) {
         manipulator->UpdateTransform(stack, &camera);
         device.ClearDepth();
         manipulator->TreeDrawLighted();
-        for (unsigned int part : {CQxScene::MANIP_X, CQxScene::MANIP_Y, CQxScene::MANIP_Z, CQxScene::MANIP_CENTER}) {
+        for (unsigned int part :
+             {CQxScene::MANIP_X, CQxScene::MANIP_Y, CQxScene::MANIP_Z, CQxScene::MANIP_CENTER}) {
             CQxAttribute& material = scene.ManipulatorAttribute(part);
             device.SetAttribute(&material);
             manipulator->TreeDrawNormal(&material, 1);

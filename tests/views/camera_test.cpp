@@ -121,7 +121,8 @@ TEST_F(Camera, AxisViewsLookAlongTheAxisAndShowTheViewSizeAboveTheCentre) {
                           {QX_AXIS_Z, {0, 0, 1}, {0, 1, 0}}};
     for (QX_PROJ_TYPE type : {QX_PROJ_PERSPECTIVE, QX_PROJ_ORTHOGRAPHIC}) {
         for (const Case& c : cases) {
-            SCOPED_TRACE(::testing::Message() << "axis " << c.Axis << (type ? " orthographic" : " perspective"));
+            SCOPED_TRACE(::testing::Message()
+                         << "axis " << c.Axis << (type ? " orthographic" : " perspective"));
             Frame(type);
             camera.Pan(40, 40);
             camera.SetAxisView(c.Axis);

@@ -81,8 +81,8 @@ TEST_F(SceneDraw, CubeGridAndBackgroundInPerspectiveAndEachAxisView) {
         Frame(view.Axis);
         ASSERT_EQ(rig.Paint(), QX_GRAPHICS_OK);
         const CQxPoint side = rig.ToScreen(view.FacingSide);
-        EXPECT_TRUE(IsReddish(rig.Pixel(side))) << std::hex << rig.Pixel(side) << " at " << std::dec << side.x
-                                                << "," << side.y;
+        EXPECT_TRUE(IsReddish(rig.Pixel(side)))
+            << std::hex << rig.Pixel(side) << " at " << std::dec << side.x << "," << side.y;
         EXPECT_EQ(rig.Pixel(CQxPoint(0, 0)), kBackground) << "top-left corner";
         EXPECT_EQ(rig.Pixel(CQxPoint(319, 239)), kBackground) << "bottom-right corner";
         EXPECT_TRUE(ShowsNear(view.GridPoint, static_cast<std::uint32_t>(QxGridColor())));
@@ -142,7 +142,8 @@ TEST_F(SceneDraw, PrintingCopiesTheFrameIntoTheGivenContext) {
     ASSERT_EQ(rig.camera.OnPrint(dc), QX_GRAPHICS_OK);
     const CQxPoint centre = rig.ToScreen(CQxVector());
     const COLORREF c = GetPixel(dc, centre.x, centre.y);
-    EXPECT_TRUE(IsReddish(0xFF000000u | GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c))) << std::hex << c;
+    EXPECT_TRUE(IsReddish(0xFF000000u | GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c)))
+        << std::hex << c;
     EXPECT_EQ(GetPixel(dc, 0, 0), RGB(0x69, 0x69, 0x69));
     DeleteDC(dc);
     DeleteObject(bitmap);

@@ -167,7 +167,8 @@ int CQxGraphicsContext::ReadFrame(std::vector<std::uint32_t>& pixels) {
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
     const GLint bottom = m_Window->GetClientHeight() - static_cast<GLint>(m_ViewPort.Y) - height;
-    glReadPixels(static_cast<GLint>(m_ViewPort.X), bottom, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glReadPixels(static_cast<GLint>(m_ViewPort.X), bottom, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
+                 rgba.data());
     glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
