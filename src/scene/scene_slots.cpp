@@ -1,8 +1,8 @@
 #include "qx/scene/scene.h"
 
-// Virtual slots whose real work lives with other subsystems. The UV view's drawing; the
-// DXF, MQO and .x formats each replace their definitions here with their own. Until
-// then every one reports failure, so no caller mistakes them for done work.
+// Virtual slots whose real work lives with other subsystems: the UV view's drawing and the DXF,
+// MQO and .x formats each replace their definitions here with their own. Until then every one
+// reports failure, so no caller mistakes them for done work.
 
 QX_GRAPHICS_RESULT CQxScene::DrawUV(CQxCamera* /*camera*/, CQxAttribute* /*attribute*/) {
     return QX_GRAPHICS_FAILED;
