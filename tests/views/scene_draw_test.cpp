@@ -105,6 +105,29 @@ TEST_F(SceneDraw, SelectedObjectShowsItsBoundingBoxOverEverything) {
     EXPECT_TRUE(ShowsNear(CQxVector(0.5f, 0.0f, -0.5f), static_cast<std::uint32_t>(QxSelectColor())));
 }
 
+TEST_F(SceneDraw, PivotsOfSelectedObjectsShowInPivotMode) {
+    Frame(QX_AXIS_Z);
+    cube->Select(1, 0);
+    const CQxVector onMarker(0.0f, 0.1f, 0.0f); // the pivot marker's Y line, inside the cube
+    rig.Paint();
+    EXPECT_FALSE(ShowsNear(onMarker, 0xFF00FF00u));
+    rig.scene.ToolManager().SetCurSelect(QX_SELECT_PIVOT);
+    rig.Paint();
+    EXPECT_TRUE(ShowsNear(onMarker, 0xFF00FF00u));
+}
+
+TEST_F(SceneDraw, ComponentModeShowsWiresAndSelectedVerticesOverFaces) {
+    Frame(QX_AXIS_Z);
+    rig.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
+    const CQxVector corner(0.5f, 0.5f, 0.5f);
+    for (CQxVertex& v : cube->Mesh().Vertices())
+        if (v.Position().IsEqual(corner, 1e-5f)) v.IsSelect() = 1;
+    rig.Paint();
+    EXPECT_EQ(PixelAt(CQxVector(0.25f, 0.25f, 0.5f)), kBackground) << "the faces are left to the wires";
+    EXPECT_TRUE(ShowsNear(corner, static_cast<std::uint32_t>(QxSelectColor())));
+    EXPECT_TRUE(ShowsNear(CQxVector(0.5f, 0.0f, 0.5f), static_cast<std::uint32_t>(QxNormalColor())));
+}
+
 TEST_F(SceneDraw, HiddenObjectLeavesNoPixels) {
     Frame(QX_AXIS_Z);
     CQxObject* other = QxAdd(rig.scene.RootModel(), QxNewCube(0.5f, &red, "other"));
