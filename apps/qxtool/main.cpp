@@ -1,5 +1,6 @@
 // qxtool: the library from the command line. Every file goes through the scene's ReadFile and
-// WriteFile, so the program reads and writes whatever formats the library does.
+// WriteFile, so the program reads and writes whatever formats the library does; pictures are
+// drawn by the library's own camera view (render.cpp).
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -7,6 +8,7 @@
 
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
+#include "render.h"
 
 namespace {
 
@@ -16,6 +18,10 @@ const char* const Usage =
     "commands:\n"
     "  info FILE         summary of a scene: objects by kind, vertices, faces, materials, frames\n"
     "  convert IN OUT    read IN and write it as OUT (formats chosen by extension)\n"
+    "  render SCENE OUT.png [--size WxH] [--camera perspective|front|side|top] [--frame-all]\n"
+    "                    draw SCENE as a new camera view shows it (640x480, perspective, framed\n"
+    "                    for the grid) and save the picture; front, side and top look along Z,\n"
+    "                    X and Y without perspective; --frame-all aims at everything in it\n"
     "  --help            this text\n"
     "\n"
     "Messages of the library go to standard error; a failure exits with status 1.\n";
@@ -73,6 +79,7 @@ int main(int argc, char** argv) {
     }
     if (argc == 3 && !std::strcmp(argv[1], "info")) return Info(argv[2]);
     if (argc == 4 && !std::strcmp(argv[1], "convert")) return Convert(argv[2], argv[3]);
+    if (argc >= 2 && !std::strcmp(argv[1], "render")) return RenderCommand(argc - 2, argv + 2);
     std::fputs(Usage, stderr);
     return 2;
 }

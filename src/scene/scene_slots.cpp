@@ -1,12 +1,8 @@
 #include "qx/scene/scene.h"
 
-// Virtual slots whose real work lives with other subsystems. Drawing belongs to the views; the
-// DXF, MQO and .x formats each replace their definitions here with their own. Until
-// then every one reports failure, so no caller mistakes them for done work.
-
-QX_GRAPHICS_RESULT CQxScene::Draw(CQxCamera* /*camera*/, HDC /*dc*/) {
-    return QX_GRAPHICS_FAILED;
-}
+// Virtual slots whose real work lives with other subsystems: the UV view's drawing and the DXF,
+// MQO and .x formats each replace their definitions here with their own. Until then every one
+// reports failure, so no caller mistakes them for done work.
 
 QX_GRAPHICS_RESULT CQxScene::DrawUV(CQxCamera* /*camera*/, CQxAttribute* /*attribute*/) {
     return QX_GRAPHICS_FAILED;

@@ -52,7 +52,8 @@ void QxViewRig::CameraDrag(int button, CQxPoint from, CQxPoint to) {
     if (button == MK_RBUTTON) camera.OnRButtonDown(MK_RBUTTON, from);
     else camera.OnMButtonDown(MK_MBUTTON, from);
     window.SetCursorPos(to.x, to.y);
-    QxPumpTimers();
+    // The drag timer's period of 0 comes round after the shortest timer period.
+    QxWaitTimers(100);
     if (button == MK_RBUTTON) camera.OnRButtonUp(0, to);
     else camera.OnMButtonUp(0, to);
 }

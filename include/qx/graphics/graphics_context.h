@@ -1,5 +1,8 @@
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 #include "qx/export.h"
 #include "qx/graphics/graphics_device.h"
 #include "qx/graphics/viewport.h"
@@ -50,6 +53,10 @@ public:
     virtual unsigned int GetHeight() const { return m_Height; }
     // Asks the window for a repaint; the rectangle and erase flag are accepted for the caller.
     virtual int Invalidate(const RECT* rect, int erase);
+
+    // The viewport's pixels as drawn so far (before Present), top row first, as opaque ARGB:
+    // what printing copies out. 0 (pixels emptied) without a window or a current context.
+    int ReadFrame(std::vector<std::uint32_t>& pixels);
 
     HWND GetWindow() const { return m_Window; }
     QX_WND_MODE GetMode() const { return m_Mode; }

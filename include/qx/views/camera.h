@@ -112,6 +112,9 @@ public:
     void UpdateWindow();
 
 private:
+    // Moves eye and Aim together along the view direction.
+    void MoveAlongView(float distance);
+
     CQxScene* m_Scene = nullptr;
     QX_PROJ_TYPE m_ProjectionType = QX_PROJ_PERSPECTIVE;
     float m_FovY = 30.0f;
