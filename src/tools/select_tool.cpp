@@ -55,21 +55,27 @@ void CQxSelectTool::BeginSelect(CQxCamera* camera, unsigned int flags, CQxPoint 
     if (camera->GetWindow()) SetCapture(camera->GetWindow());
 }
 
-void CQxSelectTool::ToggleRubberBand(CQxCamera* camera) {
-    HDC dc = camera->GetDC();
-    if (!dc) return;
-    const CQxRect band = GetRubberBand();
-    const RECT rect{band.left, band.top, band.right, band.bottom};
-    DrawFocusRect(dc, &rect);
-    camera->ReleaseDC(dc);
+// The window's canvas lasts one frame, so the band is drawn whole over the last frame and shown
+// at once, without drawing the scene again; taking it away shows the frame without it. A
+// repaint during the drag draws the band too (the scene's drawing asks the tool for it).
+void CQxSelectTool::ShowRubberBand(CQxCamera* camera) {
+    if (m_IsRubberBand) {
+        HDC dc = camera->GetDC();
+        if (dc) {
+            const CQxRect band = GetRubberBand();
+            const RECT rect{band.left, band.top, band.right, band.bottom};
+            DrawFocusRect(dc, &rect);
+            camera->ReleaseDC(dc);
+        }
+    }
+    if (camera->GetWindow()) camera->Present();
 }
 
 void CQxSelectTool::DragSelect(CQxCamera* camera, CQxPoint point) {
     if (m_State != QX_TOOL_STATE_SELECT || !camera) return;
-    if (m_IsRubberBand) ToggleRubberBand(camera);
     m_RubberBandCorner = point;
-    ToggleRubberBand(camera);
     m_IsRubberBand = 1;
+    ShowRubberBand(camera);
 }
 
 void CQxSelectTool::PickRect(CQxCamera* camera, CQxSelects& selects) {
@@ -98,8 +104,8 @@ void CQxSelectTool::EndSelect(CQxCamera* camera, CQxPoint point) {
     if (camera->GetWindow() && GetCapture() == camera->GetWindow()) ReleaseCapture();
     CQxSelects selects;
     if (m_IsRubberBand) {
-        ToggleRubberBand(camera);
         m_IsRubberBand = 0;
+        ShowRubberBand(camera);
         PickRect(camera, selects);
     } else {
         PickPoint(camera, point, selects);
@@ -122,7 +128,10 @@ void CQxSelectTool::OnSelect(CQxSelects& selects) {
 void CQxSelectTool::EndOperation() {
     // A rubber band left on screen by a gesture that did not finish is taken away.
     if (m_State == QX_TOOL_STATE_SELECT) {
-        if (m_IsRubberBand && m_SelectCamera) ToggleRubberBand(m_SelectCamera);
+        if (m_IsRubberBand && m_SelectCamera) {
+            m_IsRubberBand = 0;
+            ShowRubberBand(m_SelectCamera);
+        }
         if (m_SelectCamera && m_SelectCamera->GetWindow() && GetCapture() == m_SelectCamera->GetWindow())
             ReleaseCapture();
     }

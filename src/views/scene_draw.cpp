@@ -10,6 +10,7 @@
 #include "qx/scene/app.h"
 #include "qx/scene/scene.h"
 #include "qx/tools/manipulator.h"
+#include "qx/tools/tool.h"
 #include "qx/views/camera.h"
 
 using namespace QxWin;
@@ -108,10 +109,22 @@ void DrawEditing(CQxScene& scene, CQxCamera& camera, CQxMatrixStack& stack) {
     }
 }
 
+// A select gesture's rubber band, when one is on screen in this view.
+void DrawRubberBand(CQxScene& scene, CQxCamera& camera, HDC dc) {
+    CQxTool* tool = scene.ToolManager().GetCurToolObject();
+    if (!tool || !tool->IsSelectTool()) return;
+    const auto& select = static_cast<const CQxSelectTool&>(*tool);
+    if (!select.IsRubberBandShown() || select.GetSelectCamera() != &camera) return;
+    const CQxRect band = select.GetRubberBand();
+    const RECT rect{band.left, band.top, band.right, band.bottom};
+    DrawFocusRect(dc, &rect);
+}
+
 void DrawWidgets(CQxScene& scene, CQxCamera& camera, HDC printDC) {
     HDC dc = camera.GetDC();
     if (!dc) return;
     scene.RootModel().DrawWidget(dc);
+    DrawRubberBand(scene, camera, dc);
     if (printDC) {
         CopyFrame(camera, printDC);
         scene.RootModel().DrawWidget(printDC);

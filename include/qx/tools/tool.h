@@ -141,6 +141,8 @@ public:
     unsigned int GetComponentTypes() const { return m_ComponentTypes; }
     int IsDeep() const { return m_IsDeep; }
     int IsRubberBandShown() const { return m_IsRubberBand; }
+    // The view the gesture runs in (null when idle).
+    CQxCamera* GetSelectCamera() const { return m_SelectCamera; }
     // The rubber band's rectangle, normalised: from the button-down point (the last point, which
     // a select gesture does not move) to the corner.
     CQxRect GetRubberBand() const;
@@ -161,8 +163,8 @@ protected:
     CQxCamera* m_SelectCamera = nullptr;
 
 private:
-    // Draws (or, drawn again, erases) the rubber band on the camera's window.
-    void ToggleRubberBand(CQxCamera* camera);
+    // Shows the last frame with the rubber band over it, when one is shown.
+    void ShowRubberBand(CQxCamera* camera);
     void PickRect(CQxCamera* camera, CQxSelects& selects);
     void PickPoint(CQxCamera* camera, CQxPoint point, CQxSelects& selects);
 };
