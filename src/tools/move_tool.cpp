@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "qx/commands/object_cmds.h"
 #include "qx/commands/transform_cmd.h"
 #include "qx/math/math_helpers.h"
 #include "qx/scene/scene.h"
@@ -44,6 +45,10 @@ int CQxMoveTool::GetDragAxis() const {
     return m_State >= QX_TOOL_STATE_MOVE_X && m_State <= QX_TOOL_STATE_MOVE_Z
                ? static_cast<int>(m_State - QX_TOOL_STATE_MOVE_X)
                : -1;
+}
+
+unsigned int CQxMoveTool::GetObjectModifyBits() const {
+    return QX_MODIFY_TRANSLATE;
 }
 
 CQxTransformCmd* CQxMoveTool::NewCmd() const {

@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "qx/commands/object_cmds.h"
 #include "qx/commands/transform_cmd.h"
 #include "qx/scene/scene.h"
 #include "qx/tools/transform_tool.h"
@@ -30,6 +31,10 @@ int CQxRotateTool::GetDragAxis() const {
     return m_State >= QX_TOOL_STATE_ROTATE_X && m_State <= QX_TOOL_STATE_ROTATE_Z
                ? static_cast<int>(m_State - QX_TOOL_STATE_ROTATE_X)
                : -1;
+}
+
+unsigned int CQxRotateTool::GetObjectModifyBits() const {
+    return QX_MODIFY_ANGLE;
 }
 
 CQxTransformCmd* CQxRotateTool::NewCmd() const {

@@ -1,5 +1,6 @@
 #include <cmath>
 
+#include "qx/commands/object_cmds.h"
 #include "qx/commands/transform_cmd.h"
 #include "qx/scene/scene.h"
 #include "qx/tools/transform_tool.h"
@@ -31,6 +32,10 @@ int CQxScaleTool::GetDragAxis() const {
     return m_State >= QX_TOOL_STATE_SCALE_X && m_State <= QX_TOOL_STATE_SCALE_Z
                ? static_cast<int>(m_State - QX_TOOL_STATE_SCALE_X)
                : -1;
+}
+
+unsigned int CQxScaleTool::GetObjectModifyBits() const {
+    return QX_MODIFY_SCALE;
 }
 
 CQxTransformCmd* CQxScaleTool::NewCmd() const {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "qx/commands/transform_cmd.h"
+#include "qx/commands/object_cmds.h"
 #include "qx/math/math_helpers.h"
 #include "qx/platform/window.h"
 #include "qx/tools/manipulator.h"
@@ -211,6 +211,17 @@ TEST_F(MoveTool, ClickBesideTheManipulatorSelects) {
     EXPECT_FALSE(b->IsSelect());
     EXPECT_EQ(Scene().GetManipulator(), nullptr);
     EXPECT_EQ(History().GetCount(), 0u);
+}
+
+// B hangs below A with an IK handle up to it; the handle's cross at B's pivot is in front of B.
+TEST_F(MoveTool, ClickOnAnIKHandleSelectsTheHandle) {
+    CQxObject* a = AddCube("A", CQxVector(-30, 0, 0));
+    CQxObject* b = AddCube("B", CQxVector(60, 0, 0), a);
+    b->IKRoot() = a;
+    b->UpdateGraphics();
+    Rig().Click(Rig().ToScreen(WorldPivot(*b)));
+    EXPECT_TRUE(b->IsHandleSelect());
+    EXPECT_FALSE(b->IsSelect());
 }
 
 TEST_F(MoveTool, SnappingKeepsTheCentreOnGridPoints) {

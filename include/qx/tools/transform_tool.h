@@ -7,7 +7,6 @@
 #include "qx/math/quat.h"
 #include "qx/math/vector.h"
 #include "qx/selection/select.h"
-#include "qx/commands/object_cmds.h"
 #include "qx/tools/manipulator.h"
 #include "qx/tools/tool.h"
 
@@ -130,7 +129,7 @@ public:
 
 protected:
     QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_MOVE; }
-    unsigned int GetObjectModifyBits() const override { return QX_MODIFY_TRANSLATE; }
+    unsigned int GetObjectModifyBits() const override;
     unsigned int GetDragState(int axis) const override;
     CQxTransformCmd* NewCmd() const override;
     void Drag(CQxCamera* camera, CQxPoint point) override;
@@ -154,7 +153,7 @@ public:
 
 protected:
     QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_ROTATE; }
-    unsigned int GetObjectModifyBits() const override { return QX_MODIFY_ANGLE; }
+    unsigned int GetObjectModifyBits() const override;
     unsigned int GetDragState(int axis) const override;
     CQxTransformCmd* NewCmd() const override;
     void Drag(CQxCamera* camera, CQxPoint point) override;
@@ -178,7 +177,7 @@ public:
 
 protected:
     QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_SCALE; }
-    unsigned int GetObjectModifyBits() const override { return QX_MODIFY_SCALE; }
+    unsigned int GetObjectModifyBits() const override;
     unsigned int GetDragState(int axis) const override;
     CQxTransformCmd* NewCmd() const override;
     void Drag(CQxCamera* camera, CQxPoint point) override;
