@@ -92,7 +92,7 @@ TEST_F(MoveTool, DragStepTellsTheHost) {
 }
 
 // Parent P is turned a quarter about Y, so its X axis is world -Z; its child C is turned a
-// quarter about Z, so C's own X axis is world Y... each coordinate type drags along its own X.
+// quarter about Z, so C's own X axis is world Y. Each coordinate type drags along its own X.
 TEST_F(MoveTool, CoordTypesDragAlongTheirOwnAxes) {
     UseView(View::Perspective);
     CQxObject* parent = QxAdd(Scene().RootModel(), new CQxGroup(1), "P");

@@ -21,14 +21,10 @@ protected:
 class ScaleTool : public ToolViewFixture {
 protected:
     void SetUp() override { UseTool(QX_TOOL_SCALE); }
-};
-
-// The centre cube is hidden behind the Z handle in the front view.
-class ScaleToolInPerspective : public ScaleTool {
-protected:
-    void SetUp() override {
-        UseView(View::Perspective);
-        ScaleTool::SetUp();
+    // In a new view the scene is new too, with the move tool current again.
+    void InView(View view) {
+        UseView(view);
+        UseTool(QX_TOOL_SCALE);
     }
 };
 
@@ -72,7 +68,8 @@ TEST_F(RotateTool, NumericEntryTakesThreeAngles) {
     EXPECT_EQ(History().GetCount(), 1u);
 }
 
-TEST_F(ScaleToolInPerspective, CentreScalesAllAxesByTheMouseTravel) {
+TEST_F(ScaleTool, CentreScalesAllAxesByTheMouseTravel) {
+    InView(View::Perspective); // the Z handle hides the centre in the front view
     CQxObject* cube = AddCube("A", CQxVector());
     Select(cube);
     const std::string before = Dump();
