@@ -98,8 +98,8 @@ void SelectPickOnly(benchmark::State& state) {
     CQxVector position;
     CQxSelect hit;
     for (auto _ : state) {
-        if (!view.scene.IsObjectTreePointHit(view.scene.ToolManager().GetComponentTypes(), 0, centre, view.camera,
-                                             position, hit))
+        if (!view.scene.IsObjectTreePointHit(view.scene.ToolManager().GetComponentTypes(), 0, centre,
+                                             view.camera, position, hit))
             state.SkipWithError("nothing hit");
     }
 }

@@ -81,7 +81,8 @@ void CQxTransformCmd::ResolvePositions(Record& record) {
     found.reserve(slot.size());
     std::uint32_t position = 0;
     for (const CQxVertex& v : record.Live->Mesh().Vertices()) {
-        if (auto it = slot.find(&v); it != slot.end()) found.emplace_back(position, record.Values[it->second]);
+        if (auto it = slot.find(&v); it != slot.end())
+            found.emplace_back(position, record.Values[it->second]);
         ++position;
     }
     // The list walk gives ascending positions and takes a vertex listed twice only once.
@@ -137,7 +138,8 @@ void CQxTransformCmd::Exchange(int /*undo*/) {
         changed.Push(new CQxSelect(object));
     }
     const unsigned int bits = m_Target == TARGET_PIVOTS ? QX_MODIFY_PIVOT : GetModifyBits();
-    m_Scene->UpdateGui(QX_UPDATE_TRANSFORM, &changed, reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits)));
+    m_Scene->UpdateGui(QX_UPDATE_TRANSFORM, &changed,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits)));
     m_Scene->UpdateGui(QX_UPDATE_REDRAW);
 }
 

@@ -111,8 +111,9 @@ int CQxManipulator::Create(QX_MANIPULATOR_TYPE type, float pixelSize, CQxAttribu
 CQxManipulator* CQxScene::CreateManipulator(QX_MANIPULATOR_TYPE type, const CQxVector& position) {
     ClearManipulator();
     auto manipulator = std::make_unique<CQxManipulator>();
-    if (!manipulator->Create(type, 100.0f, &ManipulatorAttribute(MANIP_CENTER), &ManipulatorAttribute(MANIP_X),
-                             &ManipulatorAttribute(MANIP_Y), &ManipulatorAttribute(MANIP_Z)))
+    if (!manipulator->Create(type, 100.0f, &ManipulatorAttribute(MANIP_CENTER),
+                             &ManipulatorAttribute(MANIP_X), &ManipulatorAttribute(MANIP_Y),
+                             &ManipulatorAttribute(MANIP_Z)))
         return nullptr;
     manipulator->Translate() = position;
     m_Manipulator = manipulator.release();

@@ -64,24 +64,33 @@ CQxVector CQxMoveTool::GetAbsolutePosition() const {
     if (m_Selects.IsEmpty() || !m_Selects[0]->Object()) return CQxVector();
     const CQxSelect& first = *m_Selects[0];
     const CQxMatrix toRoot = first.Object()->GetTransformToRoot(QX_TF_ALL, 0);
-    const CQxVector local =
-        IsComponentTarget() && first.HasVertices() ? first.Vertices()[0]->Position() : first.Object()->Pivot();
+    const CQxVector local = IsComponentTarget() && first.HasVertices() ? first.Vertices()[0]->Position()
+                                                                       : first.Object()->Pivot();
     return toRoot.Transform(local) * GetFrameRotation().GetInverse();
 }
 
 void CQxMoveTool::MoveBy(const CQxVector& d, QX_COORD_TYPE coord) {
     if (IsComponentTarget()) {
-        if (coord == QX_COORD_WORLD) m_Selects.WorldMoveVertices(d);
-        else if (coord == QX_COORD_LOCAL) m_Selects.LocalMoveVertices(d);
-        else m_Selects.ObjectMoveVertices(d);
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldMoveVertices(d);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalMoveVertices(d);
+        else
+            m_Selects.ObjectMoveVertices(d);
     } else if (IsPivotTarget()) {
-        if (coord == QX_COORD_WORLD) m_Selects.WorldMovePivots(d);
-        else if (coord == QX_COORD_LOCAL) m_Selects.LocalMovePivots(d);
-        else m_Selects.ObjectMovePivots(d);
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldMovePivots(d);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalMovePivots(d);
+        else
+            m_Selects.ObjectMovePivots(d);
     } else {
-        if (coord == QX_COORD_WORLD) m_Selects.WorldMoveObjects(d);
-        else if (coord == QX_COORD_LOCAL) m_Selects.LocalMoveObjects(d);
-        else m_Selects.ObjectMoveObjects(d);
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldMoveObjects(d);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalMoveObjects(d);
+        else
+            m_Selects.ObjectMoveObjects(d);
     }
 }
 
@@ -97,7 +106,8 @@ bool CQxMoveTool::GetTarget(const CQxCamera& camera, CQxPoint point, CQxVector& 
         CQxLine ray;
         CQxPlane plane;
         CQxVector p;
-        if (!GetMouseRay(camera, point, ray) || !plane.Set(CQxVector(), normal) || !plane.GetIntersection(p, ray))
+        if (!GetMouseRay(camera, point, ray) || !plane.Set(CQxVector(), normal) ||
+            !plane.GetIntersection(p, ray))
             return false;
         if (!QxPlaneGridSnap(grid.Length(), grid.Interval(), At(p, g.U), At(p, g.V))) return false;
         At(p, g.Normal) = 0.0f;

@@ -53,17 +53,26 @@ void CQxRotateTool::BeginDrag() {
 void CQxRotateTool::RotateBy(const CQxQuat& q, QX_COORD_TYPE coord) {
     const CQxVector& centre = m_ManipulatorPosition;
     if (IsComponentTarget()) {
-        if (coord == QX_COORD_WORLD) m_Selects.WorldRotateVertices(centre, q);
-        else if (coord == QX_COORD_LOCAL) m_Selects.LocalRotateVertices(centre, q);
-        else m_Selects.ObjectRotateVertices(centre, q);
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldRotateVertices(centre, q);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalRotateVertices(centre, q);
+        else
+            m_Selects.ObjectRotateVertices(centre, q);
     } else if (IsPivotTarget()) {
-        if (coord == QX_COORD_WORLD) m_Selects.WorldRotatePivots(centre, q);
-        else if (coord == QX_COORD_LOCAL) m_Selects.LocalRotatePivots(centre, q);
-        else m_Selects.ObjectRotatePivots(centre, q);
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldRotatePivots(centre, q);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalRotatePivots(centre, q);
+        else
+            m_Selects.ObjectRotatePivots(centre, q);
     } else {
-        if (coord == QX_COORD_WORLD) m_Selects.WorldRotateObjects(q);
-        else if (coord == QX_COORD_LOCAL) m_Selects.LocalRotateObjects(q);
-        else m_Selects.ObjectRotateObjects(q);
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldRotateObjects(q);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalRotateObjects(q);
+        else
+            m_Selects.ObjectRotateObjects(q);
     }
 }
 
@@ -100,7 +109,8 @@ void CQxRotateTool::Drag(CQxCamera* camera, CQxPoint point) {
 }
 
 int CQxRotateTool::SetNumericalValue(const CQxVector& value) {
-    if (!std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z) || !BeginChange()) return 0;
+    if (!std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z) || !BeginChange())
+        return 0;
     CQxQuat q;
     q.SetRotateXYZ(value);
     RotateBy(q, m_CoordType);

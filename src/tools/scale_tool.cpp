@@ -87,7 +87,8 @@ void CQxScaleTool::Drag(CQxCamera* camera, CQxPoint point) {
 }
 
 int CQxScaleTool::SetNumericalValue(const CQxVector& value) {
-    if (!std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z) || !BeginChange()) return 0;
+    if (!std::isfinite(value.x) || !std::isfinite(value.y) || !std::isfinite(value.z) || !BeginChange())
+        return 0;
     ScaleBy(value);
     return EndChange();
 }

@@ -98,20 +98,15 @@ void CQxTransformTool::OnLButtonDown(CQxCamera* camera, unsigned int flags, CQxP
     BeginManipulatorDrag(camera, point, hit, axis);
 }
 
-void CQxTransformTool::BeginManipulatorDrag(CQxCamera* camera, CQxPoint point, const CQxVector& hit, int axis) {
+void CQxTransformTool::BeginManipulatorDrag(CQxCamera* camera, CQxPoint point, const CQxVector& hit,
+                                            int axis) {
     m_Scene->EndOperation();
-    auto snapshot = std::unique_ptr<CQxTransformCmd>(NewCmd());
-    const CQxTransformCmd::Target target = IsComponentTarget() ? CQxTransformCmd::TARGET_VERTICES
-                                           : IsPivotTarget()   ? CQxTransformCmd::TARGET_PIVOTS
-                                                               : CQxTransformCmd::TARGET_OBJECTS;
-    if (!snapshot->Capture(m_Selects, target)) return;
-    m_Snapshot = std::move(snapshot);
+    if (!TakeSnapshot()) return;
     m_HitPosition = hit;
     m_PrevDragPoint = hit;
     m_LastPoint = point;
     m_StartPosition = m_ManipulatorPosition;
     m_StartRotation = m_ManipulatorRotation;
-    m_IsChanged = false;
     m_DragCamera = camera;
     if (camera->GetWindow()) SetCapture(camera->GetWindow());
     m_State = GetDragState(axis);
@@ -139,8 +134,20 @@ void CQxTransformTool::OnLButtonUp(CQxCamera* camera, unsigned int /*flags*/, CQ
 }
 
 void CQxTransformTool::EndManipulatorDrag() {
-    if (m_DragCamera && m_DragCamera->GetWindow() && GetCapture() == m_DragCamera->GetWindow()) ReleaseCapture();
+    if (m_DragCamera && m_DragCamera->GetWindow() && GetCapture() == m_DragCamera->GetWindow())
+        ReleaseCapture();
     m_DragCamera = nullptr;
+}
+
+bool CQxTransformTool::TakeSnapshot() {
+    const CQxTransformCmd::Target target = IsComponentTarget() ? CQxTransformCmd::TARGET_VERTICES
+                                           : IsPivotTarget()   ? CQxTransformCmd::TARGET_PIVOTS
+                                                               : CQxTransformCmd::TARGET_OBJECTS;
+    m_Snapshot.reset(NewCmd());
+    m_IsChanged = false;
+    if (m_Snapshot->Capture(m_Selects, target)) return true;
+    m_Snapshot.reset();
+    return false;
 }
 
 int CQxTransformTool::PushSnapshot() {
@@ -178,21 +185,15 @@ void CQxTransformTool::EndOperation() {
 bool CQxTransformTool::BeginChange() {
     if (!m_Scene) return false;
     m_Scene->EndOperation();
-    if (m_Selects.IsEmpty()) return false;
-    m_Snapshot.reset(NewCmd());
-    const CQxTransformCmd::Target target = IsComponentTarget() ? CQxTransformCmd::TARGET_VERTICES
-                                           : IsPivotTarget()   ? CQxTransformCmd::TARGET_PIVOTS
-                                                               : CQxTransformCmd::TARGET_OBJECTS;
-    if (m_Snapshot->Capture(m_Selects, target)) return true;
-    m_Snapshot.reset();
-    return false;
+    return TakeSnapshot();
 }
 
 int CQxTransformTool::EndChange() {
     m_IsChanged = true;
     const unsigned int bits = GetModifyBits();
     if (!PushSnapshot()) return 0;
-    m_Scene->UpdateGui(QX_UPDATE_TRANSFORM, &m_Selects, reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits)));
+    m_Scene->UpdateGui(QX_UPDATE_TRANSFORM, &m_Selects,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits)));
     m_Scene->UpdateGui(QX_UPDATE_REDRAW);
     m_Scene->PrepareTool();
     return 1;

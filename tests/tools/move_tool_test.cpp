@@ -24,7 +24,9 @@ protected:
 // The move tool offering absolute values, as a tool may: numeric entry then takes a position.
 class AbsoluteMoveTool : public CQxMoveTool {
 public:
-    explicit AbsoluteMoveTool(CQxScene* scene) : CQxMoveTool(scene) { m_ValueFlags = QX_VALUE_ABSOLUTE | QX_VALUE_RELATIVE; }
+    explicit AbsoluteMoveTool(CQxScene* scene) : CQxMoveTool(scene) {
+        m_ValueFlags = QX_VALUE_ABSOLUTE | QX_VALUE_RELATIVE;
+    }
 };
 
 } // namespace
@@ -83,7 +85,8 @@ TEST_F(MoveTool, DragStepTellsTheHost) {
     Rig().Press(from);
     host.Notices.clear();
     Rig().MoveTo(Along(from, CQxVector(1, 0, 0), 10));
-    EXPECT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_NUMERICAL, QX_UPDATE_TRANSFORM, QX_UPDATE_REDRAW}));
+    EXPECT_EQ(host.Types(),
+              (std::vector<unsigned int>{QX_UPDATE_NUMERICAL, QX_UPDATE_TRANSFORM, QX_UPDATE_REDRAW}));
     EXPECT_EQ(host.Notices[1].Args[1], static_cast<std::uintptr_t>(QX_MODIFY_TRANSLATE));
     CQxVector offset;
     Scene().ToolManager().GetNumericalValue(offset);
@@ -143,8 +146,8 @@ TEST_F(MoveTool, ComponentModeMovesTheSelectedVertices) {
     CQxObject* grid = QxAdd(Scene().RootModel(), QxNewGrid().release(), "G");
     grid->Scale() = CQxVector(20, 20, 20);
     UseSelect(QX_SELECT_COMPONENT);
-    Scene().SelectObject(QxRecord(grid, {QxGridVertex(*grid, 1, 1), QxGridVertex(*grid, 2, 1)}), QX_SELECT_REPLACE,
-                         0);
+    Scene().SelectObject(QxRecord(grid, {QxGridVertex(*grid, 1, 1), QxGridVertex(*grid, 2, 1)}),
+                         QX_SELECT_REPLACE, 0);
     const auto start = QxWorldVertices(*grid);
     const std::string before = Dump();
     DragHandle(1, CQxVector(0, 1, 0), 30);
@@ -152,8 +155,10 @@ TEST_F(MoveTool, ComponentModeMovesTheSelectedVertices) {
     const auto moved = QxWorldVertices(*grid);
     for (unsigned int i = 0; i < 9; ++i) {
         const bool selected = i == 4 || i == 5;
-        if (selected) EXPECT_GT(moved[i].y - start[i].y, 5.0f) << "vertex " << i;
-        else EXPECT_TRUE(QxNear(moved[i], start[i])) << "vertex " << i;
+        if (selected)
+            EXPECT_GT(moved[i].y - start[i].y, 5.0f) << "vertex " << i;
+        else
+            EXPECT_TRUE(QxNear(moved[i], start[i])) << "vertex " << i;
     }
     EXPECT_NEAR(moved[4].y, moved[5].y, 1e-4f);
     ExpectUndoRedo(before, Dump());

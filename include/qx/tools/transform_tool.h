@@ -114,6 +114,8 @@ private:
     void BeginManipulatorDrag(CQxCamera* camera, CQxPoint point, const CQxVector& hit, int axis);
     void EndManipulatorDrag();
     void CancelDrag();
+    // A new command holding the working selection's state; false when it holds nothing.
+    bool TakeSnapshot();
     // Pushes the snapshot as the command when it recorded a change; 1 when it did.
     int PushSnapshot();
 };
