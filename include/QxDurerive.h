@@ -76,6 +76,7 @@
 #include "qx/commands/cmd_manager.h"
 #include "qx/commands/cmd_run.h"
 #include "qx/commands/object_cmds.h"
+#include "qx/commands/transform_cmd.h"
 #include "qx/commands/tree_cmd.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"

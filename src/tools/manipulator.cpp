@@ -1,15 +1,130 @@
-// Scaffold: the manipulator's parts are being built.
 #include "qx/tools/manipulator.h"
 
-#include "qx/scene/scene.h"
+#include <cfloat>
+#include <memory>
 
-CQxManipulator::CQxManipulator() = default;
-CQxManipulator::~CQxManipulator() = default;
-int CQxManipulator::Create(QX_MANIPULATOR_TYPE, float, CQxAttribute*, CQxAttribute*, CQxAttribute*,
-                           CQxAttribute*) {
-    return 0;
+#include "qx/math/math_helpers.h"
+#include "qx/math/stacks.h"
+#include "qx/scene/scene.h"
+#include "qx/views/camera.h"
+
+namespace {
+
+// Sizes in model units; with 100 pixels per unit the whole manipulator is about 120 pixels tall.
+constexpr float kAxisLength = 0.5f;
+constexpr unsigned long kAxisColor = 0xFFFF0000;
+constexpr float kCubeSize = 0.1f;
+constexpr float kRingDiameter = 2.0f / 14.0f;
+constexpr float kRingHeight = 1.0f / 14.0f;
+constexpr float kConeDiameter = 0.1f;
+constexpr float kConeHeight = 0.2f;
+constexpr unsigned int kSlices = 16;
+
+enum class HandleAxis { X, Y, Z };
+
+// The shapes are built along +Y: the X handle is laid down onto +X, the Z handle onto +Z, and
+// each sits at the end of its axis line.
+void PlaceHandle(CQxObject& handle, HandleAxis axis) {
+    CQxQuat turn;
+    if (axis == HandleAxis::X) {
+        turn.SetRotate(CQxVector(0.0f, 0.0f, 1.0f), -QX_PI_2);
+        handle.Translate() = CQxVector(kAxisLength, 0.0f, 0.0f);
+    } else if (axis == HandleAxis::Y) {
+        handle.Translate() = CQxVector(0.0f, kAxisLength, 0.0f);
+    } else {
+        turn.SetRotate(CQxVector(1.0f, 0.0f, 0.0f), QX_PI_2);
+        handle.Translate() = CQxVector(0.0f, 0.0f, kAxisLength);
+    }
+    handle.SetRotate(turn, 1);
 }
-CQxManipulator* CQxScene::CreateManipulator(QX_MANIPULATOR_TYPE, const CQxVector&) { return nullptr; }
-int CQxScene::IsManipulatorPointHit(unsigned int, const CQxPoint&, const CQxCamera&, CQxVector&, CQxSelect&) {
-    return 0;
+
+std::unique_ptr<CQxObject> MakeCube(CQxAttribute* attribute) {
+    auto cube = std::make_unique<CQxCube>();
+    if (!cube->Create(kCubeSize, kCubeSize, kCubeSize, 1, 1, 1, attribute)) return nullptr;
+    return cube;
+}
+
+std::unique_ptr<CQxObject> MakeHandle(QX_MANIPULATOR_TYPE type, CQxAttribute* attribute) {
+    if (type == QX_MANIPULATOR_SCALE) return MakeCube(attribute);
+    std::unique_ptr<CQxRoundPrimitive> shape;
+    float diameter = kConeDiameter, height = kConeHeight;
+    if (type == QX_MANIPULATOR_ROTATE) {
+        shape = std::make_unique<CQxCylinder>();
+        diameter = kRingDiameter;
+        height = kRingHeight;
+    } else {
+        shape = std::make_unique<CQxCone>();
+    }
+    if (!shape->Create(diameter, height, kSlices, 1, attribute)) return nullptr;
+    return shape;
+}
+
+bool IsKnownType(QX_MANIPULATOR_TYPE type) {
+    return type == QX_MANIPULATOR_SCALE || type == QX_MANIPULATOR_ROTATE || type == QX_MANIPULATOR_MOVE ||
+           type == QX_MANIPULATOR_EXTRUDE;
+}
+
+} // namespace
+
+CQxManipulator::CQxManipulator() {
+    PixelSize() = 100.0f;
+    ModelSize() = 1.0f;
+}
+
+// The parts are children and go with the tree node.
+CQxManipulator::~CQxManipulator() = default;
+
+int CQxManipulator::Create(QX_MANIPULATOR_TYPE type, float pixelSize, CQxAttribute* centre, CQxAttribute* x,
+                           CQxAttribute* y, CQxAttribute* z) {
+    if (!(pixelSize > 0.0f) || !IsKnownType(type)) return 0;
+
+    // Every part is made before any is adopted, so a failure leaves the manipulator as it was.
+    const bool extrude = type == QX_MANIPULATOR_EXTRUDE;
+    auto axes = std::make_unique<CQxAxes>();
+    if (!axes->Create(kAxisLength, extrude ? 1u : 7u, kAxisColor, kAxisColor, kAxisColor)) return 0;
+    std::unique_ptr<CQxObject> cube, handles[3];
+    if (!extrude && !(cube = MakeCube(centre))) return 0;
+    CQxAttribute* const materials[3] = {x, y, z};
+    const QX_MANIPULATOR_TYPE handleType = extrude ? QX_MANIPULATOR_MOVE : type;
+    for (unsigned int i = 0; i < (extrude ? 1u : 3u); ++i) {
+        if (!(handles[i] = MakeHandle(handleType, materials[i]))) return 0;
+        PlaceHandle(*handles[i], static_cast<HandleAxis>(i));
+    }
+
+    ClearChildren();
+    m_Type = type;
+    PixelSize() = pixelSize;
+    m_Axes = axes.get();
+    PushChild(axes.release());
+    m_Center = cube.get();
+    if (cube) PushChild(cube.release());
+    CQxObject** slots[3] = {&m_XHandle, &m_YHandle, &m_ZHandle};
+    for (unsigned int i = 0; i < 3; ++i) {
+        *slots[i] = handles[i].get();
+        if (handles[i]) PushChild(handles[i].release());
+    }
+    return 1;
+}
+
+// --- The scene's manipulator ------------------------------------------------------------------------
+
+CQxManipulator* CQxScene::CreateManipulator(QX_MANIPULATOR_TYPE type, const CQxVector& position) {
+    ClearManipulator();
+    auto manipulator = std::make_unique<CQxManipulator>();
+    if (!manipulator->Create(type, 100.0f, &ManipulatorAttribute(MANIP_CENTER),
+                             &ManipulatorAttribute(MANIP_X), &ManipulatorAttribute(MANIP_Y),
+                             &ManipulatorAttribute(MANIP_Z)))
+        return nullptr;
+    manipulator->Translate() = position;
+    m_Manipulator = manipulator.release();
+    return m_Manipulator;
+}
+
+int CQxScene::IsManipulatorPointHit(unsigned int mask, const CQxPoint& point, const CQxCamera& camera,
+                                    CQxVector& pos, CQxSelect& select) {
+    if (!m_Manipulator) return 0;
+    float best = FLT_MAX;
+    CQxMatrixStack stack(camera.WorldMatrix());
+    return m_Manipulator->IsTreePointHit(mask, IsObjectMode(), 0, point, best, camera.ViewPort(), stack,
+                                         camera.ViewMatrix(), camera.ProjectionMatrix(), pos, select);
 }

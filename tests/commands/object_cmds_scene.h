@@ -38,6 +38,8 @@ struct TestScene {
     CQxJoint* joints[3] = {};
 
     TestScene() {
+        // The select tool prepares nothing, so the host hears only what the commands tell it.
+        scene.ToolManager().SetCurTool(QX_TOOL_SELECT);
         scene.CmdManager().SetMaxSize(1000);
         CQxModel& root = scene.RootModel();
         model1 = QxAdd(root, new CQxModel(1), "Model1");

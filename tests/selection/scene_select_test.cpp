@@ -11,10 +11,15 @@ using Codes = std::vector<unsigned int>;
 using Flags = std::vector<int>;
 const Codes SelectionNotices{QX_UPDATE_SELECT, QX_UPDATE_REDRAW};
 
-// A scene holding grids A (with a child A1) and B, and what its host hears.
+// A scene holding grids A (with a child A1) and B, and what its host hears. The select tool
+// is current: it prepares nothing, so only the selection's own notices are heard.
 struct SceneRig {
     CQxScene scene;
     QxUpdateRecorder host{scene};
+    SceneRig() {
+        scene.ToolManager().SetCurTool(QX_TOOL_SELECT);
+        host.Notices.clear();
+    }
     CQxObject* a = QxAdd(scene.RootModel(), QxNewGrid().release());
     CQxObject* a1 = QxAdd(*a, QxNewGrid().release());
     CQxObject* b = QxAdd(scene.RootModel(), QxNewGrid().release());

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <vector>
+#include <memory>
 
 #include "qx/export.h"
+#include "qx/math/plane_line.h"
 #include "qx/math/quat.h"
 #include "qx/math/vector.h"
 #include "qx/selection/select.h"
@@ -31,7 +32,8 @@ enum : unsigned int {
 // The base of the move, rotate and scale tools: a manipulator at the centre of the selection,
 // turned by the coordinate type. A button-down on it starts a drag that changes the selection
 // live and pushes one command on release; a button-down beside it selects as the select tool
-// does. Typing a value applies it as one command.
+// does. Typing a value applies it as one command. A drag ended from outside (EndOperation, or
+// a button-down after a lost button-up) is taken back and pushes nothing.
 class QX_API CQxTransformTool : public CQxSelectTool {
 public:
     explicit CQxTransformTool(CQxScene* scene);
@@ -53,22 +55,69 @@ public:
     const CQxSelects& GetWorkingSelects() const { return m_Selects; }
 
 protected:
-    // What a derived tool supplies: its manipulator, its command type, the state of each
-    // manipulator part (X, Y, Z, anything else), one drag step, and a typed value.
+    // What a derived tool supplies: its manipulator, the state of a drag on each manipulator
+    // part (axis 0 X, 1 Y, 2 Z, -1 anything else), its command, one drag step, and the values
+    // it shows when prepared and when a drag starts.
     virtual QX_MANIPULATOR_TYPE GetManipulatorType() const = 0;
-    virtual unsigned int GetDragState(const CQxObject* part) const = 0;
+    virtual unsigned int GetDragState(int axis) const = 0;
+    virtual CQxTransformCmd* NewCmd() const = 0;
     virtual void Drag(CQxCamera* camera, CQxPoint point) = 0;
-    virtual int ApplyValue(const CQxVector& value) = 0;
-    // Called when a drag starts, after the snapshot is taken.
+    virtual void ResetValues() = 0;
     virtual void BeginDrag() {}
+    // The axis the current drag state drags, -1 for a free drag.
+    virtual int GetDragAxis() const = 0;
+    // The part of an object's transform the tool changes (QX_MODIFY_ bits).
+    virtual unsigned int GetObjectModifyBits() const = 0;
+
+    // Whether a manipulator drag runs.
+    bool IsDragging() const { return m_State >= QX_TOOL_STATE_MOVE_FREE && m_State <= QX_TOOL_STATE_EXTRUDE; }
+    // What the working selection edits: vertices, pivots or whole objects.
+    bool IsComponentTarget() const { return m_SelectType == QX_SELECT_COMPONENT; }
+    bool IsPivotTarget() const { return m_SelectType == QX_SELECT_PIVOT; }
+    // The rotation of the coordinate type's frame (the first selected object's), world to frame
+    // being its inverse.
+    CQxQuat GetFrameRotation() const;
+    // Where the mouse ray meets the plane through the hit point facing the view; false when
+    // they do not meet.
+    bool GetDragPoint(const CQxCamera& camera, CQxPoint point, CQxVector& out) const;
+    // The mouse ray through a client point.
+    static bool GetMouseRay(const CQxCamera& camera, CQxPoint point, CQxLine& ray);
+    // +1 or -1: the side of the dragged axis the drag point moved to since the last step, in
+    // the manipulator's frame; the drag point is kept for the next step.
+    float GetAxisSign(const CQxCamera& camera, CQxPoint point);
+    // Puts the manipulator where m_ManipulatorPosition and m_ManipulatorRotation say.
+    void PlaceManipulator();
+    // Tells the host of one drag step: the numeric value, the transformed selection, a redraw.
+    void NotifyStep(unsigned int modifyBits);
+    // What the tool changes, as the host's transform notification names it.
+    unsigned int GetModifyBits() const;
+    // Numeric entry brackets the change it applies to the working selection: BeginChange ends
+    // any gesture and takes the snapshot (false: nothing selected), EndChange pushes the
+    // command (0 when nothing changed).
+    bool BeginChange();
+    int EndChange();
 
     CQxVector m_HitPosition;
     CQxVector m_ManipulatorPosition;
     CQxQuat m_ManipulatorRotation;
     CQxSelects m_Selects;
     // The state of the working selection before the drag; the command is built from it.
-    CQxTransformCmd* m_Snapshot = nullptr;
-    int m_IsChanged = 0;
+    std::unique_ptr<CQxTransformCmd> m_Snapshot;
+    bool m_IsChanged = false;
+    // Where the drag started, to go back to when it is taken back.
+    CQxVector m_StartPosition;
+    CQxQuat m_StartRotation;
+    CQxVector m_PrevDragPoint;
+    CQxCamera* m_DragCamera = nullptr;
+
+private:
+    void BeginManipulatorDrag(CQxCamera* camera, CQxPoint point, const CQxVector& hit, int axis);
+    void EndManipulatorDrag();
+    void CancelDrag();
+    // A new command holding the working selection's state; false when it holds nothing.
+    bool TakeSnapshot();
+    // Pushes the snapshot as the command when it recorded a change; 1 when it did.
+    int PushSnapshot();
 };
 
 // Tool 4: drags an axis (the offset reduced to it) or the centre (free, in the view plane)
@@ -82,9 +131,19 @@ public:
 
 protected:
     QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_MOVE; }
-    unsigned int GetDragState(const CQxObject* part) const override;
+    unsigned int GetObjectModifyBits() const override;
+    unsigned int GetDragState(int axis) const override;
+    CQxTransformCmd* NewCmd() const override;
     void Drag(CQxCamera* camera, CQxPoint point) override;
-    int ApplyValue(const CQxVector& value) override;
+    void ResetValues() override;
+    int GetDragAxis() const override;
+
+    // Where the manipulator goes for the mouse at a point; false for no move.
+    bool GetTarget(const CQxCamera& camera, CQxPoint point, CQxVector& out) const;
+    // Moves the selection by an offset in the coordinate type's frame.
+    void MoveBy(const CQxVector& d, QX_COORD_TYPE coord);
+    // The first selected vertex's (or pivot's) world position in the coordinate type's frame.
+    CQxVector GetAbsolutePosition() const;
 };
 
 // Tool 3: turns about the dragged axis, or freely about the view's axes.
@@ -96,10 +155,16 @@ public:
 
 protected:
     QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_ROTATE; }
-    unsigned int GetDragState(const CQxObject* part) const override;
+    unsigned int GetObjectModifyBits() const override;
+    unsigned int GetDragState(int axis) const override;
+    CQxTransformCmd* NewCmd() const override;
     void Drag(CQxCamera* camera, CQxPoint point) override;
-    int ApplyValue(const CQxVector& value) override;
+    void ResetValues() override;
     void BeginDrag() override;
+    int GetDragAxis() const override;
+
+    // Turns the selection about the manipulator by a rotation in the coordinate type's frame.
+    void RotateBy(const CQxQuat& q, QX_COORD_TYPE coord);
 
     // The rotation of the gesture so far.
     CQxQuat m_Rotation;
@@ -114,10 +179,16 @@ public:
 
 protected:
     QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_SCALE; }
-    unsigned int GetDragState(const CQxObject* part) const override;
+    unsigned int GetObjectModifyBits() const override;
+    unsigned int GetDragState(int axis) const override;
+    CQxTransformCmd* NewCmd() const override;
     void Drag(CQxCamera* camera, CQxPoint point) override;
-    int ApplyValue(const CQxVector& value) override;
+    void ResetValues() override;
     void BeginDrag() override;
+    int GetDragAxis() const override;
+
+    // Scales the selection by the factors in the object's frame, about the manipulator.
+    void ScaleBy(const CQxVector& s);
 
     // The factors of the gesture so far.
     CQxVector m_Scale{1.0f, 1.0f, 1.0f};

@@ -1,0 +1,165 @@
+#include <cmath>
+
+#include "qx/commands/object_cmds.h"
+#include "qx/commands/transform_cmd.h"
+#include "qx/math/math_helpers.h"
+#include "qx/scene/scene.h"
+#include "qx/tools/transform_tool.h"
+#include "qx/views/camera.h"
+
+namespace {
+
+bool IsFinite(const CQxVector& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// The grid's plane as the normal's axis (0 X, 1 Y, 2 Z) and the two in-plane axes.
+struct GridAxes {
+    int Normal, U, V;
+};
+
+GridAxes GetGridAxes(QX_AXIS_TYPE axis) {
+    if (axis == QX_AXIS_X) return {0, 1, 2};
+    if (axis == QX_AXIS_Z) return {2, 0, 1};
+    return {1, 0, 2};
+}
+
+float& At(CQxVector& v, int axis) {
+    return axis == 0 ? v.x : axis == 1 ? v.y : v.z;
+}
+
+} // namespace
+
+CQxMoveTool::CQxMoveTool(CQxScene* scene) : CQxTransformTool(scene) {
+    m_NumericalType = QX_NUMERICAL_VECTOR;
+    m_CoordFlags = QX_COORD_WORLD | QX_COORD_LOCAL | QX_COORD_OBJECT;
+    m_ValueFlags = 0;
+    m_ValueType = QX_VALUE_RELATIVE;
+}
+
+unsigned int CQxMoveTool::GetDragState(int axis) const {
+    return axis < 0 ? QX_TOOL_STATE_MOVE_FREE : QX_TOOL_STATE_MOVE_X + static_cast<unsigned int>(axis);
+}
+
+int CQxMoveTool::GetDragAxis() const {
+    return m_State >= QX_TOOL_STATE_MOVE_X && m_State <= QX_TOOL_STATE_MOVE_Z
+               ? static_cast<int>(m_State - QX_TOOL_STATE_MOVE_X)
+               : -1;
+}
+
+unsigned int CQxMoveTool::GetObjectModifyBits() const {
+    return QX_MODIFY_TRANSLATE;
+}
+
+CQxTransformCmd* CQxMoveTool::NewCmd() const {
+    return new CQxMoveCmd(m_Scene);
+}
+
+void CQxMoveTool::ResetValues() {
+    m_RelativeValue.SetNull();
+    m_AbsoluteValue = GetAbsolutePosition();
+}
+
+CQxVector CQxMoveTool::GetAbsolutePosition() const {
+    if (m_Selects.IsEmpty() || !m_Selects[0]->Object()) return CQxVector();
+    const CQxSelect& first = *m_Selects[0];
+    const CQxMatrix toRoot = first.Object()->GetTransformToRoot(QX_TF_ALL, 0);
+    const CQxVector local = IsComponentTarget() && first.HasVertices() ? first.Vertices()[0]->Position()
+                                                                       : first.Object()->Pivot();
+    return toRoot.Transform(local) * GetFrameRotation().GetInverse();
+}
+
+void CQxMoveTool::MoveBy(const CQxVector& d, QX_COORD_TYPE coord) {
+    if (IsComponentTarget()) {
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldMoveVertices(d);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalMoveVertices(d);
+        else
+            m_Selects.ObjectMoveVertices(d);
+    } else if (IsPivotTarget()) {
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldMovePivots(d);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalMovePivots(d);
+        else
+            m_Selects.ObjectMovePivots(d);
+    } else {
+        if (coord == QX_COORD_WORLD)
+            m_Selects.WorldMoveObjects(d);
+        else if (coord == QX_COORD_LOCAL)
+            m_Selects.LocalMoveObjects(d);
+        else
+            m_Selects.ObjectMoveObjects(d);
+    }
+}
+
+bool CQxMoveTool::GetTarget(const CQxCamera& camera, CQxPoint point, CQxVector& out) const {
+    const int axis = GetDragAxis();
+    const bool snap = m_Scene->IsGridSnappable() != 0;
+    const CQxGrid& grid = m_Scene->Grid();
+    if (snap && axis < 0) {
+        // A free drag slides the selection over the grid plane, from grid point to grid point.
+        const GridAxes g = GetGridAxes(grid.Axis());
+        CQxVector normal;
+        At(normal, g.Normal) = 1.0f;
+        CQxLine ray;
+        CQxPlane plane;
+        CQxVector p;
+        if (!GetMouseRay(camera, point, ray) || !plane.Set(CQxVector(), normal) ||
+            !plane.GetIntersection(p, ray))
+            return false;
+        if (!QxPlaneGridSnap(grid.Length(), grid.Interval(), At(p, g.U), At(p, g.V))) return false;
+        At(p, g.Normal) = 0.0f;
+        out = p;
+        return true;
+    }
+    CQxVector p;
+    if (!GetDragPoint(camera, point, p)) return false;
+    CQxVector d = p - m_HitPosition;
+    if (axis >= 0) {
+        // Only the dragged axis's share of the offset, in the manipulator's frame.
+        const CQxVector inFrame = d * m_ManipulatorRotation.GetInverse();
+        CQxVector kept;
+        At(kept, axis) = axis == 0 ? inFrame.x : axis == 1 ? inFrame.y : inFrame.z;
+        d = kept * m_ManipulatorRotation;
+    }
+    out = m_StartPosition + d;
+    if (snap) QxGridSnap(grid.Interval(), out.x, out.y, out.z);
+    return true;
+}
+
+void CQxMoveTool::Drag(CQxCamera* camera, CQxPoint point) {
+    m_LastPoint = point;
+    CQxVector target;
+    if (!GetTarget(*camera, point, target)) return;
+    const CQxVector step = target - m_ManipulatorPosition;
+    if (step.IsNull()) return;
+    if (!m_IsChanged) m_RelativeValue.SetNull();
+
+    // Free drags are in the view, so they move in world space whatever the coordinate type.
+    const QX_COORD_TYPE coord = GetDragAxis() < 0 ? QX_COORD_WORLD : m_CoordType;
+    const CQxVector d = coord == QX_COORD_WORLD ? step : step * m_ManipulatorRotation.GetInverse();
+    MoveBy(d, coord);
+    m_RelativeValue += d;
+    m_ManipulatorPosition = target;
+    PlaceManipulator();
+    m_IsChanged = true;
+    if (m_ValueFlags & QX_VALUE_ABSOLUTE) m_AbsoluteValue = GetAbsolutePosition();
+    NotifyStep(GetModifyBits());
+}
+
+int CQxMoveTool::SetNumericalValue(const CQxVector& value) {
+    if (!IsFinite(value) || !BeginChange()) return 0;
+    const CQxVector d = m_ValueType == QX_VALUE_ABSOLUTE ? value - GetAbsolutePosition() : value;
+    MoveBy(d, m_CoordType);
+    return EndChange();
+}
+
+void CQxMoveTool::OnSelect(CQxSelects& selects) {
+    if (m_Scene && selects.HasHandleOnly()) {
+        m_Scene->SelectObjectHandles(selects, m_SelectMode, 1);
+        return;
+    }
+    CQxSelectTool::OnSelect(selects);
+}
