@@ -118,6 +118,9 @@ void CQxScene::CopySettings(const CQxScene& other) {
 }
 
 CQxScene::~CQxScene() {
+    // A scene going away tells its host nothing more (ending a play would otherwise report it
+    // to a host that may already be gone).
+    m_UpdateFunc = nullptr;
     m_SimManager.Clear();
     ClearData();
     ClearManipulator();

@@ -172,14 +172,29 @@ TEST_F(SceneDraw, PrintingCopiesTheFrameIntoTheGivenContext) {
     DeleteObject(bitmap);
 }
 
-TEST_F(SceneDraw, ManipulatorIsDrawnOverTheModels) {
-    Frame(QX_AXIS_Z);
-    if (!rig.scene.CreateManipulator(QX_MANIPULATOR_MOVE, CQxVector()))
-        GTEST_SKIP() << "the scene makes no manipulator";
-    rig.Paint();
-    // Its yellow centre cube sits inside the red cube and still shows.
+TEST_F(SceneDraw, ManipulatorIsDrawnOverTheModelsInItsAxisColours) {
+    Frame(QX_AXIS_TYPE(0));
+    CQxManipulator* manipulator = rig.scene.CreateManipulator(QX_MANIPULATOR_MOVE, CQxVector());
+    ASSERT_NE(manipulator, nullptr);
+    ASSERT_EQ(rig.Paint(), QX_GRAPHICS_OK);
+    // Its yellow centre cube sits inside the red cube and still shows; each handle shows its
+    // axis colour where it stands.
     EXPECT_TRUE(IsYellowish(PixelAt(CQxVector()))) << std::hex << PixelAt(CQxVector());
-    rig.scene.ClearManipulator();
+    const CQxObject* handles[3] = {manipulator->GetXHandle(), manipulator->GetYHandle(), manipulator->GetZHandle()};
+    for (int axis = 0; axis < 3; ++axis) {
+        // Half way up the cone; its wire edges are black, so a neighbour may carry the colour.
+        CQxVector middle;
+        handles[axis]->GetCachedTransform().TransformCoord(middle, CQxVector(0.0f, 0.1f, 0.0f));
+        const CQxPoint c = rig.ToScreen(middle);
+        bool found = false;
+        for (int dy = -1; dy <= 1 && !found; ++dy)
+            for (int dx = -1; dx <= 1 && !found; ++dx) {
+                const std::uint32_t p = rig.window.GetPixel(c.x + dx, c.y + dy);
+                const int channel[3] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+                found = channel[axis] > 2 * channel[(axis + 1) % 3] + 8 && channel[axis] > 2 * channel[(axis + 2) % 3] + 8;
+            }
+        EXPECT_TRUE(found) << "handle " << axis << " at " << c.x << "," << c.y;
+    }
 }
 
 // --- Failures -------------------------------------------------------------------------------------
