@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 
+#include "qx/animation/anim.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 #include "render.h"
@@ -19,9 +20,11 @@ const char* const Usage =
     "  info FILE         summary of a scene: objects by kind, vertices, faces, materials, frames\n"
     "  convert IN OUT    read IN and write it as OUT (formats chosen by extension)\n"
     "  render SCENE OUT.png [--size WxH] [--camera perspective|front|side|top] [--frame-all]\n"
+    "                    [--frame F]\n"
     "                    draw SCENE as a new camera view shows it (640x480, perspective, framed\n"
     "                    for the grid) and save the picture; front, side and top look along Z,\n"
-    "                    X and Y without perspective; --frame-all aims at everything in it\n"
+    "                    X and Y without perspective; --frame-all aims at everything in it;\n"
+    "                    --frame shows the animation at frame F (default: the file's frame)\n"
     "  --help            this text\n"
     "\n"
     "Messages of the library go to standard error; a failure exits with status 1.\n";
@@ -36,11 +39,19 @@ int Info(const char* path) {
     if (!scene.ReadFile(path, 0)) return Fail("cannot read", path);
     std::map<std::string, unsigned int> kinds;
     unsigned long long vertices = 0, faces = 0, objects = 0;
-    unsigned int materials = 0;
+    unsigned int materials = 0, animated = 0, channels = 0;
+    CQxKeyTree<float> keyed;
     for (auto it = scene.RootModel().Begin(); !it.IsEnd(); ++it) {
         const CQxObject& object = *it;
-        if (object.GetType() == QX_OBJ_MODEL)
-            materials += static_cast<const CQxModel&>(object).GetAttributeCount();
+        if (object.GetType() == QX_OBJ_MODEL) {
+            const auto& model = static_cast<const CQxModel&>(object);
+            materials += model.GetAttributeCount();
+            for (const auto& entry : model.Anim().ObjectItems()) {
+                ++animated;
+                channels += entry.Value.GetCount();
+            }
+            model.Anim().GetUniqueKeys(keyed);
+        }
         if (it.Get() == &scene.RootModel()) continue;
         ++objects;
         ++kinds[object.GetTypeName()];
@@ -60,6 +71,7 @@ int Info(const char* path) {
     std::printf("vertices: %llu\nfaces: %llu\nmaterials: %u\n", vertices, faces, materials);
     std::printf("frames: %g - %g at %g fps (current %g)\n", scene.FirstFrame(), scene.LastFrame(), scene.Fps(),
                 scene.CurFrame());
+    std::printf("animation: %u channels on %u objects, %u keyed frames\n", channels, animated, keyed.GetCount());
     return 0;
 }
 

@@ -31,6 +31,8 @@ struct RenderArgs {
     int Height = 480;
     QX_AXIS_TYPE Axis = QX_AXIS_NONE; // none: perspective
     bool FrameAll = false;
+    bool HasFrame = false;
+    float Frame = 0.0f; // the animation frame shown (the file's current frame when not given)
 };
 
 int Error(const std::string& text) {
@@ -82,6 +84,13 @@ std::string ParseArgs(int argc, const char* const* argv, RenderArgs& args) {
         } else if (arg == "--camera") {
             if (!hasValue || !ParseCamera(argv[++i], args.Axis))
                 return "--camera needs perspective, front, side or top";
+        } else if (arg == "--frame") {
+            const char* text = hasValue ? argv[++i] : "";
+            const char* end = text + std::strlen(text);
+            const auto [ptr, ec] = std::from_chars(text, end, args.Frame);
+            if (!hasValue || ec != std::errc() || ptr != end || !std::isfinite(args.Frame))
+                return "--frame needs a frame number";
+            args.HasFrame = true;
         } else if (arg == "--frame-all") {
             args.FrameAll = true;
         } else if (arg.starts_with("-")) {
@@ -159,6 +168,9 @@ int RenderCommand(int argc, const char* const* argv) {
 
     CQxScene scene;
     if (!scene.ReadFile(args.Scene, 0)) return Error(std::string("cannot read ") + args.Scene);
+    // The scene is shown as its animation stands at the frame.
+    if (args.HasFrame) scene.CurFrame() = args.Frame;
+    scene.Animate(0, 0);
     QxOffscreenWindow window(args.Width, args.Height);
     // The window has said why.
     if (!window.IsCreated()) return Error("no OpenGL to render with");
