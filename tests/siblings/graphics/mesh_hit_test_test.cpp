@@ -576,16 +576,4 @@ TEST(MeshHit, LargeMeshPicksMatchScreenPositions) {
     check(mesh, v);
 }
 
-TEST(MeshHit, ViewPortScreenMatrices) {
-    const CQxViewPort vp(10, 20, 640, 480);
-    const CQxMatrix screen = vp.GetScreenMatrix();
-    EXPECT_TRUE(Near(screen.TransformCoord(CQxVector(-1, 1, 0)), CQxVector(10, 20, 0)));
-    EXPECT_TRUE(Near(screen.TransformCoord(CQxVector(1, -1, 1)), CQxVector(650, 500, 1)));
-    CQxMatrix inv;
-    ASSERT_TRUE(vp.GetInvScreenMatrix(inv));
-    EXPECT_TRUE((screen * inv).IsIdentity(1e-5f));
-    EXPECT_FALSE(CQxViewPort(0, 0, 0, 480).GetInvScreenMatrix(inv));
-    EXPECT_FALSE(CQxViewPort(0, 0, 640, 480, 0.5f, 0.5f).GetInvScreenMatrix(inv));
-}
-
 } // namespace
