@@ -237,6 +237,12 @@ TEST_F(ObjectCmds, MergeAppendsMeshesInPlace) {
         const std::vector<CQxVector> points = QxWorldVertices(*appended);
         expected.insert(expected.end(), points.begin(), points.end());
     }
+    // Fewer than two meshes: a group and a clone are not meshes to merge.
+    t.Select({t.meshA});
+    Refused([&] { return t.scene.MergeSelectObjectsCmd(1); });
+    t.Select({t.meshA, t.group, t.clone});
+    Refused([&] { return t.scene.MergeSelectObjectsCmd(1); });
+
     t.Select({t.meshA, t.meshB, t.meshD});
     Undoable("オブジェクト結合", [&] { return t.scene.MergeSelectObjectsCmd(1); });
     EXPECT_EQ(nullptr, t.Find("MeshB"));
@@ -257,14 +263,6 @@ TEST_F(ObjectCmds, MergeGivesBackChildrenWithTheirMaterials) {
     t.Select({t.meshC, source, inner});
     Undoable([&] { return t.scene.MergeSelectObjectsCmd(1); });
     EXPECT_EQ(nullptr, t.Find("Carried"));
-}
-
-TEST_F(ObjectCmds, MergeRefusesFewerThanTwoMeshes) {
-    t.Select({t.meshA});
-    Refused([&] { return t.scene.MergeSelectObjectsCmd(1); });
-    // A group and a clone are not meshes to merge.
-    t.Select({t.meshA, t.group, t.clone});
-    Refused([&] { return t.scene.MergeSelectObjectsCmd(1); });
 }
 
 TEST_F(ObjectCmds, DuplicateStepsEachCopyFromThePrevious) {
@@ -303,6 +301,13 @@ TEST_F(ObjectCmds, DuplicatePutsAChildsCopiesUnderItsParentsCopies) {
 }
 
 TEST_F(ObjectCmds, DuplicateMirrorsAboutAnAxis) {
+    // Models and clones are not duplicated, stepped or mirrored.
+    t.Select({t.model2, t.clone});
+    Refused([&] { return t.scene.DuplicateSelectObjectsCmd(1, QX_AXIS_X, 0); });
+    Refused([&] {
+        return t.scene.DuplicateSelectObjectsCmd(1, CQxVector(1, 1, 1), CQxVector(), CQxVector(), 0);
+    });
+
     t.Select({t.meshA});
     Undoable([&] { return t.scene.DuplicateSelectObjectsCmd(1, QX_AXIS_X, 0); });
     CQxObject* mirrored = t.Find("MeshA-Dup1");
@@ -310,14 +315,6 @@ TEST_F(ObjectCmds, DuplicateMirrorsAboutAnAxis) {
     EXPECT_FLOAT_EQ(-1.0f, mirrored->Translate().x);
     Refused([&] { return t.scene.DuplicateSelectObjectsCmd(0, QX_AXIS_X, 0); });
     Refused([&] { return t.scene.DuplicateSelectObjectsCmd(1, QX_AXIS_NONE, 0); });
-}
-
-TEST_F(ObjectCmds, DuplicateRefusesModelsAndClones) {
-    t.Select({t.model2, t.clone});
-    Refused([&] { return t.scene.DuplicateSelectObjectsCmd(1, QX_AXIS_X, 0); });
-    Refused([&] {
-        return t.scene.DuplicateSelectObjectsCmd(1, CQxVector(1, 1, 1), CQxVector(), CQxVector(), 0);
-    });
 }
 
 TEST_F(ObjectCmds, ModifyChangesOneTransformPart) {

@@ -1,12 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
 #include <sys/resource.h>
 
+#include "mesh_builders.h"
 #include "message_recorder.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
@@ -27,41 +27,26 @@ protected:
     QxMessageRecorder m_Messages;
 };
 
-std::string TexturePath(const char* name) {
-    const char* data = std::getenv("QX_TEST_DATA");
-    return std::string(data ? data : "assets") + "/textures/" + name;
-}
-
-// A quad and a triangle sharing an edge, with UVs and corner colours; the triangle without a
-// material when `material` is null.
+// A quad and a triangle sharing an edge, with UVs and corner colours; the triangle, unshaded,
+// in the second material.
 CQxObject* AddMesh(CQxObject& parent, const char* name, CQxAttribute* material, CQxAttribute* second) {
     CQxObject* o = QxAdd(parent, new CQxObject(1), name);
     CQxMesh& mesh = o->Mesh();
-    const CQxVector points[5] = {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, 0.25f}};
-    CQxVertex* v[5];
-    for (int i = 0; i < 5; ++i) {
-        v[i] = new CQxVertex(points[i]);
-        mesh.Vertices().PushBack(v[i]);
-    }
-    auto face = [&](std::initializer_list<int> corners, CQxAttribute* a, unsigned char flag) {
-        CQxFace* f = new CQxFace(a, flag);
-        mesh.Faces().PushBack(f);
+    CQxFace* quad = qxtest::AddFaces(mesh, {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {2, 0.5f, 0.25f}},
+                                     {{0, 1, 2, 3}, {1, 4, 2}}, material);
+    quad->Next()->Attribute() = second;
+    quad->Next()->SetShade(0);
+    for (CQxFace& f : mesh.Faces()) {
         std::uint32_t color = 0xFF102030;
-        for (int i : corners) {
-            CQxHalfEdge* h = new CQxHalfEdge(f, v[i], 0);
-            h->Color() = color;
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) {
+            const CQxVector& p = h.GetVertex()->Position();
+            h.Color() = color;
             color += 0x01010101;
-            h->AllocUV();
-            h->UV() = CQxVector2D(points[i].x * 0.5f + 0.125f, 1.0f / 3.0f + points[i].y);
-            f->PushHalfEdge(h);
-        }
-    };
-    face({0, 1, 2, 3}, material, 1);
-    face({1, 4, 2}, second, 0);
+            h.AllocUV();
+            h.UV() = CQxVector2D(p.x * 0.5f + 0.125f, 1.0f / 3.0f + p.y);
+        });
+    }
     o->HasUV() = 1;
-    mesh.UpdateIndices();
-    mesh.UpdateHalfEdgeMates();
-    mesh.UpdateVertexHalfEdges();
     mesh.UpdateNormals();
     o->UpdateBoundBox();
     o->UpdateGraphics();
@@ -82,10 +67,10 @@ void BuildRichScene(CQxScene& scene) {
     CQxAttribute* red = root.CreateAttribute("赤 <red> & \"blue\"");
     red->ColorMaterial().Init(0xFFFF0000, 0.7f, 0.2f, 0.1f, 0.4f, 12.0f);
     CQxTextureStage* stage = new CQxTextureStage(QX_COLOR_OP_MODULATE2X, QX_ALPHA_OP_SUBTRACT_TEXTURE);
-    stage->Load(TexturePath("sample_rgba_4x2.png").c_str());
+    stage->Load(QxSampleTexture("sample_rgba_4x2.png").c_str());
     red->AddTextureStage(stage);
     CQxTextureStage* bump = new CQxTextureStage(QX_COLOR_OP_BUMP_LUMINANCE, QX_ALPHA_OP_ADD);
-    bump->Load(TexturePath("sample_solid_8x8.jpg").c_str());
+    bump->Load(QxSampleTexture("sample_solid_8x8.jpg").c_str());
     red->AddTextureStage(bump);
     root.CurAttribute() = red;
 

@@ -100,6 +100,14 @@ inline unsigned int CountBoundarySides(const CQxMesh& mesh) {
     return n;
 }
 
+// Corners of all faces; with a face size, the faces of that size.
+inline unsigned int CountCorners(const CQxMesh& mesh, unsigned int ofFaceSize = 0) {
+    unsigned int n = 0;
+    for (const CQxFace& f : mesh.Faces())
+        n += ofFaceSize ? f.GetHalfEdgeCount() == ofFaceSize : f.GetHalfEdgeCount();
+    return n;
+}
+
 // "<vertices> vertices <faces> faces <open> open": the counts most mesh checks compare at once.
 inline std::string Counts(const CQxMesh& mesh) {
     return std::to_string(mesh.Vertices().GetCount()) + " vertices " +

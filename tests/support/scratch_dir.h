@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -56,3 +57,9 @@ public:
 private:
     std::filesystem::path m_Path;
 };
+
+// A sample texture of the repository's assets (under $QX_TEST_DATA, else ./assets).
+inline std::string QxSampleTexture(const char* name) {
+    const char* data = std::getenv("QX_TEST_DATA");
+    return std::string(data ? data : "assets") + "/textures/" + name;
+}

@@ -61,10 +61,6 @@ protected:
         return m_Dir.Write(name, bytes);
     }
     std::string Dir(const char* sub) const { return m_Dir.File(sub); }
-    static std::string Sample(const char* name) {
-        const char* data = std::getenv("QX_TEST_DATA");
-        return std::string(data ? data : "assets") + "/textures/" + name;
-    }
 
     QxScratchDir m_Dir;
 };
@@ -86,7 +82,7 @@ TEST_F(TextureFiles, LoadsEachFormatAsTopDownRgba) {
     ASSERT_TRUE(t.Load(Dir("a/img.tga").c_str()));
     EXPECT_EQ(Read(t), img);
 
-    ASSERT_TRUE(t.Load(Sample("sample_rgba_4x2.png").c_str()));
+    ASSERT_TRUE(t.Load(QxSampleTexture("sample_rgba_4x2.png").c_str()));
     ASSERT_EQ(t.GetWidth() * t.GetHeight(), 8u);
     const Pixels png = Read(t);
     EXPECT_EQ(Pixels(png.begin(), png.begin() + 4), (Pixels{255, 0, 0, 255}));
@@ -94,7 +90,7 @@ TEST_F(TextureFiles, LoadsEachFormatAsTopDownRgba) {
     EXPECT_EQ(png[31], 0); // the last pixel is transparent
 
     // One colour (200, 80, 40) through a lossy file: every pixel near it.
-    ASSERT_TRUE(t.Load(Sample("sample_solid_8x8.jpg").c_str()));
+    ASSERT_TRUE(t.Load(QxSampleTexture("sample_solid_8x8.jpg").c_str()));
     ASSERT_EQ(t.GetWidth(), 8u);
     const Pixels jpg = Read(t);
     unsigned int far = 0;
@@ -141,8 +137,8 @@ TEST_F(TextureFiles, FailedLoadKeepsThePathAndDropsTheImage) {
     Write("empty.tga", "");
     fs::create_directories(Dir("dir.bmp"));
     // Files cut short; a Huffman table claiming 257 symbols, which would overrun the decoder's tables.
-    const std::string png = QxScratchDir::Read(Sample("sample_rgba_4x2.png"));
-    std::string jpeg = QxScratchDir::Read(Sample("sample_solid_8x8.jpg"));
+    const std::string png = QxScratchDir::Read(QxSampleTexture("sample_rgba_4x2.png"));
+    std::string jpeg = QxScratchDir::Read(QxSampleTexture("sample_solid_8x8.jpg"));
     Write("half.png", png.substr(0, png.size() / 2));
     Write("half.jpg", jpeg.substr(0, jpeg.size() / 2));
     const std::size_t dht = jpeg.find("\xFF\xC4");
@@ -177,8 +173,8 @@ TEST_F(TextureFiles, FailedLoadKeepsThePathAndDropsTheImage) {
 }
 
 TEST_F(TextureFiles, DecoderFollowsTheContentNotTheName) {
-    Write("png.jpg", QxScratchDir::Read(Sample("sample_rgba_4x2.png")));
-    Write("jpg.tga", QxScratchDir::Read(Sample("sample_solid_8x8.jpg")));
+    Write("png.jpg", QxScratchDir::Read(QxSampleTexture("sample_rgba_4x2.png")));
+    Write("jpg.tga", QxScratchDir::Read(QxSampleTexture("sample_solid_8x8.jpg")));
     Write("bmp.png", Bmp(2, 1, MakePixels(2, 7)));
 
     CQxTexture t;

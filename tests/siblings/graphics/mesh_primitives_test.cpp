@@ -14,12 +14,7 @@
 
 namespace {
 
-unsigned int CountCorners(const CQxMesh& mesh, unsigned int ofFaceSize = 0) {
-    unsigned int n = 0;
-    for (const CQxFace& f : mesh.Faces())
-        n += ofFaceSize ? f.GetHalfEdgeCount() == ofFaceSize : f.GetHalfEdgeCount();
-    return n;
-}
+using qxtest::CountCorners;
 
 void ExpectExtent(const CQxMesh& mesh, const CQxVector& size) {
     CQxBoundBox box;

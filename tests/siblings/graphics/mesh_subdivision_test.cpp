@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <source_location>
 #include <utility>
 #include <vector>
@@ -16,9 +17,7 @@ using qxtest::BuildMesh;
 using qxtest::CountBoundarySides;
 
 bool AllQuads(const CQxMesh& mesh) {
-    for (const CQxFace& f : mesh.Faces())
-        if (f.GetHalfEdgeCount() != 4) return false;
-    return true;
+    return qxtest::CountCorners(mesh, 4) == mesh.Faces().GetCount();
 }
 
 std::vector<CQxVector> Positions(const CQxMesh& mesh) {
@@ -28,13 +27,9 @@ std::vector<CQxVector> Positions(const CQxMesh& mesh) {
 }
 
 // A repeatable stream of pseudo-random numbers below n.
-struct Random {
-    unsigned int Seed;
-    unsigned int operator()(std::size_t n) {
-        Seed = Seed * 1664525u + 1013904223u;
-        return static_cast<unsigned int>((Seed >> 8) % n);
-    }
-};
+auto RandomBelow(unsigned int seed) {
+    return [random = std::mt19937(seed)](std::size_t n) mutable { return unsigned(random() % n); };
+}
 
 // A wavy grid of n x n quads over [0, 1]^2 with texture coordinates following the grid.
 void BuildWavyGrid(CQxMesh& mesh, unsigned int n) {
@@ -268,7 +263,7 @@ TEST(MeshSubdivision, GridDragsMatchRebuild) {
         const CQxMesh* sub = mesh.GetSubdivisionMesh();
         std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
         std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
-        Random next{777};
+        auto next = RandomBelow(777);
         auto moveSome = [&] {
             for (std::size_t i = 0; i < vertices.size() / 100; ++i)
                 vertices[next(vertices.size())]->Position() +=
@@ -329,7 +324,7 @@ TEST(MeshSubdivision, ScatteredDragsMatchRebuild) {
 
     std::vector<CQxVertex*> vertices = qxtest::VertexArray(mesh);
     std::vector<CQxFace*> faces = qxtest::FaceArray(mesh);
-    Random next{12345};
+    auto next = RandomBelow(12345);
     auto moveSome = [&](unsigned int count) {
         for (unsigned int i = 0; i < count; ++i) {
             CQxVertex* v = vertices[next(vertices.size())];

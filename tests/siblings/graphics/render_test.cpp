@@ -121,7 +121,6 @@ TEST_F(Render, ClearColourAndLitFacesFollowTheLight) {
     DrawCube(CQxVector(0, -0.866f, -0.5f));
     EXPECT_NEAR(Red(Centre()), 128.0, 6.0);
     DrawCube(CQxVector(0, 0, 1));
-    EXPECT_EQ(Red(Centre()), 0u);
     EXPECT_EQ(Centre(), 0xFF000000u);
 
     // Ambient light lifts the unlit face by the material's ambient factor.
@@ -300,6 +299,17 @@ TEST(ScreenTransform, RoundTripsPerspectiveAndOrthographic) {
     CQxMatrix untouched;
     EXPECT_FALSE(QxGetInvScreenTranform(untouched, singular, view, perspective, viewport));
     EXPECT_TRUE(untouched.IsIdentity());
+
+    // A viewport's own matrix maps the clip cube's corners onto its pixels and depth range.
+    const CQxViewPort offset(10, 20, 640, 480);
+    const CQxMatrix screen = offset.GetScreenMatrix();
+    EXPECT_TRUE(screen.TransformCoord(CQxVector(-1, 1, 0)).IsEqual(CQxVector(10, 20, 0), 1e-3f));
+    EXPECT_TRUE(screen.TransformCoord(CQxVector(1, -1, 1)).IsEqual(CQxVector(650, 500, 1), 1e-3f));
+    CQxMatrix inv;
+    ASSERT_TRUE(offset.GetInvScreenMatrix(inv));
+    EXPECT_TRUE((screen * inv).IsIdentity(1e-5f));
+    EXPECT_FALSE(CQxViewPort(0, 0, 0, 480).GetInvScreenMatrix(inv));
+    EXPECT_FALSE(CQxViewPort(0, 0, 640, 480, 0.5f, 0.5f).GetInvScreenMatrix(inv));
 }
 
 } // namespace
