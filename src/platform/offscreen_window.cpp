@@ -229,12 +229,10 @@ unsigned int QxOffscreenWindow::GetFramebuffer() const {
     return m_Gl->Framebuffer;
 }
 
-int QxOffscreenWindow::Present() {
-    if (!MakeCurrent()) return 0;
-    const int width = std::min(m_Width, m_Gl->Width);
-    const int height = std::min(m_Height, m_Gl->Height);
+int QxReadFramePixels(int x, int y, int width, int height, std::vector<std::uint32_t>& pixels) {
+    pixels.clear();
+    if (width <= 0 || height <= 0 || !eglGetCurrentContext()) return 0;
     std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
-    // Read into client memory whatever pack state the renderer left.
     GLint packBuffer = 0, alignment = 4, rowLength = 0;
     glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
     glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
@@ -242,22 +240,29 @@ int QxOffscreenWindow::Present() {
     glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Gl->Framebuffer);
-    glReadBuffer(GL_COLOR_ATTACHMENT0);
-    if (width > 0 && height > 0) glReadPixels(0, 0, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
     glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
     glPixelStorei(GL_PACK_ALIGNMENT, alignment);
     glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
 
     // GL's rows run bottom-up; a window's frame is opaque whatever alpha was drawn.
-    m_Frame.assign(rgba.size() / 4, 0);
-    for (int y = 0; y < height; ++y) {
-        const std::uint8_t* in = rgba.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
-        std::uint32_t* out = m_Frame.data() + static_cast<std::size_t>(y) * width;
-        for (int x = 0; x < width; ++x, in += 4) {
-            out[x] = 0xFF000000u | (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-        }
+    pixels.resize(rgba.size() / 4);
+    for (int row = 0; row < height; ++row) {
+        const std::uint8_t* in = rgba.data() + static_cast<std::size_t>(height - 1 - row) * width * 4;
+        std::uint32_t* out = pixels.data() + static_cast<std::size_t>(row) * width;
+        for (int column = 0; column < width; ++column, in += 4)
+            out[column] = 0xFF000000u | (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
     }
+    return 1;
+}
+
+int QxOffscreenWindow::Present() {
+    if (!MakeCurrent()) return 0;
+    const int width = std::min(m_Width, m_Gl->Width);
+    const int height = std::min(m_Height, m_Gl->Height);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, m_Gl->Framebuffer);
+    glReadBuffer(GL_COLOR_ATTACHMENT0);
+    QxReadFramePixels(0, 0, width, height, m_Frame);
     m_FrameWidth = width;
     m_FrameHeight = height;
     QxCompositeWindowCanvas(this, m_Frame.data(), width, height);

@@ -21,6 +21,11 @@
 // When no context can be made (no EGL, no driver, context refused) the window says why through
 // QxShowMessage and stays usable without one: sizes, timers, capture and the canvas work,
 // MakeCurrent and Present fail, and the last frame stays empty.
+// Reads a rectangle of the current GL context's read framebuffer (x, y from its bottom-left
+// corner, as GL counts) into opaque 0xAARRGGBB pixels, top row first, whatever pack state the
+// renderer left. 0 without a current context or for an empty rectangle.
+QX_API int QxReadFramePixels(int x, int y, int width, int height, std::vector<std::uint32_t>& pixels);
+
 class QX_API QxOffscreenWindow : public QxWindow {
 public:
     QxOffscreenWindow(int width, int height);

@@ -155,32 +155,11 @@ int CQxGraphicsContext::Invalidate(const RECT* /*rect*/, int /*erase*/) {
 int CQxGraphicsContext::ReadFrame(std::vector<std::uint32_t>& pixels) {
     pixels.clear();
     if (!m_Window || !m_Window->MakeCurrent()) return 0;
-    const auto width = static_cast<GLsizei>(m_ViewPort.Width);
-    const auto height = static_cast<GLsizei>(m_ViewPort.Height);
+    const auto width = static_cast<int>(m_ViewPort.Width);
+    const auto height = static_cast<int>(m_ViewPort.Height);
     if (width <= 0 || height <= 0) return 1;
-    std::vector<std::uint8_t> rgba(static_cast<std::size_t>(width) * height * 4);
-    GLint packBuffer = 0, alignment = 4, rowLength = 0;
-    glGetIntegerv(GL_PIXEL_PACK_BUFFER_BINDING, &packBuffer);
-    glGetIntegerv(GL_PACK_ALIGNMENT, &alignment);
-    glGetIntegerv(GL_PACK_ROW_LENGTH, &rowLength);
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, 0);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glPixelStorei(GL_PACK_ROW_LENGTH, 0);
-    const GLint bottom = m_Window->GetClientHeight() - static_cast<GLint>(m_ViewPort.Y) - height;
-    glReadPixels(static_cast<GLint>(m_ViewPort.X), bottom, width, height, GL_RGBA, GL_UNSIGNED_BYTE,
-                 rgba.data());
-    glBindBuffer(GL_PIXEL_PACK_BUFFER, static_cast<GLuint>(packBuffer));
-    glPixelStorei(GL_PACK_ALIGNMENT, alignment);
-    glPixelStorei(GL_PACK_ROW_LENGTH, rowLength);
-    // GL's rows run bottom-up.
-    pixels.resize(rgba.size() / 4);
-    for (GLsizei y = 0; y < height; ++y) {
-        const std::uint8_t* in = rgba.data() + static_cast<std::size_t>(height - 1 - y) * width * 4;
-        std::uint32_t* out = pixels.data() + static_cast<std::size_t>(y) * width;
-        for (GLsizei x = 0; x < width; ++x, in += 4)
-            out[x] = 0xFF000000u | (std::uint32_t{in[0]} << 16) | (std::uint32_t{in[1]} << 8) | in[2];
-    }
-    return 1;
+    const int bottom = m_Window->GetClientHeight() - static_cast<int>(m_ViewPort.Y) - height;
+    return QxReadFramePixels(static_cast<int>(m_ViewPort.X), bottom, width, height, pixels);
 }
 
 void QxGetScreenTranform(CQxMatrix& out, const CQxMatrix& world, const CQxMatrix& view,
