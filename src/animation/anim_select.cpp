@@ -298,3 +298,70 @@ int CQxAnim::GetKeyNodes(CQxAnimItemSelects& selects, float frame) const {
     });
     return !selects.IsEmpty();
 }
+
+// --- Bulk selection of items ---------------------------------------------------------------------------
+
+namespace {
+
+// Calls f on every item of the kind and target a bulk selection names.
+template <class Anim, class F>
+void VisitItems(Anim& anim, QX_ANIM_SELECT_TYPE type, void* target, F f) {
+    using qx_anim::ForEachLeaf;
+    auto inner = [&](auto& map, auto* key) {
+        for (auto& entry : map)
+            if (auto* found = entry.Value.Find(static_cast<decltype(entry.Value.begin()->Key)>(key)))
+                ForEachLeaf(*found, f);
+    };
+    auto byObject = [&](auto& map) {
+        if (auto* found = map.Find(static_cast<CQxObject*>(target))) ForEachLeaf(*found, f);
+    };
+    switch (type) {
+    case QX_ANIM_SELECT_OBJECTS: ForEachLeaf(anim.ObjectItems(), f); break;
+    case QX_ANIM_SELECT_VERTICES: ForEachLeaf(anim.VertexItems(), f); break;
+    case QX_ANIM_SELECT_HALFEDGES: ForEachLeaf(anim.HalfEdgeItems(), f); break;
+    case QX_ANIM_SELECT_EDGES: ForEachLeaf(anim.EdgeItems(), f); break;
+    case QX_ANIM_SELECT_ATTRIBUTES: ForEachLeaf(anim.AttributeItems(), f); break;
+    case QX_ANIM_SELECT_OBJECT: byObject(anim.ObjectItems()); break;
+    case QX_ANIM_SELECT_OBJECT_VERTICES: byObject(anim.VertexItems()); break;
+    case QX_ANIM_SELECT_VERTEX: inner(anim.VertexItems(), static_cast<CQxVertex*>(target)); break;
+    case QX_ANIM_SELECT_OBJECT_HALFEDGES: byObject(anim.HalfEdgeItems()); break;
+    case QX_ANIM_SELECT_FACE: inner(anim.HalfEdgeItems(), static_cast<CQxFace*>(target)); break;
+    case QX_ANIM_SELECT_HALFEDGE:
+        for (auto& object : anim.HalfEdgeItems()) inner(object.Value, static_cast<CQxHalfEdge*>(target));
+        break;
+    case QX_ANIM_SELECT_OBJECT_EDGES: byObject(anim.EdgeItems()); break;
+    case QX_ANIM_SELECT_EDGE: inner(anim.EdgeItems(), static_cast<CQxEdge*>(target)); break;
+    case QX_ANIM_SELECT_ATTRIBUTE:
+        if (auto* found = anim.AttributeItems().Find(static_cast<CQxAttribute*>(target))) ForEachLeaf(*found, f);
+        break;
+    default: break;
+    }
+}
+
+} // namespace
+
+void CQxAnim::SelectItems(int on, QX_ANIM_SELECT_TYPE type, void* target) {
+    VisitItems(*this, type, target, [on](CQxAnimItem& item) { item.Select(on); });
+}
+
+void CQxAnim::ToggleSelectItems(QX_ANIM_SELECT_TYPE type, void* target) {
+    VisitItems(*this, type, target, [](CQxAnimItem& item) { item.ToggleSelect(); });
+}
+
+int CQxAnim::GetSelectSamePosNodes(CQxAnimItemSelects& selects) const {
+    selects.Clear();
+    const CQxSplineNode* reference = nullptr;
+    bool elsewhere = false;
+    ForEachItem([&](const CQxAnimItem& item) {
+        if (elsewhere || !item.IsSelect()) return;
+        if (!reference)
+            for (const CQxSplineNode* n : item.Spline().Nodes())
+                if (n->IsSelect && !reference) reference = n;
+        if (!reference) return;
+        CQxAnimItemSelect record(&item);
+        if (item.Spline().GetSelectSamePosNodes(record.Nodes, *reference)) selects.Add(record);
+        else if (item.Spline().GetSelectNodes(record.Nodes)) elsewhere = true;
+    });
+    if (elsewhere) selects.Clear();
+    return !selects.IsEmpty();
+}

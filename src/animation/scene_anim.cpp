@@ -240,3 +240,43 @@ int CQxScene::SetAnimItemCreateFlagsCmd(const int flags[AnimItemCreateFlagCount]
     return QxRunCmd<CQxSceneAttributeCmd>(*this,
                                           [&](CQxSceneAttributeCmd& cmd) { return cmd.CreateFlags(flags, update); });
 }
+
+// --- Selecting items and keys (not undoable) ---------------------------------------------------------
+
+namespace {
+
+void Selected(CQxScene& scene, CQxModel* model, int update) {
+    scene.PrepareTool();
+    if (update) scene.UpdateGui(QX_UPDATE_ANIM_ITEM_SELECT, model);
+}
+
+} // namespace
+
+void CQxScene::SelectAnimItem(CQxModel* model, const CQxAnimItemSelect& select, QX_SELECT_MODE mode, int update) {
+    CQxAnimItemSelects one;
+    one.Add(select);
+    SelectAnimItems(model, one, mode, update);
+}
+
+void CQxScene::SelectAnimItems(CQxModel* model, const CQxAnimItemSelects& selects, QX_SELECT_MODE mode, int update) {
+    if (!model || mode > QX_SELECT_TOGGLE) return;
+    if (mode == QX_SELECT_REPLACE) model->Anim().SelectItems(0);
+    if (mode == QX_SELECT_TOGGLE) selects.ToggleSelect();
+    else selects.Select(1);
+    Selected(*this, model, update);
+}
+
+void CQxScene::SelectAnimItems(CQxModel* model, void* target, QX_ANIM_SELECT_TYPE type, QX_SELECT_MODE mode,
+                               int update) {
+    if (!model || mode > QX_SELECT_TOGGLE) return;
+    if (mode == QX_SELECT_REPLACE) model->Anim().SelectItems(0);
+    if (mode == QX_SELECT_TOGGLE) model->Anim().ToggleSelectItems(type, target);
+    else model->Anim().SelectItems(1, type, target);
+    Selected(*this, model, update);
+}
+
+void CQxScene::UnselectAnimItem(CQxModel* model, int update) {
+    if (!model) return;
+    model->Anim().SelectItems(0);
+    Selected(*this, model, update);
+}

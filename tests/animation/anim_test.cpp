@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <string>
+#include <vector>
 
 #include "qx/animation/anim.h"
 #include "qx/graphics/mesh.h"
@@ -145,6 +146,41 @@ TEST_F(Anim, ItemsLeaveWithTheirObject) {
     EXPECT_TRUE(anim.HasObjectRefItems(a));
     EXPECT_EQ(anim.DeleteObjectRefItems(a), 1);
     EXPECT_TRUE(anim.IsEmpty());
+}
+
+TEST_F(Anim, BulkSelectionTouchesTheNamedKindOrTarget) {
+    a->IsSelect() = b->IsSelect() = 1;
+    edge->IsSelect() = 1;
+    CQxObjectAnimItem& ax = Key(a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    CQxObjectAnimItem& bx = Key(b, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    CQxEdgeAnimItem& red = EdgeKey(QX_ANIM_ITEM_EDGE_VERTEX_R, 1.0f);
+    anim.SelectItems(0);
+    anim.SelectItems(1, QX_ANIM_SELECT_OBJECT, b);
+    EXPECT_EQ((std::vector<int>{ax.IsSelect(), bx.IsSelect(), red.IsSelect()}), (std::vector<int>{0, 1, 0}));
+    anim.ToggleSelectItems(QX_ANIM_SELECT_EDGE, edge);
+    anim.ToggleSelectItems(QX_ANIM_SELECT_OBJECTS, nullptr);
+    EXPECT_EQ((std::vector<int>{ax.IsSelect(), bx.IsSelect(), red.IsSelect()}), (std::vector<int>{1, 0, 1}));
+    anim.SelectItems(1, static_cast<QX_ANIM_SELECT_TYPE>(14), a); // beyond the table: nothing
+    EXPECT_EQ(bx.IsSelect(), 0);
+
+    // The scene's entry: replace deselects the others first.
+    scene.SelectAnimItems(&model, b, QX_ANIM_SELECT_OBJECT, QX_SELECT_REPLACE, 0);
+    EXPECT_EQ((std::vector<int>{ax.IsSelect(), bx.IsSelect(), red.IsSelect()}), (std::vector<int>{0, 1, 0}));
+}
+
+TEST_F(Anim, KeysAtOnePositionAreGatheredOnlyWhenNoSelectedKeyLiesElsewhere) {
+    a->IsSelect() = b->IsSelect() = 1;
+    CQxObjectAnimItem& ax = Key(a, QX_ANIM_ITEM_SCALE_X, {{1, 1}, {5, 2}});
+    CQxObjectAnimItem& bx = Key(b, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    anim.SelectItems(1);
+    ax.Spline().GetNode(1)->Select(1);
+    bx.Spline().GetNode(1)->Select(1);
+    CQxAnimItemSelects same;
+    ASSERT_TRUE(anim.GetSelectSamePosNodes(same));
+    EXPECT_EQ(same.GetSize(), 2u);
+    ax.Spline().GetNode(5)->Select(1);
+    EXPECT_FALSE(anim.GetSelectSamePosNodes(same));
+    EXPECT_TRUE(same.IsEmpty());
 }
 
 // --- The scene file ----------------------------------------------------------------------------------

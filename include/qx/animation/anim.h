@@ -118,6 +118,12 @@ public:
     int GetSelectNodes(CQxAnimItemSelects& selects) const;
     int GetSelectSubItems(CQxAnimItemSelects& selects) const;
     int GetKeyNodes(CQxAnimItemSelects& selects, float frame) const;
+    // The selected keys of selected items that sit where the first selected key met sits; 0 and
+    // nothing when a selected key lies elsewhere.
+    int GetSelectSamePosNodes(CQxAnimItemSelects& selects) const;
+    // Select (or toggle) the items of one kind, or of one target (see QX_ANIM_SELECT_TYPE).
+    void SelectItems(int on, QX_ANIM_SELECT_TYPE type, void* target);
+    void ToggleSelectItems(QX_ANIM_SELECT_TYPE type, void* target);
 
     // Visits every item (objects, vertices, face corners, edges, materials, in key order).
     template <class F>

@@ -22,7 +22,9 @@
 #include "qx/tools/tool_manager.h"
 
 class CQxAnim;
+class CQxAnimItemSelect;
 class CQxAnimItemSelects;
+enum QX_ANIM_SELECT_TYPE : unsigned int;
 class CQxCamera;
 class CQxManipulator;
 class CQxScene;
@@ -318,6 +320,12 @@ public:
     int SetLastFrameCmd(float frame, int update);
     int SetCurFrameCmd(float frame, int update);
     int SetAnimItemCreateFlagsCmd(const int flags[AnimItemCreateFlagCount], int update);
+    // Selecting animation items and keys of a model (not undoable): replace first deselects every
+    // item, add selects, toggle toggles; any other mode changes nothing.
+    void SelectAnimItem(CQxModel* model, const CQxAnimItemSelect& select, QX_SELECT_MODE mode, int update);
+    void SelectAnimItems(CQxModel* model, const CQxAnimItemSelects& selects, QX_SELECT_MODE mode, int update);
+    void SelectAnimItems(CQxModel* model, void* target, QX_ANIM_SELECT_TYPE type, QX_SELECT_MODE mode, int update);
+    void UnselectAnimItem(CQxModel* model, int update);
 
     // --- Names ----------------------------------------------------------------------------------
     // The first of base1, base2, ... ("%s-Clone%d", "%s-Dup%d") that no object of the tree
