@@ -31,4 +31,7 @@ std::vector<std::uint32_t> PositionsOf(CQxMesh& mesh, const CQxArray<CQxFace*>& 
 // Deletes the elements appended after the given counts (faces, then edges, then vertices).
 void TrimMesh(CQxMesh& mesh, unsigned int vertices, unsigned int edges, unsigned int faces);
 
+// Hands the items that one model's animation holds of the subtree's objects to another model.
+void MoveAnimItems(CQxObject& subtree, CQxModel* from, CQxModel* to);
+
 } // namespace qx_object_cmd
