@@ -281,6 +281,7 @@ int CQxAnimAttributeCmd::MoveKeys(CQxModel* model, const CQxVector2D& offset, co
     if (!model || !selects.HasNodes() || !std::isfinite(offset.x) || !std::isfinite(offset.y)) return 0;
     if (offset.x == 0.0f && offset.y == 0.0f) return 0;
     m_Kind = KIND_MOVE_KEY;
+    m_Shown.Capture(*m_Scene);
     Record(*model, selects, false);
     selects.MoveNodes(offset, 1);
     // The keys keep their old positions here but are found again by their new indices.
@@ -296,6 +297,7 @@ int CQxAnimAttributeCmd::SetTanAngles(CQxModel* model, const CQxAnimItemSelects&
                                       const CQxPtrArray<CQxArray<float>>& angles, int update) {
     if (!model || !selects.HasTans()) return 0;
     m_Kind = KIND_TAN_ANGLE;
+    m_Shown.Capture(*m_Scene);
     Record(*model, selects, true);
     selects.SetTanAngles(angles, 1);
     Finish(*model, 3, update, true);
@@ -329,7 +331,7 @@ int CQxAnimAttributeCmd::SetTanTypes(CQxModel* model, const CQxAnimItemSelects& 
     return 1;
 }
 
-void CQxAnimAttributeCmd::Exchange(int /*undo*/) {
+void CQxAnimAttributeCmd::Exchange(int undo) {
     CQxModel* model = GetModel();
     if (!model) return;
     // Every key is found before any moves, since moving re-sorts the curves.
@@ -353,7 +355,10 @@ void CQxAnimAttributeCmd::Exchange(int /*undo*/) {
         if (item) item->Spline().UpdateEquations(m_Kind == KIND_MOVE_KEY);
     for (std::size_t i = 0; i < keys.size(); ++i)
         if (keys[i].second) m_Entries[i].Key.Index = keys[i].second->Index;
-    if (m_Kind == KIND_MOVE_KEY || m_Kind == KIND_TAN_ANGLE) m_Scene->Animate(1, 1);
+    if (m_Kind == KIND_MOVE_KEY || m_Kind == KIND_TAN_ANGLE) {
+        m_Scene->Animate(1, 1);
+        if (undo) m_Shown.Restore(*m_Scene);
+    }
     Notify(3);
 }
 

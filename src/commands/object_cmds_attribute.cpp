@@ -337,6 +337,7 @@ int CQxSceneAttributeCmd::CreateLastFrame(float frame, int update) {
 
 int CQxSceneAttributeCmd::CreateCurFrame(float frame, int update) {
     if (frame == m_Scene->CurFrame()) return 0;
+    m_Shown.Capture(*m_Scene);
     return SetFrame(m_Scene->CurFrame(), frame, update);
 }
 
@@ -371,10 +372,12 @@ int CQxSceneAttributeCmd::CreateFlags(const int* flags, int update) {
     return 1;
 }
 
-void CQxSceneAttributeCmd::ExchangeFrame() {
+void CQxSceneAttributeCmd::ExchangeFrame(int undo) {
     if (m_Kind == QX_SCENE_CUR_FRAME) {
         std::swap(m_Scene->CurFrame(), m_Values[0]);
         m_Scene->Animate(1, 1);
+        // The end of a play records nothing here: undo shows the animation at the start frame.
+        if (undo) m_Shown.Restore(*m_Scene);
     } else if (m_Kind == QX_SCENE_ANIM_ITEM_CREATE_FLAGS) {
         std::swap_ranges(m_Flags, m_Flags + CQxScene::AnimItemCreateFlagCount, m_Scene->AnimItemCreateFlags());
     } else {
@@ -386,7 +389,7 @@ void CQxSceneAttributeCmd::ExchangeFrame() {
     }
 }
 
-void CQxSceneAttributeCmd::Exchange(int) {
+void CQxSceneAttributeCmd::Exchange(int undo) {
     if (m_Kind == QX_SCENE_GRID) {
         const CQxGrid& grid = m_Scene->Grid();
         const float length = grid.Length(), interval = grid.Interval();
@@ -402,7 +405,7 @@ void CQxSceneAttributeCmd::Exchange(int) {
         m_Scene->SetJointRadius(m_Values[0], 0);
         m_Values[0] = radius;
     } else if (m_Kind) {
-        ExchangeFrame();
+        ExchangeFrame(undo);
     } else {
         return;
     }

@@ -149,6 +149,34 @@ TEST_F(AnimCmds, TheCurrentFrameIsAnUndoStepThatReEvaluates) {
     EXPECT_EQ(cube->Translate().x, 10.0f);
 }
 
+TEST_F(AnimCmds, UndoingAFrameChangeGivesBackWhatTheAnimationOverwrote) {
+    KeyAt(1, 0);
+    KeyAt(11, 10);
+    // The cube was moved off its curve without a key; so was a vertex with a key of its own.
+    cube->Translate() = CQxVector(3, 4, 5);
+    CQxVertex* vertex = cube->Mesh().Vertices().GetAt(2);
+    CQxVertexAnimItem& item = model.Anim().VertexItems()[cube][vertex][QX_ANIM_ITEM_POINT_Y];
+    item.Init(QX_ANIM_ITEM_POINT_Y, cube, vertex);
+    item.Spline().InsertNode(1, -7);
+    item.UpdateSpline();
+    const std::string before = Dump();
+    ASSERT_TRUE(scene.SetCurFrameCmd(1, 0));
+    EXPECT_EQ(cube->Translate().x, 0.0f);
+    EXPECT_EQ(vertex->Position().y, -7.0f);
+    history.Undo();
+    QX_EXPECT_SAME_DUMP(before, Dump());
+
+    // Moving keys re-evaluates as well, and its undo gives the same back.
+    CQxAnimItemSelects keys;
+    CQxAnimItemSelect record(model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X));
+    record.Nodes.PushBack(Curve()->GetNode(11));
+    keys.Add(record);
+    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(0, 2), keys, 0));
+    EXPECT_EQ(cube->Translate().x, 12.0f);
+    history.Undo();
+    QX_EXPECT_SAME_DUMP(before, Dump());
+}
+
 // --- Playback on a clock the test drives ------------------------------------------------------------
 
 class Playback : public AnimCmds {
