@@ -42,6 +42,8 @@ struct CQxObjectAttributeCmd::FreezeEntry {
     unsigned int Level = 0;
     std::unique_ptr<CQxMesh> Mesh; // the mesh not in the object: the unfrozen one after a freeze
     CQxFaceMaterials Materials;    // its face materials, by position
+    // The animation of the unfrozen mesh's elements: the frozen one has other elements.
+    qx_object_cmd::ElementAnimItems Anim;
 };
 
 CQxObjectAttributeCmd::CQxObjectAttributeCmd(CQxScene* scene) : CQxCmd(scene) {}
@@ -157,7 +159,11 @@ int CQxObjectAttributeCmd::CreateFreeze(const CQxSelects& objects, int update) {
         entry->Level = object->SubdivisionLevel();
         entry->Mesh = std::make_unique<CQxMesh>(object->Mesh());
         m_Materials->TakeMaterials(*entry->Mesh, entry->Materials);
-        if (!object->Freeze()) continue;
+        entry->Anim.Take(root, *object);
+        if (!object->Freeze()) {
+            entry->Anim.Give(root, *object);
+            continue;
+        }
         m_Freezes.push_back(std::move(entry));
         frozen.Add(CQxSelect(object));
     }
@@ -181,8 +187,12 @@ void CQxObjectAttributeCmd::ExchangeFreeze() {
         auto current = std::make_unique<CQxMesh>(object->Mesh());
         CQxFaceMaterials materials;
         m_Materials->TakeMaterials(*current, materials);
+        qx_object_cmd::ElementAnimItems anim;
+        anim.Take(m_Scene->RootModel(), *object);
         object->DeleteGraphics();
         object->Mesh() = *entry->Mesh;
+        entry->Anim.Give(m_Scene->RootModel(), *object);
+        entry->Anim = std::move(anim);
         m_Materials->GiveMaterials(object->Mesh(), entry->Materials);
         std::swap(object->MirrorFlags(), entry->MirrorFlags);
         std::swap(object->SubdivisionLevel(), entry->Level);

@@ -152,4 +152,59 @@ void MoveAnimItems(CQxObject& subtree, CQxModel* from, CQxModel* to) {
         anim.MoveObjectRefItems(object, to->Anim());
 }
 
+void ElementAnimItems::Take(CQxModel& root, CQxObject& object) {
+    CQxMesh& mesh = object.Mesh();
+    mesh.UpdateIndices();
+    QxAnimItemAddress address;
+    address.Path = QxGetIndexPath(object);
+    CQxArray<CQxModel*> models;
+    root.GetModels(models, 1);
+    for (CQxModel* model : models) {
+        CQxAnim& anim = model->Anim();
+        const CQxIndexPath modelPath = QxGetIndexPath(*model);
+        auto keep = [&](QX_ANIM_TYPE kind, unsigned int element, unsigned int corner, const CQxAnimItem& item) {
+            address.Kind = kind;
+            address.Element = element;
+            address.Corner = corner;
+            address.Channel = item.Type();
+            m_Items.push_back({modelPath, address, item.Spline(), item.IsSelect()});
+        };
+        if (const auto* vertices = anim.VertexItems().Find(&object)) {
+            for (const auto& vertex : *vertices)
+                for (const auto& channel : vertex.Value) keep(QX_ANIM_VERTEX, vertex.Key->Index(), 0, channel.Value);
+        }
+        if (const auto* edges = anim.EdgeItems().Find(&object)) {
+            for (const auto& edge : *edges)
+                for (const auto& channel : edge.Value) keep(QX_ANIM_EDGE, edge.Key->Index(), 0, channel.Value);
+        }
+        if (const auto* faces = anim.HalfEdgeItems().Find(&object)) {
+            for (const auto& face : *faces)
+                for (const auto& corner : face.Value)
+                    for (const auto& channel : corner.Value)
+                        keep(QX_ANIM_HALFEDGE, face.Key->Index(), face.Key->GetHalfEdgePosition(corner.Key),
+                             channel.Value);
+        }
+        anim.ClearSortItems();
+        anim.VertexItems().Erase(&object);
+        anim.EdgeItems().Erase(&object);
+        anim.HalfEdgeItems().Erase(&object);
+    }
+}
+
+void ElementAnimItems::Give(CQxModel& root, CQxObject& object) {
+    const CQxIndexPath path = QxGetIndexPath(object);
+    for (Item& kept : m_Items) {
+        auto* model = dynamic_cast<CQxModel*>(root.Find(kept.Model));
+        if (!model) continue;
+        kept.Address.Path = path;
+        model->Anim().ClearSortItems();
+        // Made afresh for the element now at the position; the curve and selection as they were.
+        CQxAnimItem* item = QxFindAnimItem(*model, kept.Address, 1);
+        if (!item) continue;
+        if (item->IsSelect() != kept.IsSelect) item->Select(kept.IsSelect);
+        item->Spline() = kept.Spline;
+    }
+    m_Items.clear();
+}
+
 } // namespace qx_object_cmd

@@ -453,6 +453,27 @@ TEST_F(ObjectCmds, FreezeBakesSubdivisionAndMirror) {
     EXPECT_EQ(0u, t.meshA->SubdivisionLevel());
 }
 
+TEST_F(ObjectCmds, FreezeSetsTheBaseMeshAnimationAsideUntilUndo) {
+    TestScene::AddKeys(*t.meshA);
+    ASSERT_TRUE(t.scene.SetSubdivisionCmd(t.meshA, 1, 1));
+    t.Select({t.meshA});
+    Undoable([&] { return t.scene.FreezeCmd(1); });
+    const CQxAnim& anim = t.model1->Anim();
+    EXPECT_FALSE(anim.VertexItems().Has(t.meshA));
+    EXPECT_FALSE(anim.HalfEdgeItems().Has(t.meshA));
+    EXPECT_TRUE(anim.ObjectItems().Has(t.meshA));
+    // The base mesh came back as a copy: its items drive the new elements.
+    ASSERT_TRUE(Undo());
+    ASSERT_TRUE(t.scene.SetCurFrameCmd(10.0f, 1));
+    const auto* vertices = anim.VertexItems().Find(t.meshA);
+    ASSERT_NE(nullptr, vertices);
+    ASSERT_EQ(1u, vertices->GetCount());
+    CQxVertex* first = t.meshA->Mesh().Vertices().GetAt(0);
+    EXPECT_TRUE(vertices->Has(first));
+    const float start = vertices->First()->Value.First()->Value.Spline().Nodes()[0]->Y;
+    EXPECT_FLOAT_EQ(start + 2.0f, first->Position().z);
+}
+
 TEST_F(ObjectCmds, FreezeRefusesNothingToBakeWithAMessage) {
     QxMessageRecorder messages;
     t.Select({t.meshB});
