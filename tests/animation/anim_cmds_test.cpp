@@ -110,6 +110,32 @@ TEST_F(AnimCmds, MovingKeysSwapsBackExactly) {
     EXPECT_EQ(scene.MoveKeysCmd(&model, CQxVector2D(0, 0), keys, 0), 0) << "a zero move";
 }
 
+TEST_F(AnimCmds, KeysMovedOntoOneFrameAreDeletedAndGivenBackOneByOne) {
+    KeyAt(1, 0);
+    KeyAt(11, 10);
+    CQxObjectAnimItem* item = model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X);
+    CQxAnimItemSelects keys;
+    CQxAnimItemSelect record(item);
+    record.Nodes.PushBack(Curve()->GetNode(1));
+    keys.Add(record);
+    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(10, 5), keys, 0));
+    ASSERT_EQ(Curve()->GetNodeCount(), 2u);
+    ASSERT_EQ(Curve()->Nodes()[1]->X, 11.0f);
+    // The key that stood there first goes; the moved one stays.
+    CQxSplineNode* old = Curve()->Nodes()[0]->Y == 10.0f ? Curve()->Nodes()[0] : Curve()->Nodes()[1];
+    item->Select(1);
+    old->Select(1);
+    const std::string before = Dump();
+    ASSERT_TRUE(scene.DeleteSelectKeysCmd(&model, 0));
+    ASSERT_EQ(Curve()->GetNodeCount(), 1u);
+    EXPECT_EQ(Curve()->Nodes()[0]->Y, 5.0f);
+    history.Undo();
+    QX_EXPECT_SAME_DUMP(before, Dump());
+    history.Undo();
+    EXPECT_EQ(Curve()->Nodes()[0]->X, 1.0f);
+    EXPECT_EQ(Curve()->Nodes()[1]->Y, 10.0f);
+}
+
 TEST_F(AnimCmds, SeparatingAndTypingTangentsUndoes) {
     KeyAt(1, 0);
     KeyAt(11, 10);

@@ -114,6 +114,8 @@ private:
 
     CQxModel* GetModel() const;
     void Record(CQxModel& model, const CQxAnimItemSelects& selects, bool tangents);
+    // Whole curves of the records' items, for the edits that may leave two keys on one frame.
+    void RecordCurves(CQxModel& model, const CQxAnimItemSelects& selects);
     void ApplyCreate();
     void RestoreCreate();
     void DeleteRecorded();
@@ -126,6 +128,7 @@ private:
     CQxAnimatedValues m_Shown; // before the keys moved or turned (kinds 3 and 4)
     float m_Frame = 0.0f;
     std::vector<Entry> m_Entries;
+    std::vector<std::pair<QxAnimItemAddress, CQxSpline>> m_Curves; // kinds 2 and 3
 };
 
 // The delete-animation command: one animation per model, so there is nothing to delete; it is
