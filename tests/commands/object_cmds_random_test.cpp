@@ -16,7 +16,6 @@
 #include "message_recorder.h"
 #include "object_cmds_scene.h"
 #include "qx/animation/anim.h"
-#include "qx/animation/anim_cmds.h"
 #include "qx/selection/select.h"
 
 using namespace qxtest;
