@@ -246,7 +246,7 @@ TEST_F(Playback, APlayThatDoesNotRepeatStopsAtTheLastFrame) {
     Tick(0);
     EXPECT_EQ(scene.CurFrame(), 0.0f);
     Tick(2000);
-    EXPECT_EQ(scene.CurFrame(), 60.0f);
+    EXPECT_FLOAT_EQ(scene.CurFrame(), 60.0f); // reached through play time in float seconds
     host.TakeTypes();
     Tick(2000);
     EXPECT_EQ(scene.CurFrame(), 100.0f);
