@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                    std::isfinite(n->NextTan) && n->PrevTanType <= QX_TAN_FIXED &&
                                    n->NextTanType <= QX_TAN_FIXED && (!last || last->X <= n->X);
                 if (!sound) {
-                    std::fprintf(stderr, "unsound key %g %g %g %g %u %u\n", n->X, n->Y, n->PrevTan, n->NextTan,
-                                 n->PrevTanType, n->NextTanType);
+                    std::fprintf(stderr, "unsound key %g %g %g %g %u %u\n", n->X, n->Y, n->PrevTan,
+                                 n->NextTan, n->PrevTanType, n->NextTanType);
                     __builtin_trap();
                 }
                 last = n;

@@ -37,7 +37,8 @@ void CQxAnimatedValues::Capture(CQxScene& scene) {
     scene.RootModel().GetModels(models, 1);
     for (CQxModel* model : models) {
         CQxAnim& anim = model->Anim();
-        for (auto& object : anim.ObjectItems()) m_Objects.emplace_back(PathOf(*object.Key), object.Key->TFParam());
+        for (auto& object : anim.ObjectItems())
+            m_Objects.emplace_back(PathOf(*object.Key), object.Key->TFParam());
         // One entry per mesh and animation, each element once however many channels it has.
         auto mesh = [&](CQxObject* object) -> Mesh& {
             object->Mesh().UpdateIndices();
@@ -46,7 +47,8 @@ void CQxAnimatedValues::Capture(CQxScene& scene) {
         };
         for (auto& object : anim.VertexItems()) {
             Mesh& m = mesh(object.Key);
-            for (auto& vertex : object.Value) m.Vertices.emplace_back(vertex.Key->Index(), vertex.Key->Position());
+            for (auto& vertex : object.Value)
+                m.Vertices.emplace_back(vertex.Key->Index(), vertex.Key->Position());
         }
         for (auto& object : anim.EdgeItems()) {
             Mesh& m = mesh(object.Key);
@@ -57,12 +59,13 @@ void CQxAnimatedValues::Capture(CQxScene& scene) {
             for (auto& face : object.Value)
                 for (auto& corner : face.Value) {
                     const CQxHalfEdge& h = *corner.Key;
-                    m.Corners.push_back({face.Key->Index(), face.Key->GetHalfEdgePosition(&h), h.Color(), h.UV(),
-                                         static_cast<unsigned char>(h.HasUV())});
+                    m.Corners.push_back({face.Key->Index(), face.Key->GetHalfEdgePosition(&h), h.Color(),
+                                         h.UV(), static_cast<unsigned char>(h.HasUV())});
                 }
         }
         for (auto& attribute : anim.AttributeItems())
-            m_Materials.push_back({PathOf(*model), model->FindAttribute(attribute.Key), attribute.Key->ColorMaterial()});
+            m_Materials.push_back(
+                {PathOf(*model), model->FindAttribute(attribute.Key), attribute.Key->ColorMaterial()});
     }
 }
 

@@ -11,7 +11,9 @@
 namespace {
 
 template <class Map>
-constexpr bool IsNested = requires(Map& map) { map.begin()->Value.begin(); };
+constexpr bool IsNested = requires(Map& map) {
+    map.begin()->Value.begin();
+};
 
 // Puts every entry of `from` into `to`, joining nested maps with the same key; empties `from`.
 template <class Map>
@@ -162,7 +164,8 @@ void ElementAnimItems::Take(CQxModel& root, CQxObject& object) {
     for (CQxModel* model : models) {
         CQxAnim& anim = model->Anim();
         const CQxIndexPath modelPath = QxGetIndexPath(*model);
-        auto keep = [&](QX_ANIM_TYPE kind, unsigned int element, unsigned int corner, const CQxAnimItem& item) {
+        auto keep = [&](QX_ANIM_TYPE kind, unsigned int element, unsigned int corner,
+                        const CQxAnimItem& item) {
             address.Kind = kind;
             address.Element = element;
             address.Corner = corner;
@@ -171,11 +174,13 @@ void ElementAnimItems::Take(CQxModel& root, CQxObject& object) {
         };
         if (const auto* vertices = anim.VertexItems().Find(&object)) {
             for (const auto& vertex : *vertices)
-                for (const auto& channel : vertex.Value) keep(QX_ANIM_VERTEX, vertex.Key->Index(), 0, channel.Value);
+                for (const auto& channel : vertex.Value)
+                    keep(QX_ANIM_VERTEX, vertex.Key->Index(), 0, channel.Value);
         }
         if (const auto* edges = anim.EdgeItems().Find(&object)) {
             for (const auto& edge : *edges)
-                for (const auto& channel : edge.Value) keep(QX_ANIM_EDGE, edge.Key->Index(), 0, channel.Value);
+                for (const auto& channel : edge.Value)
+                    keep(QX_ANIM_EDGE, edge.Key->Index(), 0, channel.Value);
         }
         if (const auto* faces = anim.HalfEdgeItems().Find(&object)) {
             for (const auto& face : *faces)

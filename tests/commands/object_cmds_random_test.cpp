@@ -232,8 +232,8 @@ private:
         CQxScene& scene = t.scene;
         // Keep the scene small enough to dump at every step.
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
-        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11,
-                                      12, 13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20};
+        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10,
+                                      11, 12, 13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";
@@ -316,7 +316,8 @@ private:
             name = "key";
             if (Pick(4) == 0) {
                 int flags[CQxScene::AnimItemCreateFlagCount] = {};
-                for (unsigned int c = QX_ANIM_ITEM_SCALE_X; c <= QX_ANIM_ITEM_PIVOT_Z; ++c) flags[c] = Pick(3) == 0;
+                for (unsigned int c = QX_ANIM_ITEM_SCALE_X; c <= QX_ANIM_ITEM_PIVOT_Z; ++c)
+                    flags[c] = Pick(3) == 0;
                 name = "key flags";
                 return scene.SetAnimItemCreateFlagsCmd(flags, 1);
             }

@@ -358,7 +358,9 @@ TEST_F(ObjectCmds, DuplicateStepsEachCopyFromThePrevious) {
 TEST_F(ObjectCmds, DuplicatesStartWithoutAnimation) {
     TestScene::AddKeys(*t.meshB);
     t.Select({t.meshB});
-    Undoable([&] { return t.scene.DuplicateSelectObjectsCmd(1, CQxVector(1.0f, 1.0f, 1.0f), CQxVector(), CQxVector(), 1); });
+    Undoable([&] {
+        return t.scene.DuplicateSelectObjectsCmd(1, CQxVector(1.0f, 1.0f, 1.0f), CQxVector(), CQxVector(), 1);
+    });
     CQxObject* copy = t.Find("MeshB-Dup1");
     ASSERT_NE(nullptr, copy);
     EXPECT_FALSE(t.model1->Anim().HasObjectRefItems(copy));

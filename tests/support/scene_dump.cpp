@@ -118,7 +118,8 @@ public:
     // Every item of the model's animation by target (path, element, corner) and channel, with
     // all that its keys hold.
     void Anim(const CQxModel& model) {
-        using Line = std::tuple<unsigned int, std::vector<unsigned int>, long long, long long, unsigned int, std::string>;
+        using Line = std::tuple<unsigned int, std::vector<unsigned int>, long long, long long, unsigned int,
+                                std::string>;
         std::vector<Line> lines;
         model.Anim().ForEachItem([&](const CQxAnimItem& item) {
             std::vector<unsigned int> path;
@@ -133,7 +134,8 @@ public:
                 path.assign(indices.begin(), indices.end());
                 const CQxMesh& mesh = object->Mesh();
                 if (kind == QX_ANIM_VERTEX)
-                    element = PositionIn(mesh.Vertices(), static_cast<const CQxVertexAnimItem&>(item).GetVertex());
+                    element =
+                        PositionIn(mesh.Vertices(), static_cast<const CQxVertexAnimItem&>(item).GetVertex());
                 if (kind == QX_ANIM_EDGE)
                     element = PositionIn(mesh.Edges(), static_cast<const CQxEdgeAnimItem&>(item).GetEdge());
                 if (kind == QX_ANIM_HALFEDGE) {

@@ -22,7 +22,8 @@ protected:
         ASSERT_NE(nullptr, item.InsertKeyFrame(Scene().CurFrame(), 1));
     }
     void Key(CQxObject* object, CQxVertex* vertex) {
-        CQxVertexAnimItem& item = object->GetModel()->Anim().VertexItems()[object][vertex][QX_ANIM_ITEM_POINT_Y];
+        CQxVertexAnimItem& item =
+            object->GetModel()->Anim().VertexItems()[object][vertex][QX_ANIM_ITEM_POINT_Y];
         item.Init(QX_ANIM_ITEM_POINT_Y, object, vertex);
         ASSERT_NE(nullptr, item.InsertKeyFrame(Scene().CurFrame(), 1));
     }

@@ -10,8 +10,8 @@
 #include "qx/export.h"
 #include "qx/graphics/attribute.h"
 #include "qx/math/vector2d.h"
-#include "qx/scene/transform_param.h"
 #include "qx/play/task_manager.h"
+#include "qx/scene/transform_param.h"
 
 class CQxAnim;
 class CQxModel;
