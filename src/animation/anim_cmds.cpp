@@ -178,6 +178,17 @@ void CQxAnimAttributeCmd::Record(CQxModel& model, const CQxAnimItemSelects& sele
     }
 }
 
+// Keys moved onto another key's frame stay two keys there, in curve order; only the whole curve
+// puts such keys back in their order.
+void CQxAnimAttributeCmd::RecordCurves(CQxModel& model, const CQxAnimItemSelects& selects) {
+    for (const CQxAnimItemSelect* record : selects.Selects()) {
+        if (!record->Item || record->Nodes.IsEmpty()) continue;
+        const QxAnimItemAddress address = QxGetAnimItemAddress(model, *record->Item);
+        bool known = false;
+        for (const auto& curve : m_Curves) known = known || SameItem(curve.first, address);
+        if (!known) m_Curves.emplace_back(address, record->Item->Spline());
+    }
+}
 
 // --- Kind 1: keys at the current frame ---------------------------------------------------------------
 
@@ -247,6 +258,7 @@ int CQxAnimAttributeCmd::DeleteKeys(CQxModel* model, const CQxAnimItemSelects& s
     if (!model || !selects.HasNodes()) return 0;
     m_Kind = KIND_DELETE_KEY;
     Record(*model, selects, false);
+    RecordCurves(*model, selects);
     m_Scene->ClearAnimatedUndo();
     Barrier() = 1;
     DeleteRecorded();
@@ -257,20 +269,22 @@ int CQxAnimAttributeCmd::DeleteKeys(CQxModel* model, const CQxAnimItemSelects& s
 void CQxAnimAttributeCmd::DeleteRecorded() {
     CQxModel* model = GetModel();
     if (!model) return;
-    for (const Entry& e : m_Entries)
-        if (CQxAnimItem* item = QxFindAnimItem(*model, e.Item, 0)) item->DeleteKeyFrame(e.Key.X, 1);
+    // Keys are named by index, all before any goes: a frame may hold two keys.
+    std::vector<std::pair<CQxAnimItem*, CQxSplineNode*>> keys;
+    for (const Entry& e : m_Entries) {
+        CQxAnimItem* item = QxFindAnimItem(*model, e.Item, 0);
+        if (CQxSplineNode* node = KeyAt(item, e.Key.Index)) keys.emplace_back(item, node);
+    }
+    for (auto& [item, node] : keys) item->Spline().DeleteNode(node);
+    for (auto& [item, node] : keys) item->UpdateSpline();
     model->Anim().CleanUpItems();
 }
 
 void CQxAnimAttributeCmd::ReinsertRecorded() {
     CQxModel* model = GetModel();
     if (!model) return;
-    for (const Entry& e : m_Entries) {
-        CQxAnimItem* item = QxFindAnimItem(*model, e.Item, 1);
-        if (CQxSplineNode* node = item ? item->Spline().InsertNode(e.Key.X, e.Key.Y) : nullptr) Apply(*node, e.Key);
-    }
-    for (const Entry& e : m_Entries)
-        if (CQxAnimItem* item = QxFindAnimItem(*model, e.Item, 0)) item->UpdateSpline();
+    for (const auto& [address, curve] : m_Curves)
+        if (CQxAnimItem* item = QxFindAnimItem(*model, address, 1)) item->Spline() = curve;
     Notify(2);
 }
 
@@ -281,7 +295,9 @@ int CQxAnimAttributeCmd::MoveKeys(CQxModel* model, const CQxVector2D& offset, co
     if (!model || !selects.HasNodes() || !std::isfinite(offset.x) || !std::isfinite(offset.y)) return 0;
     if (offset.x == 0.0f && offset.y == 0.0f) return 0;
     m_Kind = KIND_MOVE_KEY;
+    m_Shown.Capture(*m_Scene);
     Record(*model, selects, false);
+    RecordCurves(*model, selects);
     selects.MoveNodes(offset, 1);
     // The keys keep their old positions here but are found again by their new indices.
     unsigned int i = 0;
@@ -296,6 +312,7 @@ int CQxAnimAttributeCmd::SetTanAngles(CQxModel* model, const CQxAnimItemSelects&
                                       const CQxPtrArray<CQxArray<float>>& angles, int update) {
     if (!model || !selects.HasTans()) return 0;
     m_Kind = KIND_TAN_ANGLE;
+    m_Shown.Capture(*m_Scene);
     Record(*model, selects, true);
     selects.SetTanAngles(angles, 1);
     Finish(*model, 3, update, true);
@@ -329,9 +346,17 @@ int CQxAnimAttributeCmd::SetTanTypes(CQxModel* model, const CQxAnimItemSelects& 
     return 1;
 }
 
-void CQxAnimAttributeCmd::Exchange(int /*undo*/) {
+void CQxAnimAttributeCmd::Exchange(int undo) {
     CQxModel* model = GetModel();
     if (!model) return;
+    if (m_Kind == KIND_MOVE_KEY) {
+        for (auto& [address, curve] : m_Curves)
+            if (CQxAnimItem* item = QxFindAnimItem(*model, address, 0)) std::swap(item->Spline(), curve);
+        m_Scene->Animate(1, 1);
+        if (undo) m_Shown.Restore(*m_Scene);
+        Notify(3);
+        return;
+    }
     // Every key is found before any moves, since moving re-sorts the curves.
     std::vector<std::pair<CQxAnimItem*, CQxSplineNode*>> keys;
     for (const Entry& e : m_Entries) {
@@ -353,7 +378,10 @@ void CQxAnimAttributeCmd::Exchange(int /*undo*/) {
         if (item) item->Spline().UpdateEquations(m_Kind == KIND_MOVE_KEY);
     for (std::size_t i = 0; i < keys.size(); ++i)
         if (keys[i].second) m_Entries[i].Key.Index = keys[i].second->Index;
-    if (m_Kind == KIND_MOVE_KEY || m_Kind == KIND_TAN_ANGLE) m_Scene->Animate(1, 1);
+    if (m_Kind == KIND_MOVE_KEY || m_Kind == KIND_TAN_ANGLE) {
+        m_Scene->Animate(1, 1);
+        if (undo) m_Shown.Restore(*m_Scene);
+    }
     Notify(3);
 }
 

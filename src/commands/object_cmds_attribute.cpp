@@ -42,6 +42,8 @@ struct CQxObjectAttributeCmd::FreezeEntry {
     unsigned int Level = 0;
     std::unique_ptr<CQxMesh> Mesh; // the mesh not in the object: the unfrozen one after a freeze
     CQxFaceMaterials Materials;    // its face materials, by position
+    // The animation of the unfrozen mesh's elements: the frozen one has other elements.
+    qx_object_cmd::ElementAnimItems Anim;
 };
 
 CQxObjectAttributeCmd::CQxObjectAttributeCmd(CQxScene* scene) : CQxCmd(scene) {}
@@ -157,7 +159,11 @@ int CQxObjectAttributeCmd::CreateFreeze(const CQxSelects& objects, int update) {
         entry->Level = object->SubdivisionLevel();
         entry->Mesh = std::make_unique<CQxMesh>(object->Mesh());
         m_Materials->TakeMaterials(*entry->Mesh, entry->Materials);
-        if (!object->Freeze()) continue;
+        entry->Anim.Take(root, *object);
+        if (!object->Freeze()) {
+            entry->Anim.Give(root, *object);
+            continue;
+        }
         m_Freezes.push_back(std::move(entry));
         frozen.Add(CQxSelect(object));
     }
@@ -181,8 +187,12 @@ void CQxObjectAttributeCmd::ExchangeFreeze() {
         auto current = std::make_unique<CQxMesh>(object->Mesh());
         CQxFaceMaterials materials;
         m_Materials->TakeMaterials(*current, materials);
+        qx_object_cmd::ElementAnimItems anim;
+        anim.Take(m_Scene->RootModel(), *object);
         object->DeleteGraphics();
         object->Mesh() = *entry->Mesh;
+        entry->Anim.Give(m_Scene->RootModel(), *object);
+        entry->Anim = std::move(anim);
         m_Materials->GiveMaterials(object->Mesh(), entry->Materials);
         std::swap(object->MirrorFlags(), entry->MirrorFlags);
         std::swap(object->SubdivisionLevel(), entry->Level);
@@ -337,6 +347,7 @@ int CQxSceneAttributeCmd::CreateLastFrame(float frame, int update) {
 
 int CQxSceneAttributeCmd::CreateCurFrame(float frame, int update) {
     if (frame == m_Scene->CurFrame()) return 0;
+    m_Shown.Capture(*m_Scene);
     return SetFrame(m_Scene->CurFrame(), frame, update);
 }
 
@@ -371,10 +382,12 @@ int CQxSceneAttributeCmd::CreateFlags(const int* flags, int update) {
     return 1;
 }
 
-void CQxSceneAttributeCmd::ExchangeFrame() {
+void CQxSceneAttributeCmd::ExchangeFrame(int undo) {
     if (m_Kind == QX_SCENE_CUR_FRAME) {
         std::swap(m_Scene->CurFrame(), m_Values[0]);
         m_Scene->Animate(1, 1);
+        // The end of a play records nothing here: undo shows the animation at the start frame.
+        if (undo) m_Shown.Restore(*m_Scene);
     } else if (m_Kind == QX_SCENE_ANIM_ITEM_CREATE_FLAGS) {
         std::swap_ranges(m_Flags, m_Flags + CQxScene::AnimItemCreateFlagCount, m_Scene->AnimItemCreateFlags());
     } else {
@@ -386,7 +399,7 @@ void CQxSceneAttributeCmd::ExchangeFrame() {
     }
 }
 
-void CQxSceneAttributeCmd::Exchange(int) {
+void CQxSceneAttributeCmd::Exchange(int undo) {
     if (m_Kind == QX_SCENE_GRID) {
         const CQxGrid& grid = m_Scene->Grid();
         const float length = grid.Length(), interval = grid.Interval();
@@ -402,7 +415,7 @@ void CQxSceneAttributeCmd::Exchange(int) {
         m_Scene->SetJointRadius(m_Values[0], 0);
         m_Values[0] = radius;
     } else if (m_Kind) {
-        ExchangeFrame();
+        ExchangeFrame(undo);
     } else {
         return;
     }

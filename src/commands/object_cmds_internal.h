@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "qx/animation/anim_cmds.h"
 #include "qx/commands/tree_cmd.h"
 #include "qx/scene/scene.h"
 
@@ -30,5 +31,28 @@ std::vector<std::uint32_t> PositionsOf(CQxMesh& mesh, const CQxArray<CQxFace*>& 
 
 // Deletes the elements appended after the given counts (faces, then edges, then vertices).
 void TrimMesh(CQxMesh& mesh, unsigned int vertices, unsigned int edges, unsigned int faces);
+
+// The animation items of a mesh object's vertices, edges and face corners, named by list
+// position, while its mesh is replaced by a copy (whose elements are new).
+class ElementAnimItems {
+public:
+    // Takes them out of every animation of the tree.
+    void Take(CQxModel& root, CQxObject& object);
+    // Gives them to the elements at the same positions in the object's mesh now.
+    void Give(CQxModel& root, CQxObject& object);
+    int IsEmpty() const { return m_Items.empty(); }
+
+private:
+    struct Item {
+        CQxIndexPath Model;
+        QxAnimItemAddress Address;
+        CQxSpline Spline;
+        int IsSelect = 0;
+    };
+    std::vector<Item> m_Items;
+};
+
+// Hands the items that one model's animation holds of the subtree's objects to another model.
+void MoveAnimItems(CQxObject& subtree, CQxModel* from, CQxModel* to);
 
 } // namespace qx_object_cmd

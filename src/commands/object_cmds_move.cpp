@@ -92,6 +92,7 @@ int CQxMoveObjectCmd::Create(CQxObject* object, CQxObject* target, int before, i
     else
         newParent->PushChild(object);
     RecreateJointParent(newParent, object);
+    if (m_CrossModel) MoveAnimItems(*object, oldModel, newParent->GetModel());
     KeepWorldPlace(*object, world);
     m_NewParam = object->TFParam();
     m_NewPath = QxGetIndexPath(*object);
@@ -110,10 +111,12 @@ CQxObject* CQxMoveObjectCmd::Relocate(const CQxIndexPath& from, const CQxIndexPa
     CQxObject* object = from.IsEmpty() ? nullptr : m_Store.Find(from);
     if (!object) return nullptr;
     CQxObject* parent = object->GetParent();
+    CQxModel* model = parent->GetModel();
     parent->RemoveChild(object);
     RecreateJointParent(parent, object);
     if (!root.Insert(to, object)) root.Insert(from, object); // a bad path leaves it where it was
     RecreateJointParent(object->GetParent(), object);
+    if (m_CrossModel) MoveAnimItems(*object, model, object->GetParent()->GetModel());
     object->TFParam() = param;
     return object;
 }

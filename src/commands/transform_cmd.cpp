@@ -143,9 +143,39 @@ void CQxTransformCmd::Exchange(int /*undo*/) {
     m_Scene->UpdateGui(QX_UPDATE_REDRAW);
 }
 
-// An animation holds no channels yet, so it drives none of the recorded objects: every record
-// stays, and only a command that recorded nothing could be let go.
-int CQxTransformCmd::ClearAnimated(const CQxAnim& /*anim*/) {
+// What the animation drives it writes again at every frame change: an undo would only put back
+// values already overwritten. Objects go when any of their channels is animated (a record swaps
+// the whole transform); vertices go one by one.
+int CQxTransformCmd::ClearAnimated(const CQxAnim& anim) {
+    if (!m_IsFinished) return 0;
+    std::erase_if(m_Records, [&](Record& record) {
+        CQxObject* object = QxFindIndexPath(m_Scene->RootModel(), record.Path);
+        if (!object) return false;
+        if (m_Target != TARGET_VERTICES) return anim.ObjectItems().Has(object) != 0;
+        const auto* animated = anim.VertexItems().Find(object);
+        if (!animated) return false;
+        std::size_t next = 0, kept = 0;
+        std::uint32_t position = 0;
+        for (CQxVertex& v : object->Mesh().Vertices()) {
+            if (next >= record.Positions.size()) break;
+            if (record.Positions[next] == position) {
+                if (!animated->Has(&v)) {
+                    record.Positions[kept] = record.Positions[next];
+                    record.Values[kept++] = record.Values[next];
+                }
+                ++next;
+            }
+            ++position;
+        }
+        // Positions past the end of the mesh name nothing the animation could drive.
+        for (; next < record.Positions.size(); ++next, ++kept) {
+            record.Positions[kept] = record.Positions[next];
+            record.Values[kept] = record.Values[next];
+        }
+        record.Positions.resize(kept);
+        record.Values.resize(kept);
+        return kept == 0;
+    });
     return m_Records.empty() ? 1 : 0;
 }
 

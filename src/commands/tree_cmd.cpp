@@ -2,6 +2,7 @@
 
 #include <unordered_set>
 
+#include "qx/animation/anim.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 #include "qx/selection/select.h"
@@ -125,6 +126,8 @@ void CQxSnapshotStore::GiveMaterials(CQxMesh& mesh, const CQxFaceMaterials& mate
 
 // --- Entries -------------------------------------------------------------------------------------
 
+CQxSnapshotStore::CQxSnapshotStore(CQxScene* scene) : m_Scene(scene) {}
+
 CQxSnapshotStore::~CQxSnapshotStore() = default;
 
 CQxModel& CQxSnapshotStore::GetRoot() const {
@@ -174,6 +177,7 @@ int CQxSnapshotStore::AddFaces(const CQxObject& object, std::vector<std::uint32_
 
 void CQxSnapshotStore::Remove(CQxStoreReport& report) {
     IndexMaterials();
+    TakeAnimItems();
     std::vector<CQxObject*> changed;
     for (auto* node = m_Snapshots.Last(); node; node = qx_tree_core::Prev(node)) {
         CQxObjectSnapshot& snapshot = *node->Value;
@@ -264,6 +268,7 @@ void CQxSnapshotStore::Restore(CQxStoreReport& report) {
         snapshot->Materials.clear();
     }
     for (auto& [snapshot, object] : parts) snapshot->Part->ApplyMaterials(*this);
+    GiveAnimItems();
     std::unordered_set<CQxObject*> done;
     for (auto& [snapshot, subtree] : objects)
         for (CQxObject* object : subtree)
@@ -465,5 +470,5 @@ std::size_t CQxSnapshotStore::GetBytes() const {
         bytes += sizeof(use) + PathBytes(use.Object) + use.Faces.capacity() * sizeof(std::uint32_t) +
                  use.Materials.capacity() * sizeof(CQxMaterialRef);
     for (const CQxIndexPath& path : m_Models) bytes += PathBytes(path);
-    return bytes;
+    return bytes + GetAnimBytes();
 }

@@ -1,5 +1,6 @@
 // The "Anim" element of a model: the keys of its objects' transform channels. Vertex, corner,
 // edge and material channels are not stored.
+#include <cmath>
 #include <cstring>
 
 #include "kel_format.h"
@@ -29,8 +30,25 @@ void AppendKeys(CQxString& text, const CQxSpline& spline) {
     }
 }
 
-// Reads the count's keys into the item; a bad number ends the item there, keeping what came
-// before it (the key being read keeps the fields read so far).
+// A tangent type a curve knows, or false.
+bool ReadTanType(const CQxString& text, unsigned int& pos, unsigned char& type) {
+    int value = 0;
+    if (!text.GetInt(value, pos, ", \r\n\t") || value < QX_TAN_JOINED || value > QX_TAN_FIXED) return false;
+    type = static_cast<unsigned char>(value);
+    return true;
+}
+
+// A finite slope, or false.
+bool ReadSlope(const CQxString& text, unsigned int& pos, float& slope) {
+    float value = 0.0f;
+    if (!text.GetFloat(value, pos, ", \r\n\t") || !std::isfinite(value)) return false;
+    slope = value;
+    return true;
+}
+
+// Reads the count's keys into the item; a bad number (or a tangent type or slope no curve can
+// hold) ends the item there, keeping what came before it (the key being read keeps the fields
+// read so far).
 void ReadKeys(const CQxString& text, unsigned int pos, unsigned int count, CQxObjectAnimItem& item) {
     for (unsigned int i = 0; i < count; ++i) {
         float position[2];
@@ -38,18 +56,10 @@ void ReadKeys(const CQxString& text, unsigned int pos, unsigned int count, CQxOb
         CQxSplineNode* node = item.Spline().InsertNode(position[0], position[1]);
         if (!node) return;
         int separated = 0;
-        int types[2];
-        float slopes[2];
         if (!text.GetInt(separated, pos, ", \r\n\t")) return;
         node->IsSeparated = separated ? 1 : 0;
-        if (!text.GetInt(types[0], pos, ", \r\n\t")) return;
-        node->PrevTanType = static_cast<unsigned char>(types[0]);
-        if (!text.GetInt(types[1], pos, ", \r\n\t")) return;
-        node->NextTanType = static_cast<unsigned char>(types[1]);
-        if (!text.GetFloat(slopes[0], pos, ", \r\n\t")) return;
-        node->PrevTan = slopes[0];
-        if (!text.GetFloat(slopes[1], pos, ", \r\n\t")) return;
-        node->NextTan = slopes[1];
+        if (!ReadTanType(text, pos, node->PrevTanType) || !ReadTanType(text, pos, node->NextTanType)) return;
+        if (!ReadSlope(text, pos, node->PrevTan) || !ReadSlope(text, pos, node->NextTan)) return;
     }
 }
 

@@ -110,6 +110,32 @@ TEST_F(AnimCmds, MovingKeysSwapsBackExactly) {
     EXPECT_EQ(scene.MoveKeysCmd(&model, CQxVector2D(0, 0), keys, 0), 0) << "a zero move";
 }
 
+TEST_F(AnimCmds, KeysMovedOntoOneFrameAreDeletedAndGivenBackOneByOne) {
+    KeyAt(1, 0);
+    KeyAt(11, 10);
+    CQxObjectAnimItem* item = model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X);
+    CQxAnimItemSelects keys;
+    CQxAnimItemSelect record(item);
+    record.Nodes.PushBack(Curve()->GetNode(1));
+    keys.Add(record);
+    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(10, 5), keys, 0));
+    ASSERT_EQ(Curve()->GetNodeCount(), 2u);
+    ASSERT_EQ(Curve()->Nodes()[1]->X, 11.0f);
+    // The key that stood there first goes; the moved one stays.
+    CQxSplineNode* old = Curve()->Nodes()[0]->Y == 10.0f ? Curve()->Nodes()[0] : Curve()->Nodes()[1];
+    item->Select(1);
+    old->Select(1);
+    const std::string before = Dump();
+    ASSERT_TRUE(scene.DeleteSelectKeysCmd(&model, 0));
+    ASSERT_EQ(Curve()->GetNodeCount(), 1u);
+    EXPECT_EQ(Curve()->Nodes()[0]->Y, 5.0f);
+    history.Undo();
+    QX_EXPECT_SAME_DUMP(before, Dump());
+    history.Undo();
+    EXPECT_EQ(Curve()->Nodes()[0]->X, 1.0f);
+    EXPECT_EQ(Curve()->Nodes()[1]->Y, 10.0f);
+}
+
 TEST_F(AnimCmds, SeparatingAndTypingTangentsUndoes) {
     KeyAt(1, 0);
     KeyAt(11, 10);
@@ -147,6 +173,34 @@ TEST_F(AnimCmds, TheCurrentFrameIsAnUndoStepThatReEvaluates) {
     history.Undo();
     EXPECT_EQ(scene.CurFrame(), 11.0f);
     EXPECT_EQ(cube->Translate().x, 10.0f);
+}
+
+TEST_F(AnimCmds, UndoingAFrameChangeGivesBackWhatTheAnimationOverwrote) {
+    KeyAt(1, 0);
+    KeyAt(11, 10);
+    // The cube was moved off its curve without a key; so was a vertex with a key of its own.
+    cube->Translate() = CQxVector(3, 4, 5);
+    CQxVertex* vertex = cube->Mesh().Vertices().GetAt(2);
+    CQxVertexAnimItem& item = model.Anim().VertexItems()[cube][vertex][QX_ANIM_ITEM_POINT_Y];
+    item.Init(QX_ANIM_ITEM_POINT_Y, cube, vertex);
+    item.Spline().InsertNode(1, -7);
+    item.UpdateSpline();
+    const std::string before = Dump();
+    ASSERT_TRUE(scene.SetCurFrameCmd(1, 0));
+    EXPECT_EQ(cube->Translate().x, 0.0f);
+    EXPECT_EQ(vertex->Position().y, -7.0f);
+    history.Undo();
+    QX_EXPECT_SAME_DUMP(before, Dump());
+
+    // Moving keys re-evaluates as well, and its undo gives the same back.
+    CQxAnimItemSelects keys;
+    CQxAnimItemSelect record(model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X));
+    record.Nodes.PushBack(Curve()->GetNode(11));
+    keys.Add(record);
+    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(0, 2), keys, 0));
+    EXPECT_EQ(cube->Translate().x, 12.0f);
+    history.Undo();
+    QX_EXPECT_SAME_DUMP(before, Dump());
 }
 
 // --- Playback on a clock the test drives ------------------------------------------------------------

@@ -237,6 +237,32 @@ TEST_F(AnimFile, ADamagedKeyListKeepsWhatCameBeforeTheDamage) {
     EXPECT_EQ(item->Find(QX_ANIM_ITEM_TRANSLATE_Y)->Spline().GetNodeCount(), 2u);
 }
 
+TEST_F(AnimFile, ATangentNoCurveCanHoldEndsTheKeyList) {
+    Key(a, QX_ANIM_ITEM_TRANSLATE_Y, {{1, 4}, {2, 5}, {3, 6}});
+    const std::string good = Save(scene, "good.kel");
+    // The second key's leaving tangent type made unknown; its entering slope made infinite.
+    const std::size_t types = good.find("0,0,", good.find("2,5,"));
+    ASSERT_NE(types, std::string::npos);
+    const std::size_t slope = types + std::string("0,0,&#13;\n").size();
+    for (int damage = 0; damage < 2; ++damage) {
+        std::string text = good;
+        if (damage == 0)
+            text.replace(types, 3, "0,26");
+        else
+            text.replace(slope, text.find(',', slope) - slope, "inf");
+        CQxScene loaded;
+        ASSERT_TRUE(loaded.ReadFile(dir.Write("bad.kel", text).c_str(), 0)) << damage;
+        const auto* item = loaded.RootModel().Anim().ObjectItems().Find(loaded.RootModel().FindName("a"));
+        ASSERT_NE(item, nullptr) << damage;
+        const CQxSpline& curve = item->Find(QX_ANIM_ITEM_TRANSLATE_Y)->Spline();
+        EXPECT_EQ(curve.GetNodeCount(), 2u) << damage;
+        for (const CQxSplineNode* n : curve.Nodes()) {
+            EXPECT_LE(n->NextTanType, QX_TAN_FIXED) << damage;
+            EXPECT_TRUE(std::isfinite(n->PrevTan) && std::isfinite(n->NextTan)) << damage;
+        }
+    }
+}
+
 TEST_F(AnimFile, AnUnknownChannelNameReadsAsScaleX) {
     Key(a, QX_ANIM_ITEM_PIVOT_X, {{1, 4}});
     std::string text = Save(scene, "good.kel");

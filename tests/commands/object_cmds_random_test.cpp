@@ -1,4 +1,5 @@
-// Random editing sessions: a few hundred object commands with undos and redos between them.
+// Random editing sessions: a few hundred object and key commands with undos and redos between
+// them, on a scene whose objects and mesh elements start with keys.
 // Every undo must give back the scene exactly as it was before its command, every redo exactly
 // as it was after it; at the end everything is undone (the initial scene) and redone (the final
 // one). QX_RANDOM_STEPS sets the number of steps per seed (300 by default); QX_RANDOM_SEED
@@ -14,6 +15,7 @@
 
 #include "message_recorder.h"
 #include "object_cmds_scene.h"
+#include "qx/animation/anim.h"
 #include "qx/selection/select.h"
 
 using namespace qxtest;
@@ -47,6 +49,8 @@ public:
     Session(unsigned int seed, int components) : m_Rng(seed), m_Components(components) {
         if (components) t.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
         t.scene.CmdManager().SetMaxSize(1000000);
+        for (CQxObject* object : {t.group, t.meshA, t.meshC, t.meshD}) TestScene::AddKeys(*object);
+        ClearKeySelection();
         m_Initial.Capture(t.scene.RootModel());
     }
 
@@ -63,6 +67,7 @@ public:
         const unsigned int count = t.scene.CmdManager().GetCount();
         const CQxCmd* current = t.scene.CmdManager().GetCurCmd();
         const int done = RandomCommand(entry->Name);
+        ClearKeySelection();
         m_Succeeded += done ? 1 : 0;
         ASSERT_TRUE(TopologyHolds(t.scene)) << Where(step, entry->Name);
         if (!done) {
@@ -90,6 +95,7 @@ public:
         (undo ? entry.SelectAfter : entry.SelectBefore).Restore(t.scene.RootModel());
         QX_ASSERT_SAME_DUMP(start, t.Dump()) << what << ": before";
         ASSERT_TRUE(undo ? t.scene.CmdManager().Undo() : t.scene.CmdManager().Redo()) << what;
+        ClearKeySelection();
         QX_ASSERT_SAME_DUMP(end, t.Dump()) << what << ": after";
         ASSERT_TRUE(TopologyHolds(t.scene)) << what;
         to.push_back(std::move(from.back()));
@@ -146,6 +152,43 @@ private:
         return faces;
     }
 
+    std::vector<CQxModel*> Models() const {
+        CQxArray<CQxModel*> models;
+        t.scene.RootModel().GetModels(models, 1);
+        return {models.begin(), models.end()};
+    }
+    CQxModel* AnyModel() {
+        const std::vector<CQxModel*> models = Models();
+        return models[Pick(static_cast<unsigned int>(models.size()))];
+    }
+
+    // Key and item selection is the graph view's, made for a key command and dropped after it
+    // (undo and redo make items follow their targets' selection): dumps compare keys, tangents
+    // and flags with nothing selected.
+    void ClearKeySelection() {
+        for (CQxModel* model : Models()) {
+            model->Anim().ForEachItem([](CQxAnimItem& item) {
+                item.Select(0);
+                item.Spline().SelectNodes(0);
+                for (CQxSplineNode* n : item.Spline().Nodes()) n->IsPrevTanSelect = n->IsNextTanSelect = 0;
+            });
+        }
+    }
+    // Some keys of the items whose targets are selected, visited in path order so that a seed
+    // gives the same session whatever the addresses.
+    void SelectSomeKeys(CQxModel& model) {
+        CQxAnim& anim = model.Anim();
+        anim.UpdateSortItems(model);
+        auto select = [&](CQxAnimItem* item) {
+            if (!item->Select(1)) return;
+            for (CQxSplineNode* n : item->Spline().Nodes()) n->Select(Pick(2) == 0);
+        };
+        qx_anim::ForEachLeaf(anim.ObjectSortItems(), select);
+        qx_anim::ForEachLeaf(anim.VertexSortItems(), select);
+        qx_anim::ForEachLeaf(anim.HalfEdgeSortItems(), select);
+        qx_anim::ForEachLeaf(anim.EdgeSortItems(), select);
+    }
+
     void RandomSelection() {
         CQxModel& root = t.scene.RootModel();
         root.Select(0, 1);
@@ -174,13 +217,23 @@ private:
             }
             object->Select(1, vertices, edges, faces, halfEdges);
         }
+        // Often an animated object too, so that key commands find keys to work on.
+        CQxAnim& anim = AnyModel()->Anim();
+        anim.UpdateObjectSortItems();
+        const CQxAnim::ObjectSortMap& animated = anim.ObjectSortItems();
+        if (!animated.IsEmpty() && Pick(2)) {
+            auto entry = animated.begin();
+            for (unsigned int k = Pick(animated.GetCount()); k > 0; --k) ++entry;
+            if (CQxObject* object = root.Find(entry->Key)) object->IsSelect() = 1;
+        }
     }
 
     int RandomCommand(std::string& name) {
         CQxScene& scene = t.scene;
         // Keep the scene small enough to dump at every step.
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
-        const unsigned int kinds[] = {0, 0, 2, 3, 3, 3, 4, 5, 6, 7, 8, 9, 9, 10, 10, 11, 12, 13, 14, 14, 15};
+        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10,
+                                      11, 12, 13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";
@@ -258,6 +311,40 @@ private:
             name = "faces";
             if (Pick(2)) return scene.SetShadeSelectsCmd(Pick(2), 1);
             return scene.FaceSideSelectsCmd(static_cast<QX_FACE_OP_TYPE>(Pick(3)), 1);
+        case 16: {
+            // Keys at the current frame, now and then of other channels than the translation.
+            name = "key";
+            if (Pick(4) == 0) {
+                int flags[CQxScene::AnimItemCreateFlagCount] = {};
+                for (unsigned int c = QX_ANIM_ITEM_SCALE_X; c <= QX_ANIM_ITEM_PIVOT_Z; ++c)
+                    flags[c] = Pick(3) == 0;
+                name = "key flags";
+                return scene.SetAnimItemCreateFlagsCmd(flags, 1);
+            }
+            return scene.CreateKeyCmd(AnyModel(), Pick(2));
+        }
+        case 17: {
+            name = "delete keys";
+            CQxModel* model = AnyModel();
+            SelectSomeKeys(*model);
+            return scene.DeleteSelectKeysCmd(model, 1);
+        }
+        case 18: {
+            name = "move keys";
+            CQxModel* model = AnyModel();
+            SelectSomeKeys(*model);
+            CQxAnimItemSelects keys;
+            model->Anim().GetSelectNodes(keys);
+            const CQxVector2D offset(static_cast<float>(Pick(7)) - 3.0f, Real(-2.0f, 2.0f));
+            return scene.MoveKeysCmd(model, offset, keys, 1);
+        }
+        case 19:
+            name = "frame";
+            return scene.SetCurFrameCmd(static_cast<float>(1 + Pick(30)) + (Pick(3) ? 0.0f : 0.5f), 1);
+        case 20:
+            name = "frame range";
+            if (Pick(2)) return scene.SetFirstFrameCmd(static_cast<float>(Pick(10)), 1);
+            return scene.SetLastFrameCmd(static_cast<float>(20 + Pick(20)), 1);
         default:
             name = "scene";
             if (Pick(2)) return scene.SetJointRadiusCmd(static_cast<float>(1 + Pick(3)), 1);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "qx/animation/anim.h"
 #include "qx/commands/object_cmds.h"
 #include "qx/scene/scene.h"
 #include "qx/skeleton/joint.h"
@@ -98,6 +99,41 @@ struct TestScene {
         object->UpdateGraphics();
         parent.PushChild(object);
         return object;
+    }
+
+    // Keys on the object's translation and, for a mesh, on its first vertex, edge and face corner,
+    // in the animation of its model: two keys each, the second with a hand-set, selected leaving
+    // tangent, the item selected when its target is.
+    static void AddKeys(CQxObject& object) {
+        CQxAnim& anim = object.GetModel()->Anim();
+        auto keys = [](CQxAnimItem& item, float value) {
+            item.Spline().InsertNode(1.0f, value);
+            CQxSplineNode* last = item.Spline().InsertNode(10.0f, value + 2.0f);
+            last->NextTanType = QX_TAN_FIXED;
+            last->NextTan = 0.25f;
+            last->IsNextTanSelect = 1;
+            item.UpdateSpline();
+            item.UpdateSelect();
+        };
+        CQxObjectAnimItem& move = anim.ObjectItems()[&object][QX_ANIM_ITEM_TRANSLATE_Y];
+        move.Init(QX_ANIM_ITEM_TRANSLATE_Y, &object);
+        keys(move, object.Translate().y);
+        CQxMesh& mesh = object.Mesh();
+        if (mesh.Faces().IsEmpty()) return;
+        CQxVertex* vertex = mesh.Vertices().GetAt(0);
+        CQxVertexAnimItem& point = anim.VertexItems()[&object][vertex][QX_ANIM_ITEM_POINT_Z];
+        point.Init(QX_ANIM_ITEM_POINT_Z, &object, vertex);
+        keys(point, vertex->Position().z);
+        if (CQxEdge* edge = mesh.Edges().GetAt(0)) {
+            CQxEdgeAnimItem& line = anim.EdgeItems()[&object][edge][QX_ANIM_ITEM_EDGE_VERTEX_G];
+            line.Init(QX_ANIM_ITEM_EDGE_VERTEX_G, &object, edge);
+            keys(line, 100.0f);
+        }
+        CQxFace* face = mesh.Faces().GetAt(0);
+        CQxHalfEdge* corner = face->GetHalfEdge();
+        CQxHalfEdgeAnimItem& colour = anim.HalfEdgeItems()[&object][face][corner][QX_ANIM_ITEM_FACE_VERTEX_R];
+        colour.Init(QX_ANIM_ITEM_FACE_VERTEX_R, &object, face, corner);
+        keys(colour, 50.0f);
     }
 
     CQxObject* Find(const char* name) const { return scene.RootModel().FindName(name); }

@@ -104,6 +104,52 @@ TEST_F(ObjectCmds, DeleteRefusesNothingToDelete) {
     Refused([&] { return t.scene.DeleteObjectCmd(&stranger, 1); });
 }
 
+TEST_F(ObjectCmds, DeleteTakesTheAnimationOfTheObjectsAndGivesItBack) {
+    TestScene::AddKeys(*t.meshA);
+    TestScene::AddKeys(*t.meshB);
+    TestScene::AddKeys(*t.meshD);
+    t.Select({t.group});
+    // The dumps compare every item and key.
+    Undoable([&] { return t.scene.DeleteSelectObjectsCmd(1); });
+    const CQxAnim& anim = t.model1->Anim();
+    EXPECT_FALSE(anim.HasObjectRefItems(t.meshA));
+    EXPECT_FALSE(anim.HasObjectRefItems(t.meshB));
+    EXPECT_TRUE(t.model2->Anim().HasObjectRefItems(t.meshD));
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(anim.HasObjectRefItems(t.meshA));
+    EXPECT_TRUE(anim.VertexItems().Has(t.meshB));
+}
+
+TEST_F(ObjectCmds, DeletedComponentsTakeTheirAnimationAlong) {
+    TestScene::AddKeys(*t.meshA);
+    CQxAnim& anim = t.model1->Anim();
+    CQxMesh& mesh = t.meshA->Mesh();
+    mesh.UpdateIndices();
+    // A vertex of the face with the animated corner goes; one of another face stays.
+    const CQxFace* face = mesh.Faces().GetAt(0);
+    CQxVertex* gone = face->GetHalfEdge()->GetVertex();
+    CQxVertex* staying = nullptr;
+    for (CQxVertex& v : mesh.Vertices()) {
+        bool inFace = false;
+        face->ForEachHalfEdge([&](const CQxHalfEdge& h) { inFace = inFace || h.GetVertex() == &v; });
+        if (!inFace) staying = &v;
+    }
+    ASSERT_NE(nullptr, staying);
+    for (CQxVertex* v : {gone, staying}) {
+        CQxVertexAnimItem& item = anim.VertexItems()[t.meshA][v][QX_ANIM_ITEM_POINT_X];
+        item.Init(QX_ANIM_ITEM_POINT_X, t.meshA, v);
+        item.InsertKeyFrame(3.0f, 1);
+    }
+    SelectVertex(*t.meshA, gone->Index());
+    Undoable([&] { return t.scene.DeleteSelectObjectsCmd(1); });
+    const auto* vertices = anim.VertexItems().Find(t.meshA);
+    ASSERT_NE(nullptr, vertices);
+    EXPECT_FALSE(vertices->Has(gone));
+    EXPECT_TRUE(vertices->Has(staying));
+    EXPECT_FALSE(anim.HalfEdgeItems().Has(t.meshA));
+    EXPECT_TRUE(anim.ObjectItems().Has(t.meshA));
+}
+
 TEST_F(ObjectCmds, CreateBuildsASelectedPrimitiveInTheModelsMaterial) {
     t.Select({t.meshD});
     QxUpdateRecorder notes(t.scene);
@@ -209,6 +255,23 @@ TEST_F(ObjectCmds, MoveIntoAnotherModelDropsMaterialsAndSkinUntilUndo) {
     EXPECT_EQ(nullptr, t.meshC->RootBone());
 }
 
+TEST_F(ObjectCmds, MoveIntoAnotherModelTakesTheAnimationAlong) {
+    TestScene::AddKeys(*t.group);
+    TestScene::AddKeys(*t.meshA);
+    Undoable([&] { return t.scene.MoveObjectCmd(t.group, t.model2, 0, 1); });
+    for (CQxObject* object : {t.group, t.meshA}) {
+        EXPECT_TRUE(t.model2->Anim().HasObjectRefItems(object));
+        EXPECT_FALSE(t.model1->Anim().HasObjectRefItems(object));
+    }
+    ASSERT_TRUE(Undo());
+    EXPECT_TRUE(t.model1->Anim().VertexItems().Has(t.meshA));
+    EXPECT_TRUE(t.model2->Anim().IsEmpty());
+
+    // Within the model the items stay where they are.
+    Undoable([&] { return t.scene.MoveObjectCmd(t.meshA, t.model1, 0, 1); });
+    EXPECT_TRUE(t.model1->Anim().HasObjectRefItems(t.meshA));
+}
+
 TEST_F(ObjectCmds, MoveUnderAJointMakesABone) {
     const unsigned int bones = t.joints[2]->GetBoneShapeCount();
     auto* extra = new CQxJoint(1);
@@ -265,6 +328,15 @@ TEST_F(ObjectCmds, MergeGivesBackChildrenWithTheirMaterials) {
     EXPECT_EQ(nullptr, t.Find("Carried"));
 }
 
+TEST_F(ObjectCmds, MergeTakesTheSourcesAnimationAndKeepsTheTargets) {
+    TestScene::AddKeys(*t.meshA);
+    TestScene::AddKeys(*t.meshB);
+    t.Select({t.meshA, t.meshB});
+    Undoable([&] { return t.scene.MergeSelectObjectsCmd(1); });
+    EXPECT_TRUE(t.model1->Anim().VertexItems().Has(t.meshA));
+    EXPECT_FALSE(t.model1->Anim().HasObjectRefItems(t.meshB));
+}
+
 TEST_F(ObjectCmds, DuplicateStepsEachCopyFromThePrevious) {
     t.Select({t.meshB});
     Undoable("オブジェクト複製", [&] {
@@ -279,6 +351,18 @@ TEST_F(ObjectCmds, DuplicateStepsEachCopyFromThePrevious) {
         EXPECT_FLOAT_EQ(static_cast<float>(1 << k), copy->Scale().x) << "copy " << k;
         EXPECT_NEAR(0.1f * static_cast<float>(k), copy->Angle().y, 1e-6f) << "copy " << k;
     }
+}
+
+TEST_F(ObjectCmds, DuplicatesStartWithoutAnimation) {
+    TestScene::AddKeys(*t.meshB);
+    t.Select({t.meshB});
+    Undoable([&] {
+        return t.scene.DuplicateSelectObjectsCmd(1, CQxVector(1.0f, 1.0f, 1.0f), CQxVector(), CQxVector(), 1);
+    });
+    CQxObject* copy = t.Find("MeshB-Dup1");
+    ASSERT_NE(nullptr, copy);
+    EXPECT_FALSE(t.model1->Anim().HasObjectRefItems(copy));
+    EXPECT_TRUE(t.model1->Anim().HasObjectRefItems(t.meshB));
 }
 
 TEST_F(ObjectCmds, DuplicatePutsAChildsCopiesUnderItsParentsCopies) {
@@ -366,6 +450,27 @@ TEST_F(ObjectCmds, FreezeBakesSubdivisionAndMirror) {
     Undoable("フリーズ", [&] { return t.scene.FreezeCmd(1); });
     EXPECT_EQ(0u, t.meshD->MirrorFlags());
     EXPECT_EQ(0u, t.meshA->SubdivisionLevel());
+}
+
+TEST_F(ObjectCmds, FreezeSetsTheBaseMeshAnimationAsideUntilUndo) {
+    TestScene::AddKeys(*t.meshA);
+    ASSERT_TRUE(t.scene.SetSubdivisionCmd(t.meshA, 1, 1));
+    t.Select({t.meshA});
+    Undoable([&] { return t.scene.FreezeCmd(1); });
+    const CQxAnim& anim = t.model1->Anim();
+    EXPECT_FALSE(anim.VertexItems().Has(t.meshA));
+    EXPECT_FALSE(anim.HalfEdgeItems().Has(t.meshA));
+    EXPECT_TRUE(anim.ObjectItems().Has(t.meshA));
+    // The base mesh came back as a copy: its items drive the new elements.
+    ASSERT_TRUE(Undo());
+    ASSERT_TRUE(t.scene.SetCurFrameCmd(10.0f, 1));
+    const auto* vertices = anim.VertexItems().Find(t.meshA);
+    ASSERT_NE(nullptr, vertices);
+    ASSERT_EQ(1u, vertices->GetCount());
+    CQxVertex* first = t.meshA->Mesh().Vertices().GetAt(0);
+    EXPECT_TRUE(vertices->Has(first));
+    const float start = vertices->First()->Value.First()->Value.Spline().Nodes()[0]->Y;
+    EXPECT_FLOAT_EQ(start + 2.0f, first->Position().z);
 }
 
 TEST_F(ObjectCmds, FreezeRefusesNothingToBakeWithAMessage) {

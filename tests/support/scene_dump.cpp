@@ -1,8 +1,12 @@
 #include "scene_dump.h"
 
+#include <algorithm>
 #include <charconv>
 #include <map>
+#include <tuple>
+#include <vector>
 
+#include "qx/animation/anim.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 #include "qx/skeleton/joint.h"
@@ -97,6 +101,79 @@ public:
                 U(t->GetMagFilter());
                 End();
             }
+        }
+    }
+
+    // A list position, or -1 when the element is not in the list (an item left pointing at it).
+    template <class List, class T>
+    static long long PositionIn(const List& list, const T* element) {
+        long long i = 0;
+        for (const T& e : list) {
+            if (&e == element) return i;
+            ++i;
+        }
+        return -1;
+    }
+
+    // Every item of the model's animation by target (path, element, corner) and channel, with
+    // all that its keys hold.
+    void Anim(const CQxModel& model) {
+        using Line = std::tuple<unsigned int, std::vector<unsigned int>, long long, long long, unsigned int,
+                                std::string>;
+        std::vector<Line> lines;
+        model.Anim().ForEachItem([&](const CQxAnimItem& item) {
+            std::vector<unsigned int> path;
+            long long element = -1, corner = -1;
+            const QX_ANIM_TYPE kind = item.GetAnimType();
+            if (kind == QX_ANIM_ATTRIBUTE) {
+                const auto& a = static_cast<const CQxAttributeAnimItem&>(item);
+                element = static_cast<long long>(model.FindAttribute(a.GetAttribute()));
+            } else if (const CQxObject* object = static_cast<const CQxObjectAnimItem&>(item).GetObject()) {
+                CQxArray<unsigned int> indices;
+                object->GetIndices(indices);
+                path.assign(indices.begin(), indices.end());
+                const CQxMesh& mesh = object->Mesh();
+                if (kind == QX_ANIM_VERTEX)
+                    element =
+                        PositionIn(mesh.Vertices(), static_cast<const CQxVertexAnimItem&>(item).GetVertex());
+                if (kind == QX_ANIM_EDGE)
+                    element = PositionIn(mesh.Edges(), static_cast<const CQxEdgeAnimItem&>(item).GetEdge());
+                if (kind == QX_ANIM_HALFEDGE) {
+                    const auto& h = static_cast<const CQxHalfEdgeAnimItem&>(item);
+                    element = PositionIn(mesh.Faces(), h.GetFace());
+                    if (element >= 0) corner = h.GetFace()->GetHalfEdgePosition(h.GetHalfEdge());
+                }
+            }
+            Dumper d;
+            d.U(item.IsSelect());
+            d.U(item.Spline().GetNodeCount());
+            for (const CQxSplineNode* n : item.Spline().Nodes()) {
+                d.Key("|");
+                d.F(n->X);
+                d.F(n->Y);
+                d.F(n->PrevTan);
+                d.F(n->NextTan);
+                d.U(n->IsSeparated);
+                d.U(n->PrevTanType);
+                d.U(n->NextTanType);
+                d.U(n->IsSelect);
+                d.U(n->IsPrevTanSelect);
+                d.U(n->IsNextTanSelect);
+            }
+            lines.emplace_back(kind, std::move(path), element, corner, item.Type(), std::move(d.Text));
+        });
+        std::sort(lines.begin(), lines.end());
+        for (const auto& [kind, path, element, corner, channel, text] : lines) {
+            Key("  anim");
+            U(kind);
+            Text += '[';
+            for (unsigned int i : path) Text += std::to_string(i) + '.';
+            Text += "] ";
+            I(element);
+            I(corner);
+            U(channel);
+            Text += text;
+            End();
         }
     }
 
@@ -229,7 +306,10 @@ public:
             End();
         }
         // Clones report their source's type, so the kind is told by the class itself.
-        if (const auto* model = dynamic_cast<const CQxModel*>(&o)) Model(*model);
+        if (const auto* model = dynamic_cast<const CQxModel*>(&o)) {
+            Model(*model);
+            Anim(*model);
+        }
         if (const auto* joint = dynamic_cast<const CQxJoint*>(&o)) {
             Key("  joint");
             F(joint->Radius());

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <limits>
 
+#include "qx/animation/anim.h"
 #include "qx/commands/object_cmds.h"
 #include "qx/math/math_helpers.h"
 #include "qx/platform/window.h"
@@ -14,6 +15,19 @@ namespace {
 
 class MoveTool : public ToolViewFixture {
 protected:
+    // A key at the current frame made straight in the animation, as a later edit would leave it.
+    void Key(CQxObject* object, QX_ANIM_ITEM_TYPE type) {
+        CQxObjectAnimItem& item = object->GetModel()->Anim().ObjectItems()[object][type];
+        item.Init(type, object);
+        ASSERT_NE(nullptr, item.InsertKeyFrame(Scene().CurFrame(), 1));
+    }
+    void Key(CQxObject* object, CQxVertex* vertex) {
+        CQxVertexAnimItem& item =
+            object->GetModel()->Anim().VertexItems()[object][vertex][QX_ANIM_ITEM_POINT_Y];
+        item.Init(QX_ANIM_ITEM_POINT_Y, object, vertex);
+        ASSERT_NE(nullptr, item.InsertKeyFrame(Scene().CurFrame(), 1));
+    }
+
     // Drags a handle (or the centre, axis -1) by a number of pixels along a world direction.
     void DragHandle(int axis, const CQxVector& direction, int pixels) {
         const CQxPoint from = axis < 0 ? CentrePoint() : HandlePoint(axis);
@@ -288,4 +302,47 @@ TEST_F(MoveTool, EndOperationMidDragTakesItBack) {
     // The button-up that follows is an ordinary one and pushes nothing.
     Rig().Release(Along(from, CQxVector(1, 0, 0), 30));
     EXPECT_EQ(History().GetCount(), 0u);
+}
+
+TEST_F(MoveTool, AnimatedObjectsLeaveTheMoveInTheHistory) {
+    CQxObject* a = AddCube("A", CQxVector(1, 2, 3));
+    CQxObject* b = AddCube("B", CQxVector(-30, 0, 0));
+    Select(a);
+    Scene().SelectObject(CQxSelect(b), QX_SELECT_ADD, 0);
+    ASSERT_TRUE(Scene().ToolManager().SetNumericalValue(CQxVector(5, 0, -1)));
+    // A channel other than the moved one still puts the object under the animation.
+    Key(a, QX_ANIM_ITEM_SCALE_X);
+    Scene().ClearAnimatedUndo();
+    ASSERT_EQ(History().GetCount(), 1u);
+    ASSERT_TRUE(History().Undo());
+    EXPECT_TRUE(QxNear(a->Translate(), CQxVector(6, 2, 2)));
+    EXPECT_TRUE(QxNear(b->Translate(), CQxVector(-30, 0, 0)));
+
+    // Undone commands are left alone; once redone and animated too, the move has nothing left.
+    Key(b, QX_ANIM_ITEM_TRANSLATE_Z);
+    Scene().ClearAnimatedUndo();
+    ASSERT_EQ(History().GetCount(), 1u);
+    ASSERT_TRUE(History().Redo());
+    Scene().ClearAnimatedUndo();
+    EXPECT_EQ(History().GetCount(), 0u);
+}
+
+TEST_F(MoveTool, AnimatedVerticesLeaveTheDragInTheHistory) {
+    CQxObject* grid = QxAdd(Scene().RootModel(), QxNewGrid().release(), "G");
+    grid->Scale() = CQxVector(20, 20, 20);
+    UseSelect(QX_SELECT_COMPONENT);
+    CQxVertex* keyed = QxGridVertex(*grid, 1, 1);
+    CQxVertex* free = QxGridVertex(*grid, 2, 1);
+    Scene().SelectObject(QxRecord(grid, {keyed, free}), QX_SELECT_REPLACE, 0);
+    const CQxVector start = free->Position();
+    DragHandle(1, CQxVector(0, 1, 0), 30);
+    const CQxVector moved = keyed->Position();
+    ASSERT_FALSE(QxNear(free->Position(), start));
+
+    Key(grid, keyed);
+    Scene().ClearAnimatedUndo();
+    ASSERT_EQ(History().GetCount(), 1u);
+    ASSERT_TRUE(History().Undo());
+    EXPECT_TRUE(QxNear(free->Position(), start));
+    EXPECT_TRUE(QxNear(keyed->Position(), moved));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "qx/animation/anim_item.h"
@@ -7,8 +8,10 @@
 #include "qx/basis/array.h"
 #include "qx/commands/cmd.h"
 #include "qx/export.h"
+#include "qx/graphics/attribute.h"
 #include "qx/math/vector2d.h"
 #include "qx/play/task_manager.h"
+#include "qx/scene/transform_param.h"
 
 class CQxAnim;
 class CQxModel;
@@ -30,6 +33,40 @@ struct QxAnimKeyState {
     float X = 0.0f, Y = 0.0f, PrevTan = 0.0f, NextTan = 0.0f;
     unsigned int Index = 0;
     unsigned char IsSeparated = 0, PrevTanType = 0, NextTanType = 0;
+};
+
+// What the scene's animations drive, as it stands: the transforms of the animated objects, the
+// positions, colours and texture coordinates of the animated mesh elements and the animated
+// materials, by index path and list position. A command that re-evaluates the animation takes
+// it first and gives it back on undo, so that undo returns exactly the scene it found, even
+// when that scene did not show the animation at its frame.
+class QX_API CQxAnimatedValues {
+public:
+    void Capture(CQxScene& scene);
+    void Restore(CQxScene& scene) const;
+    int IsEmpty() const { return m_Objects.empty() && m_Meshes.empty() && m_Materials.empty(); }
+
+private:
+    struct Corner {
+        std::uint32_t Face = 0, Position = 0, Color = 0;
+        CQxVector2D UV;
+        unsigned char HasUV = 0;
+    };
+    struct Mesh {
+        CQxArray<unsigned int> Path;
+        std::vector<std::pair<std::uint32_t, CQxVector>> Vertices;
+        std::vector<std::pair<std::uint32_t, std::uint32_t>> Edges; // position, colour
+        std::vector<Corner> Corners;
+    };
+    struct Material {
+        CQxArray<unsigned int> Model;
+        std::uint32_t Position = 0;
+        CQxColorMaterial Values;
+    };
+
+    std::vector<std::pair<CQxArray<unsigned int>, CQxTransformParam>> m_Objects;
+    std::vector<Mesh> m_Meshes;
+    std::vector<Material> m_Materials;
 };
 
 // Key and tangent edits of a model's animation: creating keys at the current frame (1),
@@ -77,6 +114,8 @@ private:
 
     CQxModel* GetModel() const;
     void Record(CQxModel& model, const CQxAnimItemSelects& selects, bool tangents);
+    // Whole curves of the records' items, for the edits that may leave two keys on one frame.
+    void RecordCurves(CQxModel& model, const CQxAnimItemSelects& selects);
     void ApplyCreate();
     void RestoreCreate();
     void DeleteRecorded();
@@ -86,8 +125,10 @@ private:
 
     unsigned int m_Kind = KIND_NONE;
     CQxArray<unsigned int> m_ModelPath;
+    CQxAnimatedValues m_Shown; // before the keys moved or turned (kinds 3 and 4)
     float m_Frame = 0.0f;
     std::vector<Entry> m_Entries;
+    std::vector<std::pair<QxAnimItemAddress, CQxSpline>> m_Curves; // kinds 2 and 3
 };
 
 // The delete-animation command: one animation per model, so there is nothing to delete; it is

@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "qx/animation/anim_cmds.h"
 #include "qx/basis/string.h"
 #include "qx/commands/tree_cmd.h"
 #include "qx/export.h"
@@ -279,11 +280,12 @@ public:
 private:
     int CreateRange(int (CQxScene::*set)(float), float frame, int update);
     int SetFrame(float old, float frame, int update);
-    void ExchangeFrame();
+    void ExchangeFrame(int undo);
 
     unsigned int m_Kind = 0;
     float m_Values[2] = {0.0f, 0.0f}; // grid length and interval, the joint radius, or frames
     QX_AXIS_TYPE m_Axis = QX_AXIS_NONE;
     unsigned long m_Color = 0;
     int m_Flags[35] = {};
+    CQxAnimatedValues m_Shown; // what the animated targets showed before a frame change
 };

@@ -32,7 +32,8 @@ public:
     explicit CQxTransformCmd(CQxScene* scene);
     ~CQxTransformCmd() override;
 
-    // Nonzero when the animation drives every recorded object, so nothing is left to undo.
+    // Drops the records of objects (and the vertices) the animation drives; nonzero when nothing
+    // is left to undo.
     int ClearAnimated(const CQxAnim& anim) override;
     void Exchange(int undo) override;
 

@@ -15,6 +15,7 @@
 #include "qx/scene/object.h"
 #include "qx/scene/transform_param.h"
 
+class CQxAnim;
 class CQxAttribute;
 class CQxModel;
 class CQxScene;
@@ -128,6 +129,9 @@ public:
     unsigned int GetEdgeCount() const { return static_cast<unsigned int>(m_EdgePos.size()); }
     unsigned int GetFaceCount() const { return static_cast<unsigned int>(m_FacePos.size()); }
     std::size_t GetBytes() const;
+    // Moves the animation items of the chosen elements of the object's mesh (still in it) from
+    // one animation to another.
+    void TakeAnimItems(CQxObject& object, CQxAnim& from, CQxAnim& to) const;
 
 private:
     void FreeKept();
@@ -199,7 +203,7 @@ struct CQxStoreReport {
 // that leaving objects took part in, and the table of models that face materials refer to.
 class QX_API CQxSnapshotStore {
 public:
-    explicit CQxSnapshotStore(CQxScene* scene) : m_Scene(scene) {}
+    explicit CQxSnapshotStore(CQxScene* scene);
     CQxSnapshotStore(const CQxSnapshotStore&) = delete;
     CQxSnapshotStore& operator=(const CQxSnapshotStore&) = delete;
     ~CQxSnapshotStore();
@@ -231,7 +235,8 @@ public:
     // links lie in the subtrees of the given objects, and the materials that faces elsewhere
     // use of the models among them.
     void RecordReferences(const std::vector<CQxObject*>& leaving);
-    // Clears the recorded references again (redo), or restores them (undo).
+    // Clears the recorded references again (redo), or restores them (undo). Animation items of
+    // leaving objects and components need no call: Remove takes them and Restore gives them back.
     void ClearReferences();
     void RestoreReferences();
     int HasReferences() const { return !m_Skins.empty() || !m_IKs.empty() || !m_MaterialUses.empty(); }
@@ -258,6 +263,11 @@ private:
     void RecordMaterialUses(const std::unordered_set<const CQxObject*>& leaving);
     void RemoveObject(const CQxIndexPath& path, CQxObjectSnapshot& snapshot, CQxStoreReport& report);
     void RestoreObject(const CQxIndexPath& path, CQxObjectSnapshot& snapshot, CQxStoreReport& report);
+    // The items that the animations of the models staying in the tree hold of leaving objects and
+    // components go aside with them (their targets stay alive in the store), and come back.
+    void TakeAnimItems();
+    void GiveAnimItems();
+    std::size_t GetAnimBytes() const;
 
     CQxScene* m_Scene;
     CQxBinTree<CQxIndexPath, std::unique_ptr<CQxObjectSnapshot>> m_Snapshots;
@@ -267,6 +277,7 @@ private:
     std::vector<CQxMaterialUseRef> m_MaterialUses;
     std::vector<CQxIndexPath> m_Models; // model table of the material refs
     std::unordered_map<const CQxAttribute*, CQxMaterialRef> m_MaterialIndex;
+    std::vector<std::pair<CQxIndexPath, std::unique_ptr<CQxAnim>>> m_AnimItems; // by the holding model's path
 };
 
 // Base of the commands that take objects out of the tree and put them back: it owns a snapshot
