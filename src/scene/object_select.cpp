@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "qx/scene/object.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
@@ -6,10 +8,7 @@
 
 void CQxObject::Select(int on, int deep) {
     on = on ? 1 : 0;
-    if (HasShape() && m_IsComponentMode) {
-        m_Meshes[MESH_MAIN].Select(on);
-        UpdateGeometry();
-    }
+    if (HasShape() && m_IsComponentMode) SelectAllComponents(static_cast<unsigned char>(on));
     IsSelect() = static_cast<unsigned char>(on);
     if (deep)
         for (CQxObject* child : GetChildren()) child->Select(on, deep);
@@ -47,12 +46,46 @@ void CQxObject::ToggleSelectHandle(int deep) {
 
 // --- Components ---------------------------------------------------------------------------------
 
+namespace {
+
+template <class T>
+bool AnyListed(const CQxArray<T*>& elements) {
+    return std::any_of(elements.begin(), elements.end(), [](const T* e) { return e != nullptr; });
+}
+
+// Sets the flag where it differs, and lists the element.
+template <class T>
+void SetFlag(T& element, unsigned char on, CQxArray<T*>& changed) {
+    if (element.IsSelect() == on) return;
+    element.IsSelect() = on;
+    changed.PushBack(&element);
+}
+
+} // namespace
+
+void CQxObject::SelectAllComponents(unsigned char on) {
+    CQxArray<CQxVertex*> vertices;
+    CQxArray<CQxEdge*> edges;
+    CQxArray<CQxFace*> faces;
+    CQxArray<CQxHalfEdge*> halfEdges;
+    CQxMesh& mesh = m_Meshes[MESH_MAIN];
+    for (CQxVertex& v : mesh.Vertices()) SetFlag(v, on, vertices);
+    for (CQxEdge& e : mesh.Edges()) SetFlag(e, on, edges);
+    for (CQxFace& f : mesh.Faces()) {
+        SetFlag(f, on, faces);
+        f.ForEachHalfEdge([&](CQxHalfEdge& h) { SetFlag(h, on, halfEdges); });
+    }
+    UpdateSelectionGeometry(vertices, edges, faces, halfEdges);
+}
+
 void CQxObject::Select(int on, const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
                        const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges) {
     CQxMesh& mesh = m_Meshes[MESH_MAIN];
     mesh.Select(on, vertices, edges, faces, halfEdges);
-    IsSelect() = mesh.HasSelect() ? 1 : 0;
-    UpdateGeometry();
+    // Something listed and now selected spares the walk for one.
+    const bool listed = AnyListed(vertices) || AnyListed(edges) || AnyListed(faces) || AnyListed(halfEdges);
+    IsSelect() = (on && listed) || mesh.HasSelect() ? 1 : 0;
+    UpdateSelectionGeometry(vertices, edges, faces, halfEdges);
 }
 
 void CQxObject::ToggleSelect(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
@@ -60,7 +93,7 @@ void CQxObject::ToggleSelect(const CQxArray<CQxVertex*>& vertices, const CQxArra
     CQxMesh& mesh = m_Meshes[MESH_MAIN];
     mesh.ToggleSelect(vertices, edges, faces, halfEdges);
     IsSelect() = mesh.HasSelect() ? 1 : 0;
-    UpdateGeometry();
+    UpdateSelectionGeometry(vertices, edges, faces, halfEdges);
 }
 
 void CQxObject::SelectUVs(int on, const CQxArray<CQxHalfEdge*>& halfEdges) {
