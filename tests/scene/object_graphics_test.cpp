@@ -135,8 +135,12 @@ std::vector<DrawnItem> Drawn(const CQxPrimitive* p) {
 // from the mesh as it now stands draws.
 TEST(ObjectGraphics, InPlaceUpdatesDrawWhatARebuildDraws) {
     std::unique_ptr<CQxObject> grid = QxNewGrid();
-    grid->SetComponentMode(1, 0);
     CQxObject& g = *grid;
+    // A free edge across the grid, in its own colour.
+    auto* wire = new CQxEdge(QxGridVertex(g, 0, 0), QxGridVertex(g, 2, 2), 0);
+    g.Mesh().Edges().PushBack(wire);
+    g.UpdateGraphics();
+    g.SetComponentMode(1, 0);
     auto expectAsRebuilt = [&](const char* step) {
         SCOPED_TRACE(step);
         CQxPrimitive edges, points, picks;
@@ -160,6 +164,8 @@ TEST(ObjectGraphics, InPlaceUpdatesDrawWhatARebuildDraws) {
     expectAsRebuilt("a face and its sides");
     g.Select(1, {}, {}, {}, {shared});
     expectAsRebuilt("a shared side");
+    g.Select(1, {}, {wire}, {}, {});
+    expectAsRebuilt("a free edge");
     g.ToggleSelect({centre, QxGridVertex(g, 0, 0)}, {}, {corner}, {shared});
     expectAsRebuilt("toggled");
     g.Select(1, {}, {}, {corner}, {});
