@@ -125,6 +125,7 @@ void CQxObject::DeleteGraphics() {
 }
 
 void CQxObject::UpdateGraphics() {
+    ForgetSelection();
     DeleteGraphics();
     if (!HasShape() || !m_IsVisible) return;
     PrepareDrawMeshes();
@@ -132,6 +133,7 @@ void CQxObject::UpdateGraphics() {
 }
 
 void CQxObject::UpdatePrimitives() {
+    ForgetSelection();
     DeletePrimitives();
     if (!HasShape() || !m_IsVisible) return;
     BuildPrimitives();
@@ -140,6 +142,8 @@ void CQxObject::UpdatePrimitives() {
 void CQxObject::UpdateGeometry() {
     const GeometryChange change = std::exchange(m_GeometryChange, GeometryChange::Any);
     const SelectionChange* selection = std::exchange(m_SelectionChange, nullptr);
+    // A plain update may follow flags set by hand, which the record of the selection misses.
+    if (change == GeometryChange::Any) ForgetSelection();
     if (!HasShape() || !m_IsVisible) return;
     // A selection change touches neither positions nor the faces' colours.
     if (change == GeometryChange::Selection && selection && FollowSelection(*selection)) return;

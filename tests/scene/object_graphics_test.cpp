@@ -174,8 +174,15 @@ TEST(ObjectGraphics, InPlaceUpdatesDrawWhatARebuildDraws) {
     expectAsRebuilt("moved");
     g.Select(0, 0);
     expectAsRebuilt("all unselected");
+    EXPECT_FALSE(g.Mesh().HasSelect());
     g.Select(1, {centre}, {}, {}, {});
     expectAsRebuilt("picked again");
+    // A flag set by hand and followed by an update is unselected with the rest.
+    QxGridVertex(g, 2, 0)->IsSelect() = 1;
+    g.UpdateGeometry();
+    g.Select(0, 0);
+    expectAsRebuilt("set by hand, all unselected");
+    EXPECT_FALSE(g.Mesh().HasSelect());
 }
 
 TEST(ObjectGraphics, WeightModeShowsTheCurrentBonesWeights) {

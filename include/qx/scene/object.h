@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -453,6 +454,12 @@ private:
     bool FollowSelection(const SelectionChange& change);
     // Selects or unselects every component, listing those whose state changed.
     void SelectAllComponents(unsigned char on);
+    // The record of what the selection methods selected (see m_KnownSelection).
+    bool IsSelectionKnown() const;
+    void KnowNoSelection();
+    void KnowSelected(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                      const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges);
+    void ForgetSelection() { m_KnownSelection.Valid = false; }
     // The IK handle in mesh [3]: a line from the pivot to the IK root's pivot and a cross.
     void BuildHandleMesh();
     // Fills the weight-colour primitive with the weights of the current bone.
@@ -496,4 +503,18 @@ private:
     // The picks primitive while no vertex is selected (the slot is then empty), kept so that the
     // next selection fills it in place.
     std::unique_ptr<CQxPrimitive> m_IdlePicks;
+    // The components selected through the selection methods since the edited mesh was last seen
+    // to have none selected, so that unselecting everything visits only these. It holds while
+    // no element was linked or unlinked and no other change may have set a flag (a full
+    // geometry or graphics update of the object, the scene's PrepareTool).
+    struct KnownSelection {
+        bool Valid = false;
+        std::uint64_t Topology = 0;
+        std::uint64_t Generation = 0;
+        std::vector<CQxVertex*> Vertices;
+        std::vector<CQxEdge*> Edges;
+        std::vector<CQxFace*> Faces;
+        std::vector<CQxHalfEdge*> HalfEdges;
+    };
+    KnownSelection m_KnownSelection;
 };
