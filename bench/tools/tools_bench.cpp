@@ -1,6 +1,6 @@
 // One step of each gesture a user repeats on a large mesh: a mouse move of a move-manipulator
-// drag with 100,489 selected vertices, and a click pick through the select tool on that mesh
-// (with, for comparison, the click's hit test alone).
+// drag with 100,489 selected vertices, and a click pick through the select tool and through the
+// move tool on that mesh (with, for comparison, the click's hit test alone).
 // The scene is seen in a 640 x 480 perspective view, as the camera's input operations receive it.
 
 #include <benchmark/benchmark.h>
@@ -91,6 +91,24 @@ void SelectClick(benchmark::State& state) {
     state.counters["selected_vertices"] = static_cast<double>(selected);
 }
 
+// The same click with the move tool, which places its manipulator after every pick; the clicks
+// alternate between two points far apart, so that none lands on the manipulator.
+void MoveToolClick(benchmark::State& state) {
+    LargeMeshView view;
+    view.scene.ToolManager().SetCurTool(QX_TOOL_MOVE);
+    const CQxPoint points[2] = {CQxPoint(kWidth / 5, kHeight * 3 / 4),
+                                CQxPoint(kWidth * 4 / 5, kHeight * 3 / 4)};
+    int click = 0;
+    for (auto _ : state) {
+        const CQxPoint at = points[click++ % 2];
+        view.camera.OnLButtonDown(MK_LBUTTON, at);
+        view.camera.OnLButtonUp(0, at);
+    }
+    unsigned int selected = 0;
+    for (const CQxVertex& v : view.mesh->Mesh().Vertices()) selected += v.IsSelect() ? 1u : 0u;
+    state.counters["selected_vertices"] = static_cast<double>(selected);
+}
+
 // The hit test alone that the click above makes, without writing the selection back.
 void SelectPickOnly(benchmark::State& state) {
     LargeMeshView view;
@@ -108,4 +126,5 @@ void SelectPickOnly(benchmark::State& state) {
 
 BENCHMARK(MoveDragStep)->Name("MoveTool/drag_step_100k_vertices")->Unit(benchmark::kMillisecond);
 BENCHMARK(SelectClick)->Name("SelectTool/click_pick_100k_vertices")->Unit(benchmark::kMillisecond);
+BENCHMARK(MoveToolClick)->Name("MoveTool/click_pick_100k_vertices")->Unit(benchmark::kMillisecond);
 BENCHMARK(SelectPickOnly)->Name("SelectTool/hit_test_only_100k_vertices")->Unit(benchmark::kMillisecond);

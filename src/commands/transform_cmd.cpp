@@ -51,7 +51,7 @@ void CQxTransformCmd::Restore(int update) const {
     for (const Record& record : m_Records) {
         if (m_Target != TARGET_VERTICES) {
             record.Live->TFParam() = record.Param;
-            if (m_Target == TARGET_PIVOTS) record.Live->UpdateGeometry(); // the pivot marker
+            if (m_Target == TARGET_PIVOTS) record.Live->UpdateMovedGeometry(); // the pivot marker
             continue;
         }
         for (std::size_t i = 0; i < record.LiveVertices.size(); ++i)
@@ -59,7 +59,7 @@ void CQxTransformCmd::Restore(int update) const {
         if (update) {
             record.Live->Mesh().UpdateNormals();
             record.Live->UpdateBoundBox();
-            record.Live->UpdateGeometry();
+            record.Live->UpdateMovedGeometry();
         }
     }
 }
@@ -121,7 +121,7 @@ void CQxTransformCmd::SwapVertices(Record& record, CQxObject& object) {
     }
     mesh.UpdateNormals();
     object.UpdateBoundBox();
-    object.UpdateGeometry();
+    object.UpdateMovedGeometry();
 }
 
 void CQxTransformCmd::Exchange(int /*undo*/) {
@@ -133,7 +133,7 @@ void CQxTransformCmd::Exchange(int /*undo*/) {
             SwapVertices(record, *object);
         } else {
             std::swap(object->TFParam(), record.Param);
-            if (m_Target == TARGET_PIVOTS) object->UpdateGeometry();
+            if (m_Target == TARGET_PIVOTS) object->UpdateMovedGeometry();
         }
         changed.Push(new CQxSelect(object));
     }

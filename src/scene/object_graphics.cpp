@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "object_internal.h"
@@ -108,6 +109,7 @@ const CQxMesh& CQxObject::GetDrawMesh() const {
 
 void CQxObject::DeletePrimitives() {
     m_FacePrimitives.clear();
+    m_IdlePicks.reset();
     m_FacePrimitiveCount = 0;
     for (CQxPrimitive*& primitive : m_Primitives) {
         delete primitive;
@@ -123,6 +125,7 @@ void CQxObject::DeleteGraphics() {
 }
 
 void CQxObject::UpdateGraphics() {
+    ForgetSelection();
     DeleteGraphics();
     if (!HasShape() || !m_IsVisible) return;
     PrepareDrawMeshes();
@@ -130,13 +133,20 @@ void CQxObject::UpdateGraphics() {
 }
 
 void CQxObject::UpdatePrimitives() {
+    ForgetSelection();
     DeletePrimitives();
     if (!HasShape() || !m_IsVisible) return;
     BuildPrimitives();
 }
 
 void CQxObject::UpdateGeometry() {
+    const GeometryChange change = std::exchange(m_GeometryChange, GeometryChange::Any);
+    const SelectionChange* selection = std::exchange(m_SelectionChange, nullptr);
+    // A plain update may follow flags set by hand, which the record of the selection misses.
+    if (change == GeometryChange::Any) ForgetSelection();
     if (!HasShape() || !m_IsVisible) return;
+    // A selection change touches neither positions nor the faces' colours.
+    if (change == GeometryChange::Selection && selection && FollowSelection(*selection)) return;
     CQxMesh& main = m_Meshes[MESH_MAIN];
     const bool connected = m_MirrorFlags && m_IsMirrorConnect;
     if (connected) {
@@ -157,7 +167,71 @@ void CQxObject::UpdateGeometry() {
     for (FacePrimitive& face : m_FacePrimitives)
         if (!face.Primitive->UpdatePositions(drawn)) follows = false;
     if (!follows) BuildFacePrimitives();
+    if (change == GeometryChange::Positions && FollowMovedVertices()) {
+        BuildMarkerPrimitives();
+        return;
+    }
     BuildDetailPrimitives();
+}
+
+void CQxObject::UpdateMovedGeometry() {
+    m_GeometryChange = GeometryChange::Positions;
+    UpdateGeometry();
+    m_GeometryChange = GeometryChange::Any; // in case an override did not reach ours
+}
+
+void CQxObject::UpdateSelectionGeometry(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                                        const CQxArray<CQxFace*>& faces,
+                                        const CQxArray<CQxHalfEdge*>& halfEdges) {
+    const SelectionChange change{vertices, edges, faces, halfEdges};
+    m_GeometryChange = GeometryChange::Selection;
+    m_SelectionChange = &change;
+    UpdateGeometry();
+    m_GeometryChange = GeometryChange::Any;
+    m_SelectionChange = nullptr;
+}
+
+// The wires, points and picks keep their elements; the UV lines do not depend on positions.
+bool CQxObject::FollowMovedVertices() {
+    const CQxMesh& main = m_Meshes[MESH_MAIN];
+    for (unsigned int which : {PRIM_EDGES, PRIM_POINTS, PRIM_PICKS})
+        if (m_Primitives[which] && !m_Primitives[which]->UpdatePositions(main)) return false;
+    return true;
+}
+
+// Only the wires, points, picks and UV lines show components' selection states.
+bool CQxObject::FollowSelection(const SelectionChange& change) {
+    const CQxMesh& main = m_Meshes[MESH_MAIN];
+    // Graphics never built (or dropped) are built whole.
+    if (m_FacePrimitives.empty() && !GetDrawMesh().Faces().IsEmpty()) return false;
+    if (!m_Primitives[PRIM_EDGES] && (!main.Edges().IsEmpty() || !main.Faces().IsEmpty())) return false;
+    if (!m_Primitives[PRIM_POINTS] && !main.Vertices().IsEmpty()) return false;
+    auto follow = [&](unsigned int which) {
+        CQxPrimitive* p = m_Primitives[which];
+        return p && p->UpdateSelection(main, change.Vertices, change.Edges, change.Faces, change.HalfEdges);
+    };
+    const bool sides = !change.Edges.IsEmpty() || !change.Faces.IsEmpty() || !change.HalfEdges.IsEmpty();
+    if (sides && m_Primitives[PRIM_EDGES] && !follow(PRIM_EDGES))
+        Rebuild(m_Primitives[PRIM_EDGES], true, [&](CQxPrimitive& p) { return p.BuildEdges(main); });
+    if (!change.Vertices.IsEmpty()) {
+        if (m_Primitives[PRIM_POINTS] && !follow(PRIM_POINTS))
+            Rebuild(m_Primitives[PRIM_POINTS], true, [&](CQxPrimitive& p) { return p.BuildPoints(main); });
+        CQxPrimitive*& picks = m_Primitives[PRIM_PICKS];
+        if (!picks && m_IdlePicks) picks = m_IdlePicks.release();
+        if (follow(PRIM_PICKS)) {
+            // No picks is no primitive, as a build leaves it.
+            if (picks->IsEmpty()) {
+                m_IdlePicks.reset(picks);
+                picks = nullptr;
+            }
+        } else {
+            Rebuild(picks, main.HasVertexSelect(), [&](CQxPrimitive& p) { return p.BuildPicks(main); });
+        }
+    }
+    if (!change.Faces.IsEmpty())
+        Rebuild(m_Primitives[PRIM_UV_EDGES], main.HasFaceSelect(),
+                [&](CQxPrimitive& p) { return p.BuildUVEdges(main); });
+    return true;
 }
 
 void CQxObject::PrepareDrawMeshes() {
@@ -209,6 +283,12 @@ void CQxObject::BuildDetailPrimitives() {
             [&](CQxPrimitive& p) { return p.BuildPoints(main); });
     Rebuild(m_Primitives[PRIM_PICKS], main.HasVertexSelect(),
             [&](CQxPrimitive& p) { return p.BuildPicks(main); });
+    Rebuild(m_Primitives[PRIM_UV_EDGES], main.HasFaceSelect(),
+            [&](CQxPrimitive& p) { return p.BuildUVEdges(main); });
+    BuildMarkerPrimitives();
+}
+
+void CQxObject::BuildMarkerPrimitives() {
     BuildPivotPrimitive();
     Rebuild(m_Primitives[PRIM_BOUND_BOX], !m_BoundBox.IsEmpty(),
             [&](CQxPrimitive& p) { return p.BuildBoundBox(m_BoundBox, QxSelectColor()); });
@@ -219,8 +299,6 @@ void CQxObject::BuildDetailPrimitives() {
     const CQxMesh& handle = m_Meshes[MESH_HANDLE];
     Rebuild(m_Primitives[PRIM_HANDLE], !handle.IsEmpty(),
             [&](CQxPrimitive& p) { return p.BuildEdges(handle); });
-    Rebuild(m_Primitives[PRIM_UV_EDGES], main.HasFaceSelect(),
-            [&](CQxPrimitive& p) { return p.BuildUVEdges(main); });
     if (m_Mode == QX_OBJ_MODE_WEIGHT && IsSkinned()) {
         BuildWeightColors();
     } else {

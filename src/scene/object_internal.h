@@ -2,6 +2,8 @@
 
 // Helpers shared by the object's drawing and hit-test code.
 
+#include <cstdint>
+
 #include "qx/basis/array.h"
 #include "qx/graphics/mesh.h"
 #include "qx/math/matrix.h"
@@ -31,5 +33,11 @@ inline QX_AXIS_TYPE LowestAxis(unsigned int flags) {
     if (flags & QX_AXIS_Z) return QX_AXIS_Z;
     return QX_AXIS_NONE;
 }
+
+// Moves whenever selection flags may have been set by other means than the objects' selection
+// methods (the scene's PrepareTool is how a host says the selection changed); what objects
+// recorded of their selection before it no longer counts.
+std::uint64_t SelectionGeneration();
+void ForgetKnownSelections();
 
 } // namespace qx_object

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <atomic>
+
+#include "object_internal.h"
 #include "qx/scene/object.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
@@ -6,10 +10,7 @@
 
 void CQxObject::Select(int on, int deep) {
     on = on ? 1 : 0;
-    if (HasShape() && m_IsComponentMode) {
-        m_Meshes[MESH_MAIN].Select(on);
-        UpdateGeometry();
-    }
+    if (HasShape() && m_IsComponentMode) SelectAllComponents(static_cast<unsigned char>(on));
     IsSelect() = static_cast<unsigned char>(on);
     if (deep)
         for (CQxObject* child : GetChildren()) child->Select(on, deep);
@@ -47,12 +48,105 @@ void CQxObject::ToggleSelectHandle(int deep) {
 
 // --- Components ---------------------------------------------------------------------------------
 
+namespace {
+
+template <class T>
+bool AnyListed(const CQxArray<T*>& elements) {
+    return std::any_of(elements.begin(), elements.end(), [](const T* e) { return e != nullptr; });
+}
+
+// Sets the flag where it differs, and lists the element.
+template <class T>
+void SetFlag(T& element, unsigned char on, CQxArray<T*>& changed) {
+    if (element.IsSelect() == on) return;
+    element.IsSelect() = on;
+    changed.PushBack(&element);
+}
+
+std::atomic<std::uint64_t> g_SelectionGeneration{0};
+
+} // namespace
+
+std::uint64_t qx_object::SelectionGeneration() {
+    return g_SelectionGeneration.load(std::memory_order_relaxed);
+}
+
+void qx_object::ForgetKnownSelections() {
+    g_SelectionGeneration.fetch_add(1, std::memory_order_relaxed);
+}
+
+bool CQxObject::IsSelectionKnown() const {
+    const KnownSelection& known = m_KnownSelection;
+    return known.Valid && known.Topology == QxGetMeshTopologyEpoch() &&
+           known.Generation == qx_object::SelectionGeneration();
+}
+
+void CQxObject::KnowNoSelection() {
+    KnownSelection& known = m_KnownSelection;
+    known.Valid = true;
+    known.Topology = QxGetMeshTopologyEpoch();
+    known.Generation = qx_object::SelectionGeneration();
+    known.Vertices.clear();
+    known.Edges.clear();
+    known.Faces.clear();
+    known.HalfEdges.clear();
+}
+
+void CQxObject::KnowSelected(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                             const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges) {
+    if (!IsSelectionKnown()) return;
+    KnownSelection& known = m_KnownSelection;
+    auto add = [](auto& to, const auto& from) {
+        for (auto* e : from)
+            if (e) to.push_back(e);
+    };
+    add(known.Vertices, vertices);
+    add(known.Edges, edges);
+    add(known.Faces, faces);
+    add(known.HalfEdges, halfEdges);
+    // A record as long as the mesh saves nothing over walking it.
+    const CQxMesh& mesh = m_Meshes[MESH_MAIN];
+    if (known.Vertices.size() + known.Edges.size() + known.Faces.size() + known.HalfEdges.size() >
+        mesh.Vertices().GetCount() + mesh.Edges().GetCount() + mesh.Faces().GetCount())
+        ForgetSelection();
+}
+
+void CQxObject::SelectAllComponents(unsigned char on) {
+    CQxArray<CQxVertex*> vertices;
+    CQxArray<CQxEdge*> edges;
+    CQxArray<CQxFace*> faces;
+    CQxArray<CQxHalfEdge*> halfEdges;
+    CQxMesh& mesh = m_Meshes[MESH_MAIN];
+    if (!on && IsSelectionKnown()) {
+        const KnownSelection& known = m_KnownSelection;
+        for (CQxVertex* v : known.Vertices) SetFlag(*v, on, vertices);
+        for (CQxEdge* e : known.Edges) SetFlag(*e, on, edges);
+        for (CQxFace* f : known.Faces) SetFlag(*f, on, faces);
+        for (CQxHalfEdge* h : known.HalfEdges) SetFlag(*h, on, halfEdges);
+    } else {
+        for (CQxVertex& v : mesh.Vertices()) SetFlag(v, on, vertices);
+        for (CQxEdge& e : mesh.Edges()) SetFlag(e, on, edges);
+        for (CQxFace& f : mesh.Faces()) {
+            SetFlag(f, on, faces);
+            f.ForEachHalfEdge([&](CQxHalfEdge& h) { SetFlag(h, on, halfEdges); });
+        }
+    }
+    if (on)
+        ForgetSelection();
+    else
+        KnowNoSelection();
+    UpdateSelectionGeometry(vertices, edges, faces, halfEdges);
+}
+
 void CQxObject::Select(int on, const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
                        const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges) {
     CQxMesh& mesh = m_Meshes[MESH_MAIN];
     mesh.Select(on, vertices, edges, faces, halfEdges);
-    IsSelect() = mesh.HasSelect() ? 1 : 0;
-    UpdateGeometry();
+    // Something listed and now selected spares the walk for one.
+    const bool listed = AnyListed(vertices) || AnyListed(edges) || AnyListed(faces) || AnyListed(halfEdges);
+    IsSelect() = (on && listed) || mesh.HasSelect() ? 1 : 0;
+    if (on) KnowSelected(vertices, edges, faces, halfEdges);
+    UpdateSelectionGeometry(vertices, edges, faces, halfEdges);
 }
 
 void CQxObject::ToggleSelect(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
@@ -60,7 +154,8 @@ void CQxObject::ToggleSelect(const CQxArray<CQxVertex*>& vertices, const CQxArra
     CQxMesh& mesh = m_Meshes[MESH_MAIN];
     mesh.ToggleSelect(vertices, edges, faces, halfEdges);
     IsSelect() = mesh.HasSelect() ? 1 : 0;
-    UpdateGeometry();
+    KnowSelected(vertices, edges, faces, halfEdges);
+    UpdateSelectionGeometry(vertices, edges, faces, halfEdges);
 }
 
 void CQxObject::SelectUVs(int on, const CQxArray<CQxHalfEdge*>& halfEdges) {

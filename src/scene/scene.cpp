@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdint>
 
+#include "object_internal.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/math/stacks.h"
 #include "qx/scene/settings.h"
@@ -241,6 +242,8 @@ void CQxScene::UpdateGui(QX_UPDATE_TYPE type, void* arg1, void* arg2, void* arg3
 }
 
 void CQxScene::PrepareTool() {
+    // The host says the selection changed, perhaps by setting flags by hand.
+    qx_object::ForgetKnownSelections();
     m_ToolManager.PrepareTool();
     m_UVToolManager.PrepareTool();
     m_GraphToolManager.PrepareTool();

@@ -8,8 +8,13 @@ bool IsKnownMode(QX_SELECT_MODE mode) {
 }
 
 // Every entry point ends the same way: the tools re-read the selection, and the host hears of it.
+// Every change above went through the objects' selection methods, so their records of what they
+// selected still hold: the tool managers are prepared directly, not through the scene's
+// PrepareTool, which makes the objects forget them.
 void EndSelection(CQxScene& scene, int update) {
-    scene.PrepareTool();
+    scene.ToolManager().PrepareTool();
+    scene.UVToolManager().PrepareTool();
+    scene.GraphToolManager().PrepareTool();
     if (!update) return;
     scene.UpdateGui(QX_UPDATE_SELECT);
     scene.UpdateGui(QX_UPDATE_REDRAW);

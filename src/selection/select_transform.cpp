@@ -141,7 +141,7 @@ void CQxSelect::MoveVerticesBy(const CQxVector& d, const CQxQuat* turn) {
         step = toRoot.GetInverse().Transform(step);
     }
     for (CQxVertex* v : m_Vertices) v->Position() += step;
-    m_Object->UpdateGeometry();
+    m_Object->UpdateMovedGeometry();
 }
 
 void CQxSelect::WorldMoveVertices(const CQxVector& d) {
@@ -171,7 +171,7 @@ void CQxSelect::TransformVerticesAbout(const CQxVector& centre, const CQxMatrix&
     }
     const CQxMatrix about = AboutPoint(c, middle);
     for (CQxVertex* v : m_Vertices) v->Position() = about.Transform(v->Position());
-    m_Object->UpdateGeometry();
+    m_Object->UpdateMovedGeometry();
 }
 
 void CQxSelect::WorldRotateVertices(const CQxVector& centre, const CQxQuat& q) {

@@ -109,6 +109,13 @@ int CQxManipulator::Create(QX_MANIPULATOR_TYPE type, float pixelSize, CQxAttribu
 // --- The scene's manipulator ------------------------------------------------------------------------
 
 CQxManipulator* CQxScene::CreateManipulator(QX_MANIPULATOR_TYPE type, const CQxVector& position) {
+    // The tools ask again after every pick: the one there is, put back as new, serves. Building its
+    // meshes again would move the topology epoch and so drop every mesh's cached tables.
+    if (m_Manipulator && m_Manipulator->GetManipulatorType() == type) {
+        m_Manipulator->TFParam() = CQxTransformParam();
+        m_Manipulator->Translate() = position;
+        return m_Manipulator;
+    }
     ClearManipulator();
     auto manipulator = std::make_unique<CQxManipulator>();
     if (!manipulator->Create(type, 100.0f, &ManipulatorAttribute(MANIP_CENTER),

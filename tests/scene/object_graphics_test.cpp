@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdint>
+#include <tuple>
 #include <utility>
+#include <vector>
 
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/graphics_context.h"
@@ -105,6 +109,80 @@ TEST(ObjectGraphics, GeometryUpdatesFollowMovedVerticesAndSelection) {
               static_cast<std::uint32_t>(QxSelectColor()));
     EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_PICKS)->GetPrimitiveCount(), 8u);
     ASSERT_NE(cube->GetPrimitive(CQxObject::PRIM_UV_EDGES), nullptr);
+}
+
+// What a primitive draws, whatever the layout of its buffers: each point or line as its ends'
+// positions and colours, sorted.
+using DrawnItem = std::tuple<std::array<float, 6>, std::array<std::uint32_t, 2>>;
+std::vector<DrawnItem> Drawn(const CQxPrimitive* p) {
+    std::vector<DrawnItem> items;
+    if (!p) return items;
+    const unsigned int ends = p->GetType() == QX_PRIMITIVE_LINES ? 2 : 1;
+    for (unsigned int i = 0; i + ends <= p->GetIndexCount(); i += ends) {
+        DrawnItem item{};
+        for (unsigned int k = 0; k < ends; ++k) {
+            const CQxPrimitiveVertex& v = p->GetVertices()[p->GetIndices()[i + k]];
+            std::copy(v.Position, v.Position + 3, std::get<0>(item).begin() + 3 * k);
+            std::get<1>(item)[k] = v.Color;
+        }
+        items.push_back(item);
+    }
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+// Wires, points and picks that follow selection changes and moves in place draw what a build
+// from the mesh as it now stands draws.
+TEST(ObjectGraphics, InPlaceUpdatesDrawWhatARebuildDraws) {
+    std::unique_ptr<CQxObject> grid = QxNewGrid();
+    CQxObject& g = *grid;
+    // A free edge across the grid, in its own colour.
+    auto* wire = new CQxEdge(QxGridVertex(g, 0, 0), QxGridVertex(g, 2, 2), 0);
+    g.Mesh().Edges().PushBack(wire);
+    g.UpdateGraphics();
+    g.SetComponentMode(1, 0);
+    auto expectAsRebuilt = [&](const char* step) {
+        SCOPED_TRACE(step);
+        CQxPrimitive edges, points, picks;
+        edges.BuildEdges(g.Mesh());
+        points.BuildPoints(g.Mesh());
+        const bool picked = picks.BuildPicks(g.Mesh());
+        EXPECT_EQ(Drawn(g.GetPrimitive(CQxObject::PRIM_EDGES)), Drawn(&edges));
+        EXPECT_EQ(Drawn(g.GetPrimitive(CQxObject::PRIM_POINTS)), Drawn(&points));
+        EXPECT_EQ(Drawn(g.GetPrimitive(CQxObject::PRIM_PICKS)), Drawn(&picks));
+        EXPECT_EQ(g.GetPrimitive(CQxObject::PRIM_PICKS) != nullptr, picked);
+    };
+    CQxVertex* centre = QxGridVertex(g, 1, 1);
+    CQxFace* corner = QxGridFace(g, 0, 0);
+    // The side the two upper faces share, given as the right face's half-edge.
+    CQxHalfEdge* shared = QxFindSide(*QxGridFace(g, 1, 1), QxGridVertex(g, 1, 2), centre);
+    ASSERT_NE(shared, nullptr);
+
+    g.Select(1, {centre, QxGridVertex(g, 2, 2)}, {}, {}, {});
+    expectAsRebuilt("two vertices");
+    g.Select(1, {}, {}, {corner}, {});
+    expectAsRebuilt("a face and its sides");
+    g.Select(1, {}, {}, {}, {shared});
+    expectAsRebuilt("a shared side");
+    g.Select(1, {}, {wire}, {}, {});
+    expectAsRebuilt("a free edge");
+    g.ToggleSelect({centre, QxGridVertex(g, 0, 0)}, {}, {corner}, {shared});
+    expectAsRebuilt("toggled");
+    g.Select(1, {}, {}, {corner}, {});
+    centre->Position() += CQxVector(0.0f, 1.0f, 0.0f);
+    g.UpdateMovedGeometry();
+    expectAsRebuilt("moved");
+    g.Select(0, 0);
+    expectAsRebuilt("all unselected");
+    EXPECT_FALSE(g.Mesh().HasSelect());
+    g.Select(1, {centre}, {}, {}, {});
+    expectAsRebuilt("picked again");
+    // A flag set by hand and followed by an update is unselected with the rest.
+    QxGridVertex(g, 2, 0)->IsSelect() = 1;
+    g.UpdateGeometry();
+    g.Select(0, 0);
+    expectAsRebuilt("set by hand, all unselected");
+    EXPECT_FALSE(g.Mesh().HasSelect());
 }
 
 TEST(ObjectGraphics, WeightModeShowsTheCurrentBonesWeights) {

@@ -99,6 +99,15 @@ TEST(SceneSelect, ComponentTypeSelectsMeshElements) {
     rig.scene.UnselectObejcts(0);
     EXPECT_FALSE(rig.a1->Mesh().HasSelect() || rig.b->Mesh().HasSelect());
     EXPECT_EQ(rig.Selected(), (Flags{0, 0, 0}));
+
+    // A flag the host sets by hand and announces through PrepareTool is replaced with the rest.
+    rig.scene.SelectObject(corner, QX_SELECT_REPLACE, 0);
+    QxGridVertex(*rig.b, 2, 2)->IsSelect() = 1;
+    rig.scene.PrepareTool();
+    rig.scene.SelectObject(face, QX_SELECT_REPLACE, 0);
+    EXPECT_EQ(QxGridVertex(*rig.b, 2, 2)->IsSelect(), 0);
+    EXPECT_EQ(QxGridVertex(*rig.a, 0, 0)->IsSelect(), 0);
+    EXPECT_EQ(QxGridFace(*rig.b, 1, 1)->IsSelect(), 1);
 }
 
 TEST(SceneSelect, HandlesAreSelectedOnlyFromHandleSets) {

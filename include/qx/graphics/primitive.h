@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "qx/basis/array.h"
@@ -11,6 +12,10 @@
 class CQxMesh;
 class CQxAttribute;
 class CQxBoundBox;
+class CQxVertex;
+class CQxEdge;
+class CQxFace;
+class CQxHalfEdge;
 
 // What the indices of a primitive draw.
 enum QX_PRIMITIVE_TYPE : unsigned int {
@@ -90,6 +95,14 @@ public:
     // Moves the vertices to the mesh's current positions (and normals for faces) keeping the
     // topology; 0 when the mesh no longer has the vertices or faces the primitive was built from.
     int UpdatePositions(const CQxMesh& mesh);
+    // Follows a change of the selection states of the listed elements of the mesh (and of
+    // nothing else) in place: points take their new colours, picks gain and lose vertices (in
+    // no particular order), edges recolour the lines of the listed edges, faces and half-edges.
+    // 0, leaving the primitive to be rebuilt, when it is of another kind or the mesh's
+    // topology, a listed element or the selection colours are not what it was built from.
+    int UpdateSelection(const CQxMesh& mesh, const CQxArray<CQxVertex*>& vertices,
+                        const CQxArray<CQxEdge*>& edges, const CQxArray<CQxFace*>& faces,
+                        const CQxArray<CQxHalfEdge*>& halfEdges);
 
     // --- Markers ------------------------------------------------------------------------------
     // Three lines of the given length from the point along +X (red), +Y (green), +Z (blue).
@@ -122,7 +135,22 @@ private:
     static constexpr unsigned int NoFace = 0xFFFFFFFF;
     enum class Kind : unsigned char { None, Points, Picks, Edges, Faces, UVEdges, Weights, Marker };
 
+    // What the builders from a mesh keep for UpdateSelection; defined beside them.
+    struct Origin;
+    struct OriginDeleter {
+        void operator()(Origin* origin) const noexcept;
+    };
+
     void Reset(Kind kind, QX_PRIMITIVE_TYPE type, QX_SHADE_TYPE shade);
+    Origin& KeepOrigin(const CQxMesh& mesh);
+    bool IsOriginOf(const CQxMesh& mesh) const;
+    unsigned int OriginVertex(const CQxVertex* v) const;
+    bool SelectPoints(const CQxArray<CQxVertex*>& vertices);
+    bool SelectPicks(const CQxArray<CQxVertex*>& vertices);
+    bool SelectEdges(const CQxArray<CQxEdge*>& edges, const CQxArray<CQxFace*>& faces,
+                     const CQxArray<CQxHalfEdge*>& halfEdges);
+    bool RecolorSide(const CQxHalfEdge& h);
+    void RecolorLine(unsigned int line, std::uint32_t color);
     int Finish();
     void ReleaseBuffers();
     void AddVertex(const CQxVector& p, std::uint32_t color);
@@ -146,4 +174,5 @@ private:
     unsigned int m_VertexBuffer = 0;
     unsigned int m_IndexBuffer = 0;
     unsigned int m_Generation = 0;
+    std::unique_ptr<Origin, OriginDeleter> m_Origin; // null when not kept
 };

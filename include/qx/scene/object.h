@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -374,6 +375,9 @@ public:
     void UpdateTransform(CQxMatrixStack& stack, CQxCamera* camera);
     // Moves the pivot keeping the object in place, and the pivot marker with it.
     int MovePivot(const CQxVector& pivot);
+    // UpdateGeometry after vertices of the edited mesh moved and nothing else changed (no
+    // element added or removed, no selection state): the primitives follow without rebuilding.
+    void UpdateMovedGeometry();
 
     // The transform used in views (screen-size objects scale themselves), for callers outside.
     int GetViewTransform(CQxMatrix& out, const CQxViewPort& viewport, const CQxMatrix& parentWorld,
@@ -411,12 +415,26 @@ protected:
     void SetModeValue(QX_OBJ_MODE mode) { m_Mode = mode; }
     // Builds the pivot marker at the pivot, sized by the bounding box.
     void BuildPivotPrimitive();
+    // UpdateGeometry after the selection states of exactly the listed elements of the edited
+    // mesh changed: the primitives follow without rebuilding.
+    void UpdateSelectionGeometry(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                                 const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges);
     CQxPrimitive*& Primitive(unsigned int which) { return m_Primitives[which]; }
 
 private:
     struct FacePrimitive {
         CQxAttribute* Attribute = nullptr;
         std::unique_ptr<CQxPrimitive> Primitive;
+    };
+
+    // What changed since the graphics were last brought up to date, when the caller knows it;
+    // the next UpdateGeometry takes it and brings only that up to date.
+    enum class GeometryChange : unsigned char { Any, Positions, Selection };
+    struct SelectionChange {
+        const CQxArray<CQxVertex*>& Vertices;
+        const CQxArray<CQxEdge*>& Edges;
+        const CQxArray<CQxFace*>& Faces;
+        const CQxArray<CQxHalfEdge*>& HalfEdges;
     };
 
     // Drawn at all: visible, and a shape of its own or a clone's.
@@ -428,6 +446,20 @@ private:
     void BuildFacePrimitives();
     // The primitives that follow selection and shape: wires, points, markers, UVs, weights.
     void BuildDetailPrimitives();
+    // The markers among them: pivot, bounding box, IK handle, weight colours.
+    void BuildMarkerPrimitives();
+    // The wires, points and picks follow moved vertices, or a selection change, in place;
+    // false when one of them cannot (it is then left for a rebuild).
+    bool FollowMovedVertices();
+    bool FollowSelection(const SelectionChange& change);
+    // Selects or unselects every component, listing those whose state changed.
+    void SelectAllComponents(unsigned char on);
+    // The record of what the selection methods selected (see m_KnownSelection).
+    bool IsSelectionKnown() const;
+    void KnowNoSelection();
+    void KnowSelected(const CQxArray<CQxVertex*>& vertices, const CQxArray<CQxEdge*>& edges,
+                      const CQxArray<CQxFace*>& faces, const CQxArray<CQxHalfEdge*>& halfEdges);
+    void ForgetSelection() { m_KnownSelection.Valid = false; }
     // The IK handle in mesh [3]: a line from the pivot to the IK root's pivot and a cross.
     void BuildHandleMesh();
     // Fills the weight-colour primitive with the weights of the current bone.
@@ -466,4 +498,23 @@ private:
     std::vector<FacePrimitive> m_FacePrimitives;
     unsigned int m_FacePrimitiveCount = 0;
     CQxPrimitive* m_Primitives[PRIM_COUNT] = {};
+    GeometryChange m_GeometryChange = GeometryChange::Any;
+    const SelectionChange* m_SelectionChange = nullptr;
+    // The picks primitive while no vertex is selected (the slot is then empty), kept so that the
+    // next selection fills it in place.
+    std::unique_ptr<CQxPrimitive> m_IdlePicks;
+    // The components selected through the selection methods since the edited mesh was last seen
+    // to have none selected, so that unselecting everything visits only these. It holds while
+    // no element was linked or unlinked and no other change may have set a flag (a full
+    // geometry or graphics update of the object, the scene's PrepareTool).
+    struct KnownSelection {
+        bool Valid = false;
+        std::uint64_t Topology = 0;
+        std::uint64_t Generation = 0;
+        std::vector<CQxVertex*> Vertices;
+        std::vector<CQxEdge*> Edges;
+        std::vector<CQxFace*> Faces;
+        std::vector<CQxHalfEdge*> HalfEdges;
+    };
+    KnownSelection m_KnownSelection;
 };

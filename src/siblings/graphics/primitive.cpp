@@ -68,7 +68,63 @@ std::uint32_t Argb(unsigned long color) {
     return static_cast<std::uint32_t>(color & 0xFFFFFFFFul);
 }
 
+constexpr unsigned int NoSlot = 0xFFFFFFFF;
+
+// A side of face f in QxSelectColor when its half-edge, its mate or either face is selected.
+std::uint32_t SideColor(const CQxFace& f, const CQxHalfEdge& h, std::uint32_t normal, std::uint32_t select) {
+    const CQxHalfEdge* mate = h.Mate();
+    const bool selected = h.IsSelect() || f.IsSelect() ||
+                          (mate && (mate->IsSelect() || (mate->GetFace() && mate->GetFace()->IsSelect())));
+    return selected ? select : normal;
+}
+
 } // namespace
+
+// Tables of the mesh elements a primitive was built from, by list position, so that a selection
+// change of a few elements finds their points and lines without walking the mesh. They hold
+// while the topology epoch stays where it was at the build.
+struct CQxPrimitive::Origin {
+    std::uint64_t Epoch = 0;
+    std::uint32_t Normal = 0; // the selection colours built with
+    std::uint32_t Select = 0;
+    bool Complete = true; // edges: every line found both its vertices
+    std::vector<const CQxVertex*> Vertices;
+    std::vector<const CQxEdge*> Edges;
+    std::vector<unsigned int> EdgeLines; // each free edge's line, NoSlot when left out
+    std::vector<const CQxFace*> Faces;
+    std::vector<unsigned int> FaceLines; // each face's first line
+    std::vector<unsigned int> Slots;     // picks: each vertex's pick, NoSlot when not selected
+    unsigned int Orphans = 0;            // own line vertices no line uses any more
+};
+
+void CQxPrimitive::OriginDeleter::operator()(Origin* origin) const noexcept {
+    delete origin;
+}
+
+CQxPrimitive::Origin& CQxPrimitive::KeepOrigin(const CQxMesh& mesh) {
+    if (!m_Origin) m_Origin.reset(new Origin);
+    Origin& o = *m_Origin;
+    o.Epoch = QxGetMeshTopologyEpoch();
+    o.Normal = Argb(QxNormalColor());
+    o.Select = Argb(QxSelectColor());
+    o.Complete = true;
+    o.Vertices.clear();
+    o.Vertices.reserve(mesh.Vertices().GetCount());
+    for (const CQxVertex& v : mesh.Vertices()) o.Vertices.push_back(&v);
+    o.Edges.clear();
+    o.EdgeLines.clear();
+    o.Faces.clear();
+    o.FaceLines.clear();
+    o.Slots.clear();
+    o.Orphans = 0;
+    return o;
+}
+
+// The list position of a vertex of the mesh built from; NoSlot for any other.
+unsigned int CQxPrimitive::OriginVertex(const CQxVertex* v) const {
+    const unsigned int k = v ? v->Index() : NoSlot;
+    return k < m_Origin->Vertices.size() && m_Origin->Vertices[k] == v ? k : NoSlot;
+}
 
 CQxPrimitive::~CQxPrimitive() {
     ReleaseBuffers();
@@ -133,6 +189,7 @@ void CQxPrimitive::Free() {
     m_Vertices.shrink_to_fit();
     m_Indices.shrink_to_fit();
     m_Sources.shrink_to_fit();
+    m_Origin.reset();
     m_Dirty = 0;
     ReleaseBuffers();
 }
@@ -181,6 +238,7 @@ int CQxPrimitive::Draw() {
 
 int CQxPrimitive::BuildPoints(const CQxMesh& mesh) {
     Reset(Kind::Points, QX_PRIMITIVE_POINTS, QX_SHADE_COLOR);
+    KeepOrigin(mesh);
     const std::uint32_t normal = Argb(QxNormalColor()), select = Argb(QxSelectColor());
     m_Vertices.reserve(mesh.Vertices().GetCount());
     unsigned int i = 0;
@@ -195,10 +253,13 @@ int CQxPrimitive::BuildPoints(const CQxMesh& mesh) {
 
 int CQxPrimitive::BuildPicks(const CQxMesh& mesh) {
     Reset(Kind::Picks, QX_PRIMITIVE_POINTS, QX_SHADE_COLOR);
+    std::vector<unsigned int>& slots = KeepOrigin(mesh).Slots;
+    slots.assign(mesh.Vertices().GetCount(), NoSlot);
     const std::uint32_t select = Argb(QxSelectColor());
     unsigned int i = 0;
     for (const CQxVertex& v : mesh.Vertices()) {
         if (v.IsSelect()) {
+            slots[i] = static_cast<unsigned int>(m_Vertices.size());
             m_Indices.push_back(static_cast<unsigned int>(m_Vertices.size()));
             m_Vertices.push_back(MakeVertex(v.Position(), select));
             m_Sources.push_back({i, NoFace});
@@ -224,6 +285,7 @@ void CQxPrimitive::AddLine(const CQxVector& a, const CQxVector& b, std::uint32_t
 // mesh with a few selected sides thus costs one vertex per mesh vertex, not two per side.
 int CQxPrimitive::BuildEdges(const CQxMesh& mesh) {
     Reset(Kind::Edges, QX_PRIMITIVE_LINES, QX_SHADE_COLOR);
+    Origin& origin = KeepOrigin(mesh);
     const VertexPositions positions(mesh);
     const std::uint32_t normal = Argb(QxNormalColor()), select = Argb(QxSelectColor());
     const unsigned int vertexCount = mesh.Vertices().GetCount();
@@ -240,7 +302,10 @@ int CQxPrimitive::BuildEdges(const CQxMesh& mesh) {
     }
     auto add = [&](const CQxVertex* a, const CQxVertex* b, std::uint32_t color) {
         const unsigned int ia = positions(a), ib = positions(b);
-        if (ia == 0xFFFFFFFF || ib == 0xFFFFFFFF) return;
+        if (ia == 0xFFFFFFFF || ib == 0xFFFFFFFF) {
+            origin.Complete = false;
+            return;
+        }
         if (color == normal) {
             m_Indices.push_back(ia);
             m_Indices.push_back(ib);
@@ -250,17 +315,25 @@ int CQxPrimitive::BuildEdges(const CQxMesh& mesh) {
         m_Sources.push_back({ia, NoFace});
         m_Sources.push_back({ib, NoFace});
     };
-    for (const CQxEdge& e : mesh.Edges())
+    auto lineCount = [&] { return static_cast<unsigned int>(m_Indices.size() / 2); };
+    origin.Edges.reserve(mesh.Edges().GetCount());
+    origin.EdgeLines.reserve(mesh.Edges().GetCount());
+    for (const CQxEdge& e : mesh.Edges()) {
+        const unsigned int line = lineCount();
         add(e.Vertex(0), e.Vertex(1), e.IsSelect() ? select : Argb(e.Color()));
+        origin.Edges.push_back(&e);
+        origin.EdgeLines.push_back(lineCount() > line ? line : NoSlot);
+    }
+    origin.Faces.reserve(mesh.Faces().GetCount());
+    origin.FaceLines.reserve(mesh.Faces().GetCount());
     for (const CQxFace& f : mesh.Faces()) {
+        origin.Faces.push_back(&f);
+        origin.FaceLines.push_back(lineCount());
         f.ForEachHalfEdge([&](const CQxHalfEdge& h) {
             const CQxHalfEdge* mate = h.Mate();
             // A shared side is drawn once, by the half-edge at the lower address.
             if (mate && mate < &h) return;
-            const bool selected =
-                h.IsSelect() || f.IsSelect() ||
-                (mate && (mate->IsSelect() || (mate->GetFace() && mate->GetFace()->IsSelect())));
-            add(h.GetVertex(), h.GetEndVertex(), selected ? select : normal);
+            add(h.GetVertex(), h.GetEndVertex(), SideColor(f, h, normal, select));
         });
     }
     m_MeshVertexCount = vertexCount;
@@ -397,12 +470,19 @@ int CQxPrimitive::UpdatePositions(const CQxMesh& mesh) {
     if (m_Sources.empty() || m_Locked || mesh.Vertices().GetCount() != m_MeshVertexCount) return 0;
     const bool needFaces = m_Kind == Kind::Faces;
     if (needFaces && mesh.Faces().GetCount() != m_MeshFaceCount) return 0;
-    // Gather positions (and normals) by list position once, then scatter them to the corners.
-    thread_local std::vector<const CQxVertex*> vertices;
+    // Gather positions (and normals) by list position once, then scatter them to the corners;
+    // the table kept at the build serves while the topology has not moved.
+    thread_local std::vector<const CQxVertex*> gathered;
     thread_local std::vector<const CQxFace*> faces;
-    vertices.clear();
-    vertices.reserve(m_MeshVertexCount);
-    for (const CQxVertex& v : mesh.Vertices()) vertices.push_back(&v);
+    const CQxVertex* const* vertices = nullptr;
+    if (IsOriginOf(mesh)) {
+        vertices = m_Origin->Vertices.data();
+    } else {
+        gathered.clear();
+        gathered.reserve(m_MeshVertexCount);
+        for (const CQxVertex& v : mesh.Vertices()) gathered.push_back(&v);
+        vertices = gathered.data();
+    }
     faces.clear();
     if (needFaces) {
         faces.reserve(m_MeshFaceCount);
@@ -416,6 +496,154 @@ int CQxPrimitive::UpdatePositions(const CQxMesh& mesh) {
     }
     m_Dirty = 1;
     return 1;
+}
+
+// The tables kept at the build still describe the mesh: no element was linked or unlinked
+// anywhere since, and the mesh is the one built from.
+bool CQxPrimitive::IsOriginOf(const CQxMesh& mesh) const {
+    if (!m_Origin || m_Origin->Epoch != QxGetMeshTopologyEpoch()) return false;
+    const std::vector<const CQxVertex*>& vertices = m_Origin->Vertices;
+    if (vertices.size() != m_MeshVertexCount || mesh.Vertices().GetCount() != m_MeshVertexCount) return false;
+    return vertices.empty() || vertices.front() == mesh.Vertices().Front();
+}
+
+int CQxPrimitive::UpdateSelection(const CQxMesh& mesh, const CQxArray<CQxVertex*>& vertices,
+                                  const CQxArray<CQxEdge*>& edges, const CQxArray<CQxFace*>& faces,
+                                  const CQxArray<CQxHalfEdge*>& halfEdges) {
+    if (m_Locked || !IsOriginOf(mesh)) return 0;
+    if (m_Origin->Normal != Argb(QxNormalColor()) || m_Origin->Select != Argb(QxSelectColor())) return 0;
+    bool followed = false;
+    switch (m_Kind) {
+    case Kind::Points:
+        followed = SelectPoints(vertices);
+        break;
+    case Kind::Picks:
+        followed = SelectPicks(vertices);
+        break;
+    case Kind::Edges:
+        followed = SelectEdges(edges, faces, halfEdges);
+        break;
+    default:
+        return 0;
+    }
+    if (!followed) return 0;
+    m_Dirty = 1;
+    return 1;
+}
+
+bool CQxPrimitive::SelectPoints(const CQxArray<CQxVertex*>& vertices) {
+    for (const CQxVertex* v : vertices) {
+        if (!v) continue;
+        const unsigned int k = OriginVertex(v);
+        if (k == NoSlot) return false;
+        m_Vertices[k].Color = v->IsSelect() ? m_Origin->Select : m_Origin->Normal;
+    }
+    return true;
+}
+
+// A vertex that leaves the picks takes the last pick's place, so the picks stay packed.
+bool CQxPrimitive::SelectPicks(const CQxArray<CQxVertex*>& vertices) {
+    std::vector<unsigned int>& slots = m_Origin->Slots;
+    if (slots.size() != m_Origin->Vertices.size()) return false;
+    for (const CQxVertex* v : vertices) {
+        if (!v) continue;
+        const unsigned int k = OriginVertex(v);
+        if (k == NoSlot) return false;
+        const unsigned int slot = slots[k];
+        if (v->IsSelect() && slot == NoSlot) {
+            slots[k] = static_cast<unsigned int>(m_Vertices.size());
+            m_Indices.push_back(slots[k]);
+            m_Vertices.push_back(MakeVertex(v->Position(), m_Origin->Select));
+            m_Sources.push_back({k, NoFace});
+        } else if (!v->IsSelect() && slot != NoSlot) {
+            const std::size_t last = m_Vertices.size() - 1;
+            if (slot != last) {
+                m_Vertices[slot] = m_Vertices[last];
+                m_Sources[slot] = m_Sources[last];
+                slots[m_Sources[slot].Vertex] = slot;
+            }
+            m_Vertices.pop_back();
+            m_Sources.pop_back();
+            m_Indices.pop_back();
+            slots[k] = NoSlot;
+        }
+    }
+    return true;
+}
+
+bool CQxPrimitive::SelectEdges(const CQxArray<CQxEdge*>& edges, const CQxArray<CQxFace*>& faces,
+                               const CQxArray<CQxHalfEdge*>& halfEdges) {
+    Origin& o = *m_Origin;
+    if (!o.Complete) return false;
+    // Past a quarter of the lines a rebuild costs about the same and packs the vertices again.
+    const std::size_t changes =
+        edges.GetSize() + 4 * static_cast<std::size_t>(faces.GetSize()) + halfEdges.GetSize();
+    if (4 * changes > m_Indices.size() / 2 + 64) return false;
+    for (const CQxEdge* e : edges) {
+        if (!e) continue;
+        const unsigned int k = e->Index();
+        if (k >= o.Edges.size() || o.Edges[k] != e) return false;
+        if (o.EdgeLines[k] != NoSlot)
+            RecolorLine(o.EdgeLines[k], e->IsSelect() ? o.Select : Argb(e->Color()));
+    }
+    bool found = true;
+    for (const CQxFace* f : faces) {
+        if (!f) continue;
+        f->ForEachHalfEdge([&](const CQxHalfEdge& h) { found = found && RecolorSide(h); });
+        if (!found) return false;
+    }
+    for (const CQxHalfEdge* h : halfEdges)
+        if (h && !RecolorSide(*h)) return false;
+    return o.Orphans <= m_MeshVertexCount + 64;
+}
+
+// Finds the line of a face side (drawn by the half-edge of the two at the lower address) by
+// counting the sides its face drew before it.
+bool CQxPrimitive::RecolorSide(const CQxHalfEdge& h) {
+    const Origin& o = *m_Origin;
+    const CQxHalfEdge* mate = h.Mate();
+    const CQxHalfEdge* drawer = mate && mate < &h ? mate : &h;
+    const CQxFace* face = drawer->GetFace();
+    const unsigned int k = face ? face->Index() : NoSlot;
+    if (k >= o.Faces.size() || o.Faces[k] != face) return false;
+    unsigned int line = o.FaceLines[k];
+    const CQxHalfEdge* c = face->GetHalfEdge();
+    for (unsigned int i = 0; i < face->GetHalfEdgeCount(); ++i, c = c->Next()) {
+        if (c == drawer) {
+            RecolorLine(line, SideColor(*face, *c, o.Normal, o.Select));
+            return true;
+        }
+        line += !(c->Mate() && c->Mate() < c);
+    }
+    return false;
+}
+
+// Lines in the normal colour use the shared vertex of each end; others own two vertices, made on
+// first need and left unused when the line turns normal again.
+void CQxPrimitive::RecolorLine(unsigned int line, std::uint32_t color) {
+    Origin& o = *m_Origin;
+    unsigned int* ends = &m_Indices[2 * static_cast<std::size_t>(line)];
+    const bool own = ends[0] >= m_MeshVertexCount;
+    if (color == o.Normal) {
+        if (!own) return;
+        ends[0] = m_Sources[ends[0]].Vertex;
+        ends[1] = m_Sources[ends[1]].Vertex;
+        o.Orphans += 2;
+        return;
+    }
+    if (own) {
+        m_Vertices[ends[0]].Color = m_Vertices[ends[1]].Color = color;
+        return;
+    }
+    CQxPrimitiveVertex a = m_Vertices[ends[0]], b = m_Vertices[ends[1]];
+    a.Color = b.Color = color;
+    const auto first = static_cast<unsigned int>(m_Vertices.size());
+    m_Vertices.push_back(a);
+    m_Vertices.push_back(b);
+    m_Sources.push_back({ends[0], NoFace});
+    m_Sources.push_back({ends[1], NoFace});
+    ends[0] = first;
+    ends[1] = first + 1;
 }
 
 // --- Markers ------------------------------------------------------------------------------------
