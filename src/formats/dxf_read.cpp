@@ -104,8 +104,10 @@ bool ParseNumber(std::string_view text, float& out) {
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, out);
     if (stop != end || text.empty()) return false;
-    if (error == std::errc::result_out_of_range) out = INFINITY;
-    else if (error != std::errc()) return false;
+    if (error == std::errc::result_out_of_range)
+        out = INFINITY;
+    else if (error != std::errc())
+        return false;
     return true;
 }
 
@@ -169,7 +171,8 @@ public:
             for (unsigned int j = i + 1; j < n; ++j)
                 if (ring[i] == ring[j]) return;
         CQxFace* face = new CQxFace(nullptr, 1);
-        for (unsigned int i = 0; i < n; ++i) face->PushHalfEdge(new CQxHalfEdge(face, VertexAt(ring[i]), 0xFFFFFFFF));
+        for (unsigned int i = 0; i < n; ++i)
+            face->PushHalfEdge(new CQxHalfEdge(face, VertexAt(ring[i]), 0xFFFFFFFF));
         m_Mesh.Faces().PushBack(face);
     }
 
@@ -279,16 +282,20 @@ private:
             m_InEntities = true;
         }
         switch (m_Entity) {
-        case CQxDxfEntity::Face: return FaceGroup(code, value);
+        case CQxDxfEntity::Face:
+            return FaceGroup(code, value);
         case CQxDxfEntity::Polyline:
             if (code == 70) return ParseInt(value, m_PolylineFlags);
             return true;
-        case CQxDxfEntity::Vertex: return VertexGroup(code, value);
+        case CQxDxfEntity::Vertex:
+            return VertexGroup(code, value);
         case CQxDxfEntity::Block:
             if (code == 2) m_BlockName = value;
             return PointGroup(code, value, 10, m_BlockBase);
-        case CQxDxfEntity::Insert: return InsertGroup(code, value);
-        case CQxDxfEntity::Other: return true;
+        case CQxDxfEntity::Insert:
+            return InsertGroup(code, value);
+        case CQxDxfEntity::Other:
+            return true;
         }
         return true;
     }
@@ -328,14 +335,23 @@ private:
     // Finishes the entity that `next` (the value of the next code 0) ends.
     void EndEntity(std::string_view next) {
         switch (m_Entity) {
-        case CQxDxfEntity::Face: EndFace(); break;
+        case CQxDxfEntity::Face:
+            EndFace();
+            break;
         case CQxDxfEntity::Polyline:
             if (m_PolylineFlags & 64) m_Polyface = std::make_unique<Polyface>();
             break;
-        case CQxDxfEntity::Vertex: EndVertex(); break;
-        case CQxDxfEntity::Block: BeginBlock(); break;
-        case CQxDxfEntity::Insert: PlaceBlock(); break;
-        case CQxDxfEntity::Other: break;
+        case CQxDxfEntity::Vertex:
+            EndVertex();
+            break;
+        case CQxDxfEntity::Block:
+            BeginBlock();
+            break;
+        case CQxDxfEntity::Insert:
+            PlaceBlock();
+            break;
+        case CQxDxfEntity::Other:
+            break;
         }
         if (m_Polyface && next != "VERTEX") EndPolyface();
     }
@@ -350,8 +366,10 @@ private:
 
     void EndVertex() {
         const bool isFace = (m_VertexFlags & 128) && !(m_VertexFlags & 64);
-        if (isFace) m_Polyface->Faces.push_back(m_Indices);
-        else m_Polyface->Positions.push_back(m_Vertex);
+        if (isFace)
+            m_Polyface->Faces.push_back(m_Indices);
+        else
+            m_Polyface->Positions.push_back(m_Vertex);
     }
 
     void EndPolyface() {
@@ -362,13 +380,18 @@ private:
             bool sound = true;
             for (int index : indices) {
                 if (index == 0) break;
-                const std::size_t k = static_cast<std::size_t>(index < 0 ? -static_cast<long long>(index) : index);
-                if (k > count) sound = false;
-                else c.P[c.Count++] = mesh->Positions[k - 1];
+                const std::size_t k =
+                    static_cast<std::size_t>(index < 0 ? -static_cast<long long>(index) : index);
+                if (k > count)
+                    sound = false;
+                else
+                    c.P[c.Count++] = mesh->Positions[k - 1];
             }
             if (!sound || c.Count < 3) continue;
-            if (m_Block) m_Block->Faces.push_back(c);
-            else if (m_InEntities) m_Builder.AddFace(c);
+            if (m_Block)
+                m_Block->Faces.push_back(c);
+            else if (m_InEntities)
+                m_Builder.AddFace(c);
         }
     }
 

@@ -66,7 +66,8 @@ int CQxObject::WriteDxf(void* file, unsigned int& count, CQxMatrixStack& stack) 
             const CQxHalfEdge* h = face.GetHalfEdge();
             const CQxVector first = h->GetVertex()->Position() * world;
             if (n <= 4) {
-                for (unsigned int k = 0; k < n; ++k, h = h->Next()) ring[k] = h->GetVertex()->Position() * world;
+                for (unsigned int k = 0; k < n; ++k, h = h->Next())
+                    ring[k] = h->GetVertex()->Position() * world;
                 AppendFace(text, count, ring, n);
             } else {
                 h = h->Next();
