@@ -249,6 +249,7 @@ private:
         } else if (value == "ENDSEC") {
             if (!m_InSection) return false;
             m_InSection = m_InEntities = false;
+            m_Block = nullptr; // a block left open ends with its section
         } else if (value == "EOF") {
             if (m_InSection || m_InEntities) return false;
             m_Ended = true;
