@@ -179,6 +179,29 @@ TEST_F(DxfFile, PolyfaceMeshesReadLikeFacesAndBlocksArePlacedOnce) {
     EXPECT_EQ(mesh.Mesh().Vertices().GetCount(), 12u);
 }
 
+// A block with its base point at (1, 0, 0) holding one triangle, placed at (5, 0, 0) twice as
+// large and turned a quarter round Z; an INSERT of a block nobody defined adds nothing.
+TEST_F(DxfFile, BlocksArePlacedScaledAndTurnedAboutTheirBasePoint) {
+    auto vertex = [](const char* x, const char* y) {
+        return Pair(0, "VERTEX") + Pair(70, "192") + Pair(10, x) + Pair(20, y) + Pair(30, "0");
+    };
+    const std::string block = Pair(0, "SECTION") + Pair(2, "BLOCKS") + Pair(0, "BLOCK") + Pair(2, "Tri") +
+                              Pair(10, "1") + Pair(20, "0") + Pair(30, "0") + Pair(0, "POLYLINE") +
+                              Pair(70, "64") + vertex("1", "0") + vertex("2", "0") + vertex("1", "1") +
+                              Pair(0, "VERTEX") + Pair(70, "128") + Pair(71, "1") + Pair(72, "2") +
+                              Pair(73, "3") + Pair(0, "SEQEND") + Pair(0, "ENDBLK") + Pair(0, "ENDSEC");
+    const std::string inserts = Pair(0, "INSERT") + Pair(2, "Other") + Pair(0, "INSERT") + Pair(2, "Tri") +
+                                Pair(10, "5") + Pair(20, "0") + Pair(30, "0") + Pair(41, "2") +
+                                Pair(42, "2") + Pair(43, "2") + Pair(50, "90");
+    ASSERT_EQ(ReadText(block + Entities(inserts)), 1);
+    CQxObject& mesh = Imported();
+    ASSERT_EQ(CornerCounts(mesh), (std::vector<unsigned int>{3}));
+    const CQxVector expected[] = {{5, 0, 0}, {5, 2, 0}, {3, 0, 0}};
+    const CQxHalfEdge* h = mesh.Mesh().Faces().Back()->GetHalfEdge();
+    for (unsigned int k = 0; k < 3; ++k, h = h->Next())
+        EXPECT_TRUE(QxNear(h->GetVertex()->Position(), expected[k])) << "corner " << k;
+}
+
 TEST_F(DxfFile, PolyfaceIndicesAreCheckedAndCountsIgnored) {
     auto vertex = [](float x, float y) {
         return Pair(0, "VERTEX") + Pair(70, "192") + Pair(10, std::to_string(x)) +
