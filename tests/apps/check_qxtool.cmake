@@ -32,6 +32,21 @@ if(NOT b STREQUAL c)
   message(FATAL_ERROR "a second conversion changed the file")
 endif()
 
+# DXF out and in: every face of the scene at its world place; what was read writes the same bytes.
+run(0 convert "${INPUT}" "${WORK}/d.dxf")
+run(0 convert "${WORK}/d.dxf" "${WORK}/e.DXF")
+file(READ "${WORK}/d.dxf" d)
+file(READ "${WORK}/e.DXF" e)
+# "0 SECTION 2 ENTITIES 0 3DFACE", each line ending in CR LF.
+file(READ "${WORK}/d.dxf" header LIMIT 36 HEX)
+if(NOT d STREQUAL e OR NOT header STREQUAL "300d0a53454354494f4e0d0a320d0a454e5449544945530d0a300d0a3344464143450d0a")
+  message(FATAL_ERROR "a DXF file read and written again changed")
+endif()
+run(0 info "${WORK}/e.DXF")
+if(NOT out MATCHES "faces: [1-9]")
+  message(FATAL_ERROR "the DXF file read back has no faces:\n${out}")
+endif()
+
 # Failures: a missing file, an unsupported extension (the library's message on stderr).
 run(1 info "${WORK}/missing.kel")
 if(NOT err MATCHES "missing.kel")

@@ -13,6 +13,7 @@
 
 class CQxScene;
 class CQxSelects;
+enum QX_UPDATE_TYPE : unsigned int;
 
 // What an object-attribute change touches (bits; also the detail of the host's "objects
 // changed" notification). Mirror and subdivision together (48) stand for a freeze.
@@ -165,6 +166,30 @@ private:
     int MakeCopies(const CQxSelects& records, unsigned int count, int update, Make&& make);
 
     CQxSnapshotStore m_Store;
+};
+
+// Meshes read from a DXF or MQO file, put under a parent (the root model when none is given),
+// with the materials the file brought into that parent's model.
+class QX_API CQxImportCmd : public CQxCmd {
+public:
+    explicit CQxImportCmd(CQxScene* scene);
+    ~CQxImportCmd() override;
+    QX_CMD_TYPE GetType() const override { return QX_CMD_IMPORT; }
+    void Redo() override;
+    void Undo() override;
+
+    int Create(const char* path, CQxObject* parent, int update);
+    const CQxSnapshotStore& GetStore() const { return m_Store; }
+
+private:
+    struct Materials;
+    // Takes what the reader added to the root model beyond the given counts, moves it to the
+    // parent's model and records it; `added` gets the objects. 0 when nothing was added.
+    int Adopt(CQxObject& parent, unsigned int children, unsigned int attributes, std::vector<CQxObject*>& added);
+    void Notify(QX_UPDATE_TYPE type, CQxSelects* objects);
+
+    CQxSnapshotStore m_Store;
+    std::unique_ptr<Materials> m_Materials;
 };
 
 // One attribute of one object (name, scale, angles, translation, pivot, visibility, lock,

@@ -288,6 +288,9 @@ public:
     int SetShadeSelectsCmd(int shade, int update);
     int SetGridCmd(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
     int SetJointRadiusCmd(float radius, int update);
+    // Reads a .dxf or .mqo file (letter case ignored) below the parent, or the root model when
+    // it is null.
+    int ImportFileCmd(const char* path, CQxObject* parent, int update);
 
     // --- Animation --------------------------------------------------------------------------------
     // Every model's animation at the current frame; the flags ask for the redraw notice and for
