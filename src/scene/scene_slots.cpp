@@ -1,7 +1,7 @@
 #include "qx/scene/scene.h"
 
-// Virtual slots whose real work lives with other subsystems: the UV view's drawing and the DXF,
-// MQO and .x formats each replace their definitions here with their own. Until then every one
+// Virtual slots whose real work lives with other subsystems: the UV view's drawing and the DXF
+// and .x formats each replace their definitions here with their own. Until then every one
 // reports failure, so no caller mistakes them for done work.
 
 QX_GRAPHICS_RESULT CQxScene::DrawUV(CQxCamera* /*camera*/, CQxAttribute* /*attribute*/) {
@@ -9,10 +9,6 @@ QX_GRAPHICS_RESULT CQxScene::DrawUV(CQxCamera* /*camera*/, CQxAttribute* /*attri
 }
 
 int CQxScene::WriteDxfFile(const char* /*path*/) {
-    return 0;
-}
-
-int CQxScene::ReadMqoFile(const char* /*path*/) {
     return 0;
 }
 
