@@ -84,7 +84,7 @@ bool QxMqoIsKeyword(std::string_view word, std::string_view keyword) {
 }
 
 CQxMqoReader::CQxMqoReader(std::string_view text, const CQxModel& model, const char* dir)
-    : m_Tokens(text), m_Dir(dir ? dir : "") {
+    : m_Tokens(text), m_Dir(dir && *dir ? dir : ".") {
     for (const CQxAttribute& attribute : model.Attributes()) m_AttributeNames.Add(attribute.GetName());
     for (auto it = model.Begin(); !it.IsEnd(); ++it) m_ObjectNames.Add(it->GetName());
 }
@@ -285,7 +285,8 @@ int CQxScene::ReadMqoText(std::string_view text, CQxObject* parent, const char* 
         CQxMesh& mesh = object->Mesh();
         mesh.UpdateIndices();
         mesh.UpdateHalfEdgeMates();
-        mesh.UpdateNormals();
+        // The graphics update of a shown shape renews the normals itself.
+        if (!object->HasShape() || !object->IsVisible()) mesh.UpdateNormals();
         object->UpdateBoundBox();
         object->UpdateGraphics();
     }
