@@ -188,9 +188,11 @@ bool CQxMqoReader::ReadFace(ObjectState& state) {
     long long material = -1;
     bool hasUV = false;
     for (;;) {
-        const CQxMqoToken t = m_Tokens.Peek();
-        if (t.EndsRecord()) break;
-        Next();
+        const CQxMqoToken t = Next();
+        if (t.EndsRecord()) {
+            m_Tokens.Unget();
+            break;
+        }
         if (!QxMqoIsKeywordToken(t) || !Expect(QX_MQO_TOKEN::OpenParen)) return false;
         if (QxMqoIsKeyword(t.Text, "V")) {
             m_Corners.clear();

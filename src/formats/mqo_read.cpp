@@ -128,9 +128,11 @@ bool CQxMqoReader::ReadChunkStart(unsigned long long& count) {
 
 bool CQxMqoReader::SkipValue() {
     for (;;) {
-        const CQxMqoToken t = m_Tokens.Peek();
-        if (t.EndsRecord()) return !m_Tokens.IsBroken();
-        Next();
+        const CQxMqoToken t = Next();
+        if (t.EndsRecord()) {
+            m_Tokens.Unget();
+            return !m_Tokens.IsBroken();
+        }
         if (t.Is(QX_MQO_TOKEN::OpenBrace)) return SkipBraced();
     }
 }
@@ -204,9 +206,11 @@ bool CQxMqoReader::ReadMaterial() {
     if (!name.Is(QX_MQO_TOKEN::String)) return false;
     auto attribute = std::make_unique<CQxAttribute>(m_AttributeNames.MakeUnique(ToName(name.Text)).c_str());
     for (;;) {
-        const CQxMqoToken t = m_Tokens.Peek();
-        if (t.EndsRecord()) break;
-        Next();
+        const CQxMqoToken t = Next();
+        if (t.EndsRecord()) {
+            m_Tokens.Unget();
+            break;
+        }
         if (!QxMqoIsKeywordToken(t) || !Expect(QX_MQO_TOKEN::OpenParen)) return false;
         if (!ReadMaterialParameter(*attribute, t.Text)) return false;
     }

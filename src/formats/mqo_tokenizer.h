@@ -39,10 +39,11 @@ struct CQxMqoToken {
 class CQxMqoTokenizer {
 public:
     explicit CQxMqoTokenizer(std::string_view text)
-        : m_Begin(text.data()), m_Pos(text.data()), m_End(text.data() + text.size()) {}
+        : m_Begin(text.data()), m_Pos(text.data()), m_Before(text.data()), m_End(text.data() + text.size()) {}
 
     CQxMqoToken Next() {
         CQxMqoToken token;
+        m_Before = m_Pos;
         const bool atStart = m_Pos == m_Begin;
         token.StartsLine = SkipBlanks() || atStart;
         if (m_Pos == m_End) return token;
@@ -77,13 +78,8 @@ public:
         }
     }
 
-    // The next token without taking it.
-    CQxMqoToken Peek() {
-        const char* pos = m_Pos;
-        const CQxMqoToken token = Next();
-        m_Pos = pos;
-        return token;
-    }
+    // Puts the token Next gave last back, for the next call to give again.
+    void Unget() { m_Pos = m_Before; }
 
     // A string ran into the end of the text.
     bool IsBroken() const { return m_Broken; }
@@ -150,6 +146,7 @@ private:
 
     const char* m_Begin;
     const char* m_Pos;
+    const char* m_Before;
     const char* m_End;
     bool m_Broken = false;
 };
