@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string_view>
+
 #include "qx/basis/array.h"
 #include "qx/basis/string.h"
 #include "qx/commands/cmd_manager.h"
@@ -373,6 +375,11 @@ public:
     // reports the files that failed; 0 when the attribute has no textures.
     int ReloadTextures(CQxModel* model, CQxAttribute* attribute, int update);
     int ExportFile(const char* path, CQxObject* object);
+    // Builds the materials and objects of an MQO document (the file's bytes) below `parent` (the
+    // root model when null), the materials going to the parent's model; texture files are looked
+    // up in `dir`. 1 on success; otherwise the message is shown and nothing was added. Used by
+    // ReadMqoFile and by the import command.
+    int ReadMqoText(std::string_view text, CQxObject* parent, const char* dir);
 
 private:
     void InitUVBackground();
