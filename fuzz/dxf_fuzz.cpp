@@ -5,22 +5,14 @@
 #include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
-#include "qx/platform/message.h"
+#include "fuzz_scene.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string path = "/tmp/qx_fuzz_dxf_" + std::to_string(getpid()) + ".dxf";
-    static CQxScene* scene = [] {
-        QxSetMessageHandler([](const char*, const char*, unsigned int, QxWindow*) { return 1; });
-        return new CQxScene();
-    }();
-    FILE* f = std::fopen(path.c_str(), "wb");
-    if (!f) return 0;
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    CQxScene* scene = &QxFuzzScene();
+    const std::string path = QxFuzzFile(".dxf", data, size);
+    if (path.empty()) return 0;
     scene->ClearData();
     const int read = scene->ReadDxfFile(path.c_str());
     const unsigned int objects = scene->RootModel().GetChildCount();

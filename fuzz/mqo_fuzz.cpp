@@ -5,15 +5,12 @@
 #include <cstdio>
 #include <string_view>
 
-#include "qx/platform/message.h"
+#include "fuzz_scene.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static CQxScene* scene = [] {
-        QxSetMessageHandler([](const char*, const char*, unsigned int, QxWindow*) { return 1; });
-        return new CQxScene();
-    }();
+    CQxScene* scene = &QxFuzzScene();
     scene->ClearData();
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     // Relative texture names are looked up in a folder that does not exist.
@@ -23,11 +20,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::fprintf(stderr, "a failed read left objects or materials behind\n");
         __builtin_trap();
     }
-    for (auto it = root.Begin(); !it.IsEnd(); ++it) {
-        const CQxTopologyReport report = it->Mesh().DiagnoseTopology(1);
-        if (report.IsSound()) continue;
-        std::fprintf(stderr, "unsound mesh in \"%s\": %s\n", it->GetName(), report.GetText().GetStr());
-        __builtin_trap();
-    }
+    QxFuzzCheckMeshes(root);
     return 0;
 }
