@@ -4,8 +4,6 @@
 #include "qx/basis/ptr_array.h"
 #include "qx/export.h"
 
-#include <vector>
-
 // How a key's tangent gets its slope.
 enum QX_TAN_TYPE : unsigned char {
     QX_TAN_JOINED = 0,    // automatic, the same slope on both sides of the key
@@ -106,7 +104,4 @@ private:
     float SecantSlope(unsigned int from, unsigned int to) const;
 
     CQxPtrArray<CQxSplineNode> m_Nodes;
-    // The keys' frames side by side, refreshed with the indices, so that finding the piece at a
-    // frame does not visit every key on the way (checked against the keys before use).
-    std::vector<float> m_Frames;
 };

@@ -95,15 +95,10 @@ int CQxSpline::DeleteNode(const CQxSplineNode* node) {
 
 void CQxSpline::ClearNodes() {
     m_Nodes.Clear();
-    m_Frames.clear();
 }
 
 void CQxSpline::UpdateNodeIndices() {
-    m_Frames.resize(m_Nodes.GetSize());
-    for (unsigned int i = 0; i < m_Nodes.GetSize(); ++i) {
-        m_Nodes[i]->Index = i;
-        m_Frames[i] = m_Nodes[i]->X;
-    }
+    for (unsigned int i = 0; i < m_Nodes.GetSize(); ++i) m_Nodes[i]->Index = i;
 }
 
 void CQxSpline::SortNodes() {
@@ -124,20 +119,11 @@ float CQxSpline::ValueAt(float x) const {
     const unsigned int count = m_Nodes.GetSize();
     if (!(x > m_Nodes[0]->X)) return m_Nodes[0]->Y; // also for a NaN frame
     if (x >= m_Nodes[count - 1]->X) return m_Nodes[count - 1]->Y;
-    // The first key after x; the piece runs from the key before it. The frame table is used when
-    // the keys it names still bound x (a key moved without an update falls back to the keys).
-    unsigned int after = 0;
-    if (m_Frames.size() == count) {
-        after = static_cast<unsigned int>(std::upper_bound(m_Frames.begin(), m_Frames.end(), x) - m_Frames.begin());
-        if (after == 0 || after >= count || !(m_Nodes[after - 1]->X <= x && x < m_Nodes[after]->X)) after = 0;
-    }
-    if (!after)
-        after = static_cast<unsigned int>(
-            std::upper_bound(m_Nodes.begin(), m_Nodes.end(), x,
-                             [](float frame, const CQxSplineNode* node) { return frame < node->X; }) -
-            m_Nodes.begin());
-    const CQxSplineNode& a = *m_Nodes[after - 1];
-    const CQxSplineNode& b = *m_Nodes[after];
+    // The first key after x; the piece runs from the key before it.
+    const auto after = std::upper_bound(m_Nodes.begin(), m_Nodes.end(), x,
+                                        [](float frame, const CQxSplineNode* node) { return frame < node->X; });
+    const CQxSplineNode& a = **(after - 1);
+    const CQxSplineNode& b = **after;
     if (!(b.X > a.X)) return b.Y; // keys at one frame: the later one holds from there
     return Hermite(a.X, a.Y, a.NextTan, b.X, b.Y, b.PrevTan, x);
 }
@@ -160,7 +146,6 @@ float CQxSpline::AutoSlope(unsigned int i) const {
 
 void CQxSpline::UpdateEquations(int sort) {
     if (sort) SortNodes();
-    else UpdateNodeIndices();
     const unsigned int count = m_Nodes.GetSize();
     for (unsigned int i = 0; i < count; ++i) {
         CQxSplineNode& node = *m_Nodes[i];
