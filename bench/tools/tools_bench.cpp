@@ -78,17 +78,25 @@ void MoveDragStep(benchmark::State& state) {
     state.counters["vertices"] = static_cast<double>(view.mesh->Mesh().Vertices().GetCount());
 }
 
+// A click as the host sends it: button down, then up at the same point.
+void Click(LargeMeshView& view, CQxPoint at) {
+    view.camera.OnLButtonDown(MK_LBUTTON, at);
+    view.camera.OnLButtonUp(0, at);
+}
+
+// How many vertices the last click left selected, beside the timings.
+void CountSelected(LargeMeshView& view, benchmark::State& state) {
+    unsigned int selected = 0;
+    for (const CQxVertex& v : view.mesh->Mesh().Vertices()) selected += v.IsSelect() ? 1u : 0u;
+    state.counters["selected_vertices"] = static_cast<double>(selected);
+}
+
 void SelectClick(benchmark::State& state) {
     LargeMeshView view;
     view.scene.ToolManager().SetCurTool(QX_TOOL_SELECT);
     const CQxPoint centre(kWidth / 2, kHeight / 2);
-    for (auto _ : state) {
-        view.camera.OnLButtonDown(MK_LBUTTON, centre);
-        view.camera.OnLButtonUp(0, centre);
-    }
-    unsigned int selected = 0;
-    for (const CQxVertex& v : view.mesh->Mesh().Vertices()) selected += v.IsSelect() ? 1u : 0u;
-    state.counters["selected_vertices"] = static_cast<double>(selected);
+    for (auto _ : state) Click(view, centre);
+    CountSelected(view, state);
 }
 
 // The same click with the move tool, which places its manipulator after every pick; the clicks
@@ -100,13 +108,9 @@ void MoveToolClick(benchmark::State& state) {
                                 CQxPoint(kWidth * 4 / 5, kHeight * 3 / 4)};
     int click = 0;
     for (auto _ : state) {
-        const CQxPoint at = points[click++ % 2];
-        view.camera.OnLButtonDown(MK_LBUTTON, at);
-        view.camera.OnLButtonUp(0, at);
+        Click(view, points[click++ % 2]);
     }
-    unsigned int selected = 0;
-    for (const CQxVertex& v : view.mesh->Mesh().Vertices()) selected += v.IsSelect() ? 1u : 0u;
-    state.counters["selected_vertices"] = static_cast<double>(selected);
+    CountSelected(view, state);
 }
 
 // The hit test alone that the click above makes, without writing the selection back.
