@@ -187,23 +187,17 @@ bool CQxMqoReader::ReadFace(ObjectState& state) {
     m_UVs.clear();
     long long material = -1;
     bool hasUV = false;
-    for (;;) {
-        const CQxMqoToken t = Next();
-        if (t.EndsRecord()) {
-            m_Tokens.Unget();
-            break;
-        }
-        if (!QxMqoIsKeywordToken(t) || !Expect(QX_MQO_TOKEN::OpenParen)) return false;
-        if (QxMqoIsKeyword(t.Text, "V")) {
+    const bool read = ReadParameters([&](std::string_view keyword) {
+        if (QxMqoIsKeyword(keyword, "V")) {
             m_Corners.clear();
             for (unsigned long long i = 0; i < k; ++i) {
                 unsigned long long index = 0;
                 if (!ReadCount(index) || index >= state.Vertices.size()) return false;
                 m_Corners.push_back(static_cast<unsigned int>(index));
             }
-        } else if (QxMqoIsKeyword(t.Text, "M")) {
+        } else if (QxMqoIsKeyword(keyword, "M")) {
             if (!ReadInt(material)) return false;
-        } else if (QxMqoIsKeyword(t.Text, "UV")) {
+        } else if (QxMqoIsKeyword(keyword, "UV")) {
             m_UVs.clear();
             for (unsigned long long i = 0; i < 2 * k; ++i) {
                 float value = 0.0f;
@@ -212,12 +206,11 @@ bool CQxMqoReader::ReadFace(ObjectState& state) {
             }
             hasUV = true;
         } else {
-            if (!SkipParens()) return false;
-            continue;
+            return SkipParens();
         }
-        if (!Expect(QX_MQO_TOKEN::CloseParen)) return false;
-    }
-    if (m_Tokens.IsBroken()) return false;
+        return Expect(QX_MQO_TOKEN::CloseParen);
+    });
+    if (!read) return false;
     if (hasUV && m_UVs.size() != 2 * m_Corners.size()) hasUV = false; // UVs without corners
     AddFace(state, material, hasUV);
     return true;

@@ -205,16 +205,8 @@ bool CQxMqoReader::ReadMaterial() {
     const CQxMqoToken name = Next();
     if (!name.Is(QX_MQO_TOKEN::String)) return false;
     auto attribute = std::make_unique<CQxAttribute>(m_AttributeNames.MakeUnique(ToName(name.Text)).c_str());
-    for (;;) {
-        const CQxMqoToken t = Next();
-        if (t.EndsRecord()) {
-            m_Tokens.Unget();
-            break;
-        }
-        if (!QxMqoIsKeywordToken(t) || !Expect(QX_MQO_TOKEN::OpenParen)) return false;
-        if (!ReadMaterialParameter(*attribute, t.Text)) return false;
-    }
-    if (m_Tokens.IsBroken()) return false;
+    if (!ReadParameters([&](std::string_view keyword) { return ReadMaterialParameter(*attribute, keyword); }))
+        return false;
     m_Attributes.push_back(std::move(attribute));
     return true;
 }

@@ -47,6 +47,15 @@ private:
     std::unordered_map<std::string, unsigned int> m_NextSuffix;
 };
 
+// Keywords are compared without regard to case.
+bool QxMqoIsKeyword(std::string_view word, std::string_view keyword);
+// A word that can be a keyword: it starts with a letter or an underscore (numbers never do).
+inline bool QxMqoIsKeywordToken(const CQxMqoToken& t) {
+    if (!t.Is(QX_MQO_TOKEN::Word)) return false;
+    const char c = t.Text.front();
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+
 class CQxMqoReader {
 public:
     // `model` is where the materials will go (its attribute and object names are avoided);
@@ -85,6 +94,19 @@ private:
     // After "{": to the matching "}". After "(": to the matching ")".
     bool SkipBraced();
     bool SkipParens();
+    // The "keyword(values)" parameters of one record up to its end: `parameter` is given each
+    // keyword after its "(" and reads through the ")".
+    template <class Parameter>
+    bool ReadParameters(Parameter parameter) {
+        for (;;) {
+            const CQxMqoToken t = Next();
+            if (t.EndsRecord()) {
+                m_Tokens.Unget();
+                return !m_Tokens.IsBroken();
+            }
+            if (!QxMqoIsKeywordToken(t) || !Expect(QX_MQO_TOKEN::OpenParen) || !parameter(t.Text)) return false;
+        }
+    }
 
     bool ReadHeader();
     bool ReadMaterials();
@@ -116,12 +138,3 @@ private:
     std::vector<unsigned int> m_Corners;
     std::vector<float> m_UVs;
 };
-
-// Keywords are compared without regard to case.
-bool QxMqoIsKeyword(std::string_view word, std::string_view keyword);
-// A word that can be a keyword: it starts with a letter or an underscore (numbers never do).
-inline bool QxMqoIsKeywordToken(const CQxMqoToken& t) {
-    if (!t.Is(QX_MQO_TOKEN::Word)) return false;
-    const char c = t.Text.front();
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-}
