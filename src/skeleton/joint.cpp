@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "qx/math/quat.h"
+#include "qx/math/stacks.h"
 #include "qx/scene/settings.h"
 
 CQxJoint::CQxJoint(int user) : CQxObject(user) {}
@@ -161,6 +162,87 @@ int CQxJoint::FindBone(const CQxJoint* joint) const {
 
 int CQxJoint::CalcBoneRotate(CQxQuat& out, const CQxVector& target, const CQxVector& up) const {
     return TFParam().CalcBoneRotate(out, *this, target, up);
+}
+
+// --- Skeleton walks -----------------------------------------------------------------------------
+// Every walk below visits a joint before its child joints, in child order, so one numbering
+// serves the bone list, the bone indices, the bind parameters and the vertices' bone indices.
+
+namespace {
+
+// Calls visit(joint, index) for the skeleton in bone order, keeping on `stack` the product of
+// the transforms that `transform(joint, index, matrix)` gives, joint first (on the left), so
+// that at each visit the top maps the joint's space to the space above the root.
+template <typename Transform, typename Visit>
+void WalkSkeleton(CQxJoint& joint, unsigned int& index, CQxMatrixStack& stack, Transform& transform,
+                  Visit& visit) {
+    CQxMatrix m;
+    if (!transform(joint, index, m)) m.SetIdentity();
+    stack.PushLeft(m);
+    visit(joint, index++);
+    for (unsigned int i = 0; i < joint.GetChildCount(); ++i)
+        if (auto* child = dynamic_cast<CQxJoint*>(joint.GetChild(i)))
+            WalkSkeleton(*child, index, stack, transform, visit);
+    stack.Pop();
+}
+
+} // namespace
+
+int CQxJoint::GetBindMatrices(CQxArray<CQxMatrix>& out, const CQxArray<CQxTransformParam>& params,
+                              int leftHand) {
+    if (params.GetSize() != GetBoneCount()) return 0;
+    out.Resize(params.GetSize());
+    CQxMatrixStack stack;
+    unsigned int index = 0;
+    auto transform = [&](const CQxJoint& bone, unsigned int i, CQxMatrix& m) {
+        return params[i].GetTransform(bone, m, QX_TF_ALL, leftHand);
+    };
+    auto visit = [&](CQxJoint&, unsigned int i) { out[i] = stack.Top(); };
+    WalkSkeleton(*this, index, stack, transform, visit);
+    return 1;
+}
+
+int CQxJoint::GetBoneMatrices(CQxArray<CQxMatrix>& out, const CQxMatrix& space, const CQxMatrix& offset,
+                              const CQxArray<CQxMatrix>& bind) {
+    if (bind.GetSize() != GetBoneCount()) return 0;
+    CQxMatrix inverseOffset;
+    if (!offset.GetInverse(inverseOffset)) return 0;
+    const CQxMatrix after = inverseOffset * space;
+    out.Resize(bind.GetSize());
+    CQxMatrixStack stack;
+    unsigned int index = 0;
+    auto transform = [](const CQxJoint& bone, unsigned int, CQxMatrix& m) {
+        return bone.GetTransform(m, QX_TF_ALL, 0);
+    };
+    auto visit = [&](CQxJoint&, unsigned int i) {
+        CQxMatrix inverseBind;
+        if (!bind[i].GetInverse(inverseBind)) inverseBind.SetIdentity();
+        out[i] = offset * inverseBind * stack.Top() * after;
+    };
+    WalkSkeleton(*this, index, stack, transform, visit);
+    return 1;
+}
+
+void CQxJoint::UpdateBoneIndices() {
+    CQxMatrixStack stack;
+    unsigned int index = 0;
+    auto transform = [](const CQxJoint&, unsigned int, CQxMatrix&) { return 0; };
+    auto visit = [](CQxJoint& bone, unsigned int i) { bone.m_BoneIndex = i; };
+    WalkSkeleton(*this, index, stack, transform, visit);
+}
+
+void CQxJoint::GetBonePositions(CQxArray<CQxVector>& out, const CQxObject& object) {
+    // Bone space to the space above the root, then to the world, then into the object.
+    const CQxMatrix toObject = GetLocalTransformToRoot(QX_TF_ALL, 0) * object.GetTransformFromRoot(QX_TF_ALL, 0);
+    CQxMatrixStack stack;
+    unsigned int index = 0;
+    auto transform = [](const CQxJoint& bone, unsigned int, CQxMatrix& m) {
+        return bone.GetTransform(m, QX_TF_ALL, 0);
+    };
+    auto visit = [&](CQxJoint& bone, unsigned int) {
+        out.PushBack(bone.Pivot() * stack.Top() * toObject);
+    };
+    WalkSkeleton(*this, index, stack, transform, visit);
 }
 
 void CQxJoint::ClearBoneVertices() {

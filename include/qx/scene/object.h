@@ -63,12 +63,27 @@ enum QX_OBJ_MODE : unsigned int {
     QX_OBJ_MODE_WEIGHT = 1, // the object shows and edits skin weights
 };
 
-// Limits of one joint's rotation for inverse kinematics.
-class CQxRotateConstraint {
+// The bend limits of one IK chain joint: a hinge about PlaneDir (in the joint's parent frame)
+// between two angles in radians; a zero axis leaves the joint free.
+class QX_API CQxRotateConstraint {
 public:
-    CQxVector Min;
-    CQxVector Max;
-    int IsEnabled = 0;
+    CQxRotateConstraint() { Init(); }
+    void Init();
+    int IsValid() const;
+    // Brings an angle outside the limits to the nearer limit (by the shortest turn); 0 for a
+    // free joint, 1 otherwise.
+    int ConstrainAngle(float& angle) const;
+    CQxVector& PlaneDir() { return m_PlaneDir; }
+    const CQxVector& PlaneDir() const { return m_PlaneDir; }
+    float& MinAngle() { return m_MinAngle; }
+    const float& MinAngle() const { return m_MinAngle; }
+    float& MaxAngle() { return m_MaxAngle; }
+    const float& MaxAngle() const { return m_MaxAngle; }
+
+private:
+    CQxVector m_PlaneDir;
+    float m_MinAngle;
+    float m_MaxAngle;
 };
 
 // Everything that stands in a scene's object tree. A plain CQxObject is a mesh object; the
@@ -300,6 +315,30 @@ public:
     int SetMirror(unsigned int flags, int connect);
     int SetSubdivision(unsigned int level);
     int SetMode(QX_OBJ_MODE mode, int deep);
+
+    // Skinning: binds the edited mesh to the skeleton below `root` in its present pose (up to four
+    // influences per vertex with `multi`, else one); 0 without a root or a mesh.
+    int SetSkin(CQxJoint* root, int multi);
+    // Drops the binding: root bone, bind data, bone matrices and the vertices' weights.
+    void ClearSkin();
+    // Sizes the bone matrices to the bind parameters and computes the bind-pose matrices.
+    void UpdateBoneTransforms();
+    // Shows the given per-vertex colours (ARGB, by list position) over the faces.
+    void UpdateWeightColors(const CQxArray<unsigned long>& colors);
+
+    // Inverse kinematics: makes this object the end of a chain up to the ancestor `root`, with
+    // hinge limits taken from the present pose; 0 for a null root, the current one or one that
+    // is no ancestor.
+    int SetIKRoot(CQxObject* root);
+    void ClearIKRoot();
+    // The chain joints from the parent up to and including `root` (0 and none for null).
+    unsigned int GetIKNodeCount(CQxObject* root) const;
+    unsigned int GetIKNodes(CQxObject* root, CQxArray<CQxObject*>& nodes) const;
+    // Whether the node lies on this object's own chain.
+    int HasIKNode(const CQxObject* node) const;
+    // Turns the chain of `end` so that this object (the effector, on that chain or the end
+    // itself) reaches the world position `goal`; 1 solved, 0 refused.
+    int ExecuteIK(CQxObject* end, const CQxVector& goal, float tolerance);
 
     // Selection.
     void Select(int on, int deep);

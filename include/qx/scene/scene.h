@@ -290,6 +290,13 @@ public:
     int SetShadeSelectsCmd(int shade, int update);
     int SetGridCmd(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
     int SetJointRadiusCmd(float radius, int update);
+    // Skinning and IK (messages on a wrong selection, 0 then).
+    // Binds the selected mesh to the selected joint of the same model, then paints weights.
+    int SetSkinCmd(int multi, int update);
+    int ClearSkinCmd(int update);
+    // Puts the skeletons of the selected skinned objects back in their bind pose.
+    int SetBindPoseCmd(int update);
+    int ClearIKCmd(int update);
     // Reads a .dxf or .mqo file (letter case ignored) below the parent, or the root model when
     // it is null.
     int ImportFileCmd(const char* path, CQxObject* parent, int update);

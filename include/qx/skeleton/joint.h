@@ -39,6 +39,10 @@ public:
     // Builds the ball and one bone per child joint anew; 0 (without a mesh) when the ball
     // cannot be built.
     virtual int Recreate();
+    // The bone-to-skeleton-root matrices of a pose given as one transform parameter per bone
+    // (bone order), right-handed (0) or left-handed (1). 0 when the counts differ.
+    virtual int GetBindMatrices(CQxArray<CQxMatrix>& out, const CQxArray<CQxTransformParam>& params,
+                                int leftHand);
 
     // --- Fields and operations ------------------------------------------------------------------
     const float& Radius() const { return m_Radius; }
@@ -61,6 +65,16 @@ public:
     unsigned int GetBoneCount() const;
     // Whether the joint is this one or in its skeleton.
     int FindBone(const CQxJoint* joint) const;
+    // Numbers the skeleton 0, 1, 2, ... in bone order.
+    void UpdateBoneIndices();
+    unsigned int GetBoneIndex() const { return m_BoneIndex; }
+    // Each bone's origin in the frame of `object`, in bone order.
+    void GetBonePositions(CQxArray<CQxVector>& out, const CQxObject& object);
+    // The deformation matrices of the present pose: bone i maps a bound vertex by
+    // offset x inverse(bind[i]) x current[i] x inverse(offset) x space (current[i] the bone's
+    // present bone-to-root matrix). 0 when the bind matrices do not match the skeleton.
+    int GetBoneMatrices(CQxArray<CQxMatrix>& out, const CQxMatrix& space, const CQxMatrix& offset,
+                        const CQxArray<CQxMatrix>& bind);
     // The rotation aiming the joint's X axis at the target (world space) with Y toward up.
     int CalcBoneRotate(CQxQuat& out, const CQxVector& target, const CQxVector& up) const;
 
@@ -71,6 +85,7 @@ private:
     // The child joints in child order.
     void GetChildJoints(CQxArray<CQxJoint*>& joints) const;
 
+    unsigned int m_BoneIndex = 0;
     float m_Radius = 2.0f;
     unsigned int m_Divisions = 10;
     CQxArray<CQxVertex*> m_BoneVertices[BoneVertexCount];
