@@ -38,6 +38,22 @@ inline QX_AXIS_TYPE LowestAxis(unsigned int flags) {
 std::uint64_t SelectionGeneration();
 void ForgetKnownSelections();
 
+
+// What bending one mesh takes that holds while its elements and weights do: the vertices
+// with their influences (QxGetSkinInfluences, four slots a vertex), and the flat faces (by
+// list position) with the vertex of their first corner.
+struct SkinBinding {
+    const CQxMesh* Mesh = nullptr;
+    std::uint64_t Topology = 0; // the mesh topology epoch it was taken at
+    std::vector<const CQxVertex*> Vertices;
+    std::vector<std::uint8_t> Counts;
+    std::vector<std::uint32_t> Indices;
+    std::vector<float> Weights;
+    std::vector<const CQxFace*> FlatFaces;
+    std::vector<std::uint32_t> FlatFacePositions;
+    std::vector<std::uint32_t> FlatCorners;
+};
+
 } // namespace qx_object
 
 // The bent pose a skinned object's primitives show: the deformation matrices (mesh space) it
@@ -46,6 +62,7 @@ struct CQxObject::SkinPose {
     CQxArray<CQxMatrix> Matrices;
     CQxArray<CQxMatrix> Next;
     bool Shown = false;
+    qx_object::SkinBinding Bindings[2]; // the edited mesh, and the drawn one when that is another
     std::vector<CQxVector> Positions;
     std::vector<CQxVector> Normals;
     std::vector<CQxVector> FaceNormals;

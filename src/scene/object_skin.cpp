@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "object_internal.h"
@@ -202,80 +203,115 @@ void CQxObject::UpdateBoneTransforms() {
 
 namespace {
 
-// The blend of the influences' matrices (rows 0..3, column 3 unused).
-void BlendMatrix(const CQxVertex& v, const CQxArray<CQxMatrix>& bones, float out[4][3]) {
-    unsigned int index[4];
-    float weight[4];
-    const unsigned int n = QxGetSkinInfluences(v.Bones(), bones.GetSize(), index, weight);
-    for (int r = 0; r < 4; ++r)
-        for (int c = 0; c < 3; ++c) out[r][c] = 0.0f;
-    for (unsigned int k = 0; k < n; ++k) {
-        const CQxMatrix& m = bones[index[k]];
-        for (int r = 0; r < 4; ++r)
-            for (int c = 0; c < 3; ++c) out[r][c] += weight[k] * m.m[r][c];
+using Binding = qx_object::SkinBinding;
+
+void Bind(Binding& binding, const CQxMesh& mesh, unsigned int boneCount) {
+    binding.Mesh = &mesh;
+    binding.Topology = QxGetMeshTopologyEpoch();
+    const std::size_t count = mesh.Vertices().GetCount();
+    binding.Vertices.clear();
+    binding.Vertices.reserve(count);
+    binding.Counts.resize(count);
+    binding.Indices.resize(4 * count);
+    binding.Weights.resize(4 * count);
+    std::unordered_map<const CQxVertex*, std::uint32_t> positions;
+    std::size_t i = 0;
+    for (const CQxVertex& v : mesh.Vertices()) {
+        binding.Vertices.push_back(&v);
+        binding.Counts[i] = static_cast<std::uint8_t>(
+            QxGetSkinInfluences(v.Bones(), boneCount, &binding.Indices[4 * i], &binding.Weights[4 * i]));
+        ++i;
+    }
+    binding.FlatFaces.clear();
+    binding.FlatFacePositions.clear();
+    binding.FlatCorners.clear();
+    std::uint32_t f = 0;
+    for (const CQxFace& face : mesh.Faces()) {
+        const CQxHalfEdge* first = face.GetHalfEdge();
+        if (!face.IsShade() && first && first->GetVertex()) {
+            if (positions.empty())
+                for (std::uint32_t k = 0; k < binding.Vertices.size(); ++k) positions[binding.Vertices[k]] = k;
+            binding.FlatFaces.push_back(&face);
+            binding.FlatFacePositions.push_back(f);
+            binding.FlatCorners.push_back(positions[first->GetVertex()]);
+        }
+        ++f;
     }
 }
 
-CQxVector Place(const float m[4][3], const CQxVector& p) {
-    return CQxVector(p.x * m[0][0] + p.y * m[1][0] + p.z * m[2][0] + m[3][0],
-                     p.x * m[0][1] + p.y * m[1][1] + p.z * m[2][1] + m[3][1],
-                     p.x * m[0][2] + p.y * m[1][2] + p.z * m[2][2] + m[3][2]);
+// The bone matrices without their last column, 12 floats a bone in a row, so that blending
+// runs over contiguous values.
+using Compact = std::vector<float>;
+
+void Compress(const CQxArray<CQxMatrix>& bones, Compact& out) {
+    out.resize(12 * static_cast<std::size_t>(bones.GetSize()));
+    float* o = out.data();
+    for (const CQxMatrix& m : bones)
+        for (int r = 0; r < 4; ++r)
+            for (int c = 0; c < 3; ++c) *o++ = m.m[r][c];
 }
 
-CQxVector Turn(const float m[4][3], const CQxVector& n) {
-    CQxVector t(n.x * m[0][0] + n.y * m[1][0] + n.z * m[2][0], n.x * m[0][1] + n.y * m[1][1] + n.z * m[2][1],
-                n.x * m[0][2] + n.y * m[1][2] + n.z * m[2][2]);
-    const float length = t.GetLength();
-    return length > 0.0f ? t * (1.0f / length) : n;
+// The blend of a vertex's influences' matrices (rows 0..3 of three columns).
+void BlendMatrix(const Binding& binding, std::size_t i, const Compact& bones, float out[12]) {
+    const std::uint32_t* index = &binding.Indices[4 * i];
+    const float* weight = &binding.Weights[4 * i];
+    const float* first = &bones[12 * index[0]];
+    for (int k = 0; k < 12; ++k) out[k] = weight[0] * first[k];
+    for (unsigned int n = 1; n < binding.Counts[i]; ++n) {
+        const float* m = &bones[12 * index[n]];
+        const float w = weight[n];
+        for (int k = 0; k < 12; ++k) out[k] += w * m[k];
+    }
 }
 
-// Bends every vertex (position and normal) and every face normal (by its first corner's
-// blend) of the mesh, in two halves on two cores for big meshes.
+CQxVector Place(const float m[12], const CQxVector& p) {
+    return CQxVector(p.x * m[0] + p.y * m[3] + p.z * m[6] + m[9], p.x * m[1] + p.y * m[4] + p.z * m[7] + m[10],
+                     p.x * m[2] + p.y * m[5] + p.z * m[8] + m[11]);
+}
+
+CQxVector Turn(const float m[12], const CQxVector& n) {
+    const float x = n.x * m[0] + n.y * m[3] + n.z * m[6];
+    const float y = n.x * m[1] + n.y * m[4] + n.z * m[7];
+    const float z = n.x * m[2] + n.y * m[5] + n.z * m[8];
+    const float lengthSq = x * x + y * y + z * z;
+    if (!(lengthSq > 0.0f)) return n;
+    const float inverse = 1.0f / std::sqrt(lengthSq);
+    return CQxVector(x * inverse, y * inverse, z * inverse);
+}
+
 struct Bent {
     std::vector<CQxVector>& Positions;
     std::vector<CQxVector>& Normals;
     std::vector<CQxVector>& FaceNormals;
 };
 
-void BendMesh(const CQxMesh& mesh, const CQxArray<CQxMatrix>& bones, Bent pose) {
-    std::vector<const CQxVertex*> vertices;
-    vertices.reserve(mesh.Vertices().GetCount());
-    for (const CQxVertex& v : mesh.Vertices()) vertices.push_back(&v);
-    std::vector<const CQxFace*> faces;
-    faces.reserve(mesh.Faces().GetCount());
-    for (const CQxFace& f : mesh.Faces()) faces.push_back(&f);
-    pose.Positions.resize(vertices.size());
-    pose.Normals.resize(vertices.size());
-    pose.FaceNormals.resize(faces.size());
+// Bends every vertex (position and normal) of the mesh, and the normal of every flat face by
+// its first corner's blend, in two halves on two cores for big meshes.
+void BendMesh(const Binding& binding, const CQxArray<CQxMatrix>& matrices, Bent pose) {
+    Compact bones;
+    Compress(matrices, bones);
+    const std::size_t count = binding.Vertices.size();
+    pose.Positions.resize(count);
+    pose.Normals.resize(count);
+    pose.FaceNormals.resize(binding.Mesh->Faces().GetCount());
     auto bendVertices = [&](std::size_t from, std::size_t to) {
-        float m[4][3];
+        float m[12];
         for (std::size_t i = from; i < to; ++i) {
-            BlendMatrix(*vertices[i], bones, m);
-            pose.Positions[i] = Place(m, vertices[i]->Position());
-            pose.Normals[i] = Turn(m, vertices[i]->Normal());
-        }
-    };
-    auto bendFaces = [&](std::size_t from, std::size_t to) {
-        float m[4][3];
-        for (std::size_t i = from; i < to; ++i) {
-            const CQxHalfEdge* first = faces[i]->GetHalfEdge();
-            if (!first || !first->GetVertex()) {
-                pose.FaceNormals[i] = faces[i]->Normal();
-                continue;
-            }
-            BlendMatrix(*first->GetVertex(), bones, m);
-            pose.FaceNormals[i] = Turn(m, faces[i]->Normal());
+            BlendMatrix(binding, i, bones, m);
+            pose.Positions[i] = Place(m, binding.Vertices[i]->Position());
+            pose.Normals[i] = Turn(m, binding.Vertices[i]->Normal());
         }
     };
     constexpr std::size_t kSplit = 20000;
-    if (vertices.size() < kSplit) {
-        bendVertices(0, vertices.size());
-        bendFaces(0, faces.size());
-        return;
+    if (count < kSplit)
+        bendVertices(0, count);
+    else
+        QxRunBoth([&] { bendVertices(0, count / 2); }, [&] { bendVertices(count / 2, count); });
+    float m[12];
+    for (std::size_t f = 0; f < binding.FlatFaces.size(); ++f) {
+        BlendMatrix(binding, binding.FlatCorners[f], bones, m);
+        pose.FaceNormals[binding.FlatFacePositions[f]] = Turn(m, binding.FlatFaces[f]->Normal());
     }
-    const std::size_t vHalf = vertices.size() / 2, fHalf = faces.size() / 2;
-    QxRunBoth([&] { bendVertices(0, vHalf), bendFaces(0, fHalf); },
-              [&] { bendVertices(vHalf, vertices.size()), bendFaces(fHalf, faces.size()); });
 }
 
 bool SameMatrices(const CQxArray<CQxMatrix>& a, const CQxArray<CQxMatrix>& b) {
@@ -304,8 +340,9 @@ void CQxObject::ShowSkinPose() {
     // A skeleton that no longer matches its bind data (a joint added since binding) is shown
     // unbent, as the primitives are built.
     if (!m_RootBone->GetBoneMatrices(pose.Next, CQxMatrix(), m_OffsetTransform, m_SkinWork[0])) return;
-    if (pose.Shown && SameMatrices(pose.Next, pose.Matrices)) return;
-    const bool wasBent = pose.Shown && !AllIdentity(pose.Matrices);
+    const bool rebuilt = !pose.Shown;
+    if (!rebuilt && SameMatrices(pose.Next, pose.Matrices)) return;
+    const bool wasBent = !rebuilt && !AllIdentity(pose.Matrices);
     std::swap(pose.Matrices, pose.Next);
     pose.Shown = true;
     const CQxMesh& main = m_Meshes[MESH_MAIN];
@@ -318,20 +355,26 @@ void CQxObject::ShowSkinPose() {
             if (m_Primitives[which]) m_Primitives[which]->UpdatePositions(main);
         return;
     }
+    // The elements or weights may have changed while the primitives were rebuilt.
+    const unsigned int bones = pose.Matrices.GetSize();
+    auto stale = [&](const Binding& binding, const CQxMesh& mesh) {
+        return rebuilt || binding.Mesh != &mesh || binding.Topology != QxGetMeshTopologyEpoch();
+    };
+    if (stale(pose.Bindings[0], main)) Bind(pose.Bindings[0], main, bones);
+    if (&drawn != &main && stale(pose.Bindings[1], drawn)) Bind(pose.Bindings[1], drawn, bones);
     const Bent bent{pose.Positions, pose.Normals, pose.FaceNormals};
-    if (&drawn != &main) {
-        BendMesh(drawn, pose.Matrices, bent);
-        for (FacePrimitive& face : m_FacePrimitives)
-            face.Primitive->UpdatePositions(drawn, pose.Positions.data(), pose.Normals.data(),
-                                            pose.FaceNormals.data());
-    }
-    BendMesh(main, pose.Matrices, bent);
-    if (&drawn == &main)
-        for (FacePrimitive& face : m_FacePrimitives)
-            face.Primitive->UpdatePositions(main, pose.Positions.data(), pose.Normals.data(),
-                                            pose.FaceNormals.data());
-    for (unsigned int which : {PRIM_EDGES, PRIM_POINTS, PRIM_PICKS})
-        if (m_Primitives[which]) m_Primitives[which]->UpdatePositions(main, pose.Positions.data(), nullptr, nullptr);
+    auto show = [&](const CQxMesh& mesh, const Binding& binding, bool faces, bool details) {
+        BendMesh(binding, pose.Matrices, bent);
+        if (faces)
+            for (FacePrimitive& face : m_FacePrimitives)
+                face.Primitive->UpdatePositions(mesh, pose.Positions.data(), pose.Normals.data(),
+                                                pose.FaceNormals.data());
+        if (details)
+            for (unsigned int which : {PRIM_EDGES, PRIM_POINTS, PRIM_PICKS})
+                if (m_Primitives[which]) m_Primitives[which]->UpdatePositions(mesh, pose.Positions.data(), nullptr, nullptr);
+    };
+    if (&drawn != &main) show(drawn, pose.Bindings[1], true, false);
+    show(main, pose.Bindings[0], &drawn == &main, true);
 }
 
 bool CQxObject::UpdateSkinHitMatrices(const CQxMatrix& world) {
