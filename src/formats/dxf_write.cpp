@@ -6,8 +6,7 @@
 #include <cstdio>
 #include <string>
 
-#include <unistd.h>
-
+#include "file_replace.h"
 #include "qx/math/stacks.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
@@ -88,19 +87,11 @@ int CQxObject::WriteDxf(void* file, unsigned int& count, CQxMatrixStack& stack) 
     return ok ? 1 : 0;
 }
 
-// Written beside the target and renamed over it, so a failed write leaves the old file intact.
 int CQxScene::WriteDxfFile(const char* path) {
-    if (CQxString::IsStrEmpty(path)) return 0;
-    const std::string target(path);
-    const std::string temporary = target + ".part" + std::to_string(::getpid());
-    std::FILE* file = std::fopen(temporary.c_str(), "wb");
-    if (!file) return 0;
-    unsigned int count = 1;
-    CQxMatrixStack stack;
-    bool ok = std::fputs(kHeader, file) >= 0 && RootModel().WriteDxf(file, count, stack) && count > 1;
-    ok = ok && std::fputs(kFooter, file) >= 0;
-    ok = std::fclose(file) == 0 && ok;
-    if (ok && std::rename(temporary.c_str(), target.c_str()) == 0) return 1;
-    std::remove(temporary.c_str());
-    return 0;
+    return QxReplaceFile(path, [&](std::FILE* file) {
+        unsigned int count = 1;
+        CQxMatrixStack stack;
+        const bool ok = std::fputs(kHeader, file) >= 0 && RootModel().WriteDxf(file, count, stack) && count > 1;
+        return ok && std::fputs(kFooter, file) >= 0;
+    });
 }

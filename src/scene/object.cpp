@@ -330,14 +330,10 @@ int CQxObject::GetPrivateTransform(CQxMatrix&) const {
     return 0;
 }
 
-// --- Files: the scene file's Read and Write and the DXF writer live with the format code ------
+// --- Files: the scene file's Read and Write and the DXF and .x writers live with the format code
 
 int CQxObject::ReadDxf(const CQxString&, unsigned int&) {
     return 1;
-}
-
-int CQxObject::WriteX(CQxString&, unsigned int) {
-    return 0;
 }
 
 int CQxObject::WriteAttributesX(CQxString&, unsigned int) {

@@ -37,6 +37,9 @@ public:
     // The "Anim" element: the object channels of the animation, objects by name.
     int ReadAnim(CQxXmlElement* element) override;
     int WriteAnim(CQxXmlElement* element) override;
+    // The .x file: the materials, and the animation sampled as matrix keys.
+    int WriteAttributesX(CQxString& text, unsigned int indent) override;
+    int WriteAnimX(CQxString& text, unsigned int indent) override;
 
     // --- Attributes -----------------------------------------------------------------------------
     CQxList<CQxAttribute>& Attributes() { return m_Attributes; }
