@@ -1,0 +1,191 @@
+#include <cmath>
+
+#include "qx/math/math_helpers.h"
+#include "qx/scene/object.h"
+
+namespace {
+
+// A chain joint bent less than this from folded or from straight gets no hinge: its bend
+// plane is too poorly defined to keep.
+constexpr float kMinHingeBend = 0.08726647f; // 5 degrees
+constexpr float kMaxHingeBend = 3.0543263f;  // 175 degrees
+
+// Coordinate descent converges quickly when the goal is in reach; out of reach it keeps
+// nudging the root by less than the tolerance only after the chain points at the goal. The cap
+// bounds a mouse-move step in any case; the pose reached by then is kept.
+constexpr int kMaxSweeps = 64;
+
+bool IsZero(const CQxVector& v) {
+    return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f;
+}
+
+bool IsFinite(const CQxVector& v) {
+    return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
+}
+
+// The turn about `axis` from a to b, signed by the side of the axis the turn goes.
+float SignedAngle(const CQxVector& a, const CQxVector& b, const CQxVector& axis) {
+    const float angle = a.GetAngle(b);
+    return a.GetCross(b).GetDot(axis) < 0.0f ? -angle : angle;
+}
+
+// Turns a joint's rotation further about an axis of its parent's frame, keeping its Euler
+// angles in step with the quaternion.
+void TurnJoint(CQxObject& joint, const CQxVector& axis, float angle) {
+    CQxQuat q = joint.Rotate();
+    if (!q.Rotate(axis, angle)) return;
+    if (!joint.SetRotate(q, 0)) joint.SetRotate(q, 1);
+}
+
+// What one joint's step of a sweep came to.
+enum class Step { Turned, Skipped, Finished, Refused };
+
+} // namespace
+
+// --- Making and clearing a chain --------------------------------------------------------------------
+
+int CQxObject::SetIKRoot(CQxObject* root) {
+    if (!root || root == m_IKRoot || !FindAncestor(root)) return 0;
+    m_IKRoot = root;
+    m_IKConstraints.Resize(GetIKNodeCount(root), 0);
+    const CQxObject* child = this;
+    unsigned int i = 0;
+    for (CQxObject* joint = GetParent();; joint = joint->GetParent(), ++i) {
+        CQxRotateConstraint& constraint = m_IKConstraints[i];
+        constraint.Init();
+        if (joint == root) break;
+        // The bend between the bone in from the parent and the bone out to the next chain node,
+        // both in the parent's frame.
+        const CQxVector& at = joint->Translate();
+        const CQxVector in = joint->GetParent()->Pivot() - at;
+        const CQxVector out = joint->GetTransform(QX_TF_ALL, 0).Transform(child->Translate()) - at;
+        if (!IsZero(in) && !IsZero(out)) {
+            const float bend = in.GetAngle(out);
+            CQxVector axis = in.GetCross(out);
+            if (bend > kMinHingeBend && bend < kMaxHingeBend && axis.Normalize()) {
+                constraint.PlaneDir() = axis;
+                constraint.MinAngle() = 0.0f;
+                constraint.MaxAngle() = QX_PI;
+            }
+        }
+        child = joint;
+    }
+    UpdateGeometry();
+    return 1;
+}
+
+void CQxObject::ClearIKRoot() {
+    if (!m_IKRoot) return;
+    m_IKRoot = nullptr;
+    m_IKConstraints.Clear();
+    UpdateGeometry();
+}
+
+unsigned int CQxObject::GetIKNodeCount(CQxObject* root) const {
+    if (!FindAncestor(root)) return 0;
+    unsigned int count = 1;
+    for (const CQxObject* node = GetParent(); node != root; node = node->GetParent()) ++count;
+    return count;
+}
+
+unsigned int CQxObject::GetIKNodes(CQxObject* root, CQxArray<CQxObject*>& nodes) const {
+    nodes.Empty();
+    if (!FindAncestor(root)) return 0;
+    for (CQxObject* node = GetParent();; node = node->GetParent()) {
+        nodes.PushBack(node);
+        if (node == root) break;
+    }
+    return nodes.GetSize();
+}
+
+int CQxObject::HasIKNode(const CQxObject* node) const {
+    if (!node || !FindAncestor(m_IKRoot)) return 0;
+    return GetParent()->FindToAncestor(m_IKRoot, node);
+}
+
+// --- Solving ----------------------------------------------------------------------------------------
+
+namespace {
+
+// One joint's step of cyclic coordinate descent: turns `joint` so that the effector comes as
+// near the goal as its constraint lets it. `child` is the chain node below the joint.
+Step SolveJoint(CQxObject& joint, const CQxObject& child, const CQxObject& effector, const CQxVector& goal,
+                const CQxRotateConstraint* constraint, bool isRoot, float tolerance) {
+    const CQxObject* parent = joint.GetParent();
+    // Everything in the joint's parent's frame (world when the joint is the tree's root).
+    const CQxVector g =
+        parent ? parent->GetTransformFromRoot(QX_TF_ALL, 0).Transform(goal) : goal;
+    const CQxVector e =
+        effector.GetParent()->GetTransformToAncestor(parent, QX_TF_ALL, 0).Transform(effector.Translate());
+    const CQxVector& at = joint.Translate();
+
+    if (!constraint || !constraint->IsValid()) {
+        const CQxVector toGoal = g - at;
+        if (IsZero(toGoal)) return Step::Refused;
+        const CQxVector toEffector = e - at;
+        if (IsZero(toEffector)) return Step::Skipped;
+        const float angle = toEffector.GetAngle(toGoal);
+        if (isRoot && std::fabs(angle) < tolerance) return Step::Finished;
+        CQxVector axis = toEffector.GetCross(toGoal);
+        if (IsZero(axis)) {
+            if (angle == 0.0f) return Step::Skipped;
+            // Pointing straight away from the goal: any axis across the bone turns it round.
+            axis = toEffector.GetCross(CQxVector(1.0f, 0.0f, 0.0f));
+            if (IsZero(axis)) axis = toEffector.GetCross(CQxVector(0.0f, 1.0f, 0.0f));
+        }
+        TurnJoint(joint, axis, angle);
+        return Step::Turned;
+    }
+
+    // A hinge: the bend happens in the plane through the joint across PlaneDir.
+    const CQxVector& normal = constraint->PlaneDir();
+    auto inPlane = [&](const CQxVector& p) {
+        const CQxVector d = p - at;
+        return d - normal * d.GetDot(normal);
+    };
+    const CQxVector toGoal = inPlane(g);
+    if (IsZero(toGoal)) return Step::Refused;
+    const CQxVector toEffector = inPlane(e);
+    const CQxVector toParent = parent ? inPlane(parent->Pivot()) : CQxVector();
+    const CQxVector toChild = inPlane(joint.GetTransform(QX_TF_ALL, 0).Transform(child.Translate()));
+    if (IsZero(toEffector) || IsZero(toParent) || IsZero(toChild)) return Step::Skipped;
+    const float bend = SignedAngle(toParent, toChild, normal);
+    float target = bend + SignedAngle(toEffector, toGoal, normal);
+    constraint->ConstrainAngle(target);
+    const float delta = QxValidateAngle(target - bend);
+    if (isRoot && std::fabs(delta) < tolerance) return Step::Finished;
+    TurnJoint(joint, normal, delta);
+    return Step::Turned;
+}
+
+} // namespace
+
+int CQxObject::ExecuteIK(CQxObject* end, const CQxVector& goal, float tolerance) {
+    if (!end || !(tolerance > 0.0f) || !IsFinite(goal)) return 0;
+    CQxObject* root = end->IKRoot();
+    // A chain broken by a later edit (its root no longer above its end), or an effector off it
+    // or at its root, leaves nothing to turn.
+    if (!root || !end->FindAncestor(root)) return 0;
+    if (this != end && (this == root || !end->HasIKNode(this))) return 0;
+    const CQxArray<CQxRotateConstraint>& constraints = end->IKConstraints();
+
+    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+        CQxObject* child = end;
+        bool passed = false;
+        for (unsigned int i = 0;; ++i) {
+            CQxObject* joint = child->GetParent();
+            passed = passed || child == this;
+            if (passed) {
+                const CQxRotateConstraint* constraint = i < constraints.GetSize() ? &constraints[i] : nullptr;
+                const Step step = SolveJoint(*joint, *child, *this, goal, constraint, joint == root, tolerance);
+                if (step == Step::Refused) return 0;
+                if (step == Step::Finished) return 1;
+                // One joint turns the effector onto the goal in one step.
+                if (child == this && joint == root) return 1;
+            }
+            if (joint == root) break;
+            child = joint;
+        }
+    }
+    return 1;
+}
