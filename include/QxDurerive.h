@@ -96,5 +96,6 @@
 #include "qx/play/sim_manager.h"
 #include "qx/play/task_manager.h"
 #include "qx/play/widget.h"
+#include "qx/skeleton/ik.h"
 #include "qx/skeleton/joint.h"
 #include "qx/views/camera.h"

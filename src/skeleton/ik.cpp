@@ -1,5 +1,7 @@
 #include <cmath>
 
+#include "qx/skeleton/ik.h"
+
 #include "qx/math/math_helpers.h"
 #include "qx/scene/object.h"
 
@@ -12,8 +14,8 @@ constexpr float kMaxHingeBend = 3.0543263f;  // 175 degrees
 
 // Coordinate descent converges quickly when the goal is in reach; out of reach it keeps
 // nudging the root by less than the tolerance only after the chain points at the goal. The cap
-// bounds a mouse-move step in any case; the pose reached by then is kept.
-constexpr int kMaxSweeps = 64;
+// (QX_IK_MAX_SWEEPS) bounds a mouse-move step in any case; the pose reached by then is kept.
+thread_local unsigned int lastSweeps = 0;
 
 bool IsZero(const CQxVector& v) {
     return v.x == 0.0f && v.y == 0.0f && v.z == 0.0f;
@@ -160,7 +162,12 @@ Step SolveJoint(CQxObject& joint, const CQxObject& child, const CQxObject& effec
 
 } // namespace
 
+unsigned int QxGetLastIKSweeps() {
+    return lastSweeps;
+}
+
 int CQxObject::ExecuteIK(CQxObject* end, const CQxVector& goal, float tolerance) {
+    lastSweeps = 0;
     if (!end || !(tolerance > 0.0f) || !IsFinite(goal)) return 0;
     CQxObject* root = end->IKRoot();
     // A chain broken by a later edit (its root no longer above its end), or an effector off it
@@ -169,7 +176,8 @@ int CQxObject::ExecuteIK(CQxObject* end, const CQxVector& goal, float tolerance)
     if (this != end && (this == root || !end->HasIKNode(this))) return 0;
     const CQxArray<CQxRotateConstraint>& constraints = end->IKConstraints();
 
-    for (int sweep = 0; sweep < kMaxSweeps; ++sweep) {
+    for (unsigned int sweep = 0; sweep < QX_IK_MAX_SWEEPS; ++sweep) {
+        lastSweeps = sweep + 1;
         CQxObject* child = end;
         bool passed = false;
         for (unsigned int i = 0;; ++i) {
