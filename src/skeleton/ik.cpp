@@ -1,4 +1,5 @@
 #include <cmath>
+#include <vector>
 
 #include "qx/skeleton/ik.h"
 
@@ -109,25 +110,28 @@ int CQxObject::HasIKNode(const CQxObject* node) const {
 
 namespace {
 
-// One joint's step of cyclic coordinate descent: turns `joint` so that the effector comes as
-// near the goal as its constraint lets it. `child` is the chain node below the joint.
-Step SolveJoint(CQxObject& joint, const CQxObject& child, const CQxObject& effector, const CQxVector& goal,
-                const CQxRotateConstraint* constraint, bool isRoot, float tolerance) {
-    const CQxObject* parent = joint.GetParent();
-    // Everything in the joint's parent's frame (world when the joint is the tree's root).
-    const CQxVector g =
-        parent ? parent->GetTransformFromRoot(QX_TF_ALL, 0).Transform(goal) : goal;
-    const CQxVector e =
-        effector.GetParent()->GetTransformToAncestor(parent, QX_TF_ALL, 0).Transform(effector.Translate());
-    const CQxVector& at = joint.Translate();
+// What one joint's step works with, all in the joint's parent's frame.
+struct JointStep {
+    CQxObject* Joint;
+    const CQxRotateConstraint* Constraint; // null: turns freely
+    CQxVector Goal;
+    CQxVector Effector;
+    CQxVector Child; // the chain node below the joint
+    bool IsRoot;
+};
 
-    if (!constraint || !constraint->IsValid()) {
-        const CQxVector toGoal = g - at;
+// One joint's step of cyclic coordinate descent: turns the joint so that the effector comes as
+// near the goal as its constraint lets it.
+Step SolveJoint(const JointStep& s, float tolerance) {
+    CQxObject& joint = *s.Joint;
+    const CQxVector& at = joint.Translate();
+    if (!s.Constraint || !s.Constraint->IsValid()) {
+        const CQxVector toGoal = s.Goal - at;
         if (IsZero(toGoal)) return Step::Refused;
-        const CQxVector toEffector = e - at;
+        const CQxVector toEffector = s.Effector - at;
         if (IsZero(toEffector)) return Step::Skipped;
         const float angle = toEffector.GetAngle(toGoal);
-        if (isRoot && std::fabs(angle) < tolerance) return Step::Finished;
+        if (s.IsRoot && std::fabs(angle) < tolerance) return Step::Finished;
         CQxVector axis = toEffector.GetCross(toGoal);
         if (IsZero(axis)) {
             if (angle == 0.0f) return Step::Skipped;
@@ -140,22 +144,23 @@ Step SolveJoint(CQxObject& joint, const CQxObject& child, const CQxObject& effec
     }
 
     // A hinge: the bend happens in the plane through the joint across PlaneDir.
-    const CQxVector& normal = constraint->PlaneDir();
+    const CQxVector& normal = s.Constraint->PlaneDir();
     auto inPlane = [&](const CQxVector& p) {
         const CQxVector d = p - at;
         return d - normal * d.GetDot(normal);
     };
-    const CQxVector toGoal = inPlane(g);
+    const CQxVector toGoal = inPlane(s.Goal);
     if (IsZero(toGoal)) return Step::Refused;
-    const CQxVector toEffector = inPlane(e);
+    const CQxObject* parent = joint.GetParent();
+    const CQxVector toEffector = inPlane(s.Effector);
     const CQxVector toParent = parent ? inPlane(parent->Pivot()) : CQxVector();
-    const CQxVector toChild = inPlane(joint.GetTransform(QX_TF_ALL, 0).Transform(child.Translate()));
+    const CQxVector toChild = inPlane(s.Child);
     if (IsZero(toEffector) || IsZero(toParent) || IsZero(toChild)) return Step::Skipped;
     const float bend = SignedAngle(toParent, toChild, normal);
     float target = bend + SignedAngle(toEffector, toGoal, normal);
-    constraint->ConstrainAngle(target);
+    s.Constraint->ConstrainAngle(target);
     const float delta = QxValidateAngle(target - bend);
-    if (isRoot && std::fabs(delta) < tolerance) return Step::Finished;
+    if (s.IsRoot && std::fabs(delta) < tolerance) return Step::Finished;
     TurnJoint(joint, normal, delta);
     return Step::Turned;
 }
@@ -176,22 +181,45 @@ int CQxObject::ExecuteIK(CQxObject* end, const CQxVector& goal, float tolerance)
     if (this != end && (this == root || !end->HasIKNode(this))) return 0;
     const CQxArray<CQxRotateConstraint>& constraints = end->IKConstraints();
 
+    // The chain from the end's parent up to the root, and the constraint index of the first
+    // joint above the effector: joints below it are walked past but never turned.
+    std::vector<CQxObject*> chain;
+    for (CQxObject* joint = end->GetParent();; joint = joint->GetParent()) {
+        chain.push_back(joint);
+        if (joint == root) break;
+    }
+    std::size_t first = 0;
+    while (chain[first] != GetParent()) ++first;
+    // A sweep turns each joint after the joints below it, so the frames of the joints above the
+    // one being turned are still those the sweep started with: their from-world matrices are
+    // taken once per sweep, from the top down.
+    const CQxObject* above = root->GetParent();
+    const CQxMatrix aboveToRoot = above ? above->GetTransformToRoot(QX_TF_ALL, 0) : CQxMatrix();
+    std::vector<CQxMatrix> toRoot(chain.size());
+    std::vector<CQxVector> goals(chain.size()); // the goal in each joint's parent's frame
+
     for (unsigned int sweep = 0; sweep < QX_IK_MAX_SWEEPS; ++sweep) {
         lastSweeps = sweep + 1;
-        CQxObject* child = end;
-        bool passed = false;
-        for (unsigned int i = 0;; ++i) {
-            CQxObject* joint = child->GetParent();
-            passed = passed || child == this;
-            if (passed) {
-                const CQxRotateConstraint* constraint = i < constraints.GetSize() ? &constraints[i] : nullptr;
-                const Step step = SolveJoint(*joint, *child, *this, goal, constraint, joint == root, tolerance);
-                if (step == Step::Refused) return 0;
-                if (step == Step::Finished) return 1;
-                // One joint turns the effector onto the goal in one step.
-                if (child == this && joint == root) return 1;
-            }
-            if (joint == root) break;
+        for (std::size_t i = chain.size(); i-- > first;) {
+            const bool isTop = i + 1 == chain.size();
+            const CQxMatrix& parentToRoot = isTop ? aboveToRoot : toRoot[i + 1];
+            goals[i] = isTop && !above ? goal : parentToRoot.GetInverse().Transform(goal);
+            toRoot[i] = chain[i]->GetTransform(QX_TF_ALL, 0) * parentToRoot;
+        }
+        // The effector carried up the chain: its position in the current joint's own frame.
+        CQxVector effector = Translate();
+        const CQxObject* child = this;
+        for (std::size_t i = first; i < chain.size(); ++i) {
+            CQxObject* joint = chain[i];
+            const CQxMatrix local = joint->GetTransform(QX_TF_ALL, 0);
+            JointStep step{joint, i < constraints.GetSize() ? &constraints[i] : nullptr, goals[i],
+                           local.Transform(effector), local.Transform(child->Translate()), joint == root};
+            const Step result = SolveJoint(step, tolerance);
+            if (result == Step::Refused) return 0;
+            if (result == Step::Finished) return 1;
+            // One joint turns the effector onto the goal in one step.
+            if (child == this && joint == root) return 1;
+            effector = result == Step::Turned ? joint->GetTransform(QX_TF_ALL, 0).Transform(effector) : step.Effector;
             child = joint;
         }
     }
