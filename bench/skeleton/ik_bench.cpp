@@ -30,7 +30,8 @@ struct Arm {
         for (unsigned int i = 0; i <= Joints; ++i) {
             auto* joint = new CQxJoint(1);
             const float a = static_cast<float>(i) * 10.0f * QX_DEG_TO_RAD;
-            if (i > 0) joint->Translate() = CQxVector(BoneLength * std::cos(a), BoneLength * std::sin(a), 0.0f);
+            if (i > 0)
+                joint->Translate() = CQxVector(BoneLength * std::cos(a), BoneLength * std::sin(a), 0.0f);
             parent->PushChild(joint);
             nodes.push_back(joint);
             parent = joint;

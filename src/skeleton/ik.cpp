@@ -212,14 +212,19 @@ int CQxObject::ExecuteIK(CQxObject* end, const CQxVector& goal, float tolerance)
         for (std::size_t i = first; i < chain.size(); ++i) {
             CQxObject* joint = chain[i];
             const CQxMatrix local = joint->GetTransform(QX_TF_ALL, 0);
-            JointStep step{joint, i < constraints.GetSize() ? &constraints[i] : nullptr, goals[i],
-                           local.Transform(effector), local.Transform(child->Translate()), joint == root};
+            JointStep step{joint,
+                           i < constraints.GetSize() ? &constraints[i] : nullptr,
+                           goals[i],
+                           local.Transform(effector),
+                           local.Transform(child->Translate()),
+                           joint == root};
             const Step result = SolveJoint(step, tolerance);
             if (result == Step::Refused) return 0;
             if (result == Step::Finished) return 1;
             // One joint turns the effector onto the goal in one step.
             if (child == this && joint == root) return 1;
-            effector = result == Step::Turned ? joint->GetTransform(QX_TF_ALL, 0).Transform(effector) : step.Effector;
+            effector = result == Step::Turned ? joint->GetTransform(QX_TF_ALL, 0).Transform(effector)
+                                              : step.Effector;
             child = joint;
         }
     }

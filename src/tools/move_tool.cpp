@@ -197,8 +197,9 @@ void CQxMoveTool::BeginDrag() {
     if (!m_IsIKDrag) return;
     for (unsigned int i = 0; i < m_Selects.GetSize(); ++i) {
         const CQxObject* object = m_Selects[i]->Object();
-        m_IKStarts.PushBack(object ? object->GetLocalTransformToRoot(QX_TF_ALL, 0).Transform(object->Translate())
-                                   : CQxVector());
+        m_IKStarts.PushBack(object
+                                ? object->GetLocalTransformToRoot(QX_TF_ALL, 0).Transform(object->Translate())
+                                : CQxVector());
         if (!m_IKGoals[i]) m_DirectSelects.Add(*m_Selects[i]);
     }
 }

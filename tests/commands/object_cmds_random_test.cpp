@@ -234,9 +234,8 @@ private:
         CQxScene& scene = t.scene;
         // Keep the scene small enough to dump at every step.
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
-        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10,
-                                      11, 12, 13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20,
-                                      21, 21, 22};
+        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11, 12,
+                                      13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";
@@ -354,7 +353,8 @@ private:
             name = "IK handle";
             CQxObject* end = AnyObject();
             CQxObject* other = end->GetParent();
-            for (unsigned int up = Pick(3); up > 0 && other && other->GetParent(); --up) other = other->GetParent();
+            for (unsigned int up = Pick(3); up > 0 && other && other->GetParent(); --up)
+                other = other->GetParent();
             if (!other || Pick(4) == 0) other = AnyObject();
             auto cmd = std::make_unique<CQxIKHandleCmd>(&scene);
             const int made = Pick(2) ? cmd->Create(end, other, 1) : cmd->Create(other, end, 1);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <random>
 #include <string>
@@ -10,6 +11,8 @@
 #include "qx/commands/cmd_manager.h"
 #include "qx/commands/ik_cmd.h"
 #include "qx/commands/object_cmds.h"
+#include "qx/graphics/primitive.h"
+#include "qx/graphics/settings.h"
 #include "qx/math/math_helpers.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
@@ -25,7 +28,8 @@ constexpr float kTolerance = 0.034906585f; // the move tool's two degrees
 class IKChain : public ::testing::Test {
 protected:
     CQxObject* Add(CQxObject* parent, const char* name, const CQxVector& at) {
-        CQxObject* o = QxAdd(parent ? *parent : static_cast<CQxObject&>(scene.RootModel()), new CQxObject(1), name);
+        CQxObject* o =
+            QxAdd(parent ? *parent : static_cast<CQxObject&>(scene.RootModel()), new CQxObject(1), name);
         o->Translate() = at;
         return o;
     }
@@ -63,7 +67,8 @@ protected:
     // from the parent to the bone out to the child, signed about the hinge axis.
     static float Bend(const CQxObject& joint, const CQxObject& child, const CQxVector& axis) {
         const CQxVector in = joint.GetParent()->Pivot() - joint.Translate();
-        const CQxVector out = joint.GetTransform(QX_TF_ALL, 0).Transform(child.Translate()) - joint.Translate();
+        const CQxVector out =
+            joint.GetTransform(QX_TF_ALL, 0).Transform(child.Translate()) - joint.Translate();
         const float angle = in.GetAngle(out);
         // Straight is pi from either side.
         if (angle > QX_PI - 1e-3f) return angle;
@@ -113,7 +118,8 @@ TEST_F(IKChain, StraightOrNearlyStraightJointsStayFree) {
         ASSERT_EQ(nodes[4]->SetIKRoot(nodes[0]), 1);
         const auto& constraints = nodes[4]->IKConstraints();
         ASSERT_EQ(constraints.GetSize(), 4u);
-        for (unsigned int i = 0; i < 4; ++i) EXPECT_FALSE(constraints[i].IsValid()) << "bend " << bend << " joint " << i;
+        for (unsigned int i = 0; i < 4; ++i)
+            EXPECT_FALSE(constraints[i].IsValid()) << "bend " << bend << " joint " << i;
     }
 }
 
@@ -425,4 +431,30 @@ TEST_F(IKHandleCmd, ClearIKCmdWithoutChainsSelectedShowsAMessage) {
     EXPECT_EQ(messages.Boxes()[0].Caption, "IK解除");
     EXPECT_EQ(History().GetCount(), 0u);
     EXPECT_EQ(nodes[2]->IKRoot(), nodes[0]);
+}
+
+// --- The IK handle's line ---------------------------------------------------------------------------
+
+TEST_F(IKChain, TheHandleLineShowsWhetherTheHandleIsSelected) {
+    CQxObject* root = QxAdd(scene.RootModel(), QxNewCube(2.0f), "root");
+    CQxObject* end = QxAdd(*root, QxNewCube(2.0f), "end");
+    end->Translate() = CQxVector(0, 10, 0);
+    ASSERT_EQ(end->SetIKRoot(root), 1);
+    auto colors = [&] {
+        std::vector<std::uint32_t> out;
+        const CQxPrimitive* line = end->GetPrimitive(CQxObject::PRIM_HANDLE);
+        if (!line) return out;
+        for (unsigned int i = 0; i < line->GetIndexCount(); ++i)
+            out.push_back(line->GetVertices()[line->GetIndices()[i]].Color);
+        return out;
+    };
+    const auto idle = colors();
+    ASSERT_FALSE(idle.empty()) << "a chain end draws its handle";
+    for (std::uint32_t c : idle) EXPECT_EQ(c, static_cast<std::uint32_t>(QxIKColor()));
+    end->SelectHandle(1, 0);
+    for (std::uint32_t c : colors()) EXPECT_EQ(c, static_cast<std::uint32_t>(QxSelectColor()));
+    end->SelectHandle(0, 0);
+    EXPECT_EQ(colors(), idle);
+    end->ClearIKRoot();
+    EXPECT_TRUE(colors().empty()) << "no chain, no handle";
 }

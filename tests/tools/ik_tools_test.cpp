@@ -32,7 +32,9 @@ protected:
     CQxIKHandleTool& HandleTool() {
         return *dynamic_cast<CQxIKHandleTool*>(Scene().ToolManager().GetTool(QX_TOOL_IK_HANDLE));
     }
-    CQxMoveTool& MoveTool() { return *dynamic_cast<CQxMoveTool*>(Scene().ToolManager().GetTool(QX_TOOL_MOVE)); }
+    CQxMoveTool& MoveTool() {
+        return *dynamic_cast<CQxMoveTool*>(Scene().ToolManager().GetTool(QX_TOOL_MOVE));
+    }
 
     // C ends a chain up to A, its handle and C itself selected, for the move tool.
     void GrabChainEnd() {
