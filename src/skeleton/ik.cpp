@@ -13,9 +13,7 @@ namespace {
 constexpr float kMinHingeBend = 0.08726647f; // 5 degrees
 constexpr float kMaxHingeBend = 3.0543263f;  // 175 degrees
 
-// Coordinate descent converges quickly when the goal is in reach; out of reach it keeps
-// nudging the root by less than the tolerance only after the chain points at the goal. The cap
-// (QX_IK_MAX_SWEEPS) bounds a mouse-move step in any case; the pose reached by then is kept.
+// The sweeps of the calling thread's last solve, for QxGetLastIKSweeps.
 thread_local unsigned int lastSweeps = 0;
 
 bool IsZero(const CQxVector& v) {
@@ -198,6 +196,8 @@ int CQxObject::ExecuteIK(CQxObject* end, const CQxVector& goal, float tolerance)
     std::vector<CQxMatrix> toRoot(chain.size());
     std::vector<CQxVector> goals(chain.size()); // the goal in each joint's parent's frame
 
+    // The root's correction falls under the tolerance within a few sweeps for goals in reach;
+    // the cap bounds a mouse-move step whatever the chain, and the pose reached by then is kept.
     for (unsigned int sweep = 0; sweep < QX_IK_MAX_SWEEPS; ++sweep) {
         lastSweeps = sweep + 1;
         for (std::size_t i = chain.size(); i-- > first;) {
