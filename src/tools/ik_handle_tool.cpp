@@ -33,13 +33,10 @@ void CQxIKHandleTool::OnSelect(CQxSelects& selects) {
         m_First = picked;
         return;
     }
-    CQxObject* first = m_First;
-    m_First = nullptr;
+    // A refused pair keeps the first pick, so that another second pick may follow.
     auto cmd = std::make_unique<CQxIKHandleCmd>(m_Scene);
-    if (!cmd->Create(first, picked, 1)) {
-        ClearSelection();
-        return;
-    }
+    if (!cmd->Create(m_First, picked, 1)) return;
+    m_First = nullptr;
     QxCommitCmd(*m_Scene, std::move(cmd), 1, 0);
     m_Scene->SelectObject(CQxSelect(picked), QX_SELECT_REPLACE, 1);
 }

@@ -66,8 +66,12 @@ TEST_F(IKTools, HandleToolPicksOfUnrelatedObjectsShowAMessageAndPushNothing) {
     EXPECT_EQ(History().GetCount(), 0u);
     EXPECT_EQ(c->IKRoot(), nullptr);
     EXPECT_EQ(stray->IKRoot(), nullptr);
-    EXPECT_FALSE(c->IsSelect()) << "the selection is cleared";
-    EXPECT_EQ(HandleTool().GetFirstObject(), nullptr) << "the next pick starts a new chain";
+
+    // The first pick stays chosen: another second pick makes the chain.
+    EXPECT_EQ(HandleTool().GetFirstObject(), c);
+    Rig().Click(At(a));
+    EXPECT_EQ(c->IKRoot(), a);
+    EXPECT_EQ(History().GetCount(), 1u);
 }
 
 TEST_F(IKTools, HandleToolPicksOfAnObjectAndItsAncestorMakeOneChain) {

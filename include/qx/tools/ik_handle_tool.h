@@ -7,7 +7,8 @@ class CQxObject;
 
 // Tool 17: the first pick chooses one end of an IK chain, the second the other end (an
 // ancestor or a descendant of the first, in either order); the second pick makes the chain as
-// one command. A pick of no object or of several starts over.
+// one command. A pick of no object or of several starts over; a second pick that makes no
+// chain leaves the first one chosen.
 class QX_API CQxIKHandleTool : public CQxSelectTool {
 public:
     explicit CQxIKHandleTool(CQxScene* scene);
