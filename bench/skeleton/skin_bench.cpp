@@ -82,5 +82,3 @@ void BM_BentFrame(benchmark::State& state) {
 BENCHMARK(BM_BentFrame)->Unit(benchmark::kMillisecond);
 
 } // namespace
-
-BENCHMARK_MAIN();

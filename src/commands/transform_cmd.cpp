@@ -126,18 +126,22 @@ void CQxTransformCmd::SwapVertices(Record& record, CQxObject& object) {
 
 void CQxTransformCmd::Exchange(int /*undo*/) {
     CQxSelects changed;
+    // A move that bent IK chains turned the chain joints as well.
+    bool turned = false;
     for (Record& record : m_Records) {
         CQxObject* object = QxFindIndexPath(m_Scene->RootModel(), record.Path);
         if (!object) continue;
         if (m_Target == TARGET_VERTICES) {
             SwapVertices(record, *object);
         } else {
+            turned = turned || object->Rotate() != record.Param.Rotate();
             std::swap(object->TFParam(), record.Param);
             if (m_Target == TARGET_PIVOTS) object->UpdateMovedGeometry();
         }
         changed.Push(new CQxSelect(object));
     }
-    const unsigned int bits = m_Target == TARGET_PIVOTS ? QX_MODIFY_PIVOT : GetModifyBits();
+    unsigned int bits = m_Target == TARGET_PIVOTS ? QX_MODIFY_PIVOT : GetModifyBits();
+    if (turned && m_Target == TARGET_OBJECTS) bits |= QX_MODIFY_ANGLE;
     m_Scene->UpdateGui(QX_UPDATE_TRANSFORM, &changed,
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits)));
     m_Scene->UpdateGui(QX_UPDATE_REDRAW);

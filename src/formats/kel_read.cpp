@@ -196,8 +196,9 @@ int CQxObject::Read(CQxScene* scene, CQxBinTree<CQxObject*, CQxString>& bones, C
     if (const CQxXmlElement* level = Child(element, "SubdivLevel"))
         level->GetContentAsUint(SubdivisionLevel());
     ReadBool(element, "Visible", IsVisible());
+    // The hinge limits are not stored: they come again from the pose just read.
     if (const CQxXmlElement* ik = Child(element, "IKRoot"))
-        IKRoot() = scene->RootModel().FindName(ik->GetContentStr());
+        SetIKRoot(scene->RootModel().FindName(ik->GetContentStr()));
 
     if (GetType() == QX_OBJ_MESH) ReadMesh(*this, bones, element, attributes, attributeCount);
 

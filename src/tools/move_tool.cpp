@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "qx/commands/object_cmds.h"
@@ -70,27 +71,28 @@ CQxVector CQxMoveTool::GetAbsolutePosition() const {
 }
 
 void CQxMoveTool::MoveBy(const CQxVector& d, QX_COORD_TYPE coord) {
+    CQxSelects& selects = m_IsIKDrag && IsDragging() ? m_DirectSelects : m_Selects;
     if (IsComponentTarget()) {
         if (coord == QX_COORD_WORLD)
-            m_Selects.WorldMoveVertices(d);
+            selects.WorldMoveVertices(d);
         else if (coord == QX_COORD_LOCAL)
-            m_Selects.LocalMoveVertices(d);
+            selects.LocalMoveVertices(d);
         else
-            m_Selects.ObjectMoveVertices(d);
+            selects.ObjectMoveVertices(d);
     } else if (IsPivotTarget()) {
         if (coord == QX_COORD_WORLD)
-            m_Selects.WorldMovePivots(d);
+            selects.WorldMovePivots(d);
         else if (coord == QX_COORD_LOCAL)
-            m_Selects.LocalMovePivots(d);
+            selects.LocalMovePivots(d);
         else
-            m_Selects.ObjectMovePivots(d);
+            selects.ObjectMovePivots(d);
     } else {
         if (coord == QX_COORD_WORLD)
-            m_Selects.WorldMoveObjects(d);
+            selects.WorldMoveObjects(d);
         else if (coord == QX_COORD_LOCAL)
-            m_Selects.LocalMoveObjects(d);
+            selects.LocalMoveObjects(d);
         else
-            m_Selects.ObjectMoveObjects(d);
+            selects.ObjectMoveObjects(d);
     }
 }
 
@@ -143,10 +145,75 @@ void CQxMoveTool::Drag(CQxCamera* camera, CQxPoint point) {
     MoveBy(d, coord);
     m_RelativeValue += d;
     m_ManipulatorPosition = target;
+    if (m_IsIKDrag) SolveIKGoals();
     PlaceManipulator();
     m_IsChanged = true;
     if (m_ValueFlags & QX_VALUE_ABSOLUTE) m_AbsoluteValue = GetAbsolutePosition();
-    NotifyStep(GetModifyBits());
+    NotifyStep(GetModifyBits() | (m_IsIKDrag ? QX_MODIFY_ANGLE : 0u));
+}
+
+// --- IK goals -------------------------------------------------------------------------------------
+
+void CQxMoveTool::PrepareTool() {
+    CQxTransformTool::PrepareTool();
+    m_IKGoals.Empty();
+    if (IsComponentTarget() || IsPivotTarget() || m_Selects.IsEmpty()) return;
+    m_Selects.GetSelectIKGoals(m_IKGoals);
+    // The root of a chain has nothing above it to turn: it moves as any object does.
+    for (unsigned int i = 0; i < m_IKGoals.GetSize(); ++i)
+        if (m_IKGoals[i] && m_IKGoals[i]->IKRoot() == m_Selects[i]->Object()) m_IKGoals[i] = nullptr;
+}
+
+void CQxMoveTool::ClearTool() {
+    m_IKGoals.Clear();
+    m_DirectSelects.Clear();
+    m_IsIKDrag = false;
+    CQxTransformTool::ClearTool();
+}
+
+bool CQxMoveTool::HasIKGoals() const {
+    if (IsComponentTarget() || IsPivotTarget() || m_IKGoals.GetSize() != m_Selects.GetSize()) return false;
+    return std::any_of(m_IKGoals.begin(), m_IKGoals.end(), [](const CQxObject* goal) { return goal; });
+}
+
+void CQxMoveTool::GetSnapshotExtras(CQxSelects& extras) const {
+    if (!HasIKGoals()) return;
+    // Every chain joint above a dragged object may turn.
+    for (unsigned int i = 0; i < m_IKGoals.GetSize(); ++i) {
+        const CQxObject* end = m_IKGoals[i];
+        const CQxObject* dragged = m_Selects[i]->Object();
+        if (!end || !dragged || !dragged->FindAncestor(end->IKRoot())) continue;
+        for (CQxObject* joint = dragged->GetParent();; joint = joint->GetParent()) {
+            extras.Merge(CQxSelect(joint));
+            if (joint == end->IKRoot()) break;
+        }
+    }
+}
+
+void CQxMoveTool::BeginDrag() {
+    m_DirectSelects.Clear();
+    m_IKStarts.Empty();
+    m_IsIKDrag = HasIKGoals();
+    if (!m_IsIKDrag) return;
+    for (unsigned int i = 0; i < m_Selects.GetSize(); ++i) {
+        const CQxObject* object = m_Selects[i]->Object();
+        m_IKStarts.PushBack(object
+                                ? object->GetLocalTransformToRoot(QX_TF_ALL, 0).Transform(object->Translate())
+                                : CQxVector());
+        if (!m_IKGoals[i]) m_DirectSelects.Add(*m_Selects[i]);
+    }
+}
+
+void CQxMoveTool::SolveIKGoals() {
+    const CQxVector offset = m_ManipulatorPosition - m_StartPosition;
+    for (unsigned int i = 0; i < m_IKGoals.GetSize(); ++i) {
+        CQxObject* end = m_IKGoals[i];
+        CQxObject* dragged = m_Selects[i]->Object();
+        if (!end || !dragged) continue;
+        dragged->ExecuteIK(end, m_IKStarts[i] + offset, IKTolerance);
+        // The end's handle line runs to the chain's root, which now sits elsewhere from it.
+        end->UpdateMovedGeometry();
+    }
 }
 
 int CQxMoveTool::SetNumericalValue(const CQxVector& value) {

@@ -2,6 +2,7 @@
 
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
+#include "qx/tools/ik_handle_tool.h"
 #include "qx/tools/tool.h"
 #include "qx/tools/transform_tool.h"
 
@@ -41,6 +42,7 @@ void CQxToolManager::Create(CQxScene* scene) {
         case QX_TOOL_SCALE: tool = new CQxScaleTool(scene); break;
         case QX_TOOL_ROTATE: tool = new CQxRotateTool(scene); break;
         case QX_TOOL_MOVE: tool = new CQxMoveTool(scene); break;
+        case QX_TOOL_IK_HANDLE: tool = new CQxIKHandleTool(scene); break;
         case QX_TOOL_COMPONENT_A:
         case QX_TOOL_COMPONENT_B:
         case QX_TOOL_COMPONENT_C: tool = new CQxComponentSelectTool(scene); break;

@@ -145,7 +145,15 @@ bool CQxTransformTool::TakeSnapshot() {
                                                                : CQxTransformCmd::TARGET_OBJECTS;
     m_Snapshot.reset(NewCmd());
     m_IsChanged = false;
-    if (m_Snapshot->Capture(m_Selects, target)) return true;
+    CQxSelects extras;
+    if (target == CQxTransformCmd::TARGET_OBJECTS) GetSnapshotExtras(extras);
+    if (!extras.IsEmpty()) {
+        CQxSelects all(m_Selects);
+        all.Merge(extras);
+        if (m_Snapshot->Capture(all, target)) return true;
+    } else if (m_Snapshot->Capture(m_Selects, target)) {
+        return true;
+    }
     m_Snapshot.reset();
     return false;
 }

@@ -16,6 +16,8 @@
 #include "message_recorder.h"
 #include "object_cmds_scene.h"
 #include "qx/animation/anim.h"
+#include "qx/commands/cmd_run.h"
+#include "qx/commands/ik_cmd.h"
 #include "qx/selection/select.h"
 
 using namespace qxtest;
@@ -232,8 +234,8 @@ private:
         CQxScene& scene = t.scene;
         // Keep the scene small enough to dump at every step.
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
-        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10,
-                                      11, 12, 13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20};
+        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11, 12,
+                                      13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";
@@ -345,6 +347,22 @@ private:
             name = "frame range";
             if (Pick(2)) return scene.SetFirstFrameCmd(static_cast<float>(Pick(10)), 1);
             return scene.SetLastFrameCmd(static_cast<float>(20 + Pick(20)), 1);
+        case 21: {
+            // An object and one of its ancestors in either order, or now and then two objects
+            // that make no chain.
+            name = "IK handle";
+            CQxObject* end = AnyObject();
+            CQxObject* other = end->GetParent();
+            for (unsigned int up = Pick(3); up > 0 && other && other->GetParent(); --up)
+                other = other->GetParent();
+            if (!other || Pick(4) == 0) other = AnyObject();
+            auto cmd = std::make_unique<CQxIKHandleCmd>(&scene);
+            const int made = Pick(2) ? cmd->Create(end, other, 1) : cmd->Create(other, end, 1);
+            return QxCommitCmd(scene, std::move(cmd), made);
+        }
+        case 22:
+            name = "clear IK";
+            return scene.ClearIKCmd(1);
         default:
             name = "scene";
             if (Pick(2)) return scene.SetJointRadiusCmd(static_cast<float>(1 + Pick(3)), 1);

@@ -108,9 +108,10 @@ void BuildRichScene(CQxScene& scene) {
         v.Bones()->Weights[0] = 0.75f;
         v.Bones()->Weights[1] = 0.25f;
     }
-    CQxObject* empty = QxAdd(*sub, new CQxObject(1), "Empty");
+    CQxObject* empty = QxAdd(*joint, new CQxObject(1), "Empty");
     empty->HasUV() = 1; // every mesh object read from a file has it
-    empty->IKRoot() = joint;
+    empty->Translate() = CQxVector(0, 2, 0);
+    empty->SetIKRoot(joint);
 }
 
 } // namespace
@@ -134,6 +135,29 @@ TEST_F(KelFile, RoundTripGivesTheSameSceneAndTheSameBytes) {
     const std::string second = m_Dir.File("again.kel");
     ASSERT_EQ(loaded.WriteFile(second.c_str()), 1);
     EXPECT_EQ(QxScratchDir::Read(second), QxScratchDir::Read(first));
+}
+
+// The file names a chain's root only; its hinges come again from the pose read.
+TEST_F(KelFile, IKChainsComeBackWithTheirHinges) {
+    CQxScene source;
+    CQxObject* shoulder = QxAdd(source.RootModel(), new CQxObject(1), "Shoulder");
+    CQxObject* elbow = QxAdd(*shoulder, new CQxObject(1), "Elbow");
+    elbow->Translate() = CQxVector(10, 0, 0);
+    CQxObject* wrist = QxAdd(*elbow, new CQxObject(1), "Wrist");
+    wrist->Translate() = CQxVector(0, 10, 2);
+    CQxObject* hand = QxAdd(*wrist, new CQxObject(1), "Hand");
+    hand->Translate() = CQxVector(5, 5, 0);
+    for (CQxObject* o : {shoulder, elbow, wrist, hand}) o->HasUV() = 1;
+    ASSERT_EQ(hand->SetIKRoot(shoulder), 1);
+    ASSERT_TRUE(hand->IKConstraints()[0].IsValid());
+    ASSERT_TRUE(hand->IKConstraints()[1].IsValid());
+    const std::string path = m_Dir.File("arm.kel");
+    ASSERT_EQ(source.WriteFile(path.c_str()), 1);
+
+    CQxScene loaded;
+    ASSERT_EQ(loaded.ReadFile(path.c_str(), 0), 1);
+    QX_EXPECT_SAME_DUMP(QxDumpScene(source), QxDumpScene(loaded));
+    EXPECT_TRUE(m_Messages.Boxes().empty());
 }
 
 TEST_F(KelFile, MissingAndOddValuesReadAsTheRulesSay) {

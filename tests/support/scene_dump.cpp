@@ -294,6 +294,13 @@ public:
         Key("constraints");
         U(o.IKConstraints().GetSize());
         End();
+        for (const CQxRotateConstraint& c : o.IKConstraints()) {
+            Key("  hinge");
+            V(c.PlaneDir());
+            F(c.MinAngle());
+            F(c.MaxAngle());
+            End();
+        }
         if (o.IsSkinned()) {
             for (const CQxTransformParam& p : o.BindParams()) {
                 Key("  bind");

@@ -25,6 +25,7 @@ enum QX_MODIFY_TYPE : unsigned int {
     QX_MODIFY_PIVOT = 8,
     QX_MODIFY_MIRROR = 16,
     QX_MODIFY_SUBDIVISION = 32,
+    QX_MODIFY_IK = 128, // an IK chain made or cleared
     QX_MODIFY_VISIBLE = 256,
     QX_MODIFY_LOCKED = 512,
     QX_MODIFY_NAME = 1024,

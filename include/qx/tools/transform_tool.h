@@ -68,6 +68,9 @@ protected:
     virtual int GetDragAxis() const = 0;
     // The part of an object's transform the tool changes (QX_MODIFY_ bits).
     virtual unsigned int GetObjectModifyBits() const = 0;
+    // Objects besides the working selection whose transforms a drag of whole objects changes
+    // too, so the snapshot takes them back; none by default.
+    virtual void GetSnapshotExtras(CQxSelects& /*extras*/) const {}
 
     // Whether a manipulator drag runs.
     bool IsDragging() const { return m_State >= QX_TOOL_STATE_MOVE_FREE && m_State <= QX_TOOL_STATE_EXTRUDE; }
@@ -128,6 +131,15 @@ public:
     int SetNumericalValue(const CQxVector& value) override;
     using CQxTransformTool::SetNumericalValue;
     void OnSelect(CQxSelects& selects) override;
+    void PrepareTool() override;
+    void ClearTool() override;
+
+    // Per working-selection record, the handle-selected IK end on whose chain its object lies
+    // (null for none): dragging such an object bends the chain instead of moving the object.
+    const CQxArray<CQxObject*>& GetIKGoals() const { return m_IKGoals; }
+
+    // The angle within which a drag's IK solve counts as reached, in radians (two degrees).
+    static constexpr float IKTolerance = 0.034906585f;
 
 protected:
     QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_MOVE; }
@@ -136,14 +148,28 @@ protected:
     CQxTransformCmd* NewCmd() const override;
     void Drag(CQxCamera* camera, CQxPoint point) override;
     void ResetValues() override;
+    void BeginDrag() override;
     int GetDragAxis() const override;
+    void GetSnapshotExtras(CQxSelects& extras) const override;
 
     // Where the manipulator goes for the mouse at a point; false for no move.
     bool GetTarget(const CQxCamera& camera, CQxPoint point, CQxVector& out) const;
-    // Moves the selection by an offset in the coordinate type's frame.
+    // Moves the selection (the records without an IK goal during a drag that has some) by an
+    // offset in the coordinate type's frame.
     void MoveBy(const CQxVector& d, QX_COORD_TYPE coord);
+    // Bends the chains of the IK goals so that each dragged object follows the manipulator's
+    // offset from where the drag started.
+    void SolveIKGoals();
+    bool HasIKGoals() const;
     // The first selected vertex's (or pivot's) world position in the coordinate type's frame.
     CQxVector GetAbsolutePosition() const;
+
+    CQxArray<CQxObject*> m_IKGoals;
+    // During a drag with IK goals: the records moved directly, and each record's world position
+    // when the drag started.
+    CQxSelects m_DirectSelects;
+    CQxArray<CQxVector> m_IKStarts;
+    bool m_IsIKDrag = false;
 };
 
 // Tool 3: turns about the dragged axis, or freely about the view's axes.
