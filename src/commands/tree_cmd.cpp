@@ -290,9 +290,7 @@ void CQxSnapshotStore::ClearSkin(CQxObject& object) {
 }
 
 void CQxSnapshotStore::ClearIK(CQxObject& object) {
-    object.IKRoot() = nullptr;
-    object.IKConstraints().Clear();
-    object.UpdateGraphics();
+    object.ClearIKRoot();
 }
 
 void CQxSnapshotStore::RecordReferences(const std::vector<CQxObject*>& leaving) {

@@ -116,11 +116,9 @@ void WriteSkin(CQxXText& x, CQxObject& object, const XMesh& mesh, int leftHand) 
         x.Open("SkinWeights");
         x.Line("\"%sFrame\";", QxXName(*bones[b]).GetStr());
         const auto& list = weights[b];
+        // A bone without weights has empty lists: nothing stands between the count and the
+        // matrix (strict readers take no empty separator lines there either).
         x.Line("%u;", static_cast<unsigned int>(list.size()));
-        if (list.empty()) {
-            x.Line(";");
-            x.Line(";");
-        }
         List(list.size(), ";", [&](std::size_t i, const char* end) { x.Line("%u%s", list[i].first, end); });
         List(list.size(), ";", [&](std::size_t i, const char* end) { x.Line("%f%s", list[i].second, end); });
         CQxMatrix inverseBind;
