@@ -8,6 +8,7 @@
 #include "mesh_builders.h"
 #include "message_recorder.h"
 #include "qx/commands/joint_cmds.h"
+#include "qx/graphics/primitive.h"
 #include "qx/math/spline.h"
 #include "qx/platform/input_state.h"
 #include "qx/platform/timer.h"
@@ -68,6 +69,18 @@ TEST_F(JointTool, ChainTurnsAJointParentAndUndoGivesItsAnglesBack) {
     const CQxVector bone = top->GetRotateToRoot().Transform(CQxVector(1, 0, 0));
     EXPECT_TRUE(QxNear(bone, CQxVector(1, 0, 0), 1e-3f)) << "the selected joint turns toward the new one";
     ExpectUndoRedo(before, Dump());
+}
+
+TEST_F(JointTool, UndoBetweenClicksEndsTheChain) {
+    Rig().Click(Rig().ToScreen(CQxVector(-20, 0, 0)));
+    ASSERT_TRUE(History().Undo());
+    Rig().Click(Rig().ToScreen(CQxVector(20, 0, 0)));
+
+    ASSERT_EQ(Scene().RootModel().GetChildCount(), 1u) << "the undone joint stays gone";
+    auto* joint = dynamic_cast<CQxJoint*>(Scene().RootModel().GetChild(0));
+    ASSERT_NE(joint, nullptr);
+    EXPECT_EQ(joint->GetChildCount(), 0u) << "the next click starts a new chain";
+    EXPECT_TRUE(QxNear(WorldOrigin(*joint), CQxVector(20, 0, 0), kPixel));
 }
 
 TEST_F(JointTool, ClickWithOneObjectSelectedHangsTheChainBelowIt) {
@@ -320,6 +333,47 @@ TEST_F(WeightPaintTool, SoftBrushFollowsTheFalloffAndNeverWeakensWithinAStroke) 
     ASSERT_LT(f, 1.0f);
     const float painted = Blend(f * 1.0f + (1.0f - f) * 0.5f, 0.5f);
     EXPECT_WEIGHTS(1, painted, 1.0f - painted);
+}
+
+TEST_F(WeightPaintTool, PaintedVerticesShowTheirWeightInGrey) {
+    SetBones(2, {1}, {1.0f}); // bone 0 has no influence there: black
+    ShowWeights();
+    StrokeOver(AtVertex(1));
+
+    const CQxPrimitive* shown = m_Skin->GetPrimitive(CQxObject::PRIM_WEIGHTS);
+    ASSERT_NE(shown, nullptr);
+    const auto grey = static_cast<std::uint32_t>(Bones(1).Weights[0] * 255.0f);
+    const std::uint32_t expected[3] = {0xFF000000u | grey << 16 | grey << 8 | grey, 0xFF000000u, 0xFF7F7F7Fu};
+    for (unsigned int i = 0; i < 3; ++i) {
+        const CQxVector at = Vertex(i + 1)->Position();
+        unsigned int seen = 0;
+        for (unsigned int k = 0; k < shown->GetVertexCount(); ++k) {
+            const CQxPrimitiveVertex& pv = shown->GetVertices()[k];
+            if (pv.Position[0] != at.x || pv.Position[1] != at.y) continue;
+            EXPECT_EQ(pv.Color, expected[i]) << "vertex " << i + 1;
+            ++seen;
+        }
+        EXPECT_GT(seen, 0u) << "vertex " << i + 1;
+    }
+}
+
+TEST_F(WeightPaintTool, StrokeEndedFromOutsideIsTakenBack) {
+    ShowWeights();
+    const std::string before = Dump();
+    const HCURSOR cursor = QxWin::GetCursor();
+    Rig().Press(At(-16, 0));
+    const CQxPoint step = AtVertex(1);
+    Rig().window.SetCursorPos(step.x, step.y);
+    QxWaitTimers(100);
+    ASSERT_NE(Bones(1).Weights[0], 0.5f) << "the stroke painted live";
+    Scene().EndOperation();
+
+    QX_EXPECT_SAME_DUMP(before, Dump());
+    EXPECT_EQ(History().GetCount(), 0u);
+    EXPECT_EQ(QxWin::GetCursor(), cursor);
+    EXPECT_EQ(QxGetTimerCount(), 0);
+    Rig().Release(step);
+    EXPECT_EQ(History().GetCount(), 0u) << "the late button-up paints nothing";
 }
 
 TEST_F(WeightPaintTool, UndoAndRedoOfAStrokeAreExact) {
