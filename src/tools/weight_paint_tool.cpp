@@ -62,7 +62,8 @@ void CQxWeightPaintTool::LoadCursors(const char* module) {
         m_Cursors[k] = static_cast<HCURSOR>(
             LoadImageA(instance, MAKEINTRESOURCEA(ids[k]), IMAGE_CURSOR, 0, 0, LR_MONOCHROME));
     // The tool still paints; it keeps whatever cursor the view has.
-    if (!m_Cursors[0] || !m_Cursors[1]) QxMsgBox("カーソルの読み込みに失敗しました.", "ツール初期化", MB_OK, nullptr);
+    if (!m_Cursors[0] || !m_Cursors[1])
+        QxMsgBox("カーソルの読み込みに失敗しました.", "ツール初期化", MB_OK, nullptr);
 }
 
 // --- Weight display -------------------------------------------------------------------------------
@@ -107,7 +108,8 @@ void CQxWeightPaintTool::OnLButtonDown(CQxCamera* camera, unsigned int flags, CQ
     CQxVector position;
     CQxSelect hit;
     CQxObject* object = nullptr;
-    if (m_Scene->IsObjectTreePointHit(kObjectHitMask, 0, point, *camera, position, hit)) object = hit.Object();
+    if (m_Scene->IsObjectTreePointHit(kObjectHitMask, 0, point, *camera, position, hit))
+        object = hit.Object();
     if (!object || object->Mode() != QX_OBJ_MODE_WEIGHT || !object->IsSkinned() ||
         object->Mesh().Vertices().IsEmpty()) {
         CQxSelectTool::OnLButtonDown(camera, flags, point);
@@ -259,8 +261,10 @@ void CQxWeightPaintTool::WriteWeight(unsigned int vertex, float weight) {
         if (k != slot) sum += bones->Weights[k];
     for (int k = 0; k < 4; ++k) {
         if (k == slot) continue;
-        if (rest == 0.0f) bones->Weights[k] = 0.0f;
-        else if (sum > 0.0f) bones->Weights[k] *= rest / sum;
+        if (rest == 0.0f)
+            bones->Weights[k] = 0.0f;
+        else if (sum > 0.0f)
+            bones->Weights[k] *= rest / sum;
     }
     // With no other influence the vertex stays wholly on this bone.
     if (rest != 0.0f && !(sum > 0.0f)) bones->Weights[slot] = 1.0f;

@@ -38,7 +38,9 @@ TEST(Module, CursorImagesAreBrushCirclesAroundTheHotSpot) {
         EXPECT_EQ(image.Height, 2 * radius + 1);
         EXPECT_EQ(image.HotSpot.x, radius);
         EXPECT_EQ(image.HotSpot.y, radius);
-        const auto at = [&](int x, int y) { return image.Mask[static_cast<std::size_t>(y * image.Width + x)]; };
+        const auto at = [&](int x, int y) {
+            return image.Mask[static_cast<std::size_t>(y * image.Width + x)];
+        };
         EXPECT_EQ(at(radius, radius), 0) << "cursor " << id << ": the centre is clear";
         EXPECT_EQ(at(2 * radius, radius), 1) << "cursor " << id << ": the rim is drawn";
         EXPECT_EQ(at(radius, 0), 1) << "cursor " << id << ": the rim is drawn";

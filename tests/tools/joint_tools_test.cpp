@@ -226,12 +226,12 @@ private:
 };
 
 // Expects exactly the given weights in slots 0 and 1 of a vertex, the other two empty.
-#define EXPECT_WEIGHTS(vertex, w0, w1)                                                                    \
-    do {                                                                                                  \
-        const CQxVertexBones& b_ = Bones(vertex);                                                         \
-        EXPECT_NEAR(b_.Weights[0], (w0), 1e-6f) << "vertex " << (vertex) << " slot 0";                   \
-        EXPECT_NEAR(b_.Weights[1], (w1), 1e-6f) << "vertex " << (vertex) << " slot 1";                   \
-        EXPECT_EQ(b_.Weights[2] + b_.Weights[3], 0.0f) << "vertex " << (vertex);                         \
+#define EXPECT_WEIGHTS(vertex, w0, w1)                                                                       \
+    do {                                                                                                     \
+        const CQxVertexBones& b_ = Bones(vertex);                                                            \
+        EXPECT_NEAR(b_.Weights[0], (w0), 1e-6f) << "vertex " << (vertex) << " slot 0";                       \
+        EXPECT_NEAR(b_.Weights[1], (w1), 1e-6f) << "vertex " << (vertex) << " slot 1";                       \
+        EXPECT_EQ(b_.Weights[2] + b_.Weights[3], 0.0f) << "vertex " << (vertex);                             \
     } while (0)
 
 TEST_F(WeightPaintTool, HardBrushChangesAVertexOncePerStroke) {
@@ -316,9 +316,11 @@ TEST_F(WeightPaintTool, SoftBrushFollowsTheFalloffAndNeverWeakensWithinAStroke) 
     QxWeightPaintStroke() = QX_STROKE_SOFT;
     ShowWeights();
     const CQxVector vertex = QxScreenCoord(Rig().camera, Vertex(1)->Position());
-    const CQxPoint nearer(static_cast<int>(std::lround(vertex.x)) + 10, static_cast<int>(std::lround(vertex.y)));
+    const CQxPoint nearer(static_cast<int>(std::lround(vertex.x)) + 10,
+                          static_cast<int>(std::lround(vertex.y)));
     const CQxPoint farther(nearer.x + 6, nearer.y);
-    const float d = std::hypot(static_cast<float>(nearer.x) - vertex.x, static_cast<float>(nearer.y) - vertex.y);
+    const float d =
+        std::hypot(static_cast<float>(nearer.x) - vertex.x, static_cast<float>(nearer.y) - vertex.y);
     // Nearer first, then farther: the weaker touch leaves the vertex as the stronger one made it.
     Stroke({At(-16, 0), nearer, farther, At(-16, 0)});
 
@@ -419,7 +421,8 @@ TEST_F(WeightPaintTool, StrokeOnAnObjectNotInWeightModeSelectsIt) {
     EXPECT_TRUE(m_Skin->IsSelect());
     EXPECT_FALSE(cube->IsSelect());
     EXPECT_EQ(m_Skin->Mode(), QX_OBJ_MODE_WEIGHT) << "the selected skinned object shows its weights";
-    for (unsigned int i = 0; i < 8; ++i) EXPECT_EQ(Bones(i).Weights[0], weights[i].Weights[0]) << "vertex " << i;
+    for (unsigned int i = 0; i < 8; ++i)
+        EXPECT_EQ(Bones(i).Weights[0], weights[i].Weights[0]) << "vertex " << i;
     EXPECT_EQ(History().GetCount(), 0u);
 }
 
