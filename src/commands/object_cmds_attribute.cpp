@@ -212,6 +212,14 @@ void CQxObjectAttributeCmd::Exchange(int) {
         ExchangeFreeze();
         return;
     }
+    if (m_Kind == QX_OBJECT_ATTRIBUTE_SKIN) {
+        ExchangeSkins();
+        return;
+    }
+    if (m_Kind == QX_OBJECT_ATTRIBUTE_BIND_POSE) {
+        ExchangeBindPose();
+        return;
+    }
     CQxObject* object = Resolve();
     if (!object) return;
     unsigned int detail = 0;

@@ -52,6 +52,11 @@ private:
     std::vector<Item> m_Items;
 };
 
+// An object's skin binding, all of it, and putting one back (a record with an empty root path,
+// or whose root bone is gone, leaves the object unbound).
+CQxSkinRef RecordSkin(const CQxObject& object);
+void RestoreSkin(CQxObject& object, CQxJoint* rootBone, const CQxSkinRef& skin);
+
 // Hands the items that one model's animation holds of the subtree's objects to another model.
 void MoveAnimItems(CQxObject& subtree, CQxModel* from, CQxModel* to);
 

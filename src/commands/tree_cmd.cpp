@@ -1,5 +1,7 @@
 #include "qx/commands/tree_cmd.h"
 
+#include "object_cmds_internal.h"
+
 #include <unordered_set>
 
 #include "qx/animation/anim.h"
@@ -284,17 +286,7 @@ void CQxSnapshotStore::Restore(CQxStoreReport& report) {
 // --- References ----------------------------------------------------------------------------------
 
 void CQxSnapshotStore::ClearSkin(CQxObject& object) {
-    object.RootBone() = nullptr;
-    object.BindParams().Clear();
-    object.SkinWork(0).Clear();
-    object.SkinWork(1).Clear();
-    object.BoneTransforms().Clear();
-    object.CurBone() = 0;
-    object.Mesh().FreeVertexBones();
-    if (object.Mode() == QX_OBJ_MODE_WEIGHT)
-        object.SetMode(QX_OBJ_MODE_NORMAL, 0);
-    else
-        object.UpdateGraphics();
+    object.ClearSkin();
 }
 
 void CQxSnapshotStore::ClearIK(CQxObject& object) {
@@ -321,25 +313,7 @@ void CQxSnapshotStore::RecordReferences(const std::vector<CQxObject*>& leaving) 
                 for (CQxJoint* bone : bones) hit = hit || out.count(bone);
             }
             if (hit) {
-                CQxSkinRef ref;
-                ref.Object = QxGetIndexPath(object);
-                ref.RootBone = QxGetIndexPath(*rootBone);
-                ref.BindParams = object.BindParams();
-                ref.Offset = object.OffsetTransform();
-                ref.OffsetLH = object.OffsetTransformLH();
-                ref.Work[0] = object.SkinWork(0);
-                ref.Work[1] = object.SkinWork(1);
-                ref.BoneTransforms = object.BoneTransforms();
-                ref.CurBone = object.CurBone();
-                ref.Mode = object.Mode();
-                std::uint32_t i = 0;
-                for (const CQxVertex& v : object.Mesh().Vertices()) {
-                    if (const CQxVertexBones* bones = v.Bones()) {
-                        ref.BoneVertices.push_back(i);
-                        ref.Bones.push_back(*bones);
-                    }
-                    ++i;
-                }
+                CQxSkinRef ref = qx_object_cmd::RecordSkin(object);
                 m_Skins.push_back(std::move(ref));
                 ClearSkin(object);
             }
@@ -409,29 +383,7 @@ void CQxSnapshotStore::RestoreReferences() {
         CQxObject* object = Find(ref.Object);
         auto* rootBone = dynamic_cast<CQxJoint*>(Find(ref.RootBone));
         if (!object || !rootBone) continue;
-        object->RootBone() = rootBone;
-        object->BindParams() = ref.BindParams;
-        object->OffsetTransform() = ref.Offset;
-        object->OffsetTransformLH() = ref.OffsetLH;
-        object->SkinWork(0) = ref.Work[0];
-        object->SkinWork(1) = ref.Work[1];
-        object->BoneTransforms() = ref.BoneTransforms;
-        object->CurBone() = ref.CurBone;
-        std::uint32_t i = 0;
-        std::size_t next = 0;
-        for (CQxVertex& v : object->Mesh().Vertices()) {
-            if (next < ref.BoneVertices.size() && ref.BoneVertices[next] == i) {
-                if (v.AllocBones()) *v.Bones() = ref.Bones[next];
-                ++next;
-            } else {
-                v.FreeBones();
-            }
-            ++i;
-        }
-        if (ref.Mode == QX_OBJ_MODE_WEIGHT)
-            object->SetMode(QX_OBJ_MODE_WEIGHT, 0);
-        else
-            object->UpdateGraphics();
+        qx_object_cmd::RestoreSkin(*object, rootBone, ref);
     }
     for (const CQxIKRef& ref : m_IKs) {
         CQxObject* object = Find(ref.Object);
@@ -459,8 +411,6 @@ std::size_t CQxSnapshotStore::GetBytes() const {
     for (const CQxSkinRef& ref : m_Skins)
         bytes += sizeof(ref) + PathBytes(ref.Object) + PathBytes(ref.RootBone) +
                  ref.BindParams.GetCapacity() * sizeof(CQxTransformParam) +
-                 (ref.Work[0].GetCapacity() + ref.Work[1].GetCapacity() + ref.BoneTransforms.GetCapacity()) *
-                     sizeof(CQxMatrix) +
                  ref.BoneVertices.capacity() * sizeof(std::uint32_t) +
                  ref.Bones.capacity() * sizeof(CQxVertexBones);
     for (const CQxIKRef& ref : m_IKs)

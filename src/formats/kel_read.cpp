@@ -327,8 +327,8 @@ int CQxScene::ReadXmlFile(const char* path) {
     for (auto& entry : bones) {
         CQxObject* object = entry.Key;
         CQxObject* joint = RootModel().FindName(entry.Value.GetStr());
-        object->RootBone() =
-            joint && joint->GetType() == QX_OBJ_JOINT ? static_cast<CQxJoint*>(joint) : nullptr;
+        object->RootBone() = dynamic_cast<CQxJoint*>(joint);
+        object->UpdateBoneTransforms();
         object->UpdateGraphics();
     }
     return 1;

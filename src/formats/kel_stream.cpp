@@ -1,6 +1,7 @@
 #include "kel_stream.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
 #include <cstring>
 #include <deque>
@@ -132,14 +133,19 @@ protected:
         if (m_Slot < m_Blend) {
             unsigned int index = 0;
             if (!QxParseUint(first, last, index)) return false;
-            if (m_Slot < 4) bones.Indices[m_Slot] = static_cast<unsigned char>(index);
+            // A bone past what a slot can name influences nothing rather than another bone.
+            if (m_Slot < 4) bones.Indices[m_Slot] = static_cast<unsigned char>(index > 255 ? 255 : index);
+            if (m_Slot < 4 && index > 255) m_Unusable |= 1u << m_Slot;
         } else {
             float weight = 0.0f;
             if (!QxParseFloat(first, last, weight)) return false;
-            if (m_Slot - m_Blend < 4) bones.Weights[m_Slot - m_Blend] = weight;
+            // Negative, infinite and NaN weights influence nothing.
+            const unsigned int slot = m_Slot - m_Blend;
+            if (slot < 4) bones.Weights[slot] = (m_Unusable >> slot & 1u) || !(weight >= 0.0f) || std::isinf(weight) ? 0.0f : weight;
         }
         if (++m_Slot < 2 * m_Blend) return true;
         m_Slot = 0;
+        m_Unusable = 0;
         return ++m_Vertex < m_Data.Vertices.GetSize();
     }
 
@@ -148,6 +154,7 @@ private:
     unsigned int m_Blend;
     unsigned int m_Vertex = 0;
     unsigned int m_Slot = 0;
+    unsigned int m_Unusable = 0; // slots of this vertex whose bone index was out of range
 };
 
 // "Faces": records of a corner count n, n vertex indices, with UVs n coordinate pairs, n colours

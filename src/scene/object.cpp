@@ -4,6 +4,7 @@
 
 #include "qx/graphics/primitive.h"
 #include "qx/scene/model.h"
+#include "object_internal.h"
 
 namespace {
 

@@ -108,6 +108,7 @@ const CQxMesh& CQxObject::GetDrawMesh() const {
 }
 
 void CQxObject::DeletePrimitives() {
+    ForgetSkinPose();
     m_FacePrimitives.clear();
     m_IdlePicks.reset();
     m_FacePrimitiveCount = 0;
@@ -140,6 +141,7 @@ void CQxObject::UpdatePrimitives() {
 }
 
 void CQxObject::UpdateGeometry() {
+    ForgetSkinPose();
     const GeometryChange change = std::exchange(m_GeometryChange, GeometryChange::Any);
     const SelectionChange* selection = std::exchange(m_SelectionChange, nullptr);
     // A plain update may follow flags set by hand, which the record of the selection misses.
@@ -351,8 +353,12 @@ void CQxObject::BuildWeightColors() {
         }
         colors.PushBack(color);
     }
-    Rebuild(m_Primitives[PRIM_WEIGHTS], true,
-            [&](CQxPrimitive& p) { return p.SetWeightColors(main, colors); });
+    UpdateWeightColors(colors);
+}
+
+void CQxObject::UpdateWeightColors(const CQxArray<unsigned long>& colors) {
+    const CQxMesh& main = m_Meshes[MESH_MAIN];
+    Rebuild(m_Primitives[PRIM_WEIGHTS], true, [&](CQxPrimitive& p) { return p.SetWeightColors(main, colors); });
 }
 
 // --- Drawing --------------------------------------------------------------------------------------
@@ -539,7 +545,7 @@ void CQxObject::TreeDrawLightedPicks(int handle, int deep) {
 
 void CQxObject::TreeDrawTransformedPicks(CQxCamera* camera, float size, int deep) {
     if (m_IsVisible && m_IsUser && m_IsComponentMode && HasShape() && GetType() != QX_OBJ_JOINT) {
-        if (IsSkinned() && m_Mode != QX_OBJ_MODE_WEIGHT && !m_BoneTransforms.IsEmpty())
+        if (IsSkinned() && m_Mode != QX_OBJ_MODE_WEIGHT && UpdateSkinHitMatrices(m_Transform))
             DrawTransformedPicks(camera, m_BoneTransforms, size);
         else
             DrawTransformedPicks(camera, GetDrawTransform(), size);

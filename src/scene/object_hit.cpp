@@ -187,7 +187,7 @@ int CQxObject::IsTreePointHit(unsigned int mask, int objectMode, int handle, con
             CQxMatrix priv;
             const CQxMatrix world = GetPrivateTransform(priv) ? priv * scope.Parent() : scope.Parent();
             hit = IsPointHit(mask, point, best, viewport, world, view, projection, pos, select);
-        } else if (IsSkinned() && m_Mode != QX_OBJ_MODE_WEIGHT && objectMode && !m_BoneTransforms.IsEmpty()) {
+        } else if (IsSkinned() && m_Mode != QX_OBJ_MODE_WEIGHT && objectMode && UpdateSkinHitMatrices(stack.Top())) {
             hit = IsPointHit(mask, point, best, viewport, m_BoneTransforms, view, projection, pos, select);
         } else {
             hit = IsPointHit(mask, point, best, viewport, stack.Top(), view, projection, pos, select);
@@ -250,7 +250,7 @@ int CQxObject::IsTreeRectHit(unsigned int mask, int deep, int objectMode, int ha
             CQxMatrix priv;
             const CQxMatrix world = GetPrivateTransform(priv) ? priv * scope.Parent() : scope.Parent();
             hit = IsRectHit(mask, rect, viewport, world, view, projection, *select);
-        } else if (IsSkinned() && m_Mode != QX_OBJ_MODE_WEIGHT && objectMode && !m_BoneTransforms.IsEmpty()) {
+        } else if (IsSkinned() && m_Mode != QX_OBJ_MODE_WEIGHT && objectMode && UpdateSkinHitMatrices(stack.Top())) {
             hit = IsRectHit(mask, rect, viewport, m_BoneTransforms, view, projection, *select);
         } else {
             hit = IsRectHit(mask, rect, viewport, stack.Top(), view, projection, *select);

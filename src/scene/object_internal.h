@@ -3,26 +3,24 @@
 // Helpers shared by the object's drawing and hit-test code.
 
 #include <cstdint>
+#include <vector>
 
 #include "qx/basis/array.h"
 #include "qx/graphics/mesh.h"
 #include "qx/math/matrix.h"
+#include "qx/scene/object.h"
 
 namespace qx_object {
 
-// Where a vertex lies under the bone matrices, as the mesh's bone hit tests place it: the
-// weighted sum of its position under each bone of its slots (slots past the array skipped);
-// without bone data it follows bone 0, and without bones it stays where it is.
+// Where a vertex lies under the bone matrices, as the mesh's bone hit tests place it
+// (QxGetSkinInfluences); without bones it stays where it is.
 inline CQxVector SkinPosition(const CQxVertex& vertex, const CQxArray<CQxMatrix>& bones) {
-    const CQxVector& p = vertex.Position();
-    if (bones.IsEmpty()) return p;
-    const CQxVertexBones* slots = vertex.Bones();
-    if (!slots) return p * bones[0];
+    unsigned int index[4];
+    float weight[4];
+    const unsigned int n = QxGetSkinInfluences(vertex.Bones(), bones.GetSize(), index, weight);
+    if (!n) return vertex.Position();
     CQxVector sum;
-    for (unsigned int s = 0; s < 4; ++s) {
-        const unsigned int bone = slots->Indices[s];
-        if (bone < bones.GetSize() && slots->Weights[s] != 0.0f) sum += (p * bones[bone]) * slots->Weights[s];
-    }
+    for (unsigned int k = 0; k < n; ++k) sum += (vertex.Position() * bones[index[k]]) * weight[k];
     return sum;
 }
 
@@ -40,4 +38,32 @@ inline QX_AXIS_TYPE LowestAxis(unsigned int flags) {
 std::uint64_t SelectionGeneration();
 void ForgetKnownSelections();
 
+
+// What bending one mesh takes that holds while its elements and weights do: the vertices
+// with their influences (QxGetSkinInfluences, four slots a vertex), and the flat faces (by
+// list position) with the vertex of their first corner.
+struct SkinBinding {
+    const CQxMesh* Mesh = nullptr;
+    std::uint64_t Topology = 0; // the mesh topology epoch it was taken at
+    std::vector<const CQxVertex*> Vertices;
+    std::vector<std::uint8_t> Counts;
+    std::vector<std::uint32_t> Indices;
+    std::vector<float> Weights;
+    std::vector<const CQxFace*> FlatFaces;
+    std::vector<std::uint32_t> FlatFacePositions;
+    std::vector<std::uint32_t> FlatCorners;
+};
+
 } // namespace qx_object
+
+// The bent pose a skinned object's primitives show: the deformation matrices (mesh space) it
+// was computed with, and the positions and normals by list position, kept between frames.
+struct CQxObject::SkinPose {
+    CQxArray<CQxMatrix> Matrices;
+    CQxArray<CQxMatrix> Next;
+    bool Shown = false;
+    qx_object::SkinBinding Bindings[2]; // the edited mesh, and the drawn one when that is another
+    std::vector<CQxVector> Positions;
+    std::vector<CQxVector> Normals;
+    std::vector<CQxVector> FaceNormals;
+};

@@ -159,6 +159,8 @@ void CQxObject::UpdateTransform(CQxMatrixStack& stack, CQxCamera* camera) {
         CQxMatrix priv;
         m_PrivateTransform = GetPrivateTransform(priv) ? priv * parent : parent;
     }
+    // Every frame is drawn after this walk: a skinned object takes its bones' present pose.
+    if (m_RootBone) ShowSkinPose();
     for (CQxObject* child : GetChildren()) child->UpdateTransform(stack, camera);
     if (pushed) stack.Pop();
 }

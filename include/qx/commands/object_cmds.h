@@ -209,6 +209,12 @@ public:
     int CreateLocked(CQxObject* object, int locked, int update);
     int CreateSubdivision(CQxObject* object, unsigned int level, int update);
     int CreateFreeze(const CQxSelects& objects, int update);
+    // Binds the mesh to the skeleton below the joint (up to four influences with multi).
+    int CreateSkin(CQxObject* mesh, CQxJoint* joint, int multi, int update);
+    // Unbinds the skinned objects among the records.
+    int CreateClearSkin(const CQxSelects& objects, int update);
+    // Puts every bone of the records' skeletons back in its bind pose.
+    int CreateBindPose(const CQxSelects& objects, int update);
 
     QX_OBJECT_ATTRIBUTE_TYPE GetKind() const { return m_Kind; }
 
@@ -216,6 +222,8 @@ private:
     struct FreezeEntry;
     CQxObject* Resolve() const;
     void ExchangeFreeze();
+    void ExchangeSkins();
+    void ExchangeBindPose();
     void Notify(CQxObject* object, unsigned int detail);
 
     QX_OBJECT_ATTRIBUTE_TYPE m_Kind = QX_OBJECT_ATTRIBUTE_NONE;
@@ -226,6 +234,14 @@ private:
     unsigned int m_Scalar = 0;
     std::vector<std::unique_ptr<FreezeEntry>> m_Freezes;
     std::unique_ptr<CQxSnapshotStore> m_Materials; // material table of the frozen meshes
+    // The binding each object had before (after, once undone); an empty root path: none.
+    std::vector<CQxSkinRef> m_Skins;
+    // Each bone's transform before the bind pose was taken (after, once undone).
+    struct BonePose {
+        CQxIndexPath Path;
+        CQxTransformParam Param;
+    };
+    std::vector<BonePose> m_BonePoses;
 };
 
 // Mirror flags and the mirror-connect flag of one object.

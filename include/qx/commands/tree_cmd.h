@@ -150,15 +150,14 @@ private:
     int m_Removed = 0;
 };
 
-// Skin binding an object had before the references to leaving objects were cleared.
+// An object's skin binding (its bone matrices follow from the rest): what an object had before
+// the references to leaving objects were cleared, or before a skin command.
 struct CQxSkinRef {
     CQxIndexPath Object;
     CQxIndexPath RootBone;
     CQxArray<CQxTransformParam> BindParams;
     CQxMatrix Offset;
     CQxMatrix OffsetLH;
-    CQxArray<CQxMatrix> Work[2];
-    CQxArray<CQxMatrix> BoneTransforms;
     unsigned int CurBone = 0;
     QX_OBJ_MODE Mode = QX_OBJ_MODE_NORMAL;
     std::vector<std::uint32_t> BoneVertices; // positions of the vertices with bone data

@@ -213,9 +213,8 @@ public:
 
     // --- Hit tests on screen data ----------------------------------------------------------
     // Positions go through `world` (mesh to world), view, projection and the viewport. In the
-    // bone forms a vertex is placed at the sum over its CQxVertexBones slots of weight times its
-    // position under that bone's matrix (slots naming a bone past the array are skipped); a
-    // vertex without bone data follows bone 0, and with no bones at all it stays where it is.
+    // bone forms a vertex is placed by the blend of its positions under its influences
+    // (QxGetSkinInfluences), and with no bones at all it stays where it is.
     // Only what lies beyond the near plane and before the far plane can be hit; elements that
     // cross the near plane are clipped there. Each call transforms every vertex once and visits
     // every face corner in list order (working buffers are per thread and kept for the next

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cmath>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -42,6 +44,31 @@ struct CQxVertexBones {
     unsigned char Indices[4] = {0, 0, 0, 0};
     float Weights[4] = {0.0f, 0.0f, 0.0f, 0.0f};
 };
+
+// The influences a skinned vertex is placed by: the slots with a positive weight naming a bone
+// below `count`, their weights scaled to sum to one; a vertex without bone data or without such
+// a slot follows bone 0 alone. Negative and NaN weights count as none. Returns how many
+// influences were written (0 only when there are no bones).
+inline unsigned int QxGetSkinInfluences(const CQxVertexBones* bones, unsigned int count,
+                                        unsigned int index[4], float weight[4]) {
+    if (!count) return 0;
+    unsigned int n = 0;
+    float sum = 0.0f;
+    if (bones)
+        for (int s = 0; s < 4; ++s)
+            if (bones->Weights[s] > 0.0f && bones->Indices[s] < count) {
+                index[n] = bones->Indices[s];
+                weight[n] = bones->Weights[s];
+                sum += weight[n++];
+            }
+    if (!n || !(sum > 0.0f) || sum == INFINITY) {
+        index[0] = 0;
+        weight[0] = 1.0f;
+        return 1;
+    }
+    for (unsigned int k = 0; k < n; ++k) weight[k] /= sum;
+    return n;
+}
 
 class QX_API CQxVertex : public CQxListNode<CQxVertex> {
 public:

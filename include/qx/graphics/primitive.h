@@ -95,6 +95,11 @@ public:
     // Moves the vertices to the mesh's current positions (and normals for faces) keeping the
     // topology; 0 when the mesh no longer has the vertices or faces the primitive was built from.
     int UpdatePositions(const CQxMesh& mesh);
+    // The same with the positions given by vertex list position and the normals by vertex
+    // (smooth corners) and by face list position (flat corners): a pose of the mesh that the
+    // mesh itself does not hold, such as a skinned mesh bent by its bones.
+    int UpdatePositions(const CQxMesh& mesh, const CQxVector* positions, const CQxVector* vertexNormals,
+                        const CQxVector* faceNormals);
     // Follows a change of the selection states of the listed elements of the mesh (and of
     // nothing else) in place: points take their new colours, picks gain and lose vertices (in
     // no particular order), edges recolour the lines of the listed edges, faces and half-edges.
@@ -144,6 +149,8 @@ private:
     void Reset(Kind kind, QX_PRIMITIVE_TYPE type, QX_SHADE_TYPE shade);
     Origin& KeepOrigin(const CQxMesh& mesh);
     bool IsOriginOf(const CQxMesh& mesh) const;
+    // Whether the mesh still has the vertex and face counts the primitive was built from.
+    bool CanFollow(const CQxMesh& mesh) const;
     unsigned int OriginVertex(const CQxVertex* v) const;
     bool SelectPoints(const CQxArray<CQxVertex*>& vertices);
     bool SelectPicks(const CQxArray<CQxVertex*>& vertices);

@@ -503,6 +503,13 @@ private:
     void BuildHandleMesh();
     // Fills the weight-colour primitive with the weights of the current bone.
     void BuildWeightColors();
+    // Shows a skinned object bent by its bones' present pose: its primitives take the deformed
+    // positions when the pose changed or they were rebuilt since (SkinPose, object_skin.cpp).
+    void ShowSkinPose();
+    void ForgetSkinPose();
+    // The bone matrices of the present pose into BoneTransforms, mapping the mesh to the space
+    // of `world` (the object's world matrix); false when the skeleton no longer matches.
+    bool UpdateSkinHitMatrices(const CQxMatrix& world);
     // Draws the face primitives of one attribute with the device's world matrix, and again
     // mirrored for a mirror that is not connected.
     void DrawFacePrimitives(const CQxAttribute* attribute);
@@ -556,4 +563,7 @@ private:
         std::vector<CQxHalfEdge*> HalfEdges;
     };
     KnownSelection m_KnownSelection;
+    // The deformed pose the primitives show; null until a skinned object is first drawn.
+    struct SkinPose;
+    std::unique_ptr<SkinPose> m_SkinPose;
 };

@@ -62,9 +62,9 @@ struct SingleTransform {
     }
 };
 
-// Skinned positions: the weighted sum of the position under each influencing bone matrix, then
-// view x projection. A vertex without bone data follows bone 0 (the root); with no bones at
-// all positions are taken as they are. Slots naming a bone past the array are ignored.
+// Skinned positions: the blend of the position under each influencing bone matrix
+// (QxGetSkinInfluences), then view x projection; with no bones at all positions are taken as
+// they are.
 struct BoneTransform {
     const CQxMatrix* bones;
     unsigned int count;
@@ -73,14 +73,12 @@ struct BoneTransform {
     const CQxMatrix& Matrix() const { return viewProj; }
     CQxVector Place(const CQxVertex& v) const {
         const CQxVector& p = v.Position();
-        if (!count) return p;
-        const CQxVertexBones* b = v.Bones();
-        if (!b) return bones[0].Transform(p);
+        unsigned int index[4];
+        float weight[4];
+        const unsigned int n = QxGetSkinInfluences(v.Bones(), count, index, weight);
+        if (!n) return p;
         CQxVector q;
-        for (int k = 0; k < 4; ++k) {
-            const float w = b->Weights[k];
-            if (w != 0.0f && b->Indices[k] < count) q += bones[b->Indices[k]].Transform(p) * w;
-        }
+        for (unsigned int k = 0; k < n; ++k) q += bones[index[k]].Transform(p) * weight[k];
         return q;
     }
     void Clip(const CQxVertex& v, float c[4]) const {

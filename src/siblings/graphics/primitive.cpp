@@ -466,10 +466,28 @@ int CQxPrimitive::SetWeightColors(const CQxMesh& mesh, const CQxArray<unsigned l
     return Finish();
 }
 
-int CQxPrimitive::UpdatePositions(const CQxMesh& mesh) {
-    if (m_Sources.empty() || m_Locked || mesh.Vertices().GetCount() != m_MeshVertexCount) return 0;
+bool CQxPrimitive::CanFollow(const CQxMesh& mesh) const {
+    if (m_Sources.empty() || m_Locked || mesh.Vertices().GetCount() != m_MeshVertexCount) return false;
+    return m_Kind != Kind::Faces || mesh.Faces().GetCount() == m_MeshFaceCount;
+}
+
+int CQxPrimitive::UpdatePositions(const CQxMesh& mesh, const CQxVector* positions,
+                                  const CQxVector* vertexNormals, const CQxVector* faceNormals) {
+    if (!CanFollow(mesh) || !positions) return 0;
     const bool needFaces = m_Kind == Kind::Faces;
-    if (needFaces && mesh.Faces().GetCount() != m_MeshFaceCount) return 0;
+    if (needFaces && (!vertexNormals || !faceNormals)) return 0;
+    for (std::size_t i = 0; i < m_Vertices.size(); ++i) {
+        const Source& s = m_Sources[i];
+        SetPosition(m_Vertices[i], positions[s.Vertex]);
+        if (needFaces) SetNormal(m_Vertices[i], s.Face == NoFace ? vertexNormals[s.Vertex] : faceNormals[s.Face]);
+    }
+    m_Dirty = 1;
+    return 1;
+}
+
+int CQxPrimitive::UpdatePositions(const CQxMesh& mesh) {
+    if (!CanFollow(mesh)) return 0;
+    const bool needFaces = m_Kind == Kind::Faces;
     // Gather positions (and normals) by list position once, then scatter them to the corners;
     // the table kept at the build serves while the topology has not moved.
     thread_local std::vector<const CQxVertex*> gathered;
