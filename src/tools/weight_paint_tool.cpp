@@ -5,7 +5,6 @@
 #include "qx/basis/msg_box.h"
 #include "qx/commands/cmd_manager.h"
 #include "qx/commands/joint_cmds.h"
-#include "qx/graphics/primitive.h"
 #include "qx/platform/input_state.h"
 #include "qx/platform/message.h"
 #include "qx/platform/module.h"
@@ -96,9 +95,7 @@ void CQxWeightPaintTool::ClearTool() {
 }
 
 void CQxWeightPaintTool::ShowColors() {
-    if (!m_Object) return;
-    if (CQxPrimitive* weights = m_Object->GetPrimitive(CQxObject::PRIM_WEIGHTS))
-        weights->SetWeightColors(m_Object->Mesh(), m_Colors);
+    if (m_Object) m_Object->UpdateWeightColors(m_Colors);
 }
 
 // --- Stroke ---------------------------------------------------------------------------------------

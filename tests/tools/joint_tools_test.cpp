@@ -133,9 +133,9 @@ TEST_F(JointTool, TypedPointAddsAJointThere) {
 //        x=-24   x=-8     x=8    x=24
 //
 // Neighbouring vertices lie 38 pixels apart, so the large brush (radius 23) centred on a vertex
-// covers it alone and centred between two of a row covers both. The skeleton is Root (bone 0) at
-// the origin with End (bone 1) at (40, 0, 0); every vertex starts on bone 0 with weight 0.5 and
-// bone 1 with the rest.
+// covers it alone and centred between two of a row covers both. The strip is bound to Root (bone
+// 0) at the origin with End (bone 1) at (40, 0, 0); every vertex then starts on bone 0 with
+// weight 0.5 and bone 1 with the rest.
 class WeightPaintTool : public ToolViewFixture {
 protected:
     WeightPaintTool()
@@ -154,10 +154,9 @@ protected:
         for (float y : {-15.0f, 15.0f})
             for (float x : {-24.0f, -8.0f, 8.0f, 24.0f}) positions.emplace_back(x, y, 0.0f);
         qxtest::BuildMesh(m_Skin->Mesh(), positions, {{0, 1, 5, 4}, {1, 2, 6, 5}, {2, 3, 7, 6}});
-        m_Skin->RootBone() = root;
-        m_Skin->Mesh().AllocVertexBones();
-        for (unsigned int i = 0; i < 8; ++i) SetBones(i, {0, 1}, {0.5f, 0.5f});
         m_Skin->UpdateBoundBox();
+        EXPECT_TRUE(m_Skin->SetSkin(root, 1));
+        for (unsigned int i = 0; i < 8; ++i) SetBones(i, {0, 1}, {0.5f, 0.5f});
         m_Skin->UpdateGraphics();
 
         UseTool(QX_TOOL_WEIGHT_PAINT);
