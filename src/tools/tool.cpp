@@ -1,5 +1,7 @@
 #include "qx/tools/tool.h"
 
+#include "qx/graphics/graphics_context.h"
+#include "qx/math/plane_line.h"
 #include "qx/platform/input_state.h"
 #include "qx/platform/timer.h"
 #include "qx/platform/window.h"
@@ -43,6 +45,32 @@ void CQxTool::EndCameraDrag(CQxCamera* /*camera*/, unsigned int state) {
         m_DragWindow = nullptr;
     }
     if (m_Scene) m_Scene->EndToolOperation();
+}
+
+int CQxTool::GetViewPlanePoint(const CQxCamera& camera, CQxPoint point, CQxVector& out) const {
+    CQxMatrix toScreen, fromScreen;
+    QxGetScreenTranform(toScreen, camera.WorldMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
+                        camera.ViewPort());
+    if (!QxGetInvScreenTranform(fromScreen, camera.WorldMatrix(), camera.ViewMatrix(), camera.ProjectionMatrix(),
+                                camera.ViewPort()))
+        return 0;
+    // The ray through the pixel, from two of its points in front of the far plane.
+    const float x = static_cast<float>(point.x), y = static_cast<float>(point.y);
+    CQxVector nearPoint, farPoint;
+    if (!fromScreen.TransformCoord(nearPoint, CQxVector(x, y, 0.0f)) ||
+        !fromScreen.TransformCoord(farPoint, CQxVector(x, y, 0.9f)))
+        return 0;
+    CQxLine ray;
+    CQxPlane plane;
+    CQxVector hit;
+    if (!ray.SetPoints(nearPoint, farPoint) || !plane.Set(CQxVector(), camera.Aim() - camera.Eye()) ||
+        !plane.GetIntersection(hit, ray))
+        return 0;
+    // The line runs on behind the eye and past the far plane: only the visible part counts.
+    CQxVector screen;
+    if (!toScreen.TransformCoord(screen, hit) || !(screen.z >= 0.0f && screen.z <= 1.0f)) return 0;
+    out = hit;
+    return 1;
 }
 
 void CQxTool::OnTimer(CQxCamera* camera, unsigned int /*id*/) {

@@ -3,6 +3,7 @@
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 #include "qx/tools/ik_handle_tool.h"
+#include "qx/tools/joint_tools.h"
 #include "qx/tools/tool.h"
 #include "qx/tools/transform_tool.h"
 
@@ -46,6 +47,8 @@ void CQxToolManager::Create(CQxScene* scene) {
         case QX_TOOL_COMPONENT_A:
         case QX_TOOL_COMPONENT_B:
         case QX_TOOL_COMPONENT_C: tool = new CQxComponentSelectTool(scene); break;
+        case QX_TOOL_JOINT: tool = new CQxJointTool(scene); break;
+        case QX_TOOL_WEIGHT_PAINT: tool = new CQxWeightPaintTool(scene); break;
         default: break;
         }
         Register(id, tool);

@@ -94,6 +94,8 @@ TEST_F(SkinCmds, DeletingABoundJointUnbindsAndUndoBindsAgain) {
     t.Select({t.meshB, t.joints[0]});
     ASSERT_TRUE(t.scene.SetSkinCmd(1, 1));
     t.Select({t.joints[1]});
+    // Binding made the weight-paint tool current; it shows the weights of the selection only.
+    t.scene.PrepareTool();
     ExpectUndoable(t.scene, [&] { return t.scene.DeleteSelectObjectsCmd(1); });
     EXPECT_FALSE(t.meshB->IsSkinned()) << "its skeleton lost a bone";
 }

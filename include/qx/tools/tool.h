@@ -94,6 +94,10 @@ protected:
     // Starts and ends the orbit and pan drags of the base class.
     void BeginCameraDrag(CQxCamera* camera, unsigned int state, CQxPoint point);
     void EndCameraDrag(CQxCamera* camera, unsigned int state);
+    // Where a click that hits nothing places a point (the face and joint tools): on the plane
+    // through the world origin facing the view. 0 when the mouse ray misses that plane or meets
+    // it outside the depth range between the near and far planes.
+    int GetViewPlanePoint(const CQxCamera& camera, CQxPoint point, CQxVector& out) const;
 
     CQxScene* m_Scene;
     unsigned int m_State = 0;
