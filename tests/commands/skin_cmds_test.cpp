@@ -42,6 +42,8 @@ TEST_F(SkinCmds, BindingTheSelectionLeavesTheMeshSelected) {
     EXPECT_TRUE(t.meshB->IsSelect());
     EXPECT_FALSE(t.joints[0]->IsSelect()) << "only the bound mesh stays selected";
     EXPECT_EQ(t.scene.CmdManager().GetCount(), 1u);
+    EXPECT_EQ(t.scene.ToolManager().GetCurTool(), QX_TOOL_WEIGHT_PAINT) << "weights are painted next";
+    EXPECT_EQ(t.meshB->Mode(), QX_OBJ_MODE_WEIGHT);
 }
 
 TEST_F(SkinCmds, BindingNeedsAMeshAndAJointOfOneModel) {

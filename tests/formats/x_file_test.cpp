@@ -156,9 +156,9 @@ TEST_F(XFile, KeysAreSampledOverTheRangeAndShiftedToStartAtZero) {
     item.Spline().InsertNode(1.7f, 5.0f);
     item.UpdateSpline();
     const std::string key = Block(Write(), "  AnimationKey");
-    // -1 ... 1.7 every frame: -1, 0, 1 and (2.7 - 1 is not a whole step) 2 = 4 keys; shifted by 1.
-    EXPECT_EQ(key.rfind("   4;\r\n   4;\r\n   0;16;\r\n", 0), 0u) << key.substr(0, 80);
-    EXPECT_NE(key.find("   300;16;\r\n"), std::string::npos);
+    // -1 ... 1.7 every frame: 2.7 frames, rounded up to 3 keys (-1, 0, 1), shifted by 1.
+    EXPECT_EQ(key.rfind("   4;\r\n   3;\r\n   0;16;\r\n", 0), 0u) << key.substr(0, 80);
+    EXPECT_NE(key.find("   200;16;\r\n"), std::string::npos);
     EXPECT_NE(key.find(";;;\r\n"), std::string::npos) << "the last key closes the list";
     EXPECT_EQ(object->Translate().x, 0.0f) << "sampling leaves the object where it was";
 }
