@@ -53,7 +53,8 @@ private:
 };
 
 // An object's skin binding, all of it, and putting one back (a record with an empty root path,
-// or whose root bone is gone, leaves the object unbound).
+// or whose root bone is gone, leaves the object unbound); the vertices' bone data come back
+// either way.
 CQxSkinRef RecordSkin(const CQxObject& object);
 void RestoreSkin(CQxObject& object, CQxJoint* rootBone, const CQxSkinRef& skin);
 

@@ -33,16 +33,17 @@ CQxSkinRef RecordSkin(const CQxObject& object) {
 }
 
 void RestoreSkin(CQxObject& object, CQxJoint* rootBone, const CQxSkinRef& skin) {
-    if (!rootBone) {
+    if (rootBone) {
+        object.RootBone() = rootBone;
+        object.BindParams() = skin.BindParams;
+        object.OffsetTransform() = skin.Offset;
+        object.OffsetTransformLH() = skin.OffsetLH;
+        object.CurBone() = skin.CurBone;
+        object.UpdateBoneTransforms();
+    } else {
         object.ClearSkin();
-        return;
     }
-    object.RootBone() = rootBone;
-    object.BindParams() = skin.BindParams;
-    object.OffsetTransform() = skin.Offset;
-    object.OffsetTransformLH() = skin.OffsetLH;
-    object.CurBone() = skin.CurBone;
-    object.UpdateBoneTransforms();
+    // Vertices keep bone data without a binding too (copies of bound meshes do).
     std::uint32_t i = 0;
     std::size_t next = 0;
     for (CQxVertex& v : object.Mesh().Vertices()) {
@@ -54,7 +55,7 @@ void RestoreSkin(CQxObject& object, CQxJoint* rootBone, const CQxSkinRef& skin) 
         }
         ++i;
     }
-    if (skin.Mode == QX_OBJ_MODE_WEIGHT && object.Mode() != QX_OBJ_MODE_WEIGHT)
+    if (rootBone && skin.Mode == QX_OBJ_MODE_WEIGHT && object.Mode() != QX_OBJ_MODE_WEIGHT)
         object.SetMode(QX_OBJ_MODE_WEIGHT, 0);
     else
         object.UpdateGraphics();
@@ -88,7 +89,8 @@ void NotifyBones(CQxScene& scene, CQxSelects& bones) {
 
 int CQxObjectAttributeCmd::CreateSkin(CQxObject* mesh, CQxJoint* joint, int multi, int update) {
     CQxModel& root = m_Scene->RootModel();
-    if (!mesh || !joint || !root.Find(mesh) || !root.Find(joint)) return 0;
+    // Only plain mesh objects are bound: joints, primitives and clones draw other geometry.
+    if (!IsMeshObject(mesh) || !joint || !root.Find(mesh) || !root.Find(joint)) return 0;
     CQxSkinRef before = RecordSkin(*mesh);
     if (!mesh->SetSkin(joint, multi)) return 0;
     m_Skins.push_back(std::move(before));

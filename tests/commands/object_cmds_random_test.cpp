@@ -18,6 +18,7 @@
 #include "qx/animation/anim.h"
 #include "qx/commands/cmd_run.h"
 #include "qx/commands/ik_cmd.h"
+#include "qx/commands/joint_cmds.h"
 #include "qx/selection/select.h"
 
 using namespace qxtest;
@@ -235,7 +236,8 @@ private:
         // Keep the scene small enough to dump at every step.
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
         const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11, 12,
-                                      13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22};
+                                      13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22,
+                                      23, 23, 24, 24, 25, 25};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";
@@ -363,6 +365,50 @@ private:
         case 22:
             name = "clear IK";
             return scene.ClearIKCmd(1);
+        case 23: {
+            // A chain of one to three joints at random places below any object.
+            name = "joint chain";
+            auto cmd = std::make_unique<CQxJointCmd>(&scene);
+            int made = cmd->Create(Pick(3) ? AnyObject() : nullptr);
+            for (unsigned int n = 1 + Pick(3); made && n > 0; --n) made = cmd->AddJoint(Vector(-20.0f, 20.0f), 1) != nullptr;
+            return QxCommitCmd(scene, std::move(cmd), made);
+        }
+        case 24: {
+            // Binding a mesh to any joint, or unbinding and the bind pose of what is selected.
+            CQxObject* mesh = AnyMesh();
+            std::vector<CQxJoint*> joints;
+            for (CQxObject* object : Objects())
+                if (auto* joint = dynamic_cast<CQxJoint*>(object)) joints.push_back(joint);
+            if (Pick(3) == 0) {
+                name = Pick(2) ? "unbind" : "bind pose";
+                return name == "unbind" ? scene.ClearSkinCmd(1) : scene.SetBindPoseCmd(1);
+            }
+            name = "bind";
+            if (joints.empty()) return 0;
+            CQxJoint* joint = joints[Pick(static_cast<unsigned int>(joints.size()))];
+            return QxRunCmd<CQxObjectAttributeCmd>(
+                scene, [&](CQxObjectAttributeCmd& cmd) { return cmd.CreateSkin(mesh, joint, Pick(2), 1); });
+        }
+        case 25: {
+            // A stroke: some vertices of a skinned mesh get a new weight for one bone.
+            name = "weight paint";
+            std::vector<CQxObject*> skinned;
+            for (CQxObject* object : Objects())
+                if (object->IsSkinned() && !object->Mesh().Vertices().IsEmpty()) skinned.push_back(object);
+            if (skinned.empty()) return 0;
+            CQxObject* object = skinned[Pick(static_cast<unsigned int>(skinned.size()))];
+            // Strokes paint what binding gave bone data (vertices added since have none).
+            std::vector<CQxVertexBones> before;
+            for (CQxVertex& v : object->Mesh().Vertices()) {
+                before.push_back(v.Bones() ? *v.Bones() : CQxVertexBones());
+                if (Pick(3) || !v.Bones()) continue;
+                v.Bones()->Indices[Pick(4)] = static_cast<unsigned char>(Pick(3));
+                v.Bones()->Weights[Pick(4)] = Real(0.0f, 1.0f);
+            }
+            auto cmd = std::make_unique<CQxWeightPaintCmd>(&scene);
+            const int made = cmd->Create(object, before, 1);
+            return QxCommitCmd(scene, std::move(cmd), made);
+        }
         default:
             name = "scene";
             if (Pick(2)) return scene.SetJointRadiusCmd(static_cast<float>(1 + Pick(3)), 1);
