@@ -1,5 +1,6 @@
 // The .x text file: templates, materials, the frame hierarchy and the animation sets.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <string>
@@ -198,6 +199,12 @@ int CQxScene::WriteXFile(const char* path) {
     if (CQxString::IsStrEmpty(path)) return 0;
     RootModel().UpdateModelIndices(1);
     CQxString text;
+    // Room for about what a mesh writes (positions, normals, coordinates and origins by
+    // vertex, two triangle lists and a material by face), so the text grows rarely.
+    std::size_t estimate = 1u << 16;
+    for (CQxObject::Iterator it = RootModel().Begin(); !it.IsEnd(); ++it)
+        estimate += 120u * it->Mesh().Vertices().GetCount() + 64u * it->Mesh().Faces().GetCount();
+    text.Reserve(static_cast<unsigned int>(std::min<std::size_t>(estimate, 1u << 30)));
     CQxXText x(text);
     x.Line("xof 0303txt 0032");
     Section(x, "X File Templates declaration.");
