@@ -78,12 +78,7 @@ CQxObject::~CQxObject() {
 
 void CQxObject::Delete() {
     DeleteGraphics();
-    m_RootBone = nullptr;
-    m_BindParams.Clear();
-    m_SkinWork[0].Clear();
-    m_SkinWork[1].Clear();
-    m_BoneTransforms.Clear();
-    m_CurBone = 0;
+    DropSkin();
     m_IKRoot = nullptr;
     m_IKConstraints.Clear();
     for (CQxMesh& mesh : m_Meshes) mesh.Clear();

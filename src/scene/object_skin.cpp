@@ -170,15 +170,19 @@ int CQxObject::SetSkin(CQxJoint* root, int multi) {
     return 1;
 }
 
-void CQxObject::ClearSkin() {
+void CQxObject::DropSkin() {
     m_RootBone = nullptr;
     m_BindParams.Clear();
     m_SkinWork[0].Clear();
     m_SkinWork[1].Clear();
     m_BoneTransforms.Clear();
     m_CurBone = 0;
-    m_Meshes[MESH_MAIN].FreeVertexBones();
     m_SkinPose.reset();
+}
+
+void CQxObject::ClearSkin() {
+    DropSkin();
+    m_Meshes[MESH_MAIN].FreeVertexBones();
     // Weights are no longer there to show.
     if (m_Mode == QX_OBJ_MODE_WEIGHT)
         SetMode(QX_OBJ_MODE_NORMAL, 0);

@@ -47,6 +47,14 @@ if(NOT out MATCHES "faces: [1-9]")
   message(FATAL_ERROR "the DXF file read back has no faces:\n${out}")
 endif()
 
+# .x out (the letter case of the extension does not matter).
+run(0 convert "${INPUT}" "${WORK}/f.X")
+# "xof 0303txt 0032" and CR LF.
+file(READ "${WORK}/f.X" x LIMIT 18 HEX)
+if(NOT x STREQUAL "786f66203033303374787420303033320d0a")
+  message(FATAL_ERROR "the .x file does not start with its header: ${x}")
+endif()
+
 # Failures: a missing file, an unsupported extension (the library's message on stderr).
 run(1 info "${WORK}/missing.kel")
 if(NOT err MATCHES "missing.kel")

@@ -203,6 +203,34 @@ TEST_F(KelFile, MissingAndOddValuesReadAsTheRulesSay) {
     EXPECT_FALSE(one->Mesh().Vertices().GetAt(0)->HasBones());
 }
 
+// Weights from other writers: NaN, negative and infinite weights and bone indices past what a
+// slot holds influence nothing; a root bone name that is no joint leaves the mesh unbound.
+TEST_F(KelFile, BadSkinDataInfluencesNothing) {
+    const char* text = R"(<Scene><Model><Name>Root</Name><Objects>
+ <Joint><Name>Hip</Name></Joint>
+ <Mesh><Name>Leg</Name><BoneInfo><RootBone>Hip</RootBone></BoneInfo>
+  <Vertices Count="3">0,0,0,1,0,0,0,1,0</Vertices>
+  <BoneWeights Count="3" BlendCount="2">0,0,nan,-1,
+0,300,inf,0.5,
+0,0,1,0</BoneWeights></Mesh>
+ <Mesh><Name>Arm</Name><BoneInfo><RootBone>Leg</RootBone></BoneInfo>
+  <Vertices Count="1">0,0,0</Vertices></Mesh>
+</Objects></Model></Scene>)";
+    CQxScene scene;
+    ASSERT_EQ(scene.ReadFile(m_Dir.Write("weights.kel", text).c_str(), 0), 1);
+    const CQxObject* leg = scene.RootModel().FindName("Leg");
+    ASSERT_NE(leg, nullptr);
+    EXPECT_EQ(leg->RootBone(), scene.RootModel().FindName("Hip"));
+    const CQxVertexBones& first = *leg->Mesh().Vertices().GetAt(0)->Bones();
+    EXPECT_EQ(first.Weights[0], 0.0f) << "NaN";
+    EXPECT_EQ(first.Weights[1], 0.0f) << "negative";
+    const CQxVertexBones& second = *leg->Mesh().Vertices().GetAt(1)->Bones();
+    EXPECT_EQ(second.Weights[0], 0.0f) << "infinite";
+    EXPECT_EQ(second.Weights[1], 0.0f) << "bone 300";
+    EXPECT_EQ(leg->Mesh().Vertices().GetAt(2)->Bones()->Weights[0], 1.0f);
+    EXPECT_FALSE(scene.RootModel().FindName("Arm")->IsSkinned()) << "its root bone is a mesh";
+}
+
 TEST_F(KelFile, DamagedFilesLoadWhatIsSoundAndNeverCrash) {
     CQxScene scene;
     // Faces naming missing vertices are dropped; an unknown material index gives no material; a

@@ -507,6 +507,9 @@ private:
     // positions when the pose changed or they were rebuilt since (SkinPose, object_skin.cpp).
     void ShowSkinPose();
     void ForgetSkinPose();
+    // The binding's fields emptied (root bone, bind data, bone matrices, current bone), without
+    // touching the mesh or the graphics.
+    void DropSkin();
     // The bone matrices of the present pose into BoneTransforms, mapping the mesh to the space
     // of `world` (the object's world matrix); false when the skeleton no longer matches.
     bool UpdateSkinHitMatrices(const CQxMatrix& world);
