@@ -141,7 +141,12 @@ void CQxTransformCmd::Exchange(int /*undo*/) {
         changed.Push(new CQxSelect(object));
     }
     unsigned int bits = m_Target == TARGET_PIVOTS ? QX_MODIFY_PIVOT : GetModifyBits();
-    if (turned && m_Target == TARGET_OBJECTS) bits |= QX_MODIFY_ANGLE;
+    if (turned && m_Target == TARGET_OBJECTS) {
+        bits |= QX_MODIFY_ANGLE;
+        // The IK handles run from each chain's end to its root: a bent chain moves them.
+        for (CQxObject::Iterator it = m_Scene->RootModel().Begin(); !it.IsEnd(); ++it)
+            if (it->IsIKed()) it->UpdateGeometry();
+    }
     m_Scene->UpdateGui(QX_UPDATE_TRANSFORM, &changed,
                        reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits)));
     m_Scene->UpdateGui(QX_UPDATE_REDRAW);

@@ -217,6 +217,25 @@ TEST_F(Skin, HandWeightsBlendScaledToOneAndUnboundVerticesFollowTheRoot) {
     EXPECT_TRUE(QxNear(drawn[2], CQxVector(12.0f, 5.0f, 0.0f))) << "NaN and negative weights count as none";
 }
 
+// Big meshes bend in two halves on two cores: every vertex still lands where the blend says.
+TEST_F(Skin, ABigMeshBendsLikeASmallOne) {
+    mesh->Mesh().CreatePlane(0, 20.0f, 4.0f, 160, 160, nullptr, 0);
+    mesh->Mesh().OffsetVertices(CQxVector(10.0f, 0.0f, 0.0f));
+    mesh->UpdateBoundBox();
+    mesh->UpdateGraphics();
+    ASSERT_GT(mesh->Mesh().Vertices().GetCount(), 25000u);
+    ASSERT_EQ(mesh->SetSkin(hip, 1), 1);
+    const std::vector<CQxMatrix> bind = BoneWorlds();
+    knee->SetAngle(CQxVector(0.0f, 0.0f, 0.9f));
+    const std::vector<CQxMatrix> now = BoneWorlds();
+    const std::vector<CQxVector> drawn = Drawn();
+    unsigned int i = 0;
+    for (const CQxVertex& v : mesh->Mesh().Vertices()) {
+        ASSERT_TRUE(QxNear(drawn[i], Blend(v, bind, now), 1e-3f)) << "vertex " << i;
+        ++i;
+    }
+}
+
 TEST_F(Skin, TheBentPoseFollowsEveryFrameAndReturnsExactly) {
     AddVertices({{5.0f, 2.0f, 0.0f}, {15.0f, 0.0f, 0.0f}});
     ASSERT_EQ(mesh->SetSkin(hip, 1), 1);
