@@ -195,10 +195,12 @@ TEST_F(Skin, ABentKneeMovesItsVerticesAsTheLinearBlend) {
 }
 
 TEST_F(Skin, HandWeightsBlendScaledToOneAndUnboundVerticesFollowTheRoot) {
-    AddVertices({{12.0f, 0.0f, 0.0f}, {12.0f, 1.0f, 0.0f}, {12.0f, 2.0f, 0.0f}});
+    AddVertices({{12.0f, 0.0f, 0.0f}, {12.0f, 1.0f, 0.0f}, {12.0f, 2.0f, 0.0f}, {8.0f, 1.0f, 1.0f}});
     ASSERT_EQ(mesh->SetSkin(hip, 1), 1);
     CQxVertexBones& half = *mesh->Mesh().Vertices().GetAt(0)->Bones();
     half = CQxVertexBones{{0, 1, 0, 0}, {0.3f, 0.3f, 0.0f, 0.0f}};   // sums to 0.6
+    CQxVertexBones& four = *mesh->Mesh().Vertices().GetAt(3)->Bones();
+    four = CQxVertexBones{{0, 1, 2, 1}, {0.1f, 0.2f, 0.3f, 0.4f}};   // every slot, a bone twice
     CQxVertexBones& none = *mesh->Mesh().Vertices().GetAt(1)->Bones();
     none = CQxVertexBones{{1, 2, 0, 0}, {0.0f, 0.0f, 0.0f, 0.0f}};   // bound to no joint
     CQxVertexBones& bad = *mesh->Mesh().Vertices().GetAt(2)->Bones();
@@ -212,6 +214,7 @@ TEST_F(Skin, HandWeightsBlendScaledToOneAndUnboundVerticesFollowTheRoot) {
     const std::vector<CQxMatrix> now = BoneWorlds();
     const std::vector<CQxVector> drawn = Drawn();
     EXPECT_TRUE(QxNear(drawn[0], Blend(*mesh->Mesh().Vertices().GetAt(0), bind, now), 1e-3f)) << "half and half";
+    EXPECT_TRUE(QxNear(drawn[3], Blend(*mesh->Mesh().Vertices().GetAt(3), bind, now), 1e-3f)) << "four slots";
     const CQxVector withRoot = CQxVector(12.0f, 1.0f, 0.0f) + CQxVector(0.0f, 3.0f, 0.0f);
     EXPECT_TRUE(QxNear(drawn[1], withRoot)) << "no weight: moves with the hip alone";
     EXPECT_TRUE(QxNear(drawn[2], CQxVector(12.0f, 5.0f, 0.0f))) << "NaN and negative weights count as none";
