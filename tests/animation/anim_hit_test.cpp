@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "qx/animation/anim.h"
 #include "qx/animation/anim_cmds.h"
@@ -241,6 +242,22 @@ TEST_F(AnimHit, TheSelectedHandleOfARecordGivesItsPixelEndAndKey) {
     EXPECT_EQ(tan, CQxPoint(120, 50));
     EXPECT_EQ(key, CQxPoint(150, 50));
     EXPECT_TRUE(Node(item, 15)->IsPrevTanSelect);
+}
+
+TEST_F(AnimHit, AnUnknownSelectModeChangesNothingButIsStillAnnounced) {
+    CQxObjectAnimItem& item = Key(a, {{5, 5}});
+    CQxAnimItemSelects hits;
+    ASSERT_TRUE(Pick(50, 50, hits));
+    QxUpdateRecorder host(scene);
+    scene.SelectAnimItems(&model, hits, static_cast<QX_SELECT_MODE>(3), 1);
+    scene.SelectAnimItems(&model, a, QX_ANIM_SELECT_OBJECT, static_cast<QX_SELECT_MODE>(3), 1);
+    EXPECT_FALSE(Node(item, 5)->IsSelect);
+    EXPECT_TRUE(item.IsSelect());
+    // Each call: the tools are prepared (reset, redraw), then the host hears of the selection.
+    const std::vector<unsigned int> once{QX_UPDATE_NUMERICAL_RESET, QX_UPDATE_REDRAW, QX_UPDATE_ANIM_ITEM_SELECT};
+    std::vector<unsigned int> twice = once;
+    twice.insert(twice.end(), once.begin(), once.end());
+    EXPECT_EQ(host.TakeTypes(), twice);
 }
 
 // --- Bad input -------------------------------------------------------------------------------------
