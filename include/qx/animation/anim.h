@@ -125,12 +125,14 @@ public:
     // the sort maps current); the view rectangle shows frames minX..maxX and values minY..maxY.
     // The single pick names the closest key or tangent handle within QxGraphPickSize() pixels
     // and leaves the record untouched on a miss. The multi pick keeps every item that hits at
-    // the closest distance, one record each, so keys drawn on one pixel are picked together.
+    // the closest distance, one record each, so keys drawn on one pixel are picked together;
+    // its first hit empties the set, and a miss leaves the set as it was.
     int IsPointHit(const CQxPoint& point, const CQxRect& rect, const float& minX, const float& maxX,
                    const float& minY, const float& maxY, CQxAnimItemSelect& select);
     int IsPointHit(const CQxPoint& point, const CQxRect& rect, const float& minX, const float& maxX,
                    const float& minY, const float& maxY, CQxAnimItemSelects& selects);
-    // Adds a record for each selected item with keys or handle ends inside the pick rectangle.
+    // Adds a record for each selected item with keys or handle ends inside the pick rectangle;
+    // returns whether it added any.
     int IsRectHit(const CQxRect& pick, const CQxRect& rect, const float& minX, const float& maxX,
                   const float& minY, const float& maxY, CQxAnimItemSelects& selects);
     // Select (or toggle) the items of one kind, or of one target (see QX_ANIM_SELECT_TYPE).
