@@ -14,8 +14,8 @@ unsigned int PickBox() {
     return 2 * QxGraphPickSize();
 }
 
-CQxAnimItemSelect RecordOf(CQxAnimItem* item, CQxArray<CQxSplineNode*>& nodes, CQxArray<CQxSplineNode*>& prevTans,
-                           CQxArray<CQxSplineNode*>& nextTans) {
+CQxAnimItemSelect RecordOf(CQxAnimItem* item, CQxArray<CQxSplineNode*>& nodes,
+                           CQxArray<CQxSplineNode*>& prevTans, CQxArray<CQxSplineNode*>& nextTans) {
     CQxAnimItemSelect record(item);
     record.Nodes = nodes;
     record.PrevTans = prevTans;
@@ -68,8 +68,8 @@ int CQxAnim::IsPointHit(const CQxPoint& point, const CQxRect& rect, const float&
     ForEachSortItem([&](CQxAnimItem* item) {
         if (!item->IsSelect()) return;
         CQxSplineNode* found[3] = {};
-        if (item->Spline().IsPointHit(PickBox(), QxGraphTangentSize(), point, best, rect, minX, maxX, minY, maxY,
-                                      &found[0], &found[1], &found[2])) {
+        if (item->Spline().IsPointHit(PickBox(), QxGraphTangentSize(), point, best, rect, minX, maxX, minY,
+                                      maxY, &found[0], &found[1], &found[2])) {
             hitItem = item;
             std::copy(found, found + 3, hit);
         }
@@ -90,8 +90,8 @@ int CQxAnim::IsPointHit(const CQxPoint& point, const CQxRect& rect, const float&
         if (!item->IsSelect()) return;
         const float before = best;
         CQxArray<CQxSplineNode*> nodes, prevTans, nextTans;
-        if (!item->Spline().IsPointHit(PickBox(), QxGraphTangentSize(), point, best, rect, minX, maxX, minY, maxY,
-                                       nodes, prevTans, nextTans))
+        if (!item->Spline().IsPointHit(PickBox(), QxGraphTangentSize(), point, best, rect, minX, maxX, minY,
+                                       maxY, nodes, prevTans, nextTans))
             return;
         if (best != before) selects.Clear(); // strictly closer than everything kept so far
         selects.Add(RecordOf(item, nodes, prevTans, nextTans));
@@ -105,8 +105,8 @@ int CQxAnim::IsRectHit(const CQxRect& pick, const CQxRect& rect, const float& mi
     ForEachSortItem([&](CQxAnimItem* item) {
         if (!item->IsSelect()) return;
         CQxArray<CQxSplineNode*> nodes, prevTans, nextTans;
-        if (!item->Spline().IsRectHit(QxGraphTangentSize(), pick, rect, minX, maxX, minY, maxY, nodes, prevTans,
-                                      nextTans))
+        if (!item->Spline().IsRectHit(QxGraphTangentSize(), pick, rect, minX, maxX, minY, maxY, nodes,
+                                      prevTans, nextTans))
             return;
         selects.Add(RecordOf(item, nodes, prevTans, nextTans));
         added = true;

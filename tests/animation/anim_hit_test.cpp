@@ -52,7 +52,9 @@ protected:
     }
     CQxSplineNode* Node(CQxAnimItem& item, float frame) { return item.Spline().GetNode(frame); }
 
-    int Pick(int x, int y, CQxAnimItemSelect& hit) { return anim.IsPointHit(CQxPoint(x, y), view, 0, 20, 0, 10, hit); }
+    int Pick(int x, int y, CQxAnimItemSelect& hit) {
+        return anim.IsPointHit(CQxPoint(x, y), view, 0, 20, 0, 10, hit);
+    }
     int Pick(int x, int y, CQxAnimItemSelects& hits) {
         return anim.IsPointHit(CQxPoint(x, y), view, 0, 20, 0, 10, hits);
     }
@@ -121,7 +123,7 @@ TEST_F(AnimHit, APickJustOutsideThePickDistanceMissesAndLeavesTheRecord) {
 }
 
 TEST_F(AnimHit, TheClosestKeyWinsOverEarlierItems) {
-    Key(a, {{5, 5}});                              // at pixel (50, 50)
+    Key(a, {{5, 5}});                               // at pixel (50, 50)
     CQxObjectAnimItem& near = Key(b, {{5.25f, 5}}); // at pixel (52, 50)
     CQxAnimItemSelect hit;
     ASSERT_TRUE(Pick(52, 50, hit));
@@ -236,7 +238,8 @@ TEST_F(AnimHit, TheSelectedHandleOfARecordGivesItsPixelEndAndKey) {
     CQxAnimItemSelects hits;
     ASSERT_TRUE(Pick(120, 50, hits));
     CQxPoint tan, key;
-    EXPECT_FALSE(hits.GetSelectTanPoint(tan, key, 30, view, 0, 20, 0, 10)) << "the handle is not selected yet";
+    EXPECT_FALSE(hits.GetSelectTanPoint(tan, key, 30, view, 0, 20, 0, 10))
+        << "the handle is not selected yet";
     hits.SelectTans(1);
     ASSERT_TRUE(hits.GetSelectTanPoint(tan, key, 30, view, 0, 20, 0, 10));
     EXPECT_EQ(tan, CQxPoint(120, 50));
@@ -254,7 +257,8 @@ TEST_F(AnimHit, AnUnknownSelectModeChangesNothingButIsStillAnnounced) {
     EXPECT_FALSE(Node(item, 5)->IsSelect);
     EXPECT_TRUE(item.IsSelect());
     // Each call: the tools are prepared (reset, redraw), then the host hears of the selection.
-    const std::vector<unsigned int> once{QX_UPDATE_NUMERICAL_RESET, QX_UPDATE_REDRAW, QX_UPDATE_ANIM_ITEM_SELECT};
+    const std::vector<unsigned int> once{QX_UPDATE_NUMERICAL_RESET, QX_UPDATE_REDRAW,
+                                         QX_UPDATE_ANIM_ITEM_SELECT};
     std::vector<unsigned int> twice = once;
     twice.insert(twice.end(), once.begin(), once.end());
     EXPECT_EQ(host.TakeTypes(), twice);

@@ -113,11 +113,12 @@ public:
     // null); the array form gathers every mark at the closest distance that is not farther
     // than `distance`, so marks of other curves at the same distance can join them.
     int IsPointHit(unsigned int pickSize, unsigned int tanSize, const CQxPoint& point, float& distance,
-                   const CQxRect& rect, const float& minX, const float& maxX, const float& minY, const float& maxY,
-                   CQxSplineNode** node, CQxSplineNode** prevTan, CQxSplineNode** nextTan) const;
+                   const CQxRect& rect, const float& minX, const float& maxX, const float& minY,
+                   const float& maxY, CQxSplineNode** node, CQxSplineNode** prevTan,
+                   CQxSplineNode** nextTan) const;
     int IsPointHit(unsigned int pickSize, unsigned int tanSize, const CQxPoint& point, float& distance,
-                   const CQxRect& rect, const float& minX, const float& maxX, const float& minY, const float& maxY,
-                   CQxArray<CQxSplineNode*>& nodes, CQxArray<CQxSplineNode*>& prevTans,
+                   const CQxRect& rect, const float& minX, const float& maxX, const float& minY,
+                   const float& maxY, CQxArray<CQxSplineNode*>& nodes, CQxArray<CQxSplineNode*>& prevTans,
                    CQxArray<CQxSplineNode*>& nextTans) const;
     // The keys and handle ends inside both the pick rectangle and the view.
     int IsRectHit(unsigned int tanSize, const CQxRect& pick, const CQxRect& rect, const float& minX,

@@ -57,8 +57,8 @@ float PixelDistance(const CQxPoint& a, const CQxPoint& b) {
 // Calls f(node, which, pixel) for every key (which 0) and handle end (1 entering, 2 leaving)
 // of the curve that lies inside the view.
 template <class F>
-void ForEachMark(const CQxPtrArray<CQxSplineNode>& nodes, unsigned int tanSize, const CQxRect& rect, float minX,
-                 float maxX, float minY, float maxY, F f) {
+void ForEachMark(const CQxPtrArray<CQxSplineNode>& nodes, unsigned int tanSize, const CQxRect& rect,
+                 float minX, float maxX, float minY, float maxY, F f) {
     GraphView view;
     if (!view.Set(rect, minX, maxX, minY, maxY)) return;
     for (CQxSplineNode* node : nodes) {
@@ -72,8 +72,8 @@ void ForEachMark(const CQxPtrArray<CQxSplineNode>& nodes, unsigned int tanSize, 
 } // namespace
 
 int CQxSplineNode::GetPixelPoints(CQxPoint& point, CQxPoint& prevTanPoint, CQxPoint& nextTanPoint,
-                                  unsigned int tanSize, const CQxRect& rect, const float& minX, const float& maxX,
-                                  const float& minY, const float& maxY) const {
+                                  unsigned int tanSize, const CQxRect& rect, const float& minX,
+                                  const float& maxX, const float& minY, const float& maxY) const {
     GraphView view;
     CQxPoint p, prev, next;
     if (!view.Set(rect, minX, maxX, minY, maxY) || !view.Place(*this, tanSize, p, prev, next)) return 0;
@@ -90,14 +90,15 @@ int CQxSpline::IsPointHit(unsigned int pickSize, unsigned int tanSize, const CQx
     const float reach = pickSize / 2.0f;
     CQxSplineNode* found = nullptr;
     int foundWhich = 0;
-    ForEachMark(m_Nodes, tanSize, rect, minX, maxX, minY, maxY, [&](CQxSplineNode* n, int which, const CQxPoint& at) {
-        const float d = PixelDistance(point, at);
-        if (d <= reach && d < distance) {
-            distance = d;
-            found = n;
-            foundWhich = which;
-        }
-    });
+    ForEachMark(m_Nodes, tanSize, rect, minX, maxX, minY, maxY,
+                [&](CQxSplineNode* n, int which, const CQxPoint& at) {
+                    const float d = PixelDistance(point, at);
+                    if (d <= reach && d < distance) {
+                        distance = d;
+                        found = n;
+                        foundWhich = which;
+                    }
+                });
     if (!found) return 0;
     CQxSplineNode** outs[3] = {node, prevTan, nextTan};
     for (int which = 0; which < 3; ++which)
@@ -107,33 +108,36 @@ int CQxSpline::IsPointHit(unsigned int pickSize, unsigned int tanSize, const CQx
 
 int CQxSpline::IsPointHit(unsigned int pickSize, unsigned int tanSize, const CQxPoint& point, float& distance,
                           const CQxRect& rect, const float& minX, const float& maxX, const float& minY,
-                          const float& maxY, CQxArray<CQxSplineNode*>& nodes, CQxArray<CQxSplineNode*>& prevTans,
-                          CQxArray<CQxSplineNode*>& nextTans) const {
+                          const float& maxY, CQxArray<CQxSplineNode*>& nodes,
+                          CQxArray<CQxSplineNode*>& prevTans, CQxArray<CQxSplineNode*>& nextTans) const {
     CQxArray<CQxSplineNode*>* outs[3] = {&nodes, &prevTans, &nextTans};
     for (auto* out : outs) out->Clear();
     const float reach = pickSize / 2.0f;
     float best = distance;
-    ForEachMark(m_Nodes, tanSize, rect, minX, maxX, minY, maxY, [&](CQxSplineNode* n, int which, const CQxPoint& at) {
-        const float d = PixelDistance(point, at);
-        if (d > reach || d > best) return;
-        if (d < best) {
-            for (auto* out : outs) out->Clear();
-            best = d;
-        }
-        outs[which]->PushBack(n);
-    });
+    ForEachMark(m_Nodes, tanSize, rect, minX, maxX, minY, maxY,
+                [&](CQxSplineNode* n, int which, const CQxPoint& at) {
+                    const float d = PixelDistance(point, at);
+                    if (d > reach || d > best) return;
+                    if (d < best) {
+                        for (auto* out : outs) out->Clear();
+                        best = d;
+                    }
+                    outs[which]->PushBack(n);
+                });
     if (nodes.IsEmpty() && prevTans.IsEmpty() && nextTans.IsEmpty()) return 0;
     distance = best;
     return 1;
 }
 
 int CQxSpline::IsRectHit(unsigned int tanSize, const CQxRect& pick, const CQxRect& rect, const float& minX,
-                         const float& maxX, const float& minY, const float& maxY, CQxArray<CQxSplineNode*>& nodes,
-                         CQxArray<CQxSplineNode*>& prevTans, CQxArray<CQxSplineNode*>& nextTans) const {
+                         const float& maxX, const float& minY, const float& maxY,
+                         CQxArray<CQxSplineNode*>& nodes, CQxArray<CQxSplineNode*>& prevTans,
+                         CQxArray<CQxSplineNode*>& nextTans) const {
     CQxArray<CQxSplineNode*>* outs[3] = {&nodes, &prevTans, &nextTans};
     for (auto* out : outs) out->Clear();
-    ForEachMark(m_Nodes, tanSize, rect, minX, maxX, minY, maxY, [&](CQxSplineNode* n, int which, const CQxPoint& at) {
-        if (pick.PtInRect(at)) outs[which]->PushBack(n);
-    });
+    ForEachMark(m_Nodes, tanSize, rect, minX, maxX, minY, maxY,
+                [&](CQxSplineNode* n, int which, const CQxPoint& at) {
+                    if (pick.PtInRect(at)) outs[which]->PushBack(n);
+                });
     return !nodes.IsEmpty() || !prevTans.IsEmpty() || !nextTans.IsEmpty();
 }
