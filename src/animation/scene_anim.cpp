@@ -259,19 +259,20 @@ void CQxScene::SelectAnimItem(CQxModel* model, const CQxAnimItemSelect& select, 
 }
 
 void CQxScene::SelectAnimItems(CQxModel* model, const CQxAnimItemSelects& selects, QX_SELECT_MODE mode, int update) {
-    if (!model || mode > QX_SELECT_TOGGLE) return;
+    if (!model) return;
+    // An unknown mode changes nothing, yet the tools and the host still hear of the attempt.
     if (mode == QX_SELECT_REPLACE) model->Anim().SelectItems(0);
     if (mode == QX_SELECT_TOGGLE) selects.ToggleSelect();
-    else selects.Select(1);
+    else if (mode <= QX_SELECT_ADD) selects.Select(1);
     Selected(*this, model, update);
 }
 
 void CQxScene::SelectAnimItems(CQxModel* model, void* target, QX_ANIM_SELECT_TYPE type, QX_SELECT_MODE mode,
                                int update) {
-    if (!model || mode > QX_SELECT_TOGGLE) return;
+    if (!model) return;
     if (mode == QX_SELECT_REPLACE) model->Anim().SelectItems(0);
     if (mode == QX_SELECT_TOGGLE) model->Anim().ToggleSelectItems(type, target);
-    else model->Anim().SelectItems(1, type, target);
+    else if (mode <= QX_SELECT_ADD) model->Anim().SelectItems(1, type, target);
     Selected(*this, model, update);
 }
 

@@ -121,6 +121,20 @@ public:
     // The selected keys of selected items that sit where the first selected key met sits; 0 and
     // nothing when a selected key lies elsewhere.
     int GetSelectSamePosNodes(CQxAnimItemSelects& selects) const;
+    // Picking in the curve editor, over the selected items in sort-map order (the caller keeps
+    // the sort maps current); the view rectangle shows frames minX..maxX and values minY..maxY.
+    // The single pick names the closest key or tangent handle within QxGraphPickSize() pixels
+    // and leaves the record untouched on a miss. The multi pick keeps every item that hits at
+    // the closest distance, one record each, so keys drawn on one pixel are picked together;
+    // its first hit empties the set, and a miss leaves the set as it was.
+    int IsPointHit(const CQxPoint& point, const CQxRect& rect, const float& minX, const float& maxX,
+                   const float& minY, const float& maxY, CQxAnimItemSelect& select);
+    int IsPointHit(const CQxPoint& point, const CQxRect& rect, const float& minX, const float& maxX,
+                   const float& minY, const float& maxY, CQxAnimItemSelects& selects);
+    // Adds a record for each selected item with keys or handle ends inside the pick rectangle;
+    // returns whether it added any.
+    int IsRectHit(const CQxRect& pick, const CQxRect& rect, const float& minX, const float& maxX,
+                  const float& minY, const float& maxY, CQxAnimItemSelects& selects);
     // Select (or toggle) the items of one kind, or of one target (see QX_ANIM_SELECT_TYPE).
     void SelectItems(int on, QX_ANIM_SELECT_TYPE type, void* target);
     void ToggleSelectItems(QX_ANIM_SELECT_TYPE type, void* target);
@@ -130,6 +144,9 @@ public:
     void ForEachItem(F f);
     template <class F>
     void ForEachItem(F f) const;
+    // Visits every item through the sort maps, in the same kind order.
+    template <class F>
+    void ForEachSortItem(F f) const;
 
 private:
     ObjectMap m_ObjectItems;
@@ -162,6 +179,15 @@ void CQxAnim::ForEachItem(F f) {
     qx_anim::ForEachLeaf(m_HalfEdgeItems, f);
     qx_anim::ForEachLeaf(m_EdgeItems, f);
     qx_anim::ForEachLeaf(m_AttributeItems, f);
+}
+
+template <class F>
+void CQxAnim::ForEachSortItem(F f) const {
+    qx_anim::ForEachLeaf(m_ObjectSortItems, f);
+    qx_anim::ForEachLeaf(m_VertexSortItems, f);
+    qx_anim::ForEachLeaf(m_HalfEdgeSortItems, f);
+    qx_anim::ForEachLeaf(m_EdgeSortItems, f);
+    qx_anim::ForEachLeaf(m_AttributeSortItems, f);
 }
 
 template <class F>

@@ -72,6 +72,12 @@ public:
     int GetTanAngles(CQxArray<float>& angles) const;
     int GetTanTypes(CQxArray<unsigned char>& types) const;
 
+    // The pixel end of the first selected named tangent handle (entering ones first) and of its
+    // key, in a view showing frames minX..maxX and values minY..maxY; 0 when no named tangent
+    // is selected or the view cannot place it.
+    int GetSelectTanPoint(CQxPoint& tanPoint, CQxPoint& keyPoint, unsigned int tanSize, const CQxRect& rect,
+                          const float& minX, const float& maxX, const float& minY, const float& maxY) const;
+
 private:
     CQxSpline* Spline() const;
 };
@@ -109,6 +115,9 @@ public:
     int GetTans(CQxPtrArray<CQxArray<float>>& slopes) const;
     int GetTanAngles(CQxPtrArray<CQxArray<float>>& angles) const;
     int GetTanTypes(CQxPtrArray<CQxArray<unsigned char>>& types) const;
+    // The first record's selected handle (see CQxAnimItemSelect).
+    int GetSelectTanPoint(CQxPoint& tanPoint, CQxPoint& keyPoint, unsigned int tanSize, const CQxRect& rect,
+                          const float& minX, const float& maxX, const float& minY, const float& maxY) const;
 
     // Whole-item records are kept; the others lose their keys (tangents) and go when nothing
     // is left.

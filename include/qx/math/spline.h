@@ -3,6 +3,7 @@
 #include "qx/basis/array.h"
 #include "qx/basis/ptr_array.h"
 #include "qx/export.h"
+#include "qx/math/point_rect.h"
 
 // How a key's tangent gets its slope.
 enum QX_TAN_TYPE : unsigned char {
@@ -44,6 +45,14 @@ public:
     void AddNextTanAngle(float delta);
     float GetPrevTanAngle() const;
     float GetNextTanAngle() const;
+
+    // Where the key and the ends of its entering and leaving tangent handles (tanSize pixels
+    // long, drawn along the slopes as they look on screen) fall in a view whose rectangle shows
+    // frames minX..maxX left to right and values minY..maxY bottom to top. 0 when the view is
+    // empty or its range is not a finite, non-empty span.
+    int GetPixelPoints(CQxPoint& point, CQxPoint& prevTanPoint, CQxPoint& nextTanPoint, unsigned int tanSize,
+                       const CQxRect& rect, const float& minX, const float& maxX, const float& minY,
+                       const float& maxY) const;
 };
 
 // A curve through keys ordered by frame: piecewise cubic Hermite, each piece running from one
@@ -96,6 +105,25 @@ public:
     int GetSelectSamePosNodes(CQxArray<CQxSplineNode*>& nodes, const CQxSplineNode& reference) const;
     void SelectNodes(int on);
     void ToggleSelectNodes();
+
+    // Picking in a view (see CQxSplineNode::GetPixelPoints). A key or handle end is pickable
+    // where it lies inside the view, within pickSize / 2 pixels of the point (straight-line
+    // distance). The single form finds the one mark strictly closer than `distance`, lowers
+    // `distance` to it and names it through the matching out-pointer (the other two become
+    // null); the array form gathers every mark at the closest distance that is not farther
+    // than `distance`, so marks of other curves at the same distance can join them.
+    int IsPointHit(unsigned int pickSize, unsigned int tanSize, const CQxPoint& point, float& distance,
+                   const CQxRect& rect, const float& minX, const float& maxX, const float& minY,
+                   const float& maxY, CQxSplineNode** node, CQxSplineNode** prevTan,
+                   CQxSplineNode** nextTan) const;
+    int IsPointHit(unsigned int pickSize, unsigned int tanSize, const CQxPoint& point, float& distance,
+                   const CQxRect& rect, const float& minX, const float& maxX, const float& minY,
+                   const float& maxY, CQxArray<CQxSplineNode*>& nodes, CQxArray<CQxSplineNode*>& prevTans,
+                   CQxArray<CQxSplineNode*>& nextTans) const;
+    // The keys and handle ends inside both the pick rectangle and the view.
+    int IsRectHit(unsigned int tanSize, const CQxRect& pick, const CQxRect& rect, const float& minX,
+                  const float& maxX, const float& minY, const float& maxY, CQxArray<CQxSplineNode*>& nodes,
+                  CQxArray<CQxSplineNode*>& prevTans, CQxArray<CQxSplineNode*>& nextTans) const;
 
 private:
     void SortNodes();
