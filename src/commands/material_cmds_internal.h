@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstdint>
+
+#include "qx/commands/tree_cmd.h"
+#include "qx/scene/scene.h"
+
+// Shared by the attribute commands.
+namespace qx_material_cmd {
+
+inline constexpr std::uint32_t kNone = 0xFFFFFFFF;
+
+// The model at a path of the scene's tree, or null when something else (or nothing) is there.
+CQxModel* FindModel(CQxScene& scene, const CQxIndexPath& path);
+// The attribute at a position of the model's list, and the position of an attribute (kNone for
+// none, or one that is not the model's).
+CQxAttribute* AttributeAt(const CQxModel& model, std::uint32_t position);
+std::uint32_t PositionOf(const CQxModel& model, const CQxAttribute* attribute);
+
+// Attribute list changed (13), then redraw.
+void NotifyList(CQxScene& scene, CQxModel* model);
+
+} // namespace qx_material_cmd
