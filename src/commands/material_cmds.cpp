@@ -21,6 +21,15 @@ std::uint32_t PositionOf(const CQxModel& model, const CQxAttribute* attribute) {
     return attribute ? model.FindAttribute(attribute) : kNone;
 }
 
+CQxModel* FindOwner(const CQxModel& root, const CQxAttribute* attribute) {
+    if (!attribute) return nullptr;
+    CQxArray<CQxModel*> models;
+    root.GetModels(models, 1);
+    for (CQxModel* model : models)
+        if (model->FindAttribute(attribute) != kNone) return model;
+    return nullptr;
+}
+
 void NotifyList(CQxScene& scene, CQxModel* model) {
     scene.UpdateGui(QX_UPDATE_ATTRIBUTE_LIST, model);
     scene.UpdateGui(QX_UPDATE_REDRAW);
@@ -45,15 +54,10 @@ void CQxCreateAttributeCmd::Undo() {
     CQxModel* model = FindModel(*m_Scene, m_Path);
     if (!model || model->GetAttributeCount() == 0) return;
     CQxAttribute* last = model->GetAttribute(model->GetAttributeCount() - 1);
-    // The attribute that was current before comes back (the one before the new attribute when
-    // it is gone meanwhile).
-    if (model->CurAttribute() == last) {
-        CQxAttribute* previous =
+    // What was current before the new attribute comes back (none when nothing was).
+    if (model->CurAttribute() == last)
+        model->CurAttribute() =
             m_PrevCur < model->GetAttributeCount() - 1 ? model->GetAttribute(m_PrevCur) : nullptr;
-        if (!previous && model->GetAttributeCount() > 1)
-            previous = model->GetAttribute(model->GetAttributeCount() - 2);
-        model->CurAttribute() = previous;
-    }
     model->DeleteAttribute(last);
     NotifyList(*m_Scene, model);
 }
@@ -101,9 +105,10 @@ int CQxDeleteAttributeCmd::Record(CQxModel& model, const std::vector<CQxAttribut
         auto entry = std::make_unique<Entry>();
         entry->Position = PositionOf(model, attribute);
         entry->Copy = *attribute;
-        for (CQxObject::Iterator it = model.Begin(); !it.IsEnd(); ++it) {
+        // Every mesh of the scene: merged meshes may keep faces of another model's attributes.
+        for (CQxObject::Iterator it = m_Scene->RootModel().Begin(); !it.IsEnd(); ++it) {
             CQxObject& object = *it;
-            if (!qx_object_cmd::IsMeshObject(&object) || object.GetModel() != &model) continue;
+            if (!qx_object_cmd::IsMeshObject(&object)) continue;
             Entry::Faces users;
             std::uint32_t i = 0;
             for (const CQxFace& f : object.Mesh().Faces()) {
@@ -181,7 +186,7 @@ void CQxDeleteAttributeCmd::Undo() {
         }
     }
     if (CQxAttribute* cur = AttributeAt(*model, m_Cur)) model->CurAttribute() = cur;
-    model->Anim().UpdateAttributeSortItems(*model);
+    model->Anim().ClearSortItems();
     NotifyList(*m_Scene, model);
 }
 
@@ -198,7 +203,7 @@ void MoveTo(CQxModel& model, std::uint32_t from, std::uint32_t to) {
     model.InsertAttribute(to, attribute);
     model.CurAttribute() = cur;
     model.Attributes().UpdateIndices();
-    model.Anim().UpdateAttributeSortItems(model);
+    model.Anim().ClearSortItems();
 }
 
 } // namespace

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <unordered_set>
 
 #include "material_cmds_internal.h"
@@ -28,7 +29,7 @@ int CQxSetAttributeCmd::Create(const CQxSelects& records, int update) {
         for (CQxFace& f : object->Mesh().Faces()) {
             if ((!record->HasComponents() || chosen.count(&f)) && f.Attribute() != attribute) {
                 entry.Faces.push_back(i);
-                entry.Previous.push_back(PositionOf(*model, f.Attribute()));
+                entry.Previous.push_back(Ref(f.Attribute()));
             }
             ++i;
         }
@@ -53,13 +54,29 @@ int CQxSetAttributeCmd::CreateFace(CQxModel* model, CQxAttribute* attribute, CQx
     Entry entry;
     entry.Faces = qx_object_cmd::PositionsOf(object->Mesh(), faces);
     if (entry.Faces.size() != 1) return 0;
-    entry.Previous.push_back(PositionOf(*model, face->Attribute()));
+    entry.Previous.push_back(Ref(face->Attribute()));
     entry.Path = QxGetIndexPath(*object);
     m_Entries.push_back(std::move(entry));
     m_Path = QxGetIndexPath(*model);
     m_Attribute = PositionOf(*model, attribute);
     Apply(0, update);
     return 1;
+}
+
+CQxSetAttributeCmd::Material CQxSetAttributeCmd::Ref(const CQxAttribute* attribute) {
+    if (!attribute) return {};
+    CQxModel* owner = FindOwner(m_Scene->RootModel(), attribute);
+    if (!owner) return {};
+    const CQxIndexPath path = QxGetIndexPath(*owner);
+    auto found = std::find(m_Owners.begin(), m_Owners.end(), path);
+    if (found == m_Owners.end()) found = m_Owners.insert(m_Owners.end(), path);
+    return {static_cast<std::uint32_t>(found - m_Owners.begin()), PositionOf(*owner, attribute)};
+}
+
+CQxAttribute* CQxSetAttributeCmd::Deref(const Material& material) const {
+    if (material.Owner >= m_Owners.size()) return nullptr;
+    const CQxModel* owner = FindModel(*m_Scene, m_Owners[material.Owner]);
+    return owner ? AttributeAt(*owner, material.Position) : nullptr;
 }
 
 void CQxSetAttributeCmd::Apply(int undo, int update) {
@@ -72,7 +89,7 @@ void CQxSetAttributeCmd::Apply(int undo, int update) {
         if (!object) continue;
         const CQxArray<CQxFace*> faces = qx_object_cmd::FacesAt(object->Mesh(), entry.Faces);
         for (unsigned int k = 0; k < faces.GetSize(); ++k)
-            faces[k]->Attribute() = undo ? AttributeAt(*model, entry.Previous[k]) : attribute;
+            faces[k]->Attribute() = undo ? Deref(entry.Previous[k]) : attribute;
         object->UpdateGraphics();
         meshes.Add(CQxSelect(object));
     }

@@ -17,6 +17,9 @@ CQxModel* FindModel(CQxScene& scene, const CQxIndexPath& path);
 CQxAttribute* AttributeAt(const CQxModel& model, std::uint32_t position);
 std::uint32_t PositionOf(const CQxModel& model, const CQxAttribute* attribute);
 
+// The model of the tree whose list holds the attribute, or null.
+CQxModel* FindOwner(const CQxModel& root, const CQxAttribute* attribute);
+
 // Attribute list changed (13), then redraw.
 void NotifyList(CQxScene& scene, CQxModel* model);
 

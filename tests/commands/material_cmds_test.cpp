@@ -100,6 +100,14 @@ TEST_F(MaterialCmds, DeleteGivesTheMaterialsAnimationBackOnUndo) {
     EXPECT_TRUE(model.Anim().AttributeItems().IsEmpty());
 }
 
+// A mesh merged into another model keeps its faces' materials: MeshD's first face uses Red.
+TEST_F(MaterialCmds, DeleteAlsoClearsFacesOfOtherModelsThatUseTheMaterial) {
+    CQxFace* face = t.meshD->Mesh().Faces().GetAt(0);
+    face->Attribute() = Attr(1);
+    Undoable("マテリアル削除", [&] { return scene.DeleteAttributeCmd(&model, Attr(1), 1); });
+    EXPECT_EQ(nullptr, face->Attribute());
+}
+
 TEST_F(MaterialCmds, DeleteRefusesWhatIsNotTheModelsMaterial) {
     Refused([&] { return scene.DeleteAttributeCmd(nullptr, Attr(0), 1); });
     Refused([&] { return scene.DeleteAttributeCmd(&model, nullptr, 1); });
@@ -330,6 +338,14 @@ TEST_F(MaterialCmds, SetOnSelectedFacesTouchesOnlyThoseFaces) {
     Undoable("マテリアル設定", [&] { return scene.SetAttributeSelectsCmd(1); });
     for (const CQxFace& f : t.meshA->Mesh().Faces())
         EXPECT_EQ(f.Index() % 2 && &f != face ? Attr(1) : Attr(0), f.Attribute()) << "face " << f.Index();
+}
+
+TEST_F(MaterialCmds, SetGivesFacesBackAnotherModelsMaterialOnUndo) {
+    CQxFace* face = t.meshD->Mesh().Faces().GetAt(0);
+    face->Attribute() = Attr(1);
+    t.Select({t.meshD});
+    Undoable("マテリアル設定", [&] { return scene.SetAttributeSelectsCmd(1); });
+    EXPECT_EQ(t.model2->GetAttribute(0), face->Attribute());
 }
 
 TEST_F(MaterialCmds, SetRefusesSelectionsOfTwoModels) {

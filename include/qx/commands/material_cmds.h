@@ -146,14 +146,24 @@ public:
     int CreateFace(CQxModel* model, CQxAttribute* attribute, CQxObject* object, CQxFace* face, int update);
 
 private:
+    // An attribute by its model (an index into m_Owners) and position; all bits for none.
+    struct Material {
+        std::uint32_t Owner = 0xFFFFFFFF;
+        std::uint32_t Position = 0xFFFFFFFF;
+    };
     struct Entry {
         CQxIndexPath Path;
-        std::vector<std::uint32_t> Faces;    // ascending positions
-        std::vector<std::uint32_t> Previous; // each face's attribute before, all bits for none
+        std::vector<std::uint32_t> Faces; // ascending positions
+        std::vector<Material> Previous;   // each face's attribute before
     };
+    // Faces may point to another model's attribute (merged meshes keep theirs): that one
+    // comes back too.
+    Material Ref(const CQxAttribute* attribute);
+    CQxAttribute* Deref(const Material& material) const;
     void Apply(int undo, int update);
 
     CQxIndexPath m_Path;
     std::uint32_t m_Attribute = 0xFFFFFFFF;
     std::vector<Entry> m_Entries;
+    std::vector<CQxIndexPath> m_Owners;
 };
