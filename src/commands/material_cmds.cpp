@@ -13,6 +13,10 @@ CQxModel* FindModel(CQxScene& scene, const CQxIndexPath& path) {
     return object && object->GetType() == QX_OBJ_MODEL ? static_cast<CQxModel*>(object) : nullptr;
 }
 
+bool InScene(CQxScene& scene, const CQxModel* model) {
+    return model && QxFindIndexPath(scene.RootModel(), QxGetIndexPath(*model)) == model;
+}
+
 CQxAttribute* AttributeAt(const CQxModel& model, std::uint32_t position) {
     return position == kNone ? nullptr : model.GetAttribute(position);
 }
@@ -40,7 +44,7 @@ void NotifyList(CQxScene& scene, CQxModel* model) {
 // --- Create --------------------------------------------------------------------------------------
 
 CQxAttribute* CQxCreateAttributeCmd::Create(CQxModel* model, int update) {
-    if (!model) return nullptr;
+    if (!InScene(*m_Scene, model)) return nullptr;
     m_PrevCur = PositionOf(*model, model->CurAttribute());
     CQxAttribute* attribute = model->CreateAttribute();
     model->CurAttribute() = attribute;
@@ -87,12 +91,12 @@ CQxDeleteAttributeCmd::CQxDeleteAttributeCmd(CQxScene* scene) : CQxCmd(scene) {}
 CQxDeleteAttributeCmd::~CQxDeleteAttributeCmd() = default;
 
 int CQxDeleteAttributeCmd::Create(CQxModel* model, CQxAttribute* attribute, int update) {
-    if (!model || !attribute || PositionOf(*model, attribute) == kNone) return 0;
+    if (!InScene(*m_Scene, model) || PositionOf(*model, attribute) == kNone) return 0;
     return Record(*model, {attribute}, update);
 }
 
 int CQxDeleteAttributeCmd::CreateAll(CQxModel* model, int update) {
-    if (!model || model->GetAttributeCount() == 0) return 0;
+    if (!InScene(*m_Scene, model) || model->GetAttributeCount() == 0) return 0;
     std::vector<CQxAttribute*> all;
     for (CQxAttribute& attribute : model->Attributes()) all.push_back(&attribute);
     return Record(*model, all, update);
@@ -209,7 +213,7 @@ void MoveTo(CQxModel& model, std::uint32_t from, std::uint32_t to) {
 } // namespace
 
 int CQxMoveAttributeCmd::Create(CQxModel* model, unsigned int from, unsigned int to, int update) {
-    if (!model || from == to) return 0;
+    if (!InScene(*m_Scene, model) || from == to) return 0;
     const unsigned int count = model->GetAttributeCount();
     if (from >= count || to >= count) return 0;
     m_From = from;

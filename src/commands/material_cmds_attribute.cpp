@@ -63,7 +63,7 @@ void CQxAttributeCmd::Notify(CQxModel* model, CQxAttribute* attribute) {
 
 int CQxAttributeCmd::CreateModify(QX_MODIFY_TYPE kind, CQxModel* model, CQxAttribute* attribute,
                                   const void* value, int update) {
-    if (!model || !attribute || !value || PositionOf(*model, attribute) == kNone) return 0;
+    if (!InScene(*m_Scene, model) || !attribute || !value || PositionOf(*model, attribute) == kNone) return 0;
     CQxColorMaterial& material = attribute->ColorMaterial();
     if (kind == QX_MODIFY_MATERIAL_COLOR) {
         const unsigned long rgb = *static_cast<const unsigned long*>(value) & 0xFFFFFF;
@@ -92,7 +92,7 @@ int CQxAttributeCmd::CreateModify(QX_MODIFY_TYPE kind, CQxModel* model, CQxAttri
 
 int CQxAttributeCmd::CreateAddTexture(CQxModel* model, CQxAttribute* attribute, const char* path,
                                       QX_COLOR_OP_TYPE colorOp, QX_ALPHA_OP_TYPE alphaOp, int update) {
-    if (!model || !attribute || !path || PositionOf(*model, attribute) == kNone) return 0;
+    if (!InScene(*m_Scene, model) || !attribute || !path || PositionOf(*model, attribute) == kNone) return 0;
     if (colorOp >= QX_COLOR_OP_COUNT || alphaOp >= QX_ALPHA_OP_COUNT) return 0;
     auto stage = std::make_unique<CQxTextureStage>(colorOp, alphaOp, QX_FILTER_LINEAR, QX_FILTER_LINEAR);
     if (!LoadStage(*m_Scene, *stage, path)) {
@@ -122,7 +122,8 @@ void CQxAttributeCmd::AddStage(CQxAttribute& attribute) {
 int CQxAttributeCmd::CreateModifyTexture(CQxModel* model, CQxAttribute* attribute, CQxTextureStage* stage,
                                          const char* path, QX_COLOR_OP_TYPE colorOp, QX_ALPHA_OP_TYPE alphaOp,
                                          int update) {
-    if (!model || !attribute || !stage || !path || PositionOf(*model, attribute) == kNone) return 0;
+    if (!InScene(*m_Scene, model) || !attribute || !stage || !path || PositionOf(*model, attribute) == kNone)
+        return 0;
     const unsigned int position = attribute->FindTextureStage(stage);
     if (position == kNone) return 0;
     CQxTextureStage changed(*stage);
@@ -145,7 +146,7 @@ int CQxAttributeCmd::CreateModifyTexture(CQxModel* model, CQxAttribute* attribut
 
 int CQxAttributeCmd::CreateDeleteTexture(CQxModel* model, CQxAttribute* attribute, CQxTextureStage* stage,
                                          int update) {
-    if (!model || !attribute || !stage || PositionOf(*model, attribute) == kNone) return 0;
+    if (!InScene(*m_Scene, model) || !attribute || !stage || PositionOf(*model, attribute) == kNone) return 0;
     const unsigned int position = attribute->FindTextureStage(stage);
     if (position == kNone) return 0;
     m_Stages.assign(1, *stage);
@@ -158,7 +159,7 @@ int CQxAttributeCmd::CreateDeleteTexture(CQxModel* model, CQxAttribute* attribut
 }
 
 int CQxAttributeCmd::CreateDeleteTexturesAll(CQxModel* model, CQxAttribute* attribute, int update) {
-    if (!model || !attribute || PositionOf(*model, attribute) == kNone) return 0;
+    if (!InScene(*m_Scene, model) || !attribute || PositionOf(*model, attribute) == kNone) return 0;
     if (attribute->GetTextureStageCount() == 0) return 0;
     m_Stages.clear();
     for (const CQxTextureStage* stage : attribute->TextureStages()) m_Stages.push_back(*stage);

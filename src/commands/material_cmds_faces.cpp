@@ -46,7 +46,8 @@ int CQxSetAttributeCmd::Create(const CQxSelects& records, int update) {
 
 int CQxSetAttributeCmd::CreateFace(CQxModel* model, CQxAttribute* attribute, CQxObject* object, CQxFace* face,
                                    int update) {
-    if (!model || !object || !face || object->GetModel() != model || !qx_object_cmd::IsMeshObject(object))
+    if (!InScene(*m_Scene, model) || !object || !face || object->GetModel() != model ||
+        !qx_object_cmd::IsMeshObject(object))
         return 0;
     if (face->Attribute() == attribute || (attribute && PositionOf(*model, attribute) == kNone)) return 0;
     CQxArray<CQxFace*> faces;

@@ -112,6 +112,8 @@ TEST_F(MaterialCmds, DeleteRefusesWhatIsNotTheModelsMaterial) {
     Refused([&] { return scene.DeleteAttributeCmd(nullptr, Attr(0), 1); });
     Refused([&] { return scene.DeleteAttributeCmd(&model, nullptr, 1); });
     Refused([&] { return scene.DeleteAttributeCmd(&model, t.model2->GetAttribute(0), 1); });
+    CQxModel outside;
+    Refused([&] { return scene.DeleteAttributeCmd(&outside, outside.GetAttribute(0), 1); });
 }
 
 // --- Changing values -----------------------------------------------------------------------------
