@@ -300,6 +300,26 @@ public:
     // Reads a .dxf or .mqo file (letter case ignored) below the parent, or the root model when
     // it is null.
     int ImportFileCmd(const char* path, CQxObject* parent, int update);
+    // Attribute (material) commands. A new attribute is "MaterialN", appended and made current.
+    CQxAttribute* CreateAttributeCmd(CQxModel* model, int update);
+    int DeleteAttributeCmd(CQxModel* model, CQxAttribute* attribute, int update);
+    int DeleteAttributesAllCmd(CQxModel* model, int update);
+    // value: an unsigned long RGB (colour), a zero-terminated name, else a float.
+    int ModifyAttributeCmd(QX_MODIFY_TYPE type, CQxModel* model, CQxAttribute* attribute, void* value, int update);
+    // Puts the attribute at `from` in front of the one at `to`; both below the count.
+    int MoveAttributeCmd(CQxModel* model, unsigned int from, unsigned int to, int update);
+    // A texture file is looked up in the application's and the scene's directories; a message
+    // when it does not load.
+    int AddTextureCmd(CQxModel* model, CQxAttribute* attribute, const char* path, QX_COLOR_OP_TYPE colorOp,
+                      QX_ALPHA_OP_TYPE alphaOp, int update);
+    int ModifyTextureCmd(CQxModel* model, CQxAttribute* attribute, CQxTextureStage* stage, const char* path,
+                         QX_COLOR_OP_TYPE colorOp, QX_ALPHA_OP_TYPE alphaOp, int update);
+    int DeleteTextureCmd(CQxModel* model, CQxAttribute* attribute, CQxTextureStage* stage, int update);
+    int DeleteTexturesAllCmd(CQxModel* model, CQxAttribute* attribute, int update);
+    // The current attribute of the selection's model on the selected faces (all of a whole mesh).
+    int SetAttributeSelectsCmd(int update);
+    // Not undoable; nothing happens for an attribute that is not the model's.
+    void SetCurAttribute(CQxModel* model, CQxAttribute* attribute, int update);
 
     // --- Animation --------------------------------------------------------------------------------
     // Every model's animation at the current frame; the flags ask for the redraw notice and for
