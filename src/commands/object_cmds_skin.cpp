@@ -116,9 +116,11 @@ int CQxObjectAttributeCmd::CreateClearSkin(const CQxSelects& objects, int update
 int CQxObjectAttributeCmd::CreateBindPose(const CQxSelects& objects, int update) {
     CQxModel& root = m_Scene->RootModel();
     CQxSelects moved;
+    unsigned int bound = 0;
     for (const CQxSelect* record : objects.Selects()) {
         CQxObject* object = record->Object();
         if (!object || !object->IsSkinned() || !root.Find(object)) continue;
+        ++bound;
         CQxArray<CQxJoint*> bones;
         object->RootBone()->GetBones(bones);
         // Bones of several skins, or a skeleton changed since binding, keep what they have.
@@ -131,7 +133,8 @@ int CQxObjectAttributeCmd::CreateBindPose(const CQxSelects& objects, int update)
             moved.Add(CQxSelect(bones[i]));
         }
     }
-    if (m_BonePoses.empty()) return 0;
+    if (!bound) return 0;
+    // Skeletons already in their bind pose still make the step the user asked for.
     m_Kind = QX_OBJECT_ATTRIBUTE_BIND_POSE;
     if (update) NotifyBones(*m_Scene, moved);
     return 1;
@@ -213,9 +216,8 @@ int CQxScene::SetBindPoseCmd(int update) {
     EndOperation();
     CQxSelects selects;
     if (!SkinnedSelection(*this, "バインドポーズ", selects)) return 0;
-    // A skeleton already in its bind pose is not an error, only nothing to undo.
-    QxRunCmd<CQxObjectAttributeCmd>(*this,
-                                    [&](CQxObjectAttributeCmd& cmd) { return cmd.CreateBindPose(selects, update); });
+    const int done = QxRunCmd<CQxObjectAttributeCmd>(
+        *this, [&](CQxObjectAttributeCmd& cmd) { return cmd.CreateBindPose(selects, update); });
     PrepareTool();
-    return 1;
+    return done;
 }

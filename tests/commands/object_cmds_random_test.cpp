@@ -499,7 +499,7 @@ TEST(ObjectCmdsRandom, WholeObjectSessionsUndoAndRedoExactly) {
 }
 
 TEST(ObjectCmdsRandom, ComponentSessionsUndoAndRedoExactly) {
-    for (unsigned int seed : Seeds({11u, 13u})) {
+    for (unsigned int seed : Seeds({11u, 12u})) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         Session(seed, 1).Run();
         if (HasFatalFailure()) return;

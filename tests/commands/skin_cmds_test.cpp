@@ -84,12 +84,14 @@ TEST_F(SkinCmds, BindPoseTurnsEveryBoneBackAndUndoTurnsThemAgain) {
     EXPECT_EQ(t.joints[2]->Translate(), CQxVector(10.0f, 0.0f, 0.0f));
 }
 
-TEST_F(SkinCmds, BindPoseOfASkeletonAlreadyThereSucceedsWithNothingToUndo) {
+TEST_F(SkinCmds, BindPoseOfASkeletonAlreadyThereIsAStepThatChangesNothing) {
     t.Select({t.meshC});
+    const std::string before = t.Dump();
     const unsigned int count = t.scene.CmdManager().GetCount();
     EXPECT_EQ(t.scene.SetBindPoseCmd(1), 1);
-    EXPECT_EQ(t.scene.CmdManager().GetCount(), count);
-    EXPECT_EQ(messages.Boxes().size(), 0u);
+    EXPECT_EQ(t.scene.CmdManager().GetCount(), count + 1);
+    EXPECT_EQ(t.Dump(), before);
+    EXPECT_TRUE(messages.Boxes().empty());
 }
 
 TEST_F(SkinCmds, DeletingABoundJointUnbindsAndUndoBindsAgain) {
