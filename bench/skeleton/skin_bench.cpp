@@ -88,6 +88,10 @@ void BM_BentFrame(benchmark::State& state) {
         scene.Frame();
     }
     state.counters["vertices"] = scene.plane->Mesh().Vertices().GetCount();
+    double influences = 0.0;
+    for (const CQxVertex& v : scene.plane->Mesh().Vertices())
+        for (float w : v.Bones()->Weights) influences += w > 0.0f ? 1.0 : 0.0;
+    state.counters["influences_per_vertex"] = influences / scene.plane->Mesh().Vertices().GetCount();
 }
 BENCHMARK(BM_BentFrame)->Unit(benchmark::kMillisecond);
 
