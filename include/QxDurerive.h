@@ -94,6 +94,7 @@
 #include "qx/animation/anim_item.h"
 #include "qx/animation/anim_select.h"
 #include "qx/play/msg.h"
+#include "qx/play/object_simulator.h"
 #include "qx/play/rigid_body.h"
 #include "qx/play/sim_manager.h"
 #include "qx/play/simulator.h"
