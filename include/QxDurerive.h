@@ -100,6 +100,7 @@
 #include "qx/play/simulator.h"
 #include "qx/play/task_manager.h"
 #include "qx/play/widget.h"
+#include "qx/play/widget_simulator.h"
 #include "qx/skeleton/ik.h"
 #include "qx/skeleton/joint.h"
 #include "qx/views/camera.h"

@@ -50,3 +50,17 @@ public:
 private:
     std::vector<std::string>& m_Log;
 };
+
+// A host handler that logs every message it sees and takes it when told to.
+class HostHandler : public CQxMsgHandler {
+public:
+    explicit HostHandler(std::vector<std::string>& log) : m_Log(log) {}
+    int OnMessage(const CQxMsg& msg) override {
+        m_Log.push_back("host:" + std::to_string(msg.m_Type));
+        return m_Takes;
+    }
+    int m_Takes = 0;
+
+private:
+    std::vector<std::string>& m_Log;
+};

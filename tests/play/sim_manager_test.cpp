@@ -9,20 +9,6 @@ namespace {
 
 using Log = std::vector<std::string>;
 
-// A host handler that logs every message it sees and takes it when told to.
-class HostHandler : public CQxMsgHandler {
-public:
-    explicit HostHandler(Log& log) : m_Log(log) {}
-    int OnMessage(const CQxMsg& msg) override {
-        m_Log.push_back("host:" + std::to_string(msg.m_Type));
-        return m_Takes;
-    }
-    int m_Takes = 0;
-
-private:
-    Log& m_Log;
-};
-
 // A state that destroys a simulator (possibly its own) when a message reaches it.
 class DestroyingState : public CQxSimState {
 public:
