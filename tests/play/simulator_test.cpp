@@ -98,10 +98,3 @@ TEST_F(Simulator, ClearingOrDestroyingTheSimulatorTakesItsTaskOff) {
     EXPECT_EQ(Frame(10), Log{});
 }
 
-TEST_F(Simulator, ATaskThatCannotBeFiledIsNotKept) {
-    EXPECT_EQ(sim->Create(QX_SIM_SPINNING, 7), 0) << "unknown task type";
-    EXPECT_EQ(sim->GetTask(), nullptr);
-    manager.Clear();
-    EXPECT_EQ(sim->Create(QX_SIM_SPINNING, CQxTask::TYPE_FRAME), 0) << "no scene";
-    EXPECT_EQ(sim->GetTask(), nullptr);
-}
