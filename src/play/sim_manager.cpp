@@ -1,7 +1,52 @@
 #include "qx/play/sim_manager.h"
 
+#include <algorithm>
+
 CQxSimManager::~CQxSimManager() {
     Clear();
 }
 
-void CQxSimManager::Clear() {}
+int CQxSimManager::Create(QX_SIM_TYPE /*type*/, CQxScene* scene, CQxMsgHandler* handler) {
+    Clear();
+    m_Scene = scene;
+    m_MsgHandler = handler;
+    // No simulation type has a scene program in the library yet, so there is no root
+    // simulator to make; scene and handler stay for the simulators the host makes.
+    return 0;
+}
+
+int CQxSimManager::SendMessageA(const CQxMsg& msg) {
+    if (m_MsgHandler && m_MsgHandler->OnMessage(msg)) return 1;
+    return m_RootSimulator ? m_RootSimulator->OnMessage(msg) : 0;
+}
+
+void CQxSimManager::AddSimulator(CQxSimulator* simulator) {
+    simulator->m_SimID = m_NextID++;
+    m_Simulators.push_back(simulator);
+}
+
+void CQxSimManager::RemoveSimulator(CQxSimulator* simulator) {
+    auto found = Find(simulator->GetSimID());
+    if (found != m_Simulators.end() && *found == simulator) m_Simulators.erase(found);
+}
+
+CQxSimulator* CQxSimManager::GetSimulator(unsigned int id) const {
+    auto found = Find(id);
+    return found == m_Simulators.end() ? nullptr : *found;
+}
+
+std::vector<CQxSimulator*>::const_iterator CQxSimManager::Find(unsigned int id) const {
+    // Ascending identifiers: stop at the first one not smaller.
+    auto found = std::find_if(m_Simulators.begin(), m_Simulators.end(),
+                              [id](const CQxSimulator* s) { return s->GetSimID() >= id; });
+    return found != m_Simulators.end() && (*found)->GetSimID() == id ? found : m_Simulators.end();
+}
+
+void CQxSimManager::Clear() {
+    delete m_RootSimulator;
+    m_RootSimulator = nullptr;
+    m_Reserved.clear();
+    m_NextID = 0;
+    m_Scene = nullptr;
+    m_MsgHandler = nullptr;
+}
