@@ -126,9 +126,18 @@ int CQxMergeObjectsCmd::Append() {
         parts.emplace_back(source, m);
     }
     CQxMesh& mesh = target->Mesh();
+    // Faces keep only materials of the target's model, as a mesh moved to another model does:
+    // a material of another model would be saved by its position in a list the face is not in.
+    std::unordered_set<const CQxAttribute*> own;
+    if (const CQxModel* model = target->GetModel())
+        for (const CQxAttribute& attribute : model->Attributes()) own.insert(&attribute);
     for (auto& [source, m] : parts) {
+        const unsigned int before = mesh.Faces().GetCount();
         mesh.CreateCopy(source->Mesh(), 1, &m, 0, 1);
         if (source->HasUV()) target->HasUV() = 1;
+        unsigned int i = 0;
+        for (CQxFace& f : mesh.Faces())
+            if (i++ >= before && f.Attribute() && !own.count(f.Attribute())) f.Attribute() = nullptr;
     }
     mesh.UpdateHalfEdgeMates();
     mesh.UpdateNormals();

@@ -306,11 +306,23 @@ TEST_F(ObjectCmds, MergeAppendsMeshesInPlace) {
     t.Select({t.meshA, t.group, t.clone});
     Refused([&] { return t.scene.MergeSelectObjectsCmd(1); });
 
+    const unsigned int facesA = t.meshA->Mesh().Faces().GetCount();
+    const unsigned int facesD = t.meshD->Mesh().Faces().GetCount();
+    ASSERT_NE(t.meshD->Mesh().Faces().GetAt(0)->Attribute(), nullptr) << "MeshD has a material of Model2";
     t.Select({t.meshA, t.meshB, t.meshD});
     Undoable("オブジェクト結合", [&] { return t.scene.MergeSelectObjectsCmd(1); });
     EXPECT_EQ(nullptr, t.Find("MeshB"));
     EXPECT_EQ(nullptr, t.Find("MeshD"));
     EXPECT_TRUE(QxNear(QxWorldVertices(*t.Find("MeshA")), expected));
+    // MeshD's faces (after MeshA's) came from Model2: its materials are not Model1's, so they
+    // keep none, while MeshB's keep theirs.
+    unsigned int i = 0;
+    for (const CQxFace& f : t.Find("MeshA")->Mesh().Faces()) {
+        if (i >= facesA && i < facesA + facesD) {
+            EXPECT_EQ(f.Attribute(), nullptr) << "face " << i << " of MeshD";
+        }
+        ++i;
+    }
 }
 
 TEST_F(ObjectCmds, MergeGivesBackChildrenWithTheirMaterials) {
