@@ -285,14 +285,6 @@ void CQxSnapshotStore::Restore(CQxStoreReport& report) {
 
 // --- References ----------------------------------------------------------------------------------
 
-void CQxSnapshotStore::ClearSkin(CQxObject& object) {
-    object.ClearSkin();
-}
-
-void CQxSnapshotStore::ClearIK(CQxObject& object) {
-    object.ClearIKRoot();
-}
-
 void CQxSnapshotStore::RecordReferences(const std::vector<CQxObject*>& leaving) {
     std::unordered_set<const CQxObject*> out;
     for (CQxObject* root : leaving)
@@ -313,7 +305,7 @@ void CQxSnapshotStore::RecordReferences(const std::vector<CQxObject*>& leaving) 
             if (hit) {
                 CQxSkinRef ref = qx_object_cmd::RecordSkin(object);
                 m_Skins.push_back(std::move(ref));
-                ClearSkin(object);
+                object.ClearSkin();
             }
         }
         if (CQxObject* ikRoot = object.IKRoot()) {
@@ -322,7 +314,7 @@ void CQxSnapshotStore::RecordReferences(const std::vector<CQxObject*>& leaving) 
                 hit = out.count(p) != 0;
             if (hit) {
                 m_IKs.push_back({QxGetIndexPath(object), QxGetIndexPath(*ikRoot), object.IKConstraints()});
-                ClearIK(object);
+                object.ClearIKRoot();
             }
         }
     }
@@ -363,9 +355,9 @@ void CQxSnapshotStore::ClearReferences() {
         object->UpdateGraphics();
     }
     for (const CQxSkinRef& ref : m_Skins)
-        if (CQxObject* object = Find(ref.Object)) ClearSkin(*object);
+        if (CQxObject* object = Find(ref.Object)) object->ClearSkin();
     for (const CQxIKRef& ref : m_IKs)
-        if (CQxObject* object = Find(ref.Object)) ClearIK(*object);
+        if (CQxObject* object = Find(ref.Object)) object->ClearIKRoot();
 }
 
 void CQxSnapshotStore::RestoreReferences() {

@@ -12,16 +12,9 @@
 
 namespace qx_object {
 
-// Where a vertex lies under the bone matrices, as the mesh's bone hit tests place it
-// (QxGetSkinInfluences); without bones it stays where it is.
+// Where a vertex lies under the bone matrices, as the mesh's bone hit tests place it.
 inline CQxVector SkinPosition(const CQxVertex& vertex, const CQxArray<CQxMatrix>& bones) {
-    unsigned int index[4];
-    float weight[4];
-    const unsigned int n = QxGetSkinInfluences(vertex.Bones(), bones.GetSize(), index, weight);
-    if (!n) return vertex.Position();
-    CQxVector sum;
-    for (unsigned int k = 0; k < n; ++k) sum += (vertex.Position() * bones[index[k]]) * weight[k];
-    return sum;
+    return QxSkinPosition(vertex, bones.GetData(), bones.GetSize());
 }
 
 // The mirror axis of a connected mirror: the lowest flag, X before Y before Z.

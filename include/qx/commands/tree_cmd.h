@@ -252,11 +252,6 @@ public:
     // Bytes held: kept objects and elements, positions, references.
     std::size_t GetBytes() const;
 
-    // Drop an object's skin binding (root bone, bind data, bone matrices, vertex weights) or the
-    // IK chain it ends, leaving the object updated.
-    static void ClearSkin(CQxObject& object);
-    static void ClearIK(CQxObject& object);
-
 private:
     CQxObjectSnapshot& Entry(const CQxIndexPath& path);
     void RecordMaterialUses(const std::unordered_set<const CQxObject*>& leaving);

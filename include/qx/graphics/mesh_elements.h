@@ -7,6 +7,7 @@
 
 #include "qx/basis/list_node.h"
 #include "qx/export.h"
+#include "qx/math/matrix.h"
 #include "qx/math/vector.h"
 #include "qx/math/vector2d.h"
 
@@ -107,6 +108,18 @@ private:
     CQxHalfEdge* m_HalfEdge = nullptr;
     CQxVertexBones* m_Bones = nullptr;
 };
+
+// Where a skinned vertex lies under the bone matrices: the blend of its position under each
+// of its influences (QxGetSkinInfluences); with no bones it stays where it is.
+inline CQxVector QxSkinPosition(const CQxVertex& vertex, const CQxMatrix* bones, unsigned int count) {
+    unsigned int index[4];
+    float weight[4];
+    const unsigned int n = QxGetSkinInfluences(vertex.Bones(), count, index, weight);
+    if (!n) return vertex.Position();
+    CQxVector sum;
+    for (unsigned int k = 0; k < n; ++k) sum += bones[index[k]].Transform(vertex.Position()) * weight[k];
+    return sum;
+}
 
 class QX_API CQxEdge : public CQxListNode<CQxEdge> {
 public:

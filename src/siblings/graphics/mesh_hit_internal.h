@@ -71,16 +71,7 @@ struct BoneTransform {
     CQxMatrix viewProj;
 
     const CQxMatrix& Matrix() const { return viewProj; }
-    CQxVector Place(const CQxVertex& v) const {
-        const CQxVector& p = v.Position();
-        unsigned int index[4];
-        float weight[4];
-        const unsigned int n = QxGetSkinInfluences(v.Bones(), count, index, weight);
-        if (!n) return p;
-        CQxVector q;
-        for (unsigned int k = 0; k < n; ++k) q += bones[index[k]].Transform(p) * weight[k];
-        return q;
-    }
+    CQxVector Place(const CQxVertex& v) const { return QxSkinPosition(v, bones, count); }
     void Clip(const CQxVertex& v, float c[4]) const {
         const CQxVector q = Place(v);
         const CQxMatrix& m = viewProj;
