@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mesh_builders.h"
@@ -20,6 +21,13 @@
 
 namespace {
 
+CQxJoint* AddJoint(CQxObject& parent, const char* name, const CQxVector& at) {
+    auto* joint = QxAdd(parent, new CQxJoint(1), name);
+    joint->Create(2.0f, 10);
+    joint->Translate() = at;
+    return joint;
+}
+
 // --- Joint tool -----------------------------------------------------------------------------------
 
 class JointTool : public ToolViewFixture {
@@ -29,19 +37,22 @@ protected:
     static CQxVector WorldOrigin(const CQxObject& object) {
         return object.GetTransformToRoot(QX_TF_ALL, 0).Transform(CQxVector());
     }
-    // Where a click at the image of a point on the view plane lands (within a pixel of it).
-    static constexpr float kPixel = 0.5f;
+    // The joint the tool made below `parent`, its only child.
+    static CQxJoint* OnlyJoint(CQxObject& parent) {
+        return parent.GetChildCount() == 1 ? dynamic_cast<CQxJoint*>(parent.GetChild(0)) : nullptr;
+    }
+    void ClickAt(float x, float y) { Rig().Click(Rig().ToScreen(CQxVector(x, y, 0))); }
+    static constexpr float kPixel = 0.5f; // a click lands within a pixel of the point it was aimed at
 };
 
 TEST_F(JointTool, TwoClicksMakeAParentTurnedTowardItsChildUndoneAsOne) {
     const std::string before = Dump();
-    Rig().Click(Rig().ToScreen(CQxVector(-20, 0, 0)));
-    Rig().Click(Rig().ToScreen(CQxVector(20, 20, 0)));
+    ClickAt(-20, 0);
+    ClickAt(20, 20);
 
     auto* parent = dynamic_cast<CQxJoint*>(Scene().RootModel().GetLastChild());
     ASSERT_NE(parent, nullptr) << "the first click makes a joint below the root model";
-    ASSERT_EQ(parent->GetChildCount(), 1u);
-    auto* child = dynamic_cast<CQxJoint*>(parent->GetChild(0));
+    CQxJoint* child = OnlyJoint(*parent);
     ASSERT_NE(child, nullptr) << "the second click makes a joint below the first";
     EXPECT_TRUE(QxNear(WorldOrigin(*parent), CQxVector(-20, 0, 0), kPixel));
     EXPECT_TRUE(QxNear(WorldOrigin(*child), CQxVector(20, 20, 0), kPixel));
@@ -49,22 +60,17 @@ TEST_F(JointTool, TwoClicksMakeAParentTurnedTowardItsChildUndoneAsOne) {
     const CQxVector bone = parent->GetRotateToRoot().Transform(CQxVector(1, 0, 0));
     EXPECT_TRUE(QxNear(bone, (WorldOrigin(*child) - WorldOrigin(*parent)).GetNormalized(), 1e-4f));
     EXPECT_EQ(parent->GetBoneShapeCount(), 1u);
-    EXPECT_TRUE(child->IsSelect());
-    EXPECT_FALSE(parent->IsSelect());
+    EXPECT_TRUE(child->IsSelect() && !parent->IsSelect()) << "the child is the selection";
     EXPECT_STRNE(parent->GetName(), child->GetName());
-
     EXPECT_EQ(History().GetCount(), 1u) << "the chain is one command";
     ExpectUndoRedo(before, Dump());
 }
 
 TEST_F(JointTool, ChainTurnsAJointParentAndUndoGivesItsAnglesBack) {
-    auto* top = QxAdd(Scene().RootModel(), new CQxJoint(1), "Top");
-    top->Create(2.0f, 10);
-    top->Translate() = CQxVector(0, -30, 0);
+    CQxJoint* top = AddJoint(Scene().RootModel(), "Top", CQxVector(0, -30, 0));
     Select(top);
     const std::string before = Dump();
-    Rig().Click(Rig().ToScreen(CQxVector(30, -30, 0)));
-
+    ClickAt(30, -30);
     ASSERT_EQ(top->GetChildCount(), 1u);
     const CQxVector bone = top->GetRotateToRoot().Transform(CQxVector(1, 0, 0));
     EXPECT_TRUE(QxNear(bone, CQxVector(1, 0, 0), 1e-3f)) << "the selected joint turns toward the new one";
@@ -72,13 +78,11 @@ TEST_F(JointTool, ChainTurnsAJointParentAndUndoGivesItsAnglesBack) {
 }
 
 TEST_F(JointTool, UndoBetweenClicksEndsTheChain) {
-    Rig().Click(Rig().ToScreen(CQxVector(-20, 0, 0)));
+    ClickAt(-20, 0);
     ASSERT_TRUE(History().Undo());
-    Rig().Click(Rig().ToScreen(CQxVector(20, 0, 0)));
-
-    ASSERT_EQ(Scene().RootModel().GetChildCount(), 1u) << "the undone joint stays gone";
-    auto* joint = dynamic_cast<CQxJoint*>(Scene().RootModel().GetChild(0));
-    ASSERT_NE(joint, nullptr);
+    ClickAt(20, 0);
+    CQxJoint* joint = OnlyJoint(Scene().RootModel());
+    ASSERT_NE(joint, nullptr) << "the undone joint stays gone";
     EXPECT_EQ(joint->GetChildCount(), 0u) << "the next click starts a new chain";
     EXPECT_TRUE(QxNear(WorldOrigin(*joint), CQxVector(20, 0, 0), kPixel));
 }
@@ -87,10 +91,8 @@ TEST_F(JointTool, ClickWithOneObjectSelectedHangsTheChainBelowIt) {
     CQxObject* cube = AddCube("A", CQxVector(10, 5, 0));
     Select(cube);
     const CQxQuat rotate = cube->Rotate();
-    Rig().Click(Rig().ToScreen(CQxVector(-10, 20, 0)));
-
-    ASSERT_EQ(cube->GetChildCount(), 1u);
-    auto* joint = dynamic_cast<CQxJoint*>(cube->GetChild(0));
+    ClickAt(-10, 20);
+    CQxJoint* joint = OnlyJoint(*cube);
     ASSERT_NE(joint, nullptr);
     EXPECT_TRUE(QxNear(joint->Translate(), CQxVector(-20, 15, 0), kPixel)) << "placed in the cube's frame";
     EXPECT_TRUE(QxNear(WorldOrigin(*joint), CQxVector(-10, 20, 0), kPixel));
@@ -107,7 +109,6 @@ TEST_F(JointTool, ClickMissingTheViewPlaneChangesNothing) {
     const std::string before = Dump();
     Rig().Click(CQxPoint(160, 120));
     Rig().Click(CQxPoint(100, 80));
-
     QX_EXPECT_SAME_DUMP(before, Dump());
     EXPECT_EQ(History().GetCount(), 0u);
 }
@@ -136,19 +137,19 @@ TEST_F(JointTool, TypedPointAddsAJointThere) {
 // covers it alone and centred between two of a row covers both. The strip is bound to Root (bone
 // 0) at the origin with End (bone 1) at (40, 0, 0); every vertex then starts on bone 0 with
 // weight 0.5 and bone 1 with the rest.
+// The tool's settings as one tuple, saved and put back around each test.
+auto PaintSettings() {
+    return std::tie(QxWeightPaintMode(), QxWeightPaintStroke(), QxWeightPaintSize(), QxWeightPaintDepth(),
+                    QxWeightPaintOpacity());
+}
+
 class WeightPaintTool : public ToolViewFixture {
 protected:
-    WeightPaintTool()
-        : m_Mode(QxWeightPaintMode()), m_Stroke(QxWeightPaintStroke()), m_Size(QxWeightPaintSize()),
-          m_Depth(QxWeightPaintDepth()), m_Opacity(QxWeightPaintOpacity()) {
-        auto* root = QxAdd(Scene().RootModel(), new CQxJoint(1), "Root");
-        root->Create(2.0f, 10);
-        auto* end = QxAdd(*root, new CQxJoint(1), "End");
-        end->Create(2.0f, 10);
-        end->Translate() = CQxVector(40, 0, 0);
+    WeightPaintTool() {
+        CQxJoint* root = AddJoint(Scene().RootModel(), "Root", CQxVector());
+        AddJoint(*root, "End", CQxVector(40, 0, 0));
         root->Recreate();
         root->UpdateBoneIndices();
-
         m_Skin = QxAdd(Scene().RootModel(), new CQxObject(1), "Skin");
         std::vector<CQxVector> positions;
         for (float y : {-15.0f, 15.0f})
@@ -158,21 +159,10 @@ protected:
         EXPECT_TRUE(m_Skin->SetSkin(root, 1));
         for (unsigned int i = 0; i < 8; ++i) SetBones(i, {0, 1}, {0.5f, 0.5f});
         m_Skin->UpdateGraphics();
-
         UseTool(QX_TOOL_WEIGHT_PAINT);
-        QxWeightPaintMode() = QX_PAINT_REPLACE;
-        QxWeightPaintStroke() = QX_STROKE_HARD;
-        QxWeightPaintSize() = QX_SIZE_LARGE;
-        QxWeightPaintDepth() = 1.0f;
-        QxWeightPaintOpacity() = 0.5f;
+        PaintSettings() = std::tuple(QX_PAINT_REPLACE, QX_STROKE_HARD, QX_SIZE_LARGE, 1.0f, 0.5f);
     }
-    ~WeightPaintTool() override {
-        QxWeightPaintMode() = m_Mode;
-        QxWeightPaintStroke() = m_Stroke;
-        QxWeightPaintSize() = m_Size;
-        QxWeightPaintDepth() = m_Depth;
-        QxWeightPaintOpacity() = m_Opacity;
-    }
+    ~WeightPaintTool() override { PaintSettings() = m_Saved; }
 
     CQxVertex* Vertex(unsigned int i) { return m_Skin->Mesh().Vertices().GetAt(i); }
     void SetBones(unsigned int i, std::vector<unsigned char> indices, std::vector<float> weights) {
@@ -184,10 +174,11 @@ protected:
         }
     }
     const CQxVertexBones& Bones(unsigned int i) { return *Vertex(i)->Bones(); }
-    std::vector<CQxVertexBones> AllBones() {
-        std::vector<CQxVertexBones> out;
-        for (unsigned int i = 0; i < 8; ++i) out.push_back(Bones(i));
-        return out;
+    // Exactly these weights in slots 0 and 1 of vertex i, the other two empty.
+    void ExpectWeights(unsigned int i, float w0, float w1) {
+        EXPECT_NEAR(Bones(i).Weights[0], w0, 1e-6f) << "vertex " << i << " slot 0";
+        EXPECT_NEAR(Bones(i).Weights[1], w1, 1e-6f) << "vertex " << i << " slot 1";
+        EXPECT_EQ(Bones(i).Weights[2] + Bones(i).Weights[3], 0.0f) << "vertex " << i;
     }
     // Selecting the skin shows it in weight mode.
     void ShowWeights() {
@@ -217,69 +208,44 @@ protected:
     CQxObject* m_Skin = nullptr;
 
 private:
-    QX_PAINT_MODE m_Mode;
-    QX_STROKE_TYPE m_Stroke;
-    QX_SIZE_TYPE m_Size;
-    float m_Depth;
-    float m_Opacity;
+    const std::tuple<QX_PAINT_MODE, QX_STROKE_TYPE, QX_SIZE_TYPE, float, float> m_Saved{PaintSettings()};
 };
-
-// Expects exactly the given weights in slots 0 and 1 of a vertex, the other two empty.
-#define EXPECT_WEIGHTS(vertex, w0, w1)                                                                       \
-    do {                                                                                                     \
-        const CQxVertexBones& b_ = Bones(vertex);                                                            \
-        EXPECT_NEAR(b_.Weights[0], (w0), 1e-6f) << "vertex " << (vertex) << " slot 0";                       \
-        EXPECT_NEAR(b_.Weights[1], (w1), 1e-6f) << "vertex " << (vertex) << " slot 1";                       \
-        EXPECT_EQ(b_.Weights[2] + b_.Weights[3], 0.0f) << "vertex " << (vertex);                             \
-    } while (0)
 
 TEST_F(WeightPaintTool, HardBrushChangesAVertexOncePerStroke) {
     ShowWeights();
     Stroke({At(-16, 0), AtVertex(1), At(-16, 0), AtVertex(1), At(-16, 0)});
-
     const float painted = Blend(1.0f, 0.5f);
-    EXPECT_WEIGHTS(1, painted, 1.0f - painted);
-    for (unsigned int i : {0u, 2u, 3u, 4u, 5u, 6u, 7u}) EXPECT_WEIGHTS(i, 0.5f, 0.5f);
+    ExpectWeights(1, painted, 1.0f - painted);
+    for (unsigned int i : {0u, 2u, 3u, 4u, 5u, 6u, 7u}) ExpectWeights(i, 0.5f, 0.5f);
     EXPECT_EQ(History().GetCount(), 1u);
     EXPECT_STREQ(History().GetCurCmd()->GetName(), CQxCmd::GetTypeName(QX_CMD_WEIGHT_PAINT));
 }
 
-TEST_F(WeightPaintTool, PaintingDownTheOnlyInfluenceLeavesWeightOne) {
-    SetBones(1, {0}, {1.0f});
-    ShowWeights();
-    QxWeightPaintDepth() = 0.0f;
-    StrokeOver(AtVertex(1));
-
-    EXPECT_WEIGHTS(1, 1.0f, 0.0f);
-}
-
-TEST_F(WeightPaintTool, ModesMixTheDepthIntoTheWeight) {
-    QxWeightPaintDepth() = 0.5f;
-    QxWeightPaintOpacity() = 0.2f;
-    SetBones(1, {0, 1}, {0.4f, 0.6f});
+TEST_F(WeightPaintTool, ModesMixTheDepthIntoTheWeightByTheOpacity) {
     ShowWeights();
     const struct {
-        QX_PAINT_MODE Mode;
-        float Target;
-    } cases[] = {{QX_PAINT_REPLACE, 0.5f}, {QX_PAINT_ADD, 0.4f + 0.5f}, {QX_PAINT_MULTIPLY, 0.4f * 0.5f}};
+        const char* what;
+        QX_PAINT_MODE mode;
+        float depth, opacity;
+        std::vector<unsigned char> indices;
+        std::vector<float> weights;
+        float painted; // bone 0's weight afterwards
+    } cases[] = {
+        {"replace", QX_PAINT_REPLACE, 0.5f, 0.2f, {0, 1}, {0.4f, 0.6f}, 0.2f * 0.5f + 0.8f * 0.4f},
+        {"add", QX_PAINT_ADD, 0.5f, 0.2f, {0, 1}, {0.4f, 0.6f}, 0.2f * (0.4f + 0.5f) + 0.8f * 0.4f},
+        {"multiply", QX_PAINT_MULTIPLY, 0.5f, 0.2f, {0, 1}, {0.4f, 0.6f}, 0.2f * (0.4f * 0.5f) + 0.8f * 0.4f},
+        {"add is clamped at one", QX_PAINT_ADD, 1.0f, 1.0f, {0, 1}, {0.7f, 0.3f}, 1.0f},
+        {"painting down the only influence leaves it at one", QX_PAINT_REPLACE, 0.0f, 0.5f, {0}, {1.0f}, 1.0f},
+    };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "mode " << c.Mode);
-        SetBones(1, {0, 1}, {0.4f, 0.6f});
-        QxWeightPaintMode() = c.Mode;
+        SCOPED_TRACE(c.what);
+        SetBones(1, c.indices, c.weights);
+        QxWeightPaintMode() = c.mode;
+        QxWeightPaintDepth() = c.depth;
+        QxWeightPaintOpacity() = c.opacity;
         StrokeOver(AtVertex(1));
-        const float painted = Blend(c.Target, 0.4f);
-        EXPECT_WEIGHTS(1, painted, 1.0f - painted);
+        ExpectWeights(1, c.painted, 1.0f - c.painted);
     }
-}
-
-TEST_F(WeightPaintTool, AddIsClampedAtOne) {
-    QxWeightPaintMode() = QX_PAINT_ADD;
-    QxWeightPaintOpacity() = 1.0f;
-    SetBones(1, {0, 1}, {0.7f, 0.3f});
-    ShowWeights();
-    StrokeOver(AtVertex(1));
-
-    EXPECT_WEIGHTS(1, 1.0f, 0.0f);
 }
 
 TEST_F(WeightPaintTool, SmoothPullsEachVertexHalfWayToTheMean) {
@@ -289,26 +255,21 @@ TEST_F(WeightPaintTool, SmoothPullsEachVertexHalfWayToTheMean) {
     ShowWeights();
     // Between vertices 1 and 2 the brush covers both.
     StrokeOver(At(0, -15));
-
     const float mean = (0.2f + 0.6f) / 2.0f;
-    EXPECT_WEIGHTS(1, (mean + 0.2f) / 2.0f, 1.0f - (mean + 0.2f) / 2.0f);
-    EXPECT_WEIGHTS(2, (mean + 0.6f) / 2.0f, 1.0f - (mean + 0.6f) / 2.0f);
+    ExpectWeights(1, (mean + 0.2f) / 2.0f, 1.0f - (mean + 0.2f) / 2.0f);
+    ExpectWeights(2, (mean + 0.6f) / 2.0f, 1.0f - (mean + 0.6f) / 2.0f);
 }
 
 TEST_F(WeightPaintTool, NewInfluenceTakesTheWeakestSlotAndTheOthersShareTheRest) {
     SetBones(1, {1, 2, 3}, {0.5f, 0.3f, 0.2f}); // bone 0 has no slot; slot 3 is empty
     ShowWeights();
     StrokeOver(AtVertex(1));
-
     const float painted = Blend(1.0f, 0.0f);
     const CQxVertexBones& b = Bones(1);
     EXPECT_EQ(b.Indices[3], 0) << "the empty slot goes to the painted bone";
     EXPECT_NEAR(b.Weights[3], painted, 1e-6f);
-    const float share = (1.0f - painted) / 1.0f;
-    EXPECT_NEAR(b.Weights[0], 0.5f * share, 1e-6f) << "slot 0";
-    EXPECT_NEAR(b.Weights[1], 0.3f * share, 1e-6f) << "slot 1";
-    EXPECT_NEAR(b.Weights[2], 0.2f * share, 1e-6f) << "slot 2";
-    EXPECT_NEAR(b.Weights[0] + b.Weights[1] + b.Weights[2] + b.Weights[3], 1.0f, 1e-6f);
+    const float before[3] = {0.5f, 0.3f, 0.2f}; // they shared all of 1 before
+    for (int k = 0; k < 3; ++k) EXPECT_NEAR(b.Weights[k], before[k] * (1.0f - painted), 1e-6f) << "slot " << k;
 }
 
 TEST_F(WeightPaintTool, SoftBrushFollowsTheFalloffAndNeverWeakensWithinAStroke) {
@@ -317,30 +278,24 @@ TEST_F(WeightPaintTool, SoftBrushFollowsTheFalloffAndNeverWeakensWithinAStroke) 
     const CQxVector vertex = QxScreenCoord(Rig().camera, Vertex(1)->Position());
     const CQxPoint nearer(static_cast<int>(std::lround(vertex.x)) + 10,
                           static_cast<int>(std::lround(vertex.y)));
-    const CQxPoint farther(nearer.x + 6, nearer.y);
-    const float d =
-        std::hypot(static_cast<float>(nearer.x) - vertex.x, static_cast<float>(nearer.y) - vertex.y);
+    const float d = std::hypot(static_cast<float>(nearer.x) - vertex.x, static_cast<float>(nearer.y) - vertex.y);
     // Nearer first, then farther: the weaker touch leaves the vertex as the stronger one made it.
-    Stroke({At(-16, 0), nearer, farther, At(-16, 0)});
-
-    CQxSpline falloff;
+    Stroke({At(-16, 0), nearer, CQxPoint(nearer.x + 6, nearer.y), At(-16, 0)});
+    CQxSpline falloff; // full strength to a quarter of the radius, none at its edge
     falloff.InsertNode(0.0f, 1.0f);
     falloff.InsertNode(23.0f * 0.25f, 1.0f);
     falloff.InsertNode(23.0f, 0.0f);
     falloff.UpdateEquations(0);
     float f = 0.0f;
-    ASSERT_TRUE(falloff.CalcY(d, f));
-    ASSERT_GT(f, 0.0f);
-    ASSERT_LT(f, 1.0f);
+    ASSERT_TRUE(falloff.CalcY(d, f) && f > 0.0f && f < 1.0f) << "the vertex lies in the falloff";
     const float painted = Blend(f * 1.0f + (1.0f - f) * 0.5f, 0.5f);
-    EXPECT_WEIGHTS(1, painted, 1.0f - painted);
+    ExpectWeights(1, painted, 1.0f - painted);
 }
 
 TEST_F(WeightPaintTool, PaintedVerticesShowTheirWeightInGrey) {
     SetBones(2, {1}, {1.0f}); // bone 0 has no influence there: black
     ShowWeights();
     StrokeOver(AtVertex(1));
-
     const CQxPrimitive* shown = m_Skin->GetPrimitive(CQxObject::PRIM_WEIGHTS);
     ASSERT_NE(shown, nullptr);
     const auto grey = static_cast<std::uint32_t>(Bones(1).Weights[0] * 255.0f);
@@ -368,7 +323,6 @@ TEST_F(WeightPaintTool, StrokeEndedFromOutsideIsTakenBack) {
     QxWaitTimers(100);
     ASSERT_NE(Bones(1).Weights[0], 0.5f) << "the stroke painted live";
     Scene().EndOperation();
-
     QX_EXPECT_SAME_DUMP(before, Dump());
     EXPECT_EQ(History().GetCount(), 0u);
     EXPECT_EQ(QxWin::GetCursor(), cursor);
@@ -380,22 +334,10 @@ TEST_F(WeightPaintTool, StrokeEndedFromOutsideIsTakenBack) {
 TEST_F(WeightPaintTool, UndoAndRedoOfAStrokeAreExact) {
     SetBones(1, {0, 1}, {0.3f, 0.7f});
     ShowWeights();
-    const std::string before = Dump();
-    const auto weightsBefore = AllBones();
+    const std::string before = Dump(); // holds every weight and bone index exactly
     Stroke({At(-16, 0), AtVertex(1), AtVertex(5), At(0, -15), At(-16, 0)});
-    const auto weightsAfter = AllBones();
     ASSERT_NE(Bones(1).Weights[0], 0.3f) << "the stroke painted";
     ExpectUndoRedo(before, Dump());
-    ASSERT_TRUE(History().Undo());
-    for (unsigned int i = 0; i < 8; ++i)
-        for (int k = 0; k < 4; ++k) {
-            EXPECT_EQ(Bones(i).Weights[k], weightsBefore[i].Weights[k]) << "vertex " << i << " slot " << k;
-            EXPECT_EQ(Bones(i).Indices[k], weightsBefore[i].Indices[k]) << "vertex " << i << " slot " << k;
-        }
-    ASSERT_TRUE(History().Redo());
-    for (unsigned int i = 0; i < 8; ++i)
-        for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(Bones(i).Weights[k], weightsAfter[i].Weights[k]) << "vertex " << i << " slot " << k;
 }
 
 TEST_F(WeightPaintTool, StrokeShowsTheBrushCursorAndPutsTheOldOneBack) {
@@ -410,25 +352,17 @@ TEST_F(WeightPaintTool, StrokeShowsTheBrushCursorAndPutsTheOldOneBack) {
     QxWin::SetCursor(before);
 }
 
-TEST_F(WeightPaintTool, StrokeOnAnObjectNotInWeightModeSelectsIt) {
+TEST_F(WeightPaintTool, StrokeSelectsAnObjectNotInWeightModeAndAnotherToolEndsTheMode) {
     CQxObject* cube = AddCube("A", CQxVector(0, 60, 0));
     Select(cube);
     ASSERT_EQ(m_Skin->Mode(), QX_OBJ_MODE_NORMAL);
-    const auto weights = AllBones();
     Rig().Click(At(-16, 0));
-
-    EXPECT_TRUE(m_Skin->IsSelect());
-    EXPECT_FALSE(cube->IsSelect());
+    EXPECT_TRUE(m_Skin->IsSelect() && !cube->IsSelect());
     EXPECT_EQ(m_Skin->Mode(), QX_OBJ_MODE_WEIGHT) << "the selected skinned object shows its weights";
-    for (unsigned int i = 0; i < 8; ++i)
-        EXPECT_EQ(Bones(i).Weights[0], weights[i].Weights[0]) << "vertex " << i;
+    for (unsigned int i = 0; i < 8; ++i) ExpectWeights(i, 0.5f, 0.5f);
     EXPECT_EQ(History().GetCount(), 0u);
-}
-
-TEST_F(WeightPaintTool, SwitchingAwayClearsTheWeightDisplay) {
-    ShowWeights();
     UseTool(QX_TOOL_MOVE);
-    EXPECT_EQ(m_Skin->Mode(), QX_OBJ_MODE_NORMAL);
+    EXPECT_EQ(m_Skin->Mode(), QX_OBJ_MODE_NORMAL) << "switching tools clears the weight display";
 }
 
 // The weight-paint tool loading its cursors from a module that holds none.
@@ -441,16 +375,13 @@ TEST_F(WeightPaintTool, CursorLoadFailureIsReportedOnceAndTheToolStillPaints) {
     QxMessageRecorder boxes;
     CQxWeightPaintTool loaded(&Scene());
     EXPECT_TRUE(boxes.Boxes().empty());
-    EXPECT_NE(loaded.GetBrushCursor(0), nullptr);
-    EXPECT_NE(loaded.GetBrushCursor(1), nullptr);
-
+    EXPECT_TRUE(loaded.GetBrushCursor(0) && loaded.GetBrushCursor(1)) << "both brush cursors load";
     ShowWeights();
     CursorlessPaintTool cursorless(&Scene());
     ASSERT_EQ(boxes.Boxes().size(), 1u);
     EXPECT_EQ(boxes.Boxes()[0].Text, "カーソルの読み込みに失敗しました.");
     EXPECT_EQ(boxes.Boxes()[0].Caption, "ツール初期化");
     EXPECT_EQ(cursorless.GetBrushCursor(0), nullptr);
-
     // Driven by hand, as the view would drive it were it the current tool.
     const CQxPoint step = AtVertex(1);
     cursorless.OnLButtonDown(&Rig().camera, MK_LBUTTON, At(-16, 0));
