@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include "qx/math/stacks.h"
 #include "qx/scene/object.h"
 #include "qx/selection/select.h"
@@ -265,4 +267,28 @@ void CQxSelects::LocalRotateObjects(const CQxQuat& q, const CQxPtrArray<CQxQuat>
     const unsigned int count = m_Selects.GetSize();
     for (unsigned int i = 0; i < count && i < bases.GetSize(); ++i)
         if (bases[i]) m_Selects[i]->LocalRotateObject(q, *bases[i]);
+}
+
+// --- Extrusion drags ------------------------------------------------------------------------------
+
+void CQxSelect::ExtrudeVertices(float d, const CQxArray<CQxHalfEdge*>& sides) {
+    if (!m_Object) return;
+    for (const CQxFace* f : m_Faces) {
+        const CQxVector step = f->Normal() * d;
+        f->ForEachHalfEdge([&](CQxHalfEdge& h) { h.GetVertex()->Position() += step; });
+    }
+    const unsigned int count = std::min(m_HalfEdges.GetSize(), sides.GetSize());
+    for (unsigned int i = 0; i < count; ++i) {
+        const CQxHalfEdge* h = m_HalfEdges[i];
+        const CQxVector step = sides[i]->GetFace()->Normal() * d;
+        h->GetVertex()->Position() += step;
+        h->GetEndVertex()->Position() += step;
+    }
+    m_Object->UpdateMovedGeometry();
+}
+
+void CQxSelects::ExtrudeVertices(float d, const CQxPtrArray<CQxArray<CQxHalfEdge*>>& sides) {
+    const CQxArray<CQxHalfEdge*> none;
+    for (unsigned int i = 0; i < m_Selects.GetSize(); ++i)
+        m_Selects[i]->ExtrudeVertices(d, i < sides.GetSize() && sides[i] ? *sides[i] : none);
 }

@@ -4,6 +4,7 @@
 #include "qx/scene/scene.h"
 #include "qx/tools/ik_handle_tool.h"
 #include "qx/tools/joint_tools.h"
+#include "qx/tools/modelling_tools.h"
 #include "qx/tools/tool.h"
 #include "qx/tools/transform_tool.h"
 
@@ -43,12 +44,17 @@ void CQxToolManager::Create(CQxScene* scene) {
         case QX_TOOL_SCALE: tool = new CQxScaleTool(scene); break;
         case QX_TOOL_ROTATE: tool = new CQxRotateTool(scene); break;
         case QX_TOOL_MOVE: tool = new CQxMoveTool(scene); break;
+        case QX_TOOL_EXTRUDE: tool = new CQxExtrudeTool(scene); break;
         case QX_TOOL_IK_HANDLE: tool = new CQxIKHandleTool(scene); break;
         case QX_TOOL_COMPONENT_A:
         case QX_TOOL_COMPONENT_B:
         case QX_TOOL_COMPONENT_C: tool = new CQxComponentSelectTool(scene); break;
         case QX_TOOL_JOINT: tool = new CQxJointTool(scene); break;
         case QX_TOOL_WEIGHT_PAINT: tool = new CQxWeightPaintTool(scene); break;
+        case QX_TOOL_CREATE_FACE: tool = new CQxCreateFaceTool(scene); break;
+        case QX_TOOL_MATERIAL: tool = new CQxMaterialTool(scene); break;
+        case QX_TOOL_SHADE_ON: tool = new CQxShadeTool(scene, 1); break;
+        case QX_TOOL_SHADE_OFF: tool = new CQxShadeTool(scene, 0); break;
         default: break;
         }
         Register(id, tool);

@@ -41,24 +41,31 @@ void CQxTransformTool::PlaceManipulator() {
     manipulator->SetRotate(m_ManipulatorRotation, 1);
 }
 
+void CQxTransformTool::ReduceSelects() {
+    if (!IsComponentTarget()) return;
+    m_Selects.ExtractVertices();
+    m_Selects.RemoveNoComponent();
+}
+
+void CQxTransformTool::PlaceOnSelects() {
+    CQxBoundBox box;
+    const int found = IsPivotTarget() ? m_Selects.GetPivotBoundBox(box) : m_Selects.GetBoundBox(box);
+    m_ManipulatorPosition = found ? box.GetCenter() : CQxVector();
+    m_ManipulatorRotation = GetFrameRotation();
+}
+
 void CQxTransformTool::PrepareTool() {
     if (!m_Scene) return;
     if (IsDragging()) CancelDrag();
     m_Selects.Clear();
     m_Scene->RootModel().GetSelects(m_Selects, 1);
     m_Selects.RemoveNoShapes();
-    if (IsComponentTarget()) {
-        m_Selects.ExtractVertices();
-        m_Selects.RemoveNoComponent();
-    }
+    ReduceSelects();
     if (m_Selects.IsEmpty()) {
         ClearTool();
         return;
     }
-    CQxBoundBox box;
-    const int found = IsPivotTarget() ? m_Selects.GetPivotBoundBox(box) : m_Selects.GetBoundBox(box);
-    m_ManipulatorPosition = found ? box.GetCenter() : CQxVector();
-    m_ManipulatorRotation = GetFrameRotation();
+    PlaceOnSelects();
     m_Scene->CreateManipulator(GetManipulatorType(), m_ManipulatorPosition);
     PlaceManipulator();
     ResetValues();

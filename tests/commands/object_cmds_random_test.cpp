@@ -20,6 +20,7 @@
 #include "qx/commands/ik_cmd.h"
 #include "qx/commands/joint_cmds.h"
 #include "qx/commands/material_cmds.h"
+#include "qx/commands/mesh_edit_cmds.h"
 #include "qx/selection/select.h"
 #include "scratch_dir.h"
 
@@ -241,7 +242,8 @@ private:
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
         const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10,
                                       11, 12, 13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20,
-                                      21, 21, 22, 23, 23, 24, 24, 25, 25, 26, 26, 27, 27, 28, 29};
+                                      21, 21, 22, 23, 23, 24, 24, 25, 25, 26, 26, 27, 27, 28, 29,
+                                      30, 30, 31, 31};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";
@@ -469,6 +471,34 @@ private:
         case 29:
             name = "set material";
             return scene.SetAttributeSelectsCmd(1);
+        case 30: {
+            // The selected faces and sides, out, in or not at all.
+            name = "extrude";
+            CQxSelects records;
+            scene.RootModel().GetSelects(records, 1);
+            records.ExtractExtrude();
+            records.RemoveNoComponent();
+            const float distance = Pick(4) ? Real(-1.0f, 1.0f) : 0.0f;
+            return QxRunCmd<CQxExtrudeCmd>(
+                scene, [&](CQxExtrudeCmd& cmd) { return cmd.Create(records, distance, 1); });
+        }
+        case 31: {
+            // A triangle or a quad in any object (a mesh of its own when it is none), now and
+            // then on a vertex the mesh has.
+            name = "create face";
+            auto cmd = std::make_unique<CQxCreateFaceCmd>(&scene);
+            int made = cmd->Create(AnyMesh());
+            const CQxVector view = Vector(-1.0f, 1.0f);
+            for (unsigned int n = 3 + Pick(2); made && n > 0; --n) {
+                CQxObject* target = cmd->GetObject();
+                const unsigned int count = target ? target->Mesh().Vertices().GetCount() : 0;
+                made = count && Pick(3) == 0
+                           ? cmd->AddVertex(target->Mesh().Vertices().GetAt(Pick(count)), view, 1)
+                           : cmd->AddPoint(Vector(-5.0f, 5.0f), view, 1);
+            }
+            if (!made) cmd->Undo();
+            return QxCommitCmd(scene, std::move(cmd), made);
+        }
         default:
             name = "scene";
             if (Pick(2)) return scene.SetJointRadiusCmd(static_cast<float>(1 + Pick(3)), 1);

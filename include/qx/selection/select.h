@@ -122,6 +122,10 @@ public:
     void LocalRotateVertices(const CQxVector& centre, const CQxQuat& q);
     void ObjectRotateVertices(const CQxVector& centre, const CQxQuat& q);
     void ObjectScaleVertices(const CQxVector& centre, const CQxVector& s);
+    // Moves an extrusion being dragged by d along the normals: every vertex of each face's ring
+    // along the face's normal, and both ends of the i-th half-edge along the normal of the face
+    // of the i-th side (the side it was extruded from). Ends with the geometry update.
+    void ExtrudeVertices(float d, const CQxArray<CQxHalfEdge*>& sides);
 
 protected:
     // Every vertex the components touch, once each, in vertex-list order; 0 without components.
@@ -249,6 +253,8 @@ public:
     void LocalRotateVertices(const CQxVector& centre, const CQxQuat& q);
     void ObjectRotateVertices(const CQxVector& centre, const CQxQuat& q);
     void ObjectScaleVertices(const CQxVector& centre, const CQxVector& s);
+    // Record i with the i-th side array (an empty one for records past the end).
+    void ExtrudeVertices(float d, const CQxPtrArray<CQxArray<CQxHalfEdge*>>& sides);
 
 private:
     // Keeps the records for which keep(record) is nonzero, destroying the others.

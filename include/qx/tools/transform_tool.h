@@ -71,6 +71,16 @@ protected:
     // Objects besides the working selection whose transforms a drag of whole objects changes
     // too, so the snapshot takes them back; none by default.
     virtual void GetSnapshotExtras(CQxSelects& /*extras*/) const {}
+    // What of the scene's selection the tool works on (by default, in component mode, the
+    // vertices the components touch), and where the manipulator stands for it.
+    virtual void ReduceSelects();
+    virtual void PlaceOnSelects();
+    // A drag's record of the working selection: taken when it starts (false: nothing to drag),
+    // pushed as the command when it recorded a change (1 when pushed), or taken back.
+    virtual bool TakeSnapshot();
+    virtual int PushSnapshot();
+    virtual void CancelDrag();
+    void EndManipulatorDrag();
 
     // Whether a manipulator drag runs.
     bool IsDragging() const { return m_State >= QX_TOOL_STATE_MOVE_FREE && m_State <= QX_TOOL_STATE_EXTRUDE; }
@@ -115,12 +125,6 @@ protected:
 
 private:
     void BeginManipulatorDrag(CQxCamera* camera, CQxPoint point, const CQxVector& hit, int axis);
-    void EndManipulatorDrag();
-    void CancelDrag();
-    // A new command holding the working selection's state; false when it holds nothing.
-    bool TakeSnapshot();
-    // Pushes the snapshot as the command when it recorded a change; 1 when it did.
-    int PushSnapshot();
 };
 
 // Tool 4: drags an axis (the offset reduced to it) or the centre (free, in the view plane)
@@ -218,4 +222,51 @@ protected:
 
     // The factors of the gesture so far.
     CQxVector m_Scale{1.0f, 1.0f, 1.0f};
+};
+
+class CQxExtrudeCmd;
+
+// Tool 5: extrudes the selected faces and boundary sides. The manipulator's one axis stands on
+// the first face (or side) along its normal; the first drag step extrudes, and every step
+// after sets the distance the new geometry stands out by. Release pushes one extrusion; typing
+// a distance extrudes by it.
+class QX_API CQxExtrudeTool : public CQxTransformTool {
+public:
+    explicit CQxExtrudeTool(CQxScene* scene);
+    ~CQxExtrudeTool() override;
+    int GetNumericalValue(float& value) override;
+    int SetNumericalValue(float value) override;
+    using CQxTransformTool::GetNumericalValue;
+    using CQxTransformTool::SetNumericalValue;
+    QX_SELECT_TYPE IsSelectFixed() override { return QX_SELECT_COMPONENT; }
+    unsigned int GetFixedComponentTypes() override { return 28; } // edges, faces, face sides
+
+    float GetDistance() const { return m_Distance; }
+
+protected:
+    QX_MANIPULATOR_TYPE GetManipulatorType() const override { return QX_MANIPULATOR_EXTRUDE; }
+    unsigned int GetObjectModifyBits() const override;
+    unsigned int GetDragState(int) const override { return QX_TOOL_STATE_EXTRUDE; }
+    CQxTransformCmd* NewCmd() const override { return nullptr; }
+    void Drag(CQxCamera* camera, CQxPoint point) override;
+    void ResetValues() override;
+    int GetDragAxis() const override { return 1; }
+    void ReduceSelects() override;
+    void PlaceOnSelects() override;
+    bool TakeSnapshot() override;
+    int PushSnapshot() override;
+    void CancelDrag() override;
+
+private:
+    // The distance in the first record's object units for a world offset along the axis.
+    float ToObjectDistance(float offset) const;
+
+    float m_Distance = 0.0f;
+    // The extrusion of the running drag, its new outer sides (as records) and their origins.
+    std::unique_ptr<CQxExtrudeCmd> m_Extrusion;
+    CQxSelects m_Extruded;
+    CQxPtrArray<CQxArray<CQxHalfEdge*>> m_Sides;
+    // The face normal in world space, and the object-space normal the distance is measured on.
+    CQxVector m_WorldNormal;
+    CQxVector m_ObjectNormal;
 };
