@@ -1,5 +1,6 @@
-// Deleting, undoing and redoing on large meshes: a whole mesh object of 200,000 faces, and a
-// selection of 100,000 vertices of such a mesh (with the faces around them). Each benchmark
+// Deleting, undoing and redoing on large meshes: a whole mesh object of 200,000 faces, a
+// selection of 100,000 vertices of such a mesh (with the faces around them) and one of 50,000
+// faces; and extruding 10,000 faces of it. Each benchmark
 // times one step of the cycle and puts the scene back untimed, so every iteration starts from
 // the same scene; history_bytes is what the history holds right after the timed step.
 
@@ -7,6 +8,8 @@
 
 #include <chrono>
 
+#include "qx/commands/cmd_run.h"
+#include "qx/commands/mesh_edit_cmds.h"
 #include "qx/commands/tree_cmd.h"
 #include "qx/scene/scene.h"
 #include "qx/selection/select.h"
@@ -43,6 +46,33 @@ struct ComponentScene {
         mesh->IsSelect() = 1;
     }
     int Do() { return scene.DeleteSelectObjectsCmd(0); }
+};
+
+// Every fourth face of the first 200,000 (faces) or of the first 40,000 (extrusion) selected.
+template <unsigned int Count>
+struct FaceScene {
+    CQxScene scene;
+    CQxObject* mesh;
+    FaceScene() : mesh(AddLargeMesh(scene)) {
+        scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
+        unsigned int n = 0;
+        for (CQxFace& f : mesh->Mesh().Faces())
+            if (n++ % 4 == 0 && n <= Count * 4) f.IsSelect() = 1;
+        mesh->IsSelect() = 1;
+    }
+};
+
+struct FaceRemovalScene : FaceScene<50000> {
+    int Do() { return scene.DeleteSelectObjectsCmd(0); }
+};
+
+struct ExtrudeScene : FaceScene<10000> {
+    int Do() {
+        CQxSelects records;
+        scene.RootModel().GetSelects(records, 1);
+        records.ExtractExtrude();
+        return QxRunCmd<CQxExtrudeCmd>(scene, [&](CQxExtrudeCmd& cmd) { return cmd.Create(records, 1.0f, 0); });
+    }
 };
 
 std::size_t HistoryBytes(const CQxScene& scene) {
@@ -99,3 +129,11 @@ BENCHMARK(Cycle<ComponentScene, Redo>)
     ->Name("DeleteVertices100k/redo")
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
+
+#define QX_CYCLE_BENCH(Scene, name)                                                                          \
+    BENCHMARK(Cycle<Scene, Delete>)->Name(name "/do")->UseManualTime()->Unit(benchmark::kMillisecond);     \
+    BENCHMARK(Cycle<Scene, Undo>)->Name(name "/undo")->UseManualTime()->Unit(benchmark::kMillisecond);     \
+    BENCHMARK(Cycle<Scene, Redo>)->Name(name "/redo")->UseManualTime()->Unit(benchmark::kMillisecond)
+
+QX_CYCLE_BENCH(FaceRemovalScene, "DeleteFaces50k");
+QX_CYCLE_BENCH(ExtrudeScene, "Extrude10kOf200k");

@@ -260,3 +260,61 @@ TEST_F(CreateFaceCmd, VerticesOfAnotherMeshAreRefused) {
 }
 
 } // namespace
+
+// --- Component removal ----------------------------------------------------------------------------
+
+namespace {
+
+class ComponentRemoval : public MeshEditCmds {
+protected:
+    ComponentRemoval() {
+        m_Scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
+        m_Other = QxAdd(m_Scene.RootModel(), QxNewGrid().release(), "Other");
+        m_Other->Translate() = CQxVector(5, 0, 0);
+    }
+    // Selects the record's components and deletes them; the counts left are checked by the
+    // caller, the exact undo and redo here.
+    void Remove(std::initializer_list<CQxSelect> records) {
+        for (const CQxSelect& record : records) record.SelectComponents(1);
+        const std::string before = Dump();
+        ASSERT_TRUE(m_Scene.DeleteSelectObjectsCmd(1));
+        EXPECT_TRUE(Sound());
+        EXPECT_TRUE(QxTopologyIsSound(m_Other->Mesh()));
+        const std::string after = Dump();
+        ExpectUndoRedo(before, after);
+        ASSERT_TRUE(m_Scene.CmdManager().Redo());
+    }
+    CQxObject* m_Other = nullptr;
+};
+
+TEST_F(ComponentRemoval, EveryFaceOfAMeshTakesTheObject) {
+    Remove({Faces({Face(0, 0), Face(1, 0), Face(0, 1), Face(1, 1)})});
+    EXPECT_EQ(m_Scene.RootModel().GetChildCount(), 1u) << "only Other is left";
+}
+
+TEST_F(ComponentRemoval, AVertexTakesItsFacesAndTheVerticesOnlyTheyUsed) {
+    Remove({QxRecord(m_Grid, {Vertex(1, 0)})});
+    EXPECT_EQ(Mesh().Faces().GetCount(), 2u) << "faces 0 and 1 share the vertex";
+    EXPECT_EQ(Mesh().Vertices().GetCount(), 6u) << "the bottom row goes with them";
+}
+
+TEST_F(ComponentRemoval, ABoundarySideTakesItsFace) {
+    Remove({Side(Face(0, 0), Vertex(0, 0), Vertex(1, 0))});
+    EXPECT_EQ(Mesh().Faces().GetCount(), 3u);
+}
+
+TEST_F(ComponentRemoval, AMirroredMeshLosesTheFaceOnBothSides) {
+    ASSERT_TRUE(m_Scene.SetMirrorCmd(m_Grid, 1, 1, 0)); // about X, connected
+    Remove({Faces({Face(1, 1)})});
+    EXPECT_EQ(Mesh().Faces().GetCount(), 3u);
+    EXPECT_EQ(QxFaceTriangles(*m_Grid), 12u) << "three quads and their mirror images are drawn";
+}
+
+TEST_F(ComponentRemoval, ASelectionOverSeveralObjectsIsOneCommand) {
+    Remove({Faces({Face(0, 0)}), QxRecord(m_Other, {QxGridVertex(*m_Other, 2, 2)})});
+    EXPECT_EQ(Mesh().Faces().GetCount(), 3u);
+    EXPECT_EQ(m_Other->Mesh().Faces().GetCount(), 3u);
+    EXPECT_EQ(m_Scene.CmdManager().GetCount(), 1u);
+}
+
+} // namespace
