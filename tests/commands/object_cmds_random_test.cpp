@@ -56,6 +56,11 @@ public:
         if (components) t.scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
         t.scene.CmdManager().SetMaxSize(1000000);
         for (CQxObject* object : {t.group, t.meshA, t.meshC, t.meshD}) TestScene::AddKeys(*object);
+        // Corners of their own colour, which edits must carry along and give back.
+        std::uint32_t colour = 0xFF102030;
+        for (CQxObject* object : {t.meshA, t.meshD})
+            for (CQxFace& f : object->Mesh().Faces())
+                f.ForEachHalfEdge([&](CQxHalfEdge& h) { h.Color() = colour += 0x010305; });
         ClearKeySelection();
         m_Initial.Capture(t.scene.RootModel());
         // A 1x1 uncompressed TGA.
