@@ -71,7 +71,8 @@ struct ExtrudeScene : FaceScene<10000> {
         CQxSelects records;
         scene.RootModel().GetSelects(records, 1);
         records.ExtractExtrude();
-        return QxRunCmd<CQxExtrudeCmd>(scene, [&](CQxExtrudeCmd& cmd) { return cmd.Create(records, 1.0f, 0); });
+        return QxRunCmd<CQxExtrudeCmd>(scene,
+                                       [&](CQxExtrudeCmd& cmd) { return cmd.Create(records, 1.0f, 0); });
     }
 };
 
@@ -131,8 +132,8 @@ BENCHMARK(Cycle<ComponentScene, Redo>)
     ->Unit(benchmark::kMillisecond);
 
 #define QX_CYCLE_BENCH(Scene, name)                                                                          \
-    BENCHMARK(Cycle<Scene, Delete>)->Name(name "/do")->UseManualTime()->Unit(benchmark::kMillisecond);     \
-    BENCHMARK(Cycle<Scene, Undo>)->Name(name "/undo")->UseManualTime()->Unit(benchmark::kMillisecond);     \
+    BENCHMARK(Cycle<Scene, Delete>)->Name(name "/do")->UseManualTime()->Unit(benchmark::kMillisecond);       \
+    BENCHMARK(Cycle<Scene, Undo>)->Name(name "/undo")->UseManualTime()->Unit(benchmark::kMillisecond);       \
     BENCHMARK(Cycle<Scene, Redo>)->Name(name "/redo")->UseManualTime()->Unit(benchmark::kMillisecond)
 
 QX_CYCLE_BENCH(FaceRemovalScene, "DeleteFaces50k");

@@ -120,7 +120,8 @@ int CQxExtrudeCmd::Create(const CQxSelects& records, float distance, int update,
         // A side of an extruded face goes with its face.
         std::unordered_set<const CQxHalfEdge*> sides;
         for (const CQxHalfEdge* h : record->HalfEdges())
-            if (h->GetFace() && h->GetFace()->IsValid() && !extruded.count(h->GetFace()) && sides.insert(h).second)
+            if (h->GetFace() && h->GetFace()->IsValid() && !extruded.count(h->GetFace()) &&
+                sides.insert(h).second)
                 entry.Sides.emplace_back(h->GetFace()->Index(), h->Index());
         if (entry.Faces.empty() && entry.Sides.empty()) continue;
         entry.Path = QxGetIndexPath(*object);

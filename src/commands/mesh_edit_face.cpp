@@ -227,7 +227,8 @@ void CQxCreateFaceCmd::Redo() {
     const std::vector<CQxVertex*> vertices = VertexTable(mesh);
     auto* face = new CQxFace(GetMaterial(*object), CQxFace::ShadeBit);
     for (std::uint32_t position : m_Corners)
-        if (position < vertices.size()) face->PushHalfEdge(new CQxHalfEdge(nullptr, vertices[position], kCornerFlags));
+        if (position < vertices.size())
+            face->PushHalfEdge(new CQxHalfEdge(nullptr, vertices[position], kCornerFlags));
     mesh.Faces().PushBack(face);
     m_Face = face;
     m_IsFaceBuilt = 1;

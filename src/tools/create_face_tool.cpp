@@ -37,7 +37,8 @@ bool CQxCreateFaceTool::BeginFace() {
 }
 
 void CQxCreateFaceTool::OnLButtonDown(CQxCamera* camera, unsigned int /*flags*/, CQxPoint point) {
-    if (!m_Scene || !camera || (m_State != QX_TOOL_STATE_IDLE && m_State != QX_TOOL_STATE_CREATE_FACE)) return;
+    if (!m_Scene || !camera || (m_State != QX_TOOL_STATE_IDLE && m_State != QX_TOOL_STATE_CREATE_FACE))
+        return;
     if (!BeginFace()) return;
     m_LastPoint = point;
     m_View = camera->Aim() - camera->Eye();

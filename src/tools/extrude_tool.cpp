@@ -81,7 +81,8 @@ void CQxExtrudeTool::Drag(CQxCamera* camera, CQxPoint point) {
     CQxLine ray;
     CQxPlane plane;
     CQxVector p;
-    if (!GetMouseRay(*camera, point, ray) || !plane.Set(m_HitPosition, facing) || !plane.GetIntersection(p, ray))
+    if (!GetMouseRay(*camera, point, ray) || !plane.Set(m_HitPosition, facing) ||
+        !plane.GetIntersection(p, ray))
         return;
     const float offset = (p - m_HitPosition).GetDot(axis);
     if (!std::isfinite(offset)) return;

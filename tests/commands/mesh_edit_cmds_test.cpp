@@ -160,7 +160,8 @@ TEST_F(MeshEditCmds, ADragMovesCapsAlongTheirNormalsAndOuterSidesAlongTheirFaces
 
     working.ExtrudeVertices(0.25f, sides);
     working.ExtrudeVertices(0.25f, sides);
-    EXPECT_TRUE(QxNear(Face(0, 0)->GetHalfEdge()->GetVertex()->Position(), CQxVector(-1, 0, 1) + normal * 0.5f));
+    EXPECT_TRUE(
+        QxNear(Face(0, 0)->GetHalfEdge()->GetVertex()->Position(), CQxVector(-1, 0, 1) + normal * 0.5f));
     EXPECT_TRUE(QxNear(outer->GetVertex()->Position(), a + Face(1, 1)->Normal() * 0.5f));
     EXPECT_TRUE(QxNear(outer->GetEndVertex()->Position(), b + Face(1, 1)->Normal() * 0.5f));
     EXPECT_TRUE(QxNear(Vertex(2, 1)->Position(), CQxVector(1, 0, 0))) << "the old side stays";
@@ -220,7 +221,8 @@ TEST_F(CreateFaceCmd, AFaceWithoutAMeshTargetGetsAnObjectOfItsOwnUndoneWithIt) {
     const std::string before = Dump();
     auto cmd = std::make_unique<CQxCreateFaceCmd>(&m_Scene);
     ASSERT_TRUE(cmd->Create(&m_Scene.RootModel()));
-    for (const CQxVector& p : {CQxVector(0, 0, 5), CQxVector(1, 0, 5), CQxVector(1, 1, 5), CQxVector(0, 1, 5)})
+    for (const CQxVector& p :
+         {CQxVector(0, 0, 5), CQxVector(1, 0, 5), CQxVector(1, 1, 5), CQxVector(0, 1, 5)})
         ASSERT_TRUE(cmd->AddPoint(p, CQxVector(0, 0, -1), 1));
     CQxObject* made = cmd->GetObject();
     ASSERT_NE(made, nullptr);

@@ -245,10 +245,9 @@ private:
         CQxScene& scene = t.scene;
         // Keep the scene small enough to dump at every step.
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
-        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10,
-                                      11, 12, 13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20,
-                                      21, 21, 22, 23, 23, 24, 24, 25, 25, 26, 26, 27, 27, 28, 29,
-                                      30, 30, 31, 31};
+        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11, 12,
+                                      13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22, 23,
+                                      23, 24, 24, 25, 25, 26, 26, 27, 27, 28, 29, 30, 30, 31, 31};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";

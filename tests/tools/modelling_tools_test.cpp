@@ -179,7 +179,8 @@ TEST_F(ExtrudeTool, ATypedDistanceExtrudesAsTheCommandDoes) {
     const std::string typed = Dump();
     ASSERT_TRUE(History().Undo());
     CQxSelects records(QxRecord(m_Cube, {}, {m_Top}));
-    ASSERT_TRUE(QxRunCmd<CQxExtrudeCmd>(Scene(), [&](CQxExtrudeCmd& cmd) { return cmd.Create(records, 5.0f, 1); }));
+    ASSERT_TRUE(
+        QxRunCmd<CQxExtrudeCmd>(Scene(), [&](CQxExtrudeCmd& cmd) { return cmd.Create(records, 5.0f, 1); }));
     QX_EXPECT_SAME_DUMP(typed, Dump());
     EXPECT_FALSE(Tool()->SetNumericalValue(NAN));
 }

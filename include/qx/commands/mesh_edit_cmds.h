@@ -63,8 +63,8 @@ private:
 
 // A face built corner by corner (the face-creation tool). Corners are new vertices at points or
 // existing vertices of the target mesh; the third corner decides the winding so that the face
-// looks back along the viewing direction given, at the viewer. The command is pushed with its third corner and may take a fourth; undo
-// takes the face and its new vertices away (and the mesh object made for it).
+// looks back along the viewing direction given, at the viewer. The command is pushed with its third corner
+// and may take a fourth; undo takes the face and its new vertices away (and the mesh object made for it).
 class QX_API CQxCreateFaceCmd : public CQxTreeCmd {
 public:
     explicit CQxCreateFaceCmd(CQxScene* scene);
@@ -96,9 +96,9 @@ private:
     void MeshChanged(CQxObject& object) const;
     void Notify(CQxObject* object, int created) const;
 
-    CQxIndexPath m_Path;        // the target, or the object made for the face once it exists
-    int m_IsObjectMade = 0;     // the face goes into an object of its own
-    int m_HasObject = 0;        // that object exists
+    CQxIndexPath m_Path;                    // the target, or the object made for the face once it exists
+    int m_IsObjectMade = 0;                 // the face goes into an object of its own
+    int m_HasObject = 0;                    // that object exists
     std::vector<std::uint32_t> m_Corners;   // vertex list positions, in ring order
     std::vector<CQxVector> m_CreatedPoints; // the vertices this command appended, in order
     unsigned int m_VertexCount = 0;         // the mesh's counts before the first corner

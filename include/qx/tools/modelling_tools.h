@@ -63,4 +63,3 @@ public:
 protected:
     int m_Shade;
 };
-
