@@ -40,49 +40,22 @@ void CQxToolManager::Create(CQxScene* scene) {
                             QX_TOOL_JOINT, QX_TOOL_MATERIAL, QX_TOOL_SHADE_ON, QX_TOOL_SHADE_OFF}) {
         CQxTool* tool = nullptr;
         switch (id) {
-        case QX_TOOL_SELECT:
-            tool = new CQxSelectTool(scene);
-            break;
-        case QX_TOOL_SCALE:
-            tool = new CQxScaleTool(scene);
-            break;
-        case QX_TOOL_ROTATE:
-            tool = new CQxRotateTool(scene);
-            break;
-        case QX_TOOL_MOVE:
-            tool = new CQxMoveTool(scene);
-            break;
-        case QX_TOOL_EXTRUDE:
-            tool = new CQxExtrudeTool(scene);
-            break;
-        case QX_TOOL_IK_HANDLE:
-            tool = new CQxIKHandleTool(scene);
-            break;
+        case QX_TOOL_SELECT: tool = new CQxSelectTool(scene); break;
+        case QX_TOOL_SCALE: tool = new CQxScaleTool(scene); break;
+        case QX_TOOL_ROTATE: tool = new CQxRotateTool(scene); break;
+        case QX_TOOL_MOVE: tool = new CQxMoveTool(scene); break;
+        case QX_TOOL_EXTRUDE: tool = new CQxExtrudeTool(scene); break;
+        case QX_TOOL_IK_HANDLE: tool = new CQxIKHandleTool(scene); break;
         case QX_TOOL_COMPONENT_A:
         case QX_TOOL_COMPONENT_B:
-        case QX_TOOL_COMPONENT_C:
-            tool = new CQxComponentSelectTool(scene);
-            break;
-        case QX_TOOL_JOINT:
-            tool = new CQxJointTool(scene);
-            break;
-        case QX_TOOL_WEIGHT_PAINT:
-            tool = new CQxWeightPaintTool(scene);
-            break;
-        case QX_TOOL_CREATE_FACE:
-            tool = new CQxCreateFaceTool(scene);
-            break;
-        case QX_TOOL_MATERIAL:
-            tool = new CQxMaterialTool(scene);
-            break;
-        case QX_TOOL_SHADE_ON:
-            tool = new CQxShadeTool(scene, 1);
-            break;
-        case QX_TOOL_SHADE_OFF:
-            tool = new CQxShadeTool(scene, 0);
-            break;
-        default:
-            break;
+        case QX_TOOL_COMPONENT_C: tool = new CQxComponentSelectTool(scene); break;
+        case QX_TOOL_JOINT: tool = new CQxJointTool(scene); break;
+        case QX_TOOL_WEIGHT_PAINT: tool = new CQxWeightPaintTool(scene); break;
+        case QX_TOOL_CREATE_FACE: tool = new CQxCreateFaceTool(scene); break;
+        case QX_TOOL_MATERIAL: tool = new CQxMaterialTool(scene); break;
+        case QX_TOOL_SHADE_ON: tool = new CQxShadeTool(scene, 1); break;
+        case QX_TOOL_SHADE_OFF: tool = new CQxShadeTool(scene, 0); break;
+        default: break;
         }
         Register(id, tool);
     }
@@ -184,12 +157,12 @@ void CQxToolManager::SetComponentTypes(unsigned int types) {
 // --- Forwarding ---------------------------------------------------------------------------------
 // Input goes to the current tool, if any; questions about it need one.
 
-#define QX_FORWARD_INPUT(Name)                                                                               \
-    void CQxToolManager::Name(CQxModel* model, CQxGraphView* view, unsigned int flags, CQxPoint point) {     \
-        if (CQxTool* tool = GetCurToolObject()) tool->Name(model, view, flags, point);                       \
-    }                                                                                                        \
-    void CQxToolManager::Name(CQxCamera* camera, unsigned int flags, CQxPoint point) {                       \
-        if (CQxTool* tool = GetCurToolObject()) tool->Name(camera, flags, point);                            \
+#define QX_FORWARD_INPUT(Name)                                                                           \
+    void CQxToolManager::Name(CQxModel* model, CQxGraphView* view, unsigned int flags, CQxPoint point) {   \
+        if (CQxTool* tool = GetCurToolObject()) tool->Name(model, view, flags, point);                     \
+    }                                                                                                    \
+    void CQxToolManager::Name(CQxCamera* camera, unsigned int flags, CQxPoint point) {                      \
+        if (CQxTool* tool = GetCurToolObject()) tool->Name(camera, flags, point);                          \
     }
 QX_FORWARD_INPUT(OnLButtonDown)
 QX_FORWARD_INPUT(OnLButtonUp)
@@ -245,45 +218,17 @@ int CQxToolManager::IsOperating() {
     return tool ? tool->IsOperating() : 0;
 }
 
-int CQxToolManager::IsSelectTool() {
-    return Current().IsSelectTool();
-}
-QX_SELECT_TYPE CQxToolManager::IsSelectFixed() {
-    return Current().IsSelectFixed();
-}
-int CQxToolManager::IsNumericalEnable() {
-    return Current().IsNumericalEnable();
-}
-QX_NUMERICAL_TYPE CQxToolManager::GetNumericalType() {
-    return Current().GetNumericalType();
-}
-unsigned int CQxToolManager::GetValueFlags() {
-    return Current().GetValueFlags();
-}
-QX_VALUE_TYPE CQxToolManager::GetValueType() {
-    return Current().GetValueType();
-}
-int CQxToolManager::SetValueType(QX_VALUE_TYPE type) {
-    return Current().SetValueType(type);
-}
-unsigned int CQxToolManager::GetCoordFlags() {
-    return Current().GetCoordFlags();
-}
-QX_COORD_TYPE CQxToolManager::GetCoordType() {
-    return Current().GetCoordType();
-}
-int CQxToolManager::SetCoordType(QX_COORD_TYPE type) {
-    return Current().SetCoordType(type);
-}
-int CQxToolManager::GetNumericalValue(float& value) {
-    return Current().GetNumericalValue(value);
-}
-int CQxToolManager::GetNumericalValue(CQxVector& value) {
-    return Current().GetNumericalValue(value);
-}
-int CQxToolManager::SetNumericalValue(float value) {
-    return Current().SetNumericalValue(value);
-}
-int CQxToolManager::SetNumericalValue(const CQxVector& value) {
-    return Current().SetNumericalValue(value);
-}
+int CQxToolManager::IsSelectTool() { return Current().IsSelectTool(); }
+QX_SELECT_TYPE CQxToolManager::IsSelectFixed() { return Current().IsSelectFixed(); }
+int CQxToolManager::IsNumericalEnable() { return Current().IsNumericalEnable(); }
+QX_NUMERICAL_TYPE CQxToolManager::GetNumericalType() { return Current().GetNumericalType(); }
+unsigned int CQxToolManager::GetValueFlags() { return Current().GetValueFlags(); }
+QX_VALUE_TYPE CQxToolManager::GetValueType() { return Current().GetValueType(); }
+int CQxToolManager::SetValueType(QX_VALUE_TYPE type) { return Current().SetValueType(type); }
+unsigned int CQxToolManager::GetCoordFlags() { return Current().GetCoordFlags(); }
+QX_COORD_TYPE CQxToolManager::GetCoordType() { return Current().GetCoordType(); }
+int CQxToolManager::SetCoordType(QX_COORD_TYPE type) { return Current().SetCoordType(type); }
+int CQxToolManager::GetNumericalValue(float& value) { return Current().GetNumericalValue(value); }
+int CQxToolManager::GetNumericalValue(CQxVector& value) { return Current().GetNumericalValue(value); }
+int CQxToolManager::SetNumericalValue(float value) { return Current().SetNumericalValue(value); }
+int CQxToolManager::SetNumericalValue(const CQxVector& value) { return Current().SetNumericalValue(value); }
