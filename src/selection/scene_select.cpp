@@ -1,5 +1,6 @@
 #include "qx/scene/scene.h"
 #include "qx/selection/select.h"
+#include "qx/selection/uv_select.h"
 
 namespace {
 
@@ -93,4 +94,25 @@ void CQxScene::SelectObjectHandles(const CQxSelects& selects, QX_SELECT_MODE mod
 void CQxScene::UnselectObjectHandles(int update) {
     RootModel().SelectHandle(0, 1);
     EndSelection(*this, update);
+}
+
+void CQxScene::SelectUVs(const CQxUVSelects& selects, QX_SELECT_MODE mode, int update) {
+    if (mode == QX_SELECT_REPLACE) {
+        m_RootModel.SelectUVs(0, 1);
+        selects.SelectUVs(1);
+    } else if (mode == QX_SELECT_ADD) {
+        selects.SelectUVs(1);
+    } else if (mode == QX_SELECT_TOGGLE) {
+        selects.ToggleSelectUVs();
+    } else {
+        return;
+    }
+    PrepareTool();
+    if (update) UpdateGui(QX_UPDATE_UV_SELECT);
+}
+
+void CQxScene::UnselectUVs(int update) {
+    m_RootModel.SelectUVs(0, 1);
+    PrepareTool();
+    if (update) UpdateGui(QX_UPDATE_UV_SELECT);
 }

@@ -32,6 +32,7 @@ class CQxManipulator;
 class CQxScene;
 class CQxSelect;
 class CQxSelects;
+class CQxUVSelects;
 class CQxUVView;
 // Arguments of the object commands (qx/commands/object_cmds.h).
 enum QX_MODIFY_TYPE : unsigned int;
@@ -288,6 +289,11 @@ public:
     int FreezeCmd(int update);
     int FaceSideSelectsCmd(QX_FACE_OP_TYPE op, int update);
     int SetShadeSelectsCmd(int shade, int update);
+    // The selected UVs stepped apart toward their faces' UV centres (half a pick size in UV view
+    // pixels), or made equal around each vertex (their mean); 0 when none is selected or none
+    // changes.
+    int SeparateUVsCmd(int update);
+    int MergeUVsCmd(int update);
     int SetGridCmd(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
     int SetJointRadiusCmd(float radius, int update);
     // Skinning and IK (messages on a wrong selection, 0 then).
@@ -383,6 +389,10 @@ public:
     // Only for a set of handle records; anything else leaves the scene untouched.
     void SelectObjectHandles(const CQxSelects& selects, QX_SELECT_MODE mode, int update);
     void UnselectObjectHandles(int update);
+    // Texture coordinates: replace clears every UV selection first; toggle flips the records'.
+    // With update the host hears of the UV selection (no redraw: the UV view follows it).
+    void SelectUVs(const CQxUVSelects& selects, QX_SELECT_MODE mode, int update);
+    void UnselectUVs(int update);
     int IsComponentSelect() const;
 
     // Pick tests of the object tree from a camera; `pos` gets the hit point, the record the hit.
