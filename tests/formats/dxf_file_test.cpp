@@ -222,15 +222,15 @@ TEST_F(DxfFile, PolyfaceIndicesAreCheckedAndCountsIgnored) {
     EXPECT_EQ(mesh.Mesh().Vertices().GetCount(), 4u);
 }
 
+// A copy of the text with its first coordinate 1.000000 written as `value`.
+std::string WithFirstOne(std::string text, const char* value) {
+    return text.replace(text.find("\n1.000000\n"), 10, std::string("\n") + value + "\n");
+}
+
 TEST_F(DxfFile, FacesWithCornersThatAreNoFiniteNumbersAreLeftOut) {
-    const CQxVector a(0, 0, 0), b(1, 0, 0), c(1, 1, 0);
-    std::string bad = Face({a, b, c});
-    bad.replace(bad.find("\n1.000000\n"), 10, "\nnan\n");
-    std::string huge = Face({a, b, c});
-    huge.replace(huge.find("\n1.000000\n"), 10, "\n1e300\n");
-    std::string infinite = Face({a, b, c});
-    infinite.replace(infinite.find("\n1.000000\n"), 10, "\n-inf\n");
-    ASSERT_EQ(ReadText(Entities(bad + huge + infinite + Face({a, b, c}))), 1);
+    const std::string face = Face({kCube[0], kCube[1], kCube[2]});
+    const std::string bad = WithFirstOne(face, "nan");
+    ASSERT_EQ(ReadText(Entities(bad + WithFirstOne(face, "1e300") + WithFirstOne(face, "-inf") + face)), 1);
     EXPECT_EQ(CornerCounts(Imported()), (std::vector<unsigned int>{3}));
 
     m_Scene.ClearData();
@@ -240,50 +240,30 @@ TEST_F(DxfFile, FacesWithCornersThatAreNoFiniteNumbersAreLeftOut) {
 
 TEST_F(DxfFile, DamagedFilesAreRefusedAndAddNothing) {
     const std::string face = Face({kCube[0], kCube[1], kCube[2]});
-    {
-        EXPECT_EQ(ReadText(Pair(0, "SECTION") + Pair(2, "HEADER") + Pair(0, "ENDSEC") + Pair(0, "EOF")), 0);
-        ExpectRefused(kEmpty);
-    }
-    {
-        const std::string block = Pair(0, "SECTION") + Pair(2, "BLOCKS") + Pair(0, "BLOCK") + Pair(2, "B") +
-                                  face + Pair(0, "ENDBLK") + Pair(0, "ENDSEC");
-        EXPECT_EQ(ReadText(block + Entities(face)), 0);
-        ExpectRefused("DXF\"3DFACE\"が不正です.");
-    }
-    {
-        const std::string text = Entities(face);
-        EXPECT_EQ(ReadText(text.substr(0, text.find("21\n") + 3)), 0); // cut inside the face
-        ExpectRefused(kNoEof);
-    }
-    {
-        EXPECT_EQ(ReadText(Entities(face).substr(0, Entities(face).rfind("EOF"))), 0);
-        ExpectRefused(kNoEof);
-    }
-    {
-        EXPECT_EQ(ReadText(Pair(0, "SECTION") + Entities(face)), 0);
-        ExpectRefused("DXF\"SECTION\"が不正です.");
-    }
-    {
-        EXPECT_EQ(ReadText(face + Entities("")), 0); // before any section
-        ExpectRefused("DXF\"3DFACE\"が不正です.");
-    }
-    {
-        std::string text = Entities(face);
-        text.replace(text.find("\n1.000000\n"), 10, "\n1.0.0\n");
-        EXPECT_EQ(ReadText(text), 0);
-        ExpectRefused("DXF\"1.0.0\"が不正です.");
-    }
-    {
-        EXPECT_EQ(ReadText(Pair(0, "ENDSEC") + Entities(face)), 0);
-        ExpectRefused("DXF\"ENDSEC\"が不正です.");
-    }
-    {
-        EXPECT_EQ(ReadText(Pair(0, "SECTION") + Pair(2, "ENTITIES") + face + Pair(0, "EOF")), 0);
-        ExpectRefused("DXF\"EOF\"が不正です.");
-    }
-    {
-        EXPECT_EQ(ReadText(std::string("AutoCAD Binary DXF\r\n\x1a\0\0SECTION", 30)), 0);
-        ExpectRefused(kNoEof);
+    const std::string whole = Entities(face);
+    const std::string block = Pair(0, "SECTION") + Pair(2, "BLOCKS") + Pair(0, "BLOCK") + Pair(2, "B") + face +
+                              Pair(0, "ENDBLK") + Pair(0, "ENDSEC");
+    const struct {
+        const char* What;
+        std::string Text;
+        std::string Message;
+    } cases[] = {
+        {"no faces", Pair(0, "SECTION") + Pair(2, "HEADER") + Pair(0, "ENDSEC") + Pair(0, "EOF"), kEmpty},
+        {"a 3DFACE in a block", block + whole, "DXF\"3DFACE\"が不正です."},
+        {"cut inside the face", whole.substr(0, whole.find("21\n") + 3), kNoEof},
+        {"no EOF", whole.substr(0, whole.rfind("EOF")), kNoEof},
+        {"a SECTION in a section", Pair(0, "SECTION") + whole, "DXF\"SECTION\"が不正です."},
+        {"a face before any section", face + Entities(""), "DXF\"3DFACE\"が不正です."},
+        {"a number with two points", WithFirstOne(whole, "1.0.0"), "DXF\"1.0.0\"が不正です."},
+        {"ENDSEC outside a section", Pair(0, "ENDSEC") + whole, "DXF\"ENDSEC\"が不正です."},
+        {"EOF inside a section", Pair(0, "SECTION") + Pair(2, "ENTITIES") + face + Pair(0, "EOF"),
+         "DXF\"EOF\"が不正です."},
+        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0\0SECTION", 30), kNoEof},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        EXPECT_EQ(ReadText(c.Text), 0);
+        ExpectRefused(c.Message);
     }
 }
 
