@@ -337,7 +337,7 @@ TEST_F(DxfFile, SceneWithoutFacesIsNotWrittenAndTheOldFileStays) {
     const std::string path = m_Dir.Write("old.dxf", "old");
     EXPECT_EQ(m_Scene.WriteFile(path.c_str()), 0);
     EXPECT_EQ(QxScratchDir::Read(path), "old");
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(m_Dir.Path()), {}), 1);
+    EXPECT_EQ(m_Dir.Count(), 1);
 }
 
 // --- The import command -------------------------------------------------------------------------
