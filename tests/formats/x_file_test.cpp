@@ -150,11 +150,7 @@ TEST_F(XFile, MaterialsAreNamedByModelAndPositionWithTheirTexture) {
 
 TEST_F(XFile, KeysAreSampledOverTheRangeAndShiftedToStartAtZero) {
     CQxObject* object = AddFace({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}});
-    CQxObjectAnimItem& item = model->Anim().ObjectItems()[object][QX_ANIM_ITEM_TRANSLATE_X];
-    item.Init(QX_ANIM_ITEM_TRANSLATE_X, object);
-    item.Spline().InsertNode(-1.0f, 0.0f);
-    item.Spline().InsertNode(1.7f, 5.0f);
-    item.UpdateSpline();
+    QxKeys(*object, QX_ANIM_ITEM_TRANSLATE_X, {{-1.0f, 0.0f}, {1.7f, 5.0f}});
     const std::string key = Block(Write(), "  AnimationKey");
     // -1 ... 1.7 every frame: 2.7 frames, rounded up to 3 keys (-1, 0, 1), shifted by 1.
     EXPECT_EQ(key.rfind("   4;\r\n   3;\r\n   0;16;\r\n", 0), 0u) << key.substr(0, 80);
@@ -195,11 +191,7 @@ TEST_F(XFile, AnotherReaderFindsTheFramesMeshesMaterialsAndKeys) {
     QxXFileLeftHand() = 1;
     CQxObject* quad = AddFace({{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}});
     quad->Translate() = CQxVector(1.0f, 2.0f, 3.0f);
-    CQxObjectAnimItem& item = model->Anim().ObjectItems()[quad][QX_ANIM_ITEM_TRANSLATE_Y];
-    item.Init(QX_ANIM_ITEM_TRANSLATE_Y, quad);
-    item.Spline().InsertNode(0.0f, 2.0f);
-    item.Spline().InsertNode(9.0f, 4.0f);
-    item.UpdateSpline();
+    QxKeys(*quad, QX_ANIM_ITEM_TRANSLATE_Y, {{0.0f, 2.0f}, {9.0f, 4.0f}});
     Assimp::Importer importer;
     const aiScene* read = Import(importer);
     ASSERT_NE(read, nullptr);
