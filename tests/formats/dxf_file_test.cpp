@@ -11,6 +11,7 @@
 #include "scene_dump.h"
 #include "scratch_dir.h"
 #include "topology_check.h"
+#include "undo_checks.h"
 
 namespace {
 
@@ -345,19 +346,13 @@ TEST_F(DxfFile, SceneWithoutFacesIsNotWrittenAndTheOldFileStays) {
 TEST_F(DxfFile, ImportGoesBelowTheParentAndUndoGivesBackTheScene) {
     CQxObject* group = QxAdd(m_Scene.RootModel(), new CQxGroup(1), "Group");
     QxAdd(m_Scene.RootModel(), QxNewCube(1.0f), "Mesh1");
-    const std::string before = QxDumpScene(m_Scene);
-    ASSERT_EQ(m_Scene.ImportFileCmd(Data("cube_r12.dxf").c_str(), group, 1), 1);
+    qxtest::ExpectUndoable(
+        m_Scene, [&] { return m_Scene.ImportFileCmd(Data("cube_r12.dxf").c_str(), group, 1) == 1; });
     ASSERT_EQ(group->GetChildCount(), 1u);
     CQxObject& imported = *group->GetChild(0);
     EXPECT_STREQ(imported.GetName(), "Mesh2");
     ExpectCube(imported, CornerCounts(imported));
     EXPECT_STREQ(m_Scene.CmdManager().GetUndoText(), "元に戻す インポート\tCtrl+Z(&U)");
-    const std::string after = QxDumpScene(m_Scene);
-
-    ASSERT_EQ(m_Scene.CmdManager().Undo(), 1);
-    QX_EXPECT_SAME_DUMP(before, QxDumpScene(m_Scene));
-    ASSERT_EQ(m_Scene.CmdManager().Redo(), 1);
-    QX_EXPECT_SAME_DUMP(after, QxDumpScene(m_Scene));
 }
 
 TEST_F(DxfFile, ImportWithoutParentGoesBelowTheRootModel) {
