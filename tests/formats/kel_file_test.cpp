@@ -100,10 +100,7 @@ void BuildRichScene(CQxScene& scene) {
     skin->OffsetTransformLH().SetTranslate(CQxVector(0, -1, 0.5f));
     for (CQxVertex& v : skin->Mesh().Vertices()) {
         v.AllocBones();
-        v.Bones()->Indices[0] = 0;
-        v.Bones()->Indices[1] = 3;
-        v.Bones()->Weights[0] = 0.75f;
-        v.Bones()->Weights[1] = 0.25f;
+        *v.Bones() = CQxVertexBones{{0, 3, 0, 0}, {0.75f, 0.25f, 0, 0}};
     }
     CQxObject* empty = QxAdd(*joint, new CQxObject(1), "Empty");
     empty->HasUV() = 1; // every mesh object read from a file has it
