@@ -28,13 +28,6 @@ protected:
         ASSERT_NE(nullptr, item.InsertKeyFrame(Scene().CurFrame(), 1));
     }
 
-    // The 2 x 2 grid made big enough to pick, in component selection.
-    CQxObject* ComponentGrid() {
-        CQxObject* grid = QxAdd(Scene().RootModel(), QxNewGrid().release(), "G");
-        grid->Scale() = CQxVector(20, 20, 20);
-        UseSelect(QX_SELECT_COMPONENT);
-        return grid;
-    }
     // Drags a handle (or the centre, axis -1) by a number of pixels along a world direction.
     void DragHandle(int axis, const CQxVector& direction, int pixels) {
         const CQxPoint from = axis < 0 ? CentrePoint() : HandlePoint(axis);
@@ -161,7 +154,9 @@ TEST_F(MoveTool, PivotModeMovesThePivotAndLeavesTheShape) {
 //   | 0 | 1 |
 //   0---1---2
 TEST_F(MoveTool, ComponentModeMovesTheSelectedVertices) {
-    CQxObject* grid = ComponentGrid();
+    CQxObject* grid = QxAdd(Scene().RootModel(), QxNewGrid().release(), "G");
+    grid->Scale() = CQxVector(20, 20, 20);
+    UseSelect(QX_SELECT_COMPONENT);
     Scene().SelectObject(QxRecord(grid, {QxGridVertex(*grid, 1, 1), QxGridVertex(*grid, 2, 1)}),
                          QX_SELECT_REPLACE, 0);
     const auto start = QxWorldVertices(*grid);
@@ -319,7 +314,9 @@ TEST_F(MoveTool, AnimatedObjectsLeaveTheMoveInTheHistory) {
 }
 
 TEST_F(MoveTool, AnimatedVerticesLeaveTheDragInTheHistory) {
-    CQxObject* grid = ComponentGrid();
+    CQxObject* grid = QxAdd(Scene().RootModel(), QxNewGrid().release(), "G");
+    grid->Scale() = CQxVector(20, 20, 20);
+    UseSelect(QX_SELECT_COMPONENT);
     CQxVertex* keyed = QxGridVertex(*grid, 1, 1);
     CQxVertex* free = QxGridVertex(*grid, 2, 1);
     Scene().SelectObject(QxRecord(grid, {keyed, free}), QX_SELECT_REPLACE, 0);
