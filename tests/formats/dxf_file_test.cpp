@@ -242,8 +242,8 @@ TEST_F(DxfFile, FacesWithCornersThatAreNoFiniteNumbersAreLeftOut) {
 TEST_F(DxfFile, DamagedFilesAreRefusedAndAddNothing) {
     const std::string face = Face({kCube[0], kCube[1], kCube[2]});
     const std::string whole = Entities(face);
-    const std::string block = Pair(0, "SECTION") + Pair(2, "BLOCKS") + Pair(0, "BLOCK") + Pair(2, "B") + face +
-                              Pair(0, "ENDBLK") + Pair(0, "ENDSEC");
+    const std::string block = Pair(0, "SECTION") + Pair(2, "BLOCKS") + Pair(0, "BLOCK") + Pair(2, "B") +
+                              face + Pair(0, "ENDBLK") + Pair(0, "ENDSEC");
     const struct {
         const char* What;
         std::string Text;
