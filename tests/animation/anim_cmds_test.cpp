@@ -31,6 +31,22 @@ protected:
         cube->Translate().x = x;
         ASSERT_TRUE(scene.CreateKeyCmd(&model, 0)) << "frame " << frame;
     }
+    // Keys at frame 1 (x 0) and frame 11 (x 10).
+    void KeyRamp() {
+        KeyAt(1, 0);
+        KeyAt(11, 10);
+    }
+    CQxObjectAnimItem* Item() {
+        return model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X);
+    }
+    // The translation curve's key at a frame, as the curve editor hands it to a command.
+    CQxAnimItemSelects KeyOf(float frame) {
+        CQxAnimItemSelect record(Item());
+        record.Nodes.PushBack(Item()->Spline().GetNode(frame));
+        CQxAnimItemSelects keys;
+        keys.Add(record);
+        return keys;
+    }
     const CQxSpline* Curve(QX_ANIM_ITEM_TYPE type = QX_ANIM_ITEM_TRANSLATE_X) {
         const auto* channels = model.Anim().ObjectItems().Find(cube);
         const CQxObjectAnimItem* item = channels ? channels->Find(type) : nullptr;
@@ -42,8 +58,7 @@ protected:
 } // namespace
 
 TEST_F(AnimCmds, CreatingKeysRecordsTheFlaggedChannelsOfSelectedObjects) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
+    KeyRamp();
     ASSERT_NE(Curve(), nullptr);
     EXPECT_EQ(Curve()->GetNodeCount(), 2u);
     EXPECT_NE(Curve(QX_ANIM_ITEM_TRANSLATE_Z), nullptr);
@@ -78,8 +93,7 @@ TEST_F(AnimCmds, KeysAreNotMadeWithoutAFlagOrASelection) {
 }
 
 TEST_F(AnimCmds, DeletingKeysAtTheCurrentFrameAndUndoingIt) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
+    KeyRamp();
     const std::string before = Dump();
     scene.CurFrame() = 11;
     ASSERT_TRUE(scene.DeleteCurKeyCmd(&model, 0));
@@ -92,13 +106,9 @@ TEST_F(AnimCmds, DeletingKeysAtTheCurrentFrameAndUndoingIt) {
 }
 
 TEST_F(AnimCmds, MovingKeysSwapsBackExactly) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
+    KeyRamp();
     KeyAt(21, 4);
-    CQxAnimItemSelects keys;
-    CQxAnimItemSelect record(model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X));
-    record.Nodes.PushBack(Curve()->GetNode(1));
-    keys.Add(record);
+    const CQxAnimItemSelects keys = KeyOf(1);
     ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(15, 1), keys, 0)); // past the middle key
     EXPECT_EQ(Curve()->Nodes()[1]->X, 16.0f);
     EXPECT_EQ(Curve()->Nodes()[1]->Y, 1.0f);
@@ -111,19 +121,13 @@ TEST_F(AnimCmds, MovingKeysSwapsBackExactly) {
 }
 
 TEST_F(AnimCmds, KeysMovedOntoOneFrameAreDeletedAndGivenBackOneByOne) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
-    CQxObjectAnimItem* item = model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X);
-    CQxAnimItemSelects keys;
-    CQxAnimItemSelect record(item);
-    record.Nodes.PushBack(Curve()->GetNode(1));
-    keys.Add(record);
-    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(10, 5), keys, 0));
+    KeyRamp();
+    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(10, 5), KeyOf(1), 0));
     ASSERT_EQ(Curve()->GetNodeCount(), 2u);
     ASSERT_EQ(Curve()->Nodes()[1]->X, 11.0f);
     // The key that stood there first goes; the moved one stays.
     CQxSplineNode* old = Curve()->Nodes()[0]->Y == 10.0f ? Curve()->Nodes()[0] : Curve()->Nodes()[1];
-    item->Select(1);
+    Item()->Select(1);
     old->Select(1);
     const std::string before = Dump();
     ASSERT_TRUE(scene.DeleteSelectKeysCmd(&model, 0));
@@ -137,8 +141,7 @@ TEST_F(AnimCmds, KeysMovedOntoOneFrameAreDeletedAndGivenBackOneByOne) {
 }
 
 TEST_F(AnimCmds, SeparatingAndTypingTangentsUndoes) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
+    KeyRamp();
     model.Anim().SelectObjectItems(1);
     model.Anim().SelectItemNodes(1);
     ASSERT_TRUE(scene.SeparateSelectTansCmd(&model, 1, 0));
@@ -165,8 +168,7 @@ TEST_F(AnimCmds, TheFrameRangeMovesTheOtherEndAndUndoesBoth) {
 }
 
 TEST_F(AnimCmds, TheCurrentFrameIsAnUndoStepThatReEvaluates) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
+    KeyRamp();
     EXPECT_EQ(scene.SetCurFrameCmd(11, 0), 0) << "already there";
     ASSERT_TRUE(scene.SetCurFrameCmd(1, 0));
     EXPECT_EQ(cube->Translate().x, 0.0f);
@@ -176,8 +178,7 @@ TEST_F(AnimCmds, TheCurrentFrameIsAnUndoStepThatReEvaluates) {
 }
 
 TEST_F(AnimCmds, UndoingAFrameChangeGivesBackWhatTheAnimationOverwrote) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
+    KeyRamp();
     // The cube was moved off its curve without a key; so was a vertex with a key of its own.
     cube->Translate() = CQxVector(3, 4, 5);
     CQxVertex* vertex = cube->Mesh().Vertices().GetAt(2);
@@ -193,11 +194,7 @@ TEST_F(AnimCmds, UndoingAFrameChangeGivesBackWhatTheAnimationOverwrote) {
     QX_EXPECT_SAME_DUMP(before, Dump());
 
     // Moving keys re-evaluates as well, and its undo gives the same back.
-    CQxAnimItemSelects keys;
-    CQxAnimItemSelect record(model.Anim().ObjectItems().Find(cube)->Find(QX_ANIM_ITEM_TRANSLATE_X));
-    record.Nodes.PushBack(Curve()->GetNode(11));
-    keys.Add(record);
-    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(0, 2), keys, 0));
+    ASSERT_TRUE(scene.MoveKeysCmd(&model, CQxVector2D(0, 2), KeyOf(11), 0));
     EXPECT_EQ(cube->Translate().x, 12.0f);
     history.Undo();
     QX_EXPECT_SAME_DUMP(before, Dump());
@@ -270,8 +267,7 @@ TEST_F(Playback, PausedPlayTimeDoesNotCount) {
 }
 
 TEST_F(Playback, ADragOfTheFrameIsOneUndoStep) {
-    KeyAt(1, 0);
-    KeyAt(11, 10);
+    KeyRamp();
     const unsigned int steps = history.GetCount();
     scene.StartTrackCurFrame(scene.CurFrame(), 0);
     for (float f : {9.0f, 5.0f, 3.0f}) scene.TrackCurFrame(f, 0);

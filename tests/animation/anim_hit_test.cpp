@@ -23,13 +23,8 @@ namespace {
 //
 // Flat keys carry their handles 30 pixels to either side: at x 20 and 80 around the first
 // key, at 120 and 180 around the second.
-class AnimHit : public ::testing::Test {
+class AnimHit : public ::testing::Test, protected QxTwoCubes {
 protected:
-    CQxScene scene;
-    CQxModel& model = scene.RootModel();
-    CQxAnim& anim = model.Anim();
-    CQxObject* a = QxAdd(model, QxNewCube(2.0f), "a");
-    CQxObject* b = QxAdd(model, QxNewCube(2.0f), "b");
     CQxRect view{0, 0, 200, 100};
 
     void SetUp() override {
@@ -42,10 +37,7 @@ protected:
     // rebuilt as the host does after items change.
     CQxObjectAnimItem& Key(CQxObject* object, std::initializer_list<std::pair<float, float>> keys,
                            QX_ANIM_ITEM_TYPE type = QX_ANIM_ITEM_TRANSLATE_X) {
-        CQxObjectAnimItem& item = anim.ObjectItems()[object][type];
-        item.Init(type, object);
-        for (auto [x, y] : keys) item.Spline().InsertNode(x, y);
-        item.UpdateSpline();
+        CQxObjectAnimItem& item = QxKeys(*object, type, keys);
         item.Select(1);
         anim.UpdateObjectRefSortItems();
         return item;

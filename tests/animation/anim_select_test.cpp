@@ -19,11 +19,7 @@ protected:
 
     CQxObjectAnimItem& MakeItem() {
         cube->IsSelect() = 1;
-        CQxObjectAnimItem& made = model.Anim().ObjectItems()[cube][QX_ANIM_ITEM_TRANSLATE_X];
-        made.Init(QX_ANIM_ITEM_TRANSLATE_X, cube);
-        for (float frame : {0.0f, 10.0f, 20.0f}) made.Spline().InsertNode(frame, frame / 2);
-        made.UpdateSpline();
-        return made;
+        return QxKeys(*cube, QX_ANIM_ITEM_TRANSLATE_X, {{0, 0}, {10, 5}, {20, 10}});
     }
     CQxSplineNode* Key(unsigned int i) { return item.Spline().Nodes()[i]; }
     void SeparateAll() {

@@ -14,13 +14,8 @@
 namespace {
 
 // A scene with two cubes under the root model and helpers to key their channels.
-class Anim : public ::testing::Test {
+class Anim : public ::testing::Test, protected QxTwoCubes {
 protected:
-    CQxScene scene;
-    CQxModel& model = scene.RootModel();
-    CQxAnim& anim = model.Anim();
-    CQxObject* a = QxAdd(model, QxNewCube(2.0f), "a");
-    CQxObject* b = QxAdd(model, QxNewCube(2.0f), "b");
     CQxEdge* edge = AddEdge(a->Mesh());
 
     static CQxEdge* AddEdge(CQxMesh& mesh) {
@@ -29,15 +24,6 @@ protected:
         return e;
     }
 
-    // An object channel with keys (frame, value), slopes made automatic.
-    CQxObjectAnimItem& Key(CQxObject* object, QX_ANIM_ITEM_TYPE type,
-                           std::initializer_list<std::pair<float, float>> keys) {
-        CQxObjectAnimItem& item = anim.ObjectItems()[object][type];
-        item.Init(type, object);
-        for (auto [x, y] : keys) item.Spline().InsertNode(x, y);
-        item.UpdateSpline();
-        return item;
-    }
     CQxEdgeAnimItem& EdgeKey(QX_ANIM_ITEM_TYPE type, float value) {
         CQxEdgeAnimItem& item = anim.EdgeItems()[a][edge][type];
         item.Init(type, a, edge);
@@ -49,9 +35,9 @@ protected:
 } // namespace
 
 TEST_F(Anim, EvaluatingWritesEachChannelIntoItsObject) {
-    Key(a, QX_ANIM_ITEM_TRANSLATE_X, {{1, 0}, {11, 10}});
-    Key(a, QX_ANIM_ITEM_ROTATE_Y, {{1, 0}, {11, 1.5f}});
-    Key(b, QX_ANIM_ITEM_SCALE_Z, {{5, 3}});
+    QxKeys(*a, QX_ANIM_ITEM_TRANSLATE_X, {{1, 0}, {11, 10}});
+    QxKeys(*a, QX_ANIM_ITEM_ROTATE_Y, {{1, 0}, {11, 1.5f}});
+    QxKeys(*b, QX_ANIM_ITEM_SCALE_Z, {{5, 3}});
     anim.Animate(11.0f);
     EXPECT_FLOAT_EQ(a->Translate().x, 10.0f);
     EXPECT_FLOAT_EQ(a->Angle().y, 1.5f);
@@ -88,7 +74,7 @@ TEST_F(Anim, TextureChannelsMakeCoordinatesAndAreNeverSelected) {
 }
 
 TEST_F(Anim, AnItemIsSelectedOnlyWithItsTargetAndDeselectingDropsItsKeys) {
-    CQxObjectAnimItem& item = Key(a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    CQxObjectAnimItem& item = QxKeys(*a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
     EXPECT_EQ(item.Select(1), 0) << "the object is not selected";
     a->IsSelect() = 1;
     EXPECT_EQ(item.UpdateSelect(), 1);
@@ -102,8 +88,8 @@ TEST_F(Anim, RangesAndKeyedFramesSpanEveryItem) {
     float range[4] = {-7, -7, -7, -7};
     EXPECT_EQ(anim.GetItemsRange(range[0], range[1], range[2], range[3]), 0);
     EXPECT_EQ(range[0], -7.0f) << "an empty animation touched its outputs";
-    Key(a, QX_ANIM_ITEM_TRANSLATE_X, {{3, 1}, {8, -2}});
-    Key(b, QX_ANIM_ITEM_PIVOT_Y, {{1, 5}, {8, 4}});
+    QxKeys(*a, QX_ANIM_ITEM_TRANSLATE_X, {{3, 1}, {8, -2}});
+    QxKeys(*b, QX_ANIM_ITEM_PIVOT_Y, {{1, 5}, {8, 4}});
     ASSERT_EQ(anim.GetItemsRange(range[0], range[1], range[2], range[3]), 1);
     EXPECT_EQ((std::vector<float>(range, range + 4)), (std::vector<float>{1, 8, -2, 5}));
     CQxKeyTree<float> frames;
@@ -112,9 +98,9 @@ TEST_F(Anim, RangesAndKeyedFramesSpanEveryItem) {
 }
 
 TEST_F(Anim, CleaningUpLeavesNoItemWithoutKeysAndNoEmptyEntry) {
-    Key(a, QX_ANIM_ITEM_TRANSLATE_X, {});
-    Key(b, QX_ANIM_ITEM_TRANSLATE_X, {{1, 1}});
-    Key(b, QX_ANIM_ITEM_TRANSLATE_Y, {});
+    QxKeys(*a, QX_ANIM_ITEM_TRANSLATE_X, {});
+    QxKeys(*b, QX_ANIM_ITEM_TRANSLATE_X, {{1, 1}});
+    QxKeys(*b, QX_ANIM_ITEM_TRANSLATE_Y, {});
     EdgeKey(QX_ANIM_ITEM_EDGE_VERTEX_R, 1.0f).Spline().ClearNodes();
     anim.CleanUpItems();
     EXPECT_FALSE(anim.ObjectItems().Has(a));
@@ -125,8 +111,8 @@ TEST_F(Anim, CleaningUpLeavesNoItemWithoutKeysAndNoEmptyEntry) {
 
 TEST_F(Anim, SortMapsOrderItemsByTreePosition) {
     CQxObject* child = QxAdd(*b, QxNewCube(1.0f), "child");
-    Key(child, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
-    Key(a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    QxKeys(*child, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    QxKeys(*a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
     anim.UpdateSortItems(model);
     std::vector<CQxAnim::Path> paths;
     for (const auto& entry : anim.ObjectSortItems()) paths.push_back(entry.Key);
@@ -135,9 +121,9 @@ TEST_F(Anim, SortMapsOrderItemsByTreePosition) {
 }
 
 TEST_F(Anim, ItemsLeaveWithTheirObject) {
-    Key(a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    QxKeys(*a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
     EdgeKey(QX_ANIM_ITEM_EDGE_VERTEX_R, 1.0f);
-    Key(b, QX_ANIM_ITEM_SCALE_X, {{1, 2}});
+    QxKeys(*b, QX_ANIM_ITEM_SCALE_X, {{1, 2}});
     CQxAnim other;
     other.ObjectItems()[b][QX_ANIM_ITEM_SCALE_Y].Init(QX_ANIM_ITEM_SCALE_Y, b);
     anim.MoveObjectRefItems(b, other);
@@ -151,8 +137,8 @@ TEST_F(Anim, ItemsLeaveWithTheirObject) {
 TEST_F(Anim, BulkSelectionTouchesTheNamedKindOrTarget) {
     a->IsSelect() = b->IsSelect() = 1;
     edge->IsSelect() = 1;
-    CQxObjectAnimItem& ax = Key(a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
-    CQxObjectAnimItem& bx = Key(b, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    CQxObjectAnimItem& ax = QxKeys(*a, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    CQxObjectAnimItem& bx = QxKeys(*b, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
     CQxEdgeAnimItem& red = EdgeKey(QX_ANIM_ITEM_EDGE_VERTEX_R, 1.0f);
     anim.SelectItems(0);
     anim.SelectItems(1, QX_ANIM_SELECT_OBJECT, b);
@@ -170,8 +156,8 @@ TEST_F(Anim, BulkSelectionTouchesTheNamedKindOrTarget) {
 
 TEST_F(Anim, KeysAtOnePositionAreGatheredOnlyWhenNoSelectedKeyLiesElsewhere) {
     a->IsSelect() = b->IsSelect() = 1;
-    CQxObjectAnimItem& ax = Key(a, QX_ANIM_ITEM_SCALE_X, {{1, 1}, {5, 2}});
-    CQxObjectAnimItem& bx = Key(b, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
+    CQxObjectAnimItem& ax = QxKeys(*a, QX_ANIM_ITEM_SCALE_X, {{1, 1}, {5, 2}});
+    CQxObjectAnimItem& bx = QxKeys(*b, QX_ANIM_ITEM_SCALE_X, {{1, 1}});
     anim.SelectItems(1);
     ax.Spline().GetNode(1)->Select(1);
     bx.Spline().GetNode(1)->Select(1);
@@ -196,13 +182,13 @@ protected:
 };
 
 TEST_F(AnimFile, ObjectKeysRoundTripExactly) {
-    CQxObjectAnimItem& item = Key(a, QX_ANIM_ITEM_ROTATE_Z, {{1, 0.1f}, {7.5f, -2.25f}, {30, 1e-7f}});
+    CQxObjectAnimItem& item = QxKeys(*a, QX_ANIM_ITEM_ROTATE_Z, {{1, 0.1f}, {7.5f, -2.25f}, {30, 1e-7f}});
     CQxSplineNode* middle = item.Spline().GetNode(7.5f);
     middle->IsSeparated = 1;
     middle->PrevTanType = middle->NextTanType = QX_TAN_FIXED;
     middle->PrevTan = 0.3f;
     middle->NextTan = -4.0f;
-    Key(b, QX_ANIM_ITEM_PIVOT_Z, {{2, 3}});
+    QxKeys(*b, QX_ANIM_ITEM_PIVOT_Z, {{2, 3}});
     const std::string first = Save(scene, "first.kel");
 
     CQxScene loaded;
@@ -224,7 +210,7 @@ TEST_F(AnimFile, OnlyObjectChannelsAreStored) {
 }
 
 TEST_F(AnimFile, ADamagedKeyListKeepsWhatCameBeforeTheDamage) {
-    Key(a, QX_ANIM_ITEM_TRANSLATE_Y, {{1, 4}, {2, 5}, {3, 6}});
+    QxKeys(*a, QX_ANIM_ITEM_TRANSLATE_Y, {{1, 4}, {2, 5}, {3, 6}});
     std::string text = Save(scene, "good.kel");
     const std::size_t at = text.find("3,6");
     ASSERT_NE(at, std::string::npos);
@@ -238,7 +224,7 @@ TEST_F(AnimFile, ADamagedKeyListKeepsWhatCameBeforeTheDamage) {
 }
 
 TEST_F(AnimFile, ATangentNoCurveCanHoldEndsTheKeyList) {
-    Key(a, QX_ANIM_ITEM_TRANSLATE_Y, {{1, 4}, {2, 5}, {3, 6}});
+    QxKeys(*a, QX_ANIM_ITEM_TRANSLATE_Y, {{1, 4}, {2, 5}, {3, 6}});
     const std::string good = Save(scene, "good.kel");
     // The second key's leaving tangent type made unknown; its entering slope made infinite.
     const std::size_t types = good.find("0,0,", good.find("2,5,"));
@@ -264,7 +250,7 @@ TEST_F(AnimFile, ATangentNoCurveCanHoldEndsTheKeyList) {
 }
 
 TEST_F(AnimFile, AnUnknownChannelNameReadsAsScaleX) {
-    Key(a, QX_ANIM_ITEM_PIVOT_X, {{1, 4}});
+    QxKeys(*a, QX_ANIM_ITEM_PIVOT_X, {{1, 4}});
     std::string text = Save(scene, "good.kel");
     const std::size_t at = text.find("\"PivotX\"");
     ASSERT_NE(at, std::string::npos);

@@ -45,10 +45,19 @@ protected:
     }
     // A texture file in the scratch folder, and one stage on Red loaded from it.
     std::string Texture(const char* name = "tiny.tga") const { return dir.Write(name, TinyTga()); }
+    int AddTexture(CQxModel* m, CQxAttribute* a, const char* path, int undo = 1) {
+        return scene.AddTextureCmd(m, a, path, QX_COLOR_OP_MODULATE, QX_ALPHA_OP_CURRENT, undo);
+    }
     CQxTextureStage* AddStage(const std::string& path) {
-        EXPECT_TRUE(
-            scene.AddTextureCmd(&model, Attr(1), path.c_str(), QX_COLOR_OP_MODULATE, QX_ALPHA_OP_CURRENT, 0));
+        EXPECT_TRUE(AddTexture(&model, Attr(1), path.c_str(), 0));
         return Attr(1)->GetTextureStage(Attr(1)->GetTextureStageCount() - 1);
+    }
+    int Modify(QX_MODIFY_TYPE kind, void* value, CQxModel* m = nullptr, CQxAttribute* a = nullptr) {
+        return scene.ModifyAttributeCmd(kind, m ? m : &model, a ? a : Attr(1), value, 1);
+    }
+    int ModifyTexture(CQxTextureStage* stage, const std::string& path,
+                      QX_COLOR_OP_TYPE op = QX_COLOR_OP_MODULATE) {
+        return scene.ModifyTextureCmd(&model, Attr(1), stage, path.c_str(), op, QX_ALPHA_OP_CURRENT, 1);
     }
     void ExpectLoadMessage(const std::string& text) {
         ASSERT_EQ(1u, messages.Boxes().size());
@@ -135,8 +144,7 @@ TEST_F(MaterialCmds, ModifyChangesEachValueUndoably) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.Kind);
         float value = c.Value;
-        Undoable("マテリアル属性",
-                 [&] { return scene.ModifyAttributeCmd(c.Kind, &model, Attr(1), &value, 1); });
+        Undoable("マテリアル属性", [&] { return Modify(c.Kind, &value); });
         EXPECT_EQ(c.Value, c.Read(Attr(1)->ColorMaterial()));
     }
 }
@@ -144,42 +152,34 @@ TEST_F(MaterialCmds, ModifyChangesEachValueUndoably) {
 TEST_F(MaterialCmds, ModifyColourKeepsAlphaAndUndoesToTheExactFloats) {
     Attr(1)->ColorMaterial().Color().Set(0.501f, 0.25f, 0.125f, 0.75f);
     unsigned long rgb = 0x123456;
-    Undoable("マテリアル属性",
-             [&] { return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_COLOR, &model, Attr(1), &rgb, 1); });
+    Undoable("マテリアル属性", [&] { return Modify(QX_MODIFY_MATERIAL_COLOR, &rgb); });
     EXPECT_EQ(0x123456ul, Attr(1)->ColorMaterial().Color().GetRgb());
     EXPECT_EQ(0.75f, Attr(1)->ColorMaterial().Color().a);
 }
 
 TEST_F(MaterialCmds, ModifyRenames) {
     char name[] = "Blue";
-    Undoable("マテリアル属性",
-             [&] { return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_NAME, &model, Attr(1), name, 1); });
+    Undoable("マテリアル属性", [&] { return Modify(QX_MODIFY_MATERIAL_NAME, name); });
     EXPECT_STREQ("Blue", Attr(1)->GetName());
 }
 
 TEST_F(MaterialCmds, ModifyRefusesBadInput) {
     float diffuse = 0.5f;
-    Refused(
-        [&] { return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_DIFFUSE, nullptr, Attr(1), &diffuse, 1); });
-    Refused(
-        [&] { return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_DIFFUSE, &model, nullptr, &diffuse, 1); });
-    Refused(
-        [&] { return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_DIFFUSE, &model, Attr(1), nullptr, 1); });
+    const QX_MODIFY_TYPE kind = QX_MODIFY_MATERIAL_DIFFUSE;
+    Refused([&] { return scene.ModifyAttributeCmd(kind, nullptr, Attr(1), &diffuse, 1); });
+    Refused([&] { return scene.ModifyAttributeCmd(kind, &model, nullptr, &diffuse, 1); });
+    Refused([&] { return Modify(kind, nullptr); });
     // Texture changes and unknown kinds are not values.
-    Refused(
-        [&] { return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_TEXTURE, &model, Attr(1), &diffuse, 1); });
-    Refused([&] { return scene.ModifyAttributeCmd(QX_MODIFY_TYPE(3), &model, Attr(1), &diffuse, 1); });
+    Refused([&] { return Modify(QX_MODIFY_MATERIAL_TEXTURE, &diffuse); });
+    Refused([&] { return Modify(QX_MODIFY_TYPE(3), &diffuse); });
     float same = Attr(1)->ColorMaterial().Diffuse();
-    Refused([&] { return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_DIFFUSE, &model, Attr(1), &same, 1); });
+    Refused([&] { return Modify(kind, &same); });
 }
 
 TEST_F(MaterialCmds, RenameRefusesTakenEmptyAndNonXmlNames) {
     for (const char* name : {"Material1", "Red", "", "bad\x01name"}) {
         SCOPED_TRACE(name);
-        Refused([&] {
-            return scene.ModifyAttributeCmd(QX_MODIFY_MATERIAL_NAME, &model, Attr(1), const_cast<char*>(name),
-                                            1);
-        });
+        Refused([&] { return Modify(QX_MODIFY_MATERIAL_NAME, const_cast<char*>(name)); });
     }
 }
 
@@ -213,10 +213,7 @@ TEST_F(MaterialCmds, MoveRefusesNoChangeAndPositionsOutOfRange) {
 
 TEST_F(MaterialCmds, AddTextureLoadsTheFileIntoANewStage) {
     const std::string path = Texture();
-    Undoable("マテリアル属性", [&] {
-        return scene.AddTextureCmd(&model, Attr(1), path.c_str(), QX_COLOR_OP_MODULATE, QX_ALPHA_OP_CURRENT,
-                                   1);
-    });
+    Undoable("マテリアル属性", [&] { return AddTexture(&model, Attr(1), path.c_str()); });
     const CQxTextureStage* stage = Attr(1)->GetTextureStage(0);
     ASSERT_NE(nullptr, stage);
     EXPECT_TRUE(stage->IsLoaded());
@@ -227,22 +224,14 @@ TEST_F(MaterialCmds, AddTextureLoadsTheFileIntoANewStage) {
     EXPECT_TRUE(messages.Boxes().empty());
 }
 
-TEST_F(MaterialCmds, AddTextureFromAMissingFileShowsTheMessageAndPushesNothing) {
-    const std::string path = dir.File("missing.png");
-    Refused([&] {
-        return scene.AddTextureCmd(&model, Attr(1), path.c_str(), QX_COLOR_OP_TEXTURE, QX_ALPHA_OP_TEXTURE,
-                                   1);
-    });
-    ExpectLoadMessage("読み込みに失敗しました.");
-}
-
-TEST_F(MaterialCmds, AddTextureFromADamagedFileShowsTheMessageAndPushesNothing) {
-    const std::string path = dir.Write("damaged.png", "\x89PNG\r\n\x1a\nnot really");
-    Refused([&] {
-        return scene.AddTextureCmd(&model, Attr(1), path.c_str(), QX_COLOR_OP_TEXTURE, QX_ALPHA_OP_TEXTURE,
-                                   1);
-    });
-    ExpectLoadMessage("読み込みに失敗しました.");
+TEST_F(MaterialCmds, AddTextureFromAMissingOrDamagedFileShowsTheMessageAndPushesNothing) {
+    for (const std::string& path :
+         {dir.File("missing.png"), dir.Write("damaged.png", "\x89PNG\r\n\x1a\nnot really")}) {
+        SCOPED_TRACE(path);
+        messages.Clear();
+        Refused([&] { return AddTexture(&model, Attr(1), path.c_str()); });
+        ExpectLoadMessage("読み込みに失敗しました.");
+    }
 }
 
 TEST_F(MaterialCmds, RedoOfAnAddedTextureWhoseFileIsGoneNamesTheFile) {
@@ -259,27 +248,16 @@ TEST_F(MaterialCmds, RedoOfAnAddedTextureWhoseFileIsGoneNamesTheFile) {
 
 TEST_F(MaterialCmds, AddTextureRefusesMissingInput) {
     const std::string path = Texture();
-    Refused([&] {
-        return scene.AddTextureCmd(nullptr, Attr(1), path.c_str(), QX_COLOR_OP_TEXTURE, QX_ALPHA_OP_TEXTURE,
-                                   1);
-    });
-    Refused([&] {
-        return scene.AddTextureCmd(&model, nullptr, path.c_str(), QX_COLOR_OP_TEXTURE, QX_ALPHA_OP_TEXTURE,
-                                   1);
-    });
-    Refused([&] {
-        return scene.AddTextureCmd(&model, Attr(1), nullptr, QX_COLOR_OP_TEXTURE, QX_ALPHA_OP_TEXTURE, 1);
-    });
+    Refused([&] { return AddTexture(nullptr, Attr(1), path.c_str()); });
+    Refused([&] { return AddTexture(&model, nullptr, path.c_str()); });
+    Refused([&] { return AddTexture(&model, Attr(1), nullptr); });
     EXPECT_TRUE(messages.Boxes().empty());
 }
 
 TEST_F(MaterialCmds, ModifyTextureSwapsFileAndOperations) {
     CQxTextureStage* stage = AddStage(Texture());
     const std::string other = Texture("other.tga");
-    Undoable("マテリアル属性", [&] {
-        return scene.ModifyTextureCmd(&model, Attr(1), stage, other.c_str(), QX_COLOR_OP_ADD,
-                                      QX_ALPHA_OP_TEXTURE, 1);
-    });
+    Undoable("マテリアル属性", [&] { return ModifyTexture(stage, other, QX_COLOR_OP_ADD); });
     EXPECT_EQ(other, stage->GetPath().GetStr());
     EXPECT_EQ(QX_COLOR_OP_ADD, stage->GetColorOp());
     EXPECT_TRUE(stage->IsLoaded());
@@ -288,16 +266,9 @@ TEST_F(MaterialCmds, ModifyTextureSwapsFileAndOperations) {
 TEST_F(MaterialCmds, ModifyTextureRefusesNoChangeAndUnreadableFiles) {
     const std::string path = Texture();
     CQxTextureStage* stage = AddStage(path);
-    Refused([&] {
-        return scene.ModifyTextureCmd(&model, Attr(1), stage, path.c_str(), QX_COLOR_OP_MODULATE,
-                                      QX_ALPHA_OP_CURRENT, 1);
-    });
+    Refused([&] { return ModifyTexture(stage, path); });
     EXPECT_TRUE(messages.Boxes().empty());
-    const std::string missing = dir.File("missing.bmp");
-    Refused([&] {
-        return scene.ModifyTextureCmd(&model, Attr(1), stage, missing.c_str(), QX_COLOR_OP_MODULATE,
-                                      QX_ALPHA_OP_CURRENT, 1);
-    });
+    Refused([&] { return ModifyTexture(stage, dir.File("missing.bmp")); });
     ExpectLoadMessage("読み込みに失敗しました.");
 }
 

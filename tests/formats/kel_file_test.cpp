@@ -1,10 +1,7 @@
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <filesystem>
 #include <string>
-
-#include <sys/resource.h>
 
 #include "mesh_builders.h"
 #include "message_recorder.h"
@@ -103,10 +100,7 @@ void BuildRichScene(CQxScene& scene) {
     skin->OffsetTransformLH().SetTranslate(CQxVector(0, -1, 0.5f));
     for (CQxVertex& v : skin->Mesh().Vertices()) {
         v.AllocBones();
-        v.Bones()->Indices[0] = 0;
-        v.Bones()->Indices[1] = 3;
-        v.Bones()->Weights[0] = 0.75f;
-        v.Bones()->Weights[1] = 0.25f;
+        *v.Bones() = CQxVertexBones{{0, 3, 0, 0}, {0.75f, 0.25f, 0, 0}};
     }
     CQxObject* empty = QxAdd(*joint, new CQxObject(1), "Empty");
     empty->HasUV() = 1; // every mesh object read from a file has it
@@ -282,19 +276,9 @@ TEST_F(KelFile, FailedSaveLeavesTheOldFile) {
     const std::string old = "<Scene/>";
     m_Dir.Write("keep.kel", old);
 
-    // A file-size limit makes the write fail part way, whoever runs the test.
-    std::signal(SIGXFSZ, SIG_IGN);
-    rlimit saved{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 256;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    const int result = scene.WriteFile(path.c_str());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(QxWithFileSizeLimit(256, [&] { return scene.WriteFile(path.c_str()); }), 0);
     EXPECT_EQ(QxScratchDir::Read(path), old);
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_Dir.Path()), fs::directory_iterator()),
-              1); // no temp left
+    EXPECT_EQ(m_Dir.Count(), 1);
 
     EXPECT_EQ(scene.WriteFile(m_Dir.File("no/such/dir/x.kel").c_str()), 0);
 }

@@ -12,6 +12,7 @@
 #include "scene_dump.h"
 #include "scratch_dir.h"
 #include "topology_check.h"
+#include "undo_checks.h"
 
 namespace fs = std::filesystem;
 
@@ -436,16 +437,11 @@ TEST_F(MqoFile, EveryCorpusFileLoadsOrIsRefused) {
 TEST_F(MqoFile, ImportGoesBelowTheParentWithItsMaterialsAndUndoGivesBackTheScene) {
     CQxScene scene;
     CQxObject* group = QxAdd(scene.RootModel(), new CQxGroup(1), "Group");
-    const std::string before = QxDumpScene(scene);
     const std::string doc = Doc("Material 1 {\r\n\t\"Red\" col(1 0 0 1)\r\n}\r\n" +
                                 Object("Plate", Square() + "\tface 1 {\r\n\t\t4 V(0 1 2 3) M(0)\r\n\t}\r\n"));
-    ASSERT_EQ(scene.ImportFileCmd(m_Dir.Write("plate.mqo", doc).c_str(), group, 1), 1);
+    const std::string path = m_Dir.Write("plate.mqo", doc);
+    qxtest::ExpectUndoable(scene, [&] { return scene.ImportFileCmd(path.c_str(), group, 1) == 1; });
     ASSERT_EQ(group->GetChildCount(), 1u);
     EXPECT_EQ(group->GetChild(0)->Mesh().Faces().GetCount(), 1u);
     EXPECT_NE(scene.RootModel().FindAttribute("Red"), nullptr);
-    const std::string after = QxDumpScene(scene);
-    ASSERT_EQ(scene.CmdManager().Undo(), 1);
-    QX_EXPECT_SAME_DUMP(before, QxDumpScene(scene));
-    ASSERT_EQ(scene.CmdManager().Redo(), 1);
-    QX_EXPECT_SAME_DUMP(after, QxDumpScene(scene));
 }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "mesh_builders.h"
 #include "qx/animation/anim.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
@@ -26,19 +27,15 @@ protected:
         QxXFileKeyStep() = 1.0f;
     }
 
-    // A mesh object below the root model with one face through the given points.
-    CQxObject* AddFace(const std::vector<CQxVector>& corners, int flat = 0) {
+    // A mesh object below the root model with faces of the given points (one face through all of
+    // them when none are given).
+    CQxObject* AddFace(const std::vector<CQxVector>& points, qxtest::FaceList faces = {}) {
         auto* object = QxAdd(*model, new CQxObject(1), "Face");
-        CQxMesh& mesh = object->Mesh();
-        auto* face = new CQxFace();
-        mesh.Faces().PushBack(face);
-        for (const CQxVector& p : corners) {
-            auto* v = new CQxVertex(p);
-            mesh.Vertices().PushBack(v);
-            face->PushHalfEdge(new CQxHalfEdge(face, v, 0));
-        }
-        if (flat) face->Flag() &= static_cast<unsigned char>(~CQxFace::ShadeBit);
-        mesh.UpdateNormals();
+        if (faces.empty()) faces.emplace_back();
+        for (unsigned int i = 0; faces.size() == 1 && faces[0].size() < points.size(); ++i)
+            faces[0].push_back(i);
+        qxtest::AddFaces(object->Mesh(), points, faces);
+        object->Mesh().UpdateNormals();
         object->UpdateBoundBox();
         return object;
     }
@@ -115,17 +112,10 @@ TEST_F(XFile, LeftHandedOutputTurnsZAndTheCornerOrder) {
 }
 
 TEST_F(XFile, AFlatFaceSplitsTheMeshIntoOneVertexACorner) {
-    CQxObject* object = AddFace({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}}, 1);
-    // A second face sharing two corners: shared, they would be four vertices.
-    CQxMesh& mesh = object->Mesh();
-    auto* face = new CQxFace();
-    mesh.Faces().PushBack(face);
-    auto* extra = new CQxVertex(CQxVector(0, 1, 0));
-    mesh.Vertices().PushBack(extra);
-    face->PushHalfEdge(new CQxHalfEdge(face, mesh.Vertices().GetAt(0), 0));
-    face->PushHalfEdge(new CQxHalfEdge(face, mesh.Vertices().GetAt(2), 0));
-    face->PushHalfEdge(new CQxHalfEdge(face, extra, 0));
-    mesh.UpdateNormals();
+    // A flat face and a smooth one sharing two corners: shared, they would be four vertices.
+    CQxObject* object = AddFace({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2}, {0, 2, 3}});
+    object->Mesh().Faces().Front()->SetShade(0);
+    object->Mesh().UpdateNormals();
     const std::string text = Write();
     EXPECT_EQ(Block(text, "  Mesh").rfind("   6;\r\n", 0), 0u) << "six corners, six vertices";
     EXPECT_NE(Block(text, "   VertexDuplicationIndices").find("6;\r\n    4;\r\n    0,\r\n    1,\r\n    2,\r\n    0,\r\n    2,\r\n    3;"),
@@ -150,11 +140,7 @@ TEST_F(XFile, MaterialsAreNamedByModelAndPositionWithTheirTexture) {
 
 TEST_F(XFile, KeysAreSampledOverTheRangeAndShiftedToStartAtZero) {
     CQxObject* object = AddFace({{0, 0, 0}, {1, 0, 0}, {1, 1, 0}});
-    CQxObjectAnimItem& item = model->Anim().ObjectItems()[object][QX_ANIM_ITEM_TRANSLATE_X];
-    item.Init(QX_ANIM_ITEM_TRANSLATE_X, object);
-    item.Spline().InsertNode(-1.0f, 0.0f);
-    item.Spline().InsertNode(1.7f, 5.0f);
-    item.UpdateSpline();
+    QxKeys(*object, QX_ANIM_ITEM_TRANSLATE_X, {{-1.0f, 0.0f}, {1.7f, 5.0f}});
     const std::string key = Block(Write(), "  AnimationKey");
     // -1 ... 1.7 every frame: 2.7 frames, rounded up to 3 keys (-1, 0, 1), shifted by 1.
     EXPECT_EQ(key.rfind("   4;\r\n   3;\r\n   0;16;\r\n", 0), 0u) << key.substr(0, 80);
@@ -195,11 +181,7 @@ TEST_F(XFile, AnotherReaderFindsTheFramesMeshesMaterialsAndKeys) {
     QxXFileLeftHand() = 1;
     CQxObject* quad = AddFace({{0, 0, 0}, {2, 0, 0}, {2, 2, 0}, {0, 2, 0}});
     quad->Translate() = CQxVector(1.0f, 2.0f, 3.0f);
-    CQxObjectAnimItem& item = model->Anim().ObjectItems()[quad][QX_ANIM_ITEM_TRANSLATE_Y];
-    item.Init(QX_ANIM_ITEM_TRANSLATE_Y, quad);
-    item.Spline().InsertNode(0.0f, 2.0f);
-    item.Spline().InsertNode(9.0f, 4.0f);
-    item.UpdateSpline();
+    QxKeys(*quad, QX_ANIM_ITEM_TRANSLATE_Y, {{0.0f, 2.0f}, {9.0f, 4.0f}});
     Assimp::Importer importer;
     const aiScene* read = Import(importer);
     ASSERT_NE(read, nullptr);

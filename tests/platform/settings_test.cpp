@@ -2,14 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include "scratch_dir.h"
@@ -154,20 +152,10 @@ TEST_F(Settings, FailedWriteKeepsTheOldFile) {
     ASSERT_EQ(SetDword(key, "Undo", 30), ERROR_SUCCESS);
     const std::string old = ReadText(File());
 
-    // The disk fills up while the new file is written (this works for any user, root too).
-    struct sigaction ignore {
-    }, previous{};
-    ignore.sa_handler = SIG_IGN;
-    sigaction(SIGXFSZ, &ignore, &previous);
-    rlimit limit{}, saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    limit = saved;
-    limit.rlim_cur = old.size() + 8;
-    setrlimit(RLIMIT_FSIZE, &limit);
-    const LSTATUS full = SetText(key, "DataDir", std::string(200, 'x'));
-    setrlimit(RLIMIT_FSIZE, &saved);
-    sigaction(SIGXFSZ, &previous, nullptr);
-    EXPECT_NE(full, ERROR_SUCCESS);
+    // The disk fills up while the new file is written.
+    EXPECT_NE(
+        QxWithFileSizeLimit(old.size() + 8, [&] { return SetText(key, "DataDir", std::string(200, 'x')); }),
+        ERROR_SUCCESS);
     EXPECT_EQ(ReadText(File()), old);
     EXPECT_EQ(CountFiles(Folder()), 1);
     // The change is still held and is written once writing works again.

@@ -80,6 +80,15 @@ std::string Text(const CQxVector& v) {
 }
 } // namespace
 
+CQxObjectAnimItem& QxKeys(CQxObject& object, QX_ANIM_ITEM_TYPE type,
+                          std::initializer_list<std::pair<float, float>> keys) {
+    CQxObjectAnimItem& item = object.GetModel()->Anim().ObjectItems()[&object][type];
+    item.Init(type, &object);
+    for (auto [x, y] : keys) item.Spline().InsertNode(x, y);
+    item.UpdateSpline();
+    return item;
+}
+
 ::testing::AssertionResult QxNear(const CQxVector& actual, const CQxVector& expected, float eps) {
     if (actual.IsEqual(expected, eps)) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << Text(actual) << " is not " << Text(expected);

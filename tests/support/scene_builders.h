@@ -8,8 +8,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "qx/animation/anim.h"
 #include "qx/graphics/viewport.h"
 #include "qx/math/matrix.h"
 #include "qx/math/point_rect.h"
@@ -55,6 +57,19 @@ CQxArray<unsigned int> QxPositions(const CQxObject& object, const CQxArray<CQxFa
 
 // World positions of an object's vertices, in list order.
 std::vector<CQxVector> QxWorldVertices(const CQxObject& object);
+
+// An object channel in its model's animation with keys (frame, value), slopes made automatic.
+CQxObjectAnimItem& QxKeys(CQxObject& object, QX_ANIM_ITEM_TYPE type,
+                          std::initializer_list<std::pair<float, float>> keys);
+
+// A scene with two 2-unit cubes "a" and "b" under its root model, for animation tests.
+struct QxTwoCubes {
+    CQxScene scene;
+    CQxModel& model = scene.RootModel();
+    CQxAnim& anim = model.Anim();
+    CQxObject* a = QxAdd(model, QxNewCube(2.0f), "a");
+    CQxObject* b = QxAdd(model, QxNewCube(2.0f), "b");
+};
 
 // Points equal within eps; a failure prints both.
 ::testing::AssertionResult QxNear(const CQxVector& actual, const CQxVector& expected, float eps = 1e-4f);

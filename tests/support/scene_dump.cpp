@@ -4,6 +4,7 @@
 #include <charconv>
 #include <map>
 #include <tuple>
+#include <type_traits>
 #include <vector>
 
 #include "qx/animation/anim.h"
@@ -13,92 +14,45 @@
 
 namespace {
 
+// A quoted name, and an object written as its index path.
+struct Name {
+    const char* Text;
+};
+struct Ref {
+    const CQxObject* Object;
+};
+
 class Dumper {
 public:
     std::string Text;
 
-    void F(float v) {
-        char buf[32];
-        auto r = std::to_chars(buf, buf + sizeof buf, v);
-        Text.append(buf, r.ptr);
-        Text += ' ';
-    }
-    void U(unsigned long long v) { Text += std::to_string(v) + ' '; }
-    void I(long long v) { Text += std::to_string(v) + ' '; }
-    void S(const char* s) {
-        Text += '"';
-        Text += s ? s : "";
-        Text += "\" ";
-    }
-    void V(const CQxVector& v) {
-        F(v.x);
-        F(v.y);
-        F(v.z);
-    }
-    void M(const CQxMatrix& m) {
-        for (auto& row : m.m)
-            for (float x : row) F(x);
-    }
-    void Key(const char* k) {
-        Text += k;
-        Text += ' ';
+    // Writes each value followed by a space: bare words as keys, numbers in their shortest exact
+    // form, vectors, quaternions and matrices component by component.
+    template <class... T>
+    void Put(const T&... values) {
+        (One(values), ...);
     }
     void End() { Text += '\n'; }
 
-    void Path(const CQxObject* o) {
-        if (!o) {
-            Key("none");
-            return;
-        }
-        CQxArray<unsigned int> path;
-        o->GetIndices(path);
-        Text += '[';
-        for (unsigned int i : path) Text += std::to_string(i) + '.';
-        Text += "] ";
-    }
-
     void Param(const CQxTransformParam& p) {
-        Key("pivot");
-        V(p.Pivot());
-        Key("scale");
-        V(p.Scale());
-        Key("rotate");
-        F(p.Rotate().x);
-        F(p.Rotate().y);
-        F(p.Rotate().z);
-        F(p.Rotate().w);
-        Key("angle");
-        V(p.Angle());
-        Key("translate");
-        V(p.Translate());
+        Put("pivot", p.Pivot(), "scale", p.Scale(), "rotate", p.Rotate(), "angle", p.Angle(), "translate",
+            p.Translate());
     }
 
     void Model(const CQxModel& model) {
-        Key("  attributes");
-        U(model.GetAttributeCount());
-        Key("cur");
-        I(model.CurAttribute() ? static_cast<long long>(model.FindAttribute(model.CurAttribute())) : -1);
-        Key("actions");
-        U(model.GetActionCount());
+        const long long cur =
+            model.CurAttribute() ? static_cast<long long>(model.FindAttribute(model.CurAttribute())) : -1;
+        Put("  attributes", model.GetAttributeCount(), "cur", cur, "actions", model.GetActionCount());
         End();
         for (const CQxAttribute& a : model.Attributes()) {
             const CQxColorMaterial& m = a.ColorMaterial();
-            Key("  attribute");
-            S(a.GetName());
-            for (unsigned int k = 0; k < 4; ++k) F(m.Color()[k]);
-            F(m.Diffuse());
-            F(m.Ambient());
-            F(m.Emissive());
-            F(m.Specular());
-            F(m.Power());
+            Put("  attribute", Name{a.GetName()});
+            for (unsigned int k = 0; k < 4; ++k) Put(m.Color()[k]);
+            Put(m.Diffuse(), m.Ambient(), m.Emissive(), m.Specular(), m.Power());
             End();
             for (const CQxTextureStage* t : a.TextureStages()) {
-                Key("    stage");
-                S(t->GetPath().GetStr());
-                U(t->GetColorOp());
-                U(t->GetAlphaOp());
-                U(t->GetMinFilter());
-                U(t->GetMagFilter());
+                Put("    stage", Name{t->GetPath().GetStr()}, t->GetColorOp(), t->GetAlphaOp(),
+                    t->GetMinFilter(), t->GetMagFilter());
                 End();
             }
         }
@@ -145,33 +99,19 @@ public:
                 }
             }
             Dumper d;
-            d.U(item.IsSelect());
-            d.U(item.Spline().GetNodeCount());
-            for (const CQxSplineNode* n : item.Spline().Nodes()) {
-                d.Key("|");
-                d.F(n->X);
-                d.F(n->Y);
-                d.F(n->PrevTan);
-                d.F(n->NextTan);
-                d.U(n->IsSeparated);
-                d.U(n->PrevTanType);
-                d.U(n->NextTanType);
-                d.U(n->IsSelect);
-                d.U(n->IsPrevTanSelect);
-                d.U(n->IsNextTanSelect);
-            }
+            d.Put(item.IsSelect(), item.Spline().GetNodeCount());
+            for (const CQxSplineNode* n : item.Spline().Nodes())
+                d.Put("|", n->X, n->Y, n->PrevTan, n->NextTan, n->IsSeparated, n->PrevTanType, n->NextTanType,
+                      n->IsSelect, n->IsPrevTanSelect, n->IsNextTanSelect);
             lines.emplace_back(kind, std::move(path), element, corner, item.Type(), std::move(d.Text));
         });
         std::sort(lines.begin(), lines.end());
         for (const auto& [kind, path, element, corner, channel, text] : lines) {
-            Key("  anim");
-            U(kind);
+            Put("  anim", kind);
             Text += '[';
             for (unsigned int i : path) Text += std::to_string(i) + '.';
             Text += "] ";
-            I(element);
-            I(corner);
-            U(channel);
+            Put(element, corner, channel);
             Text += text;
             End();
         }
@@ -194,59 +134,36 @@ public:
             auto it = vertexIndex.find(v);
             return it == vertexIndex.end() ? -1LL : it->second;
         };
-        Key("  mesh");
-        U(mesh.Vertices().GetCount());
-        U(mesh.Edges().GetCount());
-        U(mesh.Faces().GetCount());
+        Put("  mesh", mesh.Vertices().GetCount(), mesh.Edges().GetCount(), mesh.Faces().GetCount());
         End();
         for (const CQxVertex& v : mesh.Vertices()) {
-            Key("  v");
-            V(v.Position());
-            U(v.IsSelect());
+            Put("  v", v.Position(), v.IsSelect());
             if (const CQxVertexBones* b = v.Bones()) {
-                Key("bones");
-                for (unsigned int k = 0; k < 4; ++k) U(b->Indices[k]);
-                for (unsigned int k = 0; k < 4; ++k) F(b->Weights[k]);
+                Put("bones");
+                for (unsigned int k = 0; k < 4; ++k) Put(b->Indices[k]);
+                for (unsigned int k = 0; k < 4; ++k) Put(b->Weights[k]);
             }
             End();
         }
         for (const CQxEdge& e : mesh.Edges()) {
-            Key("  e");
-            I(vi(e.Vertex(0)));
-            I(vi(e.Vertex(1)));
-            U(e.Flags());
-            U(e.Color());
-            U(e.IsSelect());
+            Put("  e", vi(e.Vertex(0)), vi(e.Vertex(1)), e.Flags(), e.Color(), e.IsSelect());
             End();
         }
         for (const CQxFace& f : mesh.Faces()) {
-            Key("  f");
             long long attribute = -1;
             if (f.Attribute()) {
                 attribute = model ? static_cast<long long>(model->FindAttribute(f.Attribute())) : -2;
                 if (attribute == 0xFFFFFFFFLL) attribute = -2; // not a material of the model
             }
-            I(attribute);
-            U(f.Flag());
-            U(f.IsSelect());
+            Put("  f", attribute, f.Flag(), f.IsSelect());
             End();
             f.ForEachHalfEdge([&](const CQxHalfEdge& h) {
-                Key("    h");
-                I(vi(h.GetVertex()));
-                U(h.Color());
-                U(h.Flags());
-                U(h.IsSelect());
-                if (h.HasUV()) {
-                    Key("uv");
-                    F(h.UV().x);
-                    F(h.UV().y);
-                    U(h.IsUVSelect());
-                }
+                Put("    h", vi(h.GetVertex()), h.Color(), h.Flags(), h.IsSelect());
+                if (h.HasUV()) Put("uv", h.UV().x, h.UV().y, h.IsUVSelect());
                 if (h.Mate()) {
                     auto it = corner.find(h.Mate());
-                    Key("mate");
-                    I(it == corner.end() ? -1 : it->second.first);
-                    I(it == corner.end() ? -1 : it->second.second);
+                    Put("mate", it == corner.end() ? -1 : it->second.first,
+                        it == corner.end() ? -1 : it->second.second);
                 }
                 End();
             });
@@ -255,61 +172,29 @@ public:
 
     void Object(const CQxObject& o, unsigned int depth) {
         Text.append(depth * 2, ' ');
-        Key(o.GetTypeName());
-        if (o.IsClone()) {
-            Key("clone-of");
-            Path(o.GetOriginal());
-        }
-        S(o.GetName());
-        Key("user");
-        I(o.IsUser());
-        Key("visible");
-        I(o.IsVisible());
-        Key("locked");
-        I(o.IsLocked());
-        Key("select");
-        U(o.IsSelect());
-        U(o.IsHandleSelect());
-        Key("component");
-        I(o.IsComponentMode());
-        Key("mode");
-        U(o.Mode());
-        Key("curbone");
-        U(o.CurBone());
-        Key("mirror");
-        U(o.MirrorFlags());
-        I(o.IsMirrorConnect());
-        Key("subdiv");
-        U(o.SubdivisionLevel());
-        Key("uv");
-        I(o.HasUV());
+        Put(o.GetTypeName());
+        if (o.IsClone()) Put("clone-of", Ref{o.GetOriginal()});
+        Put(Name{o.GetName()}, "user", o.IsUser(), "visible", o.IsVisible(), "locked", o.IsLocked(), "select",
+            o.IsSelect(), o.IsHandleSelect(), "component", o.IsComponentMode(), "mode", o.Mode(), "curbone",
+            o.CurBone(), "mirror", o.MirrorFlags(), o.IsMirrorConnect(), "subdiv", o.SubdivisionLevel(), "uv",
+            o.HasUV());
         End();
-        Key("  tf");
+        Put("  tf");
         Param(o.TFParam());
         End();
-        Key("  skin");
-        Path(static_cast<const CQxObject*>(o.RootBone()));
-        Key("ik");
-        Path(o.IKRoot());
-        Key("constraints");
-        U(o.IKConstraints().GetSize());
+        Put("  skin", Ref{o.RootBone()}, "ik", Ref{o.IKRoot()}, "constraints", o.IKConstraints().GetSize());
         End();
         for (const CQxRotateConstraint& c : o.IKConstraints()) {
-            Key("  hinge");
-            V(c.PlaneDir());
-            F(c.MinAngle());
-            F(c.MaxAngle());
+            Put("  hinge", c.PlaneDir(), c.MinAngle(), c.MaxAngle());
             End();
         }
         if (o.IsSkinned()) {
             for (const CQxTransformParam& p : o.BindParams()) {
-                Key("  bind");
+                Put("  bind");
                 Param(p);
                 End();
             }
-            Key("  offset");
-            M(o.OffsetTransform());
-            M(o.OffsetTransformLH());
+            Put("  offset", o.OffsetTransform(), o.OffsetTransformLH());
             End();
         }
         // Clones report their source's type, so the kind is told by the class itself.
@@ -318,14 +203,53 @@ public:
             Anim(*model);
         }
         if (const auto* joint = dynamic_cast<const CQxJoint*>(&o)) {
-            Key("  joint");
-            F(joint->Radius());
-            U(joint->Divisions());
+            Put("  joint", joint->Radius(), joint->Divisions());
             End();
         } else if (!o.Mesh().IsEmpty()) {
             Mesh(o);
         }
         for (const CQxObject* child : o.GetChildren()) Object(*child, depth + 1);
+    }
+
+private:
+    void One(const char* key) {
+        Text += key;
+        Text += ' ';
+    }
+    void One(Name name) {
+        Text += '"';
+        Text += name.Text ? name.Text : "";
+        Text += "\" ";
+    }
+    void One(Ref ref) {
+        if (!ref.Object) return One("none");
+        CQxArray<unsigned int> path;
+        ref.Object->GetIndices(path);
+        Text += '[';
+        for (unsigned int i : path) Text += std::to_string(i) + '.';
+        Text += "] ";
+    }
+    void One(float v) {
+        char buf[32];
+        auto r = std::to_chars(buf, buf + sizeof buf, v);
+        Text.append(buf, r.ptr);
+        Text += ' ';
+    }
+    void One(const CQxVector& v) { Put(v.x, v.y, v.z); }
+    void One(const CQxQuat& q) { Put(q.x, q.y, q.z, q.w); }
+    void One(const CQxMatrix& m) {
+        for (auto& row : m.m)
+            for (float x : row) One(x);
+    }
+    // Whole numbers and enumerations; signed ones keep their sign.
+    template <class T>
+    void One(const T& v) requires(std::is_integral_v<T> || std::is_enum_v<T>) {
+        if constexpr (std::is_enum_v<T>)
+            Text += std::to_string(static_cast<unsigned long long>(v)) + ' ';
+        else if constexpr (std::is_signed_v<T>)
+            Text += std::to_string(static_cast<long long>(v)) + ' ';
+        else
+            Text += std::to_string(static_cast<unsigned long long>(v)) + ' ';
     }
 };
 
@@ -339,20 +263,10 @@ std::string QxDumpObject(const CQxObject& object) {
 
 std::string QxDumpScene(const CQxScene& scene) {
     Dumper d;
-    d.Key("grid");
-    d.F(scene.Grid().Length());
-    d.F(scene.Grid().Interval());
-    d.U(scene.Grid().Axis());
-    d.U(scene.Grid().Color());
-    d.Key("axes");
-    d.F(scene.Axes().Length());
-    d.Key("joint");
-    d.F(scene.JointRadius());
-    d.Key("frames");
-    d.F(scene.FirstFrame());
-    d.F(scene.LastFrame());
-    d.F(scene.CurFrame());
-    d.F(scene.Fps());
+    const CQxGrid& grid = scene.Grid();
+    d.Put("grid", grid.Length(), grid.Interval(), grid.Axis(), grid.Color(), "axes", scene.Axes().Length(),
+          "joint", scene.JointRadius(), "frames", scene.FirstFrame(), scene.LastFrame(), scene.CurFrame(),
+          scene.Fps());
     d.End();
     d.Object(scene.RootModel(), 0);
     return d.Text;

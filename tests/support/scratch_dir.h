@@ -1,11 +1,14 @@
 #pragma once
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <system_error>
@@ -40,6 +43,10 @@ public:
     // The path of a file in the folder, as the library's functions take it.
     std::string File(const std::string& name) const { return (m_Path / name).string(); }
 
+    // How many entries the folder holds (a save leaves no temporary file behind).
+    long Count() const {
+        return static_cast<long>(std::distance(std::filesystem::directory_iterator(m_Path), {}));
+    }
     // Writes a file in the folder and returns its path.
     std::string Write(const std::string& name, const std::string& bytes) const {
         const std::string path = File(name);
@@ -62,4 +69,23 @@ private:
 inline std::string QxSampleTexture(const char* name) {
     const char* data = std::getenv("QX_TEST_DATA");
     return std::string(data ? data : "assets") + "/textures/" + name;
+}
+
+// Runs `write` with files limited to `bytes`, so that it fails part way as on a full disk,
+// whoever runs the test; returns what `write` returned.
+template <class Write>
+auto QxWithFileSizeLimit(rlim_t bytes, Write&& write) {
+    struct sigaction ignore {
+    }, previous{};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGXFSZ, &ignore, &previous);
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limit = saved;
+    limit.rlim_cur = bytes;
+    EXPECT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    auto result = write();
+    setrlimit(RLIMIT_FSIZE, &saved);
+    sigaction(SIGXFSZ, &previous, nullptr);
+    return result;
 }

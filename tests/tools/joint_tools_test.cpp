@@ -88,8 +88,7 @@ TEST_F(JointTool, UndoBetweenClicksEndsTheChain) {
 }
 
 TEST_F(JointTool, ClickWithOneObjectSelectedHangsTheChainBelowIt) {
-    CQxObject* cube = AddCube("A", CQxVector(10, 5, 0));
-    Select(cube);
+    CQxObject* cube = Select(AddCube("A", CQxVector(10, 5, 0)));
     const CQxQuat rotate = cube->Rotate();
     ClickAt(-10, 20);
     CQxJoint* joint = OnlyJoint(*cube);
@@ -353,8 +352,7 @@ TEST_F(WeightPaintTool, StrokeShowsTheBrushCursorAndPutsTheOldOneBack) {
 }
 
 TEST_F(WeightPaintTool, StrokeSelectsAnObjectNotInWeightModeAndAnotherToolEndsTheMode) {
-    CQxObject* cube = AddCube("A", CQxVector(0, 60, 0));
-    Select(cube);
+    CQxObject* cube = Select(AddCube("A", CQxVector(0, 60, 0)));
     ASSERT_EQ(m_Skin->Mode(), QX_OBJ_MODE_NORMAL);
     Rig().Click(At(-16, 0));
     EXPECT_TRUE(m_Skin->IsSelect() && !cube->IsSelect());

@@ -38,8 +38,7 @@ float AngleOf(const CQxQuat& q) {
 // Dragging the ring along its axis turns by a hundredth of a radian per pixel, the way the drag
 // goes along the axis giving the sense.
 TEST_F(RotateTool, YRingTurnsAboutYByTheMouseTravel) {
-    CQxObject* cube = AddCube("A", CQxVector());
-    Select(cube);
+    CQxObject* cube = Select(AddCube("A", CQxVector()));
     const std::string before = Dump();
     const CQxPoint from = HandlePoint(1);
     Rig().Drag(from, CQxPoint(from.x, from.y - 40), 0, 4);
@@ -55,8 +54,7 @@ TEST_F(RotateTool, YRingTurnsAboutYByTheMouseTravel) {
 }
 
 TEST_F(RotateTool, NumericEntryTakesThreeAngles) {
-    CQxObject* cube = AddCube("A", CQxVector());
-    Select(cube);
+    CQxObject* cube = Select(AddCube("A", CQxVector()));
     ASSERT_TRUE(Scene().ToolManager().SetNumericalValue(CQxVector(0, QX_PI_2, 0)));
     CQxQuat expected;
     expected.SetRotateXYZ(0, QX_PI_2, 0);
@@ -70,8 +68,7 @@ TEST_F(RotateTool, NumericEntryTakesThreeAngles) {
 
 TEST_F(ScaleTool, CentreScalesAllAxesByTheMouseTravel) {
     InView(View::Perspective); // the Z handle hides the centre in the front view
-    CQxObject* cube = AddCube("A", CQxVector());
-    Select(cube);
+    CQxObject* cube = Select(AddCube("A", CQxVector()));
     const std::string before = Dump();
     const CQxPoint from = CentrePoint();
     Rig().Drag(from, CQxPoint(from.x + 30, from.y - 20));
@@ -85,8 +82,7 @@ TEST_F(ScaleTool, CentreScalesAllAxesByTheMouseTravel) {
 }
 
 TEST_F(ScaleTool, AxisScalesPastZeroIntoAMirrorImage) {
-    CQxObject* cube = AddCube("A", CQxVector());
-    Select(cube);
+    CQxObject* cube = Select(AddCube("A", CQxVector()));
     const std::string before = Dump();
     const CQxPoint from = HandlePoint(0);
     Rig().Drag(from, CQxPoint(from.x - 150, from.y), 0, 10);

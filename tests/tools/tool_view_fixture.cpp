@@ -30,8 +30,9 @@ CQxObject* ToolViewFixture::AddCube(const char* name, const CQxVector& at, CQxOb
     return QxAdd(Scene().RootModel(), cube);
 }
 
-void ToolViewFixture::Select(CQxObject* object) {
+CQxObject* ToolViewFixture::Select(CQxObject* object) {
     Scene().SelectObject(CQxSelect(object), QX_SELECT_REPLACE, 0);
+    return object;
 }
 
 CQxPoint ToolViewFixture::CentrePoint() {

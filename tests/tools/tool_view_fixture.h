@@ -29,7 +29,8 @@ protected:
 
     // A 20-unit cube mesh object at a position, under the parent (null: the root model).
     CQxObject* AddCube(const char* name, const CQxVector& at, CQxObject* parent = nullptr);
-    void Select(CQxObject* object);
+    // Selects the object alone; returns it.
+    CQxObject* Select(CQxObject* object);
     void UseTool(QX_TOOL_TYPE tool) { Scene().ToolManager().SetCurTool(tool); }
     void UseSelect(QX_SELECT_TYPE type) { Scene().ToolManager().SetCurSelect(type); }
 

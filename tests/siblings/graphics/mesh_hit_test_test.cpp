@@ -78,14 +78,22 @@ std::vector<CQxVertex*> AddGrid(CQxMesh& mesh, unsigned int n) {
                                          << b.x << ", " << b.y << ", " << b.z << ")";
 }
 
-TEST(MeshHit, PointPickTakesTheFrontFaceAndLowersBest) {
+// A fresh mesh, the default camera and the records every kind of pick fills.
+class MeshHit : public ::testing::Test {
+protected:
     Camera cam;
     CQxMesh mesh;
+    CQxMeshHit hit;
+    CQxMeshHits hits;
+    CQxArray<CQxVertex*> found;
+    CQxArray<float> falloffs;
+};
+
+TEST_F(MeshHit, PointPickTakesTheFrontFaceAndLowersBest) {
     // The larger back quad comes first, so list order cannot decide.
     CQxFace* back = AddFaces(mesh, Square(2.0f, -1.0f), {{0, 1, 2, 3}});
     CQxFace* front = AddFaces(mesh, Square(1.0f, 1.0f), {{0, 1, 2, 3}});
     const CQxPoint centre(320, 240);
-    CQxMeshHit hit;
     float best = FLT_MAX;
     ASSERT_TRUE(cam.Pick(mesh, QX_HIT_FACE, centre, hit, best));
     EXPECT_EQ(hit.Face, front);
@@ -115,9 +123,7 @@ TEST(MeshHit, PointPickTakesTheFrontFaceAndLowersBest) {
     EXPECT_EQ(hit.Face, back);
 }
 
-TEST(MeshHit, MaskKindsPriorityAndHiding) {
-    Camera cam;
-    CQxMesh mesh;
+TEST_F(MeshHit, MaskKindsPriorityAndHiding) {
     CQxFace* front = AddFaces(mesh, Square(1.0f, 1.0f), {{0, 1, 2, 3}});
     AddFaces(mesh, Square(0.5f, -1.0f), {{0, 1, 2, 3}}); // behind the front quad
     CQxVertex* corner = front->GetHalfEdgeAt(2)->GetVertex();
@@ -127,7 +133,6 @@ TEST(MeshHit, MaskKindsPriorityAndHiding) {
     CQxPoint p = cam.Pixel(corner->Position());
     p.x -= 2;
     p.y += 2;
-    CQxMeshHit hit;
     ASSERT_TRUE(cam.Pick(mesh, QX_HIT_VERTEX | QX_HIT_SIDE | QX_HIT_FACE, p, hit));
     EXPECT_EQ(hit.Vertex, corner);
     EXPECT_EQ(hit.Face, nullptr);
@@ -169,11 +174,8 @@ TEST(MeshHit, MaskKindsPriorityAndHiding) {
 
 // What a rectangle holds is checked against the screen positions on a large mesh below; here
 // its borders, empty rectangles and the old hits it clears.
-TEST(MeshHit, RectangleBordersAndEmptyRectangles) {
-    Camera cam;
-    CQxMesh mesh;
+TEST_F(MeshHit, RectangleBordersAndEmptyRectangles) {
     AddGrid(mesh, 3);
-    CQxMeshHits hits;
     ASSERT_TRUE(cam.Rect(mesh, 31, cam.Around(CQxVector(-0.9f, -0.9f, 0), CQxVector(0.9f, 0.9f, 0)), hits));
     ASSERT_EQ(hits.Faces.GetSize(), 1u);
     EXPECT_FALSE(cam.Rect(mesh, 31, CQxRect(300, 200, 300, 280), hits)); // empty
@@ -189,11 +191,8 @@ TEST(MeshHit, RectangleBordersAndEmptyRectangles) {
     EXPECT_FALSE(cam.Rect(dot, QX_HIT_VERTEX, CQxRect(300, 220, 340, 240), hits)) << "on the bottom edge";
 }
 
-TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
-    CQxMesh mesh;
+TEST_F(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
     AddGrid(mesh, 3);
-    CQxMeshHit hit;
-    CQxMeshHits hits;
     const CQxRect all(0, 0, 640, 480);
     // Looking away from the grid, whose mirror image would fill the view; and from too far.
     for (const Camera& cam :
@@ -204,9 +203,7 @@ TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
         EXPECT_FALSE(cam.Rect(mesh, 31, all, hits));
     }
     Camera away(CQxVector(0, 0, 10), CQxVector(0, 0, 20));
-    CQxArray<CQxVertex*> vertices;
-    CQxArray<float> falloffs;
-    EXPECT_FALSE(away.Circle(mesh, CQxPoint(320, 240), 400.0f, vertices, falloffs));
+    EXPECT_FALSE(away.Circle(mesh, CQxPoint(320, 240), 400.0f, found, falloffs));
     const CQxArray<CQxVector> screen = away.ScreenPositions(mesh);
     ASSERT_EQ(screen.GetSize(), 16u);
     EXPECT_EQ(screen[0].z, -FLT_MAX);
@@ -220,7 +217,6 @@ TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
     floor.Vertices().PushBack(a);
     floor.Vertices().PushBack(b);
     floor.Edges().PushBack(new CQxEdge(a, b, 0));
-    Camera cam;
     ASSERT_TRUE(cam.Pick(floor, QX_HIT_FACE, CQxPoint(320, 400), hit));
     EXPECT_EQ(hit.Face, floor.Faces().Front());
     EXPECT_TRUE(Near(cam.Screen(hit.Position), CQxVector(320, 400, cam.Screen(hit.Position).z), 0.5f));
@@ -232,9 +228,7 @@ TEST(MeshHit, NothingBehindTheEyeOrBeyondTheFarPlane) {
     EXPECT_FALSE(cam.Rect(floor, QX_HIT_FACE, all, hits));
 }
 
-TEST(MeshHit, BoneMatricesDeformWhatIsHit) {
-    Camera cam;
-    CQxMesh mesh;
+TEST_F(MeshHit, BoneMatricesDeformWhatIsHit) {
     CQxFace* quad = AddFaces(mesh, Square(0.5f, 0.0f), {{0, 1, 2, 3}});
     for (CQxVertex& v : mesh.Vertices()) {
         ASSERT_TRUE(v.AllocBones());
@@ -244,7 +238,6 @@ TEST(MeshHit, BoneMatricesDeformWhatIsHit) {
     CQxArray<CQxMatrix> bones{CQxMatrix(), CQxMatrix()};
     bones[1].SetTranslate(CQxVector(3, 0, 0));
 
-    CQxMeshHit hit;
     float best = FLT_MAX;
     ASSERT_TRUE(mesh.IsPointHit(QX_HIT_FACE, cam.Pixel(CQxVector(3, 0, 0)), best, cam.Viewport, bones,
                                 cam.View, cam.Projection, hit));
@@ -254,7 +247,6 @@ TEST(MeshHit, BoneMatricesDeformWhatIsHit) {
     EXPECT_FALSE(mesh.IsPointHit(QX_HIT_FACE, CQxPoint(320, 240), best, cam.Viewport, bones, cam.View,
                                  cam.Projection, hit));
     EXPECT_TRUE(cam.Pick(mesh, QX_HIT_FACE, CQxPoint(320, 240), hit)); // the rest shape
-    CQxMeshHits hits;
     const CQxRect around = cam.Around(CQxVector(2.2f, 0.8f, 0), CQxVector(3.8f, -0.8f, 0));
     ASSERT_TRUE(mesh.IsRectHit(QX_HIT_FACE, around, cam.Viewport, bones, cam.View, cam.Projection, hits));
     EXPECT_EQ(hits.Faces.GetSize(), 1u);
@@ -276,14 +268,10 @@ TEST(MeshHit, BoneMatricesDeformWhatIsHit) {
     EXPECT_TRUE(Near(screen[3], cam.Screen(mesh.Vertices().Back()->Position()), 1e-2f));
 }
 
-TEST(MeshHit, CircleFalloffFollowsScreenDistance) {
-    Camera cam;
-    CQxMesh mesh;
+TEST_F(MeshHit, CircleFalloffFollowsScreenDistance) {
     const std::vector<CQxVertex*> v = AddGrid(mesh, 3);
     const CQxArray<CQxVector> screen = cam.ScreenPositions(mesh);
     const CQxPoint centre = cam.Pixel(v[5]->Position());
-    CQxArray<CQxVertex*> found;
-    CQxArray<float> falloffs;
     // Neighbours are about 41.6 pixels apart: a 30 pixel brush holds one vertex, 45 pixels the
     // four nearest neighbours too, but not the diagonal ones.
     for (float radius : {30.0f, 45.0f}) {
@@ -302,8 +290,7 @@ TEST(MeshHit, CircleFalloffFollowsScreenDistance) {
     EXPECT_TRUE(found.IsEmpty() && falloffs.IsEmpty());
 }
 
-TEST(MeshHit, UVPointAndRectangleOnSelectedFaces) {
-    CQxMesh mesh;
+TEST_F(MeshHit, UVPointAndRectangleOnSelectedFaces) {
     CQxFace* shown = AddFaces(mesh, Square(1.0f, 0.0f), {{0, 1, 2, 3}});
     CQxFace* other = AddFaces(mesh, Square(1.0f, 0.0f, 3.0f), {{0, 1, 2, 3}});
     const CQxVector2D uv[4] = {{0, 0}, {0.5f, 0}, {0.5f, 0.5f}, {0, 0.5f}};
@@ -333,16 +320,11 @@ TEST(MeshHit, UVPointAndRectangleOnSelectedFaces) {
     EXPECT_FALSE(mesh.IsUVRectHit(CQxRect(40, 20, 60, 30), 200, 100, hits));
 }
 
-TEST(MeshHit, EmptyMeshHitsNothing) {
-    Camera cam;
+TEST_F(MeshHit, EmptyMeshHitsNothing) {
     CQxMesh empty;
-    CQxMeshHit hit;
-    CQxMeshHits hits;
-    CQxArray<CQxVertex*> vertices;
-    CQxArray<float> falloffs;
     EXPECT_FALSE(cam.Pick(empty, 31, CQxPoint(320, 240), hit));
     EXPECT_FALSE(cam.Rect(empty, 31, CQxRect(0, 0, 640, 480), hits));
-    EXPECT_FALSE(cam.Circle(empty, CQxPoint(320, 240), 50.0f, vertices, falloffs));
+    EXPECT_FALSE(cam.Circle(empty, CQxPoint(320, 240), 50.0f, found, falloffs));
     CQxArray<CQxVector> screen{CQxVector()};
     empty.GetScreenVertexPositions(screen, cam.Viewport, cam.World, cam.View, cam.Projection);
     EXPECT_TRUE(screen.IsEmpty()); // the old contents are dropped
@@ -350,9 +332,7 @@ TEST(MeshHit, EmptyMeshHitsNothing) {
 
 // Each pick below follows one that built the topology cache; a stale cache would report freed or
 // moved elements (and the sanitizer build would catch reading them).
-TEST(MeshHit, TopologyCacheFollowsEveryEdit) {
-    Camera cam;
-    CQxMesh mesh;
+TEST_F(MeshHit, TopologyCacheFollowsEveryEdit) {
     const std::vector<CQxVertex*> v = AddGrid(mesh, 2); // quads 0 1 / 2 3, vertex (i, j) is i + 3j
     auto faceAt = [&](const CQxMesh& m, float x, float y) {
         CQxMeshHit hit;
@@ -367,7 +347,6 @@ TEST(MeshHit, TopologyCacheFollowsEveryEdit) {
         return hits.HalfEdges;
     };
     const CQxRect all(0, 0, 640, 480);
-    CQxMeshHits hits;
     CQxFace* q0 = mesh.Faces().GetAt(0);
     ASSERT_EQ(faceAt(mesh, -0.5f, -0.5f), q0);
     ASSERT_TRUE(cam.Rect(mesh, QX_HIT_FACE | QX_HIT_SIDE, all, hits));
@@ -411,7 +390,6 @@ TEST(MeshHit, TopologyCacheFollowsEveryEdit) {
     // Moving a vertex needs no rebuild: it and its faces are picked where they now are.
     CQxFace* q3 = mesh.Faces().GetAt(2);
     v[8]->Position() = CQxVector(3.0f, 3.0f, 0.0f);
-    CQxMeshHit hit;
     ASSERT_TRUE(cam.Pick(mesh, QX_HIT_VERTEX, cam.Pixel(v[8]->Position()), hit));
     EXPECT_EQ(hit.Vertex, v[8]);
     EXPECT_EQ(faceAt(mesh, 1.5f, 1.8f), q3);
@@ -466,8 +444,7 @@ CQxMeshHits ExpectedRect(CQxMesh& mesh, const Camera& cam, const CQxRect& r, uns
 // narrow quads with every seventh cut in two, and a few free edges. Rectangles and points must
 // find exactly what the screen positions say, with the faces listed by rows or by columns and
 // the vertex list in grid order or shuffled.
-TEST(MeshHit, LargeMeshPicksMatchScreenPositions) {
-    Camera cam;
+TEST_F(MeshHit, LargeMeshPicksMatchScreenPositions) {
     const unsigned int nx = 160, ny = 24;
     std::vector<CQxVector> p;
     for (unsigned int j = 0; j <= ny; ++j)
@@ -526,7 +503,6 @@ TEST(MeshHit, LargeMeshPicksMatchScreenPositions) {
         CQxMesh mesh;
         check(mesh, build(mesh, true));
     }
-    CQxMesh mesh;
     const std::vector<CQxVertex*> v = build(mesh, false);
     {
         SCOPED_TRACE("faces by rows");

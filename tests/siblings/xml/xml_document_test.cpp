@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <tuple>
 #include <unistd.h>
@@ -273,16 +271,7 @@ TEST(XmlDocument, FailedSaveLeavesTheOldFile) {
     CQxXmlDoc big;
     CQxXmlElement* list = big.GetRootElement()->AppendChild("Big");
     for (int i = 0; i < 200000; ++i) list->GetContent().AddFloat(i * 0.37f).Append(",\r\n", 3);
-    struct rlimit saved;
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    auto previous = std::signal(SIGXFSZ, SIG_IGN);
-    struct rlimit small = saved;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-    int result = big.WriteFile(path.c_str());
-    setrlimit(RLIMIT_FSIZE, &saved);
-    std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(result, 0);
+    EXPECT_EQ(QxWithFileSizeLimit(64 * 1024, [&] { return big.WriteFile(path.c_str()); }), 0);
     EXPECT_STRNE(big.GetErrorText(), "");
 
     // A folder in the way, a folder that does not exist, a folder we may not write to.
