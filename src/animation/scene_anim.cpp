@@ -281,3 +281,13 @@ void CQxScene::UnselectAnimItem(CQxModel* model, int update) {
     model->Anim().SelectItems(0);
     Selected(*this, model, update);
 }
+
+void CQxScene::SetCurAction(CQxModel* model, CQxAction* action, int update) {
+    EndOperation();
+    if (!model || !action || model->CurAction() == action) return;
+    bool found = false;
+    for (CQxAction& a : model->Actions()) found = found || &a == action;
+    if (!found) return;
+    model->CurAction() = action;
+    if (update) UpdateGui(QX_UPDATE_CUR_ACTION, model, action);
+}

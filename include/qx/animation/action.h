@@ -1,5 +1,6 @@
 #pragma once
 
+#include "qx/animation/anim.h"
 #include "qx/basis/list_node.h"
 #include "qx/basis/string.h"
 #include "qx/export.h"
@@ -29,3 +30,30 @@ private:
     QX_ACTION_TYPE m_Type = QX_ACTION_NONE;
     CQxString m_Name;
 };
+
+// An action with an animation of its own, apart from the model's working animation. Copies take
+// the type and the name, not the animation.
+class QX_API CQxAnimAction : public CQxAction {
+public:
+    CQxAnimAction() { Type() = QX_ACTION_ANIM; }
+    CQxAnimAction(const CQxAnimAction& other) : CQxAction(other) {}
+    CQxAnimAction& operator=(const CQxAnimAction& other) {
+        CQxAction::operator=(other);
+        return *this;
+    }
+
+    CQxAnim& Anim() { return m_Anim; }
+    const CQxAnim& Anim() const { return m_Anim; }
+
+private:
+    CQxAnim m_Anim;
+};
+
+// An action that names a sound; it carries nothing else.
+class QX_API CQxSoundAction : public CQxAction {
+public:
+    CQxSoundAction() { Type() = QX_ACTION_SOUND; }
+};
+
+// A new action of the class its type calls for (a plain one for an unknown type), named.
+QX_API CQxAction* QxNewAction(QX_ACTION_TYPE type, const char* name);

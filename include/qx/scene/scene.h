@@ -32,6 +32,7 @@ class CQxManipulator;
 class CQxScene;
 class CQxSelect;
 class CQxSelects;
+class CQxAction;
 class CQxUVSelects;
 class CQxUVView;
 // Arguments of the object commands (qx/commands/object_cmds.h).
@@ -326,6 +327,9 @@ public:
     int SetAttributeSelectsCmd(int update);
     // Not undoable; nothing happens for an attribute that is not the model's.
     void SetCurAttribute(CQxModel* model, CQxAttribute* attribute, int update);
+    // Not undoable; nothing happens for an action that is not in the model's list (null never
+    // clears the current one), nor for the current one (the host hears nothing then).
+    void SetCurAction(CQxModel* model, CQxAction* action, int update);
 
     // --- Animation --------------------------------------------------------------------------------
     // Every model's animation at the current frame; the flags ask for the redraw notice and for
