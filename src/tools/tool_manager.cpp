@@ -4,6 +4,7 @@
 #include "qx/scene/scene.h"
 #include "qx/tools/ik_handle_tool.h"
 #include "qx/tools/joint_tools.h"
+#include "qx/tools/play_tool.h"
 #include "qx/tools/tool.h"
 #include "qx/tools/transform_tool.h"
 
@@ -49,6 +50,7 @@ void CQxToolManager::Create(CQxScene* scene) {
         case QX_TOOL_COMPONENT_C: tool = new CQxComponentSelectTool(scene); break;
         case QX_TOOL_JOINT: tool = new CQxJointTool(scene); break;
         case QX_TOOL_WEIGHT_PAINT: tool = new CQxWeightPaintTool(scene); break;
+        case QX_TOOL_PLAY: tool = new CQxPlayTool(scene); break;
         default: break;
         }
         Register(id, tool);
