@@ -17,6 +17,9 @@ constexpr std::array<const char*, 5> kTypeNames = {"Static", "Group", "Edit", "C
 constexpr COLORREF kFocusColor = 0xFFFF00;
 // Side of a check box's box, in pixels.
 constexpr int kCheckSide = 13;
+// Room between a control's frame and its label.
+constexpr int kLabelInset = 4;
+constexpr COLORREF kButtonFace = 0x503828; // dark blue-grey
 
 COLORREF ToColorRef(unsigned long argb) {
     return RGB(static_cast<BYTE>(argb >> 16), static_cast<BYTE>(argb >> 8), static_cast<BYTE>(argb));
@@ -97,6 +100,12 @@ CQxWidget* CQxWidget::FindByName(const char* name) const {
 
 void CQxWidget::UpdateTextRect(HDC dc) {
     if (m_IsTextRectValid) return;
+    if (HasFace()) {
+        // A control's label lies across its whole face, and the whole face takes the mouse.
+        m_TextRect = m_Rect;
+        m_IsTextRectValid = m_Rect.IsRectEmpty() ? 0 : 1;
+        return;
+    }
     SIZE size{0, 0};
     if (!GetTextExtentPoint32(dc, m_Text.GetStr(), static_cast<int>(m_Text.GetLength()), &size)) return;
     // Worked in 64 bits: a rectangle near the ends of the int range must not overflow.
@@ -116,6 +125,7 @@ void CQxWidget::Draw(HDC dc) {
     HGDIOBJ oldFont = m_Font ? SelectObject(dc, m_Font) : nullptr;
     if (IsVisible()) {
         DrawFace(dc);
+        if (HasFace()) UpdateTextRect(dc);
         if (HasShape() && !m_Text.IsEmpty()) DrawLabel(dc);
         for (unsigned int i = 0; i < GetChildCount(); ++i) GetChild(i)->Draw(dc);
     }
@@ -127,10 +137,14 @@ void CQxWidget::Draw(HDC dc) {
 void CQxWidget::DrawFace(HDC dc) {
     RECT rect = ToRECT(m_Rect);
     switch (m_Type) {
-    case QX_WDG_BUTTON:
-        // Pressed in while the mouse is over it.
-        DrawEdge(dc, &rect, m_HasFocus ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE);
+    case QX_WDG_BUTTON: {
+        // A dark face, so that light text reads on it; pressed in while the mouse is over it.
+        HBRUSH face = CreateSolidBrush(kButtonFace);
+        FillRect(dc, &rect, face);
+        DeleteObject(face);
+        DrawEdge(dc, &rect, m_HasFocus ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT);
         break;
+    }
     case QX_WDG_EDIT: DrawEdge(dc, &rect, EDGE_SUNKEN, BF_RECT); break;
     case QX_WDG_CHECK: {
         // The box sits at the right end, so the text keeps the place a static's would have.
@@ -159,7 +173,15 @@ void CQxWidget::DrawLabel(HDC dc) {
     if (color != oldColor) SetTextColor(dc, color);
     UpdateTextRect(dc);
     RECT rect = ToRECT(m_Rect);
-    DrawText(dc, m_Text.GetStr(), static_cast<int>(m_Text.GetLength()), &rect, m_TextFormat);
+    UINT format = m_TextFormat;
+    // Controls keep their labels on one line inside the frame: centred on a button, from the
+    // left in an edit field or beside a check box.
+    if (HasFace()) {
+        format = DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | (m_Type == QX_WDG_BUTTON ? DT_CENTER : DT_LEFT);
+        rect.left = Clamp(std::int64_t{rect.left} + kLabelInset);
+        rect.right = Clamp(std::int64_t{rect.right} - (m_Type == QX_WDG_CHECK ? kCheckSide : 0) - kLabelInset);
+    }
+    DrawText(dc, m_Text.GetStr(), static_cast<int>(m_Text.GetLength()), &rect, format);
     if (color != oldColor) SetTextColor(dc, oldColor);
 }
 

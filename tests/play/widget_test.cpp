@@ -20,7 +20,8 @@ namespace {
 //       |-- Start  button (10, 40)-(190, 60)  "Start"
 //       `-- Quit   button (10, 70)-(190, 90)  "Quit"
 //
-// Texts sit at the top-left corner of their rectangles (the default text format).
+// The title's text sits at the top-left corner of its rectangle (the default text format); the
+// buttons take the mouse on their whole face.
 class Widget : public ::testing::Test {
 protected:
     Widget() {
@@ -68,7 +69,9 @@ TEST_F(Widget, OnlyAWidgetWhoseTextWasLaidOutCanBeHit) {
         ASSERT_TRUE(w->IsTextRectValid()) << w->GetName();
         EXPECT_EQ(root.IsHit(OnText(w)), w) << w->GetName();
     }
-    EXPECT_EQ(root.IsHit(CQxPoint(185, 55)), nullptr) << "inside Start's rectangle, right of its text";
+    EXPECT_EQ(root.IsHit(CQxPoint(185, 25)), nullptr) << "inside the title's rectangle, right of its text";
+    EXPECT_EQ(root.IsHit(CQxPoint(189, 59)), start) << "a button's far corner";
+    EXPECT_EQ(root.IsHit(CQxPoint(190, 59)), nullptr) << "just outside the button";
     start->SetText("Begin");
     EXPECT_EQ(root.IsHit(OnText(start)), nullptr) << "a new text must be laid out again";
 }

@@ -20,8 +20,10 @@ enum QX_WDG_TYPE : unsigned int {
 // One labelled rectangle of a playable scene's 2D interface, drawn over the 3D view on its 2D
 // canvas. Widgets form a tree (each owns its children); groups only hold children and draw
 // nothing. Rect is in client pixels; the text rectangle is where the text was last laid out by
-// Draw, and only a widget with a valid text rectangle can be hit. A check box shows a tick
-// while its tree node's selection flag is set.
+// Draw, and only a widget with a valid text rectangle can be hit. Buttons, edit fields and
+// check boxes are controls: their label lies across their whole face (the text rectangle is
+// Rect once drawn), a button is a dark raised face that sinks under the mouse, and a check box
+// shows a tick while its tree node's selection flag is set.
 class QX_API CQxWidget : public CQxTreeNode<CQxWidget> {
 public:
     explicit CQxWidget(QX_WDG_TYPE type = QX_WDG_STATIC);
@@ -86,11 +88,12 @@ public:
 
 protected:
     // Places the text box (centred in Rect for text format 0, else at its top-left corner),
-    // clipped to Rect; nothing when the rectangle is already valid.
+    // clipped to Rect; a control's is its whole Rect. Nothing when it is already valid.
     void UpdateTextRect(HDC dc);
 
 private:
     void DeleteFont();
+    int HasFace() const { return m_Type == QX_WDG_BUTTON || m_Type == QX_WDG_EDIT || m_Type == QX_WDG_CHECK; }
     void DrawFace(HDC dc);
     void DrawLabel(HDC dc);
 
