@@ -6,7 +6,6 @@
 #include "qx/play/widget.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
-#include "qx/xml/xml_document.h"
 #include "scratch_dir.h"
 
 namespace {
@@ -85,20 +84,6 @@ TEST_F(KelWidgets, TheElementHoldsTheRootGroupWithNameTextRectAndVisibleInOrder)
         << text;
 }
 
-TEST_F(KelWidgets, ReadWidgetsFollowThoseAModelAlreadyHas) {
-    CQxModel model;
-    Add(model.RootWidget(), QX_WDG_STATIC, "Kept", "", CQxRect());
-    CQxXmlDoc doc;
-    CQxXmlElement* element = doc.GetRootElement()->AppendChild("Model");
-    CQxModel other;
-    Add(other.RootWidget(), QX_WDG_BUTTON, "Read", "", CQxRect());
-    other.WriteWidgets(element);
-    model.ReadWidgets(element);
-    ASSERT_EQ(model.RootWidget().GetChildCount(), 2u);
-    EXPECT_STREQ(model.RootWidget().GetChild(0)->GetName(), "Kept");
-    EXPECT_STREQ(model.RootWidget().GetChild(1)->GetName(), "Read");
-}
-
 // --- Damaged files ---------------------------------------------------------------------------
 
 TEST_F(KelWidgets, UnknownElementsAndBadValuesAreSkipped) {
@@ -132,11 +117,4 @@ TEST_F(KelWidgets, TextThatIsNotUtf8RefusesTheWholeFile) {
     EXPECT_EQ(m_Scene.ReadFile(path.c_str(), 0), 0);
     EXPECT_EQ(RootWidget().GetChildCount(), 0u);
     EXPECT_EQ(m_Scene.RootModel().GetChildCount(), 0u);
-}
-
-TEST_F(KelWidgets, WidgetsOutsideAGroupOrWithoutTheElementAreNotRead) {
-    const std::string path = m_Dir.Write("nogroup.kel", "<Scene><Model><Widgets><Static><Name>s</Name></Static>"
-                                                        "</Widgets></Model></Scene>");
-    ASSERT_EQ(m_Scene.ReadFile(path.c_str(), 0), 1);
-    EXPECT_EQ(RootWidget().GetChildCount(), 0u);
 }
