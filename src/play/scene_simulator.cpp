@@ -77,8 +77,12 @@ void CQxSceneState::OnExit() {
 }
 
 int CQxSceneState::OnMessage(const CQxMsg& msg) {
-    // The menu's answer may come after the host tore the program (and this state) down.
-    if (m_Menu && m_Menu->IsVisible() && m_MenuSim && m_MenuSim->OnMessage(msg)) return 1;
+    if (m_Menu && m_Menu->IsVisible() && m_MenuSim) {
+        // The host may tear the program, and this state, down while it handles a button.
+        const std::weak_ptr<char> alive = m_Alive;
+        if (m_MenuSim->OnMessage(msg)) return 1;
+        if (alive.expired()) return 0;
+    }
     switch (msg.m_Type) {
     case QX_MSG_START:
         if (m_Menu) m_Menu->SetVisible(0, 0);

@@ -54,9 +54,10 @@ protected:
         parent.PushChild(widget);
         return widget;
     }
-    // Starts the scene program, then lays the widgets out as a paint would.
-    int Play() {
-        const int created = scene().SimManager().Create(QX_SIM_SCENE, &scene(), &host);
+    // Starts the scene program (with the logging host unless given another handler), then lays
+    // the widgets out as a paint would.
+    int Play(CQxMsgHandler* handler = nullptr) {
+        const int created = scene().SimManager().Create(QX_SIM_SCENE, &scene(), handler ? handler : &host);
         HDC dc = QxWin::CreateCompatibleDC(nullptr);
         scene().RootModel().RootWidget().Draw(dc);
         QxWin::DeleteDC(dc);

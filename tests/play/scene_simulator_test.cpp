@@ -85,6 +85,20 @@ TEST_F(SceneSimulator, QuitAndToggleDispAreLeftToTheHost) {
     EXPECT_FALSE(scene().TaskManager().IsRunning());
 }
 
+TEST_F(SceneSimulator, AHostThatTearsTheProgramDownOnQuitEndsTheClickCleanly) {
+    struct TearDown : CQxMsgHandler {
+        CQxScene* Scene = nullptr;
+        int OnMessage(const CQxMsg& msg) override {
+            if (msg.m_Type == QX_MSG_QUIT) Scene->SimManager().Clear();
+            return 0;
+        }
+    } tearDown;
+    tearDown.Scene = &scene();
+    ASSERT_EQ(Play(&tearDown), 1);
+    EXPECT_EQ(Send(Click(On("Quit"))), 0);
+    EXPECT_EQ(scene().SimManager().GetRootSimulator(), nullptr);
+}
+
 TEST_F(SceneSimulator, AClickOnTheSpinningObjectSwitchesItsAxis) {
     Send(Click(On("Start")));
     CQxObjectSimulator* sim = State()->GetSpinningSimulator();

@@ -73,4 +73,6 @@ private:
     std::unique_ptr<CQxObjectSimulator> m_FirstPersonSim;
     std::unique_ptr<CQxObjectSimulator> m_SpinningSim;
     CQxTask* m_CameraTask = nullptr;
+    // Gone with the state: tells a message handler that the state was destroyed under it.
+    std::shared_ptr<char> m_Alive = std::make_shared<char>();
 };
