@@ -9,6 +9,7 @@
 #include "qx/animation/anim.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
+#include "play.h"
 #include "render.h"
 
 namespace {
@@ -25,6 +26,13 @@ const char* const Usage =
     "                    for the grid) and save the picture; front, side and top look along Z,\n"
     "                    X and Y without perspective; --frame-all aims at everything in it;\n"
     "                    --frame shows the animation at frame F (default: the file's frame)\n"
+    "  play SCENE [--frames N] [--script EVENTS] [--size WxH]\n"
+    "                    run the scene program over SCENE headless for N frames (default 60,\n"
+    "                    17 ms apart) and feed it scripted events: a file, or the events\n"
+    "                    themselves separated by ';', each \"FRAME EVENT ARGS\" with the events\n"
+    "                    move X Y, click X Y, key K, keydown K, keyup K (K a letter, a digit,\n"
+    "                    Escape, Space, Enter, Left, Up, Right, Down) and snap OUT.png\n"
+    "  make-fps OUT.kel  build the playable sample scene the scene program runs\n"
     "  --help            this text\n"
     "\n"
     "Messages of the library go to standard error; a failure exits with status 1.\n";
@@ -92,6 +100,8 @@ int main(int argc, char** argv) {
     if (argc == 3 && !std::strcmp(argv[1], "info")) return Info(argv[2]);
     if (argc == 4 && !std::strcmp(argv[1], "convert")) return Convert(argv[2], argv[3]);
     if (argc >= 2 && !std::strcmp(argv[1], "render")) return RenderCommand(argc - 2, argv + 2);
+    if (argc >= 2 && !std::strcmp(argv[1], "play")) return PlayCommand(argc - 2, argv + 2);
+    if (argc >= 2 && !std::strcmp(argv[1], "make-fps")) return MakeFpsCommand(argc - 2, argv + 2);
     std::fputs(Usage, stderr);
     return 2;
 }

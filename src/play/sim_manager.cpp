@@ -2,17 +2,23 @@
 
 #include <algorithm>
 
+#include "qx/play/scene_simulator.h"
+
 CQxSimManager::~CQxSimManager() {
     Clear();
 }
 
-int CQxSimManager::Create(QX_SIM_TYPE /*type*/, CQxScene* scene, CQxMsgHandler* handler) {
+int CQxSimManager::Create(QX_SIM_TYPE type, CQxScene* scene, CQxMsgHandler* handler) {
     Clear();
     m_Scene = scene;
     m_MsgHandler = handler;
-    // No simulation type has a scene program in the library yet, so there is no root
-    // simulator to make; scene and handler stay for the simulators the host makes.
-    return 0;
+    auto* root = new CQxSceneSimulator(this);
+    if (!root->Create(type, scene)) {
+        delete root;
+        return 0;
+    }
+    m_RootSimulator = root;
+    return 1;
 }
 
 int CQxSimManager::SendMessageA(const CQxMsg& msg) {

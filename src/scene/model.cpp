@@ -58,8 +58,7 @@ void CQxModel::TreeDrawModelNormal(int deep) {
 }
 
 void CQxModel::DrawWidget(HDC dc) {
-    // The widget tree draws itself once widget drawing exists; until then only the objects
-    // below are asked.
+    m_RootWidget.Draw(dc);
     CQxObject::DrawWidget(dc);
 }
 

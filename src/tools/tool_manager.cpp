@@ -5,6 +5,7 @@
 #include "qx/tools/ik_handle_tool.h"
 #include "qx/tools/joint_tools.h"
 #include "qx/tools/modelling_tools.h"
+#include "qx/tools/play_tool.h"
 #include "qx/tools/tool.h"
 #include "qx/tools/transform_tool.h"
 
@@ -32,8 +33,8 @@ void CQxToolManager::Register(QX_TOOL_TYPE id, CQxTool* tool) {
 
 void CQxToolManager::Create(CQxScene* scene) {
     Bind(scene);
-    // Tools that later work builds are registered empty, as a tool whose creation failed is;
-    // switching to them changes nothing.
+    // The UV-map tool comes with the UV view; until then its slot is empty, as a tool whose
+    // creation failed is, and switching to it changes nothing.
     for (QX_TOOL_TYPE id : {QX_TOOL_PLAY, QX_TOOL_SELECT, QX_TOOL_SCALE, QX_TOOL_ROTATE, QX_TOOL_MOVE,
                             QX_TOOL_EXTRUDE, QX_TOOL_UV_MAP, QX_TOOL_COMPONENT_A, QX_TOOL_COMPONENT_B,
                             QX_TOOL_COMPONENT_C, QX_TOOL_WEIGHT_PAINT, QX_TOOL_IK_HANDLE, QX_TOOL_CREATE_FACE,
@@ -55,6 +56,7 @@ void CQxToolManager::Create(CQxScene* scene) {
         case QX_TOOL_MATERIAL: tool = new CQxMaterialTool(scene); break;
         case QX_TOOL_SHADE_ON: tool = new CQxShadeTool(scene, 1); break;
         case QX_TOOL_SHADE_OFF: tool = new CQxShadeTool(scene, 0); break;
+        case QX_TOOL_PLAY: tool = new CQxPlayTool(scene); break;
         default: break;
         }
         Register(id, tool);

@@ -26,7 +26,8 @@ public:
     }
 };
 
-// A scene's manager with the host handler in place and three recording simulators (0, 1, 2).
+// A scene's manager with the host handler in place and three recording simulators (1, 2, 3:
+// the root simulator of the refused program took identifier 0 before it went).
 class SimManager : public ::testing::Test {
 protected:
     Log log;
@@ -36,7 +37,8 @@ protected:
     std::vector<std::unique_ptr<RecordingSim>> sims;
 
     void SetUp() override {
-        manager.Create(QX_SIM_NONE, &scene, &host);
+        ASSERT_EQ(manager.Create(QX_SIM_NONE, &scene, &host), 0);
+        ASSERT_EQ(manager.GetRootSimulator(), nullptr);
         for (int i = 0; i < 3; ++i) sims.push_back(std::make_unique<RecordingSim>(&manager, log));
     }
 };
@@ -44,20 +46,21 @@ protected:
 } // namespace
 
 TEST_F(SimManager, IdentifiersCountUpInRegistrationOrder) {
-    for (unsigned int id = 0; id < 3; ++id) {
-        EXPECT_EQ(sims[id]->GetSimID(), id) << "simulator " << id;
-        EXPECT_EQ(manager.GetSimulator(id), sims[id].get()) << "simulator " << id;
+    for (unsigned int i = 0; i < 3; ++i) {
+        EXPECT_EQ(sims[i]->GetSimID(), i + 1) << "simulator " << i;
+        EXPECT_EQ(manager.GetSimulator(i + 1), sims[i].get()) << "simulator " << i;
     }
-    EXPECT_EQ(manager.GetSimulator(3), nullptr);
+    EXPECT_EQ(manager.GetSimulator(0), nullptr) << "the refused root's identifier is not given again";
+    EXPECT_EQ(manager.GetSimulator(4), nullptr);
 }
 
 TEST_F(SimManager, ADestroyedSimulatorIsUnregisteredAndTheOthersKeepTheirIdentifiers) {
     sims[1].reset();
-    EXPECT_EQ(manager.GetSimulator(1), nullptr) << "the gap between 0 and 2";
-    EXPECT_EQ(manager.GetSimulator(2), sims[2].get());
+    EXPECT_EQ(manager.GetSimulator(2), nullptr) << "the gap between 1 and 3";
+    EXPECT_EQ(manager.GetSimulator(3), sims[2].get());
     EXPECT_EQ(manager.GetSimulatorCount(), 2u);
     RecordingSim later(&manager, log);
-    EXPECT_EQ(later.GetSimID(), 3u) << "identifiers are not reused";
+    EXPECT_EQ(later.GetSimID(), 4u) << "identifiers are not reused";
 }
 
 TEST_F(SimManager, TheHostHandlerTakingAMessageAnswersForTheManager) {

@@ -84,7 +84,7 @@ TEST_F(ToolManager, SwitchingToolsClearsTheOldOneAndTellsTheHost) {
 TEST_F(ToolManager, SwitchingToTheCurrentOrAMissingToolChangesNothing) {
     tools.SetCurTool(QX_TOOL_MOVE);
     tools.SetCurTool(static_cast<QX_TOOL_TYPE>(99));
-    tools.SetCurTool(QX_TOOL_PLAY); // registered, but not built here
+    tools.SetCurTool(QX_TOOL_UV_MAP); // registered, but not built here
     EXPECT_EQ(tools.GetCurTool(), QX_TOOL_MOVE);
     EXPECT_TRUE(host.TakeTypes().empty());
 }

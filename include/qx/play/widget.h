@@ -6,6 +6,8 @@
 #include "qx/platform/gdi_object.h"
 #include "qx/scene/tree_node.h"
 
+class CQxXmlElement;
+
 // The kinds of 2D widget; GetTypeName gives the name a scene file stores each under.
 enum QX_WDG_TYPE : unsigned int {
     QX_WDG_STATIC = 0,
@@ -15,9 +17,13 @@ enum QX_WDG_TYPE : unsigned int {
     QX_WDG_BUTTON = 4,
 };
 
-// One labelled rectangle of a playable scene's 2D interface. Widgets form a tree (each owns
-// its children); groups only hold children. Rect is in client pixels; the text rectangle is
-// where the text was last laid out, and only a widget with a valid text rectangle can be hit.
+// One labelled rectangle of a playable scene's 2D interface, drawn over the 3D view on its 2D
+// canvas. Widgets form a tree (each owns its children); groups only hold children and draw
+// nothing. Rect is in client pixels; the text rectangle is where the text was last laid out by
+// Draw, and only a widget with a valid text rectangle can be hit. Buttons, edit fields and
+// check boxes are controls: their label lies across their whole face (the text rectangle is
+// Rect once drawn), a button is a dark raised face that sinks under the mouse, and a check box
+// shows a tick while its tree node's selection flag is set.
 class QX_API CQxWidget : public CQxTreeNode<CQxWidget> {
 public:
     explicit CQxWidget(QX_WDG_TYPE type = QX_WDG_STATIC);
@@ -67,8 +73,29 @@ public:
     // This widget or the first in pre-order below it with exactly this name; null.
     CQxWidget* FindByName(const char* name) const;
 
+    // Draws the widget and, when it is visible, its children onto the canvas; the root sets a
+    // transparent background for the whole tree. Lays out the text rectangle of every shown
+    // widget with text.
+    void Draw(HDC dc);
+
+    // The scene file: appends the widget's element (named by its type) with its name, text,
+    // rectangle, visibility and children to the parent element.
+    void Write(CQxXmlElement* parent);
+    // Reads name, text, rectangle, visibility and child widgets from the widget's own element,
+    // appending the children after those already there. Widgets nested deeper than the scene
+    // file allows are left out.
+    void Read(CQxXmlElement* element);
+
+protected:
+    // Places the text box (centred in Rect for text format 0, else at its top-left corner),
+    // clipped to Rect; a control's is its whole Rect. Nothing when it is already valid.
+    void UpdateTextRect(HDC dc);
+
 private:
     void DeleteFont();
+    int HasFace() const { return m_Type == QX_WDG_BUTTON || m_Type == QX_WDG_EDIT || m_Type == QX_WDG_CHECK; }
+    void DrawFace(HDC dc);
+    void DrawLabel(HDC dc);
 
     QX_WDG_TYPE m_Type;
     CQxString m_Name;

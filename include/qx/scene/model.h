@@ -34,6 +34,9 @@ public:
     // The "Attribs" and "CurAttrib" elements of the scene file.
     int ReadAttributes(CQxScene* scene, CQxXmlElement* element, CQxArray<CQxAttribute*>& attributes) override;
     int WriteAttributes(CQxXmlElement* element) override;
+    // The "Widgets" element: the root widget's "Group" with the tree below it.
+    int ReadWidgets(CQxXmlElement* element) override;
+    int WriteWidgets(CQxXmlElement* element) override;
     // The "Anim" element: the object channels of the animation, objects by name.
     int ReadAnim(CQxXmlElement* element) override;
     int WriteAnim(CQxXmlElement* element) override;
