@@ -35,38 +35,32 @@ struct ObjectScene {
     int Do() { return scene.DeleteObjectCmd(mesh, 0); }
 };
 
-struct ComponentScene {
+CQxList<CQxVertex>& Elements(CQxMesh& mesh, CQxVertex*) {
+    return mesh.Vertices();
+}
+CQxList<CQxFace>& Elements(CQxMesh& mesh, CQxFace*) {
+    return mesh.Faces();
+}
+
+// A selection in component mode: every Every-th element of the first Count * Every selected.
+template <class Element, unsigned int Count, unsigned int Every>
+struct SelectionScene {
     CQxScene scene;
     CQxObject* mesh;
-    ComponentScene() : mesh(AddLargeMesh(scene)) {
+    SelectionScene() : mesh(AddLargeMesh(scene)) {
         scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
         unsigned int n = 0;
-        for (CQxVertex& v : mesh->Mesh().Vertices())
-            if (n++ < 100000) v.IsSelect() = 1;
+        for (Element& e : Elements(mesh->Mesh(), static_cast<Element*>(nullptr)))
+            if (n++ % Every == 0 && n <= Count * Every) e.IsSelect() = 1;
         mesh->IsSelect() = 1;
     }
     int Do() { return scene.DeleteSelectObjectsCmd(0); }
 };
 
-// Every fourth face of the first 200,000 (faces) or of the first 40,000 (extrusion) selected.
-template <unsigned int Count>
-struct FaceScene {
-    CQxScene scene;
-    CQxObject* mesh;
-    FaceScene() : mesh(AddLargeMesh(scene)) {
-        scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
-        unsigned int n = 0;
-        for (CQxFace& f : mesh->Mesh().Faces())
-            if (n++ % 4 == 0 && n <= Count * 4) f.IsSelect() = 1;
-        mesh->IsSelect() = 1;
-    }
-};
+using ComponentScene = SelectionScene<CQxVertex, 100000, 1>;
+using FaceRemovalScene = SelectionScene<CQxFace, 50000, 4>;
 
-struct FaceRemovalScene : FaceScene<50000> {
-    int Do() { return scene.DeleteSelectObjectsCmd(0); }
-};
-
-struct ExtrudeScene : FaceScene<10000> {
+struct ExtrudeScene : SelectionScene<CQxFace, 10000, 4> {
     int Do() {
         CQxSelects records;
         scene.RootModel().GetSelects(records, 1);

@@ -1,17 +1,6 @@
 # qxtool make-fps and play: the sample is what the generator makes, and the scene program runs
 # it headless from scripted events.
-file(REMOVE_RECURSE "${WORK}")
-file(MAKE_DIRECTORY "${WORK}")
-
-function(run expect_status)
-  execute_process(COMMAND ${QXTOOL} ${ARGN} WORKING_DIRECTORY "${WORK}" RESULT_VARIABLE status
-    OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL expect_status)
-    message(FATAL_ERROR "qxtool ${ARGN}: status ${status}, expected ${expect_status}\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/qxtool_run.cmake)
 
 # The sample in the repository is the generator's output, byte for byte.
 run(0 make-fps "${WORK}/Fps.kel")

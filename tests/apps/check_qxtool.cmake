@@ -1,16 +1,5 @@
 # Runs qxtool as a user would and checks exit statuses and output.
-file(REMOVE_RECURSE "${WORK}")
-file(MAKE_DIRECTORY "${WORK}")
-
-function(run expect_status)
-  execute_process(COMMAND ${QXTOOL} ${ARGN} RESULT_VARIABLE status
-    OUTPUT_VARIABLE out ERROR_VARIABLE err)
-  if(NOT status EQUAL expect_status)
-    message(FATAL_ERROR "qxtool ${ARGN}: status ${status}, expected ${expect_status}\n${out}\n${err}")
-  endif()
-  set(out "${out}" PARENT_SCOPE)
-  set(err "${err}" PARENT_SCOPE)
-endfunction()
+include(${CMAKE_CURRENT_LIST_DIR}/qxtool_run.cmake)
 
 run(0 --help)
 if(NOT out MATCHES "convert IN OUT")
