@@ -404,6 +404,25 @@ BOOL QxWin::Polyline(HDC dc, const POINT* points, int count) {
     return 1;
 }
 
+BOOL QxWin::PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
+    QxCanvas* canvas = QxCanvasFind(dc);
+    if (!canvas || !points || !counts) return 0;
+    for (DWORD i = 0; i < polylines; ++i)
+        if (counts[i] < 2) return 0;
+    cairo_t* cr = NewContext(*canvas);
+    double offset = 0.5;
+    if (SetPen(cr, canvas->m_Pen, &offset)) {
+        for (DWORD i = 0; i < polylines; ++i) {
+            cairo_new_sub_path(cr);
+            for (DWORD j = 0; j < counts[i]; ++j, ++points)
+                cairo_line_to(cr, points->x + offset, points->y + offset);
+        }
+        cairo_stroke(cr);
+    }
+    cairo_destroy(cr);
+    return 1;
+}
+
 BOOL QxWin::Polygon(HDC dc, const POINT* points, int count) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || !points || count < 2) return 0;

@@ -19,29 +19,35 @@ using namespace qx_graph_tool;
 void CQxGraphMoveTool::Notify(CQxModel* model, unsigned int detail) {
     CQxArray<CQxModel*> models;
     if (model) models.PushBack(model);
-    m_Scene->UpdateGui(QX_UPDATE_ANIM_KEY, &models, reinterpret_cast<void*>(static_cast<std::uintptr_t>(detail)));
+    m_Scene->UpdateGui(QX_UPDATE_ANIM_KEY, &models,
+                       reinterpret_cast<void*>(static_cast<std::uintptr_t>(detail)));
 }
 
 float CQxGraphMoveTool::GetAngle(const CQxGraphView& view, const CQxRect& curve, CQxPoint point) const {
     const float dx = static_cast<float>(point.x - m_KeyPoint.x) * (view.MaxX() - view.MinX()) / curve.Width();
-    const float dy = -static_cast<float>(point.y - m_KeyPoint.y) * (view.MaxY() - view.MinY()) / curve.Height();
+    const float dy =
+        -static_cast<float>(point.y - m_KeyPoint.y) * (view.MaxY() - view.MinY()) / curve.Height();
     return std::atan2(dy, dx);
 }
 
-void CQxGraphMoveTool::OnLButtonDown(CQxModel* model, CQxGraphView* view, unsigned int flags, CQxPoint point) {
+void CQxGraphMoveTool::OnLButtonDown(CQxModel* model, CQxGraphView* view, unsigned int flags,
+                                     CQxPoint point) {
     if (!m_Scene || !view) return;
     m_Scene->EndOperation();
     CQxRect curve;
     CQxAnimItemSelect hit;
     if (!model || !GetCurveRect(*view, curve) ||
-        !model->Anim().IsPointHit(point, curve, view->MinX(), view->MaxX(), view->MinY(), view->MaxY(), hit)) {
+        !model->Anim().IsPointHit(point, curve, view->MinX(), view->MaxX(), view->MinY(), view->MaxY(),
+                                  hit)) {
         BeginSelect(view, flags, point);
         return;
     }
     if (!hit.HasSelectSubItems()) {
         if (ModeFromFlags(flags) == kReplace) UnselectKeys(model->Anim());
-        if (hit.HasNodes()) hit.SelectNodes(1);
-        else hit.SelectTans(1);
+        if (hit.HasNodes())
+            hit.SelectNodes(1);
+        else
+            hit.SelectTans(1);
         m_Scene->UpdateGui(QX_UPDATE_GRAPH, model);
     }
     BeginDrag(model, view, hit, point);
@@ -49,7 +55,8 @@ void CQxGraphMoveTool::OnLButtonDown(CQxModel* model, CQxGraphView* view, unsign
 
 // Captures what the drag will change: the selected keys when a key was grabbed, the selected
 // handles when a handle was.
-void CQxGraphMoveTool::BeginDrag(CQxModel* model, CQxGraphView* view, const CQxAnimItemSelect& hit, CQxPoint point) {
+void CQxGraphMoveTool::BeginDrag(CQxModel* model, CQxGraphView* view, const CQxAnimItemSelect& hit,
+                                 CQxPoint point) {
     ClearCapture();
     m_Model = model;
     m_DragStart = point;
@@ -70,7 +77,8 @@ void CQxGraphMoveTool::BeginDrag(CQxModel* model, CQxGraphView* view, const CQxA
         for (const CQxAnimItemSelect* record : m_Selects.Selects())
             for (const auto* tangents : {&record->PrevTans, &record->NextTans})
                 for (CQxSplineNode* n : *tangents)
-                    m_TangentKeys.push_back({n, n->PrevTan, n->NextTan, n->IsSeparated, n->PrevTanType, n->NextTanType});
+                    m_TangentKeys.push_back(
+                        {n, n->PrevTan, n->NextTan, n->IsSeparated, n->PrevTanType, n->NextTanType});
         CQxRect curve;
         CQxPoint handle;
         GetCurveRect(*view, curve);
@@ -85,9 +93,12 @@ void CQxGraphMoveTool::BeginDrag(CQxModel* model, CQxGraphView* view, const CQxA
 }
 
 void CQxGraphMoveTool::OnMouseMove(CQxModel* model, CQxGraphView* view, unsigned int flags, CQxPoint point) {
-    if (m_State == QX_TOOL_STATE_MOVE_KEYS) DragKeys(view, point);
-    else if (m_State == QX_TOOL_STATE_TURN_TANGENT) TurnTangents(view, point);
-    else CQxGraphSelectTool::OnMouseMove(model, view, flags, point);
+    if (m_State == QX_TOOL_STATE_MOVE_KEYS)
+        DragKeys(view, point);
+    else if (m_State == QX_TOOL_STATE_TURN_TANGENT)
+        TurnTangents(view, point);
+    else
+        CQxGraphSelectTool::OnMouseMove(model, view, flags, point);
 }
 
 // Keys go to where they started plus the whole offset so far, so the keys shown at the end are
@@ -95,9 +106,9 @@ void CQxGraphMoveTool::OnMouseMove(CQxModel* model, CQxGraphView* view, unsigned
 void CQxGraphMoveTool::DragKeys(CQxGraphView* view, CQxPoint point) {
     CQxRect curve;
     if (!view || view != m_SelectView || !GetCurveRect(*view, curve)) return;
-    const CQxVector2D step(static_cast<float>(point.x - m_LastPoint.x) * (view->MaxX() - view->MinX()) / curve.Width(),
-                           -static_cast<float>(point.y - m_LastPoint.y) * (view->MaxY() - view->MinY()) /
-                               curve.Height());
+    const CQxVector2D step(
+        static_cast<float>(point.x - m_LastPoint.x) * (view->MaxX() - view->MinX()) / curve.Width(),
+        -static_cast<float>(point.y - m_LastPoint.y) * (view->MaxY() - view->MinY()) / curve.Height());
     const CQxVector2D offset(m_Offset.x + step.x, m_Offset.y + step.y);
     if (!std::isfinite(offset.x) || !std::isfinite(offset.y)) return;
     m_Offset = offset;
@@ -134,7 +145,8 @@ void CQxGraphMoveTool::OnLButtonUp(CQxModel* model, CQxGraphView* view, unsigned
     // The command makes the change itself from the captured state; the gesture is over first, so
     // that the command's EndOperation finds nothing to put back.
     const bool keys = m_State == QX_TOOL_STATE_MOVE_KEYS;
-    const bool moved = m_IsRubberBand && (keys ? (m_Offset.x != 0.0f || m_Offset.y != 0.0f) : m_AngleDelta != 0.0f);
+    const bool moved =
+        m_IsRubberBand && (keys ? (m_Offset.x != 0.0f || m_Offset.y != 0.0f) : m_AngleDelta != 0.0f);
     Restore();
     for (const CQxAnimItemSelect* record : m_Selects.Selects())
         if (record->Item) record->Item->Spline().UpdateEquations(keys);
@@ -151,8 +163,9 @@ void CQxGraphMoveTool::OnLButtonUp(CQxModel* model, CQxGraphView* view, unsigned
         if (keys) {
             m_Scene->MoveKeysCmd(dragged, offset, selects, 1);
         } else {
-            QxRunCmd<CQxAnimAttributeCmd>(
-                *m_Scene, [&](CQxAnimAttributeCmd& cmd) { return cmd.SetTanAngles(dragged, selects, angles, 1); });
+            QxRunCmd<CQxAnimAttributeCmd>(*m_Scene, [&](CQxAnimAttributeCmd& cmd) {
+                return cmd.SetTanAngles(dragged, selects, angles, 1);
+            });
         }
     } else {
         Notify(dragged, 3);

@@ -27,13 +27,17 @@ void ApplyPick(CQxAnim& anim, const CQxAnimItemSelects& hits, int mode) {
     for (const CQxAnimItemSelect* record : hits.Selects()) {
         if (keys) {
             for (CQxSplineNode* node : record->Nodes) {
-                if (mode == kToggle) node->ToggleSelect();
-                else node->Select(1);
+                if (mode == kToggle)
+                    node->ToggleSelect();
+                else
+                    node->Select(1);
             }
             continue;
         }
-        for (CQxSplineNode* node : record->PrevTans) node->SelectPrevTan(mode == kToggle ? !node->IsPrevTanSelect : 1);
-        for (CQxSplineNode* node : record->NextTans) node->SelectNextTan(mode == kToggle ? !node->IsNextTanSelect : 1);
+        for (CQxSplineNode* node : record->PrevTans)
+            node->SelectPrevTan(mode == kToggle ? !node->IsPrevTanSelect : 1);
+        for (CQxSplineNode* node : record->NextTans)
+            node->SelectNextTan(mode == kToggle ? !node->IsNextTanSelect : 1);
     }
 }
 
@@ -64,7 +68,8 @@ CQxRect CQxGraphSelectTool::GetRubberBand() const {
     return rect;
 }
 
-void CQxGraphSelectTool::OnLButtonDown(CQxModel* /*model*/, CQxGraphView* view, unsigned int flags, CQxPoint point) {
+void CQxGraphSelectTool::OnLButtonDown(CQxModel* /*model*/, CQxGraphView* view, unsigned int flags,
+                                       CQxPoint point) {
     if (!m_Scene || !view) return;
     // A gesture whose button-up never came (the capture was lost) ends here, cleanly.
     m_Scene->EndOperation();

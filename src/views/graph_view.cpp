@@ -71,7 +71,8 @@ CQxGraphView::~CQxGraphView() {
     const CQxSceneList& scenes = CQxSceneList::Instance();
     for (unsigned int i = 0; m_Scene && i < scenes.GetSceneCount(); ++i)
         if (scenes.GetScene(i) == m_Scene) {
-            if (auto* tool = dynamic_cast<CQxGraphSelectTool*>(m_Scene->GraphToolManager().GetCurToolObject()))
+            if (auto* tool =
+                    dynamic_cast<CQxGraphSelectTool*>(m_Scene->GraphToolManager().GetCurToolObject()))
                 if (tool->GetSelectView() == this) m_Scene->GraphToolManager().EndOperation();
             break;
         }
@@ -81,10 +82,8 @@ CQxGraphView::~CQxGraphView() {
 void CQxGraphView::DeleteObjects() {
     if (m_BackBuffer) DeleteObject(m_BackBuffer);
     m_BackBuffer = nullptr;
-    for (HGDIOBJ* object : {reinterpret_cast<HGDIOBJ*>(&m_Font)}) {
-        if (*object) DeleteObject(*object);
-        *object = nullptr;
-    }
+    if (m_Font) DeleteObject(m_Font);
+    m_Font = nullptr;
     for (HPEN* pen : {&m_GridPen, &m_FramePen, &m_KeyPen, &m_KeyPen2, &m_RedPen, &m_GreenPen, &m_BluePen,
                       &m_YellowPen, &m_CurFramePen}) {
         if (*pen) DeleteObject(*pen);
@@ -162,7 +161,8 @@ void CQxGraphView::Zoom(int steps) {
 
 void CQxGraphView::Pan(CQxPoint point) {
     RECT client{};
-    if (!GetClientRect(m_Window, &client) || client.right <= client.left || client.bottom <= client.top) return;
+    if (!GetClientRect(m_Window, &client) || client.right <= client.left || client.bottom <= client.top)
+        return;
     const float w = static_cast<float>(client.right - client.left);
     const float h = static_cast<float>(client.bottom - client.top);
     const float dx = -(m_MaxX - m_MinX) * static_cast<float>(point.x - m_LastPanPoint.x) / w;
@@ -209,11 +209,14 @@ void CQxGraphView::OnRButtonUp(CQxModel* model, unsigned int flags, CQxPoint poi
 }
 
 void CQxGraphView::OnMouseMove(CQxModel* model, unsigned int flags, CQxPoint point) {
-    if (m_IsPanning) Pan(point);
-    else if (m_Scene) m_Scene->GraphToolManager().OnMouseMove(model, this, flags, point);
+    if (m_IsPanning)
+        Pan(point);
+    else if (m_Scene)
+        m_Scene->GraphToolManager().OnMouseMove(model, this, flags, point);
 }
 
-void CQxGraphView::OnMouseWheel(CQxModel* /*model*/, unsigned int /*flags*/, short delta, CQxPoint /*point*/) {
+void CQxGraphView::OnMouseWheel(CQxModel* /*model*/, unsigned int /*flags*/, short delta,
+                                CQxPoint /*point*/) {
     Zoom(delta / 120);
 }
 
@@ -301,7 +304,8 @@ void CQxGraphView::DrawCurFrame(HDC dc) const {
 
 void CQxGraphView::DrawRubberBand(HDC dc) const {
     if (!m_Scene) return;
-    const auto* tool = dynamic_cast<const CQxGraphSelectTool*>(m_Scene->GraphToolManager().GetCurToolObject());
+    const auto* tool =
+        dynamic_cast<const CQxGraphSelectTool*>(m_Scene->GraphToolManager().GetCurToolObject());
     if (!tool || !tool->IsRubberBandShown() || tool->GetSelectView() != this) return;
     const CQxRect band = tool->GetRubberBand();
     const RECT rect{band.left, band.top, band.right, band.bottom};
@@ -350,8 +354,9 @@ void CQxGraphView::OnDraw(CQxModel* model, HDC dc) {
         Polyline(memory, border, 5);
         DrawCurFrame(memory);
         if (model)
-            model->Anim().DrawTracks(memory, m_RedPen, m_GreenPen, m_BluePen, m_YellowPen, m_KeyPen, m_KeyBrush,
-                                     m_KeyPen2, m_KeyBrush2, m_CurveRect, m_MinX, m_MaxX, m_MinY, m_MaxY);
+            model->Anim().DrawTracks(memory, m_RedPen, m_GreenPen, m_BluePen, m_YellowPen, m_KeyPen,
+                                     m_KeyBrush, m_KeyPen2, m_KeyBrush2, m_CurveRect, m_MinX, m_MaxX, m_MinY,
+                                     m_MaxY);
         DrawRubberBand(memory);
         SelectObject(memory, oldPen);
         SelectObject(memory, oldFont);

@@ -15,11 +15,9 @@ QxGraphRig::QxGraphRig(int width, int height) : window(width, height) {
     view.OnSize(0, width, height);
     view.SetRange(0.0f, 20.0f, 0.0f, 10.0f);
     window.SetPaintHandler([this] { Paint(); });
-    scene.SetUpdateFunc(
-        [](void* user, CQxScene*, QX_UPDATE_TYPE type, void*, void*, void*) {
-            static_cast<QxGraphRig*>(user)->updates.push_back(type);
-        },
-        this);
+    scene.SetUpdateFunc([](void* user, CQxScene*, QX_UPDATE_TYPE type, void*, void*,
+                           void*) { static_cast<QxGraphRig*>(user)->updates.push_back(type); },
+                        this);
     Paint();
 }
 

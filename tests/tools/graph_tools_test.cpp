@@ -40,7 +40,8 @@ protected:
     std::vector<KeyState> Keys(CQxObjectAnimItem& item) {
         std::vector<KeyState> keys;
         for (const CQxSplineNode* n : item.Spline().Nodes())
-            keys.push_back({n->X, n->Y, n->PrevTan, n->NextTan, n->IsSeparated, n->PrevTanType, n->NextTanType});
+            keys.push_back(
+                {n->X, n->Y, n->PrevTan, n->NextTan, n->IsSeparated, n->PrevTanType, n->NextTanType});
         return keys;
     }
     std::vector<float> SelectedFrames() {
@@ -221,5 +222,6 @@ TEST_F(GraphTools, ClicksFindNothingBeforeTheViewIsLaidOut) {
     small.Key(other, QX_ANIM_ITEM_TRANSLATE_X, {{1, 1}});
     small.Click(CQxPoint(3, 3));
     small.Drag(CQxPoint(0, 0), CQxPoint(5, 5));
-    EXPECT_FALSE(small.model.Anim().ObjectItems()[other][QX_ANIM_ITEM_TRANSLATE_X].Spline().Nodes()[0]->IsSelect);
+    EXPECT_FALSE(
+        small.model.Anim().ObjectItems()[other][QX_ANIM_ITEM_TRANSLATE_X].Spline().Nodes()[0]->IsSelect);
 }

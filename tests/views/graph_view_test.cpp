@@ -174,7 +174,8 @@ TEST_F(GraphView, CurrentFrameIsALineAtItsFrame) {
     rig.Paint();
     const CQxRect c = rig.Curve();
     const int x = rig.At(7.5f, 0).x;
-    for (int y : {c.top + 2, (c.top + c.bottom) / 2, c.bottom - 2}) EXPECT_EQ(rig.Pixel(CQxPoint(x, y)), kCurFrame);
+    for (int y : {c.top + 2, (c.top + c.bottom) / 2, c.bottom - 2})
+        EXPECT_EQ(rig.Pixel(CQxPoint(x, y)), kCurFrame);
     EXPECT_NE(rig.Pixel(CQxPoint(x + 2, c.top + 2)), kCurFrame);
     rig.scene.CurFrame() = 25.0f;
     rig.Paint();

@@ -139,6 +139,11 @@ public:
 private:
     void SortNodes();
     float ValueAt(float x) const;
+    // ValueAt for frames asked in increasing order: `after` keeps the first key past the last
+    // frame asked, so a sweep over a curve walks its keys once.
+    float ValueAt(float x, unsigned int& after) const;
+    // The piece that ends at key `after`, at frame x.
+    float PieceAt(unsigned int after, float x) const;
     float AutoSlope(unsigned int i) const;
     float SecantSlope(unsigned int from, unsigned int to) const;
 

@@ -53,11 +53,41 @@ public:
     }
 
     void Flush() {
-        if (m_Run.size() >= 2) Polyline(m_Dc, m_Run.data(), static_cast<int>(m_Run.size()));
+        if (m_Run.size() >= 2) {
+            Simplify();
+            Polyline(m_Dc, m_Run.data(), static_cast<int>(m_Run.size()));
+        }
         m_Run.clear();
     }
 
 private:
+    // Keeps only the points where the line must bend: a segment may run on past points it passes
+    // within half a pixel of (so it still lights their pixel or the next), which turns the
+    // hundreds of samples of a smooth stretch into a few segments.
+    void Simplify() {
+        std::vector<POINT>& kept = m_Kept;
+        kept.assign(1, m_Run[0]);
+        std::size_t anchor = 0;
+        while (anchor + 1 < m_Run.size()) {
+            const POINT a = m_Run[anchor];
+            double lo = -HUGE_VAL, hi = HUGE_VAL;
+            std::size_t end = anchor + 1;
+            for (std::size_t i = anchor + 1; i < m_Run.size(); ++i) {
+                const double dx = m_Run[i].x - a.x;
+                if (!(dx > 0.0)) break; // a step straight up or down is always drawn
+                const double slope = (m_Run[i].y - a.y) / dx;
+                if (slope < lo || slope > hi) break;
+                end = i;
+                lo = std::max(lo, (m_Run[i].y - 0.5 - a.y) / dx);
+                hi = std::min(hi, (m_Run[i].y + 0.5 - a.y) / dx);
+                if (lo > hi) break;
+            }
+            kept.push_back(m_Run[end]);
+            anchor = end;
+        }
+        m_Run.swap(kept);
+    }
+
     void Push(double x, double y) {
         const POINT p{ToPixel(x), ToPixel(y)};
         if (!m_Run.empty() && m_Run.back().x == p.x && m_Run.back().y == p.y) return;
@@ -69,6 +99,7 @@ private:
     bool m_HasLast = false;
     double m_LastX = 0.0, m_LastY = 0.0;
     std::vector<POINT> m_Run;
+    std::vector<POINT> m_Kept;
 };
 
 // Cuts the segment a-b to the pixels of the rectangle; false when nothing of it is inside.
@@ -83,8 +114,10 @@ bool ClipSegment(const CQxRect& rect, CQxPoint& a, CQxPoint& b) {
             continue;
         }
         const double t = q[i] / p[i];
-        if (p[i] < 0.0) t0 = std::max(t0, t);
-        else t1 = std::min(t1, t);
+        if (p[i] < 0.0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
     }
     if (t0 > t1) return false;
     const CQxPoint from(ToPixel(std::round(x0 + t0 * dx)), ToPixel(std::round(y0 + t0 * dy)));
@@ -122,8 +155,9 @@ void CQxSpline::DrawGraph(HDC dc, unsigned int pickSize, unsigned int tanSize, H
             std::lower_bound(m_Nodes.begin(), m_Nodes.end(), view.FrameAt(rect.left),
                              [](const CQxSplineNode* n, double frame) { return n->X < frame; }) -
             m_Nodes.begin());
+        unsigned int hint = next > 0 ? next - 1 : 0; // a frame rounded to float may fall before it
         for (int x = rect.left; x < rect.right; ++x) {
-            line.Add(x, view.PixelY(ValueAt(static_cast<float>(view.FrameAt(x)))));
+            line.Add(x, view.PixelY(ValueAt(static_cast<float>(view.FrameAt(x)), hint)));
             for (; next < count; ++next) {
                 const CQxSplineNode& node = *m_Nodes[next];
                 const double kx = std::trunc(view.PixelX(node.X));
@@ -134,7 +168,7 @@ void CQxSpline::DrawGraph(HDC dc, unsigned int pickSize, unsigned int tanSize, H
     }
 
     // Marks can reach tanSize pixels beyond their key, so only the keys that near the view count.
-    const double reach = static_cast<double>(tanSize) + pickSize + 1.0;
+    const double reach = static_cast<double>(tanSize) + pickSize + 2.0;
     const auto first = std::lower_bound(m_Nodes.begin(), m_Nodes.end(), view.FrameAt(rect.left - reach),
                                         [](const CQxSplineNode* n, double frame) { return n->X < frame; });
     const double lastFrame = view.FrameAt(rect.right + reach);
@@ -150,16 +184,19 @@ void CQxSpline::DrawGraph(HDC dc, unsigned int pickSize, unsigned int tanSize, H
         marks.push_back(m);
     }
 
-    // Handles: the unselected ones, then the selected ones over them.
+    // Handles: the unselected ones, then the selected ones over them, each set in one call.
+    std::vector<POINT> points;
+    std::vector<DWORD> counts;
     const HGDIOBJ oldPen = SelectObject(dc, keyPen);
     for (int selected = 0; selected < 2; ++selected) {
-        if (selected) SelectObject(dc, selectPen);
+        points.clear();
+        counts.clear();
         for (const Mark& m : marks) {
             const bool prevOn = m.Node->IsPrevTanSelect != 0, nextOn = m.Node->IsNextTanSelect != 0;
             if (m.KeyInside && m.PrevInside && m.NextInside && prevOn == nextOn) {
                 if (prevOn != (selected != 0)) continue;
-                const POINT line[3] = {{m.Prev.x, m.Prev.y}, {m.Key.x, m.Key.y}, {m.Next.x, m.Next.y}};
-                Polyline(dc, line, 3);
+                points.insert(points.end(), {{m.Prev.x, m.Prev.y}, {m.Key.x, m.Key.y}, {m.Next.x, m.Next.y}});
+                counts.push_back(3);
                 continue;
             }
             const std::pair<CQxPoint, bool> ends[2] = {{m.Prev, prevOn}, {m.Next, nextOn}};
@@ -167,10 +204,13 @@ void CQxSpline::DrawGraph(HDC dc, unsigned int pickSize, unsigned int tanSize, H
                 if (on != (selected != 0)) continue;
                 CQxPoint a = m.Key, b = end;
                 if (!ClipSegment(rect, a, b)) continue;
-                const POINT line[2] = {{a.x, a.y}, {b.x, b.y}};
-                Polyline(dc, line, 2);
+                points.insert(points.end(), {{a.x, a.y}, {b.x, b.y}});
+                counts.push_back(2);
             }
         }
+        if (selected) SelectObject(dc, selectPen);
+        if (!counts.empty())
+            PolyPolyline(dc, points.data(), counts.data(), static_cast<DWORD>(counts.size()));
     }
     SelectObject(dc, oldPen);
 

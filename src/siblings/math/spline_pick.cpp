@@ -19,7 +19,14 @@ void ForEachMark(const CQxPtrArray<CQxSplineNode>& nodes, unsigned int tanSize, 
                  float minX, float maxX, float minY, float maxY, F f) {
     GraphView view;
     if (!view.Set(rect, minX, maxX, minY, maxY)) return;
-    for (CQxSplineNode* node : nodes) {
+    // A handle end lies at most tanSize pixels from its key, so keys farther outside the view
+    // (with a pixel to spare for truncation) have no mark inside it; the keys are in frame order.
+    const double reach = static_cast<double>(tanSize) + 2.0;
+    const auto first = std::lower_bound(nodes.begin(), nodes.end(), view.FrameAt(rect.left - reach),
+                                        [](const CQxSplineNode* n, double frame) { return n->X < frame; });
+    const double last = view.FrameAt(rect.right + reach);
+    for (auto it = first; it != nodes.end() && !((*it)->X > last); ++it) {
+        CQxSplineNode* node = *it;
         CQxPoint marks[3];
         if (!view.Place(*node, tanSize, marks[0], marks[1], marks[2])) continue;
         for (int which = 0; which < 3; ++which)
