@@ -15,7 +15,7 @@ using qx_spline::ToPixel;
 namespace {
 
 // A polyline cut to the rows top..bottom (inclusive); each piece inside goes out as one
-// Polyline. The columns are inside already, so only the rows need cutting.
+// polyline. The columns are inside already, so only the rows need cutting.
 class BandPolyline {
 public:
     BandPolyline(HDC dc, double top, double bottom) : m_Dc(dc), m_Top(top), m_Bottom(bottom) {}
@@ -55,7 +55,8 @@ public:
     void Flush() {
         if (m_Run.size() >= 2) {
             Simplify();
-            Polyline(m_Dc, m_Run.data(), static_cast<int>(m_Run.size()));
+            const DWORD count = static_cast<DWORD>(m_Run.size());
+            PolyPolyline(m_Dc, m_Run.data(), &count, 1);
         }
         m_Run.clear();
     }
