@@ -426,11 +426,13 @@ void PlotThinLine(const QxCanvas& canvas, std::uint32_t* pixels, int stride, POI
         first = std::max(first, std::floor(std::min(u, v)));
         end = std::min(end, std::ceil(std::max(u, v)) + 1.0);
     };
-    keep(a.x, dx, canvas.Width());
-    keep(a.y, dy, canvas.Height());
+    const int width = canvas.Width(), height = canvas.Height();
+    keep(a.x, dx, width);
+    keep(a.y, dy, height);
+    const double sx = dx / steps, sy = dy / steps;
     for (double i = first; i < end; ++i) {
-        const double x = std::floor(a.x + dx * i / steps + 0.5), y = std::floor(a.y + dy * i / steps + 0.5);
-        if (x < 0 || y < 0 || x >= canvas.Width() || y >= canvas.Height()) continue;
+        const double x = std::floor(a.x + sx * i + 0.5), y = std::floor(a.y + sy * i + 0.5);
+        if (x < 0 || y < 0 || x >= width || y >= height) continue;
         pixels[static_cast<std::ptrdiff_t>(y) * stride + static_cast<std::ptrdiff_t>(x)] = pixel;
     }
 }

@@ -42,3 +42,20 @@ TEST_F(CanvasPolylines, RefusesAPolylineOfFewerThanTwoPoints) {
     EXPECT_EQ(GetPixel(dc, 3, 2), 0xFFFFFFu) << "nothing drawn";
     EXPECT_FALSE(PolyPolyline(nullptr, points, counts, 1));
 }
+
+TEST_F(CanvasPolylines, ThinLinesTakeOnePixelAStepAndLeaveOutTheirEnd) {
+    const POINT points[] = {{0, 0}, {4, 4}};
+    const DWORD counts[] = {2};
+    ASSERT_TRUE(PolyPolyline(dc, points, counts, 1));
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(GetPixel(dc, i, i), 0u) << "step " << i;
+    EXPECT_EQ(GetPixel(dc, 1, 0), 0xFFFFFFu) << "one pixel a step";
+    EXPECT_EQ(GetPixel(dc, 4, 4), 0xFFFFFFu) << "the end is left out";
+}
+
+TEST_F(CanvasPolylines, EndsFarOutsideTheCanvasDrawOnlyWhatCrossesIt) {
+    const POINT points[] = {{-1000000000, 5}, {1000000000, 5}, {3, -1000000000}, {3, 1000000000}};
+    const DWORD counts[] = {2, 2};
+    ASSERT_TRUE(PolyPolyline(dc, points, counts, 2));
+    for (int x : {0, 10, 19}) EXPECT_EQ(GetPixel(dc, x, 5), 0u) << "column " << x;
+    for (int y : {0, 9}) EXPECT_EQ(GetPixel(dc, 3, y), 0u) << "row " << y;
+}
