@@ -114,12 +114,6 @@ TEST_F(GraphTools, RubberBandSelectsTheKeysOfEveryTrackInsideItButNotTheirHandle
     EXPECT_FALSE(Node(turn, 1).IsPrevTanSelect) << "a band holding keys selects only keys";
 }
 
-TEST_F(GraphTools, ItemsThatAreNotSelectedCannotBePicked) {
-    turn.Select(0);
-    rig.Click(rig.At(Node(turn, 0)));
-    EXPECT_TRUE(SelectedFrames().empty());
-}
-
 // --- Dragging ---------------------------------------------------------------------------------------
 
 TEST_F(GraphTools, DraggingAKeyMovesTheWholeSelectionAsOneUndoableStep) {
