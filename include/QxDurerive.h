@@ -81,6 +81,7 @@
 #include "qx/commands/tree_cmd.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
+#include "qx/tools/graph_tools.h"
 #include "qx/tools/ik_handle_tool.h"
 #include "qx/tools/manipulator.h"
 #include "qx/tools/play_tool.h"
@@ -106,3 +107,4 @@
 #include "qx/skeleton/ik.h"
 #include "qx/skeleton/joint.h"
 #include "qx/views/camera.h"
+#include "qx/views/graph_view.h"

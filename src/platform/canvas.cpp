@@ -404,6 +404,73 @@ BOOL QxWin::Polyline(HDC dc, const POINT* points, int count) {
     return 1;
 }
 
+namespace {
+
+// A one-pixel solid line as GDI draws it: one pixel per step along the longer axis, rounded, the
+// end point left out. Only the steps that land inside the canvas are visited, however far the
+// ends lie outside it.
+void PlotThinLine(const QxCanvas& canvas, std::uint32_t* pixels, int stride, POINT a, POINT b,
+                  std::uint32_t pixel) {
+    const double dx = static_cast<double>(b.x) - a.x, dy = static_cast<double>(b.y) - a.y;
+    const double steps = std::max(std::fabs(dx), std::fabs(dy));
+    if (!(steps > 0.0)) return;
+    double first = 0.0, end = steps;
+    // Step i lands on round(p + d * i / steps), which must lie in 0..size-1.
+    const auto keep = [&](double p, double d, int size) {
+        const double lo = -0.5 - p, hi = size - 0.5 - p;
+        if (d == 0.0) {
+            if (!(lo <= 0.0 && 0.0 < hi)) end = first;
+            return;
+        }
+        const double u = lo * steps / d, v = hi * steps / d;
+        first = std::max(first, std::floor(std::min(u, v)));
+        end = std::min(end, std::ceil(std::max(u, v)) + 1.0);
+    };
+    const int width = canvas.Width(), height = canvas.Height();
+    keep(a.x, dx, width);
+    keep(a.y, dy, height);
+    const double sx = dx / steps, sy = dy / steps;
+    for (double i = first; i < end; ++i) {
+        const double x = std::floor(a.x + sx * i + 0.5), y = std::floor(a.y + sy * i + 0.5);
+        if (x < 0 || y < 0 || x >= width || y >= height) continue;
+        pixels[static_cast<std::ptrdiff_t>(y) * stride + static_cast<std::ptrdiff_t>(x)] = pixel;
+    }
+}
+
+} // namespace
+
+BOOL QxWin::PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines) {
+    QxCanvas* canvas = QxCanvasFind(dc);
+    if (!canvas || !points || !counts) return 0;
+    for (DWORD i = 0; i < polylines; ++i)
+        if (counts[i] < 2) return 0;
+    const QxPenObject* pen = canvas->m_Pen;
+    if (!pen || pen->Style == PS_NULL) return 1;
+    // Thin solid lines, the common case of curves and handles, are plotted directly: a stroke
+    // through cairo costs about a microsecond a segment.
+    if (pen->Style == PS_SOLID && pen->Width <= 1) {
+        std::uint32_t* pixels = canvas->Pixels();
+        const int stride = canvas->StridePixels();
+        const std::uint32_t pixel = QxOpaquePixel(pen->Color);
+        for (DWORD i = 0; i < polylines; ++i, ++points)
+            for (DWORD j = 1; j < counts[i]; ++j, ++points)
+                PlotThinLine(*canvas, pixels, stride, points[0], points[1], pixel);
+        canvas->MarkDirty();
+        return 1;
+    }
+    cairo_t* cr = NewContext(*canvas);
+    double offset = 0.5;
+    SetPen(cr, pen, &offset);
+    for (DWORD i = 0; i < polylines; ++i) {
+        cairo_new_sub_path(cr);
+        for (DWORD j = 0; j < counts[i]; ++j, ++points)
+            cairo_line_to(cr, points->x + offset, points->y + offset);
+    }
+    cairo_stroke(cr);
+    cairo_destroy(cr);
+    return 1;
+}
+
 BOOL QxWin::Polygon(HDC dc, const POINT* points, int count) {
     QxCanvas* canvas = QxCanvasFind(dc);
     if (!canvas || !points || count < 2) return 0;

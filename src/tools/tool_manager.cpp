@@ -2,6 +2,7 @@
 
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
+#include "qx/tools/graph_tools.h"
 #include "qx/tools/ik_handle_tool.h"
 #include "qx/tools/joint_tools.h"
 #include "qx/tools/modelling_tools.h"
@@ -71,10 +72,9 @@ void CQxToolManager::CreateUV(CQxScene* scene) {
 }
 
 void CQxToolManager::CreateGraph(CQxScene* scene) {
-    // The graph view's select and move tools come with the graph view.
     Bind(scene);
-    Register(QX_TOOL_SELECT, nullptr);
-    Register(QX_TOOL_MOVE, nullptr);
+    Register(QX_TOOL_SELECT, new CQxGraphSelectTool(scene));
+    Register(QX_TOOL_MOVE, new CQxGraphMoveTool(scene));
 }
 
 void CQxToolManager::Clear() {

@@ -6,6 +6,7 @@
 #include "qx/basis/bin_tree.h"
 #include "qx/basis/key_tree.h"
 #include "qx/export.h"
+#include "qx/platform/gdi_object.h"
 
 class CQxAttribute;
 class CQxEdge;
@@ -135,6 +136,13 @@ public:
     // returns whether it added any.
     int IsRectHit(const CQxRect& pick, const CQxRect& rect, const float& minX, const float& maxX,
                   const float& minY, const float& maxY, CQxAnimItemSelects& selects);
+    // Draws the selected items' curves in the graph view's curve rectangle, which shows frames
+    // minX..maxX and values minY..maxY: materials first and objects last, so object curves lie
+    // on top; each in the pen of its channel's axis (red x, green y, blue z, yellow the rest),
+    // with its keys and handles in the key pen and brush, or the second pair where selected.
+    void DrawTracks(HDC dc, HPEN redPen, HPEN greenPen, HPEN bluePen, HPEN yellowPen, HPEN keyPen,
+                    HBRUSH keyBrush, HPEN keyPen2, HBRUSH keyBrush2, const CQxRect& rect, const float& minX,
+                    const float& maxX, const float& minY, const float& maxY) const;
     // Select (or toggle) the items of one kind, or of one target (see QX_ANIM_SELECT_TYPE).
     void SelectItems(int on, QX_ANIM_SELECT_TYPE type, void* target);
     void ToggleSelectItems(QX_ANIM_SELECT_TYPE type, void* target);

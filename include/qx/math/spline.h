@@ -4,6 +4,7 @@
 #include "qx/basis/ptr_array.h"
 #include "qx/export.h"
 #include "qx/math/point_rect.h"
+#include "qx/platform/gdi_object.h"
 
 // How a key's tangent gets its slope.
 enum QX_TAN_TYPE : unsigned char {
@@ -125,9 +126,24 @@ public:
                   const float& maxX, const float& minY, const float& maxY, CQxArray<CQxSplineNode*>& nodes,
                   CQxArray<CQxSplineNode*>& prevTans, CQxArray<CQxSplineNode*>& nextTans) const;
 
+    // Draws the curve in a view (the mapping of GetPixelPoints) with the pen selected into the
+    // device context, then every key as a square pickSize - 1 pixels around it and both tangent
+    // handles as lines with a small square at the end: in the key pen and brush, or in the
+    // second pair where the key or handle is selected. Everything stays inside the rectangle,
+    // and marks are drawn exactly where the picks find them. The context's pen and brush are
+    // left as they were.
+    void DrawGraph(HDC dc, unsigned int pickSize, unsigned int tanSize, HPEN keyPen, HBRUSH keyBrush,
+                   HPEN selectPen, HBRUSH selectBrush, const CQxRect& rect, const float& minX, const float& maxX,
+                   const float& minY, const float& maxY) const;
+
 private:
     void SortNodes();
     float ValueAt(float x) const;
+    // ValueAt for frames asked in increasing order: `after` keeps the first key past the last
+    // frame asked, so a sweep over a curve walks its keys once.
+    float ValueAt(float x, unsigned int& after) const;
+    // The piece that ends at key `after`, at frame x.
+    float PieceAt(unsigned int after, float x) const;
     float AutoSlope(unsigned int i) const;
     float SecantSlope(unsigned int from, unsigned int to) const;
 

@@ -40,6 +40,10 @@ QX_API COLORREF GetTextColor(HDC dc);
 QX_API BOOL MoveToEx(HDC dc, int x, int y, POINT* previous);
 QX_API BOOL LineTo(HDC dc, int x, int y);
 QX_API BOOL Polyline(HDC dc, const POINT* points, int count);
+// Several polylines drawn as one: counts[i] points each (at least 2), taken in turn from points.
+// With a thin solid pen the lines are plotted as GDI plots them, one pixel per step along the
+// longer axis (much faster than a stroke, and a shade thinner on diagonals).
+QX_API BOOL PolyPolyline(HDC dc, const POINT* points, const DWORD* counts, DWORD polylines);
 // Closed shapes: outlined with the pen, filled with the brush.
 QX_API BOOL Polygon(HDC dc, const POINT* points, int count);
 QX_API BOOL Rectangle(HDC dc, int left, int top, int right, int bottom);

@@ -19,7 +19,8 @@ float Hermite(float x0, float y0, float m0, float x1, float y1, float m1, float 
     const float h = x1 - x0;
     const float t = (x - x0) / h;
     const float t2 = t * t, t3 = t2 * t;
-    return (2 * t3 - 3 * t2 + 1) * y0 + (t3 - 2 * t2 + t) * h * m0 + (-2 * t3 + 3 * t2) * y1 + (t3 - t2) * h * m1;
+    return (2 * t3 - 3 * t2 + 1) * y0 + (t3 - 2 * t2 + t) * h * m0 + (-2 * t3 + 3 * t2) * y1 +
+           (t3 - t2) * h * m1;
 }
 
 } // namespace
@@ -120,10 +121,24 @@ float CQxSpline::ValueAt(float x) const {
     if (!(x > m_Nodes[0]->X)) return m_Nodes[0]->Y; // also for a NaN frame
     if (x >= m_Nodes[count - 1]->X) return m_Nodes[count - 1]->Y;
     // The first key after x; the piece runs from the key before it.
-    const auto after = std::upper_bound(m_Nodes.begin(), m_Nodes.end(), x,
-                                        [](float frame, const CQxSplineNode* node) { return frame < node->X; });
-    const CQxSplineNode& a = **(after - 1);
-    const CQxSplineNode& b = **after;
+    const auto after =
+        std::upper_bound(m_Nodes.begin(), m_Nodes.end(), x,
+                         [](float frame, const CQxSplineNode* node) { return frame < node->X; });
+    return PieceAt(static_cast<unsigned int>(after - m_Nodes.begin()), x);
+}
+
+float CQxSpline::ValueAt(float x, unsigned int& after) const {
+    const unsigned int count = m_Nodes.GetSize();
+    if (!(x > m_Nodes[0]->X)) return m_Nodes[0]->Y;
+    if (x >= m_Nodes[count - 1]->X) return m_Nodes[count - 1]->Y;
+    after = std::clamp(after, 1u, count - 1);
+    while (!(x < m_Nodes[after]->X)) ++after; // stops at the last key at the latest
+    return PieceAt(after, x);
+}
+
+float CQxSpline::PieceAt(unsigned int after, float x) const {
+    const CQxSplineNode& a = *m_Nodes[after - 1];
+    const CQxSplineNode& b = *m_Nodes[after];
     if (!(b.X > a.X)) return b.Y; // keys at one frame: the later one holds from there
     return Hermite(a.X, a.Y, a.NextTan, b.X, b.Y, b.PrevTan, x);
 }

@@ -1,54 +1,12 @@
 #include "qx/math/spline.h"
+#include "spline_view.h"
 
 #include <algorithm>
 #include <cmath>
 
 namespace {
 
-// Pixel positions stay well inside the int range, however far a key lies outside the view.
-constexpr double kPixelLimit = 1073741824.0;
-
-int ToPixel(double v) {
-    return static_cast<int>(std::trunc(std::clamp(v, -kPixelLimit, kPixelLimit)));
-}
-
-// The frame/value to pixel mapping of a view, worked in double so that extreme zooms neither
-// overflow nor lose the handle directions.
-struct GraphView {
-    double Left = 0, Bottom = 0, MinX = 0, MinY = 0, ScaleX = 0, ScaleY = 0;
-
-    bool Set(const CQxRect& rect, float minX, float maxX, float minY, float maxY) {
-        if (rect.IsRectEmpty()) return false;
-        const double spanX = static_cast<double>(maxX) - minX;
-        const double spanY = static_cast<double>(maxY) - minY;
-        if (!std::isfinite(spanX) || !std::isfinite(spanY) || !(spanX > 0) || !(spanY > 0)) return false;
-        Left = rect.left;
-        Bottom = rect.bottom;
-        MinX = minX;
-        MinY = minY;
-        ScaleX = rect.Width() / spanX;
-        ScaleY = rect.Height() / spanY;
-        return std::isfinite(ScaleX) && std::isfinite(ScaleY) && ScaleX > 0 && ScaleY > 0;
-    }
-
-    // The key and its handle ends; false when something is not finite.
-    bool Place(const CQxSplineNode& node, unsigned int tanSize, CQxPoint& point, CQxPoint& prev,
-               CQxPoint& next) const {
-        const double px = (node.X - MinX) * ScaleX + Left;
-        const double py = Bottom - (node.Y - MinY) * ScaleY;
-        if (!std::isfinite(px) || !std::isfinite(py)) return false;
-        point.Set(ToPixel(px), ToPixel(py));
-        // A handle runs along the slope as drawn: one frame right, slope values up.
-        const auto end = [&](float slope, double side, CQxPoint& out) {
-            const double dx = ScaleX, dy = -static_cast<double>(slope) * ScaleY;
-            const double length = std::hypot(dx, dy);
-            if (!std::isfinite(length) || !(length > 0)) return false;
-            out.Set(ToPixel(px + side * tanSize * dx / length), ToPixel(py + side * tanSize * dy / length));
-            return true;
-        };
-        return end(node.PrevTan, -1.0, prev) && end(node.NextTan, 1.0, next);
-    }
-};
+using qx_spline::GraphView;
 
 float PixelDistance(const CQxPoint& a, const CQxPoint& b) {
     return static_cast<float>(std::hypot(static_cast<double>(a.x) - b.x, static_cast<double>(a.y) - b.y));
@@ -61,7 +19,14 @@ void ForEachMark(const CQxPtrArray<CQxSplineNode>& nodes, unsigned int tanSize, 
                  float minX, float maxX, float minY, float maxY, F f) {
     GraphView view;
     if (!view.Set(rect, minX, maxX, minY, maxY)) return;
-    for (CQxSplineNode* node : nodes) {
+    // A handle end lies at most tanSize pixels from its key, so keys farther outside the view
+    // (with a pixel to spare for truncation) have no mark inside it; the keys are in frame order.
+    const double reach = static_cast<double>(tanSize) + 2.0;
+    const auto first = std::lower_bound(nodes.begin(), nodes.end(), view.FrameAt(rect.left - reach),
+                                        [](const CQxSplineNode* n, double frame) { return n->X < frame; });
+    const double last = view.FrameAt(rect.right + reach);
+    for (auto it = first; it != nodes.end() && !((*it)->X > last); ++it) {
+        CQxSplineNode* node = *it;
         CQxPoint marks[3];
         if (!view.Place(*node, tanSize, marks[0], marks[1], marks[2])) continue;
         for (int which = 0; which < 3; ++which)

@@ -1,0 +1,113 @@
+#include "graph_rig.h"
+
+#include <algorithm>
+
+#include "qx/platform/canvas.h"
+#include "qx/platform/input_state.h"
+#include "qx/scene/settings.h"
+
+using namespace QxWin;
+
+QxGraphRig::QxGraphRig(int width, int height) : window(width, height) {
+    QxGraphPickSize() = 3;
+    QxGraphTangentSize() = 30;
+    view.Create(&scene, &window, 0, 0);
+    view.OnSize(0, width, height);
+    view.SetRange(0.0f, 20.0f, 0.0f, 10.0f);
+    window.SetPaintHandler([this] { Paint(); });
+    scene.SetUpdateFunc([](void* user, CQxScene*, QX_UPDATE_TYPE type, void*, void*,
+                           void*) { static_cast<QxGraphRig*>(user)->updates.push_back(type); },
+                        this);
+    Paint();
+}
+
+QxGraphRig::~QxGraphRig() {
+    scene.SetUpdateFunc(nullptr, nullptr);
+}
+
+CQxObjectAnimItem& QxGraphRig::Key(CQxObject* object, QX_ANIM_ITEM_TYPE type,
+                                   std::initializer_list<std::pair<float, float>> keys) {
+    CQxObjectAnimItem& item = model.Anim().ObjectItems()[object][type];
+    item.Init(type, object);
+    for (auto [x, y] : keys) item.Spline().InsertNode(x, y);
+    item.UpdateSpline();
+    object->IsSelect() = 1; // an item is selectable only while its object is selected
+    item.Select(1);
+    model.Anim().UpdateObjectRefSortItems();
+    return item;
+}
+
+void QxGraphRig::Paint() {
+    HDC dc = GetDC(&window);
+    view.OnDraw(&model, dc);
+    ReleaseDC(&window, dc);
+}
+
+COLORREF QxGraphRig::Pixel(CQxPoint point) {
+    HDC dc = GetDC(&window);
+    const COLORREF color = GetPixel(dc, point.x, point.y);
+    ReleaseDC(&window, dc);
+    return color;
+}
+
+CQxRect QxGraphRig::Curve() const {
+    CQxRect viewRect, curve;
+    view.GetRects(viewRect, curve);
+    return curve;
+}
+
+CQxPoint QxGraphRig::At(float frame, float value) const {
+    return At(CQxSplineNode(frame, value));
+}
+
+CQxPoint QxGraphRig::At(const CQxSplineNode& node) const {
+    CQxPoint key, prev, next;
+    node.GetPixelPoints(key, prev, next, QxGraphTangentSize(), Curve(), view.MinX(), view.MaxX(), view.MinY(),
+                        view.MaxY());
+    return key;
+}
+
+CQxPoint QxGraphRig::PrevHandle(const CQxSplineNode& node) const {
+    CQxPoint key, prev, next;
+    node.GetPixelPoints(key, prev, next, QxGraphTangentSize(), Curve(), view.MinX(), view.MaxX(), view.MinY(),
+                        view.MaxY());
+    return prev;
+}
+
+CQxPoint QxGraphRig::NextHandle(const CQxSplineNode& node) const {
+    CQxPoint key, prev, next;
+    node.GetPixelPoints(key, prev, next, QxGraphTangentSize(), Curve(), view.MinX(), view.MaxX(), view.MinY(),
+                        view.MaxY());
+    return next;
+}
+
+void QxGraphRig::Press(CQxPoint point, unsigned int flags) {
+    window.SetCursorPos(point.x, point.y);
+    view.OnLButtonDown(&model, flags | MK_LBUTTON, point);
+}
+
+void QxGraphRig::MoveTo(CQxPoint point, unsigned int flags) {
+    window.SetCursorPos(point.x, point.y);
+    view.OnMouseMove(&model, flags | MK_LBUTTON, point);
+}
+
+void QxGraphRig::Release(CQxPoint point, unsigned int flags) {
+    window.SetCursorPos(point.x, point.y);
+    view.OnLButtonUp(&model, flags, point);
+}
+
+void QxGraphRig::Click(CQxPoint point, unsigned int flags) {
+    Press(point, flags);
+    Release(point, flags);
+}
+
+void QxGraphRig::Drag(CQxPoint from, CQxPoint to, unsigned int flags, int steps) {
+    Press(from, flags);
+    for (int i = 1; i <= steps; ++i)
+        MoveTo(CQxPoint(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps), flags);
+    Release(to, flags);
+}
+
+bool QxGraphRig::Received(QX_UPDATE_TYPE type) const {
+    return std::find(updates.begin(), updates.end(), type) != updates.end();
+}
