@@ -50,6 +50,17 @@ TEST_F(SceneSimulator, TheFocusFollowsTheMouseOverTheButtonsFoundByName) {
         << "each change is told to the host";
 }
 
+TEST_F(SceneSimulator, UnknownTypesAreTakenByNobodyAndReceiversAreNotLookedUp) {
+    EXPECT_EQ(Send(CQxMsg(0xDEAD, 1, 2, 3)), 0) << "an unknown type";
+    EXPECT_TRUE(Widget("MainMenu")->IsVisible());
+    // Every message goes to the program's root; a receiver that names no simulator is ignored.
+    CQxMsg stray = Click(On("Start"));
+    stray.m_Receiver = 1000;
+    stray.m_Sender = 999;
+    EXPECT_EQ(Send(stray), 1);
+    EXPECT_TRUE(scene().TaskManager().IsRunning());
+}
+
 TEST_F(SceneSimulator, StartHidesTheMenuAndRunsThePlayClock) {
     EXPECT_EQ(Send(Click(On("Start"))), 1);
     EXPECT_FALSE(Widget("MainMenu")->IsVisible());
