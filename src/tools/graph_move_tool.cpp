@@ -43,7 +43,7 @@ void CQxGraphMoveTool::OnLButtonDown(CQxModel* model, CQxGraphView* view, unsign
         return;
     }
     if (!hit.HasSelectSubItems()) {
-        if (ModeFromFlags(flags) == kReplace) UnselectKeys(model->Anim());
+        UnselectKeys(model->Anim());
         if (hit.HasNodes())
             hit.SelectNodes(1);
         else

@@ -20,25 +20,12 @@ void UnselectKeys(CQxAnim& anim) {
     });
 }
 
-void ApplyPick(CQxAnim& anim, const CQxAnimItemSelects& hits, int mode) {
-    if (mode == kReplace) UnselectKeys(anim);
-    // A pick holding keys selects only them; handles are selected when no key was hit.
-    const bool keys = hits.HasNodes();
-    for (const CQxAnimItemSelect* record : hits.Selects()) {
-        if (keys) {
-            for (CQxSplineNode* node : record->Nodes) {
-                if (mode == kToggle)
-                    node->ToggleSelect();
-                else
-                    node->Select(1);
-            }
-            continue;
-        }
-        for (CQxSplineNode* node : record->PrevTans)
-            node->SelectPrevTan(mode == kToggle ? !node->IsPrevTanSelect : 1);
-        for (CQxSplineNode* node : record->NextTans)
-            node->SelectNextTan(mode == kToggle ? !node->IsNextTanSelect : 1);
-    }
+void ApplyPick(CQxAnim& anim, const CQxAnimItemSelects& hits) {
+    UnselectKeys(anim);
+    if (hits.HasNodes())
+        hits.SelectNodes(1);
+    else
+        hits.SelectTans(1);
 }
 
 int ModeFromFlags(unsigned int flags) {
@@ -108,7 +95,6 @@ void CQxGraphSelectTool::EndSelect(CQxModel* model, CQxGraphView* view) {
     if (m_State != QX_TOOL_STATE_SELECT || !view || view != m_SelectView) return;
     const bool band = m_IsRubberBand != 0;
     const CQxRect pick = GetRubberBand();
-    const int mode = m_SelectMode;
     ReleaseView();
     CQxRect curve;
     if (!model || !GetCurveRect(*view, curve)) return;
@@ -121,7 +107,7 @@ void CQxGraphSelectTool::EndSelect(CQxModel* model, CQxGraphView* view) {
         CQxRect common;
         if (common.IntersectRect(pick, curve)) anim.IsRectHit(pick, curve, minX, maxX, minY, maxY, hits);
     }
-    ApplyPick(anim, hits, mode);
+    ApplyPick(anim, hits);
     m_Scene->UpdateGui(QX_UPDATE_GRAPH, model);
 }
 
