@@ -1,5 +1,6 @@
 // The scene's animation state in motion: evaluation at the current frame, playback on the task
 // manager's clock, frame drags, and the key, tangent, frame and create-flag commands.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 
@@ -285,9 +286,8 @@ void CQxScene::UnselectAnimItem(CQxModel* model, int update) {
 void CQxScene::SetCurAction(CQxModel* model, CQxAction* action, int update) {
     EndOperation();
     if (!model || !action || model->CurAction() == action) return;
-    bool found = false;
-    for (CQxAction& a : model->Actions()) found = found || &a == action;
-    if (!found) return;
+    const auto& actions = model->Actions();
+    if (std::none_of(actions.begin(), actions.end(), [&](const CQxAction& a) { return &a == action; })) return;
     model->CurAction() = action;
     if (update) UpdateGui(QX_UPDATE_CUR_ACTION, model, action);
 }

@@ -203,8 +203,7 @@ void CQxExtrudeCmd::Notify() {
     CQxSelects meshes;
     for (const Entry& entry : m_Entries)
         if (CQxObject* object = m_Scene->RootModel().Find(entry.Path)) meshes.Add(CQxSelect(object));
-    qx_object_cmd::Notify(*m_Scene, QX_UPDATE_MESH, &meshes, 2);
-    qx_object_cmd::Notify(*m_Scene, QX_UPDATE_REDRAW);
+    NotifyMeshes(*m_Scene, meshes);
 }
 
 void CQxExtrudeCmd::Redo() {

@@ -87,25 +87,31 @@ int CQxCreateFaceCmd::AddPoint(const CQxVector& world, const CQxVector& view, in
     if (!object) return 0;
     const CQxVector local = object->GetTransformFromRoot(QX_TF_ALL, 0).Transform(world);
     if (!local.IsFinite()) return 0;
+    CQxMesh& mesh = object->Mesh();
     auto* vertex = new CQxVertex(local);
-    object->Mesh().Vertices().PushBack(vertex);
+    mesh.Vertices().PushBack(vertex);
     m_CreatedPoints.push_back(local);
-    return AddCorner(*object, vertex, view, update);
+    return AddCorner(*object, vertex, mesh.Vertices().GetCount() - 1, view, update);
 }
 
 int CQxCreateFaceCmd::AddVertex(CQxVertex* vertex, const CQxVector& view, int update) {
     CQxObject* object = m_Scene ? GetObject() : nullptr;
-    if (!object || !vertex || PositionOf(object->Mesh(), vertex) == 0xFFFFFFFF) return 0;
+    if (!object || !vertex) return 0;
+    CQxMesh& mesh = object->Mesh();
+    std::uint32_t position = PositionOf(mesh, vertex);
+    if (position == 0xFFFFFFFF) return 0;
     if (m_Face && m_Face->FindHalfEdge(vertex)) {
         // A face uses a vertex once: a second click on it makes a new vertex there.
         vertex = new CQxVertex(vertex->Position());
-        object->Mesh().Vertices().PushBack(vertex);
+        mesh.Vertices().PushBack(vertex);
         m_CreatedPoints.push_back(vertex->Position());
+        position = mesh.Vertices().GetCount() - 1;
     }
-    return AddCorner(*object, vertex, view, update);
+    return AddCorner(*object, vertex, position, view, update);
 }
 
-int CQxCreateFaceCmd::AddCorner(CQxObject& object, CQxVertex* vertex, const CQxVector& view, int update) {
+int CQxCreateFaceCmd::AddCorner(CQxObject& object, CQxVertex* vertex, std::uint32_t position,
+                                const CQxVector& view, int update) {
     CQxMesh& mesh = object.Mesh();
     if (!m_Face) {
         const CQxModel* model = object.GetModel();
@@ -127,7 +133,6 @@ int CQxCreateFaceCmd::AddCorner(CQxObject& object, CQxVertex* vertex, const CQxV
         }
     }
     auto* corner = new CQxHalfEdge(nullptr, vertex, kCornerFlags);
-    const std::uint32_t position = PositionOf(mesh, vertex);
     if (m_IsReversed) {
         m_Face->PushFrontHalfEdge(corner);
         m_Corners.insert(m_Corners.begin(), position);

@@ -8,6 +8,11 @@ void Notify(CQxScene& scene, QX_UPDATE_TYPE type, CQxSelects* selects, std::uint
     scene.UpdateGui(type, selects, reinterpret_cast<void*>(detail));
 }
 
+void NotifyMeshes(CQxScene& scene, CQxSelects& meshes) {
+    Notify(scene, QX_UPDATE_MESH, &meshes, 2);
+    Notify(scene, QX_UPDATE_REDRAW);
+}
+
 void NotifyScene(CQxScene& scene, unsigned int bits) {
     scene.UpdateGui(QX_UPDATE_SCENE, reinterpret_cast<void*>(static_cast<std::uintptr_t>(bits)));
 }

@@ -16,6 +16,8 @@ namespace qx_object_cmd {
 // Tells the host, when there is anything to tell; the detail travels in the second argument.
 void Notify(CQxScene& scene, QX_UPDATE_TYPE type, CQxSelects* selects = nullptr, std::uintptr_t detail = 0);
 void NotifyScene(CQxScene& scene, unsigned int bits);
+// The meshes' elements changed (detail 2), then a redraw.
+void NotifyMeshes(CQxScene& scene, CQxSelects& meshes);
 
 // A mesh object of its own (not a clone of one): what component and face commands edit.
 int IsMeshObject(const CQxObject* object);

@@ -28,11 +28,6 @@ std::vector<std::pair<CQxObject*, CQxArray<CQxFace*>>> FaceRecords(const CQxMode
     return out;
 }
 
-void NotifyMeshes(CQxScene& scene, CQxSelects& meshes) {
-    Notify(scene, QX_UPDATE_MESH, &meshes, 2);
-    Notify(scene, QX_UPDATE_REDRAW);
-}
-
 } // namespace
 
 // --- Face side -----------------------------------------------------------------------------------

@@ -20,11 +20,9 @@ CQxVector2D UVOf(const CQxHalfEdge& h) {
     return h.HasUV() ? h.UV() : CQxVector2D();
 }
 
-// The UV view's size in pixels, which the separating step is measured in; a view of 256 pixels
-// each way while the scene shows none.
-void GetUVViewSize(const CQxScene& /*scene*/, float& width, float& height) {
-    width = height = 256.0f;
-}
+// The UV view's size in pixels each way, which the separating step is measured in, while the
+// scene has no UV view.
+constexpr float kUVViewPixels = 256.0f;
 
 } // namespace
 
@@ -72,11 +70,12 @@ int CQxUVCmd::CreateMerge(const CQxUVSelects& records, int update) {
     for (const CQxUVSelect* record : records.Selects()) {
         CQxObject* object = record->Object();
         if (!qx_object_cmd::IsMeshObject(object)) continue;
-        // The mean of the selected UVs at each vertex.
-        const std::unordered_set<const CQxHalfEdge*> marked(record->HalfEdges().begin(), record->HalfEdges().end());
+        // The mean of the selected UVs at each vertex, summed in the record's (mesh) order so the
+        // result does not depend on where the corners live in memory.
+        std::unordered_set<const CQxHalfEdge*> marked;
         std::unordered_map<const CQxVertex*, std::pair<CQxVector2D, unsigned int>> sums;
-        for (const CQxHalfEdge* h : marked) {
-            if (!h->HasUV()) continue;
+        for (const CQxHalfEdge* h : record->HalfEdges()) {
+            if (!h->HasUV() || !marked.insert(h).second) continue;
             auto& [sum, count] = sums[h->GetVertex()];
             sum += h->UV();
             ++count;
@@ -136,10 +135,9 @@ int CQxScene::SeparateUVsCmd(int update) {
     CQxUVSelects selects;
     m_RootModel.GetUVSelects(selects, 1);
     if (selects.IsEmpty()) return 0;
-    float width = 0.0f, height = 0.0f;
-    GetUVViewSize(*this, width, height);
-    const float du = QxPickSize() * 0.5f / width, dv = QxPickSize() * 0.5f / height;
-    return QxRunCmd<CQxUVCmd>(*this, [&](CQxUVCmd& cmd) { return cmd.CreateSeparate(selects, du, dv, update); });
+    const float step = QxPickSize() * 0.5f / kUVViewPixels;
+    return QxRunCmd<CQxUVCmd>(*this,
+                              [&](CQxUVCmd& cmd) { return cmd.CreateSeparate(selects, step, step, update); });
 }
 
 int CQxScene::MergeUVsCmd(int update) {

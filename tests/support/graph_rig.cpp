@@ -96,18 +96,6 @@ void QxGraphRig::Release(CQxPoint point, unsigned int flags) {
     view.OnLButtonUp(&model, flags, point);
 }
 
-void QxGraphRig::Click(CQxPoint point, unsigned int flags) {
-    Press(point, flags);
-    Release(point, flags);
-}
-
-void QxGraphRig::Drag(CQxPoint from, CQxPoint to, unsigned int flags, int steps) {
-    Press(from, flags);
-    for (int i = 1; i <= steps; ++i)
-        MoveTo(CQxPoint(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps), flags);
-    Release(to, flags);
-}
-
 bool QxGraphRig::Received(QX_UPDATE_TYPE type) const {
     return std::find(updates.begin(), updates.end(), type) != updates.end();
 }

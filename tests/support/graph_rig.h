@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "mouse_gestures.h"
 #include "qx/animation/anim.h"
 #include "qx/math/point_rect.h"
 #include "qx/platform/gdi_object.h"
@@ -16,7 +17,7 @@
 #include "qx/scene/scene.h"
 #include "qx/views/graph_view.h"
 
-struct QxGraphRig {
+struct QxGraphRig : QxMouseGestures<QxGraphRig> {
     // A width x height window with a graph view on it, sized, showing frames 0..20 and values
     // 0..10 of the scene's root model.
     explicit QxGraphRig(int width = 400, int height = 300);
@@ -47,8 +48,6 @@ struct QxGraphRig {
     CQxPoint NextHandle(const CQxSplineNode& node) const;
 
     // Left-button gestures with modifier flags (MK_SHIFT, MK_CONTROL) through the view.
-    void Click(CQxPoint point, unsigned int flags = 0);
-    void Drag(CQxPoint from, CQxPoint to, unsigned int flags = 0, int steps = 4);
     void Press(CQxPoint point, unsigned int flags = 0);
     void MoveTo(CQxPoint point, unsigned int flags = 0);
     void Release(CQxPoint point, unsigned int flags = 0);

@@ -35,18 +35,6 @@ void QxViewRig::Release(CQxPoint point, unsigned int flags) {
     camera.OnLButtonUp(flags, point);
 }
 
-void QxViewRig::Click(CQxPoint point, unsigned int flags) {
-    Press(point, flags);
-    Release(point, flags);
-}
-
-void QxViewRig::Drag(CQxPoint from, CQxPoint to, unsigned int flags, int steps) {
-    Press(from, flags);
-    for (int i = 1; i <= steps; ++i)
-        MoveTo(CQxPoint(from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps), flags);
-    Release(to, flags);
-}
-
 void QxViewRig::CameraDrag(int button, CQxPoint from, CQxPoint to) {
     window.SetCursorPos(from.x, from.y);
     if (button == MK_RBUTTON) camera.OnRButtonDown(MK_RBUTTON, from);

@@ -6,12 +6,13 @@
 
 #include <memory>
 
+#include "mouse_gestures.h"
 #include "qx/math/point_rect.h"
 #include "qx/platform/offscreen_window.h"
 #include "qx/scene/scene.h"
 #include "qx/views/camera.h"
 
-struct QxViewRig {
+struct QxViewRig : QxMouseGestures<QxViewRig> {
     // A width x height window with a perspective camera on the scene (or an orthographic one
     // along an axis when `axis` is given), framed for the scene's grid.
     explicit QxViewRig(int width = 320, int height = 240, QX_AXIS_TYPE axis = QX_AXIS_TYPE(0));
@@ -24,10 +25,8 @@ struct QxViewRig {
     // Whether the window has a GL context (rendering checks are skipped without one).
     int CanRender() const { return window.IsCreated(); }
 
-    // Left-button gestures with the given modifier flags (MK_SHIFT, MK_CONTROL): a click, or a
-    // press, moves through the points and a release at the last one.
-    void Click(CQxPoint point, unsigned int flags = 0);
-    void Drag(CQxPoint from, CQxPoint to, unsigned int flags = 0, int steps = 4);
+    // Left-button steps with the given modifier flags (MK_SHIFT, MK_CONTROL); Click and Drag
+    // (QxMouseGestures) are made of them.
     void Press(CQxPoint point, unsigned int flags = 0);
     void MoveTo(CQxPoint point, unsigned int flags = 0);
     void Release(CQxPoint point, unsigned int flags = 0);

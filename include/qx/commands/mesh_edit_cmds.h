@@ -91,7 +91,9 @@ public:
 
 private:
     CQxObject* PrepareObject();
-    int AddCorner(CQxObject& object, CQxVertex* vertex, const CQxVector& view, int update);
+    // A corner at the vertex, which stands at `position` in the target's vertex list.
+    int AddCorner(CQxObject& object, CQxVertex* vertex, std::uint32_t position, const CQxVector& view,
+                  int update);
     CQxAttribute* GetMaterial(const CQxObject& object) const;
     void MeshChanged(CQxObject& object) const;
     void Notify(CQxObject* object, int created) const;
