@@ -127,10 +127,7 @@ void CQxGraphMoveTool::TurnTangents(CQxGraphView* view, CQxPoint point) {
     const float delta = QxGetNearDeltaAngle(m_CurAngle, angle);
     m_CurAngle += delta;
     m_AngleDelta += delta;
-    CQxPtrArray<CQxArray<float>> angles(m_TanAngles);
-    for (CQxArray<float>* list : angles)
-        for (float& a : *list) a += m_AngleDelta;
-    m_Selects.SetTanAngles(angles, 1);
+    m_Selects.SetTanAngles(GetTurnedAngles(), 1);
     m_LastPoint = point;
     m_IsRubberBand = 1;
     Notify(m_Model, 3);
@@ -147,14 +144,10 @@ void CQxGraphMoveTool::OnLButtonUp(CQxModel* model, CQxGraphView* view, unsigned
     const bool keys = m_State == QX_TOOL_STATE_MOVE_KEYS;
     const bool moved =
         m_IsRubberBand && (keys ? (m_Offset.x != 0.0f || m_Offset.y != 0.0f) : m_AngleDelta != 0.0f);
-    Restore();
-    for (const CQxAnimItemSelect* record : m_Selects.Selects())
-        if (record->Item) record->Item->Spline().UpdateEquations(keys);
+    const CQxPtrArray<CQxArray<float>> angles = GetTurnedAngles();
+    PutBack();
     CQxAnimItemSelects selects;
     selects.Selects().Swap(m_Selects.Selects());
-    CQxPtrArray<CQxArray<float>> angles(m_TanAngles);
-    for (CQxArray<float>* list : angles)
-        for (float& a : *list) a += m_AngleDelta;
     const CQxVector2D offset = m_Offset;
     CQxModel* dragged = m_Model;
     ClearCapture();
@@ -194,6 +187,20 @@ void CQxGraphMoveTool::Restore() {
     }
 }
 
+void CQxGraphMoveTool::PutBack() {
+    const bool keys = m_State == QX_TOOL_STATE_MOVE_KEYS;
+    Restore();
+    for (const CQxAnimItemSelect* record : m_Selects.Selects())
+        if (record->Item) record->Item->Spline().UpdateEquations(keys);
+}
+
+CQxPtrArray<CQxArray<float>> CQxGraphMoveTool::GetTurnedAngles() const {
+    CQxPtrArray<CQxArray<float>> angles(m_TanAngles);
+    for (CQxArray<float>* list : angles)
+        for (float& a : *list) a += m_AngleDelta;
+    return angles;
+}
+
 void CQxGraphMoveTool::ClearCapture() {
     m_Selects.Clear();
     m_KeyPositions.Clear();
@@ -210,10 +217,7 @@ void CQxGraphMoveTool::ClearCapture() {
 
 void CQxGraphMoveTool::EndOperation() {
     if (m_State == QX_TOOL_STATE_MOVE_KEYS || m_State == QX_TOOL_STATE_TURN_TANGENT) {
-        const bool keys = m_State == QX_TOOL_STATE_MOVE_KEYS;
-        Restore();
-        for (const CQxAnimItemSelect* record : m_Selects.Selects())
-            if (record->Item) record->Item->Spline().UpdateEquations(keys);
+        PutBack();
         CQxModel* model = m_Model;
         ClearCapture();
         ReleaseView();

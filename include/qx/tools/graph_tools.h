@@ -87,6 +87,10 @@ private:
     float GetAngle(const CQxGraphView& view, const CQxRect& curve, CQxPoint point) const;
     // Puts back the captured keys or tangents (the set is kept).
     void Restore();
+    // Restore, with the curves' equations brought up to date.
+    void PutBack();
+    // The captured tangent angles turned by the gesture's angle so far.
+    CQxPtrArray<CQxArray<float>> GetTurnedAngles() const;
     void ClearCapture();
     void Notify(CQxModel* model, unsigned int detail);
 
