@@ -25,6 +25,7 @@
 #include "qx/scene/app.h"
 #include "qx/scene/scene.h"
 #include "qx/views/camera.h"
+#include "render.h"
 
 namespace fs = std::filesystem;
 
@@ -71,7 +72,7 @@ bool ParseKey(const std::string& name, unsigned int& vk) {
         return true;
     }
     static const std::map<std::string, unsigned int> kNamed = {
-        {"Escape", VK_ESCAPE}, {"Space", VK_SPACE}, {"Enter", VK_RETURN}, {"Left", VK_LEFT},
+        {"Escape", VK_ESCAPE}, {"Space", VK_SPACE},    {"Enter", VK_RETURN}, {"Left", VK_LEFT},
         {"Up", VK_LEFT + 1},   {"Right", VK_LEFT + 2}, {"Down", VK_LEFT + 3}};
     const auto found = kNamed.find(name);
     if (found == kNamed.end()) return false;
@@ -91,7 +92,9 @@ std::string ParseEvent(const std::string& line, Event& event) {
         if (!ParseNumber(a, event.Point.x) || !ParseNumber(b, event.Point.y) || !rest.empty())
             return "\"" + kind + "\" needs X Y in \"" + line + "\"";
     } else if (kind == "key" || kind == "keydown" || kind == "keyup") {
-        event.Kind = kind == "key" ? EventKind::Key : kind == "keydown" ? EventKind::KeyDown : EventKind::KeyUp;
+        event.Kind = kind == "key"       ? EventKind::Key
+                     : kind == "keydown" ? EventKind::KeyDown
+                                         : EventKind::KeyUp;
         if (!ParseKey(a, event.Key) || !b.empty()) return "unknown key in \"" + line + "\"";
     } else if (kind == "snap") {
         event.Kind = EventKind::Snap;
@@ -129,7 +132,8 @@ std::string ParseScript(const char* script, std::vector<Event>& events) {
         }
         line.clear();
     }
-    std::stable_sort(events.begin(), events.end(), [](const Event& a, const Event& b) { return a.Frame < b.Frame; });
+    std::stable_sort(events.begin(), events.end(),
+                     [](const Event& a, const Event& b) { return a.Frame < b.Frame; });
     return {};
 }
 
@@ -230,8 +234,11 @@ void Deliver(CQxCamera& camera, QxOffscreenWindow& window, const Event& event) {
         camera.OnKeyDown(event.Key, 1, 0);
         if (event.Kind == EventKind::Key) QxSetKeyState(event.Key, 0);
         break;
-    case EventKind::KeyUp: QxSetKeyState(event.Key, 0); break;
-    case EventKind::Snap: break;
+    case EventKind::KeyUp:
+        QxSetKeyState(event.Key, 0);
+        break;
+    case EventKind::Snap:
+        break;
     }
 }
 
@@ -247,7 +254,8 @@ int PlayCommand(int argc, const char* const* argv) {
     QxOffscreenWindow window(args.Width, args.Height);
     if (!window.IsCreated()) return Error("no OpenGL to render with");
     CQxCamera camera(QX_WND_OFFSCREEN);
-    if (camera.CreateView(&scene, &window, 0, 0) != QX_GRAPHICS_OK) return Error("cannot draw into the window");
+    if (camera.CreateView(&scene, &window, 0, 0) != QX_GRAPHICS_OK)
+        return Error("cannot draw into the window");
     camera.OnActive();
 
     Host host(scene);
@@ -262,8 +270,10 @@ int PlayCommand(int argc, const char* const* argv) {
             std::vector<const Event*> snaps;
             for (; next < args.Events.size() && args.Events[next].Frame == frame; ++next) {
                 const Event& event = args.Events[next];
-                if (event.Kind == EventKind::Snap) snaps.push_back(&event);
-                else Deliver(camera, window, event);
+                if (event.Kind == EventKind::Snap)
+                    snaps.push_back(&event);
+                else
+                    Deliver(camera, window, event);
             }
             scene.TaskManager().ExecuteFrame();
             QxAdvanceClock(kFrameMs);
@@ -272,7 +282,7 @@ int PlayCommand(int argc, const char* const* argv) {
                 break;
             }
             for (const Event* snap : snaps) {
-                if (window.SavePng(snap->Path.c_str())) continue;
+                if (SaveFrame(window, snap->Path.c_str())) continue;
                 status = Error("cannot write " + snap->Path);
             }
         }

@@ -147,20 +147,14 @@ void PlaceCamera(CQxScene& scene, CQxCamera& camera, const RenderArgs& args) {
 }
 
 // Written beside the output and renamed over it, so a failure leaves no partial file.
-int SaveFrame(const QxOffscreenWindow& window, const char* output) {
-    const std::string temporary = std::string(output) + ".tmp" + std::to_string(getpid());
-    if (!window.SavePng(temporary.c_str())) {
-        std::remove(temporary.c_str());
-        return Error(std::string("cannot write ") + output);
-    }
-    if (std::rename(temporary.c_str(), output) != 0) {
-        std::remove(temporary.c_str());
-        return Error(std::string("cannot write ") + output);
-    }
-    return 0;
-}
-
 } // namespace
+
+bool SaveFrame(const QxOffscreenWindow& window, const char* output) {
+    const std::string temporary = std::string(output) + ".tmp" + std::to_string(getpid());
+    if (window.SavePng(temporary.c_str()) && std::rename(temporary.c_str(), output) == 0) return true;
+    std::remove(temporary.c_str());
+    return false;
+}
 
 int RenderCommand(int argc, const char* const* argv) {
     RenderArgs args;
@@ -184,5 +178,5 @@ int RenderCommand(int argc, const char* const* argv) {
     scene.RemoveCamera(&camera);
     camera.DestroyView();
     if (drawn != QX_GRAPHICS_OK || !whole) return Error(std::string("cannot render ") + args.Scene);
-    return SaveFrame(window, args.Output);
+    return SaveFrame(window, args.Output) ? 0 : Error(std::string("cannot write ") + args.Output);
 }
