@@ -1,7 +1,5 @@
 // The "Widgets" element of a model: the root widget's "Group" and the tree below it, each widget
 // an element named by its kind holding its name, text, rectangle, visibility and children.
-#include <cstring>
-
 #include "kel_format.h"
 #include "qx/play/widget.h"
 #include "qx/scene/model.h"
@@ -11,17 +9,9 @@ namespace {
 
 // The kind an element stands for; false for an element that is no widget.
 bool WidgetTypeOf(const CQxXmlElement& e, QX_WDG_TYPE& type) {
-    static constexpr struct {
-        const char* Name;
-        QX_WDG_TYPE Type;
-    } kKinds[] = {{"Static", QX_WDG_STATIC},
-                  {"Group", QX_WDG_GROUP},
-                  {"Edit", QX_WDG_EDIT},
-                  {"Check", QX_WDG_CHECK},
-                  {"Button", QX_WDG_BUTTON}};
-    for (const auto& kind : kKinds) {
-        if (!e.IsName(kind.Name)) continue;
-        type = kind.Type;
+    for (unsigned int t = QX_WDG_STATIC; t <= QX_WDG_BUTTON; ++t) {
+        if (!e.IsName(CQxWidget::GetTypeName(static_cast<QX_WDG_TYPE>(t)))) continue;
+        type = static_cast<QX_WDG_TYPE>(t);
         return true;
     }
     return false;

@@ -69,8 +69,8 @@ CQxWidget* CQxWidget::IsHit(const CQxPoint& point) {
     return nullptr;
 }
 
-const char* CQxWidget::GetTypeName() const {
-    return m_Type < kTypeNames.size() ? kTypeNames[m_Type] : "";
+const char* CQxWidget::GetTypeName(QX_WDG_TYPE type) {
+    return type < kTypeNames.size() ? kTypeNames[type] : "";
 }
 
 void CQxWidget::SetText(const char* text) {

@@ -48,7 +48,8 @@ public:
     QX_WDG_TYPE& Type() { return m_Type; }
     const QX_WDG_TYPE& Type() const { return m_Type; }
     // "Static", "Group", "Edit", "Check", "Button" ("" for a value outside them).
-    const char* GetTypeName() const;
+    const char* GetTypeName() const { return GetTypeName(m_Type); }
+    static const char* GetTypeName(QX_WDG_TYPE type);
     const char* GetName() const { return m_Name.GetStr(); }
     void SetName(const char* name) { m_Name = name ? name : ""; }
     const char* GetText() const { return m_Text.GetStr(); }
