@@ -9,6 +9,7 @@
 #include "qx/animation/anim.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
+#include "clipboard.h"
 #include "play.h"
 #include "render.h"
 
@@ -33,6 +34,12 @@ const char* const Usage =
     "                    move X Y, click X Y, key K, keydown K, keyup K (K a letter, a digit,\n"
     "                    Escape, Space, Enter, Left, Up, Right, Down) and snap OUT.png\n"
     "  make-fps OUT.kel  build the playable sample scene the scene program runs\n"
+    "  copy SCENE [NAME...]\n"
+    "                    copy the named objects' geometry (default: every mesh) to the clipboard\n"
+    "  paste SCENE OUT [--into NAME]\n"
+    "                    paste the clipboard's geometry into SCENE as a new mesh (or into the\n"
+    "                    mesh NAME) and save the result as OUT; qxtool keeps its clipboard in\n"
+    "                    the file QX_CLIPBOARD_FILE (default $XDG_RUNTIME_DIR/qxdurerive-clipboard)\n"
     "  --help            this text\n"
     "\n"
     "Messages of the library go to standard error; a failure exits with status 1.\n";
@@ -102,6 +109,8 @@ int main(int argc, char** argv) {
     if (argc >= 2 && !std::strcmp(argv[1], "render")) return RenderCommand(argc - 2, argv + 2);
     if (argc >= 2 && !std::strcmp(argv[1], "play")) return PlayCommand(argc - 2, argv + 2);
     if (argc >= 2 && !std::strcmp(argv[1], "make-fps")) return MakeFpsCommand(argc - 2, argv + 2);
+    if (argc >= 2 && !std::strcmp(argv[1], "copy")) return CopyCommand(argc - 2, argv + 2);
+    if (argc >= 2 && !std::strcmp(argv[1], "paste")) return PasteCommand(argc - 2, argv + 2);
     std::fputs(Usage, stderr);
     return 2;
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <map>
+#include <sstream>
 #include <tuple>
 #include <type_traits>
 #include <vector>
@@ -270,4 +272,25 @@ std::string QxDumpScene(const CQxScene& scene) {
     d.End();
     d.Object(scene.RootModel(), 0);
     return d.Text;
+}
+
+std::string QxDumpGeometry(const CQxObject& object, const CQxMatrix* transform) {
+    const CQxMesh& mesh = object.Mesh();
+    const CQxModel* model = object.GetModel();
+    std::ostringstream out;
+    auto position = [&](const CQxVertex* v) { return mesh.Vertices().Find(v); };
+    auto fixed = [](float x) { return std::lround(x * 1e4f); };
+    for (const CQxVertex& v : mesh.Vertices()) {
+        const CQxVector p = transform ? transform->Transform(v.Position()) : v.Position();
+        out << "v " << fixed(p.x) << ' ' << fixed(p.y) << ' ' << fixed(p.z) << '\n';
+    }
+    for (const CQxEdge& e : mesh.Edges())
+        out << "e " << position(e.Vertex(0)) << ' ' << position(e.Vertex(1)) << ' ' << e.Flags() << '\n';
+    for (const CQxFace& f : mesh.Faces()) {
+        const unsigned int material = model && f.Attribute() ? model->FindAttribute(f.Attribute()) : ~0u;
+        out << "f " << static_cast<int>(material) << ' ' << int(f.Flag());
+        f.ForEachHalfEdge([&](const CQxHalfEdge& h) { out << ' ' << position(h.GetVertex()) << ':' << h.Flags(); });
+        out << '\n';
+    }
+    return out.str();
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+class CQxMatrix;
 class CQxObject;
 class CQxScene;
 
@@ -13,3 +14,7 @@ class CQxScene;
 // shortest exact form, so two scenes are equal exactly when their dumps are.
 std::string QxDumpScene(const CQxScene& scene);
 std::string QxDumpObject(const CQxObject& object);
+// A mesh object's geometry as it travels through the clipboard, element for element: vertex
+// positions (local, or through the transform; to 1e-4), free edges and face rings by vertex
+// position with their flags, faces' material positions and flags.
+std::string QxDumpGeometry(const CQxObject& object, const CQxMatrix* transform = nullptr);

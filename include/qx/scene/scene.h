@@ -296,6 +296,14 @@ public:
     int SeparateUVsCmd(int update);
     int MergeUVsCmd(int update);
     int SetGridCmd(float length, float interval, QX_AXIS_TYPE axis, unsigned long color, int update);
+    // The clipboard (see clipboard_cmds.h): a new block in GetCopyFormat()'s layout holding the
+    // selected geometry, or null when nothing copyable is selected; the caller owns the block.
+    // Copying changes nothing; cutting also deletes what was cut (one command). Pasting reads
+    // the block (the caller keeps it) into parent (a mesh object), or into a new mesh object
+    // under it (null: the root model); 0 when the block is refused and nothing was pasted.
+    void* CopySelectObjects();
+    void* CutSelectObjectsCmd(int update);
+    int PasteCmd(void* block, CQxObject* parent, int update);
     int SetJointRadiusCmd(float radius, int update);
     // Skinning and IK (messages on a wrong selection, 0 then).
     // Binds the selected mesh to the selected joint of the same model, then paints weights.
