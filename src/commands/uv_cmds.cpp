@@ -174,7 +174,8 @@ int CQxScene::SeparateUVsCmd(int update) {
     const CQxViewPort* viewport = m_UVView ? &m_UVView->ViewPort() : nullptr;
     const float du = QxPickSize() * 0.5f / UVViewPixels(viewport && viewport->Height ? viewport->Width : 0);
     const float dv = QxPickSize() * 0.5f / UVViewPixels(viewport && viewport->Width ? viewport->Height : 0);
-    return QxRunCmd<CQxUVCmd>(*this, [&](CQxUVCmd& cmd) { return cmd.CreateSeparate(selects, du, dv, update); });
+    return QxRunCmd<CQxUVCmd>(*this,
+                              [&](CQxUVCmd& cmd) { return cmd.CreateSeparate(selects, du, dv, update); });
 }
 
 int CQxScene::MergeUVsCmd(int update) {

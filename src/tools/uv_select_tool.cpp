@@ -54,7 +54,8 @@ void CQxUVSelectTool::Capture(CQxCamera* view) {
 }
 
 void CQxUVSelectTool::Release() {
-    if (m_SelectView && m_SelectView->GetWindow() && GetCapture() == m_SelectView->GetWindow()) ReleaseCapture();
+    if (m_SelectView && m_SelectView->GetWindow() && GetCapture() == m_SelectView->GetWindow())
+        ReleaseCapture();
 }
 
 void CQxUVSelectTool::BeginSelect(CQxCamera* view, unsigned int flags, CQxPoint point) {
@@ -135,7 +136,8 @@ void CQxUVMoveTool::OnLButtonDown(CQxCamera* camera, unsigned int flags, CQxPoin
         return;
     }
     m_Scene->EndOperation();
-    if (!hits.HasUVSelect()) m_Scene->SelectUVs(hits, flags & (MK_SHIFT | MK_CONTROL) ? QX_SELECT_ADD : QX_SELECT_REPLACE, 1);
+    if (!hits.HasUVSelect())
+        m_Scene->SelectUVs(hits, flags & (MK_SHIFT | MK_CONTROL) ? QX_SELECT_ADD : QX_SELECT_REPLACE, 1);
     m_Scene->RootModel().GetUVSelects(m_Selects, 1);
     for (const CQxUVSelect* record : m_Selects.Selects()) {
         std::vector<CQxVector2D>& uvs = m_OldUVs.emplace_back();
@@ -156,7 +158,8 @@ void CQxUVMoveTool::OnMouseMove(CQxCamera* camera, unsigned int flags, CQxPoint 
     if (viewport.Width == 0 || viewport.Height == 0) return;
     // Measured from the button-down point, from the coordinates as they were then.
     const CQxVector2D offset(static_cast<float>(point.x - m_LastPoint.x) / static_cast<float>(viewport.Width),
-                             static_cast<float>(point.y - m_LastPoint.y) / static_cast<float>(viewport.Height));
+                             static_cast<float>(point.y - m_LastPoint.y) /
+                                 static_cast<float>(viewport.Height));
     PutBack();
     m_Selects.MoveUVs(offset);
     m_Scene->UpdateGui(QX_UPDATE_UV);

@@ -57,16 +57,17 @@ CQxUVView::~CQxUVView() {
     SetScene(nullptr);
 }
 
-QX_GRAPHICS_RESULT CQxUVView::CreateView(CQxScene* scene, HWND window, unsigned int width, unsigned int height) {
+QX_GRAPHICS_RESULT CQxUVView::CreateView(CQxScene* scene, HWND window, unsigned int width,
+                                         unsigned int height) {
     if (scene) scene->SetUVView(this);
     const QX_GRAPHICS_RESULT result = CQxGraphicsContext::CreateView(window, width, height);
     if (result == QX_GRAPHICS_LOST) CQxApp::Instance().OnGraphicsLost();
     return result;
 }
 
-#define QX_UV_VIEW_INPUT(Name)                                                                           \
-    void CQxUVView::Name(unsigned int flags, CQxPoint point) {                                           \
-        if (CQxScene* scene = GetScene()) scene->UVToolManager().Name(this, flags, point);               \
+#define QX_UV_VIEW_INPUT(Name)                                                                               \
+    void CQxUVView::Name(unsigned int flags, CQxPoint point) {                                               \
+        if (CQxScene* scene = GetScene()) scene->UVToolManager().Name(this, flags, point);                   \
     }
 QX_UV_VIEW_INPUT(OnLButtonDown)
 QX_UV_VIEW_INPUT(OnLButtonUp)

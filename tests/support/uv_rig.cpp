@@ -40,7 +40,8 @@ CQxObject* QxAddUVGrid(CQxScene& scene) {
     for (unsigned int j = 0; j < 3; ++j)
         for (unsigned int i = 0; i < 3; ++i) {
             const CQxVertex* vertex = QxGridVertex(*grid, i, j);
-            const CQxVector2D uv(0.25f + 0.25f * static_cast<float>(i), 0.75f - 0.25f * static_cast<float>(j));
+            const CQxVector2D uv(0.25f + 0.25f * static_cast<float>(i),
+                                 0.75f - 0.25f * static_cast<float>(j));
             for (CQxFace& face : grid->Mesh().Faces())
                 if (CQxHalfEdge* h = face.FindHalfEdge(vertex)) {
                     h->AllocUV();
@@ -54,6 +55,7 @@ CQxObject* QxAddUVGrid(CQxScene& scene) {
     return grid;
 }
 
-CQxHalfEdge* QxUVGridCorner(CQxObject& grid, unsigned int fi, unsigned int fj, unsigned int vi, unsigned int vj) {
+CQxHalfEdge* QxUVGridCorner(CQxObject& grid, unsigned int fi, unsigned int fj, unsigned int vi,
+                            unsigned int vj) {
     return QxGridFace(grid, fi, fj)->FindHalfEdge(QxGridVertex(grid, vi, vj));
 }

@@ -49,4 +49,5 @@ struct QxUVRig : QxMouseGestures<QxUVRig> {
 //          u 0.25  0.75
 CQxObject* QxAddUVGrid(CQxScene& scene);
 // The corner of face (fi, fj) at vertex (vi, vj) of such a grid.
-CQxHalfEdge* QxUVGridCorner(CQxObject& grid, unsigned int fi, unsigned int fj, unsigned int vi, unsigned int vj);
+CQxHalfEdge* QxUVGridCorner(CQxObject& grid, unsigned int fi, unsigned int fj, unsigned int vi,
+                            unsigned int vj);

@@ -45,7 +45,8 @@ protected:
         unsigned int f = 0;
         for (const CQxFace& face : grid->Mesh().Faces()) {
             face.ForEachHalfEdge([&](const CQxHalfEdge& h) {
-                if (h.IsUVSelect()) out += std::to_string(f) + ":" + std::to_string(h.GetVertex()->Index()) + " ";
+                if (h.IsUVSelect())
+                    out += std::to_string(f) + ":" + std::to_string(h.GetVertex()->Index()) + " ";
             });
             ++f;
         }

@@ -18,7 +18,8 @@ public:
     ~CQxUVView() override;
 
     // Becomes the scene's UV view (a previous one is let go), then binds to the window.
-    QX_GRAPHICS_RESULT CreateView(CQxScene* scene, HWND window, unsigned int width, unsigned int height) override;
+    QX_GRAPHICS_RESULT CreateView(CQxScene* scene, HWND window, unsigned int width,
+                                  unsigned int height) override;
     using CQxCamera::CreateView;
     void OnLButtonDown(unsigned int flags, CQxPoint point) override;
     void OnLButtonUp(unsigned int flags, CQxPoint point) override;
