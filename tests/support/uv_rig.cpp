@@ -29,11 +29,6 @@ void QxUVRig::Release(CQxPoint point, unsigned int flags) {
     view.OnLButtonUp(flags, point);
 }
 
-CQxPoint QxUVRig::ToPixel(const CQxVector2D& uv) const {
-    return CQxPoint(static_cast<int>(uv.x * static_cast<float>(view.ViewPort().Width)),
-                    static_cast<int>(uv.y * static_cast<float>(view.ViewPort().Height)));
-}
-
 CQxObject* QxAddUVGrid(CQxScene& scene) {
     CQxObject* grid = QxAdd(scene.RootModel(), QxNewGrid().release(), "Grid");
     grid->HasUV() = 1;

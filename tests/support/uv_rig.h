@@ -7,7 +7,6 @@
 
 #include "mouse_gestures.h"
 #include "qx/math/point_rect.h"
-#include "qx/math/vector2d.h"
 #include "qx/platform/offscreen_window.h"
 #include "qx/scene/scene.h"
 #include "qx/views/uv_view.h"
@@ -33,8 +32,6 @@ struct QxUVRig : QxMouseGestures<QxUVRig> {
     // Paints the view over the attribute's texture; the result of OnPaint.
     QX_GRAPHICS_RESULT Paint(CQxAttribute* attribute) { return view.OnPaint(attribute); }
     std::uint32_t Pixel(CQxPoint point) const { return window.GetPixel(point.x, point.y); }
-    // Where a texture coordinate shows in the view, in whole pixels.
-    CQxPoint ToPixel(const CQxVector2D& uv) const;
 };
 
 // The 2 x 2 grid of QxNewGrid under the root model, every face selected, every corner carrying
