@@ -88,6 +88,7 @@
 #include "qx/tools/tool.h"
 #include "qx/tools/tool_manager.h"
 #include "qx/tools/transform_tool.h"
+#include "qx/tools/uv_tools.h"
 
 // Animation, skeleton, views, play.
 #include "qx/animation/action.h"
@@ -108,3 +109,4 @@
 #include "qx/skeleton/joint.h"
 #include "qx/views/camera.h"
 #include "qx/views/graph_view.h"
+#include "qx/views/uv_view.h"

@@ -11,11 +11,14 @@
 #include <string_view>
 #include <unistd.h>
 
+#include "qx/graphics/attribute.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/math/stacks.h"
 #include "qx/platform/offscreen_window.h"
+#include "qx/scene/model.h"
 #include "qx/scene/scene.h"
 #include "qx/views/camera.h"
+#include "qx/views/uv_view.h"
 
 namespace {
 
@@ -33,6 +36,9 @@ struct RenderArgs {
     bool FrameAll = false;
     bool HasFrame = false;
     float Frame = 0.0f; // the animation frame shown (the file's current frame when not given)
+    bool HasSize = false;
+    bool UV = false;   // the UV view instead of a camera view
+    int Material = -1; // the root model's material shown by the UV view (-1: chosen below)
 };
 
 int Error(const std::string& text) {
@@ -81,6 +87,7 @@ std::string ParseArgs(int argc, const char* const* argv, RenderArgs& args) {
         if (arg == "--size") {
             if (!hasValue || !ParseSize(argv[++i], args.Width, args.Height))
                 return "--size needs WxH, each side 1 to " + std::to_string(kMaxSide);
+            args.HasSize = true;
         } else if (arg == "--camera") {
             if (!hasValue || !ParseCamera(argv[++i], args.Axis))
                 return "--camera needs perspective, front, side or top";
@@ -93,6 +100,14 @@ std::string ParseArgs(int argc, const char* const* argv, RenderArgs& args) {
             args.HasFrame = true;
         } else if (arg == "--frame-all") {
             args.FrameAll = true;
+        } else if (arg == "--uv") {
+            args.UV = true;
+        } else if (arg == "--material") {
+            const char* text = hasValue ? argv[++i] : "";
+            const char* end = text + std::strlen(text);
+            const auto [ptr, ec] = std::from_chars(text, end, args.Material);
+            if (!hasValue || ec != std::errc() || ptr != end || args.Material < 0)
+                return "--material needs a material number (0 for the first)";
         } else if (arg.starts_with("-")) {
             return "unknown option " + std::string(arg);
         } else if (!args.Scene) {
@@ -104,6 +119,11 @@ std::string ParseArgs(int argc, const char* const* argv, RenderArgs& args) {
         }
     }
     if (!args.Scene || !args.Output) return "needs a scene and an output file";
+    if (args.Material >= 0 && !args.UV) return "--material goes with --uv";
+    if (args.UV && (args.FrameAll || args.Axis))
+        return "--uv draws texture space: no --camera or --frame-all";
+    // Texture space is square.
+    if (args.UV && !args.HasSize) args.Width = args.Height = 512;
     if (!EndsWithPng(args.Output)) return "the output must be a .png file";
     return {};
 }
@@ -146,7 +166,46 @@ void PlaceCamera(CQxScene& scene, CQxCamera& camera, const RenderArgs& args) {
     if (args.FrameAll) FrameAll(scene, camera, args.Width, args.Height);
 }
 
-// Written beside the output and renamed over it, so a failure leaves no partial file.
+// The material the UV view shows: the one asked for, else the root model's first material with
+// a texture, else its current one (which may be none). False when the one asked for is missing.
+bool ChooseMaterial(const CQxModel& model, int asked, CQxAttribute*& material) {
+    if (asked >= 0) {
+        material = model.GetAttribute(static_cast<unsigned int>(asked));
+        return material != nullptr;
+    }
+    material = model.CurAttribute();
+    for (unsigned int i = 0; i < model.GetAttributeCount(); ++i) {
+        CQxAttribute* candidate = model.GetAttribute(i);
+        const CQxTextureStage* stage = candidate->GetTextureStage(0);
+        if (stage && stage->IsLoaded()) {
+            material = candidate;
+            break;
+        }
+    }
+    return true;
+}
+
+// A file keeps no selection, so the faces shown are the material's (every face without one).
+void SelectFacesOf(CQxScene& scene, const CQxAttribute* material) {
+    for (auto it = scene.RootModel().Begin(); !it.IsEnd(); ++it) {
+        CQxArray<CQxFace*> faces;
+        for (CQxFace& face : it->Mesh().Faces())
+            if (!material || face.Attribute() == material) faces.PushBack(&face);
+        if (faces.IsEmpty()) continue;
+        it->Select(1, {}, {}, faces, {});
+        it->UpdateGeometry();
+    }
+}
+
+QX_GRAPHICS_RESULT DrawUV(CQxScene& scene, QxOffscreenWindow& window, CQxAttribute* material) {
+    CQxUVView view;
+    if (view.CreateView(&scene, &window, 0, 0) != QX_GRAPHICS_OK) return QX_GRAPHICS_FAILED;
+    SelectFacesOf(scene, material);
+    const QX_GRAPHICS_RESULT drawn = view.OnPaint(material);
+    view.DestroyView();
+    return drawn;
+}
+
 } // namespace
 
 bool SaveFrame(const QxOffscreenWindow& window, const char* output) {
@@ -169,14 +228,22 @@ int RenderCommand(int argc, const char* const* argv) {
     // The window has said why.
     if (!window.IsCreated()) return Error("no OpenGL to render with");
 
-    CQxCamera camera(QX_WND_OFFSCREEN);
-    if (camera.CreateView(&scene, &window, 0, 0) != QX_GRAPHICS_OK)
-        return Error("cannot draw into the window");
-    PlaceCamera(scene, camera, args);
-    const QX_GRAPHICS_RESULT drawn = camera.OnPaint();
+    QX_GRAPHICS_RESULT drawn = QX_GRAPHICS_FAILED;
+    if (args.UV) {
+        CQxAttribute* material = nullptr;
+        if (!ChooseMaterial(scene.RootModel(), args.Material, material))
+            return Error(std::string(args.Scene) + " has no material " + std::to_string(args.Material));
+        drawn = DrawUV(scene, window, material);
+    } else {
+        CQxCamera camera(QX_WND_OFFSCREEN);
+        if (camera.CreateView(&scene, &window, 0, 0) != QX_GRAPHICS_OK)
+            return Error("cannot draw into the window");
+        PlaceCamera(scene, camera, args);
+        drawn = camera.OnPaint();
+        scene.RemoveCamera(&camera);
+        camera.DestroyView();
+    }
     const bool whole = window.GetFrameWidth() == args.Width && window.GetFrameHeight() == args.Height;
-    scene.RemoveCamera(&camera);
-    camera.DestroyView();
     if (drawn != QX_GRAPHICS_OK || !whole) return Error(std::string("cannot render ") + args.Scene);
     return SaveFrame(window, args.Output) ? 0 : Error(std::string("cannot write ") + args.Output);
 }

@@ -7,7 +7,9 @@
 #include "qx/commands/uv_cmds.h"
 #include "qx/graphics/settings.h"
 #include "qx/scene/scene.h"
+#include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
+#include "qx/views/uv_view.h"
 
 namespace {
 
@@ -21,8 +23,12 @@ CQxVector2D UVOf(const CQxHalfEdge& h) {
 }
 
 // The UV view's size in pixels each way, which the separating step is measured in, while the
-// scene has no UV view.
+// scene has no UV view (or one without area).
 constexpr float kUVViewPixels = 256.0f;
+
+float UVViewPixels(unsigned int side) {
+    return side ? static_cast<float>(side) : kUVViewPixels;
+}
 
 } // namespace
 
@@ -31,7 +37,7 @@ CQxUVCmd::Entry& CQxUVCmd::EntryOf(CQxObject& object) {
         if (m_Objects[i] == &object) return m_Entries[i];
     object.Mesh().UpdateIndices();
     m_Objects.push_back(&object);
-    m_Entries.push_back({QxGetIndexPath(object), {}});
+    m_Entries.push_back({QxGetIndexPath(object), {}, object.HasUV()});
     return m_Entries.back();
 }
 
@@ -99,6 +105,7 @@ void CQxUVCmd::Exchange(int) {
     for (Entry& entry : m_Entries) {
         CQxObject* object = m_Scene->RootModel().Find(entry.Path);
         if (!object) continue;
+        std::swap(object->HasUV(), entry.ObjectHasUV);
         const CQxArray<CQxFace*> faces = [&] {
             CQxArray<CQxFace*> all;
             for (CQxFace& f : object->Mesh().Faces()) all.PushBack(&f);
@@ -122,6 +129,35 @@ void CQxUVCmd::Exchange(int) {
     Notify(1);
 }
 
+int CQxUVMapCmd::CreateMap(const CQxSelects& records, const CQxCamera& camera, int update) {
+    const CQxViewPort& viewport = camera.ViewPort();
+    if (viewport.Width == 0 || viewport.Height == 0) return 0;
+    const float width = static_cast<float>(viewport.Width), height = static_cast<float>(viewport.Height);
+    for (const CQxSelect* record : records.Selects()) {
+        CQxObject* object = record->Object();
+        if (!qx_object_cmd::IsMeshObject(object) || !record->HasFaces()) continue;
+        CQxMatrix toScreen;
+        QxGetScreenTranform(toScreen, object->GetTransformToRoot(QX_TF_ALL, 0) * camera.WorldMatrix(),
+                            camera.ViewMatrix(), camera.ProjectionMatrix(), viewport);
+        for (const CQxFace* face : record->Faces()) {
+            face->ForEachHalfEdge([&](CQxHalfEdge& h) {
+                CQxVector screen;
+                if (!h.GetVertex() || !toScreen.TransformCoord(screen, h.GetVertex()->Position())) return;
+                const CQxVector2D uv(screen.x / width, screen.y / height);
+                if (std::isfinite(uv.x) && std::isfinite(uv.y)) Change(*object, h, uv);
+            });
+        }
+    }
+    // A mesh given texture coordinates keeps them (in files, mirrors and subdivision).
+    for (CQxObject* object : m_Objects) {
+        object->HasUV() = 1;
+        object->UpdateGeometry();
+    }
+    if (m_Entries.empty()) return 0;
+    Notify(update);
+    return 1;
+}
+
 void CQxUVCmd::Notify(int update) {
     if (!update) return;
     m_Scene->UpdateGui(QX_UPDATE_UV);
@@ -135,9 +171,11 @@ int CQxScene::SeparateUVsCmd(int update) {
     CQxUVSelects selects;
     m_RootModel.GetUVSelects(selects, 1);
     if (selects.IsEmpty()) return 0;
-    const float step = QxPickSize() * 0.5f / kUVViewPixels;
+    const CQxViewPort* viewport = m_UVView ? &m_UVView->ViewPort() : nullptr;
+    const float du = QxPickSize() * 0.5f / UVViewPixels(viewport && viewport->Height ? viewport->Width : 0);
+    const float dv = QxPickSize() * 0.5f / UVViewPixels(viewport && viewport->Width ? viewport->Height : 0);
     return QxRunCmd<CQxUVCmd>(*this,
-                              [&](CQxUVCmd& cmd) { return cmd.CreateSeparate(selects, step, step, update); });
+                              [&](CQxUVCmd& cmd) { return cmd.CreateSeparate(selects, du, dv, update); });
 }
 
 int CQxScene::MergeUVsCmd(int update) {

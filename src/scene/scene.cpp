@@ -10,14 +10,7 @@
 #include "qx/skeleton/joint.h"
 #include "qx/tools/manipulator.h"
 #include "qx/views/camera.h"
-
-// The UV view joins the build with the views work; until then a scene keeps the pointer only.
-#if __has_include("qx/views/uv_view.h")
 #include "qx/views/uv_view.h"
-#define QX_SCENE_HAS_UV_VIEW 1
-#else
-#define QX_SCENE_HAS_UV_VIEW 0
-#endif
 
 namespace {
 
@@ -129,9 +122,7 @@ CQxScene::~CQxScene() {
     // The host should have taken its views away; views still attached must not keep a
     // pointer to a scene that is gone.
     for (CQxCamera* camera : m_Cameras) camera->SetScene(nullptr);
-#if QX_SCENE_HAS_UV_VIEW
     if (m_UVView) m_UVView->SetScene(nullptr);
-#endif
 }
 
 void CQxScene::InitUVBackground() {
@@ -201,10 +192,10 @@ void CQxScene::OnActive(int active) {
 
 void CQxScene::SetUVView(CQxUVView* view) {
     if (view == m_UVView) return;
+    // One UV view a scene: the one it had no longer shows it.
+    if (m_UVView) m_UVView->SetScene(nullptr);
     m_UVView = view;
-#if QX_SCENE_HAS_UV_VIEW
     if (view) view->SetScene(this);
-#endif
 }
 
 void CQxScene::UpdateViewWindows() {
@@ -213,16 +204,12 @@ void CQxScene::UpdateViewWindows() {
 
 void CQxScene::ClearGraphics() {
     for (CQxCamera* camera : m_Cameras) camera->ClearView();
-#if QX_SCENE_HAS_UV_VIEW
     if (m_UVView) m_UVView->ClearView();
-#endif
 }
 
 void CQxScene::RecreateGraphics() {
     for (CQxCamera* camera : m_Cameras) camera->RecreateView(0, 0);
-#if QX_SCENE_HAS_UV_VIEW
     if (m_UVView) m_UVView->RecreateView(0, 0);
-#endif
 }
 
 void CQxScene::UpdateObjectGeometry(int update) {

@@ -9,6 +9,7 @@
 #include "qx/tools/play_tool.h"
 #include "qx/tools/tool.h"
 #include "qx/tools/transform_tool.h"
+#include "qx/tools/uv_tools.h"
 
 CQxToolManager::~CQxToolManager() {
     Clear();
@@ -34,8 +35,6 @@ void CQxToolManager::Register(QX_TOOL_TYPE id, CQxTool* tool) {
 
 void CQxToolManager::Create(CQxScene* scene) {
     Bind(scene);
-    // The UV-map tool comes with the UV view; until then its slot is empty, as a tool whose
-    // creation failed is, and switching to it changes nothing.
     for (QX_TOOL_TYPE id : {QX_TOOL_PLAY, QX_TOOL_SELECT, QX_TOOL_SCALE, QX_TOOL_ROTATE, QX_TOOL_MOVE,
                             QX_TOOL_EXTRUDE, QX_TOOL_UV_MAP, QX_TOOL_COMPONENT_A, QX_TOOL_COMPONENT_B,
                             QX_TOOL_COMPONENT_C, QX_TOOL_WEIGHT_PAINT, QX_TOOL_IK_HANDLE, QX_TOOL_CREATE_FACE,
@@ -47,6 +46,7 @@ void CQxToolManager::Create(CQxScene* scene) {
         case QX_TOOL_ROTATE: tool = new CQxRotateTool(scene); break;
         case QX_TOOL_MOVE: tool = new CQxMoveTool(scene); break;
         case QX_TOOL_EXTRUDE: tool = new CQxExtrudeTool(scene); break;
+        case QX_TOOL_UV_MAP: tool = new CQxUVMapTool(scene); break;
         case QX_TOOL_IK_HANDLE: tool = new CQxIKHandleTool(scene); break;
         case QX_TOOL_COMPONENT_A:
         case QX_TOOL_COMPONENT_B:
@@ -65,10 +65,9 @@ void CQxToolManager::Create(CQxScene* scene) {
 }
 
 void CQxToolManager::CreateUV(CQxScene* scene) {
-    // The UV view's select and move tools come with the UV view.
     Bind(scene);
-    Register(QX_TOOL_SELECT, nullptr);
-    Register(QX_TOOL_MOVE, nullptr);
+    Register(QX_TOOL_SELECT, new CQxUVSelectTool(scene));
+    Register(QX_TOOL_MOVE, new CQxUVMoveTool(scene));
 }
 
 void CQxToolManager::CreateGraph(CQxScene* scene) {
