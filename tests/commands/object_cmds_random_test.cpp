@@ -18,6 +18,7 @@
 #include "qx/animation/anim.h"
 #include "qx/commands/cmd_run.h"
 #include "qx/commands/ik_cmd.h"
+#include "qx/platform/global_memory.h"
 #include "qx/commands/joint_cmds.h"
 #include "qx/commands/material_cmds.h"
 #include "qx/commands/mesh_edit_cmds.h"
@@ -247,7 +248,8 @@ private:
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
         const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11, 12,
                                       13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22, 23,
-                                      23, 24, 24, 25, 25, 26, 26, 27, 27, 28, 29, 30, 30, 31, 31};
+                                      23, 24, 24, 25, 25, 26, 26, 27, 27, 28, 29, 30, 30, 31, 31, 32, 33,
+                                      33};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
             name = "delete";
@@ -503,6 +505,19 @@ private:
             if (!made) cmd->Undo();
             return QxCommitCmd(scene, std::move(cmd), made);
         }
+        case 32: {
+            name = "cut";
+            HGLOBAL block = scene.CutSelectObjectsCmd(1);
+            if (block) m_Clip.reset(block);
+            return block != nullptr;
+        }
+        case 33: {
+            // What was cut or copied before, or a copy of the selection now, into any object.
+            name = "paste";
+            if (!m_Clip || Pick(2))
+                if (HGLOBAL block = scene.CopySelectObjects()) m_Clip.reset(block);
+            return m_Clip && scene.PasteCmd(m_Clip.get(), Pick(3) ? AnyMesh() : nullptr, 1);
+        }
         default:
             name = "scene";
             if (Pick(2)) return scene.SetJointRadiusCmd(static_cast<float>(1 + Pick(3)), 1);
@@ -512,8 +527,12 @@ private:
         }
     }
 
+    struct FreeBlock {
+        void operator()(HGLOBAL block) const { QxWin::GlobalFree(block); }
+    };
     std::mt19937 m_Rng;
     int m_Components;
+    std::unique_ptr<void, FreeBlock> m_Clip;
     std::vector<std::unique_ptr<Done>> m_Done;
     std::vector<std::unique_ptr<Done>> m_Undone;
     CQxTreeSelection m_Initial;
