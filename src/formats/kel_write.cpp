@@ -37,12 +37,6 @@ void AppendMatrix(CQxXmlElement* parent, const char* name, const CQxMatrix& m) {
     }
 }
 
-void AppendColor(CQxString& text, std::uint32_t argb) {
-    const unsigned int rgba[4] = {CQxColor::GetRed(argb), CQxColor::GetGreen(argb), CQxColor::GetBlue(argb),
-                                  CQxColor::GetAlpha(argb)};
-    text.AddUints(rgba, 4);
-}
-
 void WriteBoneInfo(CQxObject& object, CQxXmlElement* e) {
     CQxXmlElement* info = e->AppendChild("BoneInfo");
     info->AppendChild("RootBone", object.RootBone()->GetName(), 1);
@@ -63,13 +57,14 @@ void WriteVertices(CQxMesh& mesh, CQxXmlElement* e) {
     v->AppendAttribute("Count", mesh.Vertices().GetCount());
     CQxString& text = v->GetContent();
     text.Reserve(mesh.Vertices().GetCount() * 40);
+    CQxKelListWriter out(text);
     unsigned int index = 0;
     for (CQxVertex& vertex : mesh.Vertices()) {
-        if (index) text += QxKelRecordSeparator;
+        if (index) out.Text(QxKelRecordSeparator);
         vertex.Index() = index++;
         const CQxVector& p = vertex.Position();
         const float values[3] = {p.x, p.y, p.z};
-        text.AddFloats(values, 3);
+        out.Numbers(values, 3);
     }
 }
 
@@ -80,17 +75,16 @@ void WriteBoneWeights(CQxMesh& mesh, CQxXmlElement* e) {
     w->AppendAttribute("BlendCount", 4u);
     CQxString& text = w->GetContent();
     text.Reserve(mesh.Vertices().GetCount() * 48);
+    CQxKelListWriter out(text);
     int first = 1;
     for (CQxVertex& vertex : mesh.Vertices()) {
         if (!vertex.HasBones()) vertex.AllocBones();
-        if (!first) text += QxKelRecordSeparator;
+        if (!first) out.Text(QxKelRecordSeparator);
         first = 0;
         const CQxVertexBones& bones = *vertex.Bones();
         const unsigned int indices[4] = {bones.Indices[0], bones.Indices[1], bones.Indices[2],
                                          bones.Indices[3]};
-        text.AddUints(indices, 4);
-        text += QxKelRecordSeparator;
-        text.AddFloats(bones.Weights, 4);
+        out.Numbers(indices, 4).Text(QxKelRecordSeparator).Numbers(bones.Weights, 4);
     }
 }
 
@@ -103,38 +97,39 @@ void WriteFaces(const CQxMesh& mesh, int hasUV, CQxXmlElement* e) {
     f->AppendAttribute("UV", QxKelBoolText(hasUV));
     CQxString& text = f->GetContent();
     text.Reserve(mesh.Faces().GetCount() * (hasUV ? 110 : 70));
+    CQxKelListWriter out(text);
+    // Visits the corners with a comma between two.
+    auto corners = [&out](const CQxFace& face, auto&& write) {
+        unsigned int k = 0;
+        face.ForEachHalfEdge([&](const CQxHalfEdge& h) {
+            if (k++) out.Char(',');
+            write(h);
+        });
+    };
     int first = 1;
     for (const CQxFace& face : mesh.Faces()) {
         const unsigned int n = face.GetHalfEdgeCount();
         if (!n) continue;
-        if (!first) text += QxKelRecordSeparator;
+        if (!first) out.Text(QxKelRecordSeparator);
         first = 0;
-        text.AddUint(n);
-        text += ";\r\n";
-        unsigned int k = 0;
-        face.ForEachHalfEdge([&](const CQxHalfEdge& h) {
-            if (k++) text += ',';
-            text.AddUint(h.GetVertex() ? h.GetVertex()->Index() : 0);
-        });
+        out.Number(n).Text(";\r\n");
+        corners(face, [&](const CQxHalfEdge& h) { out.Number(h.GetVertex() ? h.GetVertex()->Index() : 0u); });
         if (hasUV) {
-            text += QxKelRecordSeparator;
-            k = 0;
-            face.ForEachHalfEdge([&](const CQxHalfEdge& h) {
-                if (k++) text += ',';
+            out.Text(QxKelRecordSeparator);
+            corners(face, [&](const CQxHalfEdge& h) {
                 const float uv[2] = {h.UV().x, h.UV().y};
-                text.AddFloats(uv, 2);
+                out.Numbers(uv, 2);
             });
         }
-        text += QxKelRecordSeparator;
-        k = 0;
-        face.ForEachHalfEdge([&](const CQxHalfEdge& h) {
-            if (k++) text += ',';
-            AppendColor(text, h.Color());
+        out.Text(QxKelRecordSeparator);
+        corners(face, [&](const CQxHalfEdge& h) {
+            const std::uint32_t argb = h.Color();
+            const unsigned int rgba[4] = {CQxColor::GetRed(argb), CQxColor::GetGreen(argb), CQxColor::GetBlue(argb),
+                                          CQxColor::GetAlpha(argb)};
+            out.Numbers(rgba, 4);
         });
-        text += QxKelRecordSeparator;
-        text.AddInt(face.Attribute() ? static_cast<int>(face.Attribute()->Index()) : -1);
-        text += QxKelRecordSeparator;
-        text.AddUint(face.Flag());
+        out.Text(QxKelRecordSeparator).Number(face.Attribute() ? static_cast<int>(face.Attribute()->Index()) : -1);
+        out.Text(QxKelRecordSeparator).Number(static_cast<unsigned int>(face.Flag()));
     }
 }
 
