@@ -101,6 +101,16 @@ bool HasDuplicateAttribute(const CQxXmlElement& element) {
            }) != names.end();
 }
 
+// The bytes that need no escape, in element content or in attribute values.
+constexpr std::array<bool, 256> PassTable(bool attribute) {
+    std::array<bool, 256> pass{};
+    for (unsigned int b = 0; b < 256; ++b) {
+        const ByteClass c = kByteClasses[b];
+        pass[b] = c == kPlain || (!attribute && (c == kQuote || c == kLayout));
+    }
+    return pass;
+}
+
 // Deeper elements share the last indentation, so very deep trees stay linear in size.
 constexpr unsigned int kMaxIndent = 32;
 // The file buffer is written out when it is full.
@@ -144,12 +154,14 @@ void QxXmlAppendEscaped(CQxXmlOutput& out, const char* text, std::size_t length,
     auto flush = [&](const unsigned char* upTo) {
         out.Append(reinterpret_cast<const char*>(run), static_cast<std::size_t>(upTo - run));
     };
+    // Bytes copied as they are, looked up in one table: the long number lists of scene files
+    // are scanned by this loop alone.
+    static constexpr auto kPassContent = PassTable(false), kPassAttribute = PassTable(true);
+    const bool* pass = attribute ? kPassAttribute.data() : kPassContent.data();
     while (p < end) {
+        while (p < end && pass[*p]) ++p;
+        if (p == end) break;
         ByteClass c = kByteClasses[*p];
-        if (c == kPlain || (!attribute && (c == kQuote || c == kLayout))) {
-            ++p;
-            continue;
-        }
         if (c == kMultiByte) {
             std::size_t n = XmlCharLength(p, end);
             if (n > 0) {
