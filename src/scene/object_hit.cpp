@@ -4,6 +4,7 @@
 
 #include "object_internal.h"
 #include "qx/graphics/graphics_context.h"
+#include "qx/graphics/settings.h"
 #include "qx/scene/object.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
@@ -35,23 +36,32 @@ void StoreHits(CQxSelect& select, CQxObject* object, CQxMeshHits& hits, int hand
     select.HalfEdges() = std::move(hits.HalfEdges);
 }
 
-// Whether the rectangle can hold anything of the mesh: it meets the screen bounds of the box
-// mesh's corners. Corners behind the eye leave the answer to the exact test.
-int MayHoldBox(const CQxMesh& box, const CQxRect& rect, const CQxViewPort& viewport, const CQxMatrix& world,
-               const CQxMatrix& view, const CQxMatrix& projection) {
-    if (box.Vertices().IsEmpty()) return 1;
-    CQxArray<CQxVector> corners;
-    box.GetScreenVertexPositions(corners, viewport, world, view, projection);
-    float left = FLT_MAX, top = FLT_MAX, right = -FLT_MAX, bottom = -FLT_MAX;
-    for (const CQxVector& c : corners) {
-        if (c.x == -FLT_MAX) return 1;
-        left = std::min(left, c.x);
-        right = std::max(right, c.x);
-        top = std::min(top, c.y);
-        bottom = std::max(bottom, c.y);
+// Whether anything of the main mesh can show within the screen rectangle (pixels): the screen
+// bounds of its box's corners meet it. Without a box (MESH_BOUND is built with it), or with a
+// corner on or behind the eye plane, only the exact test can tell. Eight corners are projected
+// here directly: the mesh tests' block machinery costs more than a small mesh's whole test.
+int MayHoldBox(const CQxMesh& boxMesh, const CQxBoundBox& box, float left, float top, float right, float bottom,
+               const CQxViewPort& viewport, const CQxMatrix& world, const CQxMatrix& view,
+               const CQxMatrix& projection) {
+    if (boxMesh.Vertices().IsEmpty()) return 1;
+    CQxMatrix toScreen;
+    QxGetScreenTranform(toScreen, world, view, projection, viewport);
+    const auto& m = toScreen.m;
+    const CQxVector& lo = box.GetMin();
+    const CQxVector& hi = box.GetMax();
+    float x0 = FLT_MAX, y0 = FLT_MAX, x1 = -FLT_MAX, y1 = -FLT_MAX;
+    for (int k = 0; k < 8; ++k) {
+        const float x = k & 1 ? hi.x : lo.x, y = k & 2 ? hi.y : lo.y, z = k & 4 ? hi.z : lo.z;
+        const float w = x * m[0][3] + y * m[1][3] + z * m[2][3] + m[3][3];
+        if (!(w > 1e-6f)) return 1;
+        const float sx = (x * m[0][0] + y * m[1][0] + z * m[2][0] + m[3][0]) / w;
+        const float sy = (x * m[0][1] + y * m[1][1] + z * m[2][1] + m[3][1]) / w;
+        x0 = std::min(x0, sx);
+        x1 = std::max(x1, sx);
+        y0 = std::min(y0, sy);
+        y1 = std::max(y1, sy);
     }
-    return right >= static_cast<float>(rect.left) && left < static_cast<float>(rect.right) &&
-           bottom >= static_cast<float>(rect.top) && top < static_cast<float>(rect.bottom);
+    return x1 >= left && x0 <= right && y1 >= top && y0 <= bottom;
 }
 
 // The world position of a point hit on a skinned mesh, deformed as the element that was hit.
@@ -90,6 +100,11 @@ int CQxObject::IsPointHit(unsigned int mask, const CQxPoint& point, float& best,
                           CQxVector& pos, CQxSelect& select) {
     const CQxMesh& mesh = m_Meshes[MESH_MAIN];
     if (mesh.Vertices().IsEmpty()) return 0;
+    // The pick reaches QxPickSize pixels around the point (one more for rounding).
+    const float r = std::max(QxPickSize(), 0.0f) + 1.0f, x = static_cast<float>(point.x),
+                y = static_cast<float>(point.y);
+    if (!MayHoldBox(m_Meshes[MESH_BOUND], m_BoundBox, x - r, y - r, x + r, y + r, viewport, world, view, projection))
+        return 0;
     CQxMeshHit hit;
     if (!mesh.IsPointHit(mask, point, best, viewport, world, view, projection, hit)) return 0;
     StoreHit(select, this, hit, 0);
@@ -127,7 +142,10 @@ int CQxObject::IsRectHit(unsigned int mask, const CQxRect& rect, const CQxViewPo
                          CQxSelect& select) {
     const CQxMesh& mesh = m_Meshes[MESH_MAIN];
     if (mesh.Vertices().IsEmpty()) return 0;
-    if (!MayHoldBox(m_Meshes[MESH_BOUND], rect, viewport, world, view, projection)) return 0;
+    if (!MayHoldBox(m_Meshes[MESH_BOUND], m_BoundBox, static_cast<float>(rect.left), static_cast<float>(rect.top),
+                    static_cast<float>(rect.right), static_cast<float>(rect.bottom), viewport, world, view,
+                    projection))
+        return 0;
     CQxMeshHits hits;
     if (!mesh.IsRectHit(mask, rect, viewport, world, view, projection, hits)) return 0;
     StoreHits(select, this, hits, 0);

@@ -2,6 +2,7 @@
 
 #include <cfloat>
 
+#include "qx/graphics/settings.h"
 #include "qx/scene/object_kinds.h"
 #include "qx/selection/select.h"
 #include "qx/selection/uv_select.h"
@@ -96,6 +97,27 @@ TEST_F(ObjectHit, TreePointPickTakesTheNearestVisibleUnlockedObject) {
     ASSERT_EQ(Pick(sideCentre, select), 1);
     EXPECT_EQ(select.Object(), side);
     EXPECT_EQ(Pick(CQxVector(30, 30, 0), select), 0);
+}
+
+// Objects whose box shows nowhere near the point are ruled out before their mesh is tested; a
+// corner within the pick size outside the box is still found.
+TEST_F(ObjectHit, APointPickReachesVerticesJustOutsideTheBox) {
+    CQxObject* cube = QxAdd(root, QxNewCube(2.0f, nullptr, "Cube"));
+    const CQxPoint corner = camera.Pixel(CQxVector(1, 1, 1));
+    const int reach = static_cast<int>(QxPickSize()) - 1;
+    CQxMatrixStack stack;
+    CQxSelect select;
+    float best = FLT_MAX;
+    ASSERT_EQ(root.IsTreePointHit(QX_HIT_VERTEX, 1, 0, CQxPoint(corner.x + reach, corner.y), best,
+                                  camera.viewport, stack, camera.view, camera.projection, pos, select),
+              1);
+    EXPECT_EQ(select.Object(), cube);
+    ASSERT_EQ(select.Vertices().GetSize(), 1u);
+    EXPECT_TRUE(QxNear(select.Vertices()[0]->Position(), CQxVector(1, 1, 1)));
+    best = FLT_MAX;
+    EXPECT_EQ(root.IsTreePointHit(QX_HIT_VERTEX, 1, 0, CQxPoint(corner.x + 3 * reach + 3, corner.y), best,
+                                  camera.viewport, stack, camera.view, camera.projection, pos, select),
+              0);
 }
 
 TEST_F(ObjectHit, TreeRectPickAddsOneRecordPerObjectHit) {
