@@ -221,3 +221,18 @@ CQxMesh::PickCache::Lease::~Lease() {
 void CQxMesh::PickCacheDeleter::operator()(PickCache* cache) const noexcept {
     delete cache;
 }
+
+void CQxMesh::PreparePicks() const {
+    PickCache::Lease lease(*this);
+    qx_mesh_hit::Topology* topology = lease.Get();
+    if (!topology || topology->Matches(*this)) return;
+    // The vertex lookup the build reads, as a test's vertex pass would leave it.
+    qx_mesh_hit::Scratch& s = qx_mesh_hit::g_Scratch;
+    s.count = Vertices().GetCount();
+    unsigned int i = 0;
+    bool direct = true;
+    for (const CQxVertex& v : Vertices()) direct = direct && v.Index() == i++;
+    s.direct = direct ? 1 : 0;
+    if (!direct) s.BuildTable(Vertices());
+    topology->Build(*this, s);
+}
