@@ -120,6 +120,27 @@ TEST_F(ObjectHit, APointPickReachesVerticesJustOutsideTheBox) {
               0);
 }
 
+// Over 100,000 faces the graphics rebuild runs on two cores and builds the picks' topology copy
+// beside the primitives; picks after an edit must see the edited mesh, not the copy of before.
+TEST_F(ObjectHit, ABigMeshIsPickedAsEditedRightAfterItsGraphicsRebuild) {
+    auto* plane = QxAdd(root, new CQxObject(1), "Plane");
+    ASSERT_TRUE(plane->Mesh().CreatePlane(0, 80.0f, 80.0f, 320, 320, nullptr, 0));
+    plane->SetAngle(CQxVector(1.5707963f, 0, 0)); // facing the view
+    plane->UpdateBoundBox();
+    plane->UpdateGraphics();
+    CQxSelect select;
+    ASSERT_EQ(Pick(CQxVector(0.12f, 0.12f, 0), select), 1);
+    ASSERT_EQ(select.Faces().GetSize(), 1u);
+    CQxFace* hit = select.Faces()[0];
+
+    plane->Mesh().Faces().Pop(hit);
+    plane->Mesh().UpdateHalfEdgeMates();
+    plane->UpdateGraphics();
+    EXPECT_EQ(Pick(CQxVector(0.12f, 0.12f, 0), select), 0) << "the removed face is not picked";
+    ASSERT_EQ(Pick(CQxVector(1.12f, 1.12f, 0), select), 1);
+    EXPECT_TRUE(plane->Mesh().Faces().Has(select.Faces()[0]));
+}
+
 TEST_F(ObjectHit, TreeRectPickAddsOneRecordPerObjectHit) {
     BuildOverlap();
     CQxRect all(0, 0, 640, 480);
