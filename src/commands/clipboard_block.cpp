@@ -7,106 +7,73 @@
 //
 // All fields little-endian; vertex references are positions among the block's vertex records.
 
-#include <bit>
 #include <cmath>
-#include <cstring>
 #include <unordered_map>
 
 #include "qx/commands/clipboard_cmds.h"
+#include "qx/platform/block_io.h"
 #include "qx/scene/model.h"
 #include "qx/selection/select.h"
 
 using namespace QxWin;
-
-static_assert(std::endian::native == std::endian::little, "the block is written in the machine's byte order");
 
 namespace {
 
 constexpr std::uint32_t kNoVertex = 0xFFFFFFFF;
 constexpr std::size_t kVertexBytes = 16, kEdgeBytes = 16, kFaceBytes = 16, kCornerBytes = 8;
 
-class BlockWriter {
-public:
-    explicit BlockWriter(unsigned char* bytes) : m_Bytes(bytes) {}
-    template <class T>
-    void Put(T value) {
-        static_assert(sizeof(T) == 4);
-        std::memcpy(m_Bytes, &value, 4);
-        m_Bytes += 4;
-    }
+// Whether `count` records of at least `bytes` each can still follow: a count that lies is
+// caught before anything is allocated for it.
+bool Fits(const QxBlockReader& in, std::uint32_t count, std::size_t bytes) {
+    return count <= in.GetRemaining() / bytes;
+}
 
-private:
-    unsigned char* m_Bytes;
-};
-
-// Reads fields while they lie inside the block; every read past the end fails.
-class BlockReader {
-public:
-    BlockReader(const void* bytes, std::size_t size) : m_Bytes(static_cast<const unsigned char*>(bytes)), m_Size(size) {}
-    template <class T>
-    bool Get(T& value) {
-        static_assert(sizeof(T) == 4);
-        if (m_Size - m_Pos < 4) return false;
-        std::memcpy(&value, m_Bytes + m_Pos, 4);
-        m_Pos += 4;
-        return true;
-    }
-    // Whether `count` records of at least `bytes` each can still follow: a count that lies is
-    // caught before anything is allocated for it.
-    bool Fits(std::uint32_t count, std::size_t bytes) const { return count <= (m_Size - m_Pos) / bytes; }
-    bool AtEnd() const { return m_Pos == m_Size; }
-
-private:
-    const unsigned char* m_Bytes;
-    std::size_t m_Size;
-    std::size_t m_Pos = 0;
-};
-
-bool ReadVertices(BlockReader& in, CQxClipRecords& out) {
+bool ReadVertices(QxBlockReader& in, CQxClipRecords& out) {
     std::uint32_t count = 0;
-    if (!in.Get(count) || count == 0 || !in.Fits(count, kVertexBytes)) return false;
+    if (!in.ReadU32(count) || count == 0 || !Fits(in, count, kVertexBytes)) return false;
     out.Vertices.resize(count);
     for (CQxClipVertex& v : out.Vertices) {
-        in.Get(v.Index);
-        in.Get(v.Position.x);
-        in.Get(v.Position.y);
-        in.Get(v.Position.z);
+        in.ReadU32(v.Index);
+        in.ReadF32(v.Position.x);
+        in.ReadF32(v.Position.y);
+        in.ReadF32(v.Position.z);
         if (!std::isfinite(v.Position.x) || !std::isfinite(v.Position.y) || !std::isfinite(v.Position.z))
             return false;
     }
     return true;
 }
 
-bool ReadEdges(BlockReader& in, CQxClipRecords& out) {
+bool ReadEdges(QxBlockReader& in, CQxClipRecords& out) {
     std::uint32_t count = 0;
-    if (!in.Get(count) || !in.Fits(count, kEdgeBytes)) return false;
+    if (!in.ReadU32(count) || !Fits(in, count, kEdgeBytes)) return false;
     const std::size_t vertices = out.Vertices.size();
     out.Edges.resize(count);
     for (CQxClipEdge& e : out.Edges) {
-        in.Get(e.Index);
-        in.Get(e.Vertices[0]);
-        in.Get(e.Vertices[1]);
-        in.Get(e.Flags);
+        in.ReadU32(e.Index);
+        in.ReadU32(e.Vertices[0]);
+        in.ReadU32(e.Vertices[1]);
+        in.ReadU32(e.Flags);
         if (e.Vertices[0] >= vertices || e.Vertices[1] >= vertices || e.Vertices[0] == e.Vertices[1]) return false;
     }
     return true;
 }
 
-bool ReadFaces(BlockReader& in, CQxClipRecords& out) {
+bool ReadFaces(QxBlockReader& in, CQxClipRecords& out) {
     std::uint32_t count = 0;
-    if (!in.Get(count) || !in.Fits(count, kFaceBytes)) return false;
+    if (!in.ReadU32(count) || !Fits(in, count, kFaceBytes)) return false;
     // seen[v] == face number + 1 while that face's ring is read: a vertex twice in a ring.
     std::vector<std::uint32_t> seen(out.Vertices.size(), 0);
     out.Faces.resize(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         CQxClipFace& f = out.Faces[i];
         std::uint32_t corners = 0;
-        if (!in.Get(f.Index) || !in.Get(f.Attribute) || !in.Get(f.Flag) || !in.Get(corners)) return false;
-        if (corners < 3 || !in.Fits(corners, kCornerBytes)) return false;
+        if (!in.ReadU32(f.Index) || !in.ReadI32(f.Attribute) || !in.ReadU32(f.Flag) || !in.ReadU32(corners))
+            return false;
+        if (corners < 3 || !Fits(in, corners, kCornerBytes)) return false;
         f.Corners.resize(corners);
         for (CQxClipCorner& c : f.Corners) {
-            in.Get(c.Vertex);
-            in.Get(c.Flags);
+            in.ReadU32(c.Vertex);
+            in.ReadU32(c.Flags);
             if (c.Vertex >= seen.size() || seen[c.Vertex] == i + 1) return false;
             seen[c.Vertex] = i + 1;
         }
@@ -232,35 +199,31 @@ HGLOBAL QxWriteClipBlock(const CQxClipRecords& records) {
     if (records.Vertices.empty()) return nullptr;
     HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE | GMEM_ZEROINIT, QxGetClipBlockSize(records));
     if (!block) return nullptr;
-    auto* bytes = static_cast<unsigned char*>(GlobalLock(block));
+    void* bytes = GlobalLock(block);
     if (!bytes) {
         GlobalFree(block);
         return nullptr;
     }
-    BlockWriter out(bytes);
-    out.Put(static_cast<std::uint32_t>(records.Vertices.size()));
+    QxBlockWriter out(bytes, GlobalSize(block));
+    out.WriteU32(static_cast<std::uint32_t>(records.Vertices.size()));
     for (const CQxClipVertex& v : records.Vertices) {
-        out.Put(v.Index);
-        out.Put(v.Position.x);
-        out.Put(v.Position.y);
-        out.Put(v.Position.z);
+        out.WriteU32(v.Index);
+        out.WriteF32(v.Position.x);
+        out.WriteF32(v.Position.y);
+        out.WriteF32(v.Position.z);
     }
-    out.Put(static_cast<std::uint32_t>(records.Edges.size()));
-    for (const CQxClipEdge& e : records.Edges) {
-        out.Put(e.Index);
-        out.Put(e.Vertices[0]);
-        out.Put(e.Vertices[1]);
-        out.Put(e.Flags);
-    }
-    out.Put(static_cast<std::uint32_t>(records.Faces.size()));
+    out.WriteU32(static_cast<std::uint32_t>(records.Edges.size()));
+    for (const CQxClipEdge& e : records.Edges)
+        for (std::uint32_t field : {e.Index, e.Vertices[0], e.Vertices[1], e.Flags}) out.WriteU32(field);
+    out.WriteU32(static_cast<std::uint32_t>(records.Faces.size()));
     for (const CQxClipFace& f : records.Faces) {
-        out.Put(f.Index);
-        out.Put(f.Attribute);
-        out.Put(f.Flag);
-        out.Put(static_cast<std::uint32_t>(f.Corners.size()));
+        out.WriteU32(f.Index);
+        out.WriteI32(f.Attribute);
+        out.WriteU32(f.Flag);
+        out.WriteU32(static_cast<std::uint32_t>(f.Corners.size()));
         for (const CQxClipCorner& c : f.Corners) {
-            out.Put(c.Vertex);
-            out.Put(c.Flags);
+            out.WriteU32(c.Vertex);
+            out.WriteU32(c.Flags);
         }
     }
     GlobalUnlock(block);
@@ -269,8 +232,9 @@ HGLOBAL QxWriteClipBlock(const CQxClipRecords& records) {
 
 int QxParseClipBlock(const void* bytes, std::size_t size, CQxClipRecords& records) {
     records = CQxClipRecords();
-    BlockReader in(bytes, bytes ? size : 0);
-    if (ReadVertices(in, records) && ReadEdges(in, records) && ReadFaces(in, records) && in.AtEnd()) return 1;
+    QxBlockReader in(bytes, size);
+    if (ReadVertices(in, records) && ReadEdges(in, records) && ReadFaces(in, records) && in.GetRemaining() == 0)
+        return 1;
     records = CQxClipRecords();
     return 0;
 }
