@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "qx/platform/clipboard.h"
+#include "qx/platform/file_replace.h"
 #include "qx/scene/scene.h"
 #include "qx/selection/select.h"
 
@@ -38,8 +39,8 @@ std::string FormatName(UINT format) {
     return GetClipboardFormatNameA(format, name, sizeof name) > 0 ? name : "";
 }
 
-// Writes the library's block (the only format qxtool puts on the clipboard) beside the file
-// and renames it over, so a reader never sees half a block.
+// Writes the library's block (the only format qxtool puts on the clipboard) through a
+// temporary file renamed over the clipboard file, so a reader never sees half a block.
 void PushToFile() {
     const UINT format = CQxScene::GetCopyFormat();
     HGLOBAL block = GetClipboardData(format);
@@ -48,17 +49,13 @@ void PushToFile() {
     const std::filesystem::path file = ClipboardFile();
     std::error_code error;
     std::filesystem::create_directories(file.parent_path(), error);
-    const std::filesystem::path temporary = file.string() + ".tmp";
-    {
-        std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-        const std::string name = FormatName(format);
-        out << Signature << name << '\n';
-        out.write(static_cast<const char*>(bytes), static_cast<std::streamsize>(GlobalSize(block)));
-        if (!out) std::filesystem::remove(temporary, error);
-    }
+    const std::string name = FormatName(format);
+    const std::size_t size = GlobalSize(block);
+    const QX_REPLACE_RESULT written = QxReplaceFileStream(file.c_str(), [&](std::FILE* out) {
+        return std::fprintf(out, "%s%s\n", Signature, name.c_str()) > 0 && std::fwrite(bytes, 1, size, out) == size;
+    });
     GlobalUnlock(block);
-    std::filesystem::rename(temporary, file, error);
-    if (error) std::fprintf(stderr, "qxtool: cannot write the clipboard file %s\n", file.c_str());
+    if (written != QX_REPLACE_DONE) std::fprintf(stderr, "qxtool: cannot write the clipboard file %s\n", file.c_str());
 }
 
 // Puts the file's block on the clipboard under its format name; a missing or foreign file

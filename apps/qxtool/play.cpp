@@ -282,7 +282,7 @@ int PlayCommand(int argc, const char* const* argv) {
                 break;
             }
             for (const Event* snap : snaps) {
-                if (SaveFrame(window, snap->Path.c_str())) continue;
+                if (window.SavePng(snap->Path.c_str())) continue;
                 status = Error("cannot write " + snap->Path);
             }
         }

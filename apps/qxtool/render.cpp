@@ -9,7 +9,6 @@
 #include <cstring>
 #include <string>
 #include <string_view>
-#include <unistd.h>
 
 #include "qx/graphics/attribute.h"
 #include "qx/graphics/bound_box.h"
@@ -208,13 +207,6 @@ QX_GRAPHICS_RESULT DrawUV(CQxScene& scene, QxOffscreenWindow& window, CQxAttribu
 
 } // namespace
 
-bool SaveFrame(const QxOffscreenWindow& window, const char* output) {
-    const std::string temporary = std::string(output) + ".tmp" + std::to_string(getpid());
-    if (window.SavePng(temporary.c_str()) && std::rename(temporary.c_str(), output) == 0) return true;
-    std::remove(temporary.c_str());
-    return false;
-}
-
 int RenderCommand(int argc, const char* const* argv) {
     RenderArgs args;
     if (const std::string problem = ParseArgs(argc, argv, args); !problem.empty()) return Error(problem);
@@ -245,5 +237,5 @@ int RenderCommand(int argc, const char* const* argv) {
     }
     const bool whole = window.GetFrameWidth() == args.Width && window.GetFrameHeight() == args.Height;
     if (drawn != QX_GRAPHICS_OK || !whole) return Error(std::string("cannot render ") + args.Scene);
-    return SaveFrame(window, args.Output) ? 0 : Error(std::string("cannot write ") + args.Output);
+    return window.SavePng(args.Output) ? 0 : Error(std::string("cannot write ") + args.Output);
 }

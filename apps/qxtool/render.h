@@ -1,12 +1,7 @@
 #pragma once
 
-class QxOffscreenWindow;
-
 // `qxtool render SCENE OUTPUT.png [--size WxH] [--camera perspective|front|side|top]
-// [--frame-all] [--frame F] [--uv [--material N]]`, given the arguments after the command word. Returns the exit status (1 with a
-// message on standard error on any failure, and no output file then).
+// [--frame-all] [--frame F] [--uv [--material N]]`, given the arguments after the command word.
+// Returns the exit status (1 with a message on standard error on any failure, and no output
+// file then).
 int RenderCommand(int argc, const char* const* argv);
-
-// Saves the window's last frame as a PNG through a temporary file, so a failed save leaves any
-// file already at `output` as it was.
-bool SaveFrame(const QxOffscreenWindow& window, const char* output);

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <string>
 
-#include "file_replace.h"
 #include "qx/math/stacks.h"
 #include "qx/scene/model.h"
+#include "qx/platform/file_replace.h"
 #include "qx/scene/scene.h"
 
 namespace {
@@ -88,10 +88,11 @@ int CQxObject::WriteDxf(void* file, unsigned int& count, CQxMatrixStack& stack) 
 }
 
 int CQxScene::WriteDxfFile(const char* path) {
-    return QxReplaceFile(path, [&](std::FILE* file) {
+    const QX_REPLACE_RESULT result = QxReplaceFileStream(path, [&](std::FILE* file) {
         unsigned int count = 1;
         CQxMatrixStack stack;
         const bool ok = std::fputs(kHeader, file) >= 0 && RootModel().WriteDxf(file, count, stack) && count > 1;
         return ok && std::fputs(kFooter, file) >= 0;
     });
+    return result == QX_REPLACE_DONE ? 1 : 0;
 }

@@ -9,9 +9,9 @@
 #include "qx/animation/anim.h"
 #include "qx/commands/tree_cmd.h"
 #include "qx/scene/model.h"
+#include "qx/platform/file_replace.h"
 #include "qx/scene/scene.h"
 #include "qx/scene/settings.h"
-#include "file_replace.h"
 #include "x_text.h"
 
 namespace {
@@ -221,7 +221,8 @@ int CQxScene::WriteXFile(const char* path) {
     if (!RootModel().WriteX(text, 0)) return 0;
     Section(x, "Animations definition.");
     for (CQxModel* model : models) model->WriteAnimX(text, 0);
-    return QxReplaceFile(path, [&](std::FILE* file) {
+    const QX_REPLACE_RESULT result = QxReplaceFileStream(path, [&](std::FILE* file) {
         return std::fwrite(text.GetStr(), 1, text.GetLength(), file) == text.GetLength();
     });
+    return result == QX_REPLACE_DONE ? 1 : 0;
 }

@@ -1,6 +1,7 @@
 #include "qx/platform/offscreen_window.h"
 
 #include "platform_internal.h"
+#include "qx/platform/file_replace.h"
 #include "qx/platform/input_state.h"
 #include "qx/platform/message.h"
 
@@ -284,5 +285,18 @@ int QxOffscreenWindow::SavePng(const char* path) const {
         rgba[i * 4 + 2] = static_cast<std::uint8_t>(p);
         rgba[i * 4 + 3] = static_cast<std::uint8_t>(p >> 24);
     }
-    return stbi_write_png(path, m_FrameWidth, m_FrameHeight, 4, rgba.data(), m_FrameWidth * 4) ? 1 : 0;
+    // Encoded in memory first, then written in one go, so a failed save leaves no partial file.
+    std::vector<std::uint8_t> png;
+    auto append = [](void* context, void* data, int size) {
+        auto* bytes = static_cast<std::uint8_t*>(data);
+        static_cast<std::vector<std::uint8_t>*>(context)->insert(
+            static_cast<std::vector<std::uint8_t>*>(context)->end(), bytes, bytes + size);
+    };
+    if (!stbi_write_png_to_func(append, &png, m_FrameWidth, m_FrameHeight, 4, rgba.data(), m_FrameWidth * 4))
+        return 0;
+    return QxReplaceFileStream(path, [&png](std::FILE* file) {
+               return std::fwrite(png.data(), 1, png.size(), file) == png.size();
+           }) == QX_REPLACE_DONE
+               ? 1
+               : 0;
 }

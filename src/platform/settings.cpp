@@ -17,6 +17,8 @@
 
 #include <unistd.h>
 
+#include "qx/platform/file_replace.h"
+
 using namespace QxWin;
 
 namespace fs = std::filesystem;
@@ -283,17 +285,8 @@ LSTATUS Save(Store& store) {
     for (const Value& value : store.Values) text += FormatLine(value);
 
     const fs::path file = store.Folder / kFileName;
-    std::string temp = file.string() + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return WriteError(errno);
-    int error = 0;
-    if (!WriteAll(fd, text) || ::fsync(fd) != 0) error = errno ? errno : EIO;
-    if (::close(fd) != 0 && !error) error = errno;
-    if (!error && std::rename(temp.c_str(), file.c_str()) != 0) error = errno;
-    if (error) {
-        ::unlink(temp.c_str());
-        return WriteError(error);
-    }
+    if (QxReplaceFile(file.c_str(), [&text](int fd) { return WriteAll(fd, text); }) != QX_REPLACE_DONE)
+        return WriteError(errno ? errno : EIO);
     store.Dirty = 0;
     return ERROR_SUCCESS;
 }

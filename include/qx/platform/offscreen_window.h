@@ -65,7 +65,8 @@ public:
     const std::vector<std::uint32_t>& GetFrame() const { return m_Frame; }
     // A pixel of the last frame; 0 outside it.
     std::uint32_t GetPixel(int x, int y) const;
-    // Writes the last frame as a PNG file; 0 when there is no frame or the file cannot be written.
+    // Writes the last frame as a PNG file (through a temporary file, so a failed save leaves an
+    // old file whole); 0 when there is no frame or the file cannot be written.
     int SavePng(const char* path) const;
 
 private:

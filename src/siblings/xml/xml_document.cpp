@@ -1,6 +1,5 @@
 #include "qx/xml/xml_document.h"
 
-#include <atomic>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -11,6 +10,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "qx/platform/file_replace.h"
 #include "xml_reader.h"
 #include "xml_store.h"
 #include "xml_writer.h"
@@ -35,30 +35,6 @@ public:
 private:
     int m_Fd;
 };
-
-// The file a save replaces: a symbolic link is followed, so the link itself stays.
-std::string ResolveTarget(const char* path) {
-    struct stat info;
-    if (lstat(path, &info) == 0 && S_ISLNK(info.st_mode)) {
-        if (char* real = realpath(path, nullptr)) {
-            std::string target(real);
-            std::free(real);
-            return target;
-        }
-    }
-    return path;
-}
-
-// Creates a new temporary file beside the target; -1 when none can be made.
-int CreateTemporary(const std::string& target, std::string& temporary) {
-    static std::atomic<unsigned int> counter{0};
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        temporary = target + ".~qx" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    return -1;
-}
 
 } // namespace
 
@@ -183,37 +159,28 @@ int CQxXmlDoc::WriteFile(const char* path) const {
         m_Store->SetError("out of memory");
         return 0;
     }
-    std::string target = ResolveTarget(path);
-    struct stat old;
-    bool hasOld = ::stat(target.c_str(), &old) == 0;
-    if (hasOld && !S_ISREG(old.st_mode)) {
+    const QX_REPLACE_RESULT result = QxReplaceFile(path, [this](int fd) {
+        try {
+            CQxXmlOutput out(fd);
+            CQxXmlWriter::Write(m_Store->m_Root, out);
+            return out.Finish();
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    });
+    switch (result) {
+    case QX_REPLACE_DONE:
+        return 1;
+    case QX_REPLACE_NOT_A_FILE:
         m_Store->SetError("the target is not a regular file");
         return 0;
-    }
-    std::string temporary;
-    FileDescriptor file(CreateTemporary(target, temporary));
-    if (file.Get() < 0) {
+    case QX_REPLACE_NO_TEMPORARY:
         m_Store->SetError("cannot create a file in the target folder");
         return 0;
-    }
-    bool ok = false;
-    try {
-        if (hasOld) fchmod(file.Get(), old.st_mode & 07777); // the new file keeps the old one's mode
-        CQxXmlOutput out(file.Get());
-        CQxXmlWriter::Write(m_Store->m_Root, out);
-        ok = out.Finish();
-    } catch (const std::bad_alloc&) {
-        ok = false;
-    }
-    // The data must be on the disk before the rename makes it the file.
-    ok = ok && ::fsync(file.Get()) == 0;
-    ok = file.Close() && ok;
-    ok = ok && ::rename(temporary.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        ::unlink(temporary.c_str());
+    default:
         m_Store->SetError("cannot write the file");
+        return 0;
     }
-    return ok;
 }
 
 unsigned int CQxXmlDoc::GetErrorLine() const {
