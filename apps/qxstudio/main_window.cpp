@@ -29,8 +29,8 @@ namespace {
 constexpr int kMaxRecent = 6;
 constexpr const char* kSettingsKey = "Software\\QxDurerive\\QxStudio";
 
-void UpdateTrampoline(void* user, CQxScene*, QX_UPDATE_TYPE type, void* arg1, void*, void*) {
-    static_cast<QxStudioMainWindow*>(user)->OnSceneUpdate(type, arg1);
+void UpdateTrampoline(void* user, CQxScene*, QX_UPDATE_TYPE type, void* arg1, void* arg2, void*) {
+    static_cast<QxStudioMainWindow*>(user)->OnSceneUpdate(type, arg1, arg2);
 }
 
 } // namespace
@@ -151,8 +151,11 @@ void QxStudioMainWindow::RedrawViews() {
     for (QxStudioViewPanel* view : m_Views) view->Window().Invalidate();
 }
 
-void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1) {
-    const auto detail = reinterpret_cast<std::uintptr_t>(arg1);
+void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* arg2) {
+    // The scene notice carries its bits in the first argument, the transform notice its mask in
+    // the second.
+    const auto bits = reinterpret_cast<std::uintptr_t>(arg1);
+    const auto mask = reinterpret_cast<std::uintptr_t>(arg2);
     switch (type) {
     case QX_UPDATE_OBJECT_INSERT:
     case QX_UPDATE_OBJECT_REMOVE:
@@ -178,7 +181,7 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1) {
         m_Properties->ShowSelection();
         break;
     case QX_UPDATE_SCENE:
-        if (detail & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME)) m_Timeline->ShowFrames();
+        if (bits & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME)) m_Timeline->ShowFrames();
         break;
     case QX_UPDATE_PLAY:
         m_Timeline->ShowFrames();
@@ -190,7 +193,7 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1) {
         break;
     }
     // Names can change through a modify command (its transform notice), undo or redo.
-    if (type == QX_UPDATE_TRANSFORM && (detail & QX_MODIFY_NAME)) m_Tree->RefreshNames();
+    if (type == QX_UPDATE_TRANSFORM && (mask & QX_MODIFY_NAME)) m_Tree->RefreshNames();
     ScheduleRefresh();
 }
 

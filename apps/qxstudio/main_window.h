@@ -63,7 +63,7 @@ public:
     void FrameAll();
 
     // The host callback (public for the static trampoline).
-    void OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1);
+    void OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* arg2);
 
 protected:
     void closeEvent(QCloseEvent* event) override;

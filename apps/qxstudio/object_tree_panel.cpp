@@ -2,6 +2,9 @@
 
 #include <QDropEvent>
 #include <QHeaderView>
+#include <QMimeData>
+
+#include <algorithm>
 
 #include "qx/commands/object_cmds.h"
 #include "qx/scene/scene.h"
@@ -58,14 +61,14 @@ void QxStudioObjectTree::AddChildren(QTreeWidgetItem* parentItem, const CQxObjec
         auto* item = new QTreeWidgetItem(parentItem);
         item->setText(0, QString::fromUtf8(child->GetName()));
         item->setText(1, QString::fromUtf8(child->GetTypeName()));
-        item->setData(0, kObjectRole, QVariant::fromValue(static_cast<void*>(child)));
+        item->setData(0, kObjectRole, QVariant::fromValue(reinterpret_cast<quintptr>(child)));
         item->setFlags(item->flags() | Qt::ItemIsEditable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled);
         AddChildren(item, *child);
     }
 }
 
 CQxObject* QxStudioObjectTree::ObjectOf(const QTreeWidgetItem* item) const {
-    return item ? static_cast<CQxObject*>(item->data(0, kObjectRole).value<void*>()) : nullptr;
+    return item ? reinterpret_cast<CQxObject*>(item->data(0, kObjectRole).value<quintptr>()) : nullptr;
 }
 
 QTreeWidgetItem* QxStudioObjectTree::ItemOf(const CQxObject* object) const {
@@ -113,38 +116,58 @@ void QxStudioObjectTree::OnItemChanged(QTreeWidgetItem* item, int column) {
     }
 }
 
+bool QxStudioObjectTree::CarriesItems(const QDropEvent* event) {
+    return event->mimeData() && event->mimeData()->hasFormat("application/x-qabstractitemmodeldatalist");
+}
+
+void QxStudioObjectTree::dragEnterEvent(QDragEnterEvent* event) {
+    QTreeWidget::dragEnterEvent(event);
+    if (CarriesItems(event)) event->acceptProposedAction();
+}
+
+void QxStudioObjectTree::dragMoveEvent(QDragMoveEvent* event) {
+    QTreeWidget::dragMoveEvent(event);
+    if (CarriesItems(event)) event->acceptProposedAction();
+}
+
+QAbstractItemView::DropIndicatorPosition QxStudioObjectTree::DropPlace(QPoint point, QTreeWidgetItem* item) const {
+    if (!item) return OnViewport;
+    // The outer quarters of a row put the object beside the item, the middle into it.
+    const QRect row = visualItemRect(item);
+    const int margin = std::max(row.height() / 4, 1);
+    if (point.y() < row.top() + margin) return AboveItem;
+    if (point.y() > row.bottom() - margin) return BelowItem;
+    return OnItem;
+}
+
+bool QxStudioObjectTree::MoveTo(CQxObject* object, QTreeWidgetItem* target, DropIndicatorPosition place) {
+    CQxObject* targetObject = ObjectOf(target);
+    switch (place) {
+    case OnItem: return targetObject && m_Scene->MoveObjectCmd(object, targetObject, 0, 1);
+    case AboveItem: return targetObject && m_Scene->MoveObjectCmd(object, targetObject, 1, 1);
+    case BelowItem: {
+        // Before the next sibling, or last below the parent.
+        QTreeWidgetItem* parentItem = target->parent();
+        QTreeWidgetItem* next = parentItem ? parentItem->child(parentItem->indexOfChild(target) + 1)
+                                           : topLevelItem(indexOfTopLevelItem(target) + 1);
+        if (CQxObject* before = ObjectOf(next); before && before != object)
+            return m_Scene->MoveObjectCmd(object, before, 1, 1);
+        CQxObject* parent = parentItem ? ObjectOf(parentItem) : &m_Scene->RootModel();
+        return m_Scene->MoveObjectCmd(object, parent, 0, 1);
+    }
+    case OnViewport: return m_Scene->MoveObjectCmd(object, &m_Scene->RootModel(), 0, 1);
+    }
+    return false;
+}
+
 void QxStudioObjectTree::dropEvent(QDropEvent* event) {
     // The scene's move command does the move; the widget's own move is never made.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
-    if (!m_Scene) return;
-    QTreeWidgetItem* dragged = currentItem();
-    CQxObject* object = ObjectOf(dragged);
-    if (!object) return;
-    QTreeWidgetItem* target = itemAt(event->position().toPoint());
-    CQxObject* targetObject = ObjectOf(target);
-    int moved = 0;
-    switch (dropIndicatorPosition()) {
-    case QAbstractItemView::OnItem:
-        moved = targetObject && m_Scene->MoveObjectCmd(object, targetObject, 0, 1);
-        break;
-    case QAbstractItemView::AboveItem:
-        moved = targetObject && m_Scene->MoveObjectCmd(object, targetObject, 1, 1);
-        break;
-    case QAbstractItemView::BelowItem: {
-        QTreeWidgetItem* parentItem = target ? target->parent() : nullptr;
-        QTreeWidgetItem* next = parentItem ? parentItem->child(parentItem->indexOfChild(target) + 1)
-                                           : topLevelItem(indexOfTopLevelItem(target) + 1);
-        if (next == dragged) next = nullptr;
-        if (CQxObject* before = ObjectOf(next))
-            moved = m_Scene->MoveObjectCmd(object, before, 1, 1);
-        else
-            moved = m_Scene->MoveObjectCmd(object, parentItem ? ObjectOf(parentItem) : &m_Scene->RootModel(), 0, 1);
-        break;
-    }
-    case QAbstractItemView::OnViewport:
-        moved = m_Scene->MoveObjectCmd(object, &m_Scene->RootModel(), 0, 1);
-        break;
-    }
-    if (!moved) Rebuild();
+    CQxObject* object = ObjectOf(currentItem());
+    if (!m_Scene || !object || !CarriesItems(event)) return;
+    const QPoint point = event->position().toPoint();
+    QTreeWidgetItem* target = itemAt(point);
+    if (target == currentItem()) return;
+    if (!MoveTo(object, target, DropPlace(point, target))) Rebuild();
 }

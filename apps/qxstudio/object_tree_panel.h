@@ -25,12 +25,20 @@ public:
     QTreeWidgetItem* ItemOf(const CQxObject* object) const;
 
 protected:
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
     void AddChildren(QTreeWidgetItem* parentItem, const CQxObject& parent);
     void OnSelectionChanged();
     void OnItemChanged(QTreeWidgetItem* item, int column);
+    // Whether a drag carries items of a tree (the only drops taken).
+    static bool CarriesItems(const QDropEvent* event);
+    // Where a drop at a point goes relative to the item there: above it, below it or into it.
+    DropIndicatorPosition DropPlace(QPoint point, QTreeWidgetItem* item) const;
+    // Moves the object with the scene's command; false when the scene refused.
+    bool MoveTo(CQxObject* object, QTreeWidgetItem* target, DropIndicatorPosition place);
 
     CQxScene* m_Scene = nullptr;
     // Set while the widget is changed from the scene, so those changes are not sent back.

@@ -7,6 +7,7 @@
 #include <QKeySequence>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QRect>
 #include <QTextStream>
 #include <QTimer>
 #include <QWheelEvent>
@@ -206,5 +207,17 @@ QString QxStudioScript::Screenshot(const QString& path) {
     for (QxStudioViewPanel* view : m_Window.Views()) view->RenderNow();
     Settle(20);
     const QPixmap picture = m_Window.grab();
-    return picture.save(path, "PNG") ? QString() : "cannot write " + path;
+    if (!picture.save(path, "PNG")) return "cannot write " + path;
+    // Where each panel is in the picture, for whoever checks its pixels.
+    QFile layout(path + ".layout");
+    if (!layout.open(QIODevice::WriteOnly | QIODevice::Text)) return "cannot write " + layout.fileName();
+    QTextStream out(&layout);
+    for (QWidget* panel : m_Window.findChildren<QWidget*>()) {
+        const bool named = panel->inherits("QxStudioViewPanel") || panel->inherits("QDockWidget");
+        if (!named || !panel->isVisible()) continue;
+        const QRect box(panel->mapTo(&m_Window, QPoint(0, 0)), panel->size());
+        out << panel->objectName() << ' ' << box.x() << ' ' << box.y() << ' ' << box.width() << ' ' << box.height()
+            << '\n';
+    }
+    return {};
 }
