@@ -100,10 +100,11 @@ void QxStudioMainWindow::BuildPanels() {
     dock(tr("Timeline"), "TimelineDock", m_Timeline, Qt::BottomDockWidgetArea);
     QDockWidget* messages = dock(tr("Messages"), "MessagesDock", m_Log, Qt::BottomDockWidgetArea);
     // The views get the room; the panels start at their useful sizes.
-    resizeDocks({findChild<QDockWidget*>("ObjectsDock"), findChild<QDockWidget*>("PropertiesDock")}, {220, 330},
+    resizeDocks({findChild<QDockWidget*>("ObjectsDock"), findChild<QDockWidget*>("PropertiesDock")}, {200, 290},
                 Qt::Horizontal);
     resizeDocks({messages}, {110}, Qt::Vertical);
     m_Timeline->setMaximumHeight(60);
+    m_Properties->setMaximumWidth(420);
 }
 
 QxStudioViewPanel* QxStudioMainWindow::View(const QString& name) const {

@@ -28,6 +28,10 @@ QDoubleSpinBox* NumberField() {
     field->setRange(-1e9, 1e9);
     field->setDecimals(3);
     field->setKeyboardTracking(false);
+    // Narrow fields, so three fit in a row beside the views.
+    field->setButtonSymbols(QAbstractSpinBox::NoButtons);
+    field->setMinimumWidth(50);
+    field->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     return field;
 }
 

@@ -19,16 +19,22 @@
 
 namespace {
 
-// A coordinate in pixels, or a percentage of the side.
+// A coordinate in pixels, or a percentage of the side with an optional pixel offset ("50%+45").
 bool ParseCoordinate(const QString& text, int side, int& out) {
     bool ok = false;
-    if (text.endsWith('%')) {
-        const double percent = text.chopped(1).toDouble(&ok);
-        out = static_cast<int>(percent / 100.0 * side);
-    } else {
+    const qsizetype percent = text.indexOf('%');
+    if (percent < 0) {
         out = text.toInt(&ok);
+        return ok;
     }
-    return ok;
+    const double share = text.left(percent).toDouble(&ok);
+    if (!ok) return false;
+    out = static_cast<int>(share / 100.0 * side);
+    const QString offset = text.mid(percent + 1);
+    if (offset.isEmpty()) return true;
+    const int pixels = offset.toInt(&ok);
+    out += pixels;
+    return ok && (offset.startsWith('+') || offset.startsWith('-'));
 }
 
 bool ParsePoint(const QStringList& words, int first, const QWidget& view, QPoint& point) {
@@ -125,6 +131,7 @@ QString QxStudioScript::RunLine(const QString& line) {
         Settle(ms);
         return {};
     }
+    if (verb == "frames") return Frames(rest);
     if (verb == "quit") return m_Window.close() ? QString() : "the window did not close";
     return "unknown step \"" + verb + "\"";
 }
@@ -199,6 +206,29 @@ QString QxStudioScript::Key(const QStringList& words) {
     QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers());
     QApplication::sendEvent(view, &press);
     QApplication::sendEvent(view, &release);
+    return {};
+}
+
+QString QxStudioScript::Frames(const QString& count) {
+    bool ok = false;
+    const int frames = count.toInt(&ok);
+    if (!ok || frames < 1) return "frames needs a count";
+    for (QxStudioViewPanel* view : m_Window.Views()) {
+        if (!view->isVisible()) continue;
+        double render = 0.0;
+        QElapsedTimer whole;
+        whole.start();
+        for (int i = 0; i < frames; ++i) {
+            view->Window().Invalidate();
+            view->repaint();
+            render += view->LastFrameMs();
+        }
+        const double total = static_cast<double>(whole.nsecsElapsed()) / 1e6;
+        std::printf("frame %s %dx%d: %.1f ms rendered and read back, %.1f ms on screen\n",
+                    view->Title().toUtf8().constData(), view->width(), view->height(), render / frames,
+                    total / frames);
+    }
+    std::fflush(stdout);
     return {};
 }
 

@@ -10,10 +10,11 @@ class QxStudioViewPanel;
 // Runs a scripted session on the main window, one step a line, each after the window has
 // painted the one before:
 //     open PATH | save PATH | menu ACTION | screenshot PATH | wait MS | quit
+//     frames N (renders each view N times and prints the mean frame time)
 //     click VIEW X Y [shift|ctrl] | drag VIEW X1 Y1 X2 Y2 [left|right|middle]
 //     wheel VIEW X Y DELTA | key VIEW KEY
 // VIEW is perspective, front, side or top; a coordinate is pixels in the view or a percentage
-// of its size ("50%"). A screenshot also writes PATH.layout: each visible panel's name and
+// of its size with an optional offset in pixels ("50%", "50%+45"). A screenshot also writes PATH.layout: each visible panel's name and
 // rectangle in the picture, one a line. '#' starts a comment. The first failing step ends the run with status 1.
 class QxStudioScript : public QObject {
     Q_OBJECT
@@ -37,6 +38,7 @@ private:
     QString Wheel(const QStringList& words);
     QString Key(const QStringList& words);
     QString Screenshot(const QString& path);
+    QString Frames(const QString& count);
     QxStudioViewPanel* FindView(const QString& name, QString& error) const;
 
     QxStudioMainWindow& m_Window;
