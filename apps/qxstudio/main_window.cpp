@@ -5,11 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QStatusBar>
 
 #include <algorithm>
 #include <cmath>
+#include <thread>
 
 #include "message_log_panel.h"
 #include "object_tree_panel.h"
@@ -48,6 +52,11 @@ QxStudioMainWindow::QxStudioMainWindow(QWidget* parent) : QMainWindow(parent) {
     connect(&m_Pump, &QTimer::timeout, this, &QxStudioMainWindow::PumpTimers);
     m_Pump.start(10);
     CQxApp::Instance().SetTimer(nullptr, 1);
+    m_Progress = new QProgressBar;
+    m_Progress->setObjectName("LoadProgress");
+    m_Progress->setMaximumWidth(200);
+    m_Progress->hide();
+    statusBar()->addPermanentWidget(m_Progress);
     statusBar()->showMessage(tr("Ready"));
 }
 
@@ -243,11 +252,10 @@ bool QxStudioMainWindow::NewScene() {
 bool QxStudioMainWindow::OpenFile(const QString& path) {
     // Read into a scene of its own: the reader clears its scene first, and a file that fails
     // must not cost the open one.
+    if (m_Loading) return false;
     auto scene = std::make_unique<CQxScene>();
-    const QByteArray file = QFile::encodeName(path);
     statusBar()->showMessage(tr("Reading %1...").arg(path));
-    const bool read = scene->ReadFile(file.constData(), 0);
-    if (!read) {
+    if (!ReadInBackground(*scene, QFile::encodeName(path))) {
         m_Log->Note(tr("Could not read %1; the open scene is unchanged.").arg(path));
         statusBar()->showMessage(tr("Could not read %1").arg(path));
         return false;
@@ -255,7 +263,7 @@ bool QxStudioMainWindow::OpenFile(const QString& path) {
     CQxApp::Instance().DataDir() = QFile::encodeName(QFileInfo(path).absolutePath()).constData();
     Install(std::move(scene), QFileInfo(path).suffix().compare("kel", Qt::CaseInsensitive) == 0 ? path : QString());
     AddRecent(path);
-    m_Log->Note(tr("Opened %1").arg(path));
+    m_Log->Note(tr("Opened %1 (read in %2 ms)").arg(path).arg(m_LastReadMs));
     statusBar()->showMessage(tr("Opened %1").arg(path));
     return true;
 }
@@ -312,8 +320,36 @@ bool QxStudioMainWindow::ConfirmDiscard() {
     return true;
 }
 
+bool QxStudioMainWindow::ReadInBackground(CQxScene& scene, const QByteArray& file) {
+    // The frame timer runs every live scene, the one being read too: it waits for the read.
+    CQxApp& app = CQxApp::Instance();
+    app.KillTimer();
+    m_Loading = true;
+    menuBar()->setEnabled(false);
+    m_Progress->setRange(0, 0);
+    m_Progress->show();
+    QElapsedTimer clock;
+    clock.start();
+    QEventLoop loop;
+    bool read = false;
+    // The scene is no one else's until it is installed; the library's messages from the reader
+    // reach the log on this thread (QxStudioMessageLog).
+    std::thread reader([&] {
+        read = scene.ReadFile(file.constData(), 0) != 0;
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    reader.join();
+    m_LastReadMs = clock.elapsed();
+    m_Progress->hide();
+    menuBar()->setEnabled(true);
+    m_Loading = false;
+    app.SetTimer(nullptr, 1);
+    return read;
+}
+
 void QxStudioMainWindow::closeEvent(QCloseEvent* event) {
-    if (!ConfirmDiscard()) {
+    if (m_Loading || !ConfirmDiscard()) {
         event->ignore();
         return;
     }

@@ -14,6 +14,7 @@ class QAction;
 class QActionGroup;
 class QDockWidget;
 class QMenu;
+class QProgressBar;
 class QxStudioMessageLog;
 class QxStudioObjectTree;
 class QxStudioPropertiesPanel;
@@ -32,6 +33,10 @@ public:
     CQxScene& Scene() { return *m_Scene; }
     const QString& FilePath() const { return m_FilePath; }
     bool IsModified() const;
+    // A file is being read (the menus and closing wait for it).
+    bool IsLoading() const { return m_Loading; }
+    // Milliseconds the last file read took.
+    qint64 LastReadMs() const { return m_LastReadMs; }
     QxStudioMessageLog& MessageLog() { return *m_Log; }
     QxStudioObjectTree& ObjectTree() { return *m_Tree; }
     QxStudioPropertiesPanel& Properties() { return *m_Properties; }
@@ -93,6 +98,9 @@ private:
     void SaveRecent();
     void RebuildRecentMenu();
     void PumpTimers();
+    // Reads a file into a scene on a second thread while the window stays alive (a busy bar
+    // in the status bar; the menus wait). The reader's result.
+    bool ReadInBackground(CQxScene& scene, const QByteArray& file);
 
     std::unique_ptr<CQxScene> m_Scene;
     QString m_FilePath;
@@ -113,5 +121,8 @@ private:
     QActionGroup* m_ToolGroup = nullptr;
     QActionGroup* m_SelectGroup = nullptr;
     QTimer m_Pump;
+    QProgressBar* m_Progress = nullptr;
+    bool m_Loading = false;
+    qint64 m_LastReadMs = 0;
     bool m_RefreshPending = false;
 };

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 #include <QTime>
 
 QxStudioMessageLog::QxStudioMessageLog(QWidget* parent) : QPlainTextEdit(parent) {
@@ -67,6 +68,13 @@ int Result(int button) {
 } // namespace
 
 int QxStudioMessageLog::Show(const char* text, const char* caption, unsigned int flags) {
+    if (QThread::currentThread() != thread()) {
+        // A reader on another thread: the box is shown (and answered) on the window's thread.
+        int answer = IDOK;
+        QMetaObject::invokeMethod(
+            this, [&] { answer = Show(text, caption, flags); }, Qt::BlockingQueuedConnection);
+        return answer;
+    }
     const QString body = QString::fromUtf8(text ? text : "");
     const QString title = QString::fromUtf8(caption ? caption : "");
     Note(title.isEmpty() ? body : title + ": " + body);

@@ -1,5 +1,7 @@
 // Files in the studio: bad input never loses work.
 #include <QFile>
+#include <QProgressBar>
+#include <QTimer>
 
 #include "message_log_panel.h"
 #include "qx/scene/scene.h"
@@ -79,4 +81,24 @@ TEST_F(StudioFile, ClosingAnUnchangedSceneAsksNothing) {
     Window().MessageLog().SetUnattended(true, IDCANCEL);
     EXPECT_TRUE(Window().close());
     EXPECT_EQ(messages, Window().MessageLog().Count());
+}
+
+TEST_F(StudioFile, TheWindowKeepsRunningWhileAFileIsRead) {
+    // A plane of 300 x 300 quads: a file the reader takes a while over.
+    ASSERT_NE(nullptr, Scene().CreateObjectCmd(nullptr, 0, QX_OBJ_PLANE, 1, 100.0, 100.0, 300u, 300u));
+    ASSERT_TRUE(Window().SaveFileAs(File("big.kel")));
+    int ticks = 0;
+    bool busyShown = false;
+    QTimer timer;
+    timer.callOnTimeout([&] {
+        ++ticks;
+        busyShown = busyShown || Window().findChild<QProgressBar*>("LoadProgress")->isVisible();
+    });
+    timer.start(5);
+    ASSERT_TRUE(Window().OpenFile(File("big.kel")));
+    timer.stop();
+    EXPECT_GT(ticks, 0) << "the event loop ran during a read of " << Window().LastReadMs() << " ms";
+    EXPECT_TRUE(busyShown) << "the busy bar was shown";
+    EXPECT_FALSE(Window().findChild<QProgressBar*>("LoadProgress")->isVisible()) << "and is gone after";
+    EXPECT_EQ(1u, Scene().RootModel().GetChildCount());
 }
