@@ -5,6 +5,8 @@
 #include <QThread>
 #include <QTime>
 
+#include <cstdio>
+
 QxStudioMessageLog::QxStudioMessageLog(QWidget* parent) : QPlainTextEdit(parent) {
     setObjectName("MessageLog");
     setReadOnly(true);
@@ -24,6 +26,8 @@ void QxStudioMessageLog::SetUnattended(bool unattended, int answer) {
 
 void QxStudioMessageLog::Note(const QString& text) {
     appendPlainText(QTime::currentTime().toString("HH:mm:ss ") + text);
+    // Unattended runs leave the log where their caller reads it.
+    if (m_Unattended) std::fprintf(stderr, "qxstudio: %s\n", text.toUtf8().constData());
     ++m_Count;
     m_LastText = text;
 }
