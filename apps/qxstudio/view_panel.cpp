@@ -20,6 +20,9 @@ QxStudioViewPanel::QxStudioViewPanel(const QString& title, QX_AXIS_TYPE axis, QW
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_Window->SetPaintHandler([this] { Render(); });
     m_Window->SetTimerHandler([this](UINT_PTR id) { m_Camera.OnTimer(static_cast<unsigned int>(id)); });
+    m_Hover.setSingleShot(true);
+    m_Hover.setInterval(400);
+    connect(&m_Hover, &QTimer::timeout, this, [this] { m_Camera.OnMouseHover(QxGetMouseFlags(), m_LastPoint); });
 }
 
 QxStudioViewPanel::~QxStudioViewPanel() {
@@ -135,7 +138,12 @@ void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
 
 void QxStudioViewPanel::mouseMoveEvent(QMouseEvent* event) {
     const CQxPoint point = Track(event->position(), event->modifiers());
+    // The cursor is asked for first, as a window asks before each move (1: the client area);
+    // a tool that sets none leaves the arrow.
+    if (!m_Camera.OnSetCursor(1)) m_Window->SetCursor(QxCursorFromId(QX_CURSOR_ARROW));
     m_Camera.OnMouseMove(QxGetMouseFlags(), point);
+    m_LastPoint = point;
+    m_Hover.start();
 }
 
 void QxStudioViewPanel::wheelEvent(QWheelEvent* event) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
 
 #include <memory>
@@ -58,6 +59,9 @@ private:
     CQxCamera m_Camera;
     bool m_HasView = false;
     double m_LastFrameMs = 0.0;
+    // The mouse resting in the view for a moment is a hover, as the tools know it.
+    QTimer m_Hover;
+    CQxPoint m_LastPoint;
 };
 
 // The library's virtual-key code for a Qt key (0 for keys it has no code for).
