@@ -18,6 +18,7 @@
 #include "message_log_panel.h"
 #include "object_tree_panel.h"
 #include "properties_panel.h"
+#include "read_progress.h"
 #include "qx/commands/object_cmds.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/math/stacks.h"
@@ -255,7 +256,7 @@ bool QxStudioMainWindow::OpenFile(const QString& path) {
     if (m_Loading) return false;
     auto scene = std::make_unique<CQxScene>();
     statusBar()->showMessage(tr("Reading %1...").arg(path));
-    if (!ReadInBackground(*scene, QFile::encodeName(path))) {
+    if (!ReadInBackground(*scene, path)) {
         m_Log->Note(tr("Could not read %1; the open scene is unchanged.").arg(path));
         statusBar()->showMessage(tr("Could not read %1").arg(path));
         return false;
@@ -320,7 +321,7 @@ bool QxStudioMainWindow::ConfirmDiscard() {
     return true;
 }
 
-bool QxStudioMainWindow::ReadInBackground(CQxScene& scene, const QByteArray& file) {
+bool QxStudioMainWindow::ReadInBackground(CQxScene& scene, const QString& path) {
     // The frame timer runs every live scene, the one being read too: it waits for the read.
     CQxApp& app = CQxApp::Instance();
     app.KillTimer();
@@ -332,6 +333,16 @@ bool QxStudioMainWindow::ReadInBackground(CQxScene& scene, const QByteArray& fil
     clock.start();
     QEventLoop loop;
     bool read = false;
+    const QByteArray file = QFile::encodeName(path);
+    // The bar counts the bytes read, then waits while the scene is built from them.
+    QxStudioReadProgress progress(path);
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        const int percent = progress.Percent();
+        m_Progress->setRange(0, percent < 0 ? 0 : 100);
+        if (percent >= 0) m_Progress->setValue(percent);
+    });
+    poll.start(50);
     // The scene is no one else's until it is installed; the library's messages from the reader
     // reach the log on this thread (QxStudioMessageLog).
     std::thread reader([&] {

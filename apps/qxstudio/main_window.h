@@ -98,9 +98,9 @@ private:
     void SaveRecent();
     void RebuildRecentMenu();
     void PumpTimers();
-    // Reads a file into a scene on a second thread while the window stays alive (a busy bar
-    // in the status bar; the menus wait). The reader's result.
-    bool ReadInBackground(CQxScene& scene, const QByteArray& file);
+    // Reads a file into a scene on a second thread while the window stays alive (a progress
+    // bar in the status bar; the menus wait). The reader's result.
+    bool ReadInBackground(CQxScene& scene, const QString& path);
 
     std::unique_ptr<CQxScene> m_Scene;
     QString m_FilePath;
