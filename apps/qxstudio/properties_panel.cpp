@@ -15,6 +15,7 @@
 #include <cfloat>
 #include <numbers>
 
+#include "qx/commands/material_cmds.h"
 #include "qx/commands/object_cmds.h"
 #include "qx/graphics/attribute.h"
 #include "qx/scene/scene.h"
@@ -100,8 +101,45 @@ void QxStudioPropertiesPanel::BuildObjectFields() {
         if (!m_Showing && m_Object) m_Scene->SetSubdivisionCmd(m_Object, static_cast<unsigned int>(level), 1);
     });
     m_Materials = new QListWidget;
+    m_Materials->setObjectName("Materials");
     m_Materials->setMaximumHeight(100);
+    m_Materials->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     form->addRow(tr("Materials"), m_Materials);
+    connect(m_Materials, &QListWidget::itemChanged, this, &QxStudioPropertiesPanel::OnMaterialChanged);
+    connect(m_Materials, &QListWidget::itemClicked, this, &QxStudioPropertiesPanel::OnMaterialChosen);
+    BuildMaterialButtons(form);
+}
+
+void QxStudioPropertiesPanel::BuildMaterialButtons(QFormLayout* form) {
+    m_NewMaterial = new QPushButton(tr("New"));
+    m_AssignMaterial = new QPushButton(tr("Assign to Selection"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(m_NewMaterial);
+    buttons->addWidget(m_AssignMaterial);
+    form->addRow(buttons);
+    connect(m_NewMaterial, &QPushButton::clicked, this, [this] {
+        if (m_Object && m_Object->GetModel()) m_Scene->CreateAttributeCmd(m_Object->GetModel(), 1);
+    });
+    // The model's current material goes onto the selected faces (every face of a whole mesh).
+    connect(m_AssignMaterial, &QPushButton::clicked, this, [this] {
+        if (m_Object) m_Scene->SetAttributeSelectsCmd(1);
+    });
+}
+
+void QxStudioPropertiesPanel::OnMaterialChanged(QListWidgetItem* item) {
+    CQxModel* model = m_Object ? m_Object->GetModel() : nullptr;
+    if (m_Showing || !model) return;
+    CQxAttribute* attribute = model->GetAttribute(static_cast<unsigned int>(m_Materials->row(item)));
+    QByteArray name = item->text().toUtf8();
+    if (!attribute || name == QByteArray(attribute->GetName())) return;
+    if (name.isEmpty() || !m_Scene->ModifyAttributeCmd(QX_MODIFY_MATERIAL_NAME, model, attribute, name.data(), 1))
+        ShowValues();
+}
+
+void QxStudioPropertiesPanel::OnMaterialChosen(QListWidgetItem* item) {
+    CQxModel* model = m_Object ? m_Object->GetModel() : nullptr;
+    if (m_Showing || !model) return;
+    m_Scene->SetCurAttribute(model, model->GetAttribute(static_cast<unsigned int>(m_Materials->row(item))), 1);
 }
 
 void QxStudioPropertiesPanel::BuildToolFields() {
@@ -156,8 +194,12 @@ void QxStudioPropertiesPanel::ShowValues() {
     m_Subdivision->setValue(static_cast<int>(m_Object->SubdivisionLevel()));
     m_Materials->clear();
     if (const CQxModel* model = m_Object->GetModel())
-        for (unsigned int i = 0; i < model->GetAttributeCount(); ++i)
-            m_Materials->addItem(QString::fromUtf8(model->GetAttribute(i)->GetName()));
+        for (unsigned int i = 0; i < model->GetAttributeCount(); ++i) {
+            const CQxAttribute* attribute = model->GetAttribute(i);
+            auto* item = new QListWidgetItem(QString::fromUtf8(attribute->GetName()), m_Materials);
+            item->setFlags(item->flags() | Qt::ItemIsEditable);
+            if (attribute == model->CurAttribute()) m_Materials->setCurrentItem(item);
+        }
     m_Showing = false;
 }
 

@@ -37,6 +37,8 @@ public:
     QCheckBox* LockedBox() const { return m_Locked; }
     QSpinBox* SubdivisionBox() const { return m_Subdivision; }
     QListWidget* Materials() const { return m_Materials; }
+    QPushButton* NewMaterialButton() const { return m_NewMaterial; }
+    QPushButton* AssignMaterialButton() const { return m_AssignMaterial; }
     QDoubleSpinBox* NumericField(int axis) const { return m_Numeric[axis]; }
     QPushButton* NumericApply() const { return m_Apply; }
 
@@ -49,6 +51,10 @@ private:
     void CommitName();
     void CommitVector(int row);
     void CommitNumeric();
+    void BuildMaterialButtons(class QFormLayout* form);
+    // A material of the shown object's model was renamed or chosen in the list.
+    void OnMaterialChanged(class QListWidgetItem* item);
+    void OnMaterialChosen(QListWidgetItem* item);
 
     CQxScene* m_Scene = nullptr;
     CQxObject* m_Object = nullptr;
@@ -60,6 +66,8 @@ private:
     QCheckBox* m_Locked = nullptr;
     QSpinBox* m_Subdivision = nullptr;
     QListWidget* m_Materials = nullptr;
+    QPushButton* m_NewMaterial = nullptr;
+    QPushButton* m_AssignMaterial = nullptr;
     QLabel* m_ToolLabel = nullptr;
     std::array<QDoubleSpinBox*, 3> m_Numeric{};
     QPushButton* m_Apply = nullptr;

@@ -9,6 +9,7 @@
 #include <QTest>
 
 #include "properties_panel.h"
+#include "qx/graphics/attribute.h"
 #include "qx/scene/scene.h"
 #include "studio_fixture.h"
 #include "timeline_panel.h"
@@ -62,6 +63,30 @@ TEST_F(PropertiesPanel, NumericEntryMovesTheSelectionWithTheCurrentTool) {
     Panel().NumericField(1)->setValue(5.0);
     QTest::mouseClick(Panel().NumericApply(), Qt::LeftButton);
     EXPECT_FLOAT_EQ(5.0f, body->Translate().y);
+}
+
+TEST_F(PropertiesPanel, MaterialsAreRenamedCreatedAndAssignedByCommands) {
+    CQxObject* body = SelectBody();
+    CQxModel* model = body->GetModel();
+    QListWidget* list = Panel().Materials();
+    list->item(0)->setText(QString::fromUtf8("鋼"));
+    EXPECT_STREQ("鋼", model->GetAttribute(0)->GetName()) << "a Japanese material name, as typed";
+    Trigger("edit.undo");
+    EXPECT_STREQ("Steel", model->GetAttribute(0)->GetName());
+    EXPECT_EQ("Steel", Panel().Materials()->item(0)->text()) << "the list follows undo";
+
+    QTest::mouseClick(Panel().NewMaterialButton(), Qt::LeftButton);
+    EXPECT_EQ(3u, model->GetAttributeCount());
+    EXPECT_EQ(3, Panel().Materials()->count());
+
+    // "Face" chosen in the list, then given to every face of the selected Body.
+    QListWidget* materials = Panel().Materials();
+    QTest::mouseClick(materials->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      materials->visualItemRect(materials->item(1)).center());
+    ASSERT_EQ(model->GetAttribute(1), model->CurAttribute());
+    QTest::mouseClick(Panel().AssignMaterialButton(), Qt::LeftButton);
+    for (const CQxFace& face : body->Mesh().Faces())
+        EXPECT_EQ(model->GetAttribute(1), face.Attribute()) << "face " << face.Index();
 }
 
 class TimelinePanel : public QxStudioTest {
