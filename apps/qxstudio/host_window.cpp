@@ -1,5 +1,7 @@
 #include "host_window.h"
 
+#include <algorithm>
+
 QxStudioHostWindow::QxStudioHostWindow(QWidget* widget)
     : QxOffscreenWindow(std::max(widget->width(), 1), std::max(widget->height(), 1)), m_Widget(widget) {}
 

@@ -12,21 +12,22 @@
 #include "script_runner.h"
 
 int main(int argc, char** argv) {
+    // Read before Qt starts, so a wrong command line is answered without a display.
+    QString scenePath, scriptPath;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == "--script" && i + 1 < argc) {
+            scriptPath = QString::fromLocal8Bit(argv[++i]);
+        } else if (arg.startsWith('-') || !scenePath.isEmpty()) {
+            std::fprintf(stderr, "usage: qxstudio [SCENE] [--script FILE]\n");
+            return arg == "--help" || arg == "-h" ? 0 : 2;
+        } else {
+            scenePath = arg;
+        }
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName("QxStudio");
     QApplication::setApplicationDisplayName("QxStudio");
-    QString scenePath, scriptPath;
-    const QStringList args = QApplication::arguments();
-    for (int i = 1; i < args.size(); ++i) {
-        if (args[i] == "--script" && i + 1 < args.size()) {
-            scriptPath = args[++i];
-        } else if (args[i].startsWith('-')) {
-            std::fprintf(stderr, "usage: qxstudio [SCENE] [--script FILE]\n");
-            return 2;
-        } else {
-            scenePath = args[i];
-        }
-    }
     CQxApp& app = CQxApp::Instance();
     app.SetAppInfo("QxDurerive", "QxStudio", 1, 0);
     app.ReadReg();
