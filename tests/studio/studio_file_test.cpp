@@ -29,6 +29,21 @@ TEST_F(StudioFile, SavedSceneOpensAgainWithItsObjectsAndIsRemembered) {
     EXPECT_EQ(File("saved.kel"), Window().RecentFiles().value(0)) << "the newest file leads the recent list";
 }
 
+TEST_F(StudioFile, ImportAddsToTheOpenSceneUndoablyAndExportWritesTheFormat) {
+    OpenSample();
+    const char* data = std::getenv("QX_TEST_DATA");
+    const QString dxf = QString::fromUtf8(data ? data : "assets") + "/dxf/cube_r12.dxf";
+    ASSERT_TRUE(Window().ImportFile(dxf));
+    EXPECT_EQ(2u, Scene().RootModel().GetChildCount()) << "the robot and the imported mesh";
+    EXPECT_NE(nullptr, Find("Body")) << "the open scene is kept";
+    Trigger("edit.undo");
+    EXPECT_EQ(1u, Scene().RootModel().GetChildCount());
+
+    ASSERT_TRUE(Window().ExportFile(File("robot.x")));
+    EXPECT_EQ(0u, QxScratchDir::Read(m_Dir.File("robot.x")).rfind("xof ", 0)) << "a DirectX text file";
+    EXPECT_TRUE(Window().FilePath().endsWith("robot.kel")) << "exporting does not rename the document";
+}
+
 TEST_F(StudioFile, AFileThatFailsToLoadLeavesTheOpenSceneAsItWas) {
     OpenSample();
     Window().Action("create.sphere")->trigger();
