@@ -128,12 +128,6 @@ QAction* QxStudioMainWindow::Action(const QString& name) const {
     return found == m_Actions.end() ? nullptr : found->second;
 }
 
-QStringList QxStudioMainWindow::ActionNames() const {
-    QStringList names;
-    for (const auto& [name, action] : m_Actions) names << name;
-    return names;
-}
-
 void QxStudioMainWindow::Install(std::unique_ptr<CQxScene> scene, const QString& path) {
     if (m_Scene) {
         m_Scene->EndOperation();

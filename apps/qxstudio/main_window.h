@@ -48,7 +48,6 @@ public:
     QxStudioViewPanel* ActiveView() const { return m_ActiveView; }
     // A menu action by its object name ("file.open", "edit.undo", "create.cube", ...).
     QAction* Action(const QString& name) const;
-    QStringList ActionNames() const;
     const QStringList& RecentFiles() const { return m_Recent; }
 
     // The file operations the menus run; each says what went wrong and returns false.
