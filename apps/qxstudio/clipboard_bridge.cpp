@@ -44,7 +44,8 @@ QxStudioClipboardBridge::~QxStudioClipboardBridge() {
 QString QxStudioClipboardBridge::MimeType(UINT format) {
     if (format == CF_TEXT) return "text/plain";
     char name[256] = {};
-    if (format < QX_FIRST_REGISTERED_FORMAT || !QxWin::GetClipboardFormatNameA(format, name, sizeof name)) return {};
+    if (format < QX_FIRST_REGISTERED_FORMAT || !QxWin::GetClipboardFormatNameA(format, name, sizeof name))
+        return {};
     return QString(kPrefix) + QString::fromUtf8(name);
 }
 
@@ -74,7 +75,8 @@ void QxStudioClipboardBridge::Pull() {
             format = CF_TEXT;
             data.append('\0');
         } else if (type.startsWith(kPrefix)) {
-            format = QxWin::RegisterClipboardFormatA(type.mid(static_cast<qsizetype>(std::strlen(kPrefix))).toUtf8().constData());
+            format = QxWin::RegisterClipboardFormatA(
+                type.mid(static_cast<qsizetype>(std::strlen(kPrefix))).toUtf8().constData());
         }
         if (!format) continue;
         HANDLE block = MakeBlock(data);

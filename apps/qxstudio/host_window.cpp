@@ -40,18 +40,30 @@ void QxStudioHostWindow::OnCursorChanged(HCURSOR cursor) {
 
 Qt::CursorShape QxStudioCursorShape(unsigned int shape) {
     switch (shape) {
-    case QX_CURSOR_IBEAM: return Qt::IBeamCursor;
-    case QX_CURSOR_WAIT: return Qt::WaitCursor;
-    case QX_CURSOR_CROSS: return Qt::CrossCursor;
-    case QX_CURSOR_SIZENWSE: return Qt::SizeFDiagCursor;
-    case QX_CURSOR_SIZENESW: return Qt::SizeBDiagCursor;
-    case QX_CURSOR_SIZEWE: return Qt::SizeHorCursor;
-    case QX_CURSOR_SIZENS: return Qt::SizeVerCursor;
-    case QX_CURSOR_SIZEALL: return Qt::SizeAllCursor;
-    case QX_CURSOR_NO: return Qt::ForbiddenCursor;
-    case QX_CURSOR_HAND: return Qt::PointingHandCursor;
+    case QX_CURSOR_IBEAM:
+        return Qt::IBeamCursor;
+    case QX_CURSOR_WAIT:
+        return Qt::WaitCursor;
+    case QX_CURSOR_CROSS:
+        return Qt::CrossCursor;
+    case QX_CURSOR_SIZENWSE:
+        return Qt::SizeFDiagCursor;
+    case QX_CURSOR_SIZENESW:
+        return Qt::SizeBDiagCursor;
+    case QX_CURSOR_SIZEWE:
+        return Qt::SizeHorCursor;
+    case QX_CURSOR_SIZENS:
+        return Qt::SizeVerCursor;
+    case QX_CURSOR_SIZEALL:
+        return Qt::SizeAllCursor;
+    case QX_CURSOR_NO:
+        return Qt::ForbiddenCursor;
+    case QX_CURSOR_HAND:
+        return Qt::PointingHandCursor;
     case 101:
-    case 102: return Qt::CrossCursor;
-    default: return Qt::ArrowCursor;
+    case 102:
+        return Qt::CrossCursor;
+    default:
+        return Qt::ArrowCursor;
     }
 }

@@ -2,11 +2,11 @@
 
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QMenu>
-#include <QElapsedTimer>
-#include <QEventLoop>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
@@ -18,7 +18,6 @@
 #include "message_log_panel.h"
 #include "object_tree_panel.h"
 #include "properties_panel.h"
-#include "read_progress.h"
 #include "qx/commands/object_cmds.h"
 #include "qx/graphics/bound_box.h"
 #include "qx/math/stacks.h"
@@ -26,6 +25,7 @@
 #include "qx/platform/settings.h"
 #include "qx/platform/timer.h"
 #include "qx/scene/app.h"
+#include "read_progress.h"
 #include "timeline_panel.h"
 #include "view_panel.h"
 
@@ -110,8 +110,8 @@ void QxStudioMainWindow::BuildPanels() {
     dock(tr("Timeline"), "TimelineDock", m_Timeline, Qt::BottomDockWidgetArea);
     QDockWidget* messages = dock(tr("Messages"), "MessagesDock", m_Log, Qt::BottomDockWidgetArea);
     // The views get the room; the panels start at their useful sizes.
-    resizeDocks({findChild<QDockWidget*>("ObjectsDock"), findChild<QDockWidget*>("PropertiesDock")}, {200, 290},
-                Qt::Horizontal);
+    resizeDocks({findChild<QDockWidget*>("ObjectsDock"), findChild<QDockWidget*>("PropertiesDock")},
+                {200, 290}, Qt::Horizontal);
     resizeDocks({messages}, {110}, Qt::Vertical);
     m_Timeline->setMaximumHeight(60);
     m_Properties->setMaximumWidth(420);
@@ -186,7 +186,8 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* ar
         m_Properties->ShowSelection();
         break;
     case QX_UPDATE_SCENE:
-        if (bits & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME)) m_Timeline->ShowFrames();
+        if (bits & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME))
+            m_Timeline->ShowFrames();
         break;
     case QX_UPDATE_PLAY:
         m_Timeline->ShowFrames();
@@ -256,7 +257,8 @@ bool QxStudioMainWindow::OpenFile(const QString& path) {
         return false;
     }
     CQxApp::Instance().DataDir() = QFile::encodeName(QFileInfo(path).absolutePath()).constData();
-    Install(std::move(scene), QFileInfo(path).suffix().compare("kel", Qt::CaseInsensitive) == 0 ? path : QString());
+    Install(std::move(scene),
+            QFileInfo(path).suffix().compare("kel", Qt::CaseInsensitive) == 0 ? path : QString());
     AddRecent(path);
     m_Log->Note(tr("Opened %1 (read in %2 ms)").arg(path).arg(m_LastReadMs));
     statusBar()->showMessage(tr("Opened %1").arg(path));
@@ -267,8 +269,9 @@ bool QxStudioMainWindow::SaveFileAs(const QString& path) {
     const QByteArray file = QFile::encodeName(path);
     if (!m_Scene->WriteFile(file.constData())) {
         // The library writes through a temporary file, so the old file is still whole.
-        QxShowMessage(tr("Could not save %1. The previous file, if any, is unchanged.").arg(path).toUtf8().constData(),
-                      tr("Save").toUtf8().constData(), MB_OK | MB_ICONERROR, nullptr);
+        QxShowMessage(
+            tr("Could not save %1. The previous file, if any, is unchanged.").arg(path).toUtf8().constData(),
+            tr("Save").toUtf8().constData(), MB_OK | MB_ICONERROR, nullptr);
         return false;
     }
     if (QFileInfo(path).suffix().compare("kel", Qt::CaseInsensitive) == 0) {
@@ -383,8 +386,8 @@ void QxStudioMainWindow::LoadRecent() {
             DWORD size = sizeof value;
             DWORD type = REG_NONE;
             const std::string name = "Recent" + std::to_string(i);
-            if (QxWin::RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value), &size) ==
-                    ERROR_SUCCESS &&
+            if (QxWin::RegQueryValueExA(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value),
+                                        &size) == ERROR_SUCCESS &&
                 type == REG_SZ)
                 m_Recent << QString::fromUtf8(value);
         }
@@ -402,7 +405,8 @@ void QxStudioMainWindow::SaveRecent() {
         const std::string name = "Recent" + std::to_string(i);
         if (i < m_Recent.size()) {
             const QByteArray text = m_Recent[i].toUtf8();
-            QxWin::RegSetValueExA(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.constData()),
+            QxWin::RegSetValueExA(key, name.c_str(), 0, REG_SZ,
+                                  reinterpret_cast<const BYTE*>(text.constData()),
                                   static_cast<DWORD>(text.size() + 1));
         } else {
             QxWin::RegDeleteValueA(key, name.c_str());

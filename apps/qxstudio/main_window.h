@@ -82,7 +82,8 @@ private:
     void BuildSelectMenu();
     void BuildToolsMenu();
     void BuildViewMenu();
-    QAction* AddAction(QMenu* menu, const QString& name, const QString& text, const QKeySequence& shortcut = {});
+    QAction* AddAction(QMenu* menu, const QString& name, const QString& text,
+                       const QKeySequence& shortcut = {});
     // Puts a scene in place of the current one and shows it in every panel.
     void Install(std::unique_ptr<CQxScene> scene, const QString& path);
     void SetActiveView(QxStudioViewPanel* view);

@@ -60,33 +60,36 @@ void QxStudioMainWindow::BuildFileMenu() {
     QMenu* menu = menuBar()->addMenu(tr("&File"));
     connect(AddAction(menu, "file.new", tr("&New"), QKeySequence::New), &QAction::triggered, this,
             [this] { NewScene(); });
-    connect(AddAction(menu, "file.open", tr("&Open..."), QKeySequence::Open), &QAction::triggered, this, [this] {
-        if (!ConfirmDiscard()) return;
-        const QString path = QFileDialog::getOpenFileName(this, tr("Open"), {},
-                                                          tr("Scenes and meshes (*.kel *.mqo *.dxf);;All files (*)"));
-        if (!path.isEmpty()) OpenFile(path);
-    });
+    connect(AddAction(menu, "file.open", tr("&Open..."), QKeySequence::Open), &QAction::triggered, this,
+            [this] {
+                if (!ConfirmDiscard()) return;
+                const QString path = QFileDialog::getOpenFileName(
+                    this, tr("Open"), {}, tr("Scenes and meshes (*.kel *.mqo *.dxf);;All files (*)"));
+                if (!path.isEmpty()) OpenFile(path);
+            });
     m_RecentMenu = menu->addMenu(tr("Open &Recent"));
     m_RecentMenu->setObjectName("file.recent");
     menu->addSeparator();
     connect(AddAction(menu, "file.save", tr("&Save"), QKeySequence::Save), &QAction::triggered, this,
             [this] { Save(); });
-    connect(AddAction(menu, "file.saveas", tr("Save &As..."), QKeySequence::SaveAs), &QAction::triggered, this,
-            [this] {
-                const QString path = QFileDialog::getSaveFileName(this, tr("Save As"), m_FilePath, tr(kSceneFilter));
-                if (!path.isEmpty()) SaveFileAs(path.endsWith(".kel", Qt::CaseInsensitive) ? path : path + ".kel");
+    connect(AddAction(menu, "file.saveas", tr("Save &As..."), QKeySequence::SaveAs), &QAction::triggered,
+            this, [this] {
+                const QString path =
+                    QFileDialog::getSaveFileName(this, tr("Save As"), m_FilePath, tr(kSceneFilter));
+                if (!path.isEmpty())
+                    SaveFileAs(path.endsWith(".kel", Qt::CaseInsensitive) ? path : path + ".kel");
             });
     menu->addSeparator();
-    connect(AddAction(menu, "file.import", tr("&Import..."), QKeySequence(tr("Ctrl+I"))), &QAction::triggered, this,
-            [this] {
+    connect(AddAction(menu, "file.import", tr("&Import..."), QKeySequence(tr("Ctrl+I"))), &QAction::triggered,
+            this, [this] {
                 const QString path = QFileDialog::getOpenFileName(this, tr("Import"), {},
                                                                   tr("Meshes (*.mqo *.dxf);;All files (*)"));
                 if (!path.isEmpty()) ImportFile(path);
             });
-    connect(AddAction(menu, "file.export", tr("&Export..."), QKeySequence(tr("Ctrl+E"))), &QAction::triggered, this,
-            [this] {
-                const QString path = QFileDialog::getSaveFileName(this, tr("Export"), {},
-                                                                  tr("DirectX (*.x);;DXF (*.dxf)"));
+    connect(AddAction(menu, "file.export", tr("&Export..."), QKeySequence(tr("Ctrl+E"))), &QAction::triggered,
+            this, [this] {
+                const QString path =
+                    QFileDialog::getSaveFileName(this, tr("Export"), {}, tr("DirectX (*.x);;DXF (*.dxf)"));
                 if (!path.isEmpty()) ExportFile(path);
             });
     menu->addSeparator();
@@ -108,12 +111,13 @@ void QxStudioMainWindow::BuildEditMenu() {
     menu->addSeparator();
     connect(AddAction(menu, "edit.delete", tr("&Delete"), QKeySequence::Delete), &QAction::triggered, this,
             [this] { m_Scene->DeleteSelectObjectsCmd(1); });
-    connect(AddAction(menu, "edit.duplicate", tr("D&uplicate"), QKeySequence(tr("Ctrl+D"))), &QAction::triggered,
-            this, [this] {
+    connect(AddAction(menu, "edit.duplicate", tr("D&uplicate"), QKeySequence(tr("Ctrl+D"))),
+            &QAction::triggered, this, [this] {
                 // One copy, one grid interval aside, so it is seen next to the original.
                 const float step = m_Scene->Grid().Interval();
-                m_Scene->DuplicateSelectObjectsCmd(1, CQxVector(1.0f, 1.0f, 1.0f), CQxVector(0.0f, 0.0f, 0.0f),
-                                                   CQxVector(step, 0.0f, 0.0f), 1);
+                m_Scene->DuplicateSelectObjectsCmd(1, CQxVector(1.0f, 1.0f, 1.0f),
+                                                   CQxVector(0.0f, 0.0f, 0.0f), CQxVector(step, 0.0f, 0.0f),
+                                                   1);
             });
 }
 
@@ -126,12 +130,15 @@ void QxStudioMainWindow::BuildCreateMenu() {
     });
     connect(AddAction(menu, "create.sphere", tr("&Sphere")), &QAction::triggered, this,
             [this, size] { m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_SPHERE, 1, size() / 2.0, 16u, 8u); });
-    connect(AddAction(menu, "create.cylinder", tr("C&ylinder")), &QAction::triggered, this,
-            [this, size] { m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_CYLINDER, 1, size() / 2.0, size(), 16u, 1u); });
-    connect(AddAction(menu, "create.cone", tr("C&one")), &QAction::triggered, this,
-            [this, size] { m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_CONE, 1, size() / 2.0, size(), 16u, 1u); });
-    connect(AddAction(menu, "create.torus", tr("&Torus")), &QAction::triggered, this,
-            [this, size] { m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_TORUS, 1, size() / 2.0, size() / 8.0, 16u, 8u); });
+    connect(AddAction(menu, "create.cylinder", tr("C&ylinder")), &QAction::triggered, this, [this, size] {
+        m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_CYLINDER, 1, size() / 2.0, size(), 16u, 1u);
+    });
+    connect(AddAction(menu, "create.cone", tr("C&one")), &QAction::triggered, this, [this, size] {
+        m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_CONE, 1, size() / 2.0, size(), 16u, 1u);
+    });
+    connect(AddAction(menu, "create.torus", tr("&Torus")), &QAction::triggered, this, [this, size] {
+        m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_TORUS, 1, size() / 2.0, size() / 8.0, 16u, 8u);
+    });
     connect(AddAction(menu, "create.plane", tr("&Plane")), &QAction::triggered, this,
             [this, size] { m_Scene->CreateObjectCmd(nullptr, 0, QX_OBJ_PLANE, 1, size(), size(), 1u, 1u); });
     menu->addSeparator();
@@ -172,7 +179,8 @@ void QxStudioMainWindow::BuildSelectMenu() {
         const unsigned int bits = entry.second;
         connect(action, &QAction::toggled, this, [this, bits](bool on) {
             CQxToolManager& tools = m_Scene->ToolManager();
-            const unsigned int types = on ? tools.GetComponentTypes() | bits : tools.GetComponentTypes() & ~bits;
+            const unsigned int types =
+                on ? tools.GetComponentTypes() | bits : tools.GetComponentTypes() & ~bits;
             if (types != tools.GetComponentTypes()) tools.SetComponentTypes(types);
         });
     }
@@ -185,7 +193,8 @@ void QxStudioMainWindow::BuildToolsMenu() {
     QMenu* menu = menuBar()->addMenu(tr("&Tools"));
     m_ToolGroup = new QActionGroup(this);
     for (const ToolEntry& entry : kTools) {
-        QAction* action = AddAction(menu, entry.Name, tr(entry.Text), QKeySequence(QString::fromUtf8(entry.Shortcut)));
+        QAction* action =
+            AddAction(menu, entry.Name, tr(entry.Text), QKeySequence(QString::fromUtf8(entry.Shortcut)));
         action->setCheckable(true);
         action->setData(static_cast<unsigned int>(entry.Tool));
         m_ToolGroup->addAction(action);
@@ -219,28 +228,31 @@ void QxStudioMainWindow::RefreshToolActions() {
 
 void QxStudioMainWindow::BuildViewMenu() {
     QMenu* menu = menuBar()->addMenu(tr("&View"));
-    connect(AddAction(menu, "view.perspective", tr("&Perspective"), QKeySequence(tr("Ctrl+5"))), &QAction::triggered,
-            this, [this] { m_ActiveView->Camera().SetProjectionType(QX_PROJ_PERSPECTIVE); });
+    connect(AddAction(menu, "view.perspective", tr("&Perspective"), QKeySequence(tr("Ctrl+5"))),
+            &QAction::triggered, this,
+            [this] { m_ActiveView->Camera().SetProjectionType(QX_PROJ_PERSPECTIVE); });
     connect(AddAction(menu, "view.orthographic", tr("&Orthographic"), QKeySequence(tr("Ctrl+6"))),
-            &QAction::triggered, this, [this] { m_ActiveView->Camera().SetProjectionType(QX_PROJ_ORTHOGRAPHIC); });
+            &QAction::triggered, this,
+            [this] { m_ActiveView->Camera().SetProjectionType(QX_PROJ_ORTHOGRAPHIC); });
     menu->addSeparator();
     const std::pair<const char*, std::pair<QString, QX_AXIS_TYPE>> axes[] = {
-        {"view.front", {tr("&Front"), QX_AXIS_Z}}, {"view.side", {tr("&Side"), QX_AXIS_X}},
+        {"view.front", {tr("&Front"), QX_AXIS_Z}},
+        {"view.side", {tr("&Side"), QX_AXIS_X}},
         {"view.top", {tr("&Top"), QX_AXIS_Y}}};
     int key = 1;
     for (const auto& [name, entry] : axes) {
         const QX_AXIS_TYPE axis = entry.second;
-        connect(AddAction(menu, name, entry.first, QKeySequence(QString("Ctrl+%1").arg(key++))), &QAction::triggered,
-                this, [this, axis] {
+        connect(AddAction(menu, name, entry.first, QKeySequence(QString("Ctrl+%1").arg(key++))),
+                &QAction::triggered, this, [this, axis] {
                     m_ActiveView->Camera().SetAxisView(axis);
                     m_ActiveView->Window().Invalidate();
                 });
     }
-    connect(AddAction(menu, "view.reset", tr("&Reset View"), QKeySequence(tr("Ctrl+4"))), &QAction::triggered, this,
-            [this] { m_ActiveView->ResetView(); });
+    connect(AddAction(menu, "view.reset", tr("&Reset View"), QKeySequence(tr("Ctrl+4"))), &QAction::triggered,
+            this, [this] { m_ActiveView->ResetView(); });
     menu->addSeparator();
-    connect(AddAction(menu, "view.frameall", tr("Frame &All"), QKeySequence(tr("F"))), &QAction::triggered, this,
-            [this] { FrameAll(); });
+    connect(AddAction(menu, "view.frameall", tr("Frame &All"), QKeySequence(tr("F"))), &QAction::triggered,
+            this, [this] { FrameAll(); });
     QAction* single = AddAction(menu, "view.single", tr("&One View"), QKeySequence(tr("Ctrl+0")));
     single->setCheckable(true);
     connect(single, &QAction::toggled, this, [this](bool on) { SetSingleView(on); });

@@ -11,8 +11,8 @@ QxStudioMessageLog::QxStudioMessageLog(QWidget* parent) : QPlainTextEdit(parent)
     setObjectName("MessageLog");
     setReadOnly(true);
     setMaximumBlockCount(2000);
-    m_Previous = QxSetMessageHandler(
-        [this](const char* text, const char* caption, unsigned int flags, QxWindow*) { return Show(text, caption, flags); });
+    m_Previous = QxSetMessageHandler([this](const char* text, const char* caption, unsigned int flags,
+                                            QxWindow*) { return Show(text, caption, flags); });
 }
 
 QxStudioMessageLog::~QxStudioMessageLog() {
@@ -34,39 +34,56 @@ void QxStudioMessageLog::Note(const QString& text) {
 
 int QxStudioUnattendedAnswer(unsigned int flags, int answer) {
     switch (flags & 0xF) {
-    case MB_OKCANCEL: return answer == IDCANCEL ? IDCANCEL : IDOK;
-    case MB_YESNOCANCEL: return answer == IDYES || answer == IDNO || answer == IDCANCEL ? answer : IDCANCEL;
-    case MB_YESNO: return answer == IDYES ? IDYES : IDNO;
-    default: return IDOK;
+    case MB_OKCANCEL:
+        return answer == IDCANCEL ? IDCANCEL : IDOK;
+    case MB_YESNOCANCEL:
+        return answer == IDYES || answer == IDNO || answer == IDCANCEL ? answer : IDCANCEL;
+    case MB_YESNO:
+        return answer == IDYES ? IDYES : IDNO;
+    default:
+        return IDOK;
     }
 }
 
 namespace {
 QMessageBox::StandardButtons Buttons(unsigned int flags) {
     switch (flags & 0xF) {
-    case MB_OKCANCEL: return QMessageBox::Ok | QMessageBox::Cancel;
-    case MB_YESNOCANCEL: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
-    case MB_YESNO: return QMessageBox::Yes | QMessageBox::No;
-    default: return QMessageBox::Ok;
+    case MB_OKCANCEL:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case MB_YESNOCANCEL:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MB_YESNO:
+        return QMessageBox::Yes | QMessageBox::No;
+    default:
+        return QMessageBox::Ok;
     }
 }
 
 QMessageBox::Icon Icon(unsigned int flags) {
     switch (flags & 0xF0) {
-    case MB_ICONERROR: return QMessageBox::Critical;
-    case MB_ICONQUESTION: return QMessageBox::Question;
-    case MB_ICONWARNING: return QMessageBox::Warning;
-    case MB_ICONINFORMATION: return QMessageBox::Information;
-    default: return QMessageBox::NoIcon;
+    case MB_ICONERROR:
+        return QMessageBox::Critical;
+    case MB_ICONQUESTION:
+        return QMessageBox::Question;
+    case MB_ICONWARNING:
+        return QMessageBox::Warning;
+    case MB_ICONINFORMATION:
+        return QMessageBox::Information;
+    default:
+        return QMessageBox::NoIcon;
     }
 }
 
 int Result(int button) {
     switch (button) {
-    case QMessageBox::Yes: return IDYES;
-    case QMessageBox::No: return IDNO;
-    case QMessageBox::Cancel: return IDCANCEL;
-    default: return IDOK;
+    case QMessageBox::Yes:
+        return IDYES;
+    case QMessageBox::No:
+        return IDNO;
+    case QMessageBox::Cancel:
+        return IDCANCEL;
+    default:
+        return IDOK;
     }
 }
 } // namespace

@@ -130,7 +130,8 @@ void QxStudioObjectTree::dragMoveEvent(QDragMoveEvent* event) {
     if (CarriesItems(event)) event->acceptProposedAction();
 }
 
-QAbstractItemView::DropIndicatorPosition QxStudioObjectTree::DropPlace(QPoint point, QTreeWidgetItem* item) const {
+QAbstractItemView::DropIndicatorPosition QxStudioObjectTree::DropPlace(QPoint point,
+                                                                       QTreeWidgetItem* item) const {
     if (!item) return OnViewport;
     // The outer quarters of a row put the object beside the item, the middle into it.
     const QRect row = visualItemRect(item);
@@ -143,8 +144,10 @@ QAbstractItemView::DropIndicatorPosition QxStudioObjectTree::DropPlace(QPoint po
 bool QxStudioObjectTree::MoveTo(CQxObject* object, QTreeWidgetItem* target, DropIndicatorPosition place) {
     CQxObject* targetObject = ObjectOf(target);
     switch (place) {
-    case OnItem: return targetObject && m_Scene->MoveObjectCmd(object, targetObject, 0, 1);
-    case AboveItem: return targetObject && m_Scene->MoveObjectCmd(object, targetObject, 1, 1);
+    case OnItem:
+        return targetObject && m_Scene->MoveObjectCmd(object, targetObject, 0, 1);
+    case AboveItem:
+        return targetObject && m_Scene->MoveObjectCmd(object, targetObject, 1, 1);
     case BelowItem: {
         // Before the next sibling, or last below the parent.
         QTreeWidgetItem* parentItem = target->parent();
@@ -155,7 +158,8 @@ bool QxStudioObjectTree::MoveTo(CQxObject* object, QTreeWidgetItem* target, Drop
         CQxObject* parent = parentItem ? ObjectOf(parentItem) : &m_Scene->RootModel();
         return m_Scene->MoveObjectCmd(object, parent, 0, 1);
     }
-    case OnViewport: return m_Scene->MoveObjectCmd(object, &m_Scene->RootModel(), 0, 1);
+    case OnViewport:
+        return m_Scene->MoveObjectCmd(object, &m_Scene->RootModel(), 0, 1);
     }
     return false;
 }

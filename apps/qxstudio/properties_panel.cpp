@@ -43,10 +43,10 @@ CQxObject* FirstSelected(CQxScene& scene) {
     return nullptr;
 }
 
-const char* const kToolNames[] = {"None",     "Select",        "Scale",         "Rotate", "Move",   "Extrude",
-                                  "Face",     "Material",      "Smooth shade",  "Flat shade",       "UV map",
-                                  "Select A", "Select B",      "Select C",      "Play",   "Joint",  "Weight paint",
-                                  "IK handle"};
+const char* const kToolNames[] = {"None",    "Select",       "Scale",    "Rotate",       "Move",
+                                  "Extrude", "Face",         "Material", "Smooth shade", "Flat shade",
+                                  "UV map",  "Select A",     "Select B", "Select C",     "Play",
+                                  "Joint",   "Weight paint", "IK handle"};
 
 } // namespace
 
@@ -77,7 +77,8 @@ void QxStudioPropertiesPanel::BuildObjectFields() {
         for (int axis = 0; axis < 3; ++axis) {
             m_Vectors[row][axis] = NumberField();
             line->addWidget(m_Vectors[row][axis]);
-            connect(m_Vectors[row][axis], &QDoubleSpinBox::valueChanged, this, [this, row] { CommitVector(row); });
+            connect(m_Vectors[row][axis], &QDoubleSpinBox::valueChanged, this,
+                    [this, row] { CommitVector(row); });
         }
         form->addRow(rows[row], line);
     }
@@ -132,14 +133,16 @@ void QxStudioPropertiesPanel::OnMaterialChanged(QListWidgetItem* item) {
     CQxAttribute* attribute = model->GetAttribute(static_cast<unsigned int>(m_Materials->row(item)));
     QByteArray name = item->text().toUtf8();
     if (!attribute || name == QByteArray(attribute->GetName())) return;
-    if (name.isEmpty() || !m_Scene->ModifyAttributeCmd(QX_MODIFY_MATERIAL_NAME, model, attribute, name.data(), 1))
+    if (name.isEmpty() ||
+        !m_Scene->ModifyAttributeCmd(QX_MODIFY_MATERIAL_NAME, model, attribute, name.data(), 1))
         ShowValues();
 }
 
 void QxStudioPropertiesPanel::OnMaterialChosen(QListWidgetItem* item) {
     CQxModel* model = m_Object ? m_Object->GetModel() : nullptr;
     if (m_Showing || !model) return;
-    m_Scene->SetCurAttribute(model, model->GetAttribute(static_cast<unsigned int>(m_Materials->row(item))), 1);
+    m_Scene->SetCurAttribute(model, model->GetAttribute(static_cast<unsigned int>(m_Materials->row(item))),
+                             1);
 }
 
 void QxStudioPropertiesPanel::BuildToolFields() {
@@ -183,7 +186,8 @@ void QxStudioPropertiesPanel::ShowValues() {
     m_Kind->setText(QString::fromUtf8(m_Object->GetTypeName()));
     if (!m_Name->hasFocus()) m_Name->setText(QString::fromUtf8(m_Object->GetName()));
     const CQxVector angle = m_Object->Angle();
-    const CQxVector vectors[] = {m_Object->Translate(), angle / kDegree, m_Object->Scale(), m_Object->Pivot()};
+    const CQxVector vectors[] = {m_Object->Translate(), angle / kDegree, m_Object->Scale(),
+                                 m_Object->Pivot()};
     for (int row = 0; row < 4; ++row) {
         m_Vectors[row][0]->setValue(vectors[row].x);
         m_Vectors[row][1]->setValue(vectors[row].y);
@@ -230,9 +234,11 @@ void QxStudioPropertiesPanel::CommitName() {
 
 void QxStudioPropertiesPanel::CommitVector(int row) {
     if (m_Showing || !m_Object) return;
-    CQxVector value(static_cast<float>(m_Vectors[row][0]->value()), static_cast<float>(m_Vectors[row][1]->value()),
+    CQxVector value(static_cast<float>(m_Vectors[row][0]->value()),
+                    static_cast<float>(m_Vectors[row][1]->value()),
                     static_cast<float>(m_Vectors[row][2]->value()));
-    static constexpr QX_MODIFY_TYPE kTypes[] = {QX_MODIFY_TRANSLATE, QX_MODIFY_ANGLE, QX_MODIFY_SCALE, QX_MODIFY_PIVOT};
+    static constexpr QX_MODIFY_TYPE kTypes[] = {QX_MODIFY_TRANSLATE, QX_MODIFY_ANGLE, QX_MODIFY_SCALE,
+                                                QX_MODIFY_PIVOT};
     if (row == Rotate) value = value * kDegree;
     if (!m_Scene->ModifyObjectCmd(kTypes[row], m_Object, &value, 1)) ShowValues();
 }

@@ -149,9 +149,9 @@ QString QxStudioScript::Click(const QStringList& words) {
     if (!view) return error;
     if (!ParsePoint(words, 2, *view, point)) return "click needs VIEW X Y";
     const QString modifier = words.value(4);
-    const Qt::KeyboardModifiers modifiers = modifier == "shift" ? Qt::ShiftModifier
-                                            : modifier == "ctrl"  ? Qt::ControlModifier
-                                                                  : Qt::NoModifier;
+    const Qt::KeyboardModifiers modifiers = modifier == "shift"  ? Qt::ShiftModifier
+                                            : modifier == "ctrl" ? Qt::ControlModifier
+                                                                 : Qt::NoModifier;
     Send(view, QEvent::MouseMove, point, Qt::NoButton, Qt::NoButton, modifiers);
     Send(view, QEvent::MouseButtonPress, point, Qt::LeftButton, Qt::LeftButton, modifiers);
     Send(view, QEvent::MouseButtonRelease, point, Qt::LeftButton, Qt::NoButton, modifiers);
@@ -163,7 +163,8 @@ QString QxStudioScript::Drag(const QStringList& words) {
     QxStudioViewPanel* view = FindView(words.value(1), error);
     if (!view) return error;
     QPoint from, to;
-    if (!ParsePoint(words, 2, *view, from) || !ParsePoint(words, 4, *view, to)) return "drag needs VIEW X1 Y1 X2 Y2";
+    if (!ParsePoint(words, 2, *view, from) || !ParsePoint(words, 4, *view, to))
+        return "drag needs VIEW X1 Y1 X2 Y2";
     const QString name = words.value(6, "left");
     const Qt::MouseButton button = name == "right"    ? Qt::RightButton
                                    : name == "middle" ? Qt::MiddleButton
@@ -188,8 +189,8 @@ QString QxStudioScript::Wheel(const QStringList& words) {
     bool ok = false;
     const int delta = words.value(4).toInt(&ok);
     if (!ParsePoint(words, 2, *view, point) || !ok) return "wheel needs VIEW X Y DELTA";
-    QWheelEvent event(QPointF(point), QPointF(view->mapToGlobal(point)), QPoint(), QPoint(0, delta), Qt::NoButton,
-                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent event(QPointF(point), QPointF(view->mapToGlobal(point)), QPoint(), QPoint(0, delta),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(view, &event);
     return {};
 }
@@ -246,8 +247,8 @@ QString QxStudioScript::Screenshot(const QString& path) {
         const bool named = panel->inherits("QxStudioViewPanel") || panel->inherits("QDockWidget");
         if (!named || !panel->isVisible()) continue;
         const QRect box(panel->mapTo(&m_Window, QPoint(0, 0)), panel->size());
-        out << panel->objectName() << ' ' << box.x() << ' ' << box.y() << ' ' << box.width() << ' ' << box.height()
-            << '\n';
+        out << panel->objectName() << ' ' << box.x() << ' ' << box.y() << ' ' << box.width() << ' '
+            << box.height() << '\n';
     }
     return {};
 }

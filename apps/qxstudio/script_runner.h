@@ -14,8 +14,9 @@ class QxStudioViewPanel;
 //     click VIEW X Y [shift|ctrl] | drag VIEW X1 Y1 X2 Y2 [left|right|middle]
 //     wheel VIEW X Y DELTA | key VIEW KEY
 // VIEW is perspective, front, side or top; a coordinate is pixels in the view or a percentage
-// of its size with an optional offset in pixels ("50%", "50%+45"). A screenshot also writes PATH.layout: each visible panel's name and
-// rectangle in the picture, one a line. '#' starts a comment. The first failing step ends the run with status 1.
+// of its size with an optional offset in pixels ("50%", "50%+45"). A screenshot also writes PATH.layout: each
+// visible panel's name and rectangle in the picture, one a line. '#' starts a comment. The first failing step
+// ends the run with status 1.
 class QxStudioScript : public QObject {
     Q_OBJECT
 public:

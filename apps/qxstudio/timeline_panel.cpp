@@ -36,7 +36,8 @@ void QxStudioTimelinePanel::ShowFrames() {
     m_Slider->setRange(static_cast<int>(std::floor(m_Scene->FirstFrame())),
                        static_cast<int>(std::ceil(m_Scene->LastFrame())));
     m_Slider->setValue(static_cast<int>(std::lround(m_Scene->CurFrame())));
-    m_Frame->setText(tr("Frame %1 / %2").arg(m_Scene->CurFrame(), 0, 'f', 1).arg(m_Scene->LastFrame(), 0, 'f', 0));
+    m_Frame->setText(
+        tr("Frame %1 / %2").arg(m_Scene->CurFrame(), 0, 'f', 1).arg(m_Scene->LastFrame(), 0, 'f', 0));
     m_Play->setText(m_Scene->IsPlaying() ? tr("Pause") : tr("Play"));
     m_Showing = false;
 }

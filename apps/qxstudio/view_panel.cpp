@@ -22,7 +22,8 @@ QxStudioViewPanel::QxStudioViewPanel(const QString& title, QX_AXIS_TYPE axis, QW
     m_Window->SetTimerHandler([this](UINT_PTR id) { m_Camera.OnTimer(static_cast<unsigned int>(id)); });
     m_Hover.setSingleShot(true);
     m_Hover.setInterval(400);
-    connect(&m_Hover, &QTimer::timeout, this, [this] { m_Camera.OnMouseHover(QxGetMouseFlags(), m_LastPoint); });
+    connect(&m_Hover, &QTimer::timeout, this,
+            [this] { m_Camera.OnMouseHover(QxGetMouseFlags(), m_LastPoint); });
 }
 
 QxStudioViewPanel::~QxStudioViewPanel() {
@@ -103,10 +104,14 @@ CQxPoint QxStudioViewPanel::Track(QPointF position, Qt::KeyboardModifiers modifi
 namespace {
 unsigned int ButtonKey(Qt::MouseButton button) {
     switch (button) {
-    case Qt::LeftButton: return VK_LBUTTON;
-    case Qt::RightButton: return VK_RBUTTON;
-    case Qt::MiddleButton: return VK_MBUTTON;
-    default: return 0;
+    case Qt::LeftButton:
+        return VK_LBUTTON;
+    case Qt::RightButton:
+        return VK_RBUTTON;
+    case Qt::MiddleButton:
+        return VK_MBUTTON;
+    default:
+        return 0;
     }
 }
 } // namespace
@@ -120,9 +125,12 @@ void QxStudioViewPanel::mousePressEvent(QMouseEvent* event) {
     const CQxPoint point = Track(event->position(), event->modifiers());
     QxSetKeyState(key, 1);
     const unsigned int flags = QxGetMouseFlags();
-    if (key == VK_LBUTTON) m_Camera.OnLButtonDown(flags, point);
-    else if (key == VK_RBUTTON) m_Camera.OnRButtonDown(flags, point);
-    else m_Camera.OnMButtonDown(flags, point);
+    if (key == VK_LBUTTON)
+        m_Camera.OnLButtonDown(flags, point);
+    else if (key == VK_RBUTTON)
+        m_Camera.OnRButtonDown(flags, point);
+    else
+        m_Camera.OnMButtonDown(flags, point);
 }
 
 void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
@@ -131,9 +139,12 @@ void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
     const CQxPoint point = Track(event->position(), event->modifiers());
     QxSetKeyState(key, 0);
     const unsigned int flags = QxGetMouseFlags();
-    if (key == VK_LBUTTON) m_Camera.OnLButtonUp(flags, point);
-    else if (key == VK_RBUTTON) m_Camera.OnRButtonUp(flags, point);
-    else m_Camera.OnMButtonUp(flags, point);
+    if (key == VK_LBUTTON)
+        m_Camera.OnLButtonUp(flags, point);
+    else if (key == VK_RBUTTON)
+        m_Camera.OnRButtonUp(flags, point);
+    else
+        m_Camera.OnMButtonUp(flags, point);
 }
 
 void QxStudioViewPanel::mouseMoveEvent(QMouseEvent* event) {
@@ -185,27 +196,47 @@ void QxStudioViewPanel::enterEvent(QEnterEvent* event) {
 unsigned int QxStudioVirtualKey(int qtKey) {
     if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
         return static_cast<unsigned int>(qtKey);
-    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12) return VK_F1 + static_cast<unsigned int>(qtKey - Qt::Key_F1);
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F12)
+        return VK_F1 + static_cast<unsigned int>(qtKey - Qt::Key_F1);
     switch (qtKey) {
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Tab: return VK_TAB;
+    case Qt::Key_Backspace:
+        return VK_BACK;
+    case Qt::Key_Tab:
+        return VK_TAB;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Escape: return VK_ESCAPE;
-    case Qt::Key_Space: return VK_SPACE;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    default: return 0;
+    case Qt::Key_Enter:
+        return VK_RETURN;
+    case Qt::Key_Shift:
+        return VK_SHIFT;
+    case Qt::Key_Control:
+        return VK_CONTROL;
+    case Qt::Key_Alt:
+        return VK_MENU;
+    case Qt::Key_Escape:
+        return VK_ESCAPE;
+    case Qt::Key_Space:
+        return VK_SPACE;
+    case Qt::Key_PageUp:
+        return VK_PRIOR;
+    case Qt::Key_PageDown:
+        return VK_NEXT;
+    case Qt::Key_End:
+        return VK_END;
+    case Qt::Key_Home:
+        return VK_HOME;
+    case Qt::Key_Left:
+        return VK_LEFT;
+    case Qt::Key_Up:
+        return VK_UP;
+    case Qt::Key_Right:
+        return VK_RIGHT;
+    case Qt::Key_Down:
+        return VK_DOWN;
+    case Qt::Key_Insert:
+        return VK_INSERT;
+    case Qt::Key_Delete:
+        return VK_DELETE;
+    default:
+        return 0;
     }
 }

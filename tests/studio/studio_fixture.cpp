@@ -1,7 +1,7 @@
 #include "studio_fixture.h"
 
-#include <QApplication>
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QTest>
 
@@ -20,9 +20,11 @@ class QtEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-        const QString config = QDir::tempPath() + "/qx_studio_test_" + QString::number(QCoreApplication::applicationPid());
+        const QString config =
+            QDir::tempPath() + "/qx_studio_test_" + QString::number(QCoreApplication::applicationPid());
         QDir().mkpath(config + "/runtime");
-        QFile::setPermissions(config + "/runtime", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        QFile::setPermissions(config + "/runtime",
+                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         qputenv("XDG_CONFIG_HOME", config.toUtf8());
         qputenv("XDG_RUNTIME_DIR", (config + "/runtime").toUtf8());
         m_Config = config;

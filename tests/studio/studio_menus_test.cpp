@@ -83,5 +83,6 @@ TEST_F(StudioMenus, OneViewShowsTheActiveViewAlone) {
     for (QxStudioViewPanel* view : Window().Views())
         EXPECT_EQ(view == Window().ActiveView(), view->isVisible()) << view->Title().toStdString();
     Trigger("view.single");
-    for (QxStudioViewPanel* view : Window().Views()) EXPECT_TRUE(view->isVisible()) << view->Title().toStdString();
+    for (QxStudioViewPanel* view : Window().Views())
+        EXPECT_TRUE(view->isVisible()) << view->Title().toStdString();
 }

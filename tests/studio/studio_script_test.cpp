@@ -139,7 +139,8 @@ protected:
             setenv("QT_QPA_PLATFORM", "xcb", 1);
             setenv("XDG_CONFIG_HOME", config.c_str(), 1);
             setenv("XDG_RUNTIME_DIR", (config + "/runtime").c_str(), 1);
-            execl(QX_STUDIO_BINARY, "qxstudio", scene.c_str(), "--script", script.c_str(), static_cast<char*>(nullptr));
+            execl(QX_STUDIO_BINARY, "qxstudio", scene.c_str(), "--script", script.c_str(),
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         return WaitFor(pid, std::chrono::seconds(120));
@@ -148,7 +149,8 @@ protected:
 
 TEST_F(StudioScript, PickDragUndoAndSaveOnTheSampleRobot) {
     XvfbDisplay display;
-    if (!display.IsRunning()) GTEST_SKIP() << "*** Xvfb could not start: the scripted studio session did NOT run ***";
+    if (!display.IsRunning())
+        GTEST_SKIP() << "*** Xvfb could not start: the scripted studio session did NOT run ***";
     ASSERT_EQ(0, RunStudio(display.Name(), Asset("scenes/robot.kel"), Asset("scripts/studio_tour.txt")));
 
     // The files: the drag moved Body right along X, and undo put it back.
@@ -163,8 +165,8 @@ TEST_F(StudioScript, PickDragUndoAndSaveOnTheSampleRobot) {
 
     // The pictures: every panel is there and drawn; the highlight appears where Body was clicked.
     const auto layout = ReadLayout(m_Dir.File("selected.png.layout"));
-    for (const char* panel : {"ObjectsDock", "PropertiesDock", "TimelineDock", "MessagesDock", "Perspective", "Front",
-                              "Side", "Top"}) {
+    for (const char* panel : {"ObjectsDock", "PropertiesDock", "TimelineDock", "MessagesDock", "Perspective",
+                              "Front", "Side", "Top"}) {
         ASSERT_TRUE(layout.count(panel)) << panel << " is shown";
         EXPECT_GT(layout.at(panel).width(), 50) << panel;
         EXPECT_GT(layout.at(panel).height(), 30) << panel;

@@ -2,9 +2,9 @@
 // keys through the On... operations.
 #include <QTest>
 
-#include "studio_fixture.h"
 #include "qx/platform/input_state.h"
 #include "qx/scene/scene.h"
+#include "studio_fixture.h"
 #include "view_panel.h"
 
 class ViewPanel : public QxStudioTest {
@@ -64,8 +64,8 @@ TEST_F(ViewPanel, MoveToolDragIsOneCommandThatUndoRestores) {
     QTest::mousePress(&Perspective(), Qt::LeftButton, Qt::NoModifier, centre);
     for (int step = 1; step <= 4; ++step) {
         QMouseEvent move(QEvent::MouseMove, QPointF(centre + QPoint(10 * step, 0)),
-                         QPointF(Perspective().mapToGlobal(centre + QPoint(10 * step, 0))), Qt::NoButton, Qt::LeftButton,
-                         Qt::NoModifier);
+                         QPointF(Perspective().mapToGlobal(centre + QPoint(10 * step, 0))), Qt::NoButton,
+                         Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(&Perspective(), &move);
     }
     QTest::mouseRelease(&Perspective(), Qt::LeftButton, Qt::NoModifier, centre + QPoint(40, 0));
@@ -82,8 +82,9 @@ TEST_F(ViewPanel, RightDragOrbitsAndTheWheelZooms) {
     CQxCamera& camera = Perspective().Camera();
     const CQxVector eye = camera.Eye();
     QTest::mousePress(&Perspective(), Qt::RightButton, Qt::NoModifier, QPoint(100, 100));
-    QMouseEvent move(QEvent::MouseMove, QPointF(160, 100), QPointF(Perspective().mapToGlobal(QPoint(160, 100))),
-                     Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(160, 100),
+                     QPointF(Perspective().mapToGlobal(QPoint(160, 100))), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(&Perspective(), &move);
     // The orbit runs on the tools' drag timer, which the window pumps.
     Settle(120);
@@ -91,8 +92,8 @@ TEST_F(ViewPanel, RightDragOrbitsAndTheWheelZooms) {
     EXPECT_GT((camera.Eye() - eye).GetLength(), 1.0f) << "the right drag orbits the camera";
 
     const float distance = camera.GetOriginDistance();
-    QWheelEvent wheel(QPointF(100, 100), QPointF(Perspective().mapToGlobal(QPoint(100, 100))), QPoint(), QPoint(0, 120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(100, 100), QPointF(Perspective().mapToGlobal(QPoint(100, 100))), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(&Perspective(), &wheel);
     EXPECT_NE(distance, camera.GetOriginDistance()) << "a wheel notch zooms";
 }
@@ -103,5 +104,6 @@ TEST_F(ViewPanel, QtKeysBecomeTheLibrarysKeyCodes) {
     EXPECT_EQ(static_cast<unsigned int>(VK_F1 + 4), QxStudioVirtualKey(Qt::Key_F5));
     EXPECT_EQ(static_cast<unsigned int>(VK_ESCAPE), QxStudioVirtualKey(Qt::Key_Escape));
     EXPECT_EQ(static_cast<unsigned int>(VK_RETURN), QxStudioVirtualKey(Qt::Key_Enter));
-    EXPECT_EQ(0u, QxStudioVirtualKey(Qt::Key_MediaPlay)) << "keys the library has no code for are not passed on";
+    EXPECT_EQ(0u, QxStudioVirtualKey(Qt::Key_MediaPlay))
+        << "keys the library has no code for are not passed on";
 }
