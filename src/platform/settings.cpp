@@ -54,14 +54,16 @@ namespace {
 
 QxSettingsKey g_currentUser;
 
+// Both outlive every static destructor: the application object saves its settings from its own
+// destructor at exit, which may run after these would have been destroyed.
 std::unordered_set<HKEY>& OpenKeys() {
-    static std::unordered_set<HKEY> keys;
-    return keys;
+    static auto* keys = new std::unordered_set<HKEY>;
+    return *keys;
 }
 
 std::map<std::string, std::weak_ptr<Store>>& Stores() {
-    static std::map<std::string, std::weak_ptr<Store>> stores;
-    return stores;
+    static auto* stores = new std::map<std::string, std::weak_ptr<Store>>;
+    return *stores;
 }
 
 bool IsKey(HKEY key) {

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QWidget>
+
+#include "qx/platform/offscreen_window.h"
+
+// The library's window for one view panel. The library renders into the offscreen window's
+// framebuffer (EGL, no display needed) and the panel paints the presented frame; everything
+// the library asks of a window (repaints, capture, cursor, screen origin, timers) goes to the
+// Qt widget that shows it.
+class QxStudioHostWindow : public QxOffscreenWindow {
+public:
+    explicit QxStudioHostWindow(QWidget* widget);
+
+    // A repaint request schedules a Qt paint; the frame is rendered then, once.
+    void Invalidate() override;
+    // Renders at once when a repaint is pending and shows the result without waiting.
+    void Update() override;
+    POINT GetClientOrigin() const override;
+    void OnCaptureChanged(int captured) override;
+    void OnCursorChanged(HCURSOR cursor) override;
+
+private:
+    QWidget* m_Widget;
+};
+
+// The Qt cursor shape for a library cursor (the two brush resources show as a cross).
+Qt::CursorShape QxStudioCursorShape(unsigned int shape);
