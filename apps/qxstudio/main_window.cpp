@@ -224,6 +224,8 @@ void QxStudioMainWindow::Refresh() {
         redo->setText(QString::fromUtf8(history.GetRedoText()));
         redo->setEnabled(history.IsRedoable());
     }
+    if (QAction* cut = Action("edit.cut")) cut->setEnabled(m_Scene->IsCuttable());
+    if (QAction* copy = Action("edit.copy")) copy->setEnabled(m_Scene->IsCopyable());
     if (QAction* remove = Action("edit.delete")) remove->setEnabled(m_Scene->IsDeletable());
     if (QAction* duplicate = Action("edit.duplicate")) duplicate->setEnabled(m_Scene->IsDeletable());
     RefreshToolActions();

@@ -65,6 +65,10 @@ public:
     bool IsSingleView() const { return m_SingleView; }
     // Frames everything in the scene in the active view.
     void FrameAll();
+    // The selection's geometry to the clipboard (cut: and deleted, one command), and the
+    // clipboard's geometry into the scene (one command); each says why when it cannot.
+    bool CopySelection(bool cut);
+    bool PasteClipboard();
 
     // The host callback (public for the static trampoline).
     void OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* arg2);

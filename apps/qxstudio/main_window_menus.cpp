@@ -109,6 +109,12 @@ void QxStudioMainWindow::BuildEditMenu() {
         Refresh();
     });
     menu->addSeparator();
+    connect(AddAction(menu, "edit.cut", tr("Cu&t"), QKeySequence::Cut), &QAction::triggered, this,
+            [this] { CopySelection(true); });
+    connect(AddAction(menu, "edit.copy", tr("&Copy"), QKeySequence::Copy), &QAction::triggered, this,
+            [this] { CopySelection(false); });
+    connect(AddAction(menu, "edit.paste", tr("&Paste"), QKeySequence::Paste), &QAction::triggered, this,
+            [this] { PasteClipboard(); });
     connect(AddAction(menu, "edit.delete", tr("&Delete"), QKeySequence::Delete), &QAction::triggered, this,
             [this] { m_Scene->DeleteSelectObjectsCmd(1); });
     connect(AddAction(menu, "edit.duplicate", tr("D&uplicate"), QKeySequence(tr("Ctrl+D"))),

@@ -2,7 +2,10 @@
 // manager and the active camera.
 #include <QDockWidget>
 
+#include "clipboard_bridge.h"
+#include "qx/scene/model.h"
 #include "qx/scene/scene.h"
+#include "scene_dump.h"
 #include "studio_fixture.h"
 #include "view_panel.h"
 
@@ -45,6 +48,29 @@ TEST_F(StudioMenus, DeleteAndDuplicateActOnTheSelection) {
     EXPECT_EQ(3u, Find("Robot")->GetChildCount()) << "Body, Hip and Hip's copy";
     Trigger("edit.delete");
     EXPECT_EQ(2u, Find("Robot")->GetChildCount()) << "the selected object went";
+}
+
+// Two studios meet through the system clipboard (the bridge), as two running programs do.
+TEST_F(StudioMenus, CopiedGeometryPastesIntoAnotherStudioAndCutIsOneCommand) {
+    QxStudioClipboardBridge bridge;
+    OpenSample();
+    EXPECT_FALSE(Window().Action("edit.copy")->isEnabled()) << "nothing is selected";
+    Scene().SelectObject(CQxSelect(Find("Body")), QX_SELECT_REPLACE, 1);
+    Settle();
+    Trigger("edit.copy");
+
+    QxStudioMainWindow other;
+    ASSERT_TRUE(other.PasteClipboard());
+    const CQxObject* pasted = other.Scene().RootModel().GetChild(0);
+    ASSERT_NE(nullptr, pasted);
+    EXPECT_EQ(QxDumpGeometry(*pasted), QxDumpGeometry(*Find("Body"))) << "element for element";
+
+    const unsigned int commands = Scene().CmdManager().GetCount();
+    Trigger("edit.cut");
+    EXPECT_EQ(nullptr, Find("Body"));
+    EXPECT_EQ(commands + 1, Scene().CmdManager().GetCount());
+    Trigger("edit.undo");
+    EXPECT_NE(nullptr, Find("Body"));
 }
 
 TEST_F(StudioMenus, ToolActionsFollowTheToolManager) {
