@@ -65,6 +65,7 @@ QxStudioMainWindow::~QxStudioMainWindow() {
     CQxApp::Instance().KillTimer();
     m_Scene->SetUpdateFunc(nullptr, nullptr);
     for (QxStudioViewPanel* view : m_Views) view->SetScene(nullptr);
+    m_UVView->SetScene(nullptr);
     m_Tree->SetScene(nullptr);
 }
 
@@ -106,6 +107,8 @@ void QxStudioMainWindow::BuildPanels() {
     dock(tr("Objects"), "ObjectsDock", m_Tree, Qt::LeftDockWidgetArea);
     m_Properties = new QxStudioPropertiesPanel;
     dock(tr("Properties"), "PropertiesDock", m_Properties, Qt::RightDockWidgetArea);
+    m_UVView = QxStudioViewPanel::NewUVView();
+    dock(tr("UV"), "UVDock", m_UVView, Qt::RightDockWidgetArea);
     m_Timeline = new QxStudioTimelinePanel;
     dock(tr("Timeline"), "TimelineDock", m_Timeline, Qt::BottomDockWidgetArea);
     QDockWidget* messages = dock(tr("Messages"), "MessagesDock", m_Log, Qt::BottomDockWidgetArea);
@@ -120,7 +123,7 @@ void QxStudioMainWindow::BuildPanels() {
 QxStudioViewPanel* QxStudioMainWindow::View(const QString& name) const {
     for (QxStudioViewPanel* view : m_Views)
         if (view->Title().compare(name, Qt::CaseInsensitive) == 0) return view;
-    return nullptr;
+    return m_UVView->Title().compare(name, Qt::CaseInsensitive) == 0 ? m_UVView : nullptr;
 }
 
 QAction* QxStudioMainWindow::Action(const QString& name) const {
@@ -133,10 +136,12 @@ void QxStudioMainWindow::Install(std::unique_ptr<CQxScene> scene, const QString&
         m_Scene->EndOperation();
         m_Scene->SetUpdateFunc(nullptr, nullptr);
         for (QxStudioViewPanel* view : m_Views) view->SetScene(nullptr);
+        m_UVView->SetScene(nullptr);
     }
     m_Scene = std::move(scene);
     m_Scene->SetUpdateFunc(UpdateTrampoline, this);
     for (QxStudioViewPanel* view : m_Views) view->SetScene(m_Scene.get());
+    m_UVView->SetScene(m_Scene.get());
     m_FilePath = path;
     m_SavedCmd = m_Scene->CmdManager().GetCurCmd();
     m_Tree->SetScene(m_Scene.get());
@@ -154,6 +159,7 @@ void QxStudioMainWindow::SetActiveView(QxStudioViewPanel* view) {
 
 void QxStudioMainWindow::RedrawViews() {
     for (QxStudioViewPanel* view : m_Views) view->Window().Invalidate();
+    m_UVView->Window().Invalidate();
 }
 
 void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* arg2) {
@@ -193,6 +199,7 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* ar
         m_Timeline->ShowFrames();
         break;
     case QX_UPDATE_REDRAW:
+    case QX_UPDATE_UV: // texture coordinates moved: the UV view and the textured faces follow
         RedrawViews();
         return;
     default:

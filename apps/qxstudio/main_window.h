@@ -43,9 +43,11 @@ public:
     QxStudioTimelinePanel& Timeline() { return *m_Timeline; }
     // The views in the order perspective, front, side, top.
     const std::array<QxStudioViewPanel*, 4>& Views() const { return m_Views; }
-    // The view whose title (or kind: perspective, front, side, top) is given; null for none.
+    // The view whose title (or kind: perspective, front, side, top, uv) is given; null for none.
     QxStudioViewPanel* View(const QString& name) const;
     QxStudioViewPanel* ActiveView() const { return m_ActiveView; }
+    // The scene's UV view, in a panel of its own.
+    QxStudioViewPanel& UVView() { return *m_UVView; }
     // A menu action by its object name ("file.open", "edit.undo", "create.cube", ...).
     QAction* Action(const QString& name) const;
     const QStringList& RecentFiles() const { return m_Recent; }
@@ -114,6 +116,7 @@ private:
     std::array<QxStudioViewPanel*, 4> m_Views{};
     std::array<QDockWidget*, 4> m_ViewDocks{};
     QxStudioViewPanel* m_ActiveView = nullptr;
+    QxStudioViewPanel* m_UVView = nullptr;
     bool m_SingleView = false;
     QxStudioObjectTree* m_Tree = nullptr;
     QxStudioMessageLog* m_Log = nullptr;

@@ -9,9 +9,21 @@
 
 #include "qx/platform/input_state.h"
 #include "qx/scene/scene.h"
+#include "qx/views/uv_view.h"
 
 QxStudioViewPanel::QxStudioViewPanel(const QString& title, QX_AXIS_TYPE axis, QWidget* parent)
-    : QWidget(parent), m_Title(title), m_Axis(axis), m_Window(std::make_unique<QxStudioHostWindow>(this)) {
+    : QxStudioViewPanel(title, axis, std::make_unique<CQxCamera>(), parent) {}
+
+QxStudioViewPanel* QxStudioViewPanel::NewUVView(QWidget* parent) {
+    auto* panel = new QxStudioViewPanel("UV", QX_AXIS_NONE, std::make_unique<CQxUVView>(), parent);
+    panel->m_IsUV = true;
+    return panel;
+}
+
+QxStudioViewPanel::QxStudioViewPanel(const QString& title, QX_AXIS_TYPE axis, std::unique_ptr<CQxCamera> camera,
+                                     QWidget* parent)
+    : QWidget(parent), m_Title(title), m_Axis(axis), m_Window(std::make_unique<QxStudioHostWindow>(this)),
+      m_Camera(std::move(camera)) {
     setObjectName(title);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
@@ -19,37 +31,52 @@ QxStudioViewPanel::QxStudioViewPanel(const QString& title, QX_AXIS_TYPE axis, QW
     // The panel paints every pixel itself from the rendered frame.
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_Window->SetPaintHandler([this] { Render(); });
-    m_Window->SetTimerHandler([this](UINT_PTR id) { m_Camera.OnTimer(static_cast<unsigned int>(id)); });
+    m_Window->SetTimerHandler([this](UINT_PTR id) { m_Camera->OnTimer(static_cast<unsigned int>(id)); });
     m_Hover.setSingleShot(true);
     m_Hover.setInterval(400);
     connect(&m_Hover, &QTimer::timeout, this,
-            [this] { m_Camera.OnMouseHover(QxGetMouseFlags(), m_LastPoint); });
+            [this] { m_Camera->OnMouseHover(QxGetMouseFlags(), m_LastPoint); });
 }
 
 QxStudioViewPanel::~QxStudioViewPanel() {
     SetScene(nullptr);
-    if (m_HasView) m_Camera.DestroyView();
+    if (m_HasView) m_Camera->DestroyView();
 }
 
 void QxStudioViewPanel::SetScene(CQxScene* scene) {
-    if (CQxScene* old = m_Camera.GetScene()) old->RemoveCamera(&m_Camera);
+    if (m_IsUV) return SetUVScene(scene);
+    if (CQxScene* old = m_Camera->GetScene()) old->RemoveCamera(m_Camera.get());
     if (!scene) return;
     if (!m_HasView) {
-        m_HasView = m_Camera.CreateView(scene, m_Window.get(), 0, 0) == QX_GRAPHICS_OK;
-        if (!m_HasView) scene->AddCamera(&m_Camera);
+        m_HasView = m_Camera->CreateView(scene, m_Window.get(), 0, 0) == QX_GRAPHICS_OK;
+        if (!m_HasView) scene->AddCamera(m_Camera.get());
     } else {
-        scene->AddCamera(&m_Camera);
+        scene->AddCamera(m_Camera.get());
     }
     ResetView();
 }
 
+// The UV view is the scene's own (not among its cameras): it enters a scene by being made its
+// UV view, and leaves by being let go.
+void QxStudioViewPanel::SetUVScene(CQxScene* scene) {
+    auto& view = static_cast<CQxUVView&>(*m_Camera);
+    if (CQxScene* old = view.GetScene(); old && old->GetUVView() == &view) old->SetUVView(nullptr);
+    if (!scene) return;
+    if (!m_HasView)
+        m_HasView = view.CreateView(scene, m_Window.get(), 0, 0) == QX_GRAPHICS_OK;
+    else
+        scene->SetUVView(&view);
+    m_Window->Invalidate();
+}
+
 void QxStudioViewPanel::ResetView() {
-    if (CQxScene* scene = m_Camera.GetScene()) m_Camera.SetViewSize(scene->GridLength());
+    if (m_IsUV) return m_Window->Invalidate();
+    if (CQxScene* scene = m_Camera->GetScene()) m_Camera->SetViewSize(scene->GridLength());
     if (m_Axis) {
-        m_Camera.SetProjectionType(QX_PROJ_ORTHOGRAPHIC);
-        m_Camera.SetAxisView(m_Axis);
+        m_Camera->SetProjectionType(QX_PROJ_ORTHOGRAPHIC);
+        m_Camera->SetAxisView(m_Axis);
     } else {
-        m_Camera.SetProjectionType(QX_PROJ_PERSPECTIVE);
+        m_Camera->SetProjectionType(QX_PROJ_PERSPECTIVE);
     }
     m_Window->Invalidate();
 }
@@ -57,7 +84,7 @@ void QxStudioViewPanel::ResetView() {
 void QxStudioViewPanel::Render() {
     QElapsedTimer timer;
     timer.start();
-    m_Camera.OnPaint();
+    m_Camera->OnPaint();
     m_LastFrameMs = static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
@@ -88,7 +115,7 @@ void QxStudioViewPanel::paintEvent(QPaintEvent*) {
 void QxStudioViewPanel::resizeEvent(QResizeEvent*) {
     m_Window->SetClientSize(width(), height());
     // The camera's viewport follows the window's new client size.
-    if (m_HasView) m_Camera.RecreateView(0, 0);
+    if (m_HasView) m_Camera->RecreateView(0, 0);
     m_Window->Invalidate();
 }
 
@@ -120,17 +147,17 @@ void QxStudioViewPanel::mousePressEvent(QMouseEvent* event) {
     const unsigned int key = ButtonKey(event->button());
     if (!key) return;
     setFocus(Qt::MouseFocusReason);
-    m_Camera.OnActive();
+    m_Camera->OnActive();
     Q_EMIT Activated(this);
     const CQxPoint point = Track(event->position(), event->modifiers());
     QxSetKeyState(key, 1);
     const unsigned int flags = QxGetMouseFlags();
     if (key == VK_LBUTTON)
-        m_Camera.OnLButtonDown(flags, point);
+        m_Camera->OnLButtonDown(flags, point);
     else if (key == VK_RBUTTON)
-        m_Camera.OnRButtonDown(flags, point);
+        m_Camera->OnRButtonDown(flags, point);
     else
-        m_Camera.OnMButtonDown(flags, point);
+        m_Camera->OnMButtonDown(flags, point);
 }
 
 void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
@@ -140,19 +167,19 @@ void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
     QxSetKeyState(key, 0);
     const unsigned int flags = QxGetMouseFlags();
     if (key == VK_LBUTTON)
-        m_Camera.OnLButtonUp(flags, point);
+        m_Camera->OnLButtonUp(flags, point);
     else if (key == VK_RBUTTON)
-        m_Camera.OnRButtonUp(flags, point);
+        m_Camera->OnRButtonUp(flags, point);
     else
-        m_Camera.OnMButtonUp(flags, point);
+        m_Camera->OnMButtonUp(flags, point);
 }
 
 void QxStudioViewPanel::mouseMoveEvent(QMouseEvent* event) {
     const CQxPoint point = Track(event->position(), event->modifiers());
     // The cursor is asked for first, as a window asks before each move (1: the client area);
     // a tool that sets none leaves the arrow.
-    if (!m_Camera.OnSetCursor(1)) m_Window->SetCursor(QxCursorFromId(QX_CURSOR_ARROW));
-    m_Camera.OnMouseMove(QxGetMouseFlags(), point);
+    if (!m_Camera->OnSetCursor(1)) m_Window->SetCursor(QxCursorFromId(QX_CURSOR_ARROW));
+    m_Camera->OnMouseMove(QxGetMouseFlags(), point);
     m_LastPoint = point;
     m_Hover.start();
 }
@@ -162,7 +189,7 @@ void QxStudioViewPanel::wheelEvent(QWheelEvent* event) {
     const int delta = event->angleDelta().y();
     if (delta == 0) return;
     QxAddMouseWheel(delta);
-    m_Camera.OnMouseWheel(QxGetMouseFlags(), static_cast<short>(delta), point);
+    m_Camera->OnMouseWheel(QxGetMouseFlags(), static_cast<short>(delta), point);
 }
 
 void QxStudioViewPanel::keyPressEvent(QKeyEvent* event) {
@@ -173,7 +200,7 @@ void QxStudioViewPanel::keyPressEvent(QKeyEvent* event) {
     }
     QxSetKeyState(vk, 1);
     const unsigned int flags = event->isAutoRepeat() ? static_cast<unsigned int>(KF_REPEAT) : 0u;
-    m_Camera.OnKeyDown(vk, static_cast<unsigned int>(std::max(event->count(), 1)), flags);
+    m_Camera->OnKeyDown(vk, static_cast<unsigned int>(std::max(event->count(), 1)), flags);
 }
 
 void QxStudioViewPanel::keyReleaseEvent(QKeyEvent* event) {

@@ -4,7 +4,9 @@
 
 #include "qx/platform/input_state.h"
 #include "qx/scene/scene.h"
+#include "qx/views/uv_view.h"
 #include "studio_fixture.h"
+#include "uv_rig.h"
 #include "view_panel.h"
 
 class ViewPanel : public QxStudioTest {
@@ -75,6 +77,30 @@ TEST_F(ViewPanel, MoveToolDragIsOneCommandThatUndoRestores) {
     EXPECT_EQ(commands + 1, Scene().CmdManager().GetCount()) << "the drag is one command";
     Trigger("edit.undo");
     EXPECT_FLOAT_EQ(0.0f, body->Translate().GetLength()) << "undo puts Body back";
+}
+
+// The UV panel is the scene's UV view: its left button goes to the UV tools.
+TEST_F(ViewPanel, TheUVPanelDragsTextureCoordinatesAsOneCommand) {
+    CQxObject* grid = QxAddUVGrid(Scene());
+    QxStudioViewPanel& uv = Window().UVView();
+    EXPECT_EQ(&uv.Camera(), static_cast<CQxCamera*>(Scene().GetUVView())) << "the panel is the scene's UV view";
+    Scene().UVToolManager().SetCurTool(QX_TOOL_MOVE);
+    const unsigned int commands = Scene().CmdManager().GetCount();
+    // The grid's corner (0, 0) sits at u 0.25, v 0.75; half the view's width moves u by 0.5.
+    const QPoint from(uv.width() / 4, uv.height() * 3 / 4);
+    const QPoint to = from + QPoint(uv.width() / 2, 0);
+    QTest::mousePress(&uv, Qt::LeftButton, Qt::NoModifier, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), QPointF(uv.mapToGlobal(to)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(&uv, &move);
+    QTest::mouseRelease(&uv, Qt::LeftButton, Qt::NoModifier, to);
+    Settle();
+
+    CQxHalfEdge* corner = QxUVGridCorner(*grid, 0, 0, 0, 0);
+    EXPECT_NEAR(0.75f, corner->UV().x, 0.01f) << "the corner moved half a texture to the right";
+    EXPECT_EQ(commands + 1, Scene().CmdManager().GetCount()) << "the drag is one command";
+    Trigger("edit.undo");
+    EXPECT_FLOAT_EQ(0.25f, corner->UV().x);
 }
 
 TEST_F(ViewPanel, RightDragOrbitsAndTheWheelZooms) {
