@@ -15,6 +15,7 @@
 #include <cmath>
 #include <thread>
 
+#include "actions_panel.h"
 #include "message_log_panel.h"
 #include "object_tree_panel.h"
 #include "properties_panel.h"
@@ -109,6 +110,8 @@ void QxStudioMainWindow::BuildPanels() {
     dock(tr("Properties"), "PropertiesDock", m_Properties, Qt::RightDockWidgetArea);
     m_UVView = QxStudioViewPanel::NewUVView();
     dock(tr("UV"), "UVDock", m_UVView, Qt::RightDockWidgetArea);
+    m_ActionList = new QxStudioActionsPanel;
+    dock(tr("Actions"), "ActionsDock", m_ActionList, Qt::RightDockWidgetArea);
     m_Timeline = new QxStudioTimelinePanel;
     dock(tr("Timeline"), "TimelineDock", m_Timeline, Qt::BottomDockWidgetArea);
     QDockWidget* messages = dock(tr("Messages"), "MessagesDock", m_Log, Qt::BottomDockWidgetArea);
@@ -147,6 +150,7 @@ void QxStudioMainWindow::Install(std::unique_ptr<CQxScene> scene, const QString&
     m_Tree->SetScene(m_Scene.get());
     m_Properties->SetScene(m_Scene.get());
     m_Timeline->SetScene(m_Scene.get());
+    m_ActionList->SetScene(m_Scene.get());
     SetActiveView(m_ActiveView);
     Refresh();
 }
@@ -173,10 +177,15 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* ar
     case QX_UPDATE_FILE_READ:
         m_Tree->Rebuild();
         m_Properties->ShowSelection();
+        m_ActionList->ShowActions();
         break;
     case QX_UPDATE_SELECT:
         m_Tree->SyncSelection();
         m_Properties->ShowSelection();
+        m_ActionList->ShowActions(); // the current model follows the selection
+        break;
+    case QX_UPDATE_CUR_ACTION:
+        m_ActionList->ShowActions();
         break;
     case QX_UPDATE_TRANSFORM:
         m_Properties->ShowValues();

@@ -18,6 +18,7 @@ class QProgressBar;
 class QxStudioMessageLog;
 class QxStudioObjectTree;
 class QxStudioPropertiesPanel;
+class QxStudioActionsPanel;
 class QxStudioTimelinePanel;
 class QxStudioViewPanel;
 
@@ -41,6 +42,7 @@ public:
     QxStudioObjectTree& ObjectTree() { return *m_Tree; }
     QxStudioPropertiesPanel& Properties() { return *m_Properties; }
     QxStudioTimelinePanel& Timeline() { return *m_Timeline; }
+    QxStudioActionsPanel& Actions() { return *m_ActionList; }
     // The views in the order perspective, front, side, top.
     const std::array<QxStudioViewPanel*, 4>& Views() const { return m_Views; }
     // The view whose title (or kind: perspective, front, side, top, uv) is given; null for none.
@@ -122,6 +124,7 @@ private:
     QxStudioMessageLog* m_Log = nullptr;
     QxStudioPropertiesPanel* m_Properties = nullptr;
     QxStudioTimelinePanel* m_Timeline = nullptr;
+    QxStudioActionsPanel* m_ActionList = nullptr;
     std::map<QString, QAction*> m_Actions;
     QMenu* m_RecentMenu = nullptr;
     QStringList m_Recent;

@@ -1,4 +1,4 @@
-// The properties and timeline panels: each edit is a command of the scene, and what they show
+// The properties, actions and timeline panels: each edit is a command of the scene, and what they show
 // comes from the scene's notices.
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -8,7 +8,10 @@
 #include <QSlider>
 #include <QTest>
 
+#include "actions_panel.h"
 #include "properties_panel.h"
+#include "qx/animation/action.h"
+#include "qx/scene/model.h"
 #include "qx/graphics/attribute.h"
 #include "qx/scene/scene.h"
 #include "studio_fixture.h"
@@ -114,4 +117,26 @@ TEST_F(TimelinePanel, PlayRunsOnTheFrameTimerAndPauseStopsIt) {
     QTest::mouseClick(Panel().PlayButton(), Qt::LeftButton);
     EXPECT_FALSE(Scene().IsPlaying());
     EXPECT_EQ("Play", Panel().PlayButton()->text());
+}
+
+class ActionsPanel : public QxStudioTest {};
+
+TEST_F(ActionsPanel, ListsTheModelsActionsAndAClickMakesOneCurrent) {
+    QxStudioActionsPanel& panel = Window().Actions();
+    CQxModel* model = panel.Model();
+    ASSERT_NE(nullptr, model);
+    EXPECT_EQ(0, panel.List()->count()) << "a new model has no actions";
+    CQxAction* walk = panel.AddAction(QX_ACTION_ANIM);
+    CQxAction* step = panel.AddAction(QX_ACTION_SOUND);
+    ASSERT_EQ(2, panel.List()->count());
+    EXPECT_EQ(walk, model->CurAction()) << "the first action becomes current";
+    EXPECT_NE(nullptr, dynamic_cast<CQxAnimAction*>(walk));
+
+    QListWidget* list = panel.List();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::NoModifier,
+                      list->visualItemRect(list->item(1)).center());
+    Settle();
+    EXPECT_EQ(step, model->CurAction()) << "the click goes through the scene";
+    EXPECT_TRUE(list->item(1)->font().bold()) << "the list follows the scene's notice";
+    EXPECT_FALSE(list->item(0)->font().bold());
 }
