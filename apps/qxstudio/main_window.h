@@ -129,6 +129,7 @@ private:
     QMenu* m_RecentMenu = nullptr;
     QStringList m_Recent;
     QActionGroup* m_ToolGroup = nullptr;
+    QActionGroup* m_UVToolGroup = nullptr;
     QActionGroup* m_SelectGroup = nullptr;
     QTimer m_Pump;
     QProgressBar* m_Progress = nullptr;

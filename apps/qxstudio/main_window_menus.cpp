@@ -32,6 +32,7 @@ constexpr ToolEntry kTools[] = {
     {"tools.joint", "&Joint", QX_TOOL_JOINT, "J"},
     {"tools.weight", "&Weight Paint", QX_TOOL_WEIGHT_PAINT, "Shift+W"},
     {"tools.ik", "&IK Handle", QX_TOOL_IK_HANDLE, "Shift+I"},
+    {"tools.uvmap", "&UV Map", QX_TOOL_UV_MAP, "Shift+U"},
 };
 
 const char* kSceneFilter = "Scene files (*.kel);;All files (*)";
@@ -210,6 +211,21 @@ void QxStudioMainWindow::BuildToolsMenu() {
             Refresh();
         });
     }
+    // The UV view's own tools, on the scene's UV tool manager.
+    menu->addSeparator();
+    m_UVToolGroup = new QActionGroup(this);
+    const std::pair<const char*, QX_TOOL_TYPE> uvTools[] = {{"tools.uvselect", QX_TOOL_SELECT},
+                                                            {"tools.uvmove", QX_TOOL_MOVE}};
+    for (const auto& [name, tool] : uvTools) {
+        QAction* action = AddAction(menu, name, tool == QX_TOOL_SELECT ? tr("UV Select") : tr("UV Move"));
+        action->setCheckable(true);
+        action->setData(static_cast<unsigned int>(tool));
+        m_UVToolGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, tool = tool] {
+            m_Scene->UVToolManager().SetCurTool(tool);
+            Refresh();
+        });
+    }
 }
 
 void QxStudioMainWindow::RefreshToolActions() {
@@ -219,6 +235,8 @@ void QxStudioMainWindow::RefreshToolActions() {
         action->setEnabled(tools.GetTool(tool) != nullptr);
         action->setChecked(tools.GetCurTool() == tool);
     }
+    for (QAction* action : m_UVToolGroup->actions())
+        action->setChecked(m_Scene->UVToolManager().GetCurTool() == action->data().toUInt());
     for (QAction* action : m_SelectGroup->actions())
         action->setChecked(tools.GetCurSelect() == static_cast<QX_SELECT_TYPE>(action->data().toUInt()));
     const bool components = tools.GetCurSelect() == QX_SELECT_COMPONENT;

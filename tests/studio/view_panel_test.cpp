@@ -84,7 +84,8 @@ TEST_F(ViewPanel, TheUVPanelDragsTextureCoordinatesAsOneCommand) {
     CQxObject* grid = QxAddUVGrid(Scene());
     QxStudioViewPanel& uv = Window().UVView();
     EXPECT_EQ(&uv.Camera(), static_cast<CQxCamera*>(Scene().GetUVView())) << "the panel is the scene's UV view";
-    Scene().UVToolManager().SetCurTool(QX_TOOL_MOVE);
+    Trigger("tools.uvmove");
+    EXPECT_EQ(QX_TOOL_MOVE, Scene().UVToolManager().GetCurTool());
     const unsigned int commands = Scene().CmdManager().GetCount();
     // The grid's corner (0, 0) sits at u 0.25, v 0.75; half the view's width moves u by 0.5.
     const QPoint from(uv.width() / 4, uv.height() * 3 / 4);
