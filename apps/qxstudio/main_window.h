@@ -5,6 +5,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -92,6 +93,10 @@ private:
     void BuildViewMenu();
     QAction* AddAction(QMenu* menu, const QString& name, const QString& text,
                        const QKeySequence& shortcut = {});
+    // A checkable action of a group of exclusive choices (its data the value), running
+    // `choose` and refreshing the menus when triggered.
+    QAction* AddChoice(QMenu* menu, QActionGroup* group, const QString& name, const QString& text,
+                       const QKeySequence& shortcut, unsigned int value, std::function<void()> choose);
     // Puts a scene in place of the current one and shows it in every panel.
     void Install(std::unique_ptr<CQxScene> scene, const QString& path);
     void SetActiveView(QxStudioViewPanel* view);

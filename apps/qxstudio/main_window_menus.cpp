@@ -164,15 +164,9 @@ void QxStudioMainWindow::BuildSelectMenu() {
         {"select.pivot", {tr("&Pivot"), QX_SELECT_PIVOT}},
         {"select.component", {tr("&Component"), QX_SELECT_COMPONENT}}};
     for (const auto& [name, entry] : types) {
-        QAction* action = AddAction(menu, name, entry.first);
-        action->setCheckable(true);
-        action->setData(static_cast<unsigned int>(entry.second));
-        m_SelectGroup->addAction(action);
         const QX_SELECT_TYPE type = entry.second;
-        connect(action, &QAction::triggered, this, [this, type] {
-            m_Scene->ToolManager().SetCurSelect(type);
-            Refresh();
-        });
+        AddChoice(menu, m_SelectGroup, name, entry.first, {}, type,
+                  [this, type] { m_Scene->ToolManager().SetCurSelect(type); });
     }
     menu->addSeparator();
     // Hit-mask bits of the component kinds: vertex, the three edge kinds, face.
@@ -200,32 +194,31 @@ void QxStudioMainWindow::BuildToolsMenu() {
     QMenu* menu = menuBar()->addMenu(tr("&Tools"));
     m_ToolGroup = new QActionGroup(this);
     for (const ToolEntry& entry : kTools) {
-        QAction* action =
-            AddAction(menu, entry.Name, tr(entry.Text), QKeySequence(QString::fromUtf8(entry.Shortcut)));
-        action->setCheckable(true);
-        action->setData(static_cast<unsigned int>(entry.Tool));
-        m_ToolGroup->addAction(action);
         const QX_TOOL_TYPE tool = entry.Tool;
-        connect(action, &QAction::triggered, this, [this, tool] {
-            m_Scene->ToolManager().SetCurTool(tool);
-            Refresh();
-        });
+        AddChoice(menu, m_ToolGroup, entry.Name, tr(entry.Text), QKeySequence(QString::fromUtf8(entry.Shortcut)),
+                  tool, [this, tool] { m_Scene->ToolManager().SetCurTool(tool); });
     }
     // The UV view's own tools, on the scene's UV tool manager.
     menu->addSeparator();
     m_UVToolGroup = new QActionGroup(this);
-    const std::pair<const char*, QX_TOOL_TYPE> uvTools[] = {{"tools.uvselect", QX_TOOL_SELECT},
-                                                            {"tools.uvmove", QX_TOOL_MOVE}};
-    for (const auto& [name, tool] : uvTools) {
-        QAction* action = AddAction(menu, name, tool == QX_TOOL_SELECT ? tr("UV Select") : tr("UV Move"));
-        action->setCheckable(true);
-        action->setData(static_cast<unsigned int>(tool));
-        m_UVToolGroup->addAction(action);
-        connect(action, &QAction::triggered, this, [this, tool = tool] {
-            m_Scene->UVToolManager().SetCurTool(tool);
-            Refresh();
-        });
-    }
+    AddChoice(menu, m_UVToolGroup, "tools.uvselect", tr("UV Select"), {}, QX_TOOL_SELECT,
+              [this] { m_Scene->UVToolManager().SetCurTool(QX_TOOL_SELECT); });
+    AddChoice(menu, m_UVToolGroup, "tools.uvmove", tr("UV Move"), {}, QX_TOOL_MOVE,
+              [this] { m_Scene->UVToolManager().SetCurTool(QX_TOOL_MOVE); });
+}
+
+QAction* QxStudioMainWindow::AddChoice(QMenu* menu, QActionGroup* group, const QString& name, const QString& text,
+                                       const QKeySequence& shortcut, unsigned int value,
+                                       std::function<void()> choose) {
+    QAction* action = AddAction(menu, name, text, shortcut);
+    action->setCheckable(true);
+    action->setData(value);
+    group->addAction(action);
+    connect(action, &QAction::triggered, this, [this, choose = std::move(choose)] {
+        choose();
+        Refresh();
+    });
+    return action;
 }
 
 void QxStudioMainWindow::RefreshToolActions() {
