@@ -141,15 +141,7 @@ void CQxPasteCmd::Append(int update) {
 
 void CQxPasteCmd::Undo() {
     CQxModel& root = m_Store.GetRoot();
-    if (!m_IntoMesh) {
-        CQxSelects objects;
-        CQxStoreReport report{&objects, nullptr};
-        m_Store.Remove(report);
-        m_Before->Restore(root);
-        Notify(*m_Scene, QX_UPDATE_OBJECT_REMOVE, &objects);
-        Notify(*m_Scene, QX_UPDATE_REDRAW);
-        return;
-    }
+    if (!m_IntoMesh) return RemoveAdded(*m_Scene, m_Store, m_Before.get());
     CQxObject* target = m_Store.Find(m_ParentPath);
     if (!target) return;
     CQxMesh& mesh = target->Mesh();

@@ -69,6 +69,15 @@ std::vector<std::uint32_t> PositionsOf(CQxMesh& mesh, const CQxArray<CQxFace*>& 
     return positions;
 }
 
+void RemoveAdded(CQxScene& scene, CQxSnapshotStore& store, const CQxTreeSelection* before) {
+    CQxSelects objects;
+    CQxStoreReport report{&objects, nullptr};
+    store.Remove(report);
+    if (before) before->Restore(store.GetRoot());
+    Notify(scene, QX_UPDATE_OBJECT_REMOVE, &objects);
+    Notify(scene, QX_UPDATE_REDRAW);
+}
+
 void TrimMesh(CQxMesh& mesh, unsigned int vertices, unsigned int edges, unsigned int faces) {
     while (mesh.Faces().GetCount() > faces) mesh.Faces().PopBack();
     while (mesh.Edges().GetCount() > edges) mesh.Edges().PopBack();

@@ -143,14 +143,10 @@ void CQxCreateObjectCmd::Undo() {
         TrimMesh(parent->Mesh(), m_OldCounts[0], m_OldCounts[1], m_OldCounts[2]);
         m_Before->Restore(root);
         MeshChanged(*m_Scene, *parent);
+        Notify(*m_Scene, QX_UPDATE_REDRAW);
     } else {
-        CQxSelects objects;
-        CQxStoreReport report{&objects, nullptr};
-        m_Store.Remove(report);
-        m_Before->Restore(root);
-        Notify(*m_Scene, QX_UPDATE_OBJECT_REMOVE, &objects);
+        RemoveAdded(*m_Scene, m_Store, m_Before.get());
     }
-    Notify(*m_Scene, QX_UPDATE_REDRAW);
 }
 
 void CQxCreateObjectCmd::Redo() {
@@ -255,11 +251,7 @@ int CQxDuplicateCmd::Create(const CQxSelects& records, unsigned int count, const
 }
 
 void CQxDuplicateCmd::Undo() {
-    CQxSelects objects;
-    CQxStoreReport report{&objects, nullptr};
-    m_Store.Remove(report);
-    Notify(*m_Scene, QX_UPDATE_OBJECT_REMOVE, &objects);
-    Notify(*m_Scene, QX_UPDATE_REDRAW);
+    RemoveAdded(*m_Scene, m_Store, nullptr);
 }
 
 void CQxDuplicateCmd::Redo() {

@@ -31,6 +31,10 @@ CollectLeaving(const CQxObject& root, const std::vector<CQxObject*>& leaving, st
 CQxArray<CQxFace*> FacesAt(CQxMesh& mesh, const std::vector<std::uint32_t>& positions);
 std::vector<std::uint32_t> PositionsOf(CQxMesh& mesh, const CQxArray<CQxFace*>& faces);
 
+// The undo of a command that added whole objects: the store's objects leave the tree, the
+// selection goes back as captured before (when given), and the host hears of both.
+void RemoveAdded(CQxScene& scene, CQxSnapshotStore& store, const CQxTreeSelection* before);
+
 // Deletes the elements appended after the given counts (faces, then edges, then vertices).
 void TrimMesh(CQxMesh& mesh, unsigned int vertices, unsigned int edges, unsigned int faces);
 
