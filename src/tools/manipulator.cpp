@@ -1,7 +1,9 @@
 #include "qx/tools/manipulator.h"
 
 #include <cfloat>
+#include <cmath>
 #include <memory>
+#include <vector>
 
 #include "qx/math/math_helpers.h"
 #include "qx/math/stacks.h"
@@ -130,8 +132,26 @@ CQxManipulator* CQxScene::CreateManipulator(QX_MANIPULATOR_TYPE type, const CQxV
 int CQxScene::IsManipulatorPointHit(unsigned int mask, const CQxPoint& point, const CQxCamera& camera,
                                     CQxVector& pos, CQxSelect& select) {
     if (!m_Manipulator) return 0;
+    // A handle seen end on (its axis along the line of sight, as one axis is in every flat view)
+    // sits over the centre and could only drag along the line of sight, which moves nothing the
+    // view shows: the pick looks past it, so the centre can be taken.
+    const CQxVector origin = m_Manipulator->GetTransformToRoot(QX_TF_ALL, 0).Transform(CQxVector());
+    const CQxVector sight =
+        (camera.IsPerspective() ? origin - camera.Eye() : camera.Aim() - camera.Eye()).GetNormalized();
+    std::vector<CQxObject*> endOn;
+    for (CQxObject* handle :
+         {m_Manipulator->GetXHandle(), m_Manipulator->GetYHandle(), m_Manipulator->GetZHandle()}) {
+        if (!handle || !handle->IsVisible()) continue;
+        const CQxVector axis = handle->GetTransformToRoot(QX_TF_ALL, 0).Transform(CQxVector()) - origin;
+        if (!(std::fabs(axis.GetNormalized().GetDot(sight)) >= 0.999f)) continue;
+        handle->IsVisible() = 0;
+        endOn.push_back(handle);
+    }
     float best = FLT_MAX;
     CQxMatrixStack stack(camera.WorldMatrix());
-    return m_Manipulator->IsTreePointHit(mask, IsObjectMode(), 0, point, best, camera.ViewPort(), stack,
-                                         camera.ViewMatrix(), camera.ProjectionMatrix(), pos, select);
+    const int hit =
+        m_Manipulator->IsTreePointHit(mask, IsObjectMode(), 0, point, best, camera.ViewPort(), stack,
+                                      camera.ViewMatrix(), camera.ProjectionMatrix(), pos, select);
+    for (CQxObject* handle : endOn) handle->IsVisible() = 1;
+    return hit;
 }

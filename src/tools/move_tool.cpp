@@ -100,17 +100,19 @@ bool CQxMoveTool::GetTarget(const CQxCamera& camera, CQxPoint point, CQxVector& 
     const int axis = GetDragAxis();
     const bool snap = m_Scene->IsGridSnappable() != 0;
     const CQxGrid& grid = m_Scene->Grid();
-    if (snap && axis < 0) {
+    const GridAxes g = GetGridAxes(grid.Axis());
+    CQxVector normal;
+    At(normal, g.Normal) = 1.0f;
+    CQxLine ray;
+    // A view that sees the grid plane edge on (a flat view along one of its axes) cannot slide
+    // over it: the drag stays in the view plane, snapped point by point below.
+    const bool overGrid = snap && axis < 0 && GetMouseRay(camera, point, ray) &&
+                          std::fabs(ray.Dir().GetNormalized().GetDot(normal)) > 1e-3f;
+    if (overGrid) {
         // A free drag slides the selection over the grid plane, from grid point to grid point.
-        const GridAxes g = GetGridAxes(grid.Axis());
-        CQxVector normal;
-        At(normal, g.Normal) = 1.0f;
-        CQxLine ray;
         CQxPlane plane;
         CQxVector p;
-        if (!GetMouseRay(camera, point, ray) || !plane.Set(CQxVector(), normal) ||
-            !plane.GetIntersection(p, ray))
-            return false;
+        if (!plane.Set(CQxVector(), normal) || !plane.GetIntersection(p, ray)) return false;
         if (!QxPlaneGridSnap(grid.Length(), grid.Interval(), At(p, g.U), At(p, g.V))) return false;
         At(p, g.Normal) = 0.0f;
         out = p;

@@ -89,6 +89,34 @@ TEST_F(MoveTool, CentreMovesFreelyInTheViewPlane) {
     EXPECT_NEAR(cube->Translate().GetDot(camera.GetNormalized()), 0.0f, 1e-3f);
 }
 
+// In a flat view one handle points at the viewer and shows over the centre: the centre is
+// still what a click there takes.
+TEST_F(MoveTool, CentreMovesFreelyInAFlatView) {
+    UseView(View::Front);
+    CQxObject* cube = Select(AddCube("A", CQxVector()));
+    const CQxPoint from = CentrePoint();
+    const CQxPoint to(from.x + 30, from.y + 20);
+    Rig().Drag(from, to);
+    const CQxPoint shown = Rig().ToScreen(cube->Translate());
+    EXPECT_NEAR(shown.x, to.x, 1);
+    EXPECT_NEAR(shown.y, to.y, 1);
+    EXPECT_FLOAT_EQ(cube->Translate().z, 0.0f) << "nothing along the line of sight";
+}
+
+// The grid plane is seen edge on there, so snapping steps the view plane's coordinates.
+TEST_F(MoveTool, SnappingInAFlatViewKeepsToTheViewPlane) {
+    UseView(View::Front);
+    CQxObject* cube = Select(AddCube("A", CQxVector()));
+    Scene().IsGridSnappable() = 1;
+    const CQxPoint from = CentrePoint();
+    Rig().Drag(from, CQxPoint(from.x + 60, from.y - 45));
+    const CQxVector at = cube->Translate();
+    EXPECT_GT(at.GetLength(), 5.0f) << "the drag moved the cube";
+    EXPECT_FLOAT_EQ(std::remainder(at.x, 10.0f), 0.0f);
+    EXPECT_FLOAT_EQ(std::remainder(at.y, 10.0f), 0.0f);
+    EXPECT_FLOAT_EQ(at.z, 0.0f);
+}
+
 TEST_F(MoveTool, DragStepTellsTheHost) {
     Select(AddCube("A", CQxVector()));
     QxUpdateRecorder host(Scene());
