@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "qx/platform/input_state.h"
+
 QxStudioHostWindow::QxStudioHostWindow(QWidget* widget)
     : QxOffscreenWindow(std::max(widget->width(), 1), std::max(widget->height(), 1)), m_Widget(widget) {}
 
@@ -65,5 +67,27 @@ Qt::CursorShape QxStudioCursorShape(unsigned int shape) {
         return Qt::CrossCursor;
     default:
         return Qt::ArrowCursor;
+    }
+}
+
+CQxPoint QxStudioTrack(QxStudioHostWindow& window, QPointF position, Qt::KeyboardModifiers modifiers) {
+    QxSetKeyState(VK_SHIFT, (modifiers & Qt::ShiftModifier) ? 1 : 0);
+    QxSetKeyState(VK_CONTROL, (modifiers & Qt::ControlModifier) ? 1 : 0);
+    QxSetKeyState(VK_MENU, (modifiers & Qt::AltModifier) ? 1 : 0);
+    const QPoint p = position.toPoint();
+    window.SetCursorPos(p.x(), p.y());
+    return CQxPoint(p.x(), p.y());
+}
+
+unsigned int QxStudioButtonKey(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton:
+        return VK_LBUTTON;
+    case Qt::RightButton:
+        return VK_RBUTTON;
+    case Qt::MiddleButton:
+        return VK_MBUTTON;
+    default:
+        return 0;
     }
 }

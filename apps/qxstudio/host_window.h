@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+#include "qx/math/point_rect.h"
 #include "qx/platform/offscreen_window.h"
 
 // The library's window for one view panel. The library renders into the offscreen window's
@@ -23,6 +24,12 @@ public:
 private:
     QWidget* m_Widget;
 };
+
+// Feeds the library's key state (Shift, Ctrl, Alt) and the window's cursor position from a Qt
+// event; the point as the library's views take it.
+CQxPoint QxStudioTrack(QxStudioHostWindow& window, QPointF position, Qt::KeyboardModifiers modifiers);
+// The library's key code of a mouse button (VK_LBUTTON, ...); 0 for other buttons.
+unsigned int QxStudioButtonKey(Qt::MouseButton button);
 
 // The Qt cursor shape for a library cursor (the two brush resources show as a cross).
 Qt::CursorShape QxStudioCursorShape(unsigned int shape);

@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "actions_panel.h"
+#include "graph_panel.h"
 #include "message_log_panel.h"
 #include "object_tree_panel.h"
 #include "properties_panel.h"
@@ -114,7 +115,11 @@ void QxStudioMainWindow::BuildPanels() {
     dock(tr("Actions"), "ActionsDock", m_ActionList, Qt::RightDockWidgetArea);
     m_Timeline = new QxStudioTimelinePanel;
     dock(tr("Timeline"), "TimelineDock", m_Timeline, Qt::BottomDockWidgetArea);
+    m_Graph = new QxStudioGraphPanel;
+    QDockWidget* graph = dock(tr("Curves"), "GraphDock", m_Graph, Qt::BottomDockWidgetArea);
     QDockWidget* messages = dock(tr("Messages"), "MessagesDock", m_Log, Qt::BottomDockWidgetArea);
+    tabifyDockWidget(messages, graph);
+    messages->raise();
     // The views get the room; the panels start at their useful sizes.
     resizeDocks({findChild<QDockWidget*>("ObjectsDock"), findChild<QDockWidget*>("PropertiesDock")},
                 {200, 290}, Qt::Horizontal);
@@ -151,6 +156,7 @@ void QxStudioMainWindow::Install(std::unique_ptr<CQxScene> scene, const QString&
     m_Properties->SetScene(m_Scene.get());
     m_Timeline->SetScene(m_Scene.get());
     m_ActionList->SetScene(m_Scene.get());
+    m_Graph->SetScene(m_Scene.get());
     SetActiveView(m_ActiveView);
     Refresh();
 }
@@ -164,6 +170,7 @@ void QxStudioMainWindow::SetActiveView(QxStudioViewPanel* view) {
 void QxStudioMainWindow::RedrawViews() {
     for (QxStudioViewPanel* view : m_Views) view->Window().Invalidate();
     m_UVView->Window().Invalidate();
+    m_Graph->Window().Invalidate();
 }
 
 void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* arg2) {
@@ -180,6 +187,7 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* ar
         m_ActionList->ShowActions();
         break;
     case QX_UPDATE_SELECT:
+        m_Graph->ShowSelectedChannels();
         m_Tree->SyncSelection();
         m_Properties->ShowSelection();
         m_ActionList->ShowActions(); // the current model follows the selection
@@ -201,11 +209,14 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* ar
         m_Properties->ShowSelection();
         break;
     case QX_UPDATE_SCENE:
-        if (bits & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME))
+        if (bits & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME)) {
             m_Timeline->ShowFrames();
+            m_Graph->Window().Invalidate(); // its current-frame line
+        }
         break;
     case QX_UPDATE_PLAY:
         m_Timeline->ShowFrames();
+        m_Graph->Window().Invalidate();
         break;
     case QX_UPDATE_REDRAW:
     case QX_UPDATE_UV: // texture coordinates moved: the UV view and the textured faces follow

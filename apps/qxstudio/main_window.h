@@ -20,6 +20,7 @@ class QxStudioMessageLog;
 class QxStudioObjectTree;
 class QxStudioPropertiesPanel;
 class QxStudioActionsPanel;
+class QxStudioGraphPanel;
 class QxStudioTimelinePanel;
 class QxStudioViewPanel;
 
@@ -44,6 +45,7 @@ public:
     QxStudioPropertiesPanel& Properties() { return *m_Properties; }
     QxStudioTimelinePanel& Timeline() { return *m_Timeline; }
     QxStudioActionsPanel& Actions() { return *m_ActionList; }
+    QxStudioGraphPanel& Graph() { return *m_Graph; }
     // The views in the order perspective, front, side, top.
     const std::array<QxStudioViewPanel*, 4>& Views() const { return m_Views; }
     // The view whose title (or kind: perspective, front, side, top, uv) is given; null for none.
@@ -130,11 +132,13 @@ private:
     QxStudioPropertiesPanel* m_Properties = nullptr;
     QxStudioTimelinePanel* m_Timeline = nullptr;
     QxStudioActionsPanel* m_ActionList = nullptr;
+    QxStudioGraphPanel* m_Graph = nullptr;
     std::map<QString, QAction*> m_Actions;
     QMenu* m_RecentMenu = nullptr;
     QStringList m_Recent;
     QActionGroup* m_ToolGroup = nullptr;
     QActionGroup* m_UVToolGroup = nullptr;
+    QActionGroup* m_GraphToolGroup = nullptr;
     QActionGroup* m_SelectGroup = nullptr;
     QTimer m_Pump;
     QProgressBar* m_Progress = nullptr;

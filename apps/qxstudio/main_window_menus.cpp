@@ -205,6 +205,13 @@ void QxStudioMainWindow::BuildToolsMenu() {
               [this] { m_Scene->UVToolManager().SetCurTool(QX_TOOL_SELECT); });
     AddChoice(menu, m_UVToolGroup, "tools.uvmove", tr("UV Move"), {}, QX_TOOL_MOVE,
               [this] { m_Scene->UVToolManager().SetCurTool(QX_TOOL_MOVE); });
+    // And the curve editor's, on the graph tool manager.
+    menu->addSeparator();
+    m_GraphToolGroup = new QActionGroup(this);
+    AddChoice(menu, m_GraphToolGroup, "tools.keyselect", tr("Key Select"), {}, QX_TOOL_SELECT,
+              [this] { m_Scene->GraphToolManager().SetCurTool(QX_TOOL_SELECT); });
+    AddChoice(menu, m_GraphToolGroup, "tools.keymove", tr("Key Move"), {}, QX_TOOL_MOVE,
+              [this] { m_Scene->GraphToolManager().SetCurTool(QX_TOOL_MOVE); });
 }
 
 QAction* QxStudioMainWindow::AddChoice(QMenu* menu, QActionGroup* group, const QString& name, const QString& text,
@@ -230,6 +237,8 @@ void QxStudioMainWindow::RefreshToolActions() {
     }
     for (QAction* action : m_UVToolGroup->actions())
         action->setChecked(m_Scene->UVToolManager().GetCurTool() == action->data().toUInt());
+    for (QAction* action : m_GraphToolGroup->actions())
+        action->setChecked(m_Scene->GraphToolManager().GetCurTool() == action->data().toUInt());
     for (QAction* action : m_SelectGroup->actions())
         action->setChecked(tools.GetCurSelect() == static_cast<QX_SELECT_TYPE>(action->data().toUInt()));
     const bool components = tools.GetCurSelect() == QX_SELECT_COMPONENT;

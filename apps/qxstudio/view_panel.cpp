@@ -120,31 +120,11 @@ void QxStudioViewPanel::resizeEvent(QResizeEvent*) {
 }
 
 CQxPoint QxStudioViewPanel::Track(QPointF position, Qt::KeyboardModifiers modifiers) {
-    QxSetKeyState(VK_SHIFT, (modifiers & Qt::ShiftModifier) ? 1 : 0);
-    QxSetKeyState(VK_CONTROL, (modifiers & Qt::ControlModifier) ? 1 : 0);
-    QxSetKeyState(VK_MENU, (modifiers & Qt::AltModifier) ? 1 : 0);
-    const QPoint p = position.toPoint();
-    m_Window->SetCursorPos(p.x(), p.y());
-    return CQxPoint(p.x(), p.y());
+    return QxStudioTrack(*m_Window, position, modifiers);
 }
-
-namespace {
-unsigned int ButtonKey(Qt::MouseButton button) {
-    switch (button) {
-    case Qt::LeftButton:
-        return VK_LBUTTON;
-    case Qt::RightButton:
-        return VK_RBUTTON;
-    case Qt::MiddleButton:
-        return VK_MBUTTON;
-    default:
-        return 0;
-    }
-}
-} // namespace
 
 void QxStudioViewPanel::mousePressEvent(QMouseEvent* event) {
-    const unsigned int key = ButtonKey(event->button());
+    const unsigned int key = QxStudioButtonKey(event->button());
     if (!key) return;
     setFocus(Qt::MouseFocusReason);
     m_Camera->OnActive();
@@ -161,7 +141,7 @@ void QxStudioViewPanel::mousePressEvent(QMouseEvent* event) {
 }
 
 void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
-    const unsigned int key = ButtonKey(event->button());
+    const unsigned int key = QxStudioButtonKey(event->button());
     if (!key) return;
     const CQxPoint point = Track(event->position(), event->modifiers());
     QxSetKeyState(key, 0);

@@ -4,6 +4,7 @@
 
 #include "qx/platform/input_state.h"
 #include "qx/scene/scene.h"
+#include "graph_panel.h"
 #include "qx/views/uv_view.h"
 #include "studio_fixture.h"
 #include "uv_rig.h"
@@ -133,4 +134,24 @@ TEST_F(ViewPanel, QtKeysBecomeTheLibrarysKeyCodes) {
     EXPECT_EQ(static_cast<unsigned int>(VK_RETURN), QxStudioVirtualKey(Qt::Key_Enter));
     EXPECT_EQ(0u, QxStudioVirtualKey(Qt::Key_MediaPlay))
         << "keys the library has no code for are not passed on";
+}
+
+// The curve editor shows the channels of the selected objects, drawn by the library's graph view.
+TEST_F(ViewPanel, TheCurvesPanelShowsTheSelectedObjectsChannels) {
+    OpenSample();
+    QxStudioGraphPanel& graph = Window().Graph();
+    auto curvePixels = [&graph] {
+        graph.RenderNow();
+        int count = 0;
+        for (int y = 0; y < graph.Window().GetFrameHeight(); ++y)
+            for (int x = 0; x < graph.Window().GetFrameWidth(); ++x)
+                count += (graph.Window().GetPixel(x, y) & 0xFFFFFF) == 0x00FF00 ? 1 : 0;
+        return count;
+    };
+    graph.resize(400, 200);
+    Settle();
+    EXPECT_EQ(0, curvePixels()) << "no object selected, no curve";
+    Scene().SelectObject(CQxSelect(Find("Robot")), QX_SELECT_REPLACE, 1);
+    Settle();
+    EXPECT_GT(curvePixels(), 50) << "Robot's turn about Y shows as a green curve";
 }
