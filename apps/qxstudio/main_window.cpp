@@ -54,6 +54,11 @@ QxStudioMainWindow::QxStudioMainWindow(QWidget* parent) : QMainWindow(parent) {
     // Timers of the library (tool drags, the frame timer that drives playback) run here.
     connect(&m_Pump, &QTimer::timeout, this, &QxStudioMainWindow::PumpTimers);
     m_Pump.start(10);
+    m_PickPrep.setSingleShot(true);
+    m_PickPrep.setInterval(150);
+    connect(&m_PickPrep, &QTimer::timeout, this, [this] {
+        if (!m_Loading) m_Scene->PreparePicks();
+    });
     CQxApp::Instance().SetTimer(nullptr, 1);
     m_Progress = new QProgressBar;
     m_Progress->setObjectName("LoadProgress");
@@ -171,6 +176,7 @@ void QxStudioMainWindow::RedrawViews() {
     for (QxStudioViewPanel* view : m_Views) view->Window().Invalidate();
     m_UVView->Window().Invalidate();
     m_Graph->Window().Invalidate();
+    m_PickPrep.start();
 }
 
 void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* arg2) {

@@ -141,6 +141,9 @@ private:
     QActionGroup* m_GraphToolGroup = nullptr;
     QActionGroup* m_SelectGroup = nullptr;
     QTimer m_Pump;
+    // Fires once the views have been quiet a moment: the scene then prepares its picks, so the
+    // first click after an edit of a big mesh is quick.
+    QTimer m_PickPrep;
     QProgressBar* m_Progress = nullptr;
     bool m_Loading = false;
     qint64 m_LastReadMs = 0;

@@ -254,20 +254,14 @@ void CQxObject::PrepareDrawMeshes() {
 
 void CQxObject::BuildPrimitives() {
     // A big mesh builds its lines and points on a second core while this one builds the faces:
-    // the two touch separate members and only read the meshes (the pick copy is the mesh's own,
-    // behind its lease).
+    // the two touch separate members and only read the meshes.
     constexpr unsigned int ParallelFaces = 100000;
     if (m_Meshes[MESH_MAIN].Faces().GetCount() < ParallelFaces) {
         BuildFacePrimitives();
         BuildDetailPrimitives();
         return;
     }
-    // The picks' topology copy is built here too, so the first click after an edit finds it.
-    QxRunBoth([this] { BuildFacePrimitives(); },
-              [this] {
-                  BuildDetailPrimitives();
-                  m_Meshes[MESH_MAIN].PreparePicks();
-              });
+    QxRunBoth([this] { BuildFacePrimitives(); }, [this] { BuildDetailPrimitives(); });
 }
 
 void CQxObject::BuildFacePrimitives() {

@@ -78,6 +78,10 @@ int CQxScene::IsComponentSelect() const {
 
 // --- Pick tests ---------------------------------------------------------------------------------
 
+void CQxScene::PreparePicks() const {
+    for (auto it = m_RootModel.Begin(); !it.IsEnd(); ++it) it->Mesh().PreparePicks();
+}
+
 int CQxScene::IsObjectTreePointHit(unsigned int mask, int handle, const CQxPoint& point,
                                    const CQxCamera& camera, CQxVector& pos, CQxSelect& select) {
     float best = FLT_MAX;

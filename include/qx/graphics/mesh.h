@@ -261,9 +261,8 @@ public:
                   const CQxArray<CQxMatrix>& bones, const CQxMatrix& view, const CQxMatrix& projection,
                   CQxMeshHits& hits) const;
     // Builds the compact topology copy the point and rectangle tests read, when it is out of
-    // date, so that the next test need not: meant for a second core right after an edit, while
-    // the first builds the graphics. Safe beside tests on other threads (one of them waits for
-    // nothing: it walks the mesh itself while the copy is being built).
+    // date, so that the next test need not (see CQxScene::PreparePicks). Safe beside tests on
+    // other threads: one of them walks the mesh itself while the copy is being built.
     void PreparePicks() const;
     // Vertices within `radius` pixels of the centre (within the depth range), in list order,
     // with their falloff 1 - distance / radius (1 at the centre, 0 on the rim; the weight brush

@@ -407,6 +407,10 @@ public:
     void UnselectUVs(int update);
     int IsComponentSelect() const;
 
+    // Builds, for every mesh of the tree, the topology copy its picks read when an edit made it
+    // out of date, so the first click after an edit need not. For the host to call when it is
+    // idle (after the redraw that follows an edit); a pick without it builds the copy itself.
+    void PreparePicks() const;
     // Pick tests of the object tree from a camera; `pos` gets the hit point, the record the hit.
     int IsObjectTreePointHit(unsigned int mask, int handle, const CQxPoint& point, const CQxCamera& camera,
                              CQxVector& pos, CQxSelect& select);
