@@ -1,7 +1,9 @@
 #include "properties_panel.h"
 
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QDoubleSpinBox>
+#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -114,10 +116,27 @@ void QxStudioPropertiesPanel::BuildObjectFields() {
 void QxStudioPropertiesPanel::BuildMaterialButtons(QFormLayout* form) {
     m_NewMaterial = new QPushButton(tr("New"));
     m_AssignMaterial = new QPushButton(tr("Assign to Selection"));
+    auto* colour = new QPushButton(tr("Colour..."));
+    colour->setObjectName("MaterialColour");
+    auto* texture = new QPushButton(tr("Texture..."));
+    texture->setObjectName("MaterialTexture");
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(m_NewMaterial);
     buttons->addWidget(m_AssignMaterial);
     form->addRow(buttons);
+    auto* look = new QHBoxLayout;
+    look->addWidget(colour);
+    look->addWidget(texture);
+    form->addRow(look);
+    connect(colour, &QPushButton::clicked, this, [this] {
+        const QColor chosen = QColorDialog::getColor(Qt::white, this, tr("Material Colour"));
+        if (chosen.isValid()) SetMaterialColour(chosen);
+    });
+    connect(texture, &QPushButton::clicked, this, [this] {
+        const QString path = QFileDialog::getOpenFileName(this, tr("Texture"), {},
+                                                          tr("Images (*.png *.jpg *.jpeg *.bmp *.tga)"));
+        if (!path.isEmpty()) AddMaterialTexture(path);
+    });
     connect(m_NewMaterial, &QPushButton::clicked, this, [this] {
         if (m_Object && m_Object->GetModel()) m_Scene->CreateAttributeCmd(m_Object->GetModel(), 1);
     });
@@ -125,6 +144,22 @@ void QxStudioPropertiesPanel::BuildMaterialButtons(QFormLayout* form) {
     connect(m_AssignMaterial, &QPushButton::clicked, this, [this] {
         if (m_Object) m_Scene->SetAttributeSelectsCmd(1);
     });
+}
+
+bool QxStudioPropertiesPanel::SetMaterialColour(const QColor& colour) {
+    CQxModel* model = m_Object ? m_Object->GetModel() : nullptr;
+    if (!model || !model->CurAttribute()) return false;
+    unsigned long rgb = (static_cast<unsigned long>(colour.red()) << 16) |
+                        (static_cast<unsigned long>(colour.green()) << 8) | static_cast<unsigned long>(colour.blue());
+    return m_Scene->ModifyAttributeCmd(QX_MODIFY_MATERIAL_COLOR, model, model->CurAttribute(), &rgb, 1) != 0;
+}
+
+bool QxStudioPropertiesPanel::AddMaterialTexture(const QString& path) {
+    CQxModel* model = m_Object ? m_Object->GetModel() : nullptr;
+    if (!model || !model->CurAttribute()) return false;
+    // The texture modulates the material's colour, as a first stage usually does.
+    return m_Scene->AddTextureCmd(model, model->CurAttribute(), path.toUtf8().constData(), QX_COLOR_OP_MODULATE,
+                                  QX_ALPHA_OP_MODULATE, 1) != 0;
 }
 
 void QxStudioPropertiesPanel::OnMaterialChanged(QListWidgetItem* item) {

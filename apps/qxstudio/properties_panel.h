@@ -7,6 +7,7 @@
 class CQxObject;
 class CQxScene;
 class QCheckBox;
+class QColor;
 class QDoubleSpinBox;
 class QLabel;
 class QLineEdit;
@@ -41,6 +42,11 @@ public:
     QPushButton* AssignMaterialButton() const { return m_AssignMaterial; }
     QDoubleSpinBox* NumericField(int axis) const { return m_Numeric[axis]; }
     QPushButton* NumericApply() const { return m_Apply; }
+
+    // The current material of the shown object's model: its colour, or a texture stage added
+    // (each a command; false when refused, the library's message then shown).
+    bool SetMaterialColour(const QColor& colour);
+    bool AddMaterialTexture(const QString& path);
 
     // Rows of the vector fields.
     enum : int { Translate = 0, Rotate = 1, Scale = 2, Pivot = 3 };

@@ -19,6 +19,9 @@
 
 class PropertiesPanel : public QxStudioTest {
 protected:
+    static std::string SampleTexture() {
+        return SamplePath().substr(0, SamplePath().rfind('/') + 1) + "sample_rgba_4x2.png";
+    }
     QxStudioPropertiesPanel& Panel() { return Window().Properties(); }
     CQxObject* SelectBody() {
         OpenSample();
@@ -117,6 +120,22 @@ TEST_F(TimelinePanel, PlayRunsOnTheFrameTimerAndPauseStopsIt) {
     QTest::mouseClick(Panel().PlayButton(), Qt::LeftButton);
     EXPECT_FALSE(Scene().IsPlaying());
     EXPECT_EQ("Play", Panel().PlayButton()->text());
+}
+
+TEST_F(PropertiesPanel, TheCurrentMaterialTakesAColourAndATextureUndoably) {
+    CQxObject* body = SelectBody();
+    CQxAttribute* material = body->GetModel()->CurAttribute();
+    ASSERT_NE(nullptr, material);
+    const unsigned long before = material->ColorMaterial().Color().GetArgb();
+    ASSERT_TRUE(Panel().SetMaterialColour(QColor(255, 0, 0)));
+    EXPECT_EQ(0xFF0000u, material->ColorMaterial().Color().GetArgb() & 0xFFFFFFu);
+    ASSERT_TRUE(Panel().AddMaterialTexture(QString::fromStdString(SampleTexture())));
+    EXPECT_EQ(1u, material->GetTextureStageCount());
+    Trigger("edit.undo");
+    EXPECT_EQ(0u, material->GetTextureStageCount());
+    Trigger("edit.undo");
+    EXPECT_EQ(before, material->ColorMaterial().Color().GetArgb());
+    EXPECT_FALSE(Panel().AddMaterialTexture("/nonexistent/missing.png")) << "refused, with the library's message";
 }
 
 class ActionsPanel : public QxStudioTest {};
