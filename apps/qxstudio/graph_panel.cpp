@@ -74,7 +74,8 @@ void QxStudioGraphPanel::paintEvent(QPaintEvent*) {
     const int w = m_Window->GetFrameWidth(), h = m_Window->GetFrameHeight();
     painter.fillRect(rect(), QColor(0x69, 0x69, 0x69));
     if (!frame.empty() && w > 0 && h > 0)
-        painter.drawImage(0, 0, QImage(reinterpret_cast<const uchar*>(frame.data()), w, h, w * 4, QImage::Format_RGB32));
+        painter.drawImage(
+            0, 0, QImage(reinterpret_cast<const uchar*>(frame.data()), w, h, w * 4, QImage::Format_RGB32));
 }
 
 void QxStudioGraphPanel::resizeEvent(QResizeEvent*) {
@@ -90,12 +91,10 @@ void QxStudioGraphPanel::mousePressEvent(QMouseEvent* event) {
     const CQxPoint point = QxStudioTrack(*m_Window, event->position(), event->modifiers());
     QxSetKeyState(key, 1);
     const unsigned int flags = QxGetMouseFlags();
-    if (key == VK_LBUTTON)
-        m_View.OnLButtonDown(PreparedModel(), flags, point);
-    else if (key == VK_RBUTTON)
-        m_View.OnRButtonDown(Model(), flags, point);
-    else
-        m_View.OnMButtonDown(Model(), flags, point);
+    QxStudioOnButton(
+        key, [&] { m_View.OnLButtonDown(PreparedModel(), flags, point); },
+        [&] { m_View.OnRButtonDown(Model(), flags, point); },
+        [&] { m_View.OnMButtonDown(Model(), flags, point); });
 }
 
 void QxStudioGraphPanel::mouseReleaseEvent(QMouseEvent* event) {
@@ -104,12 +103,10 @@ void QxStudioGraphPanel::mouseReleaseEvent(QMouseEvent* event) {
     const CQxPoint point = QxStudioTrack(*m_Window, event->position(), event->modifiers());
     QxSetKeyState(key, 0);
     const unsigned int flags = QxGetMouseFlags();
-    if (key == VK_LBUTTON)
-        m_View.OnLButtonUp(Model(), flags, point);
-    else if (key == VK_RBUTTON)
-        m_View.OnRButtonUp(Model(), flags, point);
-    else
-        m_View.OnMButtonUp(Model(), flags, point);
+    QxStudioOnButton(
+        key, [&] { m_View.OnLButtonUp(Model(), flags, point); },
+        [&] { m_View.OnRButtonUp(Model(), flags, point); },
+        [&] { m_View.OnMButtonUp(Model(), flags, point); });
 }
 
 void QxStudioGraphPanel::mouseMoveEvent(QMouseEvent* event) {

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "qx/math/point_rect.h"
+#include "qx/platform/input_state.h"
 #include "qx/platform/offscreen_window.h"
 
 // The library's window for one view panel. The library renders into the offscreen window's
@@ -30,6 +31,17 @@ private:
 CQxPoint QxStudioTrack(QxStudioHostWindow& window, QPointF position, Qt::KeyboardModifiers modifiers);
 // The library's key code of a mouse button (VK_LBUTTON, ...); 0 for other buttons.
 unsigned int QxStudioButtonKey(Qt::MouseButton button);
+
+// Runs the handler of the button a key code names: left, right, else middle.
+template <class Left, class Right, class Middle>
+void QxStudioOnButton(unsigned int key, Left&& left, Right&& right, Middle&& middle) {
+    if (key == VK_LBUTTON)
+        left();
+    else if (key == VK_RBUTTON)
+        right();
+    else
+        middle();
+}
 
 // The Qt cursor shape for a library cursor (the two brush resources show as a cross).
 Qt::CursorShape QxStudioCursorShape(unsigned int shape);

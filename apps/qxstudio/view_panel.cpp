@@ -20,8 +20,8 @@ QxStudioViewPanel* QxStudioViewPanel::NewUVView(QWidget* parent) {
     return panel;
 }
 
-QxStudioViewPanel::QxStudioViewPanel(const QString& title, QX_AXIS_TYPE axis, std::unique_ptr<CQxCamera> camera,
-                                     QWidget* parent)
+QxStudioViewPanel::QxStudioViewPanel(const QString& title, QX_AXIS_TYPE axis,
+                                     std::unique_ptr<CQxCamera> camera, QWidget* parent)
     : QWidget(parent), m_Title(title), m_Axis(axis), m_Window(std::make_unique<QxStudioHostWindow>(this)),
       m_Camera(std::move(camera)) {
     setObjectName(title);
@@ -132,12 +132,9 @@ void QxStudioViewPanel::mousePressEvent(QMouseEvent* event) {
     const CQxPoint point = Track(event->position(), event->modifiers());
     QxSetKeyState(key, 1);
     const unsigned int flags = QxGetMouseFlags();
-    if (key == VK_LBUTTON)
-        m_Camera->OnLButtonDown(flags, point);
-    else if (key == VK_RBUTTON)
-        m_Camera->OnRButtonDown(flags, point);
-    else
-        m_Camera->OnMButtonDown(flags, point);
+    QxStudioOnButton(
+        key, [&] { m_Camera->OnLButtonDown(flags, point); }, [&] { m_Camera->OnRButtonDown(flags, point); },
+        [&] { m_Camera->OnMButtonDown(flags, point); });
 }
 
 void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
@@ -146,12 +143,9 @@ void QxStudioViewPanel::mouseReleaseEvent(QMouseEvent* event) {
     const CQxPoint point = Track(event->position(), event->modifiers());
     QxSetKeyState(key, 0);
     const unsigned int flags = QxGetMouseFlags();
-    if (key == VK_LBUTTON)
-        m_Camera->OnLButtonUp(flags, point);
-    else if (key == VK_RBUTTON)
-        m_Camera->OnRButtonUp(flags, point);
-    else
-        m_Camera->OnMButtonUp(flags, point);
+    QxStudioOnButton(
+        key, [&] { m_Camera->OnLButtonUp(flags, point); }, [&] { m_Camera->OnRButtonUp(flags, point); },
+        [&] { m_Camera->OnMButtonUp(flags, point); });
 }
 
 void QxStudioViewPanel::mouseMoveEvent(QMouseEvent* event) {

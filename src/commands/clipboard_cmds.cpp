@@ -1,5 +1,5 @@
-#include "object_cmds_internal.h"
 #include "qx/commands/clipboard_cmds.h"
+#include "object_cmds_internal.h"
 #include "qx/commands/cmd_run.h"
 #include "qx/commands/object_cmds.h"
 #include "qx/scene/model.h"
@@ -14,9 +14,9 @@ namespace {
 // none, and a position the list does not reach the material that was current when pasting.
 class PasteMaterials {
 public:
-    PasteMaterials(const CQxModel* model, unsigned int current) {
+    PasteMaterials(CQxModel* model, unsigned int current) {
         if (!model) return;
-        for (CQxAttribute& a : const_cast<CQxModel*>(model)->Attributes()) m_List.push_back(&a);
+        for (CQxAttribute& a : model->Attributes()) m_List.push_back(&a);
         m_Current = current < m_List.size() ? m_List[current] : nullptr;
     }
     CQxAttribute* At(std::int32_t position) const {
@@ -29,16 +29,24 @@ private:
     CQxAttribute* m_Current = nullptr;
 };
 
-const CQxModel* ModelOf(const CQxObject& object, const CQxModel& root) {
-    const CQxModel* model = object.GetModel();
+CQxModel* ModelOf(const CQxObject& object, CQxModel& root) {
+    CQxModel* model = object.GetModel();
     return model ? model : &root;
+}
+
+// The block of what the selection holds for copying (the records are filtered on a copy).
+HGLOBAL CopyBlock(CQxSelects selects) {
+    selects.ExtractCopy();
+    CQxClipRecords records;
+    QxGatherClipRecords(selects, records);
+    return QxWriteClipBlock(records);
 }
 
 } // namespace
 
 CQxPasteCmd::~CQxPasteCmd() = default;
 
-void CQxPasteCmd::Build(CQxMesh& mesh, const CQxModel* model) const {
+void CQxPasteCmd::Build(CQxMesh& mesh, CQxModel* model) const {
     const PasteMaterials materials(model, m_CurAttribute);
     std::vector<CQxVertex*> made;
     made.reserve(m_Records.Vertices.size());
@@ -50,7 +58,8 @@ void CQxPasteCmd::Build(CQxMesh& mesh, const CQxModel* model) const {
         mesh.Edges().PushBack(new CQxEdge(made[e.Vertices[0]], made[e.Vertices[1]], e.Flags));
     for (const CQxClipFace& f : m_Records.Faces) {
         auto* face = new CQxFace(materials.At(f.Attribute), static_cast<unsigned char>(f.Flag));
-        for (const CQxClipCorner& c : f.Corners) face->PushHalfEdge(new CQxHalfEdge(nullptr, made[c.Vertex], c.Flags));
+        for (const CQxClipCorner& c : f.Corners)
+            face->PushHalfEdge(new CQxHalfEdge(nullptr, made[c.Vertex], c.Flags));
         mesh.Faces().PushBack(face);
     }
     mesh.ClearSubdivisionMeshes();
@@ -81,7 +90,7 @@ int CQxPasteCmd::Create(HGLOBAL block, CQxObject* parent, int update) {
     if (!parent) parent = &root;
     if (!root.Find(parent)) return 0;
     m_ParentPath = QxGetIndexPath(*parent);
-    const CQxModel* model = ModelOf(*parent, root);
+    CQxModel* model = ModelOf(*parent, root);
     m_CurAttribute = model->FindAttribute(model->CurAttribute());
     m_Before = std::make_unique<CQxTreeSelection>();
     m_Before->Capture(root);
@@ -161,24 +170,23 @@ void* CQxScene::CopySelectObjects() {
     EndOperation();
     CQxSelects selects;
     m_RootModel.GetSelects(selects, 1);
-    selects.ExtractCopy();
-    CQxClipRecords records;
-    QxGatherClipRecords(selects, records);
-    return QxWriteClipBlock(records);
+    return CopyBlock(selects);
 }
 
 // The block carries what a copy of the same selection would: the cut faces and edges with
 // every vertex they use, also those that stay behind for faces that are not cut.
 void* CQxScene::CutSelectObjectsCmd(int update) {
-    HGLOBAL block = CopySelectObjects();
-    if (!block) return nullptr;
+    EndOperation();
     CQxSelects selects;
     m_RootModel.GetSelects(selects, 1);
+    HGLOBAL block = CopyBlock(selects);
+    if (!block) return nullptr;
     selects.ExtractCut();
     CQxSelects records;
     m_RootModel.GetExtraDeleteObjects(selects, records, 1);
-    const int done = !records.IsEmpty() &&
-                     QxRunCmd<CQxDeleteCmd>(*this, [&](CQxDeleteCmd& cmd) { return cmd.Create(records, update); });
+    const int done = !records.IsEmpty() && QxRunCmd<CQxDeleteCmd>(*this, [&](CQxDeleteCmd& cmd) {
+        return cmd.Create(records, update);
+    });
     if (!done) {
         GlobalFree(block);
         return nullptr;

@@ -81,7 +81,7 @@ public:
 
 private:
     // Appends the records to the mesh, with materials from the model's list.
-    void Build(CQxMesh& mesh, const CQxModel* model) const;
+    void Build(CQxMesh& mesh, CQxModel* model) const;
     // Into an existing mesh: its counts and mates first, so that undo can trim it back.
     void Append(int update);
     void SelectPasted(CQxObject& object) const;
