@@ -69,6 +69,11 @@ QxStudioMainWindow::QxStudioMainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 QxStudioMainWindow::~QxStudioMainWindow() {
+    // Play mode ends first, while the panels it reports to still live.
+    if (m_PlayWindow) {
+        m_PlayWindow->disconnect(this);
+        delete m_PlayWindow;
+    }
     CQxApp::Instance().KillTimer();
     m_Scene->SetUpdateFunc(nullptr, nullptr);
     for (QxStudioViewPanel* view : m_Views) view->SetScene(nullptr);
@@ -136,6 +141,8 @@ void QxStudioMainWindow::BuildPanels() {
 QxStudioViewPanel* QxStudioMainWindow::View(const QString& name) const {
     for (QxStudioViewPanel* view : m_Views)
         if (view->Title().compare(name, Qt::CaseInsensitive) == 0) return view;
+    if (m_PlayWindow && m_PlayWindow->View().Title().compare(name, Qt::CaseInsensitive) == 0)
+        return &m_PlayWindow->View();
     return m_UVView->Title().compare(name, Qt::CaseInsensitive) == 0 ? m_UVView : nullptr;
 }
 
@@ -215,10 +222,14 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* ar
         m_Properties->ShowSelection();
         break;
     case QX_UPDATE_SCENE:
+        if (bits & QX_SCENE_ANIM_ITEM_CREATE_FLAGS) RefreshKeyChannels();
         if (bits & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME)) {
             m_Timeline->ShowFrames();
             m_Graph->Window().Invalidate(); // its current-frame line
         }
+        break;
+    case QX_UPDATE_ANIM_KEY: // a new channel shows at once among the selected objects' curves
+        m_Graph->ShowSelectedChannels();
         break;
     case QX_UPDATE_PLAY:
         m_Timeline->ShowFrames();
@@ -262,6 +273,8 @@ void QxStudioMainWindow::Refresh() {
     if (QAction* remove = Action("edit.delete")) remove->setEnabled(m_Scene->IsDeletable());
     if (QAction* duplicate = Action("edit.duplicate")) duplicate->setEnabled(m_Scene->IsDeletable());
     RefreshToolActions();
+    RefreshKeyChannels();
+    if (QAction* stop = Action("play.stop")) stop->setEnabled(m_PlayWindow != nullptr);
     const QString name = m_FilePath.isEmpty() ? tr("Untitled") : QFileInfo(m_FilePath).fileName();
     setWindowTitle(name + (IsModified() ? " *" : "") + " - QxStudio");
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStringList>
 #include <QTimer>
 
@@ -9,6 +10,7 @@
 #include <map>
 #include <memory>
 
+#include "play_window.h"
 #include "qx/scene/scene.h"
 
 class QAction;
@@ -48,7 +50,8 @@ public:
     QxStudioGraphPanel& Graph() { return *m_Graph; }
     // The views in the order perspective, front, side, top.
     const std::array<QxStudioViewPanel*, 4>& Views() const { return m_Views; }
-    // The view whose title (or kind: perspective, front, side, top, uv) is given; null for none.
+    // The view whose title (or kind: perspective, front, side, top, uv, and play while play
+    // mode runs) is given; null for none.
     QxStudioViewPanel* View(const QString& name) const;
     QxStudioViewPanel* ActiveView() const { return m_ActiveView; }
     // The scene's UV view, in a panel of its own.
@@ -76,6 +79,11 @@ public:
     // clipboard's geometry into the scene (one command); each says why when it cannot.
     bool CopySelection(bool cut);
     bool PasteClipboard();
+    // Runs the scene in play mode in a window of its own (raised when it runs already); says
+    // why when it cannot start.
+    bool StartPlayMode();
+    // The play-mode window while it runs, else null.
+    QxStudioPlayWindow* PlayWindow() const { return m_PlayWindow; }
 
     // The host callback (public for the static trampoline).
     void OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* arg2);
@@ -93,6 +101,10 @@ private:
     void BuildSelectMenu();
     void BuildToolsMenu();
     void BuildViewMenu();
+    void BuildAnimationMenu();
+    void BuildPlayMenu();
+    // The Key Channels choices follow the scene's create flags.
+    void RefreshKeyChannels();
     QAction* AddAction(QMenu* menu, const QString& name, const QString& text,
                        const QKeySequence& shortcut = {});
     // A checkable action of a group of exclusive choices (its data the value), running
@@ -148,4 +160,5 @@ private:
     bool m_Loading = false;
     qint64 m_LastReadMs = 0;
     bool m_RefreshPending = false;
+    QPointer<QxStudioPlayWindow> m_PlayWindow;
 };

@@ -55,6 +55,8 @@ void QxStudioMainWindow::BuildMenus() {
     BuildSelectMenu();
     BuildToolsMenu();
     BuildViewMenu();
+    BuildAnimationMenu();
+    BuildPlayMenu();
 }
 
 void QxStudioMainWindow::BuildFileMenu() {

@@ -1,9 +1,6 @@
-// qxtool play: the library's scene program run headless. The program reads "../Fps.kel" from
-// the working folder, so the scene is offered under that name in a temporary folder while the
-// program starts. Frames run on the manual clock, 17 ms apart, as the application's frame timer
-// would run them; scripted events go to the camera view the way a host hands them on.
-#include <unistd.h>
-
+// qxtool play: the library's scene program run headless on any scene file. Frames run on the
+// manual clock, 17 ms apart, as the application's frame timer would run them; scripted events
+// go to the camera view the way a host hands them on.
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -21,6 +18,7 @@
 #include "qx/platform/input_state.h"
 #include "qx/platform/offscreen_window.h"
 #include "qx/platform/time.h"
+#include "qx/play/scene_simulator.h"
 #include "qx/play/sim_manager.h"
 #include "qx/scene/app.h"
 #include "qx/scene/scene.h"
@@ -194,29 +192,6 @@ private:
     bool m_HasQuit = false;
 };
 
-// Starts the program with the scene offered as "../Fps.kel" of the working folder; the
-// working folder is given back afterwards.
-int StartProgram(CQxScene& scene, Host& host, const char* path) {
-    std::error_code error;
-    const fs::path scenePath = fs::absolute(path, error);
-    char pattern[] = "/tmp/qxtool-play-XXXXXX";
-    if (error || !mkdtemp(pattern)) return 0;
-    const fs::path temporary = pattern;
-    const fs::path previous = fs::current_path(error);
-    int created = 0;
-    fs::create_directory(temporary / "run", error);
-    if (!error) fs::create_symlink(scenePath, temporary / "Fps.kel", error);
-    if (!error) fs::current_path(temporary / "run", error);
-    if (!error) {
-        // Textures named relative to the scene are found beside it.
-        CQxApp::Instance().DataDir() = scenePath.parent_path().string().c_str();
-        created = scene.SimManager().Create(QX_SIM_SCENE, &scene, &host);
-        fs::current_path(previous, error);
-    }
-    fs::remove_all(temporary, error);
-    return created;
-}
-
 void Deliver(CQxCamera& camera, QxOffscreenWindow& window, const Event& event) {
     switch (event.Kind) {
     case EventKind::Move:
@@ -261,7 +236,9 @@ int PlayCommand(int argc, const char* const* argv) {
     Host host(scene);
     QxSetManualClock(1);
     int status = 0;
-    if (!StartProgram(scene, host, args.Scene)) {
+    // Textures named relative to the scene are found beside it.
+    CQxApp::Instance().DataDir() = fs::absolute(args.Scene).parent_path().string().c_str();
+    if (!QxStartSceneProgram(scene, &host, args.Scene)) {
         status = Error(std::string("cannot start the scene program on ") + args.Scene);
     } else {
         std::size_t next = 0;

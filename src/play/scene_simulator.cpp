@@ -1,5 +1,10 @@
 #include "qx/play/scene_simulator.h"
 
+#include <unistd.h>
+
+#include <filesystem>
+#include <string>
+
 #include "qx/play/sim_manager.h"
 #include "qx/play/widget.h"
 #include "qx/scene/model.h"
@@ -123,4 +128,24 @@ int CQxSceneState::OnClick(const CQxMsg& msg) {
 
 void CQxSceneState::InvalidateView() {
     if (m_Camera) m_Camera->Invalidate(nullptr, 0);
+}
+
+int QxStartSceneProgram(CQxScene& scene, CQxMsgHandler* handler, const char* path) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path scenePath = fs::absolute(path ? path : "", error);
+    std::string pattern = (fs::temp_directory_path(error) / "qx-play-XXXXXX").string();
+    if (error || !path || !fs::is_regular_file(scenePath, error) || !mkdtemp(pattern.data())) return 0;
+    const fs::path temporary = pattern;
+    const fs::path previous = fs::current_path(error);
+    int created = 0;
+    if (!error) fs::create_directory(temporary / "run", error);
+    if (!error) fs::create_symlink(scenePath, temporary / "Fps.kel", error);
+    if (!error) fs::current_path(temporary / "run", error);
+    if (!error) {
+        created = scene.SimManager().Create(QX_SIM_SCENE, &scene, handler);
+        fs::current_path(previous, error);
+    }
+    fs::remove_all(temporary, error);
+    return created;
 }

@@ -76,3 +76,11 @@ private:
     // Gone with the state: tells a message handler that the state was destroyed under it.
     std::shared_ptr<char> m_Alive = std::make_shared<char>();
 };
+
+// Starts the scene program (QX_SIM_SCENE) of the scene's simulation manager on the scene file
+// at path, whatever its name and folder: the program reads "../Fps.kel" of the working folder,
+// so the file is offered under that name in a temporary folder while the program starts, and
+// the working folder is given back afterwards. The working folder is the process's: call it
+// while no other thread resolves relative paths. 0 when there is no such file, the folder cannot
+// be made or the program does not start.
+QX_API int QxStartSceneProgram(CQxScene& scene, CQxMsgHandler* handler, const char* path);
