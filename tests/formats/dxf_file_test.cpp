@@ -361,15 +361,11 @@ TEST_F(DxfFile, ImportWithoutParentGoesBelowTheRootModel) {
 }
 
 TEST_F(DxfFile, ImportRefusalsPushNothing) {
-    const std::string before = QxDumpScene(m_Scene);
     auto expectRefused = [&](const std::string& path, const std::string& message) {
+        SCOPED_TRACE(path);
         m_Messages.Clear();
-        EXPECT_EQ(m_Scene.ImportFileCmd(path.c_str(), nullptr, 1), 0) << path;
-        ASSERT_EQ(m_Messages.Boxes().size(), 1u) << path;
-        EXPECT_EQ(m_Messages.Boxes()[0].Text, message);
-        EXPECT_EQ(m_Messages.Boxes()[0].Caption, kImport);
-        EXPECT_EQ(m_Scene.CmdManager().IsUndoable(), 0);
-        QX_EXPECT_SAME_DUMP(before, QxDumpScene(m_Scene));
+        qxtest::ExpectRefused(m_Scene, [&] { return m_Scene.ImportFileCmd(path.c_str(), nullptr, 1) == 1; });
+        ExpectRefused(message);
     };
     expectRefused(m_Dir.Write("scene.x", "xof 0303txt 0032"), "未対応のファイルです．");
     expectRefused(m_Dir.File("missing.dxf"),
