@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "mesh_builders.h"
 #include "message_recorder.h"
 #include "qx/scene/model.h"
 #include "qx/scene/scene.h"
@@ -57,13 +58,7 @@ CQxObject* Child(CQxScene& scene, const char* name) {
     return o;
 }
 
-// The list positions of a face's corner vertices in ring order.
-std::vector<unsigned int> Corners(CQxMesh& mesh, const CQxFace& face) {
-    mesh.UpdateIndices();
-    std::vector<unsigned int> out;
-    face.ForEachHalfEdge([&](const CQxHalfEdge& h) { out.push_back(h.GetVertex()->Index()); });
-    return out;
-}
+using qxtest::CornerIndices;
 
 } // namespace
 
@@ -175,7 +170,7 @@ TEST_F(MqoFile, FacesKeepTheirCornersMaterialsAndUVs) {
     const CQxAttribute* b = scene.RootModel().GetAttribute(before + 1);
 
     const CQxFace* tri = mesh.Faces().GetAt(0);
-    EXPECT_EQ(Corners(mesh, *tri), (std::vector<unsigned int>{2, 1, 0}));
+    EXPECT_EQ(CornerIndices(mesh, *tri), (std::vector<unsigned int>{2, 1, 0}));
     EXPECT_EQ(tri->Attribute(), b);
     // Each corner keeps the coordinate given with its vertex.
     tri->ForEachHalfEdge([](const CQxHalfEdge& h) {
@@ -184,20 +179,20 @@ TEST_F(MqoFile, FacesKeepTheirCornersMaterialsAndUVs) {
         EXPECT_EQ(h.UV(), CQxVector2D(p.x * 0.5f, p.y));
     });
     const CQxFace* padded = mesh.Faces().GetAt(1);
-    EXPECT_EQ(Corners(mesh, *padded), (std::vector<unsigned int>{3, 2, 0}));
+    EXPECT_EQ(CornerIndices(mesh, *padded), (std::vector<unsigned int>{3, 2, 0}));
     EXPECT_EQ(padded->Attribute(), a);
     EXPECT_FALSE(padded->GetHalfEdge()->HasUV());
     const CQxFace* pentagon = mesh.Faces().GetAt(2);
-    EXPECT_EQ(Corners(mesh, *pentagon), (std::vector<unsigned int>{2, 6, 5, 4, 1}));
+    EXPECT_EQ(CornerIndices(mesh, *pentagon), (std::vector<unsigned int>{2, 6, 5, 4, 1}));
     EXPECT_EQ(pentagon->Attribute(), nullptr);
     const CQxFace* lower = mesh.Faces().GetAt(3);
-    EXPECT_EQ(Corners(mesh, *lower), (std::vector<unsigned int>{4, 5, 2, 3}));
+    EXPECT_EQ(CornerIndices(mesh, *lower), (std::vector<unsigned int>{4, 5, 2, 3}));
     EXPECT_EQ(lower->Attribute(), a);
     EXPECT_EQ(lower->GetHalfEdge()->UV(), CQxVector2D(0, 1));
 
     ASSERT_EQ(mesh.Edges().GetCount(), 1u);
-    EXPECT_EQ(mesh.Edges().GetAt(0)->Vertex(0)->Index(), 4u);
-    EXPECT_EQ(mesh.Edges().GetAt(0)->Vertex(1)->Index(), 5u);
+    EXPECT_EQ(mesh.Vertices().Find(mesh.Edges().GetAt(0)->Vertex(0)), 4u);
+    EXPECT_EQ(mesh.Vertices().Find(mesh.Edges().GetAt(0)->Vertex(1)), 5u);
     EXPECT_EQ(poly->HasUV(), 1);
     // Neighbours are linked: the triangle's side 2-1 runs the other way round the pentagon.
     ASSERT_NE(tri->GetHalfEdge()->Mate(), nullptr);
@@ -347,16 +342,16 @@ TEST_F(MqoFile, EveryCutOfADocumentFailsCleanly) {
 
 TEST_F(MqoFile, FilesThatCannotBeReadAreReported) {
     CQxScene scene;
-    const std::string missing = m_Dir.File("missing.mqo");
-    EXPECT_EQ(scene.ReadMqoFile(missing.c_str()), 0);
-    ExpectOnlyMessage(("\"" + missing + "\"\nの読み込みに失敗しました.").c_str(), "読み込み失敗");
-    m_Messages.Clear();
-    EXPECT_EQ(scene.ReadMqoFile(m_Dir.Path().c_str()), 0); // a folder
-    ExpectOnlyMessage(("\"" + m_Dir.Path().string() + "\"\nの読み込みに失敗しました.").c_str(),
-                      "読み込み失敗");
-    m_Messages.Clear();
-    EXPECT_EQ(ReadMqo(scene, ""), 0);
-    ExpectOnlyMessage("ファイルが空です.", "読み込み失敗");
+    const std::string missing = m_Dir.File("missing.mqo"), empty = m_Dir.Write("empty.mqo", "");
+    const std::pair<std::string, std::string> cases[] = {
+        {missing, "\"" + missing + "\"\nの読み込みに失敗しました."},
+        {m_Dir.Path().string(), "\"" + m_Dir.Path().string() + "\"\nの読み込みに失敗しました."}, // a folder
+        {empty, "ファイルが空です."}};
+    for (const auto& [path, message] : cases) {
+        m_Messages.Clear();
+        EXPECT_EQ(scene.ReadMqoFile(path.c_str()), 0) << path;
+        ExpectOnlyMessage(message.c_str(), "読み込み失敗");
+    }
 }
 
 TEST_F(MqoFile, ReadFileReplacesTheSceneAndFitsTheGrid) {

@@ -58,9 +58,8 @@ protected:
     }
 
     const aiScene* Import(Assimp::Importer& importer) {
-        const std::string path = dir.File("scene.x");
-        EXPECT_EQ(scene.WriteFile(path.c_str()), 1);
-        const aiScene* read = importer.ReadFile(path, 0);
+        Write();
+        const aiScene* read = importer.ReadFile(dir.File("scene.x"), 0);
         EXPECT_NE(read, nullptr) << importer.GetErrorString();
         return read;
     }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "qx/platform/canvas.h"
+#include "memory_canvas.h"
 
 using namespace QxWin;
 
@@ -9,17 +9,8 @@ namespace {
 // A 20 x 10 white memory canvas with the black stock pen.
 class CanvasPolylines : public ::testing::Test {
 protected:
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateCompatibleBitmap(dc, 20, 10);
-
-    void SetUp() override {
-        SelectObject(dc, bitmap);
-        PatBlt(dc, 0, 0, 20, 10, WHITENESS);
-    }
-    void TearDown() override {
-        DeleteDC(dc);
-        DeleteObject(bitmap);
-    }
+    MemoryCanvas canvas{20, 10};
+    HDC dc = canvas.Dc;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "qx/platform/canvas.h"
 
+#include "memory_canvas.h"
 #include "test_window.h"
 
 #include <gtest/gtest.h>
@@ -17,41 +18,6 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
 constexpr COLORREF kGreen = RGB(0, 255, 0);
-
-// A memory canvas with a white bitmap of the given size selected.
-class MemoryCanvas {
-public:
-    MemoryCanvas(int width, int height)
-        : Dc(CreateCompatibleDC(nullptr)),
-          Bitmap(CreateCompatibleBitmap(Dc, width, height)), m_All{0, 0, width, height} {
-        m_Old = SelectObject(Dc, Bitmap);
-        Clear();
-    }
-    ~MemoryCanvas() {
-        SelectObject(Dc, m_Old);
-        DeleteObject(Bitmap);
-        DeleteDC(Dc);
-    }
-    void Clear() const { FillRect(Dc, &m_All, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH))); }
-    // Pixels darker than mid grey inside the rectangle.
-    int CountDark(const RECT& r) const {
-        int count = 0;
-        for (int y = r.top; y < r.bottom; ++y) {
-            for (int x = r.left; x < r.right; ++x) {
-                const COLORREF c = GetPixel(Dc, x, y);
-                if (c != CLR_INVALID && GetRValue(c) + GetGValue(c) + GetBValue(c) < 3 * 128) ++count;
-            }
-        }
-        return count;
-    }
-
-    HDC Dc;
-    HBITMAP Bitmap;
-
-private:
-    RECT m_All;
-    HGDIOBJ m_Old = nullptr;
-};
 
 using Pixels = std::initializer_list<std::tuple<int, int, COLORREF>>;
 

@@ -20,10 +20,6 @@ namespace {
 
 constexpr const char* kKey = "Software\\Kelmora Test\\Viewer";
 
-std::string ReadText(const fs::path& file) {
-    return QxScratchDir::Read(file.string());
-}
-
 int CountFiles(const fs::path& folder) {
     return static_cast<int>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
 }
@@ -150,24 +146,24 @@ TEST_F(Settings, DamagedFileKeepsDefaultsSilently) {
 TEST_F(Settings, FailedWriteKeepsTheOldFile) {
     HKEY key = Create();
     ASSERT_EQ(SetDword(key, "Undo", 30), ERROR_SUCCESS);
-    const std::string old = ReadText(File());
+    const std::string old = QxScratchDir::Read(File());
 
     // The disk fills up while the new file is written.
     EXPECT_NE(
         QxWithFileSizeLimit(old.size() + 8, [&] { return SetText(key, "DataDir", std::string(200, 'x')); }),
         ERROR_SUCCESS);
-    EXPECT_EQ(ReadText(File()), old);
+    EXPECT_EQ(QxScratchDir::Read(File()), old);
     EXPECT_EQ(CountFiles(Folder()), 1);
     // The change is still held and is written once writing works again.
     EXPECT_EQ(RegFlushKey(key), ERROR_SUCCESS);
-    EXPECT_NE(ReadText(File()).find("DataDir=sz:xxx"), std::string::npos);
-    const std::string current = ReadText(File());
+    EXPECT_NE(QxScratchDir::Read(File()).find("DataDir=sz:xxx"), std::string::npos);
+    const std::string current = QxScratchDir::Read(File());
 
     // A folder that cannot be written to; a user who may write anywhere skips this part.
     fs::permissions(Folder(), fs::perms::owner_read | fs::perms::owner_exec);
     if (access(Folder().c_str(), W_OK) != 0) {
         EXPECT_EQ(SetDword(key, "Undo", 99), ERROR_ACCESS_DENIED);
-        EXPECT_EQ(ReadText(File()), current);
+        EXPECT_EQ(QxScratchDir::Read(File()), current);
     }
     fs::permissions(Folder(), fs::perms::owner_all);
     RegCloseKey(key);

@@ -17,6 +17,18 @@ Objs Objects(const CQxSelects& set) {
     return out;
 }
 
+// A set of the records, or of whole-object records of the objects, in the order given.
+CQxSelects Set(std::initializer_list<CQxSelect> records) {
+    CQxSelects set;
+    for (const CQxSelect& r : records) set.Add(r);
+    return set;
+}
+CQxSelects Set(std::initializer_list<const CQxObject*> objects) {
+    CQxSelects set;
+    for (const CQxObject* o : objects) set.Add(CQxSelect(o));
+    return set;
+}
+
 CQxObject* AddGrid(CQxObject& parent) {
     return QxAdd(parent, QxNewGrid().release());
 }
@@ -30,9 +42,9 @@ TEST(SelectSet, MergeAndRemoveWorkPerObject) {
 
     // A whole-object record leaves a component record as it is; components are added once.
     set.Merge(CQxSelect(grid.get()));
-    CQxSelects incoming(QxRecord(grid.get(), {QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 0, 0)},
-                                 {QxGridFace(*grid, 1, 1)}));
-    incoming.Add(CQxSelect(&other));
+    CQxSelects incoming = Set({QxRecord(grid.get(), {QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 0, 0)},
+                                        {QxGridFace(*grid, 1, 1)}),
+                               CQxSelect(&other)});
     set.Merge(incoming).Merge(set);
     ASSERT_EQ(Objects(set), (Objs{grid.get(), &other}));
     EXPECT_EQ(QxPositions(*grid, set[0]->Vertices()), CQxArray<unsigned int>({0, 1}));
@@ -41,11 +53,10 @@ TEST(SelectSet, MergeAndRemoveWorkPerObject) {
 
     // Removing components keeps the record even when it empties; whole records remove theirs.
     // Vertex (2, 2) is not in the record: ignored.
-    CQxSelects removal(QxRecord(
-        grid.get(), {QxGridVertex(*grid, 0, 0), QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 2, 2)},
-        {QxGridFace(*grid, 1, 1)}));
-    removal.Add(CQxSelect(&other));
-    removal.Add(CQxSelect(&stranger));
+    CQxSelects removal = Set(
+        {QxRecord(grid.get(), {QxGridVertex(*grid, 0, 0), QxGridVertex(*grid, 1, 0), QxGridVertex(*grid, 2, 2)},
+                  {QxGridFace(*grid, 1, 1)}),
+         CQxSelect(&other), CQxSelect(&stranger)});
     set.Remove(removal);
     ASSERT_EQ(Objects(set), (Objs{grid.get()}));
     EXPECT_FALSE(set[0]->HasComponents());
@@ -69,11 +80,7 @@ TEST(SelectSet, FiltersKeepQualifyingRecordsInOrder) {
     edgeOnly.Edges().PushBack(nullptr);
     CQxSelect handle(joint);
     handle.IsHandle() = 1;
-    CQxSelects all(faces);
-    all.Add(edgeOnly);
-    all.Add(handle);
-    all.Add(CQxSelect(group));
-    all.Add(CQxSelect(model));
+    const CQxSelects all = Set({faces, edgeOnly, handle, CQxSelect(group), CQxSelect(model)});
     EXPECT_TRUE(all.HasComponents() && all.HasHandle() && !all.HasHandleOnly());
     EXPECT_TRUE(CQxSelects(handle).HasHandleOnly() && !CQxSelects().HasHandleOnly());
 
@@ -113,12 +120,8 @@ TEST(SelectSet, ModelsAndMeshJointPairs) {
     CQxJoint* jointB = QxAdd(*b, new CQxJoint(1));
     CQxObject loose(1);
 
-    CQxSelects pair(meshA), reversed(jointA), twoModels(meshA), outside(meshA), twoJoints(jointA);
-    pair.Add(CQxSelect(jointA));
-    reversed.Add(CQxSelect(meshA));
-    twoModels.Add(CQxSelect(jointB));
-    outside.Add(CQxSelect(&loose));
-    twoJoints.Add(CQxSelect(jointA));
+    CQxSelects pair = Set({meshA, jointA}), reversed = Set({jointA, meshA}), twoModels = Set({meshA, jointB}),
+               outside = Set({meshA, &loose}), twoJoints = Set({jointA, jointA});
     EXPECT_EQ(CQxSelects().GetModel(), nullptr);
     EXPECT_EQ(pair.GetModel(), a);
     EXPECT_EQ(twoModels.GetModel(), nullptr);
@@ -151,9 +154,7 @@ TEST(SelectSet, BoxesAreInWorldSpace) {
     a->Translate() = CQxVector(5, 0, 0);
     CQxObject* b = AddGrid(root);
     b->Translate() = CQxVector(-2, 0, 1);
-    CQxSelects set(a);
-    set.Add(CQxSelect(b));
-
+    CQxSelects set = Set({a, b});
     CQxBoundBox box;
     ASSERT_EQ(set.GetPivotBoundBox(box), 1);
     EXPECT_TRUE(QxNear(box.GetMin(), CQxVector(-2, 0, 0)));
@@ -174,10 +175,7 @@ TEST(SelectSet, IKGoalsAreHandleEndsWhoseChainPassesThroughTheRecord) {
     QxAdd(root, new CQxJoint(1))->SelectHandle(1, 0); // a handle without an IK root: no goal
     j3->IKRoot() = j2;
 
-    CQxSelects set(j2);
-    set.Add(CQxSelect(j1));
-    set.Add(CQxSelect(j3));
-    set.Add(CQxSelect(side));
+    CQxSelects set = Set({j2, j1, j3, side});
     CQxArray<CQxObject*> goals{side};
     set.GetSelectIKGoals(goals);
     EXPECT_EQ(goals, CQxArray<CQxObject*>({nullptr, nullptr, nullptr, nullptr}));
@@ -198,27 +196,17 @@ TEST(SelectSet, TopObjectsChildRecordsAndExtraDeleteObjects) {
     CQxObject* c = AddGrid(root);
     CQxObject* c1 = AddGrid(*c);
 
-    CQxSelects set(a11);
-    set.Add(CQxSelect(b1));
-    set.Add(CQxSelect(&root));
-    set.Add(CQxSelect(a1));
     CQxSelects tops(b1);
-    set.ExtractTopObjects(tops);
+    Set({a11, b1, &root, a1}).ExtractTopObjects(tops);
     EXPECT_EQ(Objects(tops), (Objs{a, b}));
-    CQxSelects family(a11);
-    family.Add(CQxSelect(b));
-    family.Add(CQxSelect(a1));
-    family.Add(CQxSelect(b1));
+    CQxSelects family = Set({a11, b, a1, b1});
     family.RemoveChildObjects();
     EXPECT_EQ(Objects(family), (Objs{b, a1}));
 
     // Whole records take their subtrees (a component record below one goes whole too), in
     // pre-order whatever the input order; component records are copied.
     const CQxSelect bFaces = QxRecord(b, {}, {QxGridFace(*b, 1, 0)});
-    CQxSelects selects(QxRecord(c1, {}, {QxGridFace(*c1, 0, 0)}));
-    selects.Add(CQxSelect(a));
-    selects.Add(bFaces);
-    selects.Add(CQxSelect(c));
+    CQxSelects selects = Set({QxRecord(c1, {}, {QxGridFace(*c1, 0, 0)}), CQxSelect(a), bFaces, CQxSelect(c)});
     CQxSelects out;
     ASSERT_EQ(root.GetExtraDeleteObjects(selects, out, 1), 1);
     EXPECT_EQ(Objects(out), (Objs{a, a1, a11, b, c, c1}));

@@ -1,12 +1,24 @@
 #include "graph_rig.h"
 
 #include <algorithm>
+#include <array>
 
 #include "qx/platform/canvas.h"
 #include "qx/platform/input_state.h"
 #include "qx/scene/settings.h"
+#include "scene_builders.h"
 
 using namespace QxWin;
+
+namespace {
+// Where a key is drawn and picked, then the ends of its previous and next handles.
+std::array<CQxPoint, 3> PixelPoints(const QxGraphRig& rig, const CQxSplineNode& node) {
+    std::array<CQxPoint, 3> p;
+    node.GetPixelPoints(p[0], p[1], p[2], QxGraphTangentSize(), rig.Curve(), rig.view.MinX(), rig.view.MaxX(),
+                        rig.view.MinY(), rig.view.MaxY());
+    return p;
+}
+} // namespace
 
 QxGraphRig::QxGraphRig(int width, int height) : window(width, height) {
     QxGraphPickSize() = 3;
@@ -27,10 +39,7 @@ QxGraphRig::~QxGraphRig() {
 
 CQxObjectAnimItem& QxGraphRig::Key(CQxObject* object, QX_ANIM_ITEM_TYPE type,
                                    std::initializer_list<std::pair<float, float>> keys) {
-    CQxObjectAnimItem& item = model.Anim().ObjectItems()[object][type];
-    item.Init(type, object);
-    for (auto [x, y] : keys) item.Spline().InsertNode(x, y);
-    item.UpdateSpline();
+    CQxObjectAnimItem& item = QxKeys(*object, type, keys);
     object->IsSelect() = 1; // an item is selectable only while its object is selected
     item.Select(1);
     model.Anim().UpdateObjectRefSortItems();
@@ -61,24 +70,15 @@ CQxPoint QxGraphRig::At(float frame, float value) const {
 }
 
 CQxPoint QxGraphRig::At(const CQxSplineNode& node) const {
-    CQxPoint key, prev, next;
-    node.GetPixelPoints(key, prev, next, QxGraphTangentSize(), Curve(), view.MinX(), view.MaxX(), view.MinY(),
-                        view.MaxY());
-    return key;
+    return PixelPoints(*this, node)[0];
 }
 
 CQxPoint QxGraphRig::PrevHandle(const CQxSplineNode& node) const {
-    CQxPoint key, prev, next;
-    node.GetPixelPoints(key, prev, next, QxGraphTangentSize(), Curve(), view.MinX(), view.MaxX(), view.MinY(),
-                        view.MaxY());
-    return prev;
+    return PixelPoints(*this, node)[1];
 }
 
 CQxPoint QxGraphRig::NextHandle(const CQxSplineNode& node) const {
-    CQxPoint key, prev, next;
-    node.GetPixelPoints(key, prev, next, QxGraphTangentSize(), Curve(), view.MinX(), view.MaxX(), view.MinY(),
-                        view.MaxY());
-    return next;
+    return PixelPoints(*this, node)[2];
 }
 
 void QxGraphRig::Press(CQxPoint point, unsigned int flags) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <vector>
 
@@ -34,6 +35,15 @@ protected:
         const CQxRect c = rig.Curve();
         return rig.view.MinX() + (x - c.left) * (rig.view.MaxX() - rig.view.MinX()) / c.Width();
     }
+    // The range shown is {first frame, last frame, lowest value, highest value}, each within 1e-4.
+    static ::testing::AssertionResult Shows(const CQxGraphView& view, std::array<float, 4> range) {
+        const std::array<float, 4> got{view.MinX(), view.MaxX(), view.MinY(), view.MaxY()};
+        for (int i = 0; i < 4; ++i)
+            if (!(std::fabs(got[i] - range[i]) <= 1e-4f))
+                return ::testing::AssertionFailure()
+                       << "the range is " << got[0] << ".." << got[1] << " x " << got[2] << ".." << got[3];
+        return ::testing::AssertionSuccess();
+    }
     bool AnyPixelIn(const CQxRect& r, COLORREF color) {
         for (int y = r.top; y < r.bottom; ++y)
             for (int x = r.left; x < r.right; ++x)
@@ -47,40 +57,27 @@ protected:
 // --- Range, zoom and pan -------------------------------------------------------------------------
 
 TEST_F(GraphView, StartsOnFramesOneToThirtyAndValuesPlusMinusTwenty) {
-    CQxGraphView fresh;
-    EXPECT_EQ(fresh.MinX(), 1.0f);
-    EXPECT_EQ(fresh.MaxX(), 30.0f);
-    EXPECT_EQ(fresh.MinY(), -20.0f);
-    EXPECT_EQ(fresh.MaxY(), 20.0f);
-    EXPECT_EQ(rig.view.GetMargin(), 4);
-    EXPECT_EQ(rig.view.GetWidth(), 400u);
-    EXPECT_EQ(rig.view.GetHwnd(), &rig.window);
+    EXPECT_TRUE(Shows(CQxGraphView(), {1, 30, -20, 20}));
 }
 
 TEST_F(GraphView, SetRangeOrdersEachSpanAndRefusesEmptyOnes) {
     ASSERT_TRUE(rig.view.SetRange(5, 1, 3, -3));
-    EXPECT_EQ(rig.view.MinX(), 1.0f);
-    EXPECT_EQ(rig.view.MaxX(), 5.0f);
-    EXPECT_EQ(rig.view.MinY(), -3.0f);
-    EXPECT_EQ(rig.view.MaxY(), 3.0f);
+    EXPECT_TRUE(Shows(rig.view, {1, 5, -3, 3}));
     EXPECT_FALSE(rig.view.SetRange(2, 2, 0, 1));
     EXPECT_FALSE(rig.view.SetRange(0, 1, 4, 4));
     EXPECT_FALSE(rig.view.SetRange(0, NAN, 0, 1));
-    EXPECT_EQ(rig.view.MaxX(), 5.0f) << "a refused range keeps the old one";
+    EXPECT_TRUE(Shows(rig.view, {1, 5, -3, 3})) << "a refused range keeps the old one";
 }
 
 TEST_F(GraphView, WheelNotchForwardWidensBothRangesAboutTheirCentres) {
     rig.window.Update(); // nothing pending
     rig.view.OnMouseWheel(&rig.model, 0, 120, CQxPoint(200, 150));
-    EXPECT_NEAR(rig.view.MinX(), -1.0f, 1e-5f);
-    EXPECT_NEAR(rig.view.MaxX(), 21.0f, 1e-5f);
-    EXPECT_NEAR(rig.view.MinY(), -0.5f, 1e-5f);
-    EXPECT_NEAR(rig.view.MaxY(), 10.5f, 1e-5f);
+    EXPECT_TRUE(Shows(rig.view, {-1, 21, -0.5f, 10.5f}));
     EXPECT_TRUE(rig.window.IsInvalid()) << "a zoom asks for a repaint";
     rig.view.OnMouseWheel(&rig.model, 0, -120, CQxPoint(200, 150));
-    EXPECT_NEAR(rig.view.MaxX(), 20.0f, 1e-4f);
+    EXPECT_TRUE(Shows(rig.view, {0, 20, 0, 10}));
     rig.view.OnMouseWheel(&rig.model, 0, 119, CQxPoint(200, 150));
-    EXPECT_NEAR(rig.view.MaxX(), 20.0f, 1e-4f) << "less than a notch does nothing";
+    EXPECT_TRUE(Shows(rig.view, {0, 20, 0, 10})) << "less than a notch does nothing";
 }
 
 TEST_F(GraphView, MiddleAndRightDragsPanSoTheCurvesFollowTheMouse) {
@@ -89,16 +86,14 @@ TEST_F(GraphView, MiddleAndRightDragsPanSoTheCurvesFollowTheMouse) {
     EXPECT_EQ(GetCapture(), &rig.window);
     rig.view.OnMouseMove(&rig.model, MK_MBUTTON, CQxPoint(240, 150)); // 40 of 400 pixels right
     rig.view.OnMButtonUp(&rig.model, 0, CQxPoint(240, 150));
-    EXPECT_NEAR(rig.view.MinX(), -2.0f, 1e-5f);
-    EXPECT_NEAR(rig.view.MaxX(), 18.0f, 1e-5f);
+    EXPECT_TRUE(Shows(rig.view, {-2, 18, 0, 10}));
     EXPECT_FALSE(rig.view.IsPanning());
     EXPECT_EQ(GetCapture(), nullptr);
 
     rig.view.OnRButtonDown(&rig.model, MK_RBUTTON, CQxPoint(200, 150));
     rig.view.OnMouseMove(&rig.model, MK_RBUTTON, CQxPoint(200, 180)); // 30 of 300 pixels down
     rig.view.OnRButtonUp(&rig.model, 0, CQxPoint(200, 180));
-    EXPECT_NEAR(rig.view.MinY(), 1.0f, 1e-5f);
-    EXPECT_NEAR(rig.view.MaxY(), 11.0f, 1e-5f);
+    EXPECT_TRUE(Shows(rig.view, {-2, 18, 1, 11}));
 }
 
 TEST_F(GraphView, RulerStepsGrowOneTwoFiveUntilTheyAreWideEnough) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 
 #include "message_recorder.h"
 #include "qx/graphics/attribute.h"
@@ -16,6 +17,7 @@ using namespace QxWin;
 namespace {
 
 constexpr std::uint32_t kBackground = 0xFF696969; // the scene's default back colour
+std::uint32_t SelectColour() { return static_cast<std::uint32_t>(QxSelectColor()); }
 
 bool IsReddish(std::uint32_t argb) {
     const std::uint32_t r = argb >> 16 & 0xFF, g = argb >> 8 & 0xFF, b = argb & 0xFF;
@@ -52,12 +54,15 @@ protected:
     }
     std::uint32_t PixelAt(const CQxVector& p) { return rig.Pixel(rig.ToScreen(p)); }
     // One-pixel lines may round to either neighbour of a projected point.
-    bool ShowsNear(const CQxVector& p, std::uint32_t color) {
+    bool ShowsNear(const CQxVector& p, const std::function<bool(std::uint32_t)>& colour) {
         const CQxPoint c = rig.ToScreen(p);
         for (int dy = -1; dy <= 1; ++dy)
             for (int dx = -1; dx <= 1; ++dx)
-                if (rig.window.GetPixel(c.x + dx, c.y + dy) == color) return true;
+                if (colour(rig.window.GetPixel(c.x + dx, c.y + dy))) return true;
         return false;
+    }
+    bool ShowsNear(const CQxVector& p, std::uint32_t color) {
+        return ShowsNear(p, [color](std::uint32_t pixel) { return pixel == color; });
     }
 
     CQxAttribute red{"red"};
@@ -97,12 +102,12 @@ TEST_F(SceneDraw, SelectedObjectShowsItsBoundingBoxOverEverything) {
     Frame(QX_AXIS_Z);
     const CQxVector corner(0.5f, 0.5f, 0.5f);
     rig.Paint();
-    EXPECT_FALSE(ShowsNear(corner, static_cast<std::uint32_t>(QxSelectColor())));
+    EXPECT_FALSE(ShowsNear(corner, SelectColour()));
     cube->Select(1, 0);
     rig.Paint();
-    EXPECT_TRUE(ShowsNear(corner, static_cast<std::uint32_t>(QxSelectColor())));
+    EXPECT_TRUE(ShowsNear(corner, SelectColour()));
     // The box's back edges show through the cube.
-    EXPECT_TRUE(ShowsNear(CQxVector(0.5f, 0.0f, -0.5f), static_cast<std::uint32_t>(QxSelectColor())));
+    EXPECT_TRUE(ShowsNear(CQxVector(0.5f, 0.0f, -0.5f), SelectColour()));
 }
 
 TEST_F(SceneDraw, PivotsOfSelectedObjectsShowInPivotMode) {
@@ -124,7 +129,7 @@ TEST_F(SceneDraw, ComponentModeShowsWiresAndSelectedVerticesOverFaces) {
         if (v.Position().IsEqual(corner, 1e-5f)) v.IsSelect() = 1;
     rig.Paint();
     EXPECT_EQ(PixelAt(CQxVector(0.25f, 0.25f, 0.5f)), kBackground) << "the faces are left to the wires";
-    EXPECT_TRUE(ShowsNear(corner, static_cast<std::uint32_t>(QxSelectColor())));
+    EXPECT_TRUE(ShowsNear(corner, SelectColour()));
     EXPECT_TRUE(ShowsNear(CQxVector(0.5f, 0.0f, 0.5f), static_cast<std::uint32_t>(QxNormalColor())));
 }
 
@@ -185,15 +190,10 @@ TEST_F(SceneDraw, ManipulatorIsDrawnOverTheModelsInItsAxisColours) {
         // Half way up the cone; its wire edges are black, so a neighbour may carry the colour.
         CQxVector middle;
         handles[axis]->GetCachedTransform().TransformCoord(middle, CQxVector(0.0f, 0.1f, 0.0f));
-        const CQxPoint c = rig.ToScreen(middle);
-        bool found = false;
-        for (int dy = -1; dy <= 1 && !found; ++dy)
-            for (int dx = -1; dx <= 1 && !found; ++dx) {
-                const std::uint32_t p = rig.window.GetPixel(c.x + dx, c.y + dy);
-                const int channel[3] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
-                found = channel[axis] > 2 * channel[(axis + 1) % 3] + 8 && channel[axis] > 2 * channel[(axis + 2) % 3] + 8;
-            }
-        EXPECT_TRUE(found) << "handle " << axis << " at " << c.x << "," << c.y;
+        EXPECT_TRUE(ShowsNear(middle, [axis](std::uint32_t p) {
+            const int channel[3] = {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)};
+            return channel[axis] > 2 * channel[(axis + 1) % 3] + 8 && channel[axis] > 2 * channel[(axis + 2) % 3] + 8;
+        })) << "handle " << axis;
     }
 }
 
