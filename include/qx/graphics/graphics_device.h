@@ -115,6 +115,9 @@ public:
 private:
     struct Gl;
     int ApplyStates(int lit);
+    // Some texture stage is set and enabled: faces take the program that combines stages.
+    bool HasTextureStage() const;
+    static void DeletePrograms(Gl& gl);
     unsigned int GetTextureName(const CQxTexture& texture);
 
     std::unique_ptr<Gl> m_Gl;

@@ -25,26 +25,48 @@ void main() {
 }
 )";
 
-// Material lighting (emissive + ambient + one directional light, specular added last), then up
-// to four texture stages, each combining its texture (t) with the colour so far (c) by its
-// operations and clamping to 0..1. SubCur is t - c and SubTex c - t; the four alpha blends
+// Material lighting per pixel: emissive + ambient + one directional light, with the specular
+// highlight returned apart so that it is added after the texture stages.
+#define QX_LIT_FRAGMENT_HEAD                                                                           \
+    "#version 330 core\n"                                                                              \
+    "in vec3 v_position;\n"                                                                            \
+    "in vec3 v_normal;\n"                                                                              \
+    "in vec2 v_uv;\n"                                                                                  \
+    "in vec4 v_color;\n"                                                                               \
+    "uniform vec4 u_diffuse;\n"                                                                        \
+    "uniform vec4 u_ambient;\n"                                                                        \
+    "uniform vec4 u_emissive;\n"                                                                       \
+    "uniform vec4 u_specular;\n"                                                                       \
+    "uniform float u_power;\n"                                                                         \
+    "uniform int u_lightOn;\n"                                                                         \
+    "uniform vec3 u_lightDirection;\n"                                                                 \
+    "uniform vec4 u_lightColor;\n"                                                                     \
+    "uniform vec4 u_ambientLight;\n"                                                                   \
+    "uniform vec3 u_eye;\n"                                                                            \
+    "out vec4 o_color;\n"                                                                              \
+    "vec4 lit(out vec3 specular) {\n"                                                                  \
+    "    vec3 n = length(v_normal) > 0.0 ? normalize(v_normal) : vec3(0.0);\n"                         \
+    "    vec4 diffuse = u_diffuse * v_color;\n"                                                        \
+    "    vec3 color = u_emissive.rgb + u_ambientLight.rgb * u_ambient.rgb;\n"                          \
+    "    specular = vec3(0.0);\n"                                                                      \
+    "    if (u_lightOn != 0) {\n"                                                                      \
+    "        vec3 l = -normalize(u_lightDirection);\n"                                                 \
+    "        float d = max(dot(n, l), 0.0);\n"                                                         \
+    "        color += u_lightColor.rgb * diffuse.rgb * d;\n"                                           \
+    "        if (d > 0.0 && u_power > 0.0) {\n"                                                        \
+    "            vec3 toEye = u_eye - v_position;\n"                                                   \
+    "            vec3 h = normalize(l + (length(toEye) > 0.0 ? normalize(toEye) : l));\n"              \
+    "            specular = u_lightColor.rgb * u_specular.rgb * pow(max(dot(n, h), 0.0), u_power);\n"  \
+    "        }\n"                                                                                      \
+    "    }\n"                                                                                          \
+    "    return vec4(clamp(color, 0.0, 1.0), diffuse.a);\n"                                            \
+    "}\n"
+
+// Then up to four texture stages, each combining its texture (t) with the colour so far (c) by
+// its operations and clamping to 0..1. SubCur is t - c and SubTex c - t; the four alpha blends
 // keep the first named colour where the named alpha is 1 (CurAlphaTex: mix(t, c, t.a)). Bump
 // operations and a disabled alpha operation pass the colour so far through.
-const char* const LitFragmentShader = R"(#version 330 core
-in vec3 v_position;
-in vec3 v_normal;
-in vec2 v_uv;
-in vec4 v_color;
-uniform vec4 u_diffuse;
-uniform vec4 u_ambient;
-uniform vec4 u_emissive;
-uniform vec4 u_specular;
-uniform float u_power;
-uniform int u_lightOn;
-uniform vec3 u_lightDirection;
-uniform vec4 u_lightColor;
-uniform vec4 u_ambientLight;
-uniform vec3 u_eye;
+const char* const LitFragmentShader = QX_LIT_FRAGMENT_HEAD R"(
 uniform int u_stageCount;
 uniform int u_textureOn[4];
 uniform int u_colorOps[4];
@@ -53,7 +75,6 @@ uniform sampler2D u_texture0;
 uniform sampler2D u_texture1;
 uniform sampler2D u_texture2;
 uniform sampler2D u_texture3;
-out vec4 o_color;
 
 vec3 colorOp(int op, vec4 t, vec4 c) {
     switch (op) {
@@ -92,21 +113,8 @@ vec4 applyStage(int i, vec4 t, vec4 c) {
 }
 
 void main() {
-    vec3 n = length(v_normal) > 0.0 ? normalize(v_normal) : vec3(0.0);
-    vec4 diffuse = u_diffuse * v_color;
-    vec3 color = u_emissive.rgb + u_ambientLight.rgb * u_ambient.rgb;
-    vec3 specular = vec3(0.0);
-    if (u_lightOn != 0) {
-        vec3 l = -normalize(u_lightDirection);
-        float d = max(dot(n, l), 0.0);
-        color += u_lightColor.rgb * diffuse.rgb * d;
-        if (d > 0.0 && u_power > 0.0) {
-            vec3 toEye = u_eye - v_position;
-            vec3 h = normalize(l + (length(toEye) > 0.0 ? normalize(toEye) : l));
-            specular = u_lightColor.rgb * u_specular.rgb * pow(max(dot(n, h), 0.0), u_power);
-        }
-    }
-    vec4 current = vec4(clamp(color, 0.0, 1.0), diffuse.a);
+    vec3 specular;
+    vec4 current = lit(specular);
     // Samplers in arrays need constant indices in GLSL 3.30, hence one line per stage.
     if (u_stageCount > 0) current = applyStage(0, texture(u_texture0, v_uv), current);
     if (u_stageCount > 1) current = applyStage(1, texture(u_texture1, v_uv), current);
@@ -115,6 +123,16 @@ void main() {
     o_color = vec4(clamp(current.rgb + specular, 0.0, 1.0), current.a);
 }
 )";
+
+const char* const LitPlainFragmentShader = QX_LIT_FRAGMENT_HEAD R"(
+void main() {
+    vec3 specular;
+    vec4 current = lit(specular);
+    o_color = vec4(clamp(current.rgb + specular, 0.0, 1.0), current.a);
+}
+)";
+
+#undef QX_LIT_FRAGMENT_HEAD
 
 const char* const ColorVertexShader = R"(#version 330 core
 layout(location = 0) in vec3 a_position;

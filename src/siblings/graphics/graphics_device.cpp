@@ -113,7 +113,8 @@ struct CQxGraphicsDevice::Gl {
         const unsigned char* pixels = nullptr;
         unsigned int revision = 0;
     };
-    Program lit;
+    Program lit;      // lit faces with texture stages
+    Program litPlain; // lit faces without: most faces, so they skip the stage code per pixel
     Program color;
     bool prepared = false;
     bool reported = false; // the driver's refusal was shown once
@@ -122,6 +123,13 @@ struct CQxGraphicsDevice::Gl {
     std::unordered_map<const CQxTexture*, Texture> textures;
     std::string renderer;
 };
+
+void CQxGraphicsDevice::DeletePrograms(Gl& gl) {
+    for (Program* program : {&gl.lit, &gl.litPlain, &gl.color}) {
+        if (program->name) glDeleteProgram(program->name);
+        *program = {};
+    }
+}
 
 CQxGraphics& CQxGraphics::Instance() {
     static CQxGraphics graphics;
@@ -140,6 +148,7 @@ int CQxGraphicsDevice::Prepare() {
     if (gl.prepared && !glIsProgram(gl.lit.name)) {
         gl.prepared = false;
         gl.lit = {};
+        gl.litPlain = {};
         gl.color = {};
         gl.buffers.clear();
         gl.textures.clear();
@@ -148,9 +157,9 @@ int CQxGraphicsDevice::Prepare() {
     if (gl.prepared) return 1;
     std::string log;
     if (!Link(gl.lit, qx_gl::LitVertexShader, qx_gl::LitFragmentShader, log) ||
+        !Link(gl.litPlain, qx_gl::LitVertexShader, qx_gl::LitPlainFragmentShader, log) ||
         !Link(gl.color, qx_gl::ColorVertexShader, qx_gl::ColorFragmentShader, log)) {
-        if (gl.lit.name) glDeleteProgram(gl.lit.name);
-        gl.lit = {};
+        DeletePrograms(gl);
         m_Failed = 1;
         if (!gl.reported) {
             gl.reported = true;
@@ -194,12 +203,9 @@ void CQxGraphicsDevice::SetLost(int lost) {
 void CQxGraphicsDevice::ClearGraphics() {
     Gl& gl = *m_Gl;
     // Without a current context these calls do nothing, and the objects go with the contexts.
-    if (gl.lit.name) glDeleteProgram(gl.lit.name);
-    if (gl.color.name) glDeleteProgram(gl.color.name);
+    DeletePrograms(gl);
     for (GLuint name : gl.buffers) glDeleteBuffers(1, &name);
     for (auto& [texture, entry] : gl.textures) glDeleteTextures(1, &entry.name);
-    gl.lit = {};
-    gl.color = {};
     gl.buffers.clear();
     gl.textures.clear();
     gl.prepared = false;
@@ -299,10 +305,16 @@ unsigned int CQxGraphicsDevice::GetTextureName(const CQxTexture& texture) {
     return entry.name;
 }
 
+bool CQxGraphicsDevice::HasTextureStage() const {
+    const CQxTextureStage* first = m_Textures[0];
+    return first && first->GetColorOp() != QX_COLOR_OP_DISABLE;
+}
+
 int CQxGraphicsDevice::ApplyStates(int lit) {
     Gl& gl = *m_Gl;
     if (!Prepare()) return 0;
-    const Program& p = lit ? gl.lit : gl.color;
+    const bool textured = lit && HasTextureStage();
+    const Program& p = !lit ? gl.color : textured ? gl.lit : gl.litPlain;
     glUseProgram(p.name);
     const CQxMatrix transform = m_World * m_View * m_Projection * DepthToGl();
     glUniformMatrix4fv(p.transform, 1, GL_FALSE, &transform.m[0][0]);
@@ -336,6 +348,7 @@ int CQxGraphicsDevice::ApplyStates(int lit) {
     SetColor(p.ambientLight, m_Ambient);
     const CQxMatrix inverseView = m_View.GetInverse();
     glUniform3f(p.eye, inverseView.m[3][0], inverseView.m[3][1], inverseView.m[3][2]);
+    if (!textured) return 1;
 
     // Stage i samples texture unit i. The cascade ends at the first empty or disabled stage.
     GLint count = 0;
