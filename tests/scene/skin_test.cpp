@@ -273,11 +273,16 @@ TEST_F(Skin, WeightModeShowsTheUnbentMeshInGreysOfTheCurrentBone) {
     m.Faces().PushBack(face);
     for (CQxVertex& v : m.Vertices()) face->PushHalfEdge(new CQxHalfEdge(face, &v, 0));
     ASSERT_EQ(mesh->SetSkin(hip, 0), 1);
+    m.Vertices().GetAt(1)->FreeBones();
+    *m.Vertices().GetAt(2)->Bones() = CQxVertexBones{{1, 0, 0, 0}, {0.5f, 0.5f, 0.0f, 0.0f}};
     ASSERT_EQ(mesh->SetMode(QX_OBJ_MODE_WEIGHT, 0), 1);
     knee->SetAngle(CQxVector(0.0f, 0.0f, 0.5f));
     EXPECT_EQ(Drawn(), MeshPositions());
     const CQxPrimitive* weights = mesh->GetPrimitive(CQxObject::PRIM_WEIGHTS);
     ASSERT_NE(weights, nullptr);
     EXPECT_EQ(weights->GetVertices()[0].Color, 0xFFFFFFFFu) << "vertex 0 is all the hip's";
-    EXPECT_EQ(weights->GetVertices()[1].Color, 0xFF000000u) << "vertex 1 is not the hip's at all";
+    EXPECT_EQ(weights->GetVertices()[1].Color, 0xFF000000u) << "vertex 1 carries no bone data";
+    EXPECT_EQ(weights->GetVertices()[2].Color, 0xFF7F7F7Fu) << "vertex 2 is half the hip's, in its second slot";
+    mesh->SetMode(QX_OBJ_MODE_NORMAL, 0);
+    EXPECT_EQ(mesh->GetPrimitive(CQxObject::PRIM_WEIGHTS), nullptr) << "shown only in weight mode";
 }
