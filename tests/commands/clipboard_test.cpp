@@ -177,7 +177,8 @@ TEST_F(Clipboard, CutCarriesWhatCopyWouldAndDeletesItInOneStep) {
     SelectFaces({Face(1, 0)});
     Block copied(m_Source.CopySelectObjects());
     Block cut;
-    qxtest::ExpectUndoable(m_Source, [&] { return (cut.Handle = m_Source.CutSelectObjectsCmd(1)) != nullptr; });
+    qxtest::ExpectUndoable(m_Source,
+                           [&] { return (cut.Handle = m_Source.CutSelectObjectsCmd(1)) != nullptr; });
     EXPECT_EQ(BytesOf(cut.Handle), BytesOf(copied.Handle)) << "the shared corners travel too";
     EXPECT_EQ(m_Grid->Mesh().Faces().GetCount(), 3u);
     EXPECT_EQ(m_Grid->Mesh().Vertices().GetCount(), 8u) << "only the corner no other face uses goes";

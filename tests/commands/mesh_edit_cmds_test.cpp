@@ -12,8 +12,8 @@
 #include "qx/selection/select.h"
 #include "scene_builders.h"
 #include "scene_dump.h"
-#include "undo_checks.h"
 #include "topology_check.h"
+#include "undo_checks.h"
 
 namespace {
 

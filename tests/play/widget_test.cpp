@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "play_fixture.h"
 #include "qx/platform/canvas.h"
 #include "qx/play/widget.h"
 #include "qx/scene/model.h"
-#include "play_fixture.h"
 
 using namespace QxWin;
 

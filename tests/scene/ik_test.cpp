@@ -325,7 +325,8 @@ protected:
     CQxCmdManager& History() { return scene.CmdManager(); }
     // Runs the command's create step and pushes it when it succeeds.
     int Make(CQxObject* a, CQxObject* b) {
-        return QxRunCmd<CQxIKHandleCmd>(scene, [&](CQxIKHandleCmd& cmd) { return cmd.Create(a, b, 1); }, 0);
+        return QxRunCmd<CQxIKHandleCmd>(
+            scene, [&](CQxIKHandleCmd& cmd) { return cmd.Create(a, b, 1); }, 0);
     }
     // The same, a step that undo and redo must take back and forth exactly.
     void Undoable(CQxObject* a, CQxObject* b) {

@@ -282,7 +282,8 @@ TEST_F(Skin, WeightModeShowsTheUnbentMeshInGreysOfTheCurrentBone) {
     ASSERT_NE(weights, nullptr);
     EXPECT_EQ(weights->GetVertices()[0].Color, 0xFFFFFFFFu) << "vertex 0 is all the hip's";
     EXPECT_EQ(weights->GetVertices()[1].Color, 0xFF000000u) << "vertex 1 carries no bone data";
-    EXPECT_EQ(weights->GetVertices()[2].Color, 0xFF7F7F7Fu) << "vertex 2 is half the hip's, in its second slot";
+    EXPECT_EQ(weights->GetVertices()[2].Color, 0xFF7F7F7Fu)
+        << "vertex 2 is half the hip's, in its second slot";
     mesh->SetMode(QX_OBJ_MODE_NORMAL, 0);
     EXPECT_EQ(mesh->GetPrimitive(CQxObject::PRIM_WEIGHTS), nullptr) << "shown only in weight mode";
 }

@@ -135,7 +135,9 @@ TEST_F(GraphTools, TurningAHandleFixesItsSlopeAsOneUndoableStep) {
     const CQxPoint handle = rig.NextHandle(key), centre = rig.At(key);
     key.SelectNextTan(1); // as the press would: selections are not undone
     // From flat to 45 degrees on screen: the handle's end swung up by its own length.
-    Undoable([&] { rig.Drag(handle, CQxPoint(centre.x + (handle.x - centre.x), centre.y - (handle.x - centre.x))); });
+    Undoable([&] {
+        rig.Drag(handle, CQxPoint(centre.x + (handle.x - centre.x), centre.y - (handle.x - centre.x)));
+    });
     EXPECT_EQ(key.NextTanType, QX_TAN_FIXED);
     const float pxFrame = rig.Curve().Width() / 20.0f, pxValue = rig.Curve().Height() / 10.0f;
     EXPECT_NEAR(key.NextTan, pxFrame / pxValue, 0.05f) << "a 45-degree line on screen";

@@ -77,7 +77,8 @@ TEST_F(MoveTool, CentreMovesFreelyInTheViewPlane) {
         EXPECT_NEAR(shown.x, to.x, 1);
         EXPECT_NEAR(shown.y, to.y, 1);
         const CQxVector camera = Rig().camera.Aim() - Rig().camera.Eye();
-        EXPECT_NEAR(cube->Translate().GetDot(camera.GetNormalized()), 0.0f, 1e-3f) << "along the line of sight";
+        EXPECT_NEAR(cube->Translate().GetDot(camera.GetNormalized()), 0.0f, 1e-3f)
+            << "along the line of sight";
     }
 }
 
