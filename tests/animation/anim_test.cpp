@@ -179,6 +179,12 @@ protected:
         EXPECT_TRUE(s.WriteFile(path.c_str())) << path;
         return QxScratchDir::Read(path);
     }
+    // The channels of "a" read back from the text into `loaded` (null when it has none).
+    const CQxAnim::Channels<CQxObjectAnimItem>* ItemsOfA(const std::string& text) {
+        EXPECT_TRUE(loaded.ReadFile(dir.Write("loaded.kel", text).c_str(), 0));
+        return loaded.RootModel().Anim().ObjectItems().Find(loaded.RootModel().FindName("a"));
+    }
+    CQxScene loaded;
 };
 
 TEST_F(AnimFile, ObjectKeysRoundTripExactly) {
@@ -215,10 +221,7 @@ TEST_F(AnimFile, ADamagedKeyListKeepsWhatCameBeforeTheDamage) {
     const std::size_t at = text.find("3,6");
     ASSERT_NE(at, std::string::npos);
     text.replace(at, 3, "3,x");
-    const std::string bad = dir.Write("bad.kel", text);
-    CQxScene loaded;
-    ASSERT_TRUE(loaded.ReadFile(bad.c_str(), 0));
-    const auto* item = loaded.RootModel().Anim().ObjectItems().Find(loaded.RootModel().FindName("a"));
+    const auto* item = ItemsOfA(text);
     ASSERT_NE(item, nullptr);
     EXPECT_EQ(item->Find(QX_ANIM_ITEM_TRANSLATE_Y)->Spline().GetNodeCount(), 2u);
 }
@@ -236,9 +239,7 @@ TEST_F(AnimFile, ATangentNoCurveCanHoldEndsTheKeyList) {
             text.replace(types, 3, "0,26");
         else
             text.replace(slope, text.find(',', slope) - slope, "inf");
-        CQxScene loaded;
-        ASSERT_TRUE(loaded.ReadFile(dir.Write("bad.kel", text).c_str(), 0)) << damage;
-        const auto* item = loaded.RootModel().Anim().ObjectItems().Find(loaded.RootModel().FindName("a"));
+        const auto* item = ItemsOfA(text);
         ASSERT_NE(item, nullptr) << damage;
         const CQxSpline& curve = item->Find(QX_ANIM_ITEM_TRANSLATE_Y)->Spline();
         EXPECT_EQ(curve.GetNodeCount(), 2u) << damage;
@@ -255,9 +256,7 @@ TEST_F(AnimFile, AnUnknownChannelNameReadsAsScaleX) {
     const std::size_t at = text.find("\"PivotX\"");
     ASSERT_NE(at, std::string::npos);
     text.replace(at, 8, "\"Wobble\"");
-    CQxScene loaded;
-    ASSERT_TRUE(loaded.ReadFile(dir.Write("odd.kel", text).c_str(), 0));
-    const auto* item = loaded.RootModel().Anim().ObjectItems().Find(loaded.RootModel().FindName("a"));
+    const auto* item = ItemsOfA(text);
     ASSERT_NE(item, nullptr);
     EXPECT_TRUE(item->Has(QX_ANIM_ITEM_SCALE_X));
 }

@@ -94,12 +94,12 @@ TEST_F(Clipboard, AWholeMeshPastesAsANewMeshWithTheSameLocalGeometry) {
     EXPECT_EQ(GlobalSize(block.Handle), 4 + 16 * 9 + 4 + 16 * 1 + 4 + 4 * (16 + 8 * 4)) << "size by the layout";
 
     m_Target.RootModel().CreateAttribute("Second");
-    ASSERT_TRUE(m_Target.PasteCmd(block.Handle, nullptr, 1));
+    qxtest::ExpectUndoable(m_Target, [&] { return m_Target.PasteCmd(block.Handle, nullptr, 1); });
+    EXPECT_EQ(m_Target.CmdManager().GetCurCmd()->GetType(), QX_CMD_PASTE) << "one undoable step";
     ASSERT_NE(Pasted(), nullptr);
     EXPECT_STREQ(Pasted()->GetName(), "Mesh1");
     EXPECT_EQ(QxDumpGeometry(*Pasted()), QxDumpGeometry(*m_Grid)) << "one record: positions stay in the object's space";
     EXPECT_TRUE(Pasted()->IsSelect()) << "the pasted object comes selected";
-    EXPECT_TRUE(qxtest::TopologyHolds(m_Target));
 }
 
 TEST_F(Clipboard, SeveralObjectsTravelInRootSpaceInOneVertexList) {
@@ -155,13 +155,6 @@ TEST_F(Clipboard, PastingIntoAMeshAppendsAndUndoTrimsItBack) {
     EXPECT_EQ(m_Target.RootModel().GetChildCount(), 1u) << "no new object";
 }
 
-TEST_F(Clipboard, PastingANewObjectIsOneUndoableStep) {
-    SelectGrid();
-    Block block(m_Source.CopySelectObjects());
-    qxtest::ExpectUndoable(m_Target, [&] { return m_Target.PasteCmd(block.Handle, nullptr, 1); });
-    EXPECT_EQ(m_Target.CmdManager().GetCurCmd()->GetType(), QX_CMD_PASTE);
-}
-
 TEST_F(Clipboard, FacesKeepTheirMaterialByPositionOrTakeTheCurrentOne) {
     Face(1, 1)->Attribute() = m_Source.RootModel().CreateAttribute("Third");
     SelectGrid();
@@ -183,14 +176,12 @@ TEST_F(Clipboard, FacesKeepTheirMaterialByPositionOrTakeTheCurrentOne) {
 TEST_F(Clipboard, CutCarriesWhatCopyWouldAndDeletesItInOneStep) {
     SelectFaces({Face(1, 0)});
     Block copied(m_Source.CopySelectObjects());
-    const std::string before = QxDumpScene(m_Source);
-    Block cut(m_Source.CutSelectObjectsCmd(1));
-    ASSERT_TRUE(cut.Handle);
+    Block cut;
+    qxtest::ExpectUndoable(m_Source,
+                           [&] { return (cut.Handle = m_Source.CutSelectObjectsCmd(1)) != nullptr; });
     EXPECT_EQ(BytesOf(cut.Handle), BytesOf(copied.Handle)) << "the shared corners travel too";
     EXPECT_EQ(m_Grid->Mesh().Faces().GetCount(), 3u);
     EXPECT_EQ(m_Grid->Mesh().Vertices().GetCount(), 8u) << "only the corner no other face uses goes";
-    ASSERT_TRUE(m_Source.CmdManager().Undo());
-    QX_EXPECT_SAME_DUMP(before, QxDumpScene(m_Source));
 }
 
 TEST_F(Clipboard, CuttingAModelAndUndoingGivesBackItsActions) {
@@ -212,17 +203,6 @@ TEST_F(Clipboard, CuttingAModelAndUndoingGivesBackItsActions) {
     EXPECT_NE(dynamic_cast<CQxAnimAction*>(model->GetAction(0)), nullptr);
     EXPECT_STREQ(model->GetAction(1)->GetName(), "Step");
     EXPECT_EQ(model->CurAction(), model->GetAction(1)) << "the current action is as it was";
-}
-
-// --- The format ---------------------------------------------------------------------------------------
-
-TEST_F(Clipboard, TheFormatIsRegisteredOnceUnderItsName) {
-    const unsigned int format = CQxScene::GetCopyFormat();
-    EXPECT_EQ(CQxScene::GetCopyFormat(), format);
-    EXPECT_EQ(RegisterClipboardFormatA("Kelmora Clipboard Format"), format);
-    char name[64] = {};
-    ASSERT_GT(GetClipboardFormatNameA(format, name, sizeof name), 0);
-    EXPECT_STREQ(name, "Kelmora Clipboard Format");
 }
 
 // --- Blocks that must be refused ------------------------------------------------------------------
@@ -252,59 +232,36 @@ TEST_F(ClipboardRefusal, TheIntactBlockIsRead) {
     EXPECT_TRUE(m_Target.PasteCmd(block.Handle, nullptr, 1));
 }
 
-TEST_F(ClipboardRefusal, ATruncatedBlock) {
-    m_Bytes.pop_back();
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, TrailingBytes) {
-    m_Bytes.push_back(0);
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, AVertexCountThatLies) {
-    SetField(m_Bytes, 0, 0xFFFFFFFF);
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, ACornerCountThatLies) {
-    SetField(m_Bytes, kFaces + 12, 0x10000000);
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, NoVertex) {
-    ExpectRefused({0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
-}
-
-TEST_F(ClipboardRefusal, ACornerPastTheVertices) {
-    SetField(m_Bytes, kFirstCorner, 9);
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, AnEdgeEndPastTheVertices) {
-    SetField(m_Bytes, kEdge + 8, 0x7FFFFFFF);
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, AnEdgeFromAVertexToItself) {
-    SetField(m_Bytes, kEdge + 8, Field(m_Bytes, kEdge + 4));
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, AVertexTwiceInARing) {
-    SetField(m_Bytes, kFirstCorner + 8, Field(m_Bytes, kFirstCorner));
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, AFaceOfTwoCorners) {
-    SetField(m_Bytes, kFaces + 12, 2); // the next face then starts inside this one: refused either way
-    ExpectRefused(m_Bytes);
-}
-
-TEST_F(ClipboardRefusal, APositionThatIsNotANumber) {
-    const float nan = std::numeric_limits<float>::quiet_NaN();
-    std::memcpy(m_Bytes.data() + 8, &nan, 4);
-    ExpectRefused(m_Bytes);
+// Each damage to the grid's block, one row each.
+TEST_F(ClipboardRefusal, DamagedBlocksAreRefusedWhole) {
+    using Bytes = std::vector<unsigned char>;
+    const struct {
+        const char* damage;
+        std::function<void(Bytes&)> apply;
+    } cases[] = {
+        {"truncated", [](Bytes& b) { b.pop_back(); }},
+        {"trailing bytes", [](Bytes& b) { b.push_back(0); }},
+        {"a vertex count that lies", [](Bytes& b) { SetField(b, 0, 0xFFFFFFFF); }},
+        {"a corner count that lies", [](Bytes& b) { SetField(b, kFaces + 12, 0x10000000); }},
+        {"no vertex", [](Bytes& b) { b = Bytes(12, 0); }},
+        {"a corner past the vertices", [](Bytes& b) { SetField(b, kFirstCorner, 9); }},
+        {"an edge end past the vertices", [](Bytes& b) { SetField(b, kEdge + 8, 0x7FFFFFFF); }},
+        {"an edge from a vertex to itself", [](Bytes& b) { SetField(b, kEdge + 8, Field(b, kEdge + 4)); }},
+        {"a vertex twice in a ring", [](Bytes& b) { SetField(b, kFirstCorner + 8, Field(b, kFirstCorner)); }},
+        // The next face then starts inside this one: refused either way.
+        {"a face of two corners", [](Bytes& b) { SetField(b, kFaces + 12, 2); }},
+        {"a position that is not a number",
+         [](Bytes& b) {
+             const float nan = std::numeric_limits<float>::quiet_NaN();
+             std::memcpy(b.data() + 8, &nan, 4);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.damage);
+        Bytes bytes = m_Bytes;
+        c.apply(bytes);
+        ExpectRefused(bytes);
+    }
 }
 
 TEST_F(ClipboardRefusal, AHandleThatIsNoBlock) {

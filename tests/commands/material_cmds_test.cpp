@@ -85,11 +85,15 @@ TEST_F(MaterialCmds, CreateAppendsADefaultMaterialAndMakesItCurrent) {
     Refused([&] { return scene.CreateAttributeCmd(nullptr, 1) != nullptr; });
 }
 
-TEST_F(MaterialCmds, DeleteClearsTheFacesThatUsedTheMaterial) {
+// A mesh merged into another model keeps its faces' materials: MeshD's first face uses Red too.
+TEST_F(MaterialCmds, DeleteClearsTheFacesThatUsedTheMaterialInEveryModel) {
+    CQxFace* merged = t.meshD->Mesh().Faces().GetAt(0);
+    merged->Attribute() = Attr(1);
     Undoable("マテリアル削除", [&] { return scene.DeleteAttributeCmd(&model, Attr(1), 1); });
     EXPECT_EQ(std::vector<std::string>{"Material1"}, Names());
     for (const CQxFace& f : t.meshA->Mesh().Faces())
         EXPECT_EQ(f.Index() % 2 ? nullptr : Attr(0), f.Attribute()) << "face " << f.Index();
+    EXPECT_EQ(nullptr, merged->Attribute());
 }
 
 TEST_F(MaterialCmds, DeleteAllLeavesNoCurrentMaterial) {
@@ -107,14 +111,6 @@ TEST_F(MaterialCmds, DeleteGivesTheMaterialsAnimationBackOnUndo) {
     item.UpdateSpline();
     Undoable("マテリアル削除", [&] { return scene.DeleteAttributeCmd(&model, Attr(1), 1); });
     EXPECT_TRUE(model.Anim().AttributeItems().IsEmpty());
-}
-
-// A mesh merged into another model keeps its faces' materials: MeshD's first face uses Red.
-TEST_F(MaterialCmds, DeleteAlsoClearsFacesOfOtherModelsThatUseTheMaterial) {
-    CQxFace* face = t.meshD->Mesh().Faces().GetAt(0);
-    face->Attribute() = Attr(1);
-    Undoable("マテリアル削除", [&] { return scene.DeleteAttributeCmd(&model, Attr(1), 1); });
-    EXPECT_EQ(nullptr, face->Attribute());
 }
 
 TEST_F(MaterialCmds, DeleteRefusesWhatIsNotTheModelsMaterial) {
@@ -157,10 +153,14 @@ TEST_F(MaterialCmds, ModifyColourKeepsAlphaAndUndoesToTheExactFloats) {
     EXPECT_EQ(0.75f, Attr(1)->ColorMaterial().Color().a);
 }
 
-TEST_F(MaterialCmds, ModifyRenames) {
+TEST_F(MaterialCmds, ModifyRenamesToAFreeValidName) {
     char name[] = "Blue";
     Undoable("マテリアル属性", [&] { return Modify(QX_MODIFY_MATERIAL_NAME, name); });
     EXPECT_STREQ("Blue", Attr(1)->GetName());
+    for (const char* taken : {"Material1", "Blue", "", "bad\x01name"}) {
+        SCOPED_TRACE(taken);
+        Refused([&] { return Modify(QX_MODIFY_MATERIAL_NAME, const_cast<char*>(taken)); });
+    }
 }
 
 TEST_F(MaterialCmds, ModifyRefusesBadInput) {
@@ -176,28 +176,18 @@ TEST_F(MaterialCmds, ModifyRefusesBadInput) {
     Refused([&] { return Modify(kind, &same); });
 }
 
-TEST_F(MaterialCmds, RenameRefusesTakenEmptyAndNonXmlNames) {
-    for (const char* name : {"Material1", "Red", "", "bad\x01name"}) {
-        SCOPED_TRACE(name);
-        Refused([&] { return Modify(QX_MODIFY_MATERIAL_NAME, const_cast<char*>(name)); });
-    }
-}
-
 // --- Moving --------------------------------------------------------------------------------------
 
-TEST_F(MaterialCmds, MoveForwardEndsInFrontOfTheTarget) {
+// Moved forward a material ends in front of the target; moved backward it takes its place. The
+// current one (Material3, made last) moves along.
+TEST_F(MaterialCmds, MoveEndsInFrontOfTheTargetOrTakesItsPlace) {
     scene.CreateAttributeCmd(&model, 0);
     scene.CreateAttributeCmd(&model, 0);
     Undoable("マテリアル移動", [&] { return scene.MoveAttributeCmd(&model, 0, 3, 1); });
     EXPECT_EQ((std::vector<std::string>{"Red", "Material2", "Material1", "Material3"}), Names());
-}
-
-TEST_F(MaterialCmds, MoveBackwardTakesTheTargetsPlace) {
-    scene.CreateAttributeCmd(&model, 0);
-    scene.CreateAttributeCmd(&model, 0);
-    Undoable("マテリアル移動", [&] { return scene.MoveAttributeCmd(&model, 3, 1, 1); });
-    EXPECT_EQ((std::vector<std::string>{"Material1", "Material3", "Red", "Material2"}), Names());
-    EXPECT_EQ(Attr(1), model.CurAttribute()) << "the current attribute moves along";
+    Undoable("マテリアル移動", [&] { return scene.MoveAttributeCmd(&model, 3, 0, 1); });
+    EXPECT_EQ((std::vector<std::string>{"Material3", "Red", "Material2", "Material1"}), Names());
+    EXPECT_EQ(Attr(0), model.CurAttribute()) << "the current attribute moves along";
 }
 
 TEST_F(MaterialCmds, MoveRefusesNoChangeAndPositionsOutOfRange) {

@@ -13,6 +13,7 @@
 #include "scene_builders.h"
 #include "scene_dump.h"
 #include "topology_check.h"
+#include "undo_checks.h"
 
 namespace {
 
@@ -53,20 +54,10 @@ protected:
         record.HalfEdges().PushBack(QxFindSide(*face, a, b));
         return record;
     }
-    // Undo gives back `before`, redo `after`, and undo `before` again, each a sound mesh.
-    void ExpectUndoRedo(const std::string& before, const std::string& after) {
-        CQxCmdManager& history = m_Scene.CmdManager();
-        ASSERT_TRUE(history.Undo());
-        QX_EXPECT_SAME_DUMP(before, Dump()) << "undo";
-        EXPECT_TRUE(Sound()) << "after undo";
-        ASSERT_TRUE(history.Redo());
-        QX_EXPECT_SAME_DUMP(after, Dump()) << "redo";
-        EXPECT_TRUE(Sound()) << "after redo";
-        ASSERT_TRUE(history.Undo());
-        QX_EXPECT_SAME_DUMP(before, Dump()) << "undo after redo";
-    }
-    CQxVector WorldPoint(const CQxVertex& v) const {
-        return m_Grid->GetTransformToRoot(QX_TF_ALL, 0).Transform(v.Position());
+    // Runs a command that must undo and redo exactly (the meshes sound at every step).
+    template <class Run>
+    void Undoable(Run&& run) {
+        qxtest::ExpectUndoable(m_Scene, run);
     }
 
     CQxScene m_Scene;
@@ -76,10 +67,9 @@ protected:
 // --- Extrusion ------------------------------------------------------------------------------------
 
 TEST_F(MeshEditCmds, ExtrudingAQuadRaisesItsCapAndWallsItWithFourSides) {
-    const std::string before = Dump();
     CQxFace* face = Face(0, 0);
     const CQxVector normal = face->Normal();
-    ASSERT_TRUE(Extrude(Faces({face}), 2.0f));
+    Undoable([&] { return Extrude(Faces({face}), 2.0f); });
 
     EXPECT_EQ(Mesh().Vertices().GetCount(), 13u) << "one new vertex per corner";
     EXPECT_EQ(Mesh().Faces().GetCount(), 8u) << "one side per corner";
@@ -100,8 +90,6 @@ TEST_F(MeshEditCmds, ExtrudingAQuadRaisesItsCapAndWallsItWithFourSides) {
         EXPECT_NEAR(side->Normal().GetDot(normal), 0.0f, 1e-5f) << "side " << s;
         EXPECT_TRUE(side->GetHalfEdge()->HasUV()) << "side " << s;
     }
-    const std::string after = Dump();
-    ExpectUndoRedo(before, after);
 }
 
 TEST_F(MeshEditCmds, ExtrudingByZeroAddsVerticesInPlace) {
@@ -122,27 +110,20 @@ TEST_F(MeshEditCmds, AdjacentFacesExtrudeEachOnItsOwn) {
 }
 
 TEST_F(MeshEditCmds, ExtrudingABoundarySideAddsTwoVerticesAndOneQuad) {
-    const std::string before = Dump();
-    ASSERT_TRUE(Extrude(Side(Face(0, 0), Vertex(0, 0), Vertex(1, 0)), 1.0f)) << "the side 0-1 on the edge";
+    Undoable([&] { return Extrude(Side(Face(0, 0), Vertex(0, 0), Vertex(1, 0)), 1.0f); }); // on the edge
     EXPECT_EQ(Mesh().Vertices().GetCount(), 11u);
     EXPECT_EQ(Mesh().Faces().GetCount(), 5u);
     const CQxFace* wall = Mesh().Faces().GetAt(4);
     EXPECT_EQ(wall->GetHalfEdgeCount(), 4u);
     EXPECT_EQ(QxFindSide(*Face(0, 0), Vertex(0, 0), Vertex(1, 0))->Mate()->GetFace(), wall)
         << "the wall stands on the side";
-    EXPECT_TRUE(Sound());
-    const std::string after = Dump();
-    ExpectUndoRedo(before, after);
 }
 
 TEST_F(MeshEditCmds, UndoPutsEveryFaceBackOnItsVerticesAndTheSelectionBack) {
     Mesh().Select(1, {}, {}, {Face(0, 0), Face(1, 1)}, {});
-    const std::string before = Dump();
-    ASSERT_TRUE(Extrude(Faces({Face(0, 0), Face(1, 1)}), -0.5f));
+    Undoable([&] { return Extrude(Faces({Face(0, 0), Face(1, 1)}), -0.5f); });
     EXPECT_EQ(Mesh().Faces().GetAt(4)->IsSelect(), 0) << "new sides start unselected";
     EXPECT_EQ(Face(0, 0)->IsSelect(), 1) << "the cap stays selected";
-    const std::string after = Dump();
-    ExpectUndoRedo(before, after);
 }
 
 TEST_F(MeshEditCmds, ADragMovesCapsAlongTheirNormalsAndOuterSidesAlongTheirFaces) {
@@ -168,13 +149,13 @@ TEST_F(MeshEditCmds, ADragMovesCapsAlongTheirNormalsAndOuterSidesAlongTheirFaces
 }
 
 TEST_F(MeshEditCmds, ExtrusionOfNothingIsRefused) {
-    const std::string before = Dump();
-    EXPECT_FALSE(Extrude(CQxSelect(m_Grid), 1.0f)) << "a whole-object record";
-    EXPECT_FALSE(Extrude(CQxSelect(), 1.0f)) << "no object";
-    EXPECT_FALSE(Extrude(Faces({Face(0, 0)}), std::numeric_limits<float>::quiet_NaN())) << "NaN distance";
-    EXPECT_FALSE(Extrude(Faces({Face(0, 0)}), INFINITY)) << "infinite distance";
-    QX_EXPECT_SAME_DUMP(before, Dump());
-    EXPECT_FALSE(m_Scene.CmdManager().IsUndoable());
+    auto refused = [&](const CQxSelect& record, float distance) {
+        qxtest::ExpectRefused(m_Scene, [&] { return Extrude(record, distance); });
+    };
+    refused(CQxSelect(m_Grid), 1.0f); // a whole-object record
+    refused(CQxSelect(), 1.0f);       // no object
+    refused(Faces({Face(0, 0)}), std::numeric_limits<float>::quiet_NaN());
+    refused(Faces({Face(0, 0)}), INFINITY);
 }
 
 // --- Face creation --------------------------------------------------------------------------------
@@ -186,24 +167,22 @@ protected:
 };
 
 TEST_F(CreateFaceCmd, ThreePointsMakeATriangleThatFacesTheViewer) {
-    const std::string before = Dump();
-    auto cmd = std::make_unique<CQxCreateFaceCmd>(&m_Scene);
-    ASSERT_TRUE(cmd->Create(m_Grid));
-    // In this order the corners would face down: the ring is turned so the face looks up.
-    ASSERT_TRUE(cmd->AddPoint(CQxVector(0, 1, 0), m_Down, 1));
-    ASSERT_TRUE(cmd->AddPoint(CQxVector(1, 1, 0), m_Down, 1));
-    EXPECT_EQ(Mesh().Faces().GetCount(), 4u) << "two corners make no face yet";
-    ASSERT_TRUE(cmd->AddPoint(CQxVector(0, 1, 1), m_Down, 1));
-    EXPECT_TRUE(cmd->IsReversed());
+    Undoable([&] {
+        auto cmd = std::make_unique<CQxCreateFaceCmd>(&m_Scene);
+        EXPECT_TRUE(cmd->Create(m_Grid));
+        // In this order the corners would face down: the ring is turned so the face looks up.
+        EXPECT_TRUE(cmd->AddPoint(CQxVector(0, 1, 0), m_Down, 1));
+        EXPECT_TRUE(cmd->AddPoint(CQxVector(1, 1, 0), m_Down, 1));
+        EXPECT_EQ(Mesh().Faces().GetCount(), 4u) << "two corners make no face yet";
+        EXPECT_TRUE(cmd->AddPoint(CQxVector(0, 1, 1), m_Down, 1));
+        EXPECT_TRUE(cmd->IsReversed());
+        CQxVector last;
+        EXPECT_TRUE(cmd->GetLastPoint(last) && QxNear(last, CQxVector(0, 1, 1)))
+            << "the rubber band starts at the last corner";
+        return QxCommitCmd(m_Scene, std::move(cmd), 1, 0);
+    });
     ASSERT_EQ(Mesh().Faces().GetCount(), 5u);
     EXPECT_GT(Mesh().Faces().Back()->Normal().y, 0.99f) << "the face looks at the viewer";
-    CQxVector last;
-    ASSERT_TRUE(cmd->GetLastPoint(last));
-    EXPECT_TRUE(QxNear(last, CQxVector(0, 1, 1))) << "the rubber band starts at the last corner";
-    EXPECT_TRUE(Sound());
-    m_Scene.CmdManager().Push(cmd.release());
-    const std::string after = Dump();
-    ExpectUndoRedo(before, after);
 }
 
 TEST_F(CreateFaceCmd, AVertexOfTheTargetIsUsedOnceAndCopiedWhenClickedAgain) {
@@ -218,21 +197,19 @@ TEST_F(CreateFaceCmd, AVertexOfTheTargetIsUsedOnceAndCopiedWhenClickedAgain) {
 }
 
 TEST_F(CreateFaceCmd, AFaceWithoutAMeshTargetGetsAnObjectOfItsOwnUndoneWithIt) {
-    const std::string before = Dump();
-    auto cmd = std::make_unique<CQxCreateFaceCmd>(&m_Scene);
-    ASSERT_TRUE(cmd->Create(&m_Scene.RootModel()));
-    for (const CQxVector& p :
-         {CQxVector(0, 0, 5), CQxVector(1, 0, 5), CQxVector(1, 1, 5), CQxVector(0, 1, 5)})
-        ASSERT_TRUE(cmd->AddPoint(p, CQxVector(0, 0, -1), 1));
-    CQxObject* made = cmd->GetObject();
+    Undoable([&] {
+        auto cmd = std::make_unique<CQxCreateFaceCmd>(&m_Scene);
+        EXPECT_TRUE(cmd->Create(&m_Scene.RootModel()));
+        for (const CQxVector& p :
+             {CQxVector(0, 0, 5), CQxVector(1, 0, 5), CQxVector(1, 1, 5), CQxVector(0, 1, 5)})
+            EXPECT_TRUE(cmd->AddPoint(p, CQxVector(0, 0, -1), 1));
+        return QxCommitCmd(m_Scene, std::move(cmd), 1, 0);
+    });
+    CQxObject* made = m_Scene.RootModel().FindName("Mesh1");
     ASSERT_NE(made, nullptr);
-    EXPECT_STREQ(made->GetName(), "Mesh1");
     EXPECT_TRUE(made->IsSelect()) << "the new object is the selection";
     ASSERT_EQ(made->Mesh().Faces().GetCount(), 1u);
     EXPECT_EQ(made->Mesh().Faces().Front()->GetHalfEdgeCount(), 4u);
-    m_Scene.CmdManager().Push(cmd.release());
-    const std::string after = Dump();
-    ExpectUndoRedo(before, after);
 }
 
 TEST_F(CreateFaceCmd, AnUnfinishedFaceUndoneLeavesNothing) {
@@ -274,17 +251,11 @@ protected:
         m_Other = QxAdd(m_Scene.RootModel(), QxNewGrid().release(), "Other");
         m_Other->Translate() = CQxVector(5, 0, 0);
     }
-    // Selects the record's components and deletes them; the counts left are checked by the
-    // caller, the exact undo and redo here.
+    // Selects the records' components and deletes them; the counts left are checked by the
+    // caller, the exact undo and redo (every mesh sound) here.
     void Remove(std::initializer_list<CQxSelect> records) {
         for (const CQxSelect& record : records) record.SelectComponents(1);
-        const std::string before = Dump();
-        ASSERT_TRUE(m_Scene.DeleteSelectObjectsCmd(1));
-        EXPECT_TRUE(Sound());
-        EXPECT_TRUE(QxTopologyIsSound(m_Other->Mesh()));
-        const std::string after = Dump();
-        ExpectUndoRedo(before, after);
-        ASSERT_TRUE(m_Scene.CmdManager().Redo());
+        Undoable([&] { return m_Scene.DeleteSelectObjectsCmd(1); });
     }
     CQxObject* m_Other = nullptr;
 };

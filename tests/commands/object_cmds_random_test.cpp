@@ -18,10 +18,10 @@
 #include "qx/animation/anim.h"
 #include "qx/commands/cmd_run.h"
 #include "qx/commands/ik_cmd.h"
-#include "qx/platform/global_memory.h"
 #include "qx/commands/joint_cmds.h"
 #include "qx/commands/material_cmds.h"
 #include "qx/commands/mesh_edit_cmds.h"
+#include "qx/platform/global_memory.h"
 #include "qx/selection/select.h"
 #include "scratch_dir.h"
 
@@ -143,38 +143,36 @@ private:
         return "step " + std::to_string(step) + " (" + name + ")";
     }
 
-    std::vector<CQxObject*> Objects() const {
+    // A random one of the items; null, without drawing a number, when there are none.
+    template <class T>
+    T Any(const std::vector<T>& items) {
+        return items.empty() ? nullptr : items[Pick(static_cast<unsigned int>(items.size()))];
+    }
+    // The objects of the tree in path order, those the test passes when one is given.
+    std::vector<CQxObject*> Objects(bool (*test)(const CQxObject&) = nullptr) const {
         std::vector<CQxObject*> out;
-        for (CQxObject::Iterator it = t.scene.RootModel().Begin(); !it.IsEnd(); ++it) out.push_back(it.Get());
+        for (CQxObject::Iterator it = t.scene.RootModel().Begin(); !it.IsEnd(); ++it)
+            if (!test || test(*it.Get())) out.push_back(it.Get());
         return out;
     }
-    CQxObject* AnyObject() {
-        const std::vector<CQxObject*> objects = Objects();
-        return objects[Pick(static_cast<unsigned int>(objects.size()))];
-    }
+    CQxObject* AnyObject() { return Any(Objects()); }
     // Mostly mesh objects, which most commands work on.
     CQxObject* AnyMesh() {
-        std::vector<CQxObject*> meshes;
-        for (CQxObject* object : Objects())
-            if (object->GetType() == QX_OBJ_MESH && !object->IsClone()) meshes.push_back(object);
-        if (meshes.empty() || Pick(4) == 0) return AnyObject();
-        return meshes[Pick(static_cast<unsigned int>(meshes.size()))];
+        const auto meshes =
+            Objects([](const CQxObject& o) { return o.GetType() == QX_OBJ_MESH && !o.IsClone(); });
+        return meshes.empty() || Pick(4) == 0 ? AnyObject() : Any(meshes);
     }
     std::size_t FaceTotal() const {
         std::size_t faces = 0;
         for (CQxObject* object : Objects()) faces += object->Mesh().Faces().GetCount();
         return faces;
     }
-
     std::vector<CQxModel*> Models() const {
         CQxArray<CQxModel*> models;
         t.scene.RootModel().GetModels(models, 1);
         return {models.begin(), models.end()};
     }
-    CQxModel* AnyModel() {
-        const std::vector<CQxModel*> models = Models();
-        return models[Pick(static_cast<unsigned int>(models.size()))];
-    }
+    CQxModel* AnyModel() { return Any(Models()); }
 
     // Key and item selection is the graph view's, made for a key command and dropped after it
     // (undo and redo make items follow their targets' selection): dumps compare keys, tangents
@@ -244,19 +242,21 @@ private:
 
     int RandomCommand(std::string& name) {
         CQxScene& scene = t.scene;
+        // Names the command for failure messages and passes its result on.
+        auto as = [&](std::string n, int done) {
+            name = std::move(n);
+            return done;
+        };
         // Keep the scene small enough to dump at every step.
         const bool large = FaceTotal() > 6000 || Objects().size() > 120;
-        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11, 12,
-                                      13, 14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22, 23,
-                                      23, 24, 24, 25, 25, 26, 26, 27, 27, 28, 29, 30, 30, 31, 31, 32, 33,
-                                      33};
+        const unsigned int kinds[] = {0,  0,  2,  3,  3,  3,  4,  5,  6,  7,  8,  9,  9,  10, 10, 11, 12, 13,
+                                      14, 14, 15, 16, 16, 16, 17, 18, 18, 19, 19, 20, 21, 21, 22, 23, 23, 24,
+                                      24, 25, 25, 26, 26, 27, 27, 28, 29, 30, 30, 31, 31, 32, 33, 33};
         switch (kinds[Pick(large ? 3 : sizeof kinds / sizeof kinds[0])]) {
         case 0:
-            name = "delete";
-            return scene.DeleteSelectObjectsCmd(Pick(2));
+            return as("delete", scene.DeleteSelectObjectsCmd(Pick(2)));
         case 2:
-            name = "delete object";
-            return scene.DeleteObjectCmd(AnyObject(), 0);
+            return as("delete object", scene.DeleteObjectCmd(AnyObject(), 0));
         case 3: {
             static const QX_OBJ_TYPE types[] = {QX_OBJ_MODEL,  QX_OBJ_GROUP,    QX_OBJ_CUBE,
                                                 QX_OBJ_SPHERE, QX_OBJ_CYLINDER, QX_OBJ_CONE,
@@ -264,7 +264,6 @@ private:
             const QX_OBJ_TYPE type = types[Pick(9)];
             CQxObject* parent = Pick(4) ? AnyObject() : nullptr;
             const unsigned int d = Pick(3); // 0 is refused by every primitive
-            name = "create " + std::to_string(type);
             CQxObject* made = nullptr;
             if (type == QX_OBJ_CUBE)
                 made = scene.CreateObjectCmd(parent, 0, type, 0, 1.0, 2.0, 3.0, d, 1u, 2u);
@@ -274,42 +273,37 @@ private:
                 made = scene.CreateObjectCmd(parent, 0, type, 0, 2.0, 0.5, d + 3u, d ? 3u : 0u);
             else
                 made = scene.CreateObjectCmd(parent, 0, type, 0, 2.0, 1.0, d + 2u, d);
-            return made != nullptr;
+            return as("create " + std::to_string(type), made != nullptr);
         }
         case 4: {
             // The canonical dump reads a clone by the kind it reports: only meshes are cloned.
-            name = "clone";
             CQxObject* source = AnyMesh();
-            if (source->GetType() != QX_OBJ_MESH) return 0;
-            return scene.CreateObjectCmd(source, 1, QX_OBJ_NONE, 0) != nullptr;
+            return as("clone",
+                      source->GetType() == QX_OBJ_MESH && scene.CreateObjectCmd(source, 1, QX_OBJ_NONE, 0));
         }
         case 5:
-            name = "duplicate";
-            return scene.DuplicateSelectObjectsCmd(1 + Pick(2), CQxVector(1.0f, Real(0.5f, 2.0f), 1.0f),
-                                                   Vector(-0.5f, 0.5f), Vector(-3.0f, 3.0f), 0);
+            return as("duplicate",
+                      scene.DuplicateSelectObjectsCmd(1 + Pick(2), CQxVector(1.0f, Real(0.5f, 2.0f), 1.0f),
+                                                      Vector(-0.5f, 0.5f), Vector(-3.0f, 3.0f), 0));
         case 6:
-            name = "mirror duplicate";
-            return scene.DuplicateSelectObjectsCmd(1 + Pick(2), static_cast<QX_AXIS_TYPE>(1u << Pick(3)), 0);
+            return as("mirror duplicate", scene.DuplicateSelectObjectsCmd(
+                                              1 + Pick(2), static_cast<QX_AXIS_TYPE>(1u << Pick(3)), 0));
         case 7:
         case 8:
-            name = "move";
-            return scene.MoveObjectCmd(AnyObject(), AnyObject(), Pick(2), 1);
+            return as("move", scene.MoveObjectCmd(AnyObject(), AnyObject(), Pick(2), 1));
         case 9:
-            name = "merge";
-            return scene.MergeSelectObjectsCmd(1);
+            return as("merge", scene.MergeSelectObjectsCmd(1));
         case 10: {
             static const QX_MODIFY_TYPE types[] = {QX_MODIFY_SCALE, QX_MODIFY_ANGLE, QX_MODIFY_TRANSLATE,
                                                    QX_MODIFY_PIVOT, QX_MODIFY_NAME};
             const QX_MODIFY_TYPE type = types[Pick(5)];
-            name = "modify " + std::to_string(type);
             CQxVector v = Vector(-2.0f, 2.0f);
             std::string text = Pick(3) ? "N" + std::to_string(Pick(20)) : "MeshA";
             void* value = type == QX_MODIFY_NAME ? static_cast<void*>(text.data()) : static_cast<void*>(&v);
-            return scene.ModifyObjectCmd(type, AnyMesh(), value, 1);
+            return as("modify " + std::to_string(type), scene.ModifyObjectCmd(type, AnyMesh(), value, 1));
         }
         case 11:
-            name = "mirror";
-            return scene.SetMirrorCmd(AnyMesh(), Pick(8), Pick(2), 1);
+            return as("mirror", scene.SetMirrorCmd(AnyMesh(), Pick(8), Pick(2), 1));
         case 12: {
             name = "flags";
             CQxObject* object = AnyMesh();
@@ -321,42 +315,37 @@ private:
             return scene.SetObjectLockedCmd(object, Pick(2), 1);
         }
         case 13:
-            name = "freeze";
-            return scene.FreezeCmd(1);
+            return as("freeze", scene.FreezeCmd(1));
         case 14:
             name = "faces";
             if (Pick(2)) return scene.SetShadeSelectsCmd(Pick(2), 1);
             return scene.FaceSideSelectsCmd(static_cast<QX_FACE_OP_TYPE>(Pick(3)), 1);
         case 16: {
             // Keys at the current frame, now and then of other channels than the translation.
-            name = "key";
             if (Pick(4) == 0) {
                 int flags[CQxScene::AnimItemCreateFlagCount] = {};
                 for (unsigned int c = QX_ANIM_ITEM_SCALE_X; c <= QX_ANIM_ITEM_PIVOT_Z; ++c)
                     flags[c] = Pick(3) == 0;
-                name = "key flags";
-                return scene.SetAnimItemCreateFlagsCmd(flags, 1);
+                return as("key flags", scene.SetAnimItemCreateFlagsCmd(flags, 1));
             }
-            return scene.CreateKeyCmd(AnyModel(), Pick(2));
+            return as("key", scene.CreateKeyCmd(AnyModel(), Pick(2)));
         }
         case 17: {
-            name = "delete keys";
             CQxModel* model = AnyModel();
             SelectSomeKeys(*model);
-            return scene.DeleteSelectKeysCmd(model, 1);
+            return as("delete keys", scene.DeleteSelectKeysCmd(model, 1));
         }
         case 18: {
-            name = "move keys";
             CQxModel* model = AnyModel();
             SelectSomeKeys(*model);
             CQxAnimItemSelects keys;
             model->Anim().GetSelectNodes(keys);
             const CQxVector2D offset(static_cast<float>(Pick(7)) - 3.0f, Real(-2.0f, 2.0f));
-            return scene.MoveKeysCmd(model, offset, keys, 1);
+            return as("move keys", scene.MoveKeysCmd(model, offset, keys, 1));
         }
         case 19:
-            name = "frame";
-            return scene.SetCurFrameCmd(static_cast<float>(1 + Pick(30)) + (Pick(3) ? 0.0f : 0.5f), 1);
+            return as("frame",
+                      scene.SetCurFrameCmd(static_cast<float>(1 + Pick(30)) + (Pick(3) ? 0.0f : 0.5f), 1));
         case 20:
             name = "frame range";
             if (Pick(2)) return scene.SetFirstFrameCmd(static_cast<float>(Pick(10)), 1);
@@ -364,7 +353,6 @@ private:
         case 21: {
             // An object and one of its ancestors in either order, or now and then two objects
             // that make no chain.
-            name = "IK handle";
             CQxObject* end = AnyObject();
             CQxObject* other = end->GetParent();
             for (unsigned int up = Pick(3); up > 0 && other && other->GetParent(); --up)
@@ -372,45 +360,39 @@ private:
             if (!other || Pick(4) == 0) other = AnyObject();
             auto cmd = std::make_unique<CQxIKHandleCmd>(&scene);
             const int made = Pick(2) ? cmd->Create(end, other, 1) : cmd->Create(other, end, 1);
-            return QxCommitCmd(scene, std::move(cmd), made);
+            return as("IK handle", QxCommitCmd(scene, std::move(cmd), made));
         }
         case 22:
-            name = "clear IK";
-            return scene.ClearIKCmd(1);
+            return as("clear IK", scene.ClearIKCmd(1));
         case 23: {
             // A chain of one to three joints at random places below any object.
-            name = "joint chain";
             auto cmd = std::make_unique<CQxJointCmd>(&scene);
             int made = cmd->Create(Pick(3) ? AnyObject() : nullptr);
             for (unsigned int n = 1 + Pick(3); made && n > 0; --n)
                 made = cmd->AddJoint(Vector(-20.0f, 20.0f), 1) != nullptr;
-            return QxCommitCmd(scene, std::move(cmd), made);
+            return as("joint chain", QxCommitCmd(scene, std::move(cmd), made));
         }
         case 24: {
             // Binding a mesh to any joint, or unbinding and the bind pose of what is selected.
             CQxObject* mesh = AnyMesh();
-            std::vector<CQxJoint*> joints;
-            for (CQxObject* object : Objects())
-                if (auto* joint = dynamic_cast<CQxJoint*>(object)) joints.push_back(joint);
+            const auto joints =
+                Objects([](const CQxObject& o) { return dynamic_cast<const CQxJoint*>(&o) != nullptr; });
             if (Pick(3) == 0) {
-                name = Pick(2) ? "unbind" : "bind pose";
-                return name == "unbind" ? scene.ClearSkinCmd(1) : scene.SetBindPoseCmd(1);
+                if (Pick(2)) return as("unbind", scene.ClearSkinCmd(1));
+                return as("bind pose", scene.SetBindPoseCmd(1));
             }
-            name = "bind";
-            if (joints.empty()) return 0;
-            CQxJoint* joint = joints[Pick(static_cast<unsigned int>(joints.size()))];
-            return QxRunCmd<CQxObjectAttributeCmd>(
-                scene, [&](CQxObjectAttributeCmd& cmd) { return cmd.CreateSkin(mesh, joint, Pick(2), 1); });
+            auto* joint = static_cast<CQxJoint*>(Any(joints));
+            return as("bind",
+                      joint && QxRunCmd<CQxObjectAttributeCmd>(scene, [&](CQxObjectAttributeCmd& cmd) {
+                          return cmd.CreateSkin(mesh, joint, Pick(2), 1);
+                      }));
         }
         case 25: {
-            // A stroke: some vertices of a skinned mesh get a new weight for one bone.
-            name = "weight paint";
-            std::vector<CQxObject*> skinned;
-            for (CQxObject* object : Objects())
-                if (object->IsSkinned() && !object->Mesh().Vertices().IsEmpty()) skinned.push_back(object);
-            if (skinned.empty()) return 0;
-            CQxObject* object = skinned[Pick(static_cast<unsigned int>(skinned.size()))];
-            // Strokes paint what binding gave bone data (vertices added since have none).
+            // A stroke: some vertices of a skinned mesh get a new weight for one bone. Strokes
+            // paint what binding gave bone data (vertices added since have none).
+            CQxObject* object = Any(
+                Objects([](const CQxObject& o) { return o.IsSkinned() && !o.Mesh().Vertices().IsEmpty(); }));
+            if (!object) return as("weight paint", 0);
             std::vector<CQxVertexBones> before;
             for (CQxVertex& v : object->Mesh().Vertices()) {
                 before.push_back(v.Bones() ? *v.Bones() : CQxVertexBones());
@@ -420,34 +402,25 @@ private:
             }
             auto cmd = std::make_unique<CQxWeightPaintCmd>(&scene);
             const int made = cmd->Create(object, before, 1);
-            return QxCommitCmd(scene, std::move(cmd), made);
+            return as("weight paint", QxCommitCmd(scene, std::move(cmd), made));
         }
         case 26: {
             // The material list of a model: a new one, one or all deleted, one moved.
             CQxModel* model = AnyModel();
             const unsigned int count = model->GetAttributeCount();
             const unsigned int which = Pick(8);
-            if (which < 3) {
-                name = "create material";
-                return scene.CreateAttributeCmd(model, 1) != nullptr;
-            }
-            if (which < 5) {
-                name = "delete material";
-                return scene.DeleteAttributeCmd(model, model->GetAttribute(Pick(count + 1)), 1);
-            }
-            if (which == 5) {
-                name = "delete materials";
-                return scene.DeleteAttributesAllCmd(model, 1);
-            }
-            name = "move material";
-            return scene.MoveAttributeCmd(model, Pick(count + 1), Pick(count + 1), 1);
+            if (which < 3) return as("create material", scene.CreateAttributeCmd(model, 1) != nullptr);
+            if (which < 5)
+                return as("delete material",
+                          scene.DeleteAttributeCmd(model, model->GetAttribute(Pick(count + 1)), 1));
+            if (which == 5) return as("delete materials", scene.DeleteAttributesAllCmd(model, 1));
+            return as("move material", scene.MoveAttributeCmd(model, Pick(count + 1), Pick(count + 1), 1));
         }
         case 27: {
             static const QX_MODIFY_TYPE kinds[] = {QX_MODIFY_MATERIAL_COLOR,    QX_MODIFY_MATERIAL_ALPHA,
                                                    QX_MODIFY_MATERIAL_DIFFUSE,  QX_MODIFY_MATERIAL_POWER,
                                                    QX_MODIFY_MATERIAL_SPECULAR, QX_MODIFY_MATERIAL_NAME};
             const QX_MODIFY_TYPE kind = kinds[Pick(6)];
-            name = "modify material " + std::to_string(kind);
             CQxModel* model = AnyModel();
             unsigned long rgb = Pick(0x1000000);
             float value = Real(0.0f, 1.0f);
@@ -455,8 +428,9 @@ private:
             void* p = kind == QX_MODIFY_MATERIAL_NAME    ? static_cast<void*>(text.data())
                       : kind == QX_MODIFY_MATERIAL_COLOR ? static_cast<void*>(&rgb)
                                                          : static_cast<void*>(&value);
-            return scene.ModifyAttributeCmd(kind, model,
-                                            model->GetAttribute(Pick(model->GetAttributeCount() + 1)), p, 1);
+            CQxAttribute* attribute = model->GetAttribute(Pick(model->GetAttributeCount() + 1));
+            return as("modify material " + std::to_string(kind),
+                      scene.ModifyAttributeCmd(kind, model, attribute, p, 1));
         }
         case 28: {
             // Texture stages of a material, from one small file.
@@ -466,32 +440,29 @@ private:
             const unsigned int which = Pick(4);
             name = "texture " + std::to_string(which);
             const auto op = static_cast<QX_COLOR_OP_TYPE>(Pick(QX_COLOR_OP_COUNT));
-            if (which == 0)
-                return scene.AddTextureCmd(model, attribute, m_Texture.c_str(), op, QX_ALPHA_OP_MODULATE, 1);
+            const char* file = m_Texture.c_str();
+            if (which == 0) return scene.AddTextureCmd(model, attribute, file, op, QX_ALPHA_OP_MODULATE, 1);
             if (which == 1)
-                return scene.ModifyTextureCmd(model, attribute, stage, m_Texture.c_str(), op, QX_ALPHA_OP_ADD,
-                                              1);
+                return scene.ModifyTextureCmd(model, attribute, stage, file, op, QX_ALPHA_OP_ADD, 1);
             if (which == 2) return scene.DeleteTextureCmd(model, attribute, stage, 1);
             return scene.DeleteTexturesAllCmd(model, attribute, 1);
         }
         case 29:
-            name = "set material";
-            return scene.SetAttributeSelectsCmd(1);
+            return as("set material", scene.SetAttributeSelectsCmd(1));
         case 30: {
             // The selected faces and sides, out, in or not at all.
-            name = "extrude";
             CQxSelects records;
             scene.RootModel().GetSelects(records, 1);
             records.ExtractExtrude();
             records.RemoveNoComponent();
             const float distance = Pick(4) ? Real(-1.0f, 1.0f) : 0.0f;
-            return QxRunCmd<CQxExtrudeCmd>(
-                scene, [&](CQxExtrudeCmd& cmd) { return cmd.Create(records, distance, 1); });
+            return as("extrude", QxRunCmd<CQxExtrudeCmd>(scene, [&](CQxExtrudeCmd& cmd) {
+                          return cmd.Create(records, distance, 1);
+                      }));
         }
         case 31: {
             // A triangle or a quad in any object (a mesh of its own when it is none), now and
             // then on a vertex the mesh has.
-            name = "create face";
             auto cmd = std::make_unique<CQxCreateFaceCmd>(&scene);
             int made = cmd->Create(AnyMesh());
             const CQxVector view = Vector(-1.0f, 1.0f);
@@ -503,21 +474,19 @@ private:
                            : cmd->AddPoint(Vector(-5.0f, 5.0f), view, 1);
             }
             if (!made) cmd->Undo();
-            return QxCommitCmd(scene, std::move(cmd), made);
+            return as("create face", QxCommitCmd(scene, std::move(cmd), made));
         }
         case 32: {
-            name = "cut";
             HGLOBAL block = scene.CutSelectObjectsCmd(1);
             if (block) m_Clip.reset(block);
-            return block != nullptr;
+            return as("cut", block != nullptr);
         }
-        case 33: {
+        case 33:
             // What was cut or copied before, or a copy of the selection now, into any object.
             name = "paste";
             if (!m_Clip || Pick(2))
                 if (HGLOBAL block = scene.CopySelectObjects()) m_Clip.reset(block);
             return m_Clip && scene.PasteCmd(m_Clip.get(), Pick(3) ? AnyMesh() : nullptr, 1);
-        }
         default:
             name = "scene";
             if (Pick(2)) return scene.SetJointRadiusCmd(static_cast<float>(1 + Pick(3)), 1);

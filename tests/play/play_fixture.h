@@ -16,6 +16,16 @@
 #include "scratch_dir.h"
 #include "view_rig.h"
 
+// A widget of the type, its name also its text, last below the parent.
+inline CQxWidget* AddWidget(CQxWidget& parent, QX_WDG_TYPE type, const char* name, const CQxRect& rect) {
+    auto* widget = new CQxWidget(type);
+    widget->SetName(name);
+    widget->SetText(name);
+    widget->Rect() = rect;
+    parent.PushChild(widget);
+    return widget;
+}
+
 // The scene program over a small playable scene in a 320 x 240 view. The program reads
 // "../Fps.kel", so the test works in "run/" of a scratch folder holding the file:
 //
@@ -45,14 +55,6 @@ protected:
         QxAdd(sample.RootModel(), new CQxGroup(1), "FirstPerson")->Translate() = CQxVector(0, 0, -4);
         QxAdd(sample.RootModel(), QxNewCube(2.0f), "Tower");
         ASSERT_EQ(sample.WriteFile(m_Dir.File("Fps.kel").c_str()), 1);
-    }
-    static CQxWidget* AddWidget(CQxWidget& parent, QX_WDG_TYPE type, const char* name, const CQxRect& rect) {
-        auto* widget = new CQxWidget(type);
-        widget->SetName(name);
-        widget->SetText(name);
-        widget->Rect() = rect;
-        parent.PushChild(widget);
-        return widget;
     }
     // Starts the scene program (with the logging host unless given another handler), then lays
     // the widgets out as a paint would.

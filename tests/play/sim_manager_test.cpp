@@ -63,15 +63,11 @@ TEST_F(SimManager, ADestroyedSimulatorIsUnregisteredAndTheOthersKeepTheirIdentif
     EXPECT_EQ(later.GetSimID(), 4u) << "identifiers are not reused";
 }
 
-TEST_F(SimManager, TheHostHandlerTakingAMessageAnswersForTheManager) {
+TEST_F(SimManager, TheHostHandlerAnswersForTheManagerWhenNoProgramTakesTheMessage) {
+    EXPECT_EQ(manager.SendMessageA(CQxMsg(QX_MSG_TOGGLE_DISP)), 0) << "declined by the host";
     host.m_Takes = 1;
-    EXPECT_EQ(manager.SendMessageA(CQxMsg(QX_MSG_QUIT)), 1);
-    EXPECT_EQ(log, (Log{"host:4"}));
-}
-
-TEST_F(SimManager, AMessageTheHostDeclinesAndNoProgramTakesAnswers0) {
-    EXPECT_EQ(manager.SendMessageA(CQxMsg(QX_MSG_TOGGLE_DISP)), 0);
-    EXPECT_EQ(log, (Log{"host:1"}));
+    EXPECT_EQ(manager.SendMessageA(CQxMsg(QX_MSG_QUIT)), 1) << "taken by the host";
+    EXPECT_EQ(log, (Log{"host:1", "host:4"}));
 }
 
 TEST_F(SimManager, ClearForgetsSceneAndHandlerAndRestartsIdentifiers) {

@@ -47,14 +47,10 @@ TEST_F(Simulator, ChangingStateExitsTheOldOneThenEntersTheNew) {
     EXPECT_EQ(sim->GetCurState(), 1u);
 }
 
-TEST_F(Simulator, ChangingToTheCurrentStateIsRefusedWithoutExitOrEnter) {
-    EXPECT_EQ(sim->SetCurState(0), 0);
-    EXPECT_EQ(log, Log{});
-}
-
-TEST_F(Simulator, ChangingToAStateWithoutObjectIsRefused) {
+TEST_F(Simulator, ChangingToTheCurrentStateOrOneWithoutObjectIsRefusedWithoutExitOrEnter) {
+    EXPECT_EQ(sim->SetCurState(0), 0) << "the current state";
     EXPECT_EQ(sim->IsStateAvailable(2), 0);
-    EXPECT_EQ(sim->SetCurState(2), 0);
+    EXPECT_EQ(sim->SetCurState(2), 0) << "a state without object";
     EXPECT_EQ(sim->GetCurState(), 0u);
     EXPECT_EQ(log, Log{});
 }

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <string>
 
+#include "play_fixture.h"
 #include "qx/platform/canvas.h"
 #include "qx/play/widget.h"
 #include "qx/scene/model.h"
-#include "view_rig.h"
 
 using namespace QxWin;
 
@@ -27,10 +27,10 @@ protected:
     Widget() {
         root.SetName("Root");
         root.CreateFontA();
-        title = Add(&root, QX_WDG_STATIC, "Title", CQxRect(10, 10, 190, 30));
-        menu = Add(&root, QX_WDG_GROUP, "Menu", CQxRect());
-        start = Add(menu, QX_WDG_BUTTON, "Start", CQxRect(10, 40, 190, 60));
-        quit = Add(menu, QX_WDG_BUTTON, "Quit", CQxRect(10, 70, 190, 90));
+        title = AddWidget(root, QX_WDG_STATIC, "Title", CQxRect(10, 10, 190, 30));
+        menu = AddWidget(root, QX_WDG_GROUP, "Menu", CQxRect());
+        start = AddWidget(*menu, QX_WDG_BUTTON, "Start", CQxRect(10, 40, 190, 60));
+        quit = AddWidget(*menu, QX_WDG_BUTTON, "Quit", CQxRect(10, 70, 190, 90));
         bitmap = CreateCompatibleBitmap(dc, 200, 150);
         oldBitmap = SelectObject(dc, bitmap);
     }
@@ -38,14 +38,6 @@ protected:
         SelectObject(dc, oldBitmap);
         DeleteObject(bitmap);
         DeleteDC(dc);
-    }
-    static CQxWidget* Add(CQxWidget* parent, QX_WDG_TYPE type, const char* name, const CQxRect& rect) {
-        auto* widget = new CQxWidget(type);
-        widget->SetName(name);
-        widget->SetText(name);
-        widget->Rect() = rect;
-        parent->PushChild(widget);
-        return widget;
     }
     // Where a widget's text starts: inside its rectangle, a few pixels in.
     static CQxPoint OnText(const CQxWidget* w) { return CQxPoint(w->Rect().left + 3, w->Rect().top + 5); }
@@ -85,18 +77,21 @@ TEST_F(Widget, GroupsAreNeverHitThemselvesAndHiddenParentsDoNotHideTheirChildren
     EXPECT_EQ(root.IsHit(OnText(quit)), quit) << "the hidden group's child";
     root.SetVisible(0, 1);
     for (CQxWidget* w : {title, start, quit}) EXPECT_EQ(root.IsHit(OnText(w)), nullptr) << w->GetName();
+    root.SetFocus(1, 1);
+    EXPECT_TRUE(quit->HasFocus()) << "focus reaches down the tree";
     root.SetVisible(1, 1);
     start->SetVisible(0, 0);
     EXPECT_EQ(root.IsHit(OnText(start)), nullptr) << "a hidden widget itself";
 }
 
 TEST_F(Widget, OverlappingWidgetsAreHitParentFirstThenChildrenInOrder) {
-    CQxWidget* inner = Add(start, QX_WDG_STATIC, "Inner", start->Rect());
+    CQxWidget* inner = AddWidget(*start, QX_WDG_STATIC, "Inner", start->Rect());
     root.Draw(dc);
     EXPECT_EQ(root.IsHit(OnText(start)), start);
     start->SetVisible(0, 0);
     EXPECT_EQ(root.IsHit(OnText(start)), inner);
-    EXPECT_EQ(root.FindByName("Inner"), inner);
+    EXPECT_EQ(root.FindByName("Inner"), inner) << "found however deep";
+    EXPECT_EQ(root.FindByName("None"), nullptr);
 }
 
 TEST_F(Widget, CentredTextIsClippedToItsRectangle) {

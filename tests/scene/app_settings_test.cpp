@@ -43,6 +43,7 @@ protected:
         QxFloatDecimal() = decimal;
     }
 
+    CQxApp& m_App = CQxApp::Instance();
     QxScratchDir m_Config;
     std::string m_OldConfig;
     unsigned long m_Normal = QxNormalColor(), m_Select = QxSelectColor();
@@ -52,29 +53,27 @@ protected:
 };
 
 TEST_F(AppSettings, RegistryNeedsCompanyAndProduct) {
-    CQxApp& app = CQxApp::Instance();
     SetAll(0xFF010203, 0xFF040506, 9.0f, 77, 4);
-    EXPECT_EQ(app.ReadReg(), 0);
-    EXPECT_EQ(app.WriteReg(), 0);
-    app.SetAppInfo("Kelmora Test", "", 1, 0);
-    EXPECT_EQ(app.WriteReg(), 0);
-    EXPECT_EQ(app.ReadReg(), 0);
+    EXPECT_EQ(m_App.ReadReg(), 0);
+    EXPECT_EQ(m_App.WriteReg(), 0);
+    m_App.SetAppInfo("Kelmora Test", "", 1, 0);
+    EXPECT_EQ(m_App.WriteReg(), 0);
+    EXPECT_EQ(m_App.ReadReg(), 0);
     EXPECT_EQ(QxUndoSize(), 77u);
     EXPECT_FALSE(std::filesystem::exists(m_Config.Path() / "Kelmora Test"));
 }
 
 TEST_F(AppSettings, RegistryRoundTripsEverySetting) {
-    CQxApp& app = CQxApp::Instance();
-    app.SetAppInfo("Kelmora Test", "Scene App", 2, 7);
+    m_App.SetAppInfo("Kelmora Test", "Scene App", 2, 7);
     // A missing key is no error and changes nothing.
     SetAll(0xFF010203, 0xFF040506, 9.0f, 77, 4);
-    EXPECT_EQ(app.ReadReg(), 1);
+    EXPECT_EQ(m_App.ReadReg(), 1);
     EXPECT_EQ(QxUndoSize(), 77u);
 
-    ASSERT_EQ(app.WriteReg(), 1);
+    ASSERT_EQ(m_App.WriteReg(), 1);
     EXPECT_TRUE(std::filesystem::exists(m_Config.Path() / "Kelmora Test" / "Scene App" / "settings.conf"));
     SetAll(0, 0, 1.0f, 1, 0);
-    ASSERT_EQ(app.ReadReg(), 1);
+    ASSERT_EQ(m_App.ReadReg(), 1);
     EXPECT_EQ(QxNormalColor(), 0xFF010203ul);
     EXPECT_EQ(QxSelectColor(), 0xFF040506ul);
     EXPECT_EQ(QxPickSize(), 9.0f);
@@ -83,10 +82,9 @@ TEST_F(AppSettings, RegistryRoundTripsEverySetting) {
 }
 
 TEST_F(AppSettings, DamagedRegistryValuesLeaveTheirSettingAlone) {
-    CQxApp& app = CQxApp::Instance();
-    app.SetAppInfo("Kelmora Test", "Scene App", 2, 7);
+    m_App.SetAppInfo("Kelmora Test", "Scene App", 2, 7);
     SetAll(0xFF010203, 0xFF040506, 9.0f, 77, 4);
-    ASSERT_EQ(app.WriteReg(), 1);
+    ASSERT_EQ(m_App.WriteReg(), 1);
     // A value of the wrong type, and a missing one; the others are read.
     HKEY key = nullptr;
     ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\Kelmora Test\\Scene App", 0, KEY_ALL_ACCESS, &key),
@@ -96,7 +94,7 @@ TEST_F(AppSettings, DamagedRegistryValuesLeaveTheirSettingAlone) {
     RegDeleteValueA(key, "Pick");
     RegCloseKey(key);
     SetAll(0, 0, 3.0f, 5, 0);
-    ASSERT_EQ(app.ReadReg(), 1);
+    ASSERT_EQ(m_App.ReadReg(), 1);
     EXPECT_EQ(QxUndoSize(), 5u);
     EXPECT_EQ(QxPickSize(), 3.0f);
     EXPECT_EQ(QxNormalColor(), 0xFF010203ul);
@@ -104,21 +102,20 @@ TEST_F(AppSettings, DamagedRegistryValuesLeaveTheirSettingAlone) {
 }
 
 TEST_F(AppSettings, SettingsReachEveryLiveScene) {
-    CQxApp& app = CQxApp::Instance();
     CQxScene first, second;
     QxUpdateRecorder host;
     host.Attach(first);
     host.Attach(second);
 
-    app.SetUndoSize(7);
+    m_App.SetUndoSize(7);
     EXPECT_EQ(first.CmdManager().GetMaxSize(), 7u);
     EXPECT_EQ(second.CmdManager().GetMaxSize(), 7u);
     CQxScene later;
     EXPECT_EQ(later.CmdManager().GetMaxSize(), 7u);
 
-    app.SetPickSize(6);
+    m_App.SetPickSize(6);
     EXPECT_EQ(QxPickSize(), 6.0f);
-    app.SetColors(0xFF101010, 0xFF202020);
+    m_App.SetColors(0xFF101010, 0xFF202020);
     EXPECT_EQ(QxNormalColor(), 0xFF101010ul);
     EXPECT_EQ(QxSelectColor(), 0xFF202020ul);
     // Each of the two changes redraws both scenes.
@@ -126,43 +123,41 @@ TEST_F(AppSettings, SettingsReachEveryLiveScene) {
 }
 
 TEST_F(AppSettings, ActivationTakesTheInputDevicesOnce) {
-    CQxApp& app = CQxApp::Instance();
     CQxInput& input = CQxInput::Instance();
     const int wasAcquired = input.IsAcquired();
     input.Unacquire();
-    app.OnActive(0);
+    m_App.OnActive(0);
 
-    app.OnActive(1);
+    m_App.OnActive(1);
     EXPECT_TRUE(input.IsAcquired());
     input.Unacquire();
-    app.OnActive(1); // already active: the devices are not taken again
+    m_App.OnActive(1); // already active: the devices are not taken again
     EXPECT_FALSE(input.IsAcquired());
-    app.OnActive(0);
+    m_App.OnActive(0);
     EXPECT_FALSE(input.IsAcquired());
-    app.OnActive(1);
+    m_App.OnActive(1);
     EXPECT_TRUE(input.IsAcquired());
-    app.OnActive(0);
+    m_App.OnActive(0);
     if (!wasAcquired) input.Unacquire();
-    EXPECT_EQ(app.PreTranslateMessage(nullptr), 0);
+    EXPECT_EQ(m_App.PreTranslateMessage(nullptr), 0);
 }
 
 TEST_F(AppSettings, GuiUpdatesReachTheActiveSceneOnly) {
-    CQxApp& app = CQxApp::Instance();
     QxUpdateRecorder host;
     {
         CQxScene scene;
         host.Attach(scene);
-        ASSERT_EQ(app.GetActiveScene(), nullptr);
-        app.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr);
+        ASSERT_EQ(m_App.GetActiveScene(), nullptr);
+        m_App.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr);
         EXPECT_TRUE(host.Notices.empty());
         ASSERT_TRUE(CQxSceneList::Instance().SetActiveScene(&scene));
-        EXPECT_EQ(app.GetActiveScene(), &scene);
+        EXPECT_EQ(m_App.GetActiveScene(), &scene);
         host.Notices.clear();
-        app.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr);
+        m_App.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr);
         EXPECT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_SELECT}));
     }
-    EXPECT_EQ(app.GetActiveScene(), nullptr);
-    app.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr); // nobody to tell
+    EXPECT_EQ(m_App.GetActiveScene(), nullptr);
+    m_App.UpdateActiveSceneGui(QX_UPDATE_SELECT, nullptr, nullptr, nullptr); // nobody to tell
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 
 #include "message_recorder.h"
 #include "qx/commands/cmd_manager.h"
+#include "qx/commands/cmd_run.h"
 #include "qx/commands/ik_cmd.h"
 #include "qx/commands/object_cmds.h"
 #include "qx/graphics/primitive.h"
@@ -18,6 +19,7 @@
 #include "qx/scene/scene.h"
 #include "scene_builders.h"
 #include "scene_dump.h"
+#include "undo_checks.h"
 
 namespace {
 
@@ -323,17 +325,12 @@ protected:
     CQxCmdManager& History() { return scene.CmdManager(); }
     // Runs the command's create step and pushes it when it succeeds.
     int Make(CQxObject* a, CQxObject* b) {
-        auto cmd = std::make_unique<CQxIKHandleCmd>(&scene);
-        if (!cmd->Create(a, b, 1)) return 0;
-        History().Push(cmd.release());
-        return 1;
+        return QxRunCmd<CQxIKHandleCmd>(
+            scene, [&](CQxIKHandleCmd& cmd) { return cmd.Create(a, b, 1); }, 0);
     }
-    void ExpectUndoRedo(const std::string& before) {
-        const std::string after = Dump();
-        ASSERT_TRUE(History().Undo());
-        QX_EXPECT_SAME_DUMP(before, Dump());
-        ASSERT_TRUE(History().Redo());
-        QX_EXPECT_SAME_DUMP(after, Dump());
+    // The same, a step that undo and redo must take back and forth exactly.
+    void Undoable(CQxObject* a, CQxObject* b) {
+        qxtest::ExpectUndoable(scene, [&] { return Make(a, b); });
     }
 
     QxMessageRecorder messages;
@@ -343,22 +340,18 @@ protected:
 
 TEST_F(IKHandleCmd, TheDescendantBecomesTheEndWhicheverComesFirst) {
     const auto nodes = BentChain(3, 10.0f, 60.0f);
-    const std::string before = Dump();
     QxUpdateRecorder host(scene);
     ASSERT_EQ(Make(nodes[0], nodes[3]), 1);
     EXPECT_EQ(nodes[3]->IKRoot(), nodes[0]);
-    ASSERT_EQ(host.Notices.size(), 2u);
-    EXPECT_EQ(host.Notices[0].Type, QX_UPDATE_TRANSFORM);
-    EXPECT_EQ(host.Notices[1].Type, QX_UPDATE_REDRAW);
+    EXPECT_EQ(host.Types(), (std::vector<unsigned int>{QX_UPDATE_TRANSFORM, QX_UPDATE_REDRAW}));
     EXPECT_STREQ(History().GetUndoText(), "元に戻す IKハンドル\tCtrl+Z(&U)");
-    ExpectUndoRedo(before);
+    ASSERT_TRUE(History().Undo());
+    Undoable(nodes[0], nodes[3]); // taken back, the same step undoes and redoes exactly
 
     // The other order, onto an existing chain: undo gives the old chain back.
-    const std::string oneChain = Dump();
-    ASSERT_EQ(Make(nodes[3], nodes[1]), 1);
+    Undoable(nodes[3], nodes[1]);
     EXPECT_EQ(nodes[3]->IKRoot(), nodes[1]);
     EXPECT_EQ(nodes[3]->IKConstraints().GetSize(), 2u);
-    ExpectUndoRedo(oneChain);
     EXPECT_EQ(Make(nodes[1], nodes[3]), 0) << "the same chain again";
     EXPECT_EQ(History().GetCount(), 2u);
     EXPECT_TRUE(messages.Boxes().empty()) << "refused silently";
@@ -367,7 +360,6 @@ TEST_F(IKHandleCmd, TheDescendantBecomesTheEndWhicheverComesFirst) {
 TEST_F(IKHandleCmd, ObjectsThatMakeNoChainAreRefusedWithAMessage) {
     const auto nodes = BentChain(2, 10.0f, 60.0f);
     CQxObject* stranger = Add(nullptr, "stranger", CQxVector());
-    const std::string before = Dump();
     const struct {
         CQxObject *a, *b;
         const char* text;
@@ -378,14 +370,13 @@ TEST_F(IKHandleCmd, ObjectsThatMakeNoChainAreRefusedWithAMessage) {
         {stranger, nodes[2], "指定されたオブジェクトは親子関係にありません．"},
     };
     for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
         messages.Clear();
-        EXPECT_EQ(Make(c.a, c.b), 0) << c.text;
-        ASSERT_EQ(messages.Boxes().size(), 1u) << c.text;
+        qxtest::ExpectRefused(scene, [&] { return Make(c.a, c.b); });
+        ASSERT_EQ(messages.Boxes().size(), 1u);
         EXPECT_EQ(messages.Boxes()[0].Text, c.text);
         EXPECT_EQ(messages.Boxes()[0].Caption, "");
     }
-    EXPECT_EQ(History().GetCount(), 0u);
-    QX_EXPECT_SAME_DUMP(before, Dump());
 }
 
 TEST_F(IKHandleCmd, ClearIKCmdClearsTheSelectedChainsOrSaysThereAreNone) {
@@ -393,25 +384,24 @@ TEST_F(IKHandleCmd, ClearIKCmdClearsTheSelectedChainsOrSaysThereAreNone) {
     CQxObject* other = Add(nodes[1], "other", CQxVector(0, 0, 10));
     ASSERT_EQ(other->SetIKRoot(nodes[0]), 1);
     nodes[2]->Select(1, 0);
-    EXPECT_EQ(scene.ClearIKCmd(1), 0) << "no chain end selected";
+    qxtest::ExpectRefused(scene, [&] { return scene.ClearIKCmd(1); }); // no chain end selected
     ASSERT_EQ(messages.Boxes().size(), 1u);
     EXPECT_EQ(messages.Boxes()[0].Text, "IKを持つオブジェクトを選択してください.");
     EXPECT_EQ(messages.Boxes()[0].Caption, "IK解除");
-    EXPECT_EQ(History().GetCount(), 0u);
-    EXPECT_EQ(nodes[3]->IKRoot(), nodes[0]);
     messages.Clear();
 
     // With a chain end selected too, its chain goes; the unselected end keeps its chain.
     nodes[3]->Select(1, 0);
-    const std::string before = Dump();
     QxUpdateRecorder host(scene);
-    ASSERT_EQ(scene.ClearIKCmd(1), 1);
+    bool told = false;
+    qxtest::ExpectUndoable(scene, [&] {
+        const int done = scene.ClearIKCmd(1);
+        for (const auto& notice : host.Notices)
+            told = told || (notice.Type == QX_UPDATE_TRANSFORM && notice.Args[1] == QX_MODIFY_IK);
+        return done;
+    });
+    EXPECT_TRUE(told) << "the host hears of the cleared chains";
     EXPECT_EQ(nodes[3]->IKRoot(), nullptr);
     EXPECT_EQ(other->IKRoot(), nodes[0]);
-    bool told = false;
-    for (const auto& notice : host.Notices)
-        told = told || (notice.Type == QX_UPDATE_TRANSFORM && notice.Args[1] == QX_MODIFY_IK);
-    EXPECT_TRUE(told) << "the host hears of the cleared chains";
-    ExpectUndoRedo(before);
     EXPECT_TRUE(messages.Boxes().empty());
 }

@@ -116,38 +116,3 @@ TEST(KindsModel, CopyKeepsGroupPartAndWidgetsButNoAttributesOrActions) {
     EXPECT_NE(copy.RootWidget().GetFont(), nullptr);
     EXPECT_NE(copy.RootWidget().GetFont(), model.RootWidget().GetFont());
 }
-
-TEST(KindsModel, WidgetVisibilityFocusAndHits) {
-    CQxWidget root(QX_WDG_GROUP);
-    auto* a = new CQxWidget(QX_WDG_STATIC);
-    auto* b = new CQxWidget(QX_WDG_STATIC);
-    root.PushChild(a);
-    a->PushChild(b);
-    b->SetName("Deep");
-    EXPECT_EQ(root.FindByName("Deep"), b);
-    EXPECT_EQ(root.FindByName("None"), nullptr);
-
-    // Never laid out: nothing can be hit.
-    EXPECT_EQ(root.IsHit(CQxPoint(5, 5)), nullptr);
-    a->TextRect() = CQxRect(0, 0, 10, 10);
-    a->IsTextRectValid() = 1;
-    b->TextRect() = CQxRect(20, 0, 30, 10);
-    b->IsTextRectValid() = 1;
-    root.TextRect() = CQxRect(0, 0, 100, 100);
-    root.IsTextRectValid() = 1;
-    // A group is never hit itself.
-    EXPECT_EQ(root.IsHit(CQxPoint(5, 5)), a);
-    EXPECT_EQ(root.IsHit(CQxPoint(50, 50)), nullptr);
-    // Hiding only the parent leaves its children hittable; hiding deep hides all.
-    a->SetVisible(0, 0);
-    EXPECT_EQ(root.IsHit(CQxPoint(5, 5)), nullptr);
-    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), b);
-    root.SetVisible(0, 1);
-    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), nullptr);
-    root.SetFocus(1, 1);
-    EXPECT_TRUE(b->HasFocus());
-    root.SetVisible(1, 1);
-    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), b);
-    b->SetText("x"); // the layout must be made again
-    EXPECT_EQ(root.IsHit(CQxPoint(25, 5)), nullptr);
-}

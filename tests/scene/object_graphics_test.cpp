@@ -185,31 +185,6 @@ TEST(ObjectGraphics, InPlaceUpdatesDrawWhatARebuildDraws) {
     EXPECT_FALSE(g.Mesh().HasSelect());
 }
 
-TEST(ObjectGraphics, WeightModeShowsTheCurrentBonesWeights) {
-    std::unique_ptr<CQxObject> cube(QxNewCube(1.0f));
-    CQxJoint joint(1);
-    cube->RootBone() = &joint;
-    CQxVertex& first = *cube->Mesh().Vertices().begin();
-    first.AllocBones();
-    first.Bones()->Indices[1] = 2;
-    first.Bones()->Weights[1] = 0.5f;
-    cube->CurBone() = 2;
-    ASSERT_EQ(cube->SetMode(QX_OBJ_MODE_WEIGHT, 0), 1);
-    const CQxPrimitive* weights = cube->GetPrimitive(CQxObject::PRIM_WEIGHTS);
-    ASSERT_NE(weights, nullptr);
-    unsigned int grey = 0, black = 0;
-    for (unsigned int i = 0; i < weights->GetVertexCount(); ++i) {
-        const std::uint32_t c = weights->GetVertices()[i].Color;
-        grey += c == 0xFF7F7F7Fu;
-        black += c == 0xFF000000u;
-    }
-    EXPECT_EQ(grey, 3u); // the three corners at the first vertex
-    EXPECT_EQ(grey + black, weights->GetVertexCount());
-    cube->SetMode(QX_OBJ_MODE_NORMAL, 0);
-    EXPECT_EQ(cube->GetPrimitive(CQxObject::PRIM_WEIGHTS), nullptr);
-    cube->RootBone() = nullptr;
-}
-
 TEST(ObjectGraphics, UVLinesOfSelectedFacesOnACanvas) {
     std::unique_ptr<CQxObject> cube(QxNewCube(1.0f));
     CQxFace* face = &*cube->Mesh().Faces().begin();

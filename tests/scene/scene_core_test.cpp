@@ -209,16 +209,6 @@ TEST_F(Scene, CurrentModelAndEditQueriesFollowTheSelection) {
     EXPECT_FALSE(scene.IsDeletable());
 }
 
-TEST_F(Scene, ComponentSelectSwitchesTheWholeTree) {
-    CQxCube* cube = AddCube(10, 10, 10, "Box");
-    EXPECT_FALSE(scene.IsComponentSelect());
-    scene.ToolManager().SetCurSelect(QX_SELECT_COMPONENT);
-    EXPECT_TRUE(scene.IsComponentSelect());
-    EXPECT_TRUE(cube->IsComponentMode());
-    scene.ToolManager().SetCurSelect(QX_SELECT_OBJECT);
-    EXPECT_FALSE(cube->IsComponentMode());
-}
-
 TEST_F(Scene, PickQueriesFollowTheSelectType) {
     // A camera over a 400 x 300 view: the cube shows within 60 pixels of its centre, the joint
     // nearly 300 pixels to the side.

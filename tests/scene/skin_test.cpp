@@ -118,17 +118,6 @@ TEST_F(Skin, RefusedWithoutARootOrAMesh) {
     EXPECT_FALSE(mesh->IsSkinned());
 }
 
-TEST_F(Skin, SingleBoneGivesEveryVertexFullWeightInSlotZero) {
-    CQxJoint* lone = AddJoint(model, CQxVector(0.0f, 0.0f, 0.0f));
-    AddVertices({{5.0f, 0.0f, 0.0f}, {-3.0f, 7.0f, 1.0f}});
-    ASSERT_EQ(mesh->SetSkin(lone, 1), 1);
-    for (unsigned int i = 0; i < 2; ++i) {
-        EXPECT_EQ(BonesOf(i).Weights[0], 1.0f) << "vertex " << i;
-        EXPECT_EQ(BonesOf(i).Indices[0], 0u) << "vertex " << i;
-        EXPECT_EQ(BonesOf(i).Weights[1], 0.0f) << "vertex " << i;
-    }
-}
-
 TEST_F(Skin, WeightsFollowTheInverseDistancePowerOfTheNearestBones) {
     // 2 above the hip bone, 5 from the knee bone's segment (sqrt(5^2 + 2^2) to its start).
     AddVertices({{5.0f, 2.0f, 0.0f}});
@@ -142,23 +131,32 @@ TEST_F(Skin, WeightsFollowTheInverseDistancePowerOfTheNearestBones) {
     EXPECT_EQ(b.Weights[2], 0.0f) << "the foot has no bone of its own";
 }
 
-TEST_F(Skin, WithoutMultipleInfluencesEachVertexHasOneBone) {
-    AddVertices({{5.0f, 2.0f, 0.0f}, {14.0f, -1.0f, 0.0f}});
-    ASSERT_EQ(mesh->SetSkin(hip, 0), 1);
-    EXPECT_EQ(BonesOf(0).Indices[0], 0u);
-    EXPECT_EQ(BonesOf(1).Indices[0], 1u);
-    for (unsigned int i = 0; i < 2; ++i) {
-        EXPECT_EQ(BonesOf(i).Weights[0], 1.0f) << "vertex " << i;
-        EXPECT_EQ(BonesOf(i).Weights[1], 0.0f) << "vertex " << i;
+// Vertices that end up with one bone at full weight in slot 0: under a lone joint; with one
+// influence each, the nearest bone; on a bone's segment, that bone even with several allowed.
+TEST_F(Skin, OneInfluenceTakesSlotZeroAtFullWeight) {
+    const struct {
+        const char* what;
+        bool lone;
+        int multiple;
+        std::vector<CQxVector> points;
+        std::vector<unsigned int> bones;
+    } cases[] = {
+        {"a single bone", true, 1, {{5, 0, 0}, {-3, 7, 1}}, {0, 0}},
+        {"one influence each", false, 0, {{5, 2, 0}, {14, -1, 0}}, {0, 1}},
+        {"on the knee's bone", false, 1, {{14, 0, 0}}, {1}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        mesh->ClearSkin();
+        mesh->Mesh().Clear();
+        AddVertices(c.points);
+        ASSERT_EQ(mesh->SetSkin(c.lone ? AddJoint(model, CQxVector()) : hip, c.multiple), 1);
+        for (unsigned int i = 0; i < c.bones.size(); ++i) {
+            EXPECT_EQ(BonesOf(i).Indices[0], c.bones[i]) << "vertex " << i;
+            EXPECT_EQ(BonesOf(i).Weights[0], 1.0f) << "vertex " << i;
+            EXPECT_EQ(BonesOf(i).Weights[1], 0.0f) << "vertex " << i;
+        }
     }
-}
-
-TEST_F(Skin, AVertexOnABoneBelongsToThatBoneAlone) {
-    AddVertices({{14.0f, 0.0f, 0.0f}});
-    ASSERT_EQ(mesh->SetSkin(hip, 1), 1);
-    EXPECT_EQ(BonesOf(0).Indices[0], 1u);
-    EXPECT_EQ(BonesOf(0).Weights[0], 1.0f);
-    EXPECT_EQ(BonesOf(0).Weights[1], 0.0f);
 }
 
 TEST_F(Skin, ClearingDropsBindingAndWeights) {
@@ -275,11 +273,17 @@ TEST_F(Skin, WeightModeShowsTheUnbentMeshInGreysOfTheCurrentBone) {
     m.Faces().PushBack(face);
     for (CQxVertex& v : m.Vertices()) face->PushHalfEdge(new CQxHalfEdge(face, &v, 0));
     ASSERT_EQ(mesh->SetSkin(hip, 0), 1);
+    m.Vertices().GetAt(1)->FreeBones();
+    *m.Vertices().GetAt(2)->Bones() = CQxVertexBones{{1, 0, 0, 0}, {0.5f, 0.5f, 0.0f, 0.0f}};
     ASSERT_EQ(mesh->SetMode(QX_OBJ_MODE_WEIGHT, 0), 1);
     knee->SetAngle(CQxVector(0.0f, 0.0f, 0.5f));
     EXPECT_EQ(Drawn(), MeshPositions());
     const CQxPrimitive* weights = mesh->GetPrimitive(CQxObject::PRIM_WEIGHTS);
     ASSERT_NE(weights, nullptr);
     EXPECT_EQ(weights->GetVertices()[0].Color, 0xFFFFFFFFu) << "vertex 0 is all the hip's";
-    EXPECT_EQ(weights->GetVertices()[1].Color, 0xFF000000u) << "vertex 1 is not the hip's at all";
+    EXPECT_EQ(weights->GetVertices()[1].Color, 0xFF000000u) << "vertex 1 carries no bone data";
+    EXPECT_EQ(weights->GetVertices()[2].Color, 0xFF7F7F7Fu)
+        << "vertex 2 is half the hip's, in its second slot";
+    mesh->SetMode(QX_OBJ_MODE_NORMAL, 0);
+    EXPECT_EQ(mesh->GetPrimitive(CQxObject::PRIM_WEIGHTS), nullptr) << "shown only in weight mode";
 }

@@ -100,6 +100,9 @@ TEST_F(ToolManager, AComponentToolSwitchesTheSceneToComponentsAndItStaysThere) {
 
     tools.SetCurTool(QX_TOOL_MOVE); // forces nothing
     EXPECT_EQ(tools.GetCurSelect(), QX_SELECT_COMPONENT);
+    tools.SetCurSelect(QX_SELECT_OBJECT);
+    EXPECT_FALSE(scene.IsComponentSelect());
+    EXPECT_FALSE(cube->IsComponentMode()) << "leaving components switches the whole tree back";
 }
 
 TEST_F(ToolManager, SelectTypeAndComponentTypesReachEverySelectTool) {

@@ -70,13 +70,6 @@ CQxPoint ToolViewFixture::HandlePoint(int axis) {
     return QxScreenPoint(camera, world.Transform(handle->Translate()));
 }
 
-void ToolViewFixture::ExpectUndoRedo(const std::string& before, const std::string& after) {
-    ASSERT_TRUE(History().Undo());
-    QX_EXPECT_SAME_DUMP(before, Dump());
-    ASSERT_TRUE(History().Redo());
-    QX_EXPECT_SAME_DUMP(after, Dump());
-}
-
 CQxVector ToolViewFixture::WorldPivot(const CQxObject& object) {
     return object.GetTransformToRoot(QX_TF_ALL, 0).Transform(object.Pivot());
 }

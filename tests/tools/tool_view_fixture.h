@@ -8,11 +8,13 @@
 
 #include <memory>
 #include <string>
+#include <type_traits>
 
 #include "qx/commands/cmd_manager.h"
 #include "qx/scene/scene.h"
 #include "scene_builders.h"
 #include "scene_dump.h"
+#include "undo_checks.h"
 #include "view_rig.h"
 
 class ToolViewFixture : public ::testing::Test {
@@ -43,9 +45,29 @@ protected:
     CQxPoint Along(CQxPoint from, const CQxVector& direction, int pixels);
 
     std::string Dump() const { return QxDumpScene(m_Rig->scene); }
-    // Undo gives back the dump from before the change, redo the one after it.
-    void ExpectUndoRedo(const std::string& before, const std::string& after);
+    // A gesture or call that must push one step that undo and redo take back and forth exactly.
+    template <class Run>
+    void Undoable(Run&& run) {
+        qxtest::ExpectUndoable(Scene(), [&] { return Ran(run); });
+    }
+    // One that must push nothing and change nothing (and, when it reports a result, fail).
+    template <class Run>
+    void Unchanged(Run&& run) {
+        qxtest::ExpectRefused(Scene(), [&] { return Ran(run) && !std::is_void_v<decltype(run())>; });
+    }
     static CQxVector WorldPivot(const CQxObject& object);
 
     std::unique_ptr<QxViewRig> m_Rig;
+
+private:
+    // What a run reports: its result, or true for a gesture that reports nothing.
+    template <class Run>
+    static bool Ran(Run& run) {
+        if constexpr (std::is_void_v<decltype(run())>) {
+            run();
+            return true;
+        } else {
+            return static_cast<bool>(run());
+        }
+    }
 };
