@@ -79,17 +79,26 @@ int CQxMesh::CreateSubdivisionMeshes(int withUV) {
             throw;
         }
         for (CQxFace* f : fin.MeshFaces) mesh.m_Faces.PushBack(f);
-        LinkFinestMates(p, corners);
-        LinkFinestVertices(p, fin.MeshVertices, corners);
-        corners = Table<CQxHalfEdge*>();
-
-        RefineFaceVaryingIntoMesh(p, 0, p.FaceCount, withUV, fin.MeshFaces);
-
+        // Each half of every step writes what no other part of the same step touches (the
+        // corners' mates; the corners' texture coordinates and colours; the vertices' corners,
+        // which read the mates once all are linked), so each step runs on both cores.
         const unsigned int shift = 2 * (levels - 1);
         fin.FaceSmooth.resize(p.CornerCount);
-        for (Index c = 0; c < p.CornerCount; ++c)
-            fin.FaceSmooth[c] =
-                (cage.ListFaceFlags[cage.TopoFaceList[cage.FaceOf(c >> shift)]] & CQxFace::ShadeBit) != 0;
+        const auto linkAndRefine = [&](unsigned int half) {
+            LinkFinestMates(p, corners, half);
+            const auto [begin, end] = qx_subdiv::HalfRange(p.FaceCount, half);
+            RefineFaceVaryingIntoMesh(p, begin, end, withUV, fin.MeshFaces);
+        };
+        QxRunBoth([&] { linkAndRefine(0); }, [&] { linkAndRefine(1); });
+        QxRunBoth([&] { LinkFinestVertices(p, fin.MeshVertices, corners, 0); },
+                  [&] {
+                      LinkFinestVertices(p, fin.MeshVertices, corners, 1);
+                      for (Index c = 0; c < p.CornerCount; ++c)
+                          fin.FaceSmooth[c] =
+                              (cage.ListFaceFlags[cage.TopoFaceList[cage.FaceOf(c >> shift)]] & CQxFace::ShadeBit) != 0;
+                  });
+        corners = Table<CQxHalfEdge*>();
+
         fin.AllSmooth = std::find(fin.FaceSmooth.begin(), fin.FaceSmooth.end(), 0) == fin.FaceSmooth.end();
         fin.FaceNormals.resize(p.CornerCount);
         UpdateAllFinest(p, fin, vertexCount);

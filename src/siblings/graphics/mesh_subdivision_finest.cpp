@@ -146,26 +146,29 @@ void CreateFinestFaces(const ChainLevel& cage, const ChainLevel& p, unsigned int
     }
 }
 
-void LinkFinestMates(const Tables& p, const Table<CQxHalfEdge*>& corners) {
-    for (Index c = 0; c < p.CornerCount; ++c)
+void LinkFinestMates(const Tables& p, const Table<CQxHalfEdge*>& corners, unsigned int half) {
+    const auto [cornerBegin, cornerEnd] = HalfRange(p.CornerCount, half);
+    for (Index c = cornerBegin; c < cornerEnd; ++c)
         Link(corners[4 * std::size_t(c) + 1], corners[4 * std::size_t(p.Next(c)) + 2]);
-    for (Index e = 0; e < p.EdgeCount; ++e) {
+    const auto [edgeBegin, edgeEnd] = HalfRange(p.EdgeCount, half);
+    for (Index e = edgeBegin; e < edgeEnd; ++e) {
         if (p.SideCount(e) != 2) continue;
         const Index s0 = p.EdgeSides[p.EdgeSideStart[e]], s1 = p.EdgeSides[p.EdgeSideStart[e] + 1];
         if (p.FaceVerts[s0] == p.FaceVerts[s1]) continue;
-        for (Index half = 0; half < 2; ++half) {
-            const Index hv = p.EdgeVerts[2 * e + half];
-            auto side = [&](Index s) {
+        for (Index side = 0; side < 2; ++side) {
+            const Index hv = p.EdgeVerts[2 * e + side];
+            auto at = [&](Index s) {
                 return p.FaceVerts[s] == hv ? 4 * std::size_t(s) : 4 * std::size_t(p.Next(s)) + 3;
             };
-            Link(corners[side(s0)], corners[side(s1)]);
+            Link(corners[at(s0)], corners[at(s1)]);
         }
     }
 }
 
-void LinkFinestVertices(const Tables& p, const Table<CQxVertex*>& vertices,
-                        const Table<CQxHalfEdge*>& corners) {
-    for (Index x = 0; x < p.ChildVertexCount(); ++x) {
+void LinkFinestVertices(const Tables& p, const Table<CQxVertex*>& vertices, const Table<CQxHalfEdge*>& corners,
+                        unsigned int half) {
+    const auto [begin, end] = HalfRange(p.ChildVertexCount(), half);
+    for (Index x = begin; x < end; ++x) {
         CQxHalfEdge* pick = nullptr;
         ForEachCornerAt(p, x, [&](Index corner) {
             CQxHalfEdge* h = corners[corner];

@@ -31,6 +31,7 @@
 #include <bit>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "qx/basis/huge_page_allocator.h"
@@ -88,6 +89,11 @@ void DrainWords(IndexBits& set, std::size_t from, std::size_t to, Visit& visit) 
             bits &= bits - 1;
         } while (bits);
     }
+}
+
+// The first or the second half (0 or 1) of 0..count.
+inline std::pair<Index, Index> HalfRange(Index count, unsigned int half) {
+    return half == 0 ? std::pair<Index, Index>(0, count / 2) : std::pair<Index, Index>(count / 2, count);
 }
 
 // Runs range(0, split) here and range(split, end) on a second thread.
@@ -252,11 +258,13 @@ void CreateFinestFaces(const ChainLevel& cage, const ChainLevel& p, unsigned int
                        const Table<CQxVertex*>& vertices, Table<CQxFace*>& faces,
                        Table<CQxHalfEdge*>& corners);
 // Mates of the finest corners: the two sides inside each parent corner, and the halves of every
-// parent edge whose two sides run opposite ways.
-void LinkFinestMates(const Tables& p, const Table<CQxHalfEdge*>& corners);
-// Each finest vertex keeps a corner that starts at it, one on a boundary when there is one.
-void LinkFinestVertices(const Tables& p, const Table<CQxVertex*>& vertices,
-                        const Table<CQxHalfEdge*>& corners);
+// parent edge whose two sides run opposite ways. Half 0 or 1 of the work: every corner is
+// linked by exactly one step, so the two halves may run at once.
+void LinkFinestMates(const Tables& p, const Table<CQxHalfEdge*>& corners, unsigned int half);
+// Each finest vertex keeps a corner that starts at it, one on a boundary when there is one (so
+// the mates come first). Half 0 or 1 of the vertices, which may run at once.
+void LinkFinestVertices(const Tables& p, const Table<CQxVertex*>& vertices, const Table<CQxHalfEdge*>& corners,
+                        unsigned int half);
 
 // Builds levels 0..levels-1 with tables and every level's positions (the finest has no tables).
 // Gives 0 when the result would be too large, 1 otherwise (an empty chain when nothing has faces).
