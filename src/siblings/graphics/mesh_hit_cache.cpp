@@ -138,7 +138,10 @@ bool Topology::Build(const CQxMesh& mesh, const Scratch& s) {
     const std::uint64_t now = QxGetMeshTopologyEpoch();
     const unsigned int missing = mesh.Vertices().GetCount();
     unsigned int same = mesh.Faces().IsEmpty() ? 0 : mesh.Faces().Front()->GetHalfEdgeCount();
-    sides.reset();
+    // A mesh whose sides were wanted before (a rectangle pick of sides) has them filled while
+    // the rings are walked anyway, in the room it already has, so the next such pick after an
+    // edit finds them; a mesh never picked so keeps no room for them.
+    bool fillSides = sides != nullptr;
     try {
         // A much smaller mesh than last time gives the memory back.
         const std::size_t n = mesh.Faces().GetCount();
@@ -171,10 +174,12 @@ bool Topology::Build(const CQxMesh& mesh, const Scratch& s) {
             if (count != same) same = 0;
             if (corners.size() + count >= 0xFFFFFFFFu) return false;
             faces.push_back(&f);
+            fillSides = fillSides && corners.size() + count <= sidesRoom;
             const CQxHalfEdge* h = f.GetHalfEdge();
             for (unsigned int i = 0; i < count; ++i, h = h->Next()) {
                 const unsigned int k = s.Find(h->GetVertex());
                 const std::uint32_t corner = k == NoVertex ? missing : k;
+                if (fillSides) sides[corners.size()] = h;
                 corners.push_back(corner);
                 group.Add(corner >> VertexRunShift);
             }
@@ -182,8 +187,14 @@ bool Topology::Build(const CQxMesh& mesh, const Scratch& s) {
         }
         group.Flush(spans, longestSpan);
         groupSpans.push_back(static_cast<std::uint32_t>(spans.size()));
-        sidesReady.assign(Groups(), 0);
+        if (!fillSides) {
+            sides.reset();
+            sidesRoom = 0;
+        }
+        sidesReady.assign(Groups(), fillSides ? 1 : 0);
     } catch (const std::bad_alloc&) {
+        sides.reset();
+        sidesRoom = 0;
         return false;
     }
     uniform = same;

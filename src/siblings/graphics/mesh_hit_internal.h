@@ -390,6 +390,7 @@ struct Topology {
     // The corners themselves, parallel to `corners`, filled a group of faces at a time by the
     // rectangle tests that want sides, so that they need not walk the rings of every face inside.
     std::unique_ptr<const CQxHalfEdge*[]> sides;
+    std::size_t sidesRoom = 0;             // entries `sides` holds
     std::vector<unsigned char> sidesReady; // per group
 
     // Whether the cache still describes the mesh.
@@ -406,8 +407,11 @@ struct Topology {
 
     // Room for the sides of a built cache; false when memory is short.
     bool PrepareSides() {
-        if (!sides)
-            sides.reset(new (std::nothrow) const CQxHalfEdge*[std::max<std::size_t>(corners.size(), 1)]);
+        if (!sides) {
+            sidesRoom = std::max<std::size_t>(corners.size(), 1);
+            sides.reset(new (std::nothrow) const CQxHalfEdge*[sidesRoom]);
+            if (!sides) sidesRoom = 0;
+        }
         return sides != nullptr;
     }
     // Fills the sides of one group of faces (PrepareSides first).

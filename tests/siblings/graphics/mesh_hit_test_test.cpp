@@ -444,6 +444,25 @@ CQxMeshHits ExpectedRect(CQxMesh& mesh, const Camera& cam, const CQxRect& r, uns
 // narrow quads with every seventh cut in two, and a few free edges. Rectangles and points must
 // find exactly what the screen positions say, with the faces listed by rows or by columns and
 // the vertex list in grid order or shuffled.
+// The sides a rectangle pick keeps are refilled by the next rebuild in the room they have; a
+// mesh that outgrew that room gets them afresh, never a stale or a missing corner.
+TEST_F(MeshHit, SidesFollowAMeshThatOutgrowsTheirRoom) {
+    const std::vector<CQxVertex*> v = AddGrid(mesh, 1); // one quad over vertices 0 1 2 3
+    const CQxRect all(0, 0, 640, 480);
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_SIDE, all, hits));
+    ASSERT_EQ(hits.HalfEdges.GetSize(), 4u);
+    auto* tri = new CQxFace(nullptr, CQxFace::ShadeBit);
+    for (int k : {0, 1, 3}) tri->PushHalfEdge(new CQxHalfEdge(tri, v[k], 0));
+    mesh.Faces().PushBack(tri);
+    ASSERT_TRUE(cam.Rect(mesh, QX_HIT_SIDE, all, hits));
+    ASSERT_EQ(hits.HalfEdges.GetSize(), 7u);
+    for (CQxHalfEdge* h : hits.HalfEdges)
+        EXPECT_TRUE(mesh.Faces().Has(h->GetFace())) << "a side of a face of the mesh";
+    EXPECT_EQ(std::count_if(hits.HalfEdges.begin(), hits.HalfEdges.end(),
+                            [&](CQxHalfEdge* h) { return h->GetFace() == tri; }),
+              3);
+}
+
 TEST_F(MeshHit, LargeMeshPicksMatchScreenPositions) {
     const unsigned int nx = 160, ny = 24;
     std::vector<CQxVector> p;
