@@ -66,12 +66,23 @@ int CQxMesh::CreateSubdivisionMeshes(int withUV) {
         CQxMesh& mesh = *fin.Mesh;
         const Index vertexCount = p.ChildVertexCount();
         fin.MeshVertices.resize(vertexCount);
-        for (Index x = 0; x < vertexCount; ++x) {
-            auto* v = new CQxVertex(fin.Positions[x]);
-            mesh.m_Vertices.PushBack(v);
-            fin.MeshVertices[x] = v;
-        }
         Table<CQxHalfEdge*> corners;
+        // The big tables are fresh memory, which the system clears page by page as it is first
+        // written: the second core takes that on while this one makes the vertices.
+        QxRunBoth(
+            [&] {
+                for (Index x = 0; x < vertexCount; ++x) {
+                    auto* v = new CQxVertex(fin.Positions[x]);
+                    mesh.m_Vertices.PushBack(v);
+                    fin.MeshVertices[x] = v;
+                }
+            },
+            [&] {
+                corners.resize(4 * static_cast<std::size_t>(p.CornerCount));
+                fin.MeshFaces.resize(p.CornerCount);
+                fin.FaceSmooth.resize(p.CornerCount);
+                fin.FaceNormals.resize(p.CornerCount);
+            });
         try {
             CreateFinestFaces(cage, p, levels, 0, fin.MeshVertices, fin.MeshFaces, corners);
         } catch (...) {
@@ -83,7 +94,6 @@ int CQxMesh::CreateSubdivisionMeshes(int withUV) {
         // corners' mates; the corners' texture coordinates and colours; the vertices' corners,
         // which read the mates once all are linked), so each step runs on both cores.
         const unsigned int shift = 2 * (levels - 1);
-        fin.FaceSmooth.resize(p.CornerCount);
         const auto linkAndRefine = [&](unsigned int half) {
             LinkFinestMates(p, corners, half);
             const auto [begin, end] = qx_subdiv::HalfRange(p.FaceCount, half);
@@ -100,7 +110,6 @@ int CQxMesh::CreateSubdivisionMeshes(int withUV) {
         corners = Table<CQxHalfEdge*>();
 
         fin.AllSmooth = std::find(fin.FaceSmooth.begin(), fin.FaceSmooth.end(), 0) == fin.FaceSmooth.end();
-        fin.FaceNormals.resize(p.CornerCount);
         UpdateAllFinest(p, fin, vertexCount);
 
         // What the sparse update needs is made here, so that a drag allocates nothing.
