@@ -2,6 +2,7 @@
 
 #include <array>
 #include <memory>
+#include <string>
 
 #include "qx/export.h"
 #include "qx/graphics/attribute.h"
@@ -118,6 +119,7 @@ private:
     // Some texture stage is set and enabled: faces take the program that combines stages.
     bool HasTextureStage() const;
     static void DeletePrograms(Gl& gl);
+    void ReportShaderFailure(const std::string& log);
     unsigned int GetTextureName(const CQxTexture& texture);
 
     std::unique_ptr<Gl> m_Gl;

@@ -113,7 +113,7 @@ struct CQxGraphicsDevice::Gl {
         const unsigned char* pixels = nullptr;
         unsigned int revision = 0;
     };
-    Program lit;      // lit faces with texture stages
+    Program lit;      // lit faces with texture stages, built when first needed
     Program litPlain; // lit faces without: most faces, so they skip the stage code per pixel
     Program color;
     bool prepared = false;
@@ -145,7 +145,7 @@ int CQxGraphicsDevice::Prepare() {
     Gl& gl = *m_Gl;
     // All programs are ours: a program name that is no longer one means the contexts that
     // shared our objects are all gone, and every name we hold is stale.
-    if (gl.prepared && !glIsProgram(gl.lit.name)) {
+    if (gl.prepared && !glIsProgram(gl.litPlain.name)) {
         gl.prepared = false;
         gl.lit = {};
         gl.litPlain = {};
@@ -156,16 +156,10 @@ int CQxGraphicsDevice::Prepare() {
     }
     if (gl.prepared) return 1;
     std::string log;
-    if (!Link(gl.lit, qx_gl::LitVertexShader, qx_gl::LitFragmentShader, log) ||
-        !Link(gl.litPlain, qx_gl::LitVertexShader, qx_gl::LitPlainFragmentShader, log) ||
+    if (!Link(gl.litPlain, qx_gl::LitVertexShader, qx_gl::LitPlainFragmentShader, log) ||
         !Link(gl.color, qx_gl::ColorVertexShader, qx_gl::ColorFragmentShader, log)) {
         DeletePrograms(gl);
-        m_Failed = 1;
-        if (!gl.reported) {
-            gl.reported = true;
-            const std::string text = "The OpenGL driver cannot build the drawing shaders: " + log;
-            QxShowMessage(text.c_str(), "OpenGL", MB_OK | MB_ICONERROR, nullptr);
-        }
+        ReportShaderFailure(log);
         return 0;
     }
     m_Failed = 0;
@@ -173,6 +167,15 @@ int CQxGraphicsDevice::Prepare() {
     const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
     gl.renderer = renderer ? renderer : "";
     return 1;
+}
+
+// The device cannot draw; the driver's reasons are shown once.
+void CQxGraphicsDevice::ReportShaderFailure(const std::string& log) {
+    m_Failed = 1;
+    if (m_Gl->reported) return;
+    m_Gl->reported = true;
+    const std::string text = "The OpenGL driver cannot build the drawing shaders: " + log;
+    QxShowMessage(text.c_str(), "OpenGL", MB_OK | MB_ICONERROR, nullptr);
 }
 
 QX_GRAPHICS_RESULT CQxGraphicsDevice::GetState() const {
@@ -314,6 +317,16 @@ int CQxGraphicsDevice::ApplyStates(int lit) {
     Gl& gl = *m_Gl;
     if (!Prepare()) return 0;
     const bool textured = lit && HasTextureStage();
+    if (textured && !gl.lit.name) {
+        // Scenes without textures never build the stage program.
+        std::string log;
+        if (!Link(gl.lit, qx_gl::LitVertexShader, qx_gl::LitFragmentShader, log)) {
+            DeletePrograms(gl);
+            gl.prepared = false;
+            ReportShaderFailure(log);
+            return 0;
+        }
+    }
     const Program& p = !lit ? gl.color : textured ? gl.lit : gl.litPlain;
     glUseProgram(p.name);
     const CQxMatrix transform = m_World * m_View * m_Projection * DepthToGl();
