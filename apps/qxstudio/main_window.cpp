@@ -222,7 +222,6 @@ void QxStudioMainWindow::OnSceneUpdate(QX_UPDATE_TYPE type, void* arg1, void* ar
         m_Properties->ShowSelection();
         break;
     case QX_UPDATE_SCENE:
-        if (bits & QX_SCENE_ANIM_ITEM_CREATE_FLAGS) RefreshKeyChannels();
         if (bits & (QX_SCENE_CUR_FRAME | QX_SCENE_FIRST_FRAME | QX_SCENE_LAST_FRAME)) {
             m_Timeline->ShowFrames();
             m_Graph->Window().Invalidate(); // its current-frame line

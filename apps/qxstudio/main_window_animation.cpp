@@ -61,8 +61,8 @@ void QxStudioMainWindow::BuildAnimationMenu() {
             int flags[CQxScene::AnimItemCreateFlagCount];
             std::copy_n(m_Scene->AnimItemCreateFlags(), CQxScene::AnimItemCreateFlagCount, flags);
             std::fill(flags + entry.First, flags + entry.Last + 1, on ? 1 : 0);
+            // The command's notice brings the checks up to date with the menus' refresh.
             m_Scene->SetAnimItemCreateFlagsCmd(flags, 1);
-            RefreshKeyChannels();
         });
     }
 

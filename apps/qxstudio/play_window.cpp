@@ -1,6 +1,5 @@
 #include "play_window.h"
 
-#include <QCloseEvent>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -64,11 +63,6 @@ bool QxStudioPlayWindow::Run(CQxScene& source, QString& error) {
         return false;
     }
     return true;
-}
-
-void QxStudioPlayWindow::closeEvent(QCloseEvent* event) {
-    m_Scene->SimManager().Clear();
-    QWidget::closeEvent(event);
 }
 
 int QxStudioPlayWindow::Host::OnMessage(const CQxMsg& msg) {

@@ -25,9 +25,6 @@ public:
     CQxScene& Scene() { return *m_Scene; }
     QxStudioViewPanel& View() { return *m_View; }
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-
 private:
     class Host : public CQxMsgHandler {
     public:
