@@ -99,6 +99,20 @@ void Ours_CreateLevel2(benchmark::State& state) {
 }
 BENCHMARK(Ours_CreateLevel2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
+// Turning subdivision off again: the level-2 mesh of 1.6 million faces is taken apart.
+void Ours_ClearLevel2(benchmark::State& state) {
+    CQxMesh mesh;
+    BuildCage(mesh);
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!mesh.SetSubdivisionLevel(2, 1)) state.SkipWithError("subdivision failed");
+        state.ResumeTiming();
+        mesh.SetSubdivisionLevel(0, 1);
+        benchmark::DoNotOptimize(mesh.GetSubdivisionMesh());
+    }
+}
+BENCHMARK(Ours_ClearLevel2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
 struct OsdVertex {
     float P[3];
     void Clear(void* = nullptr) { P[0] = P[1] = P[2] = 0.0f; }

@@ -8,6 +8,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "kel_format.h"
 
@@ -247,12 +248,14 @@ private:
         CQxFace* face = new CQxFace(nullptr, flag);
         m_Data.FaceList.PushBack(face);
         m_Data.FaceAttributes.push_back(m_Attribute);
+        m_Made.clear();
         for (const Corner& c : m_Ring) {
             CQxHalfEdge* h = new CQxHalfEdge(face, c.Vertex, 0);
             h->Color() = c.Color;
             if (m_HasUV && h->AllocUV()) h->UV() = CQxVector2D(c.U, c.V);
-            face->PushHalfEdge(h);
+            m_Made.push_back(h);
         }
+        face->PushHalfEdges(m_Made.data(), static_cast<unsigned int>(m_Made.size()));
     }
 
     CQxKelMeshData& m_Data;
@@ -267,6 +270,7 @@ private:
     int m_Attribute = -1;
     bool m_Valid = true;
     CQxArray<Corner> m_Ring;
+    std::vector<CQxHalfEdge*> m_Made;
 };
 
 // Decoders that read nothing: the element does not announce a list this reader can use.

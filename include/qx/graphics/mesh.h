@@ -88,7 +88,9 @@ public:
     const CQxList<CQxFace>& Faces() const { return m_Faces; }
 
     // --- Building ---------------------------------------------------------------------------
-    void Clear(); // also clears the subdivision meshes
+    // Also clears the subdivision meshes. Mates are corners of this mesh (a topology rule), so
+    // they go with it.
+    void Clear();
     int IsEmpty() const;
 
     // The primitives' limits: divisions per axis, and faces of one primitive; more is refused.

@@ -238,6 +238,9 @@ public:
     // Adds a corner at the end (or the front) of the ring, or after a corner of this ring; the
     // half-edge becomes this face's. 0 for null or for a half-edge already in a ring.
     int PushHalfEdge(CQxHalfEdge* h);
+    // Adds count corners at the end of the ring, in order: the same as pushing each, in one
+    // step. 0, adding none, when one is null, already in a ring or given twice.
+    int PushHalfEdges(CQxHalfEdge* const* corners, unsigned int count);
     int PushFrontHalfEdge(CQxHalfEdge* h);
     int InsertHalfEdgeAfter(CQxHalfEdge* pos, CQxHalfEdge* h);
     // Takes a corner out of the ring without deleting it (its mate link is cleared on both
@@ -273,6 +276,11 @@ public:
     }
 
 private:
+    friend class CQxMesh;
+    // Deletes the corners without cutting their mates' links: only for a mesh taking all its
+    // faces down at once, where every mate goes too.
+    void DropRing() noexcept;
+
     // Ordered to pack: the count goes in the list node's padding (56 bytes in all).
     unsigned int m_Count = 0;
     CQxHalfEdge* m_First = nullptr;

@@ -97,6 +97,41 @@ GLint FilterOf(QX_FILTER_TYPE filter, bool minifying) {
     return minifying ? GL_LINEAR_MIPMAP_LINEAR : GL_LINEAR;
 }
 
+// Binds each texture stage to its unit and hands the program the stage operations. Stage i
+// samples texture unit i; the cascade ends at the first empty or disabled stage.
+template <class StageList, class TextureName>
+void BindTextureStages(const Program& p, const StageList& stages, TextureName&& textureName) {
+    constexpr unsigned int Stages = CQxGraphicsDevice::MaxTextureStages;
+    GLint count = 0;
+    GLint textureOn[Stages] = {};
+    GLint colorOps[Stages] = {};
+    GLint alphaOps[Stages] = {};
+    for (const CQxTextureStage* stage : stages) {
+        if (!stage || stage->GetColorOp() == QX_COLOR_OP_DISABLE) break;
+        const auto unit = static_cast<GLuint>(count);
+        // Uploading binds on the active unit, so select the stage's unit first.
+        glActiveTexture(GL_TEXTURE0 + unit);
+        const GLuint texture = textureName(stage->Texture());
+        if (texture) {
+            glBindTexture(GL_TEXTURE_2D, texture);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, FilterOf(stage->GetMinFilter(), true));
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, FilterOf(stage->GetMagFilter(), false));
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
+            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
+        }
+        textureOn[count] = texture ? 1 : 0;
+        colorOps[count] = static_cast<GLint>(stage->GetColorOp());
+        alphaOps[count] = static_cast<GLint>(stage->GetAlphaOp());
+        ++count;
+    }
+    glActiveTexture(GL_TEXTURE0);
+    for (unsigned int i = 0; i < Stages; ++i) glUniform1i(p.textures[i], static_cast<GLint>(i));
+    glUniform1i(p.stageCount, count);
+    glUniform1iv(p.textureOn, Stages, textureOn);
+    glUniform1iv(p.colorOps, Stages, colorOps);
+    glUniform1iv(p.alphaOps, Stages, alphaOps);
+}
+
 // Projections give depth 0..1 after the divide; GL clips -1..1: z' = 2z - w.
 CQxMatrix DepthToGl() {
     CQxMatrix m;
@@ -363,35 +398,7 @@ int CQxGraphicsDevice::ApplyStates(int lit) {
     glUniform3f(p.eye, inverseView.m[3][0], inverseView.m[3][1], inverseView.m[3][2]);
     if (!textured) return 1;
 
-    // Stage i samples texture unit i. The cascade ends at the first empty or disabled stage.
-    GLint count = 0;
-    GLint textureOn[MaxTextureStages] = {};
-    GLint colorOps[MaxTextureStages] = {};
-    GLint alphaOps[MaxTextureStages] = {};
-    for (const CQxTextureStage* stage : m_Textures) {
-        if (!stage || stage->GetColorOp() == QX_COLOR_OP_DISABLE) break;
-        const auto unit = static_cast<GLuint>(count);
-        // Uploading binds on the active unit, so select the stage's unit first.
-        glActiveTexture(GL_TEXTURE0 + unit);
-        const GLuint texture = GetTextureName(stage->Texture());
-        if (texture) {
-            glBindTexture(GL_TEXTURE_2D, texture);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, FilterOf(stage->GetMinFilter(), true));
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, FilterOf(stage->GetMagFilter(), false));
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_REPEAT);
-            glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_REPEAT);
-        }
-        textureOn[count] = texture ? 1 : 0;
-        colorOps[count] = static_cast<GLint>(stage->GetColorOp());
-        alphaOps[count] = static_cast<GLint>(stage->GetAlphaOp());
-        ++count;
-    }
-    glActiveTexture(GL_TEXTURE0);
-    for (unsigned int i = 0; i < MaxTextureStages; ++i) glUniform1i(p.textures[i], static_cast<GLint>(i));
-    glUniform1i(p.stageCount, count);
-    glUniform1iv(p.textureOn, MaxTextureStages, textureOn);
-    glUniform1iv(p.colorOps, MaxTextureStages, colorOps);
-    glUniform1iv(p.alphaOps, MaxTextureStages, alphaOps);
+    BindTextureStages(p, m_Textures, [this](const CQxTexture& t) { return GetTextureName(t); });
     return 1;
 }
 

@@ -37,7 +37,10 @@ CQxMesh::~CQxMesh() {
 
 void CQxMesh::Clear() {
     ClearSubdivisionMeshes();
-    // Faces first: their rings point at the vertices.
+    // Faces first: their rings point at the vertices. Mates link sides of this mesh's own
+    // faces, which all go, so the corners are dropped without visiting their mates (on a big
+    // mesh those visits, scattered in memory, were most of the time taken).
+    for (CQxFace& f : m_Faces) f.DropRing();
     m_Faces.Clear();
     m_Edges.Clear();
     m_Vertices.Clear();

@@ -296,6 +296,34 @@ int CQxFace::PushHalfEdge(CQxHalfEdge* h) {
     return 1;
 }
 
+int CQxFace::PushHalfEdges(CQxHalfEdge* const* corners, unsigned int count) {
+    if (count && !corners) return 0;
+    for (unsigned int i = 0; i < count; ++i) {
+        CQxHalfEdge* h = corners[i];
+        if (!h || h->Next() || h->Prev()) {
+            for (unsigned int k = 0; k < i; ++k) corners[k]->Next() = nullptr;
+            return 0;
+        }
+        // Marks the corner as taken, so a corner given twice is caught.
+        h->Next() = h;
+    }
+    if (!count) return 1;
+    BumpEpoch();
+    CQxHalfEdge* last = m_First ? m_First->Prev() : nullptr;
+    for (unsigned int i = 0; i < count; ++i) {
+        CQxHalfEdge* h = corners[i];
+        h->m_Face = this;
+        h->Index() = m_Count++;
+        h->Prev() = last;
+        if (last) last->Next() = h;
+        if (!m_First) m_First = h;
+        last = h;
+    }
+    last->Next() = m_First;
+    m_First->Prev() = last;
+    return 1;
+}
+
 int CQxFace::PushFrontHalfEdge(CQxHalfEdge* h) {
     if (!PushHalfEdge(h)) return 0;
     m_First = h;
@@ -338,6 +366,18 @@ int CQxFace::PopHalfEdge(CQxHalfEdge* h) {
     if (!RemoveHalfEdge(h)) return 0;
     delete h;
     return 1;
+}
+
+void CQxFace::DropRing() noexcept {
+    BumpEpoch();
+    CQxHalfEdge* h = m_First;
+    for (unsigned int i = 0; i < m_Count; ++i) {
+        CQxHalfEdge* next = h->Next();
+        delete h;
+        h = next;
+    }
+    m_First = nullptr;
+    m_Count = 0;
 }
 
 void CQxFace::ClearHalfEdges() {

@@ -41,6 +41,81 @@ int CQxMesh::SetSubdivisionLevel(unsigned int level, int withUV) {
     return 0;
 }
 
+namespace {
+
+// Makes the finest level's mesh from the tables of the level above it: its vertices, its faces
+// and their corners, linked as mates and to their vertices, with texture coordinates, colours,
+// normals and positions.
+void BuildFinestMesh(const ChainLevel& cage, const ChainLevel& p, ChainLevel& fin, unsigned int levels,
+                     int withUV) {
+    fin.Mesh = std::make_unique<CQxMesh>();
+    CQxMesh& mesh = *fin.Mesh;
+    const Index vertexCount = p.ChildVertexCount();
+    fin.MeshVertices.resize(vertexCount);
+    Table<CQxHalfEdge*> corners;
+    // The big tables are fresh memory, which the system clears page by page as it is first
+    // written: the second core takes that on while this one makes the vertices.
+    QxRunBoth(
+        [&] {
+            for (Index x = 0; x < vertexCount; ++x) {
+                auto* v = new CQxVertex(fin.Positions[x]);
+                mesh.Vertices().PushBack(v);
+                fin.MeshVertices[x] = v;
+            }
+        },
+        [&] {
+            corners.resize(4 * static_cast<std::size_t>(p.CornerCount));
+            fin.MeshFaces.resize(p.CornerCount);
+            fin.FaceSmooth.resize(p.CornerCount);
+            fin.FaceNormals.resize(p.CornerCount);
+        });
+    try {
+        CreateFinestFaces(cage, p, levels, 0, fin.MeshVertices, fin.MeshFaces, corners);
+    } catch (...) {
+        for (CQxFace* f : fin.MeshFaces) delete f;
+        throw;
+    }
+    for (CQxFace* f : fin.MeshFaces) mesh.Faces().PushBack(f);
+    // Each half of every step writes what no other part of the same step touches (the
+    // corners' mates; the corners' texture coordinates and colours; the vertices' corners,
+    // which read the mates once all are linked), so each step runs on both cores.
+    const unsigned int shift = 2 * (levels - 1);
+    const auto linkAndRefine = [&](unsigned int half) {
+        LinkFinestMates(p, corners, half);
+        const auto [begin, end] = qx_subdiv::HalfRange(p.FaceCount, half);
+        RefineFaceVaryingIntoMesh(p, begin, end, withUV, fin.MeshFaces);
+    };
+    QxRunBoth([&] { linkAndRefine(0); }, [&] { linkAndRefine(1); });
+    QxRunBoth([&] { LinkFinestVertices(p, fin.MeshVertices, corners, 0); },
+              [&] {
+                  LinkFinestVertices(p, fin.MeshVertices, corners, 1);
+                  for (Index c = 0; c < p.CornerCount; ++c)
+                      fin.FaceSmooth[c] =
+                          (cage.ListFaceFlags[cage.TopoFaceList[cage.FaceOf(c >> shift)]] & CQxFace::ShadeBit) != 0;
+              });
+    corners = Table<CQxHalfEdge*>();
+    fin.AllSmooth = std::find(fin.FaceSmooth.begin(), fin.FaceSmooth.end(), 0) == fin.FaceSmooth.end();
+    UpdateAllFinest(p, fin, vertexCount);
+}
+
+// What the sparse update after a drag needs is made with the chain, so that a drag allocates
+// nothing.
+template <class Chain>
+void PrepareSparseUpdate(Chain& chain, unsigned int levels) {
+    for (unsigned int i = 0; i < levels; ++i) {
+        ChainLevel& level = *chain[i];
+        level.DirtyFaces.Resize(level.FaceCount);
+        level.DirtyEdges.Resize(level.EdgeCount);
+        level.DirtyVertexPoints.Resize(level.VertexCount);
+    }
+    chain.front()->DirtyFaceVarying.reserve(chain.front()->FaceCount);
+    ChainLevel& fin = *chain.back();
+    fin.DirtyFaces.Resize(chain[levels - 1]->CornerCount);
+    fin.DirtyVertexPoints.Resize(chain[levels - 1]->ChildVertexCount());
+}
+
+} // namespace
+
 // Builds the chain for the current level; on failure (too large, out of memory) the previous
 // chain is kept. No faces, or level 0, gives no chain.
 int CQxMesh::CreateSubdivisionMeshes(int withUV) {
@@ -58,70 +133,8 @@ int CQxMesh::CreateSubdivisionMeshes(int withUV) {
             m_SubdivisionUV = withUV;
             return 1;
         }
-        ChainLevel& cage = *chain.front();
-        ChainLevel& p = *chain[levels - 1];
-        ChainLevel& fin = *chain.back();
-
-        fin.Mesh = std::make_unique<CQxMesh>();
-        CQxMesh& mesh = *fin.Mesh;
-        const Index vertexCount = p.ChildVertexCount();
-        fin.MeshVertices.resize(vertexCount);
-        Table<CQxHalfEdge*> corners;
-        // The big tables are fresh memory, which the system clears page by page as it is first
-        // written: the second core takes that on while this one makes the vertices.
-        QxRunBoth(
-            [&] {
-                for (Index x = 0; x < vertexCount; ++x) {
-                    auto* v = new CQxVertex(fin.Positions[x]);
-                    mesh.m_Vertices.PushBack(v);
-                    fin.MeshVertices[x] = v;
-                }
-            },
-            [&] {
-                corners.resize(4 * static_cast<std::size_t>(p.CornerCount));
-                fin.MeshFaces.resize(p.CornerCount);
-                fin.FaceSmooth.resize(p.CornerCount);
-                fin.FaceNormals.resize(p.CornerCount);
-            });
-        try {
-            CreateFinestFaces(cage, p, levels, 0, fin.MeshVertices, fin.MeshFaces, corners);
-        } catch (...) {
-            for (CQxFace* f : fin.MeshFaces) delete f;
-            throw;
-        }
-        for (CQxFace* f : fin.MeshFaces) mesh.m_Faces.PushBack(f);
-        // Each half of every step writes what no other part of the same step touches (the
-        // corners' mates; the corners' texture coordinates and colours; the vertices' corners,
-        // which read the mates once all are linked), so each step runs on both cores.
-        const unsigned int shift = 2 * (levels - 1);
-        const auto linkAndRefine = [&](unsigned int half) {
-            LinkFinestMates(p, corners, half);
-            const auto [begin, end] = qx_subdiv::HalfRange(p.FaceCount, half);
-            RefineFaceVaryingIntoMesh(p, begin, end, withUV, fin.MeshFaces);
-        };
-        QxRunBoth([&] { linkAndRefine(0); }, [&] { linkAndRefine(1); });
-        QxRunBoth([&] { LinkFinestVertices(p, fin.MeshVertices, corners, 0); },
-                  [&] {
-                      LinkFinestVertices(p, fin.MeshVertices, corners, 1);
-                      for (Index c = 0; c < p.CornerCount; ++c)
-                          fin.FaceSmooth[c] =
-                              (cage.ListFaceFlags[cage.TopoFaceList[cage.FaceOf(c >> shift)]] & CQxFace::ShadeBit) != 0;
-                  });
-        corners = Table<CQxHalfEdge*>();
-
-        fin.AllSmooth = std::find(fin.FaceSmooth.begin(), fin.FaceSmooth.end(), 0) == fin.FaceSmooth.end();
-        UpdateAllFinest(p, fin, vertexCount);
-
-        // What the sparse update needs is made here, so that a drag allocates nothing.
-        for (unsigned int i = 0; i < levels; ++i) {
-            ChainLevel& level = *chain[i];
-            level.DirtyFaces.Resize(level.FaceCount);
-            level.DirtyEdges.Resize(level.EdgeCount);
-            level.DirtyVertexPoints.Resize(level.VertexCount);
-        }
-        cage.DirtyFaceVarying.reserve(cage.FaceCount);
-        fin.DirtyFaces.Resize(p.CornerCount);
-        fin.DirtyVertexPoints.Resize(vertexCount);
+        BuildFinestMesh(*chain.front(), *chain[levels - 1], *chain.back(), levels, withUV);
+        PrepareSparseUpdate(chain, levels);
     } catch (const std::bad_alloc&) {
         return 0;
     }

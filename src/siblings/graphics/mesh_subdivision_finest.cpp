@@ -137,12 +137,12 @@ void CreateFinestFaces(const ChainLevel& cage, const ChainLevel& p, unsigned int
         faces[c] = face;
         Index v[4];
         FinestFace(p, c, v);
+        CQxHalfEdge** ring = &corners[4 * static_cast<std::size_t>(c)];
         for (Index s = 0; s < 4; ++s) {
-            auto* h = new CQxHalfEdge(face, vertices[v[s]], cage.CornerFlags[cageCorner]);
-            face->PushHalfEdge(h);
-            if (cage.FaceHasUV[cageFace]) h->AllocUV();
-            corners[4 * static_cast<std::size_t>(c) + s] = h;
+            ring[s] = new CQxHalfEdge(face, vertices[v[s]], cage.CornerFlags[cageCorner]);
+            if (cage.FaceHasUV[cageFace]) ring[s]->AllocUV();
         }
+        face->PushHalfEdges(ring, 4);
     }
 }
 

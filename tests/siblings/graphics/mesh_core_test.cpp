@@ -162,6 +162,51 @@ TEST_F(MeshCore, RingEditing) {
     EXPECT_EQ(f->GetHalfEdge(), first);
 }
 
+TEST_F(MeshCore, CornersPushedAtOnceJoinTheRingInOrder) {
+    // Face 0 of the cube holds four corners; two more go on its end in one step.
+    CQxFace* f = m_Cube.Faces().Front();
+    CQxHalfEdge* corners[2] = {new CQxHalfEdge(nullptr, m_Cube.Vertices().GetAt(4), 0),
+                               new CQxHalfEdge(nullptr, m_Cube.Vertices().GetAt(5), 0)};
+    const std::uint64_t epoch = QxGetMeshTopologyEpoch();
+    ASSERT_TRUE(f->PushHalfEdges(corners, 2));
+    EXPECT_NE(QxGetMeshTopologyEpoch(), epoch) << "a ring edit must move the topology epoch";
+    EXPECT_EQ(CornerIndices(m_Cube, *f), (std::vector<unsigned int>{0, 2, 3, 1, 4, 5}));
+    for (unsigned int i = 0; i < 6; ++i) {
+        const CQxHalfEdge* h = f->GetHalfEdgeAt(i);
+        EXPECT_EQ(h->GetFace(), f) << "corner " << i;
+        EXPECT_EQ(h->Index(), i) << "corner " << i;
+        EXPECT_EQ(h->Next()->Prev(), h) << "corner " << i;
+    }
+    EXPECT_EQ(f->GetHalfEdge()->Prev(), corners[1]);
+
+    // Into an empty face: the first corner given becomes the ring's first.
+    CQxFace empty;
+    CQxHalfEdge* ring[3] = {new CQxHalfEdge(), new CQxHalfEdge(), new CQxHalfEdge()};
+    ASSERT_TRUE(empty.PushHalfEdges(ring, 3));
+    EXPECT_EQ(empty.GetHalfEdge(), ring[0]);
+    EXPECT_EQ(empty.GetHalfEdgeCount(), 3u);
+    EXPECT_EQ(ring[2]->Next(), ring[0]);
+}
+
+TEST_F(MeshCore, ARefusedPushOfCornersLeavesThemAllLoose) {
+    CQxFace face;
+    CQxHalfEdge* loose = new CQxHalfEdge();
+    CQxHalfEdge* taken = m_Cube.Faces().Front()->GetHalfEdge();
+    const struct {
+        const char* why;
+        std::vector<CQxHalfEdge*> corners;
+    } refusals[] = {{"a null corner", {loose, nullptr}},
+                    {"a corner of another ring", {loose, taken}},
+                    {"a corner given twice", {loose, loose}}};
+    for (const auto& r : refusals) {
+        EXPECT_FALSE(face.PushHalfEdges(r.corners.data(), static_cast<unsigned int>(r.corners.size())))
+            << r.why;
+        EXPECT_EQ(face.GetHalfEdgeCount(), 0u) << r.why;
+        EXPECT_EQ(loose->Next(), nullptr) << r.why << " left the loose corner marked";
+    }
+    EXPECT_TRUE(face.PushHalfEdge(loose)) << "the loose corner must still be usable";
+}
+
 TEST_F(MeshCore, FaceCopyTakesTheValueAndCopyRingTheCorners) {
     CQxFace* f = m_Cube.Faces().Front();
     f->GetHalfEdge()->AllocUV();
