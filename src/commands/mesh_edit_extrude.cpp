@@ -48,7 +48,9 @@ void ExtrudeFace(CQxMesh& mesh, CQxFace& face, float d) {
     std::vector<CQxHalfEdge*> ring;
     ring.reserve(face.GetHalfEdgeCount());
     face.ForEachHalfEdge([&](CQxHalfEdge& h) { ring.push_back(&h); });
-    const CQxVector n = face.Normal();
+    // The face's normal as its corners lie now: animating vertices leaves the stored normals
+    // behind until the next upkeep, and redo (after undo's upkeep) must go the same way.
+    const CQxVector n = face.CalcNormal();
     const CQxVector offset = Moves(d) ? n * d : CQxVector();
     std::vector<CQxVertex*> tops;
     tops.reserve(ring.size());
@@ -166,7 +168,7 @@ int CQxExtrudeCmd::Apply(const Entry& entry, float distance, CQxArray<CQxHalfEdg
     for (unsigned int position : entry.Faces)
         if (position < table.size()) ExtrudeFace(mesh, *table[position], distance);
     for (CQxHalfEdge* h : sides) {
-        CQxHalfEdge* made = ExtrudeSide(mesh, *h, h->GetFace()->Normal(), distance);
+        CQxHalfEdge* made = ExtrudeSide(mesh, *h, h->GetFace()->CalcNormal(), distance);
         if (outer) outer->PushBack(made);
         if (origins) origins->PushBack(h);
     }

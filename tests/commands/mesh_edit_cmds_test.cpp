@@ -92,6 +92,16 @@ TEST_F(MeshEditCmds, ExtrudingAQuadRaisesItsCapAndWallsItWithFourSides) {
     }
 }
 
+TEST_F(MeshEditCmds, AnExtrusionGoesAlongTheFaceAsItLiesNotItsStoredNormal) {
+    // Turned a quarter about X, as animated vertex keys move vertices: the positions change and
+    // the stored normals (+Y) stay until the next upkeep. The faces now face +Z.
+    for (CQxVertex& v : Mesh().Vertices()) v.Position() = CQxVector(v.Position().x, -v.Position().z, v.Position().y);
+    // Redo runs after undo's upkeep, so it must go the same way as the first extrusion.
+    Undoable([&] { return Extrude(Faces({Face(0, 0)}), 1.0f); });
+    const CQxVertex* lifted = Mesh().Vertices().GetAt(9);
+    EXPECT_TRUE(QxNear(lifted->Position(), CQxVector(-1, -1, 1))) << "new vertex 9 lies one unit along +Z";
+}
+
 TEST_F(MeshEditCmds, ExtrudingByZeroAddsVerticesInPlace) {
     ASSERT_TRUE(Extrude(Faces({Face(1, 1)}), 0.0f));
     EXPECT_EQ(Mesh().Vertices().GetCount(), 13u);

@@ -261,6 +261,9 @@ public:
     int IsValid() const;
     CQxVector GetCenter() const;
     CQxVector2D GetUVCenter() const;
+    // The unit normal of the corners as they lie now (the stored Normal is what the mesh's
+    // UpdateNormals last gave); zero for a degenerate face.
+    CQxVector CalcNormal() const;
     // The corner at the vertex, or null.
     CQxHalfEdge* FindHalfEdge(const CQxVertex* vertex) const;
 

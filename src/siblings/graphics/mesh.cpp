@@ -89,32 +89,6 @@ private:
     qx_mesh::ScratchArray<CQxVertex*> m_Vertices;
 };
 
-inline CQxVector FastNormalized(const CQxVector& n) {
-    const float len2 = n.GetLengthSq();
-    if (!(len2 > 0.0f) || !std::isfinite(len2)) return CQxVector();
-    return n * (1.0f / std::sqrt(len2));
-}
-
-// Newell's method over positions relative to the first corner (less cancellation far from the
-// origin); exact for planar polygons and a good average for warped ones.
-CQxVector NewellNormal(const CQxFace& f) {
-    const CQxHalfEdge* h = f.GetHalfEdge();
-    if (!h || !h->GetVertex()) return CQxVector();
-    const CQxVector origin = h->GetVertex()->Position();
-    CQxVector n;
-    for (unsigned int i = 0; i < f.GetHalfEdgeCount(); ++i, h = h->Next()) {
-        const CQxVertex* a = h->GetVertex();
-        const CQxVertex* b = h->Next()->GetVertex();
-        if (!a || !b) return CQxVector();
-        const CQxVector p = a->Position() - origin;
-        const CQxVector q = b->Position() - origin;
-        n.x += (p.y - q.y) * (p.z + q.z);
-        n.y += (p.z - q.z) * (p.x + q.x);
-        n.z += (p.x - q.x) * (p.y + q.y);
-    }
-    return FastNormalized(n);
-}
-
 // What UpdateHalfEdgeMates sorts: a side keyed by its lower vertex number, or SkipSide for one
 // that cannot be an edge (a corner outside the mesh, or both ends the same).
 constexpr std::uint32_t SkipSide = 0xFFFFFFFF;
@@ -261,7 +235,7 @@ void CQxMesh::UpdateNormals() {
 
     int hasFlat = 0;
     for (CQxFace& f : m_Faces) {
-        f.Normal() = NewellNormal(f);
+        f.Normal() = f.CalcNormal();
         if (!f.IsShade()) {
             hasFlat = 1;
             continue;
@@ -287,8 +261,8 @@ void CQxMesh::UpdateNormals() {
     }
     for (std::size_t i = 0; i < vertices.Size(); ++i) {
         CQxVector& n = vertices[i]->Normal();
-        n = FastNormalized(n);
-        if (hasFlat && n.GetLengthSq() == 0.0f) n = FastNormalized(flat[i]);
+        n = qx_mesh::UnitOrZero(n);
+        if (hasFlat && n.GetLengthSq() == 0.0f) n = qx_mesh::UnitOrZero(flat[i]);
     }
 }
 

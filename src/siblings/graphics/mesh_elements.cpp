@@ -8,6 +8,8 @@
 #include <new>
 #include <vector>
 
+#include "mesh_internal.h"
+
 // --- Topology epoch -------------------------------------------------------------------------
 
 namespace {
@@ -455,6 +457,26 @@ int CQxFace::IsValid() const {
     }
     std::sort(seen.begin(), seen.end());
     return std::adjacent_find(seen.begin(), seen.end()) == seen.end();
+}
+
+// Newell's method over positions relative to the first corner (less cancellation far from the
+// origin); exact for planar polygons and a good average for warped ones.
+CQxVector CQxFace::CalcNormal() const {
+    const CQxHalfEdge* h = m_First;
+    if (!h || !h->GetVertex()) return CQxVector();
+    const CQxVector origin = h->GetVertex()->Position();
+    CQxVector n;
+    for (unsigned int i = 0; i < m_Count; ++i, h = h->Next()) {
+        const CQxVertex* a = h->GetVertex();
+        const CQxVertex* b = h->Next()->GetVertex();
+        if (!a || !b) return CQxVector();
+        const CQxVector p = a->Position() - origin;
+        const CQxVector q = b->Position() - origin;
+        n.x += (p.y - q.y) * (p.z + q.z);
+        n.y += (p.z - q.z) * (p.x + q.x);
+        n.z += (p.x - q.x) * (p.y + q.y);
+    }
+    return qx_mesh::UnitOrZero(n);
 }
 
 CQxVector CQxFace::GetCenter() const {

@@ -3,6 +3,7 @@
 // Helpers shared by the mesh sources: list positions of elements, and the copying core that the
 // copy constructor, CreateCopy and the mirror operations are built on.
 
+#include <cmath>
 #include <cstdlib>
 #include <new>
 #include <type_traits>
@@ -22,6 +23,13 @@ inline CQxVector MirrorPosition(CQxVector p, unsigned int axes) {
     if (axes & QX_AXIS_Y) p.y = -p.y;
     if (axes & QX_AXIS_Z) p.z = -p.z;
     return p;
+}
+
+// The vector scaled to unit length; zero for a zero, infinite or NaN vector.
+inline CQxVector UnitOrZero(const CQxVector& n) {
+    const float len2 = n.GetLengthSq();
+    if (!(len2 > 0.0f) || !std::isfinite(len2)) return CQxVector();
+    return n * (1.0f / std::sqrt(len2));
 }
 
 // Uninitialised scratch storage for the passes over a whole mesh, on huge pages when large: the
