@@ -279,23 +279,7 @@ CQxFace::~CQxFace() {
 }
 
 int CQxFace::PushHalfEdge(CQxHalfEdge* h) {
-    if (!h || h->Next() || h->Prev()) return 0;
-    BumpEpoch();
-    h->m_Face = this;
-    h->Index() = m_Count;
-    if (!m_First) {
-        h->Next() = h;
-        h->Prev() = h;
-        m_First = h;
-    } else {
-        CQxHalfEdge* last = m_First->Prev();
-        h->Prev() = last;
-        h->Next() = m_First;
-        last->Next() = h;
-        m_First->Prev() = h;
-    }
-    ++m_Count;
-    return 1;
+    return PushHalfEdges(&h, 1);
 }
 
 int CQxFace::PushHalfEdges(CQxHalfEdge* const* corners, unsigned int count) {
@@ -383,16 +367,8 @@ void CQxFace::DropRing() noexcept {
 }
 
 void CQxFace::ClearHalfEdges() {
-    BumpEpoch();
-    CQxHalfEdge* h = m_First;
-    for (unsigned int i = 0; i < m_Count; ++i) {
-        CQxHalfEdge* next = h->Next();
-        Unmate(*h);
-        delete h;
-        h = next;
-    }
-    m_First = nullptr;
-    m_Count = 0;
+    ForEachHalfEdge([](CQxHalfEdge& h) { Unmate(h); });
+    DropRing();
 }
 
 // Swapping each corner's links turns the ring around while the first corner stays first. The
